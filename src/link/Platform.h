@@ -1,0 +1,78 @@
+#pragma once
+// The few services of the desktop that the engine needs: questions and messages to the operator,
+// the operations log, letting pending window events run, and time. The desktop program implements
+// them with Qt; tests and the command-line tool use scripted or plain versions.
+
+#include <cstdint>
+#include <string>
+
+namespace drumo {
+
+// Modal message boxes. Texts are UTF-8; "\r\n" inside a text is a line break.
+class Operator {
+public:
+    virtual ~Operator() = default;
+    virtual bool Ask(const std::string& text) = 0;  // question with Yes and No; true for Yes
+    virtual void Error(const std::string& text) = 0;
+    virtual void Info(const std::string& text) = 0;
+    virtual void Warning(const std::string& text) = 0;
+};
+
+// The operations log of the device manager. The text normally begins with " > ".
+class EventLog {
+public:
+    virtual ~EventLog() = default;
+    virtual void Log(const std::string& text) = 0;
+};
+
+// Lets pending window events run between two device transactions of a long operation.
+class EventPump {
+public:
+    virtual ~EventPump() = default;
+    virtual void ProcessEvents() = 0;
+};
+
+// Time. Now() is a DateTime: days since 30.12.1899 00:00 local time, the time of day as the
+// fraction. TickMs() is a monotonic millisecond counter; SleepMs() waits.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual double Now() const = 0;
+    virtual int64_t TickMs() const = 0;
+    virtual void SleepMs(int ms) = 0;
+};
+
+// The real clock of the machine.
+class SystemClock final : public Clock {
+public:
+    double Now() const override;
+    int64_t TickMs() const override;
+    void SleepMs(int ms) override;
+    static SystemClock& Instance();
+};
+
+// Stand-ins for the command-line tool: questions answered with a fixed answer, messages and log
+// lines written to standard error, no window events.
+class ConsoleOperator final : public Operator {
+public:
+    explicit ConsoleOperator(bool answer = true) : answer_(answer) {}
+    bool Ask(const std::string& text) override;
+    void Error(const std::string& text) override;
+    void Info(const std::string& text) override;
+    void Warning(const std::string& text) override;
+
+private:
+    bool answer_;
+};
+
+class NullLog final : public EventLog {
+public:
+    void Log(const std::string&) override {}
+};
+
+class NoEvents final : public EventPump {
+public:
+    void ProcessEvents() override {}
+};
+
+}  // namespace drumo
