@@ -1,0 +1,132 @@
+#pragma once
+// An append-only sequence of plain values kept in fixed pages of 4 KiB, so that a series of
+// millions of temperatures costs its 2 bytes per value and nothing for spare capacity: growing
+// never copies what is stored, and at most one page per series is partly empty. The first page
+// starts small and doubles up to a full page, so that the many short series of a notebook or a
+// short run stay small too. Reading by index is two shifts and a mask.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <span>
+#include <type_traits>
+#include <vector>
+
+namespace drumo {
+
+template <class T>
+class Series {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+public:
+    static constexpr size_t PageBytes = 4096;
+    static constexpr size_t PageSize = PageBytes / sizeof(T);
+    static_assert((PageSize & (PageSize - 1)) == 0, "page size must be a power of two");
+    static constexpr size_t FirstCapacity = 16;
+
+    class const_iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = T;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const T*;
+        using reference = const T&;
+
+        const_iterator() = default;
+        const_iterator(const Series* s, size_t i) : s_(s), i_(i) {}
+        reference operator*() const { return (*s_)[i_]; }
+        reference operator[](difference_type n) const { return (*s_)[i_ + n]; }
+        const_iterator& operator++() { ++i_; return *this; }
+        const_iterator operator++(int) { auto t = *this; ++i_; return t; }
+        const_iterator& operator--() { --i_; return *this; }
+        const_iterator operator--(int) { auto t = *this; --i_; return t; }
+        const_iterator& operator+=(difference_type n) { i_ += n; return *this; }
+        const_iterator& operator-=(difference_type n) { i_ -= n; return *this; }
+        friend const_iterator operator+(const_iterator a, difference_type n) { return a += n; }
+        friend const_iterator operator+(difference_type n, const_iterator a) { return a += n; }
+        friend const_iterator operator-(const_iterator a, difference_type n) { return a -= n; }
+        friend difference_type operator-(const const_iterator& a, const const_iterator& b) {
+            return static_cast<difference_type>(a.i_) - static_cast<difference_type>(b.i_);
+        }
+        friend bool operator==(const const_iterator& a, const const_iterator& b) { return a.i_ == b.i_; }
+        friend auto operator<=>(const const_iterator& a, const const_iterator& b) { return a.i_ <=> b.i_; }
+
+    private:
+        const Series* s_ = nullptr;
+        size_t i_ = 0;
+    };
+
+    Series() = default;
+    Series(Series&&) noexcept = default;
+    Series& operator=(Series&&) noexcept = default;
+    Series(const Series&) = delete;
+    Series& operator=(const Series&) = delete;
+
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const T& operator[](size_t k) const { return pages_[k / PageSize][k % PageSize]; }
+    T& operator[](size_t k) { return pages_[k / PageSize][k % PageSize]; }
+    const T& back() const { return (*this)[size_ - 1]; }
+    T& back() { return (*this)[size_ - 1]; }
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size_}; }
+
+    // The stored values page by page, for readers that copy or scan whole series quickly.
+    size_t PageCount() const { return (size_ + PageSize - 1) / PageSize; }
+    std::span<const T> Page(size_t p) const {
+        const size_t first = p * PageSize;
+        return {pages_[p].get(), std::min(PageSize, size_ - first)};
+    }
+
+    void push_back(T value) {
+        const size_t offset = size_ % PageSize;
+        const size_t page = size_ / PageSize;
+        if (offset == 0 && page > 0) {
+            if (page == pages_.size()) pages_.emplace_back(new T[PageSize]);
+        } else if (page == 0 && offset == firstCapacity_) {
+            GrowFirstPage();
+        }
+        pages_[page][offset] = value;
+        ++size_;
+    }
+
+    // Grows with `fill` or drops values from the end; dropping frees whole pages.
+    void resize(size_t n, T fill) {
+        while (size_ < n) push_back(fill);
+        if (n < size_) {
+            size_ = n;
+            pages_.resize(PageCount());
+            if (pages_.empty()) firstCapacity_ = 0;
+        }
+    }
+
+    void clear() { resize(0, T{}); }
+
+    // Bytes held for the values, for memory accounting.
+    size_t CapacityBytes() const {
+        if (pages_.empty()) return 0;
+        return (firstCapacity_ + (pages_.size() - 1) * PageSize) * sizeof(T);
+    }
+
+private:
+    void GrowFirstPage() {
+        const size_t grown = firstCapacity_ == 0 ? FirstCapacity : std::min(PageSize, firstCapacity_ * 2);
+        std::unique_ptr<T[]> page(new T[grown]);
+        if (firstCapacity_ > 0) std::memcpy(page.get(), pages_[0].get(), firstCapacity_ * sizeof(T));
+        if (pages_.empty()) {
+            pages_.push_back(std::move(page));
+        } else {
+            pages_[0] = std::move(page);
+        }
+        firstCapacity_ = grown;
+    }
+
+    std::vector<std::unique_ptr<T[]>> pages_;
+    size_t size_ = 0;
+    size_t firstCapacity_ = 0;  // the first page grows to PageSize; every later page is full size
+};
+
+}  // namespace drumo

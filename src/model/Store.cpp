@@ -1,0 +1,262 @@
+#include "model/Store.h"
+
+#include "model/DeviceTypes.h"
+
+#include <algorithm>
+
+namespace drumo {
+namespace {
+
+const Series<DateTime> kNoTimes;
+const Series<Temperature> kNoValues;
+
+}  // namespace
+
+void ApplyDeviceType(TDevSig& dev, int pos) {
+    const TDAct& type = DeviceTypes[pos >= 0 && pos < DeviceTypeCount ? pos : 0];
+    dev.TypeName = type.Name;
+    dev.Picture = type.Picture;
+    dev.Caps = type.Caps;
+    dev.SettingsModule = type.SettingsModule;
+    dev.SerialModule = type.SerialModule;
+    dev.FirmwareModule = type.FirmwareModule;
+}
+
+void MeasurementStore::AddListener(StoreListener* listener) {
+    if (listener && std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) {
+        listeners_.push_back(listener);
+    }
+}
+
+void MeasurementStore::RemoveListener(StoreListener* listener) {
+    std::erase(listeners_, listener);
+}
+
+size_t MeasurementStore::Cables(size_t d) const {
+    return d < cableSerials_.size() ? cableSerials_[d].size() : 0;
+}
+
+size_t MeasurementStore::Sensors(size_t d, size_t c) const {
+    return HasCable(d, c) ? sensorLabels_[d][c].size() : 0;
+}
+
+size_t MeasurementStore::SampleCount(size_t d, size_t c) const {
+    return HasCable(d, c) ? sampleTimes_[d][c].size() : 0;
+}
+
+std::span<int16_t> MeasurementStore::CableSerials(size_t d) {
+    return d < cableSerials_.size() ? std::span<int16_t>(cableSerials_[d]) : std::span<int16_t>();
+}
+
+std::span<const int16_t> MeasurementStore::CableSerials(size_t d) const {
+    return d < cableSerials_.size() ? std::span<const int16_t>(cableSerials_[d])
+                                    : std::span<const int16_t>();
+}
+
+std::span<uint8_t> MeasurementStore::CableKinds(size_t d) {
+    return d < cableKinds_.size() ? std::span<uint8_t>(cableKinds_[d]) : std::span<uint8_t>();
+}
+
+std::span<const uint8_t> MeasurementStore::CableKinds(size_t d) const {
+    return d < cableKinds_.size() ? std::span<const uint8_t>(cableKinds_[d])
+                                  : std::span<const uint8_t>();
+}
+
+std::span<int16_t> MeasurementStore::SensorLabels(size_t d, size_t c) {
+    return HasCable(d, c) ? std::span<int16_t>(sensorLabels_[d][c]) : std::span<int16_t>();
+}
+
+std::span<const int16_t> MeasurementStore::SensorLabels(size_t d, size_t c) const {
+    return HasCable(d, c) ? std::span<const int16_t>(sensorLabels_[d][c])
+                          : std::span<const int16_t>();
+}
+
+const Series<DateTime>& MeasurementStore::SampleTimes(size_t d, size_t c) const {
+    return HasCable(d, c) ? sampleTimes_[d][c] : kNoTimes;
+}
+
+const Series<Temperature>& MeasurementStore::Samples(size_t d, size_t c, size_t s) const {
+    return s < Sensors(d, c) ? samples_[d][c][s] : kNoValues;
+}
+
+uint32_t MeasurementStore::CountValid(const Series<Temperature>& series) {
+    uint32_t n = 0;
+    for (size_t p = 0; p < series.PageCount(); ++p) {
+        for (Temperature v : series.Page(p)) n += v != NoValue;
+    }
+    return n;
+}
+
+void MeasurementStore::SetDeviceCount(size_t n) {
+    // Devices that go take their values out of the count with them.
+    for (size_t d = n; d < devSigs_.size(); ++d) SetCableCount(d, 0);
+    devSigs_.resize(n);
+    cableSerials_.resize(n);
+    cableKinds_.resize(n);
+    sensorLabels_.resize(n);
+    sampleTimes_.resize(n);
+    samples_.resize(n);
+}
+
+void MeasurementStore::SetCableCount(size_t d, size_t n) {
+    if (d >= devSigs_.size()) return;
+    for (size_t c = n; c < Cables(d); ++c) SetSensorCount(d, c, 0);
+    cableSerials_[d].resize(n, 0);
+    cableKinds_[d].resize(n, 0);
+    sensorLabels_[d].resize(n);
+    sampleTimes_[d].resize(n);
+    samples_[d].resize(n);
+}
+
+void MeasurementStore::SetSensorCount(size_t d, size_t c, size_t n) {
+    if (!HasCable(d, c)) return;
+    n = std::min<size_t>(n, 255);
+    auto& series = samples_[d][c];
+    for (size_t s = n; s < series.size(); ++s) validValues_ -= CountValid(series[s]);
+    const size_t kept = std::min(n, series.size());
+    series.resize(n);
+    const size_t samples = sampleTimes_[d][c].size();
+    for (size_t s = kept; s < n; ++s) series[s].resize(samples, NoValue);
+    sensorLabels_[d][c].resize(n, 0);
+}
+
+long MeasurementStore::AppendSample(size_t d, size_t c, DateTime time,
+                                    std::span<const Temperature> values) {
+    if (!HasCable(d, c)) return -1;
+    auto& times = sampleTimes_[d][c];
+    auto& series = samples_[d][c];
+    const size_t n = series.size();
+    const size_t given = std::min(n, values.size());
+    uint32_t valid = 0;
+    for (size_t s = 0; s < given; ++s) {
+        const Temperature v = values[s];
+        series[s].push_back(v);
+        valid += v != NoValue;
+    }
+    for (size_t s = given; s < n; ++s) series[s].push_back(NoValue);
+    times.push_back(time);
+    validValues_ += valid;
+    NoteSampleTime(time);
+    return static_cast<long>(times.size() - 1);
+}
+
+bool MeasurementStore::SetValue(size_t d, size_t c, size_t s, size_t k, Temperature value) {
+    if (s >= Sensors(d, c) || k >= SampleCount(d, c)) return false;
+    Temperature& slot = samples_[d][c][s][k];
+    if (slot != NoValue) --validValues_;
+    if (value != NoValue) ++validValues_;
+    slot = value;
+    return true;
+}
+
+void MeasurementStore::NoteSampleTime(DateTime t) {
+    if (firstSampleTime_ > t) firstSampleTime_ = t;
+    if (t > lastSampleTime_) lastSampleTime_ = t;
+}
+
+bool MeasurementStore::Confirm(const std::string& question) {
+    const bool yes = operator_.Ask(question);
+    log_.Log(std::string(" > Запрос на удаление данных. Продолжить? ") + (yes ? "Да" : "Нет"));
+    return yes;
+}
+
+void MeasurementStore::DropSamples() {
+    for (auto& device : sampleTimes_) {
+        for (auto& times : device) times.clear();
+    }
+    for (auto& device : samples_) {
+        for (auto& cable : device) {
+            for (auto& series : cable) series.clear();
+        }
+    }
+    validValues_ = 0;
+    firstSampleTime_ = NoFirstSampleTime;
+    lastSampleTime_ = NoLastSampleTime;
+}
+
+bool MeasurementStore::ClearResults() {
+    for (StoreListener* l : listeners_) {
+        if (l->SearchRunning()) return false;
+    }
+    if (!ArchiveLoaded && validValues_ != 0 &&
+        !Confirm("Результаты измерений будут удалены.\r\nПродолжить?")) {
+        return false;
+    }
+    DropSamples();
+    SelSamples = 0;
+    ShownValues = 0;
+    // Copy: a listener may remove itself while being told.
+    const auto listeners = listeners_;
+    for (StoreListener* l : listeners) {
+        l->ClearTableValues();
+        l->ClearReport();
+        l->ClearLines();
+        l->ClearSystemLines();
+        l->ResetTimeSlider();
+        l->ClearTrend();
+        l->ClearPlets();
+    }
+    log_.Log(" > Результаты измерений удалены");
+    return true;
+}
+
+bool MeasurementStore::ReleaseAll(bool ask) {
+    if (ask && !ArchiveLoaded && validValues_ != 0 &&
+        !Confirm("Действие приведет к потере данных.\r\nПродолжить?")) {
+        return false;
+    }
+    const auto listeners = listeners_;
+    // Reception stops first, while the selection still names the device that must be told.
+    if (Receiving) {
+        for (StoreListener* l : listeners) l->StopReception();
+        Receiving = false;
+    }
+    DeviceCount = 0;
+    CableCount = 0;
+    SensorCount = 0;
+    SelDevice = 0;
+    SelCable = 0;
+    SelSamples = 0;
+    SelSensors = 0;
+    ShownValues = 0;
+    ArchiveLoaded = false;
+    NotebookOnGraphs = false;
+    DropSamples();
+    for (StoreListener* l : listeners) {
+        l->ResetDeviceManager();
+        l->PlainTitles();
+        l->HideDevicePanel();
+        l->ReceptionLampRed();
+        l->ClearStatusBar();
+        l->ShowDeviceActions();
+        l->ClearCableSelector();
+    }
+    SetDeviceCount(0);
+    for (StoreListener* l : listeners) {
+        l->ClearTable();
+        l->ClearReport();
+        l->ReportLiveColours();
+        l->DestroyLines();
+        l->DestroySystemLines();
+        l->ResetTimeSlider();
+        l->ClearTrend();
+        l->ClearPlets();
+    }
+    log_.Log(" > Динамическая память освобождена");
+    return true;
+}
+
+size_t MeasurementStore::DataBytes() const {
+    size_t bytes = 0;
+    for (const auto& device : sampleTimes_) {
+        for (const auto& times : device) bytes += times.CapacityBytes();
+    }
+    for (const auto& device : samples_) {
+        for (const auto& cable : device) {
+            for (const auto& series : cable) bytes += series.CapacityBytes();
+        }
+    }
+    return bytes;
+}
+
+}  // namespace drumo
