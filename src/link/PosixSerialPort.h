@@ -1,0 +1,47 @@
+#pragma once
+// The serial port over POSIX termios. The descriptor is non-blocking; waits go through poll()
+// with at most the few milliseconds the caller asks for. Pseudo-terminals refuse the modem-line
+// ioctls (DTR, RTS); that is ignored, so the same code serves real ports and simulated devices.
+
+#include "link/SerialPort.h"
+
+namespace drumo {
+
+class PosixSerialPort final : public SerialPort {
+public:
+    PosixSerialPort() = default;
+    ~PosixSerialPort() override;
+    PosixSerialPort(const PosixSerialPort&) = delete;
+    PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+    bool Open(const std::string& devicePath) override;
+    void Close() override;
+    bool IsOpen() const override { return fd_ >= 0; }
+    bool Apply(const LineSettings& settings) override;
+    int BytesWaiting() override;
+    int BytesQueuedOut() override;
+    size_t Read(uint8_t* buffer, size_t count) override;
+    size_t Write(const uint8_t* data, size_t count) override;
+    bool WaitReadable(int ms) override;
+    bool WaitWritable(int ms) override;
+    bool Flush(bool input, bool output) override;
+    void SetDTR(bool on) override;
+    void SetRTS(bool on) override;
+    void ClearErrors() override;
+    std::string LastError() const override { return lastError_; }
+    bool PermissionDenied() const override { return permissionDenied_; }
+
+private:
+    bool Wait(short events, int ms);
+    void SetModemLine(int line, bool on);
+
+    int fd_ = -1;
+    std::string path_;
+    std::string lastError_;
+    bool permissionDenied_ = false;
+};
+
+// The termios speed constant of a baud rate, or 0 when the rate is not supported.
+unsigned SpeedConstant(int baudRate);
+
+}  // namespace drumo

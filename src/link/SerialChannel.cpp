@@ -1,0 +1,158 @@
+#include "link/SerialChannel.h"
+
+#include <algorithm>
+
+namespace drumo {
+
+namespace {
+
+unsigned ClampBufferSize(unsigned size) { return std::clamp(size, 128u, 8192u); }
+
+}  // namespace
+
+TSerialChannel::TSerialChannel(SerialPort& port, Clock& clock) : port_(port), clock_(clock) {}
+
+TSerialChannel::~TSerialChannel() { Disconnect(); }
+
+void TSerialChannel::SetPortName(std::string name) {
+    if (!Connected()) portName_ = std::move(name);
+}
+
+bool TSerialChannel::Reapply() { return !Connected() || port_.Apply(settings_); }
+
+bool TSerialChannel::SetBaudRateValue(int baud) {
+    settings_.BaudRate = baud;
+    return Reapply();
+}
+
+bool TSerialChannel::SetStopBits(int stopBits) {
+    settings_.StopBits = stopBits == 2 ? 2 : 1;
+    return Reapply();
+}
+
+bool TSerialChannel::SetDataBits(int bits) {
+    settings_.DataBits = std::clamp(bits, 5, 8);
+    return Reapply();
+}
+
+bool TSerialChannel::SetParity(ParityMode parity) {
+    settings_.Parity = parity;
+    return Reapply();
+}
+
+bool TSerialChannel::SetHwFlow(HwFlowMode flow) {
+    settings_.HwFlow = flow;
+    return Reapply();
+}
+
+bool TSerialChannel::SetSwFlow(SwFlowMode flow) {
+    settings_.SwFlow = flow;
+    return Reapply();
+}
+
+void TSerialChannel::SetInBufSize(unsigned size) {
+    if (!Connected()) inBufSize_ = ClampBufferSize(size);
+}
+
+void TSerialChannel::SetOutBufSize(unsigned size) {
+    if (!Connected()) outBufSize_ = ClampBufferSize(size);
+}
+
+bool TSerialChannel::Connect() {
+    if (Connected()) return true;
+    lastError_.clear();
+    const std::string path = portMap_.ResolveName(portName_);
+    if (path.empty()) {
+        lastError_ = "Порт " + portName_ + " не сопоставлен ни одному устройству";
+        return false;
+    }
+    if (!port_.Open(path)) {
+        lastError_ = port_.LastError();
+        if (port_.PermissionDenied() && log_) log_->Log(" > " + lastError_);
+        return false;
+    }
+    if (!port_.Apply(settings_)) {
+        lastError_ = port_.LastError();
+        port_.Close();
+        return false;
+    }
+    port_.SetDTR(enableDtrOnOpen_);
+    port_.SetRTS(false);
+    receiveBuffer_.assign(inBufSize_, 0);
+    return true;
+}
+
+void TSerialChannel::Disconnect() {
+    if (Connected()) port_.Close();
+}
+
+bool TSerialChannel::FlushBuffers(bool input, bool output) {
+    return Connected() && port_.Flush(input, output);
+}
+
+size_t TSerialChannel::SendData(const uint8_t* data, size_t count, int timeoutMs) {
+    if (!Connected()) return 0;
+    int64_t lastProgress = clock_.TickMs();
+    size_t sent = 0;
+    while (sent < count) {
+        const int queued = port_.BytesQueuedOut();
+        const long room = static_cast<long>(outBufSize_) - queued;
+        if (room > 0) {
+            const size_t chunk = std::min(count - sent, static_cast<size_t>(room));
+            const size_t n = port_.Write(data + sent, chunk);
+            if (n > 0) {
+                sent += n;
+                lastProgress = clock_.TickMs();
+                continue;
+            }
+        }
+        if (clock_.TickMs() - lastProgress > timeoutMs) break;
+        port_.WaitWritable(1);
+    }
+    return sent;
+}
+
+size_t TSerialChannel::ReadData(uint8_t* buffer, size_t count) {
+    if (!Connected() || count == 0) return 0;
+    PausePolling();
+    int64_t lastProgress = clock_.TickMs();
+    size_t got = 0;
+    while (got < count) {
+        const int waiting = port_.BytesWaiting();
+        if (waiting > 0) {
+            const size_t n = port_.Read(buffer + got, std::min(count - got, static_cast<size_t>(waiting)));
+            if (n > 0) {
+                got += n;
+                lastProgress = clock_.TickMs();
+                continue;
+            }
+        }
+        if (clock_.TickMs() - lastProgress > inputTimeout_) break;
+        // Returns as soon as a byte arrives, so waiting adds no latency to the transfer.
+        port_.WaitReadable(1);
+    }
+    ResumePolling();
+    return got;
+}
+
+bool TSerialChannel::ReadByte(uint8_t& byte) { return ReadData(&byte, 1) == 1; }
+
+void TSerialChannel::SetDTR(bool on) {
+    if (Connected()) port_.SetDTR(on);
+}
+
+void TSerialChannel::SetRTS(bool on) {
+    if (Connected()) port_.SetRTS(on);
+}
+
+void TSerialChannel::Tick() {
+    if (!Connected() || !PollingActive()) return;
+    port_.ClearErrors();
+    const int waiting = port_.BytesWaiting();
+    if (waiting <= 0) return;
+    const size_t want = std::min(static_cast<size_t>(waiting), receiveBuffer_.size());
+    const size_t n = port_.Read(receiveBuffer_.data(), want);
+    if (n > 0 && onReceiveData_) onReceiveData_(receiveBuffer_.data(), n);
+}
+
+}  // namespace drumo
