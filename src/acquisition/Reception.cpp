@@ -1,0 +1,244 @@
+#include "acquisition/Reception.h"
+
+#include "acquisition/ActiveCable.h"
+#include "acquisition/ViewTexts.h"
+#include "model/DeviceTypes.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace drumo {
+
+SampleRange RangeOf(const Temperature* values, size_t n) {
+    SampleRange r;
+    for (size_t i = 0; i < n; ++i) {
+        const Temperature v = values[i];
+        if (v == NoValue) continue;
+        if (!r.Any || v > r.Max) r.Max = v;
+        if (!r.Any || v < r.Min) r.Min = v;
+        r.Any = true;
+    }
+    return r;
+}
+
+AlarmLines CheckAlarms(const SampleRange& range, double alarmTMax, double alarmTMin, int address,
+                       int cable, const std::string& time, char mark) {
+    AlarmLines lines;
+    if (!range.Any) return lines;
+    const std::string where = time + " > Адрес: " + std::to_string(address) + " Термокоса: " +
+                              std::to_string(cable + 1);
+    if (range.Max > alarmTMax * 100)
+        lines.Upper = where + " Макс. температура: " + HundredthsText(range.Max, mark);
+    if (range.Min < alarmTMin * 100)
+        lines.Lower = where + " Мин. температура: " + HundredthsText(range.Min, mark);
+    return lines;
+}
+
+std::string TimeOfDayText(DateTime t) {
+    const CalendarTime c = DecodeDateTime(t);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", c.Hour, c.Minute, c.Second);
+    return text;
+}
+
+Temperature StreamValue(double celsius) {
+    const double v = std::nearbyint(celsius * 100);
+    if (!(v >= -32768 && v <= 32767)) return NoValue;
+    return static_cast<Temperature>(v);
+}
+
+Reception::Reception(DeviceBus& bus, MeasurementStore& store, const SearchSettings& settings,
+                     Operator& op, EventLog& log, EventPump& events, Clock& clock, ReceptionView& view)
+    : bus_(bus), store_(store), settings_(settings), op_(op), log_(log), events_(events),
+      clock_(clock), view_(view) {}
+
+void Reception::SetProgress(int position) {
+    progress_ = position;
+    view_.RequestProgress(progress_, progressMax_);
+}
+
+bool Reception::CheckConfiguration() {
+    uint8_t d[CommandBufferSize] = {};
+    uint16_t n = 0;
+    if (!bus_.DeviceCommand(40, d, n)) {
+        op_.Error(bus_.LinkStatusMessage());
+        return false;
+    }
+    // The reply is the cable serial, one label byte per sensor and the kind byte. A store without
+    // the cable the stream fills counts as a changed configuration as well.
+    bool same = store_.HasCable(0, 0) && n >= 3 && n == store_.DevSig(0).Sensors + 3;
+    if (same) {
+        const int16_t serial = static_cast<int16_t>(d[0] << 8 | d[1]);
+        same = serial == store_.CableSerials(0)[0] && d[n - 1] == store_.CableKinds(0)[0];
+    }
+    if (same) return true;
+    if (op_.Ask("Конфигурация системы изменилась.\r\nНеобходимо повторить поиск приборов.\r\n"
+                "Запустить поиск приборов?"))
+        view_.ShowSearchWindow();
+    return false;
+}
+
+void Reception::StartReception() {
+    if (store_.Receiving || store_.ArchiveLoaded || (searchRunning_ && searchRunning_()) ||
+        store_.SensorCount == 0 || store_.DeviceCount == 0)
+        return;
+    const bool modbus = settings_.Protocol == ExchangeProtocol::Modbus;
+    if (!modbus && !CheckConfiguration()) return;
+    if (store_.SelSamples == 0 || store_.NotebookOnGraphs) view_.ResetGraphViews();
+    if (store_.NotebookOnGraphs) {
+        view_.RebuildView();
+        store_.NotebookOnGraphs = false;
+    }
+    log_.Log(" > Автоматический прием данных активирован");
+    if (modbus) {
+        progressMax_ = static_cast<int>(std::lround(static_cast<double>(pollingIntervalMs_) / UpdateIntervalMs));
+        view_.RequestProgress(progress_, progressMax_);
+        pollingTimerOn_ = true;
+        view_.PollingTimer(true);
+        PollingPass();
+    } else {
+        bus_.FlushBuffers();
+        bus_.AttachStream([this](int sensor, double celsius) { StreamReading(sensor, celsius); });
+        if (!bus_.PollingActive()) bus_.ResumePolling();
+        nextRequestTime_ = clock_.Now() + unpolledMs_ / 1000.0 * OneSecond;
+        streamSampleClosed_ = true;
+    }
+    updateTimerOn_ = true;
+    view_.UpdateTimer(true);
+    view_.FollowMode(true);
+    autoSave_->Start();
+    view_.FitSystemTrend();
+    store_.Receiving = true;
+}
+
+void Reception::StopReception() {
+    if (!store_.Receiving || store_.ArchiveLoaded) return;
+    updateTimerOn_ = false;
+    view_.UpdateTimer(false);
+    autoSave_->Stop();
+    pollingTimerOn_ = false;
+    view_.PollingTimer(false);
+    view_.RequestCountdown("00:00:00");
+    SetProgress(0);
+    view_.FollowMode(false);
+    passRunning_ = false;
+    view_.ReceptionLamp(false);
+    if (bus_.PollingActive()) bus_.PausePolling();
+    bus_.DetachStream();
+    if (store_.HasDevice(store_.SelDevice) && (store_.DevSig(store_.SelDevice).Caps & capStopStream)) {
+        uint8_t data[CommandBufferSize] = {0};
+        uint16_t one = 1;
+        bus_.DeviceCommand(73, data, one);
+    }
+    log_.Log(" > Автоматический прием данных остановлен");
+    store_.Receiving = false;
+}
+
+void Reception::PollingPass() {
+    if (inPass_) return;
+    const DateTime t = clock_.Now();
+    nextRequestTime_ = t + pollingIntervalMs_ / 1000.0 * OneSecond;
+    if (!bus_.Connected()) {
+        log_.Log(" > Порт " + bus_.PortName() + " недоступен");
+        return;
+    }
+    inPass_ = true;
+    passRunning_ = true;
+    view_.ReceptionLamp(true);
+    int bytes = 0;
+    bool any = false;
+    std::vector<Temperature> values;
+    for (size_t d = 0; passRunning_ && d < store_.Devices() && d < store_.DeviceCount; ++d) {
+        for (size_t c = 0; passRunning_ && d < store_.Devices() && c < store_.Cables(d); ++c) {
+            const size_t n = store_.Sensors(d, c);
+            if (n == 0) continue;
+            const uint16_t address = store_.DevSig(d).Address;
+            const uint8_t slave = static_cast<uint8_t>(address);
+            if (store_.Cables(d) > 1 &&
+                !SelectActiveCable(bus_, log_, clock_, slave, static_cast<uint16_t>(c), 1)) {
+                events_.ProcessEvents();
+                continue;
+            }
+            uint16_t regs[RegisterBufferSize] = {};
+            uint16_t count = static_cast<uint16_t>(n);
+            if (!bus_.ModbusRequest(slave, 3, 512, count, regs)) {
+                log_.Log(" > Сбой при чтении по адресу " + std::to_string(address));
+            } else if (count != n) {
+                log_.Log(" > Количество датчиков по адресу " + std::to_string(address) +
+                         " не совпадает. Повторите сканирование");
+            } else {
+                any = true;
+                bytes += static_cast<int>(2 * n);
+                values.assign(n, NoValue);
+                for (size_t s = 0; s < n; ++s) values[s] = static_cast<Temperature>(regs[s]);
+                const long k = store_.AppendSample(d, c, t, values);
+                if (store_.SelDevice == d && store_.SelCable == c) {
+                    store_.SelSamples = static_cast<uint32_t>(k + 1);
+                    view_.ShowNewSample(d, c);
+                }
+                const AlarmLines alarms =
+                    CheckAlarms(RangeOf(values.data(), n), alarmTMax_, alarmTMin_, address,
+                                static_cast<int>(c), TimeOfDayText(clock_.Now()), decimalMark_);
+                if (!alarms.Upper.empty()) view_.UpperAlarm(alarms.Upper);
+                if (!alarms.Lower.empty()) view_.LowerAlarm(alarms.Lower);
+            }
+            events_.ProcessEvents();
+        }
+    }
+    passRunning_ = false;
+    inPass_ = false;
+    view_.ReceptionLamp(false);
+    if (any) AfterSample(bytes, t);
+}
+
+void Reception::AfterSample(int bytes, DateTime time) {
+    SetProgress(0);
+    store_.NoteSampleTime(time);
+    view_.UpdateSystemTrend();
+    log_.Log(" > Получен пакет данных " + std::to_string(bytes) + " байт. •" +
+             std::to_string(store_.ValidValues()));
+    autoSave_->EndOfPass();
+}
+
+void Reception::StreamReading(int sensor, double celsius) {
+    if (!store_.HasCable(0, 0)) return;
+    const size_t n = store_.Sensors(0, 0);
+    if (sensor == 1) {
+        if (!streamSampleClosed_) CloseStreamSample();
+        streamSampleClosed_ = false;
+        view_.ReceptionLamp(true);
+        const std::vector<Temperature> empty(n, NoValue);
+        const long k = store_.AppendSample(0, 0, clock_.Now(), empty);
+        if (store_.SelDevice == 0 && store_.SelCable == 0) store_.SelSamples = static_cast<uint32_t>(k + 1);
+        streamBytes_ = 0;
+    }
+    // Readings outside an open sample (before the first sensor 1, or after the sample closed and
+    // before the next sensor 1) would change a finished sample: they are dropped.
+    if (streamSampleClosed_ || sensor < 1 || static_cast<size_t>(sensor) > n) return;
+    const size_t k = store_.SampleCount(0, 0);
+    if (k == 0) return;
+    store_.SetValue(0, 0, static_cast<size_t>(sensor - 1), k - 1, StreamValue(celsius));
+    streamBytes_ = static_cast<uint16_t>(streamBytes_ + 7);
+    if (static_cast<size_t>(sensor) == n) CloseStreamSample();
+}
+
+void Reception::CloseStreamSample() {
+    nextRequestTime_ = clock_.Now() + unpolledMs_ / 1000.0 * OneSecond;
+    progressMax_ = static_cast<int>(std::lround(static_cast<double>(unpolledMs_) / UpdateIntervalMs));
+    unpolledMs_ = 0;
+    streamSampleClosed_ = true;
+    view_.ShowNewSample(0, 0);
+    const size_t k = store_.SampleCount(0, 0);
+    if (k > 0) AfterSample(streamBytes_, store_.SampleTimes(0, 0)[k - 1]);
+    view_.ReceptionLamp(false);
+}
+
+void Reception::UpdateTick() {
+    if (progress_ < progressMax_) SetProgress(progress_ + 1);
+    view_.RequestCountdown(CountdownText(nextRequestTime_ - clock_.Now()));
+    autoSave_->DisplayTick();
+    if (!pollingTimerOn_) unpolledMs_ += UpdateIntervalMs;
+}
+
+}  // namespace drumo

@@ -1,0 +1,150 @@
+#pragma once
+// Data reception: Modbus devices are polled by a timer, one polling pass per tick; a controller of
+// the maker's protocol streams its readings and a sample closes when the last sensor has reported.
+// Every sample goes into the measurement store, is shown, and (polled samples) is checked against
+// the alarm limits.
+//
+// Passes never overlap. A pass lets pending window events run after every cable, so the polling
+// timer may fire while a pass is still running; such a tick is skipped, not deferred: the next
+// regular tick starts the next pass. The same holds for the pass that StartReception runs at once
+// when reception is stopped and started again from inside a running pass; the old pass ends at its
+// next check and the new reception's first pass comes with the next tick.
+
+#include "acquisition/DeviceBus.h"
+#include "acquisition/SearchSettings.h"
+#include "link/Platform.h"
+#include "model/DateTime.h"
+#include "model/Store.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace drumo {
+
+// What reception shows. The main window, the device manager (its polling timer), the graphs and the
+// alarm windows implement the parts that concern them; every method has a no-op default.
+class ReceptionView {
+public:
+    virtual ~ReceptionView() = default;
+    virtual void PollingTimer(bool /*on*/) {}  // TimerRequest at the polling interval
+    virtual void UpdateTimer(bool /*on*/) {}   // TimerUpdate, 1000 ms
+    virtual void RequestProgress(int /*position*/, int /*maximum*/) {}
+    virtual void RequestCountdown(const std::string& /*text*/) {}
+    virtual void ReceptionLamp(bool /*lit*/) {}  // lit or out, repainted at once
+    virtual void ShowNewSample(size_t /*d*/, size_t /*c*/) {}
+    virtual void ResetGraphViews() {}            // time graph and length trend views
+    virtual void RebuildView() {}                // main window's view of the selection
+    virtual void FollowMode(bool /*on*/) {}      // time graph's "Слежение" and its timer
+    virtual void FitSystemTrend() {}             // "Показать всё" unless "АвтоЗум" is checked
+    virtual void UpdateSystemTrend() {}
+    virtual void UpperAlarm(const std::string& /*line*/) {}  // show the window, add the line
+    virtual void LowerAlarm(const std::string& /*line*/) {}
+    virtual void ShowSearchWindow() {}
+};
+
+// Calls into the auto-save of the archive; the files part fills them in.
+class AutoSaveHooks {
+public:
+    virtual ~AutoSaveHooks() = default;
+    virtual void Start() {}
+    virtual void Stop() {}
+    virtual void EndOfPass() {}    // writes the auto-save archive when it is due
+    virtual void DisplayTick() {}  // the auto-save progress bar and countdown
+};
+
+// Largest and smallest value of a sample other than NoValue.
+struct SampleRange {
+    bool Any = false;
+    Temperature Max = 0;
+    Temperature Min = 0;
+};
+SampleRange RangeOf(const Temperature* values, size_t n);
+
+// The alarm lines of one cable's sample (empty strings when no alarm). time is the time text.
+struct AlarmLines {
+    std::string Upper;
+    std::string Lower;
+};
+AlarmLines CheckAlarms(const SampleRange& range, double alarmTMax, double alarmTMin, int address,
+                       int cable, const std::string& time, char decimalMark);
+
+// "hh:nn:ss" of the time of day of a DateTime.
+std::string TimeOfDayText(DateTime t);
+
+// A stream reading in hundredths; readings that do not fit a temperature become NoValue.
+Temperature StreamValue(double celsius);
+
+class Reception {
+public:
+    Reception(DeviceBus& bus, MeasurementStore& store, const SearchSettings& settings, Operator& op,
+              EventLog& log, EventPump& events, Clock& clock, ReceptionView& view);
+
+    void SetAutoSave(AutoSaveHooks* hooks) { autoSave_ = hooks; }
+    // Tells whether a device search runs; reception does not start during one.
+    void SetSearchRunning(std::function<bool()> searchRunning) { searchRunning_ = std::move(searchRunning); }
+    void SetPollingInterval(int ms) { pollingIntervalMs_ = ms; }
+    int PollingInterval() const { return pollingIntervalMs_; }
+    void SetAlarmLimits(double tMax, double tMin) {
+        alarmTMax_ = tMax;
+        alarmTMin_ = tMin;
+    }
+    void SetDecimalMark(char mark) { decimalMark_ = mark; }
+
+    void StartReception();
+    void StopReception();
+    // One pass over every cable of every device; the polling timer's tick. Skipped while a pass runs.
+    void PollingPass();
+    void AfterSample(int bytes, DateTime time);
+    // The sensor frame decoder's reading: sensor number from 1, temperature in °C (-273 for none).
+    void StreamReading(int sensor, double celsius);
+    // TimerUpdate's tick, once a second.
+    void UpdateTick();
+
+    bool PassRunning() const { return passRunning_; }
+    bool PollingTimerOn() const { return pollingTimerOn_; }
+    bool UpdateTimerOn() const { return updateTimerOn_; }
+    DateTime NextRequestTime() const { return nextRequestTime_; }
+    uint32_t UnpolledMs() const { return unpolledMs_; }
+    bool StreamSampleClosed() const { return streamSampleClosed_; }
+    uint16_t StreamBytes() const { return streamBytes_; }
+    int ProgressPosition() const { return progress_; }
+    int ProgressMaximum() const { return progressMax_; }
+
+    static constexpr int UpdateIntervalMs = 1000;
+
+private:
+    bool CheckConfiguration();
+    void CloseStreamSample();
+    void SetProgress(int position);
+
+    DeviceBus& bus_;
+    MeasurementStore& store_;
+    const SearchSettings& settings_;
+    Operator& op_;
+    EventLog& log_;
+    EventPump& events_;
+    Clock& clock_;
+    ReceptionView& view_;
+    AutoSaveHooks noAutoSave_;
+    AutoSaveHooks* autoSave_ = &noAutoSave_;
+    std::function<bool()> searchRunning_;
+
+    int pollingIntervalMs_ = 20000;
+    double alarmTMax_ = 100.0;
+    double alarmTMin_ = -50.0;
+    char decimalMark_ = '.';
+
+    bool pollingTimerOn_ = false;
+    bool updateTimerOn_ = false;
+    bool passRunning_ = false;
+    bool inPass_ = false;
+    DateTime nextRequestTime_ = 0;
+    uint32_t unpolledMs_ = 0;
+    bool streamSampleClosed_ = true;
+    uint16_t streamBytes_ = 0;
+    int progress_ = 0;
+    int progressMax_ = 20;
+};
+
+}  // namespace drumo
