@@ -1,0 +1,177 @@
+#include "files/ArchiveFiles.h"
+
+#include <sys/stat.h>
+
+#include "files/ArchiveReader.h"
+
+namespace drumo {
+
+namespace {
+
+std::string NameWithoutFolder(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+const char* const AskContinue = "\r\nИгнорировать и продолжить?";
+
+}  // namespace
+
+std::string FileTypeOf(const std::string& fileName) {
+    if (fileName.size() <= 3) return {};
+    std::string type = fileName.substr(fileName.size() - 3);
+    for (char& c : type)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return type;
+}
+
+std::string WithExtension(const std::string& fileName, const std::string& extension) {
+    const size_t slash = fileName.find_last_of('/');
+    const size_t dot = fileName.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return fileName.substr(0, dot) + extension;
+    return fileName + extension;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+ArchiveFiles::ArchiveFiles(MeasurementStore& store, Operator& op, EventLog& log, const Clock& clock,
+                           std::string programVersion, ArchiveView* view)
+    : store_(store), op_(op), log_(log), clock_(clock), programVersion_(std::move(programVersion)),
+      view_(view ? view : &noView_) {}
+
+bool ArchiveFiles::FileSaveArhiv(const std::string& fileName, bool interactive) {
+    view_->BusyCursor(true);
+    const long long failAfter = failAfter_;
+    failAfter_ = -1;
+    const SaveOutcome outcome = SaveDmlFile(store_, fileName, programVersion_, clock_.Now(), failAfter);
+    view_->BusyCursor(false);
+    switch (outcome) {
+    case SaveOutcome::Saved:
+        log_.Log(" > Файл " + fileName + " сохранен");
+        return true;
+    case SaveOutcome::Busy:
+        log_.Log(" > Файл " + fileName + " занят другим приложением");
+        if (interactive) op_.Error("Файл " + fileName + " занят другим приложением");
+        return false;
+    case SaveOutcome::Failed:
+        log_.Log(" > Критическая ошибка при сохранении файла " + fileName);
+        if (interactive) op_.Error("Критическая ошибка при сохранении файла " + fileName);
+        return false;
+    }
+    return false;
+}
+
+bool ArchiveFiles::SaveAs(const std::string& chosenName) {
+    if (store_.ArchiveLoaded && !SignaturesConfirmed) {
+        op_.Error("Данные не имеют юридической силы.\r\nСохранение запрещено");
+        return false;
+    }
+    const std::string name = WithExtension(chosenName, ".dml");
+    if (FileExists(name) && !op_.Ask("Файл " + name + " уже существует.\r\nЗаменить?")) return false;
+    return FileSaveArhiv(name, true);
+}
+
+ArchiveFiles::FileOutcome ArchiveFiles::LoadOne(const std::string& fileName, const std::string& type) {
+    StoreSink sink(store_, fileName, view_);
+    ArchiveResult result;
+    if (type == "dml") {
+        result = LoadArhivFile(fileName, sink);
+    } else {
+        result = LoadArhivLegacy(fileName);
+        ReplayArchive(result.Devices, sink);
+        result.Devices.clear();
+    }
+    if (!result.Opened) {
+        log_.Log(" > Отказано в доступе к " + fileName);
+        return FileOutcome::Skipped;
+    }
+    if (!result.Completed) {
+        log_.Log(" > Критическая ошибка при загрузке файла " + fileName);
+        if (!op_.Ask("Критическая ошибка при загрузке файла " + fileName + AskContinue))
+            return FileOutcome::Abort;
+        return FileOutcome::Skipped;
+    }
+    if (result.Damaged() > 0 &&
+        !op_.Ask("Файл " + fileName + "\r\nсодержит поврежденные записи (" +
+                 std::to_string(result.Damaged()) + ")." + AskContinue))
+        return FileOutcome::Abort;
+    if (!result.Signed) {
+        SignaturesConfirmed = false;
+        if (!op_.Ask("Файл " + fileName +
+                     "\r\nне имеет электронной подписи!\r\nДанные не имеют юридической силы." +
+                     AskContinue))
+            return FileOutcome::Abort;
+        view_->ColourUnsigned();
+    }
+    log_.Log(" > Файл " + fileName + " загружен. " +
+             (result.Signed ? "Электронная подпись подтверждена" : "Электронная подпись отсутствует"));
+    return FileOutcome::Loaded;
+}
+
+size_t ArchiveFiles::FileOpenArhiv(const std::vector<std::string>& fileNames) {
+    if (fileNames.empty()) return 0;
+    if (!store_.ReleaseAll(true)) return 0;
+    SignaturesConfirmed = true;
+    size_t loaded = 0;
+    std::string lastLoaded;
+    view_->BusyCursor(true);
+    for (size_t i = fileNames.size(); i-- > 0;) {
+        const std::string& name = fileNames[i];
+        const std::string type = FileTypeOf(name);
+        if (type == "dmn") {
+            view_->ShowNotebookWindow();
+            if (fileNames.size() == 1) {
+                view_->OpenNotebook(name);
+                view_->BusyCursor(false);
+                return 0;
+            }
+            op_.Error("Групповая загрузка файлов Блокнота не поддерживается.\r\n"
+                      "Для загрузки файлов Блокнота *.dmn используйте форму \"Блокнот\"");
+            continue;
+        }
+        if (type != "dml" && type != "dmr") {
+            log_.Log(" > Файл " + name + " не поддерживается Drumo");
+            op_.Error("Файл " + name + " не поддерживается Drumo");
+            continue;
+        }
+        const FileOutcome outcome = LoadOne(name, type);
+        if (outcome == FileOutcome::Abort) {
+            loaded = 0;
+            break;
+        }
+        if (outcome == FileOutcome::Loaded) {
+            ++loaded;
+            lastLoaded = name;
+        }
+    }
+    view_->BusyCursor(false);
+    if (loaded == 0) {
+        store_.ReleaseAll(false);
+        return 0;
+    }
+
+    if (loaded == 1) {
+        const std::string shortName = NameWithoutFolder(lastLoaded);
+        view_->SetTitles("Диспетчер приборов - " + shortName, "Тренд системы - " + shortName);
+    } else {
+        const std::string group = "группа файлов (" + std::to_string(loaded) + ")";
+        view_->SetTitles("Диспетчер приборов - " + group, "Тренд системы - " + group);
+    }
+    const std::string status = "Файлов " + std::to_string(loaded) + ". Приборов " +
+                               std::to_string(store_.DeviceCount) + ". Термокос " +
+                               std::to_string(store_.CableCount) + ". Датчиков " +
+                               std::to_string(store_.SensorCount) + ". •" +
+                               std::to_string(store_.ValidValues());
+    view_->ShowStatus(status);
+    log_.Log(" > Обработка файлов завершена. " + status);
+    store_.ArchiveLoaded = true;
+    view_->CloseCorrectionWindow();
+    if (store_.DeviceCount >= 1) view_->ShowLoadedDevices(store_.DeviceCount);
+    return loaded;
+}
+
+}  // namespace drumo

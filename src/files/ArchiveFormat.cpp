@@ -1,0 +1,269 @@
+#include "files/ArchiveFormat.h"
+
+#include <charconv>
+#include <cstdlib>
+
+#include "model/Cp1251.h"
+
+namespace drumo {
+
+void ArchiveCollector::Device(const ArchiveDevice& device) {
+    devices_.push_back(device);
+    devices_.back().Cables.clear();
+}
+
+void ArchiveCollector::Cable(uint8_t kind, int16_t serial, std::span<const int16_t> labels) {
+    if (devices_.empty()) return;
+    ArchiveCable& cable = devices_.back().Cables.emplace_back();
+    cable.Kind = kind;
+    cable.Serial = serial;
+    cable.Labels.assign(labels.begin(), labels.end());
+    cable.Values.resize(labels.size());
+}
+
+void ArchiveCollector::Sample(DateTime time, std::span<const int16_t> values) {
+    if (devices_.empty() || devices_.back().Cables.empty()) return;
+    ArchiveCable& cable = devices_.back().Cables.back();
+    cable.Times.push_back(time);
+    for (size_t s = 0; s < cable.Values.size(); ++s)
+        cable.Values[s].push_back(s < values.size() ? values[s] : ArchiveNoValue);
+}
+
+void ReplayArchive(const std::vector<ArchiveDevice>& devices, ArchiveSink& sink) {
+    std::vector<int16_t> row;
+    for (const ArchiveDevice& device : devices) {
+        ArchiveDevice head;
+        head.Id = device.Id;
+        head.TypeNameFromFile = device.TypeNameFromFile;
+        head.HasTypeName = device.HasTypeName;
+        sink.Device(head);
+        for (const ArchiveCable& cable : device.Cables) {
+            sink.Cable(cable.Kind, cable.Serial, cable.Labels);
+            for (size_t k = 0; k < cable.Times.size(); ++k) {
+                row.clear();
+                for (const auto& series : cable.Values) row.push_back(series[k]);
+                sink.Sample(cable.Times[k], row);
+            }
+        }
+    }
+}
+
+bool ParseFileInt(std::string_view text, int64_t& out) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size()) return false;
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+        if (value > 0xFFFFFFFFLL) return false;  // far beyond anything a field may hold
+    }
+    out = negative ? -value : value;
+    return true;
+}
+
+bool ParseFileInt16(std::string_view text, int16_t& out) {
+    int64_t v;
+    if (!ParseFileInt(text, v) || v < -32768 || v > 32767) return false;
+    out = static_cast<int16_t>(v);
+    return true;
+}
+
+bool ParseFileUInt16(std::string_view text, uint16_t& out) {
+    int64_t v;
+    if (!ParseFileInt(text, v) || v < 0 || v > 65535) return false;
+    out = static_cast<uint16_t>(v);
+    return true;
+}
+
+bool ParseFileWord(std::string_view text, int16_t& out) {
+    int64_t v;
+    if (!ParseFileInt(text, v) || v < -32768 || v > 65535) return false;
+    out = static_cast<int16_t>(static_cast<uint16_t>(v & 0xFFFF));
+    return true;
+}
+
+namespace {
+
+void AppendDigits(std::string& out, uint64_t magnitude, size_t minDigits) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, magnitude);
+    const size_t n = static_cast<size_t>(res.ptr - buf);
+    if (n < minDigits) out.append(minDigits - n, '0');
+    out.append(buf, n);
+}
+
+uint64_t Magnitude(int64_t v) {
+    return v < 0 ? static_cast<uint64_t>(-(v + 1)) + 1 : static_cast<uint64_t>(v);
+}
+
+void Append2(std::string& out, int v) {
+    out.push_back(static_cast<char>('0' + (v / 10) % 10));
+    out.push_back(static_cast<char>('0' + v % 10));
+}
+
+}  // namespace
+
+void AppendZeroPadded(std::string& out, int64_t value, size_t width) {
+    if (value < 0) {
+        out.push_back('-');
+        AppendDigits(out, Magnitude(value), width > 1 ? width - 1 : 0);
+    } else {
+        AppendDigits(out, static_cast<uint64_t>(value), width);
+    }
+}
+
+void AppendRightAligned(std::string& out, int64_t value, size_t width) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    const size_t n = static_cast<size_t>(res.ptr - buf);
+    if (n < width) out.append(width - n, ' ');
+    out.append(buf, n);
+}
+
+void AppendSpaceFilled(std::string& out, std::string_view text, size_t width) {
+    out.append(text);
+    if (text.size() < width) out.append(width - text.size(), ' ');
+}
+
+void AppendFileDate(std::string& out, DateTime value) {
+    const CalendarTime t = DecodeDateTime(value);
+    Append2(out, t.Day);
+    out.push_back('.');
+    Append2(out, t.Month);
+    out.push_back('.');
+    Append2(out, t.Year % 100);
+}
+
+void AppendFileTime(std::string& out, DateTime value) {
+    const CalendarTime t = DecodeDateTime(value);
+    Append2(out, t.Hour);
+    out.push_back(':');
+    Append2(out, t.Minute);
+    out.push_back(':');
+    Append2(out, t.Second);
+}
+
+std::string FileDate(DateTime value) {
+    std::string s;
+    AppendFileDate(s, value);
+    return s;
+}
+
+std::string FileTime(DateTime value) {
+    std::string s;
+    AppendFileTime(s, value);
+    return s;
+}
+
+bool ParseFileDateTime(std::string_view text, DateTime& out) {
+    if (text.size() != 17) return false;
+    auto two = [&](size_t at, int& v) {
+        const char a = text[at], b = text[at + 1];
+        if (a < '0' || a > '9' || b < '0' || b > '9') return false;
+        v = (a - '0') * 10 + (b - '0');
+        return true;
+    };
+    int day, month, year, hour, minute, second;
+    if (!two(0, day) || text[2] != '.' || !two(3, month) || text[5] != '.' || !two(6, year) ||
+        text[8] != ' ' || !two(9, hour) || text[11] != ':' || !two(12, minute) || text[14] != ':' ||
+        !two(15, second))
+        return false;
+    DateTime date, time;
+    if (!TryEncodeDate(2000 + year, month, day, date) || !TryEncodeTime(hour, minute, second, 0, time))
+        return false;
+    out = date + time;
+    return true;
+}
+
+std::string DmlHeaderLine(std::string_view programVersion, DateTime saved) {
+    std::string s = "//[dml] Created by Drumo ";
+    s.append(programVersion);
+    s.push_back(' ');
+    AppendFileDate(s, saved);
+    s.push_back(' ');
+    AppendFileTime(s, saved);
+    return s;
+}
+
+namespace {
+
+// Line breaks inside a text would split its line in the file; they are written as spaces.
+std::string OneLine(std::string_view utf8) {
+    std::string s = Utf8ToCp1251(utf8);
+    for (char& c : s)
+        if (c == '\r' || c == '\n') c = ' ';
+    return s;
+}
+
+}  // namespace
+
+std::string DmlDeviceLine(const ArchiveDeviceId& device) {
+    std::string s;
+    s.reserve(48 + device.Comment.size());
+    s.push_back('D');
+    AppendZeroPadded(s, device.DevType, 3);
+    s.append(" SN ");
+    AppendZeroPadded(s, device.Serial, 5);
+    s.append(" Y ");
+    AppendRightAligned(s, device.Year, 5);
+    s.append(" F ");
+    AppendSpaceFilled(s, OneLine(device.Firmware), 5);
+    s.append(" A ");
+    AppendZeroPadded(s, device.Address, 5);
+    s.append(" \xA9 ");  // "©" in Windows-1251
+    s.append(OneLine(device.Comment));
+    return s;
+}
+
+std::string DmlCableLine(uint8_t kind, int16_t serial, const std::vector<int16_t>& labels) {
+    std::string s;
+    s.reserve(22 + 7 * labels.size());
+    s.push_back('T');
+    // The reader takes one character for the kind; kinds are 0..4, anything else is kept to a digit.
+    s.push_back(static_cast<char>('0' + kind % 10));
+    s.append("   SN ");
+    // The serial is a 16-bit register; its unsigned reading always fits the five columns.
+    AppendZeroPadded(s, static_cast<uint16_t>(serial), 5);
+    s.append(9, ' ');
+    for (int16_t label : labels) AppendRightAligned(s, label, 7);
+    return s;
+}
+
+void AppendDmlSampleBody(std::string& out, DateTime time, const int16_t* values, size_t count) {
+    AppendFileDate(out, time);
+    out.push_back(' ');
+    AppendFileTime(out, time);
+    out.append(" n/a ");
+    for (size_t i = 0; i < count; ++i) AppendRightAligned(out, values[i], 7);
+}
+
+void AppendDmlCheckField(std::string& out, uint8_t check) {
+    out.append(" (");
+    AppendZeroPadded(out, check, 3);
+    out.push_back(')');
+}
+
+const std::string& DmlWarningLine() {
+    static const std::string line = Utf8ToCp1251(
+        "//Предупреждение: Внесение изменений в данные приведет к нарушению электронной подписи");
+    return line;
+}
+
+const std::string& DmlCommentsLine() {
+    static const std::string line = Utf8ToCp1251("//Комментарии:");
+    return line;
+}
+
+const std::string& DmlEmptyCommentLine() {
+    static const std::string line = "//";
+    return line;
+}
+
+}  // namespace drumo

@@ -1,0 +1,66 @@
+#pragma once
+// Readers of archive files. Each is a pure function over the file's bytes that reports what it
+// found (ArchiveResult); filling the measurement store from a result is a separate step, so the
+// desktop program, the command-line tool and the tests share one reader.
+
+#include <string>
+#include <string_view>
+
+#include "files/ArchiveFormat.h"
+
+namespace drumo {
+
+// Reads ".dml" text line by line into a sink. Feed it every line (without its line end) in order.
+class DmlReader {
+public:
+    DmlReader(ArchiveResult& result, ArchiveSink& sink);
+    void Line(std::string_view line);
+    // After the last line: the file was read to its end.
+    void Finish();
+
+private:
+    enum class State { None, Device, Cable };
+    bool ReadDevice(std::string_view line);
+    bool ReadCable(std::string_view line);
+    bool ReadSample(std::string_view line);
+
+    ArchiveResult& r_;
+    ArchiveSink& sink_;
+    State state_ = State::None;
+    size_t cablesOfDevice_ = 0;
+    size_t sensorsOfCable_ = 0;
+    size_t lineNo_ = 0;
+    size_t width_ = 7;
+    uint8_t check_ = 0;
+    std::vector<int16_t> row_;
+};
+
+// A whole ".dml" file held in memory; the data are collected in the result.
+ArchiveResult ReadDml(std::string_view bytes);
+// A ".dml" file on disk, read in pieces so that the file itself is never held whole. Opened is
+// false when the file cannot be opened.
+ArchiveResult LoadArhivFile(const std::string& fileName, ArchiveSink& sink);
+ArchiveResult LoadArhivFile(const std::string& fileName);
+
+// Both ".dmr" formats: the signed single-device "[dmr]" format and the headerless numeric one.
+// The data are collected in the result (these files are small); ReplayArchive passes them on.
+ArchiveResult ReadDmr(std::string_view bytes);
+ArchiveResult LoadArhivLegacy(const std::string& fileName);
+
+// Calls onLine for every line of bytes without its end (LF or CR LF; a last line without an end
+// counts too).
+template <typename F>
+void ForEachLine(std::string_view bytes, F&& onLine) {
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        const size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+        if (end == std::string_view::npos) end = bytes.size();
+        size_t len = end - start;
+        if (len > 0 && bytes[start + len - 1] == '\r') --len;
+        onLine(bytes.substr(start, len));
+        start = next;
+    }
+}
+
+}  // namespace drumo

@@ -1,0 +1,157 @@
+#include "files/ArchiveStore.h"
+
+#include "files/Crc8.h"
+#include "files/SafeFile.h"
+#include "model/DeviceTypes.h"
+
+namespace drumo {
+
+namespace {
+
+std::string NameWithoutFolder(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+StoreSink::StoreSink(MeasurementStore& store, const std::string& fileName, ArchiveView* view)
+    : store_(store), fileName_(fileName), fileNameOnly_(NameWithoutFolder(fileName)), view_(view) {}
+
+void StoreSink::Device(const ArchiveDevice& device) {
+    const size_t d = store_.Devices();
+    store_.SetDeviceCount(d + 1);
+    if (store_.DeviceCount < 0xFFFF) ++store_.DeviceCount;
+    haveDevice_ = true;
+
+    const int pos = device.HasTypeName ? FindTypeByName(device.TypeNameFromFile)
+                                       : FindTypeByCode(static_cast<uint16_t>(device.Id.DevType));
+    const TDAct& type = DeviceTypes[pos];
+    TDevSig& dev = store_.DevSig(d);
+    dev = TDevSig{};
+    dev.DevType = device.HasTypeName ? static_cast<int16_t>(type.Code) : device.Id.DevType;
+    dev.Interface = type.DefaultInterface;
+    dev.TypeName = device.HasTypeName ? device.TypeNameFromFile : std::string(type.Name);
+    dev.Picture = type.Picture;
+    dev.MaxSensors = type.MaxSensors;
+    dev.Address = device.Id.Address;
+    dev.Serial = device.Id.Serial;
+    dev.Year = device.Id.Year;
+    dev.Firmware = device.Id.Firmware;
+    dev.Comment = device.Id.Comment;
+    dev.Source = fileName_;
+    if (view_) view_->AddDeviceRow(dev, fileNameOnly_);
+}
+
+void StoreSink::Cable(uint8_t kind, int16_t serial, std::span<const int16_t> labels) {
+    if (!haveDevice_) return;
+    const size_t d = store_.Devices() - 1;
+    const size_t c = store_.Cables(d);
+    store_.SetCableCount(d, c + 1);
+    store_.SetSensorCount(d, c, labels.size());
+    store_.CableSerials(d)[c] = serial;
+    store_.CableKinds(d)[c] = kind;
+    auto dest = store_.SensorLabels(d, c);
+    std::copy(labels.begin(), labels.begin() + static_cast<long>(dest.size()), dest.begin());
+    if (store_.CableCount < 0xFFFF) ++store_.CableCount;
+    store_.SensorCount += static_cast<uint32_t>(dest.size());
+    TDevSig& dev = store_.DevSig(d);
+    dev.Cables = static_cast<uint8_t>(c + 1);
+    dev.Sensors = static_cast<uint16_t>(dev.Sensors + dest.size());
+    if (view_) view_->AddCableRow(d, c, serial, dest.size(), c == 0);
+}
+
+void StoreSink::Sample(DateTime time, std::span<const int16_t> values) {
+    if (!haveDevice_) return;
+    const size_t d = store_.Devices() - 1;
+    const size_t cables = store_.Cables(d);
+    if (cables == 0) return;
+    const long k = store_.AppendSample(d, cables - 1, time, values);
+    if (k == 0 && view_) view_->EnableLastRowCheck();
+}
+
+bool WriteDml(const MeasurementStore& store, std::string_view programVersion, DateTime saved,
+              const std::function<bool(std::string_view)>& emit) {
+    constexpr size_t FlushAt = 1 << 18;
+    constexpr std::string_view CrLf = "\r\n";
+    std::string out;
+    out.reserve(FlushAt + 8192);
+    auto line = [&](std::string_view text) {
+        out.append(text);
+        out.append(CrLf);
+    };
+    line(DmlHeaderLine(programVersion, saved));
+    line(DmlWarningLine());
+    line(DmlCommentsLine());
+    line(DmlEmptyCommentLine());
+
+    std::vector<int16_t> row;
+    for (size_t d = 0; d < store.Devices(); ++d) {
+        const TDevSig& dev = store.DevSig(d);
+        ArchiveDeviceId id{dev.DevType, dev.Address, dev.Serial, dev.Year, dev.Firmware, dev.Comment};
+        const std::string deviceLine = DmlDeviceLine(id);
+        line("");
+        line(deviceLine);
+        uint8_t check = Crc8Update(0, CrLf);
+        check = Crc8Update(check, deviceLine);
+        check = Crc8Update(check, CrLf);
+
+        const auto serials = store.CableSerials(d);
+        const auto kinds = store.CableKinds(d);
+        for (size_t c = 0; c < store.Cables(d); ++c) {
+            if (c > 0) {
+                line("");
+                check = Crc8Update(0, CrLf);
+            }
+            const auto labels = store.SensorLabels(d, c);
+            const std::string cableLine =
+                DmlCableLine(kinds[c], serials[c], std::vector<int16_t>(labels.begin(), labels.end()));
+            line(cableLine);
+            check = Crc8Update(check, cableLine);
+            check = Crc8Update(check, CrLf);
+
+            const size_t sensors = labels.size();
+            const auto& times = store.SampleTimes(d, c);
+            std::vector<const Series<Temperature>*> series(sensors);
+            for (size_t s = 0; s < sensors; ++s) series[s] = &store.Samples(d, c, s);
+            row.resize(sensors);
+            for (size_t k = 0; k < times.size(); ++k) {
+                for (size_t s = 0; s < sensors; ++s) row[s] = (*series[s])[k];
+                const size_t start = out.size();
+                AppendDmlSampleBody(out, times[k], row.data(), sensors);
+                check = Crc8Update(check, std::string_view(out).substr(start));
+                AppendDmlCheckField(out, check);
+                out.append(CrLf);
+                check = 0;
+                if (out.size() >= FlushAt) {
+                    if (!emit(out)) return false;
+                    out.clear();
+                }
+            }
+        }
+    }
+    return out.empty() || emit(out);
+}
+
+std::string DmlBytes(const MeasurementStore& store, std::string_view programVersion, DateTime saved) {
+    std::string all;
+    WriteDml(store, programVersion, saved, [&](std::string_view piece) {
+        all.append(piece);
+        return true;
+    });
+    return all;
+}
+
+SaveOutcome SaveDmlFile(const MeasurementStore& store, const std::string& fileName,
+                        std::string_view programVersion, DateTime saved, long long failAfterBytes) {
+    if (!CreateFileFolder(fileName)) return SaveOutcome::Busy;
+    SafeFileWriter file;
+    if (!file.Open(fileName)) return SaveOutcome::Busy;
+    if (failAfterBytes >= 0) file.FailAfter(failAfterBytes);
+    const bool written = WriteDml(store, programVersion, saved,
+                                  [&](std::string_view piece) { return file.Write(piece); });
+    if (!written || !file.Commit()) return SaveOutcome::Failed;
+    return SaveOutcome::Saved;
+}
+
+}  // namespace drumo

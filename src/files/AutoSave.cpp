@@ -1,0 +1,84 @@
+#include "files/AutoSave.h"
+
+#include <cmath>
+
+#include "files/ArchiveFormat.h"
+
+namespace drumo {
+
+int AutoSavePeriodSeconds(int index) {
+    static constexpr int Periods[14] = {20,   30,   60,    120,   300,   600,   1200,
+                                        1800, 3600, 7200, 10800, 21600, 43200, 86400};
+    return index >= 0 && index < 14 ? Periods[index] : 300;
+}
+
+AutoSave::AutoSave(ArchiveFiles& files, const Clock& clock, AutoSaveView* view)
+    : files_(files), clock_(clock), view_(view ? view : &noView_) {}
+
+int AutoSave::ProgressMaximum(int updateIntervalMs) const {
+    if (updateIntervalMs <= 0) updateIntervalMs = 1000;
+    return static_cast<int>(std::lround(PeriodSeconds() * 1000.0 / updateIntervalMs));
+}
+
+void AutoSave::SetPeriodIndex(int index) {
+    const int old = PeriodSeconds();
+    periodIndex_ = index >= 0 && index < 14 ? index : 4;
+    if (PeriodSeconds() == old) return;
+    view_->SetTimerInterval(PeriodSeconds() * 1000);
+    next_ = clock_.Now() + PeriodSeconds() * OneSecond;
+    progress_ = 0;
+    progressMax_ = ProgressMaximum(1000);
+    view_->SetProgress(0);
+    view_->SetProgressMaximum(progressMax_);
+}
+
+void AutoSave::StartReception() {
+    if (!AutoSaveEnabled) return;
+    const DateTime start = clock_.Now();
+    next_ = start + PeriodSeconds() * OneSecond;
+    progressMax_ = ProgressMaximum(1000);
+    progress_ = 0;
+    view_->SetProgressMaximum(progressMax_);
+    std::string time = FileTime(start);
+    for (char& c : time)
+        if (c == ':') c = '.';
+    fileName_ = ArchiveFolder + "/" + FileDate(start) + "/" + time + ".dml";
+    due_ = false;
+    timerRunning_ = true;
+    view_->StartTimer(PeriodSeconds() * 1000);
+}
+
+void AutoSave::TimerTick() {
+    next_ = clock_.Now() + PeriodSeconds() * OneSecond;
+    due_ = true;
+}
+
+void AutoSave::EndOfPass() {
+    if (!AutoSaveEnabled || !due_ || fileName_.empty()) return;
+    view_->FileIndicator(true);
+    files_.FileSaveArhiv(fileName_, false);
+    due_ = false;
+    progress_ = 0;
+    view_->SetProgress(0);
+    view_->FileIndicator(false);
+}
+
+void AutoSave::UpdateTick(int /*updateIntervalMs*/) {
+    if (!AutoSaveEnabled || !timerRunning_) return;
+    if (progress_ < progressMax_) {
+        ++progress_;
+        view_->StepProgress();
+    }
+    const DateTime left = next_ - clock_.Now();
+    view_->ShowCountdown(FileTime(left > 0 ? left : 0));
+}
+
+void AutoSave::StopReception() {
+    timerRunning_ = false;
+    view_->StopTimer();
+    view_->ShowCountdown("00:00:00");
+    progress_ = 0;
+    view_->SetProgress(0);
+}
+
+}  // namespace drumo

@@ -1,0 +1,233 @@
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "files/ArchiveReader.h"
+#include "files/Crc8.h"
+#include "model/Cp1251.h"
+
+namespace drumo {
+
+namespace {
+
+constexpr std::string_view CrLf = "\r\n";
+constexpr size_t MaxDevices = 65535;
+constexpr size_t MaxCablesPerDevice = 255;
+constexpr size_t MaxSensorsPerCable = 255;
+constexpr char CopyrightSign = '\xA9';  // "©" in Windows-1251
+
+// Columns as the layout counts them: from 1, cut at the end of the line.
+std::string_view Columns(std::string_view line, size_t first, size_t count) {
+    if (first - 1 >= line.size()) return {};
+    return line.substr(first - 1, count);
+}
+
+}  // namespace
+
+DmlReader::DmlReader(ArchiveResult& result, ArchiveSink& sink) : r_(result), sink_(sink) {
+    r_.Opened = true;
+    r_.Signed = true;
+    r_.Completed = false;
+}
+
+void DmlReader::Line(std::string_view line) {
+    ++lineNo_;
+    if (line.size() < 13 || line[0] == '/') return;
+    bool ok = true;
+    if (line[0] == 'D') {
+        ok = ReadDevice(line);
+        if (ok) state_ = State::Device;
+    } else if (line[0] == 'T') {
+        if (state_ == State::None) return;
+        ok = ReadCable(line);
+        if (ok) state_ = State::Cable;
+    } else {
+        if (state_ != State::Cable) return;
+        ok = ReadSample(line);
+    }
+    if (!ok) r_.DamagedLines.push_back(lineNo_);
+}
+
+void DmlReader::Finish() { r_.Completed = true; }
+
+bool DmlReader::ReadDevice(std::string_view line) {
+    if (r_.DeviceCount >= MaxDevices) return false;
+    ArchiveDeviceId id;
+    if (!ParseFileInt16(Columns(line, 2, 3), id.DevType)) return false;
+    if (!ParseFileUInt16(Columns(line, 9, 5), id.Serial)) return false;
+    std::string_view firmware;
+    bool firmwareFound = false;
+    std::string_view comment;
+    size_t p = 15;
+    while (p <= line.size()) {
+        const char c = line[p - 1];
+        if (c == 'Y') {
+            if (!ParseFileUInt16(Columns(line, p + 2, 5), id.Year)) return false;
+            p += 7;
+        } else if (c == 'F') {
+            firmware = Columns(line, p + 2, 5);
+            firmwareFound = true;
+            p += 7;
+        } else if (c == 'A') {
+            if (!ParseFileUInt16(Columns(line, p + 2, 5), id.Address)) return false;
+            p += 7;
+        } else if (c == CopyrightSign) {
+            comment = Columns(line, p + 2, std::string_view::npos);
+            break;
+        } else {
+            ++p;
+        }
+    }
+    if (firmwareFound) id.Firmware = Cp1251ToUtf8(firmware);
+    id.Comment = Cp1251ToUtf8(comment);
+
+    ArchiveDevice device;
+    device.Id = std::move(id);
+    sink_.Device(device);
+    ++r_.DeviceCount;
+    cablesOfDevice_ = 0;
+
+    check_ = Crc8Update(0, CrLf);
+    check_ = Crc8Update(check_, line);
+    check_ = Crc8Update(check_, CrLf);
+    return true;
+}
+
+bool DmlReader::ReadCable(std::string_view line) {
+    if (cablesOfDevice_ >= MaxCablesPerDevice) return false;
+    const char kindChar = line[1];
+    if (kindChar < '0' || kindChar > '9') return false;
+    int16_t serial;
+    if (!ParseFileWord(Columns(line, 9, 5), serial)) return false;
+
+    // The field width is found from the first label: leading spaces, then its digits.
+    size_t w = 0;
+    bool seenText = false;
+    while (w <= 20) {
+        const size_t column = 23 + w;
+        if (line.size() < column) break;
+        if (line[column - 1] != ' ')
+            seenText = true;
+        else if (seenText)
+            break;
+        ++w;
+    }
+    row_.clear();
+    // A width of 0 means no field at all: a cable without sensors.
+    if (w > 0) {
+        for (size_t i = 0; 22 + w * (i + 1) <= line.size(); ++i) {
+            if (row_.size() >= MaxSensorsPerCable) return false;
+            int16_t label;
+            if (!ParseFileInt16(line.substr(22 + i * w, w), label)) return false;
+            row_.push_back(label);
+        }
+    }
+
+    const bool first = cablesOfDevice_ == 0;
+    sink_.Cable(static_cast<uint8_t>(kindChar - '0'), serial, row_);
+    ++cablesOfDevice_;
+    ++r_.CableCount;
+    r_.SensorCount += row_.size();
+    sensorsOfCable_ = row_.size();
+    width_ = w;
+
+    if (!first) check_ = Crc8Update(0, CrLf);
+    check_ = Crc8Update(check_, line);
+    check_ = Crc8Update(check_, CrLf);
+    return true;
+}
+
+bool DmlReader::ReadSample(std::string_view line) {
+    if (line.size() < 17) return false;
+    DateTime time;
+    if (!ParseFileDateTime(line.substr(0, 17), time)) return false;
+    if (r_.FirstSampleTime > time) r_.FirstSampleTime = time;
+    if (time > r_.LastSampleTime) r_.LastSampleTime = time;
+    ++r_.SampleCount;
+
+    const size_t w = width_;
+    const size_t sensors = sensorsOfCable_;
+    row_.resize(sensors);
+    for (size_t s = 0; s < sensors; ++s) {
+        int16_t value = ArchiveNoValue;
+        if (22 + w * (s + 1) <= line.size()) {
+            int16_t parsed;
+            // A field that does not parse (or does not fit 16 bits) leaves no value.
+            if (ParseFileInt16(line.substr(22 + s * w, w), parsed)) value = parsed;
+        }
+        if (value != ArchiveNoValue) ++r_.ValidValues;
+        row_[s] = value;
+    }
+    sink_.Sample(time, row_);
+
+    check_ = Crc8Update(check_, line.substr(0, line.size() - 6));
+    int64_t written;
+    if (!ParseFileInt(line.substr(line.size() - 4, 3), written) || written != check_) r_.Signed = false;
+    check_ = 0;
+    return true;
+}
+
+ArchiveResult ReadDml(std::string_view bytes) {
+    ArchiveResult result;
+    ArchiveCollector collector(result.Devices);
+    DmlReader reader(result, collector);
+    ForEachLine(bytes, [&](std::string_view line) { reader.Line(line); });
+    reader.Finish();
+    return result;
+}
+
+ArchiveResult LoadArhivFile(const std::string& fileName) {
+    ArchiveResult result;
+    ArchiveCollector collector(result.Devices);
+    ArchiveResult summary = LoadArhivFile(fileName, collector);
+    summary.Devices = std::move(result.Devices);
+    return summary;
+}
+
+ArchiveResult LoadArhivFile(const std::string& fileName, ArchiveSink& sink) {
+    ArchiveResult result;
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return result;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return result;
+    }
+    DmlReader reader(result, sink);
+    constexpr size_t Chunk = 1 << 20;
+    std::string buffer;
+    buffer.reserve(Chunk * 2);
+    bool ok = true;
+    size_t consumed = 0;
+    for (;;) {
+        // Keep the unfinished last line, then append the next piece of the file.
+        buffer.erase(0, consumed);
+        consumed = 0;
+        const size_t have = buffer.size();
+        buffer.resize(have + Chunk);
+        ssize_t n;
+        do {
+            n = ::read(fd, buffer.data() + have, Chunk);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0) {
+            ok = false;
+            buffer.resize(have);
+            break;
+        }
+        buffer.resize(have + static_cast<size_t>(n));
+        if (n == 0) break;
+        const size_t lastBreak = buffer.rfind('\n');
+        if (lastBreak == std::string::npos) continue;
+        consumed = lastBreak + 1;
+        ForEachLine(std::string_view(buffer).substr(0, consumed),
+                    [&](std::string_view line) { reader.Line(line); });
+    }
+    ::close(fd);
+    if (!ok) return result;  // a read error: what was read stays, the file is not completed
+    ForEachLine(std::string_view(buffer), [&](std::string_view line) { reader.Line(line); });
+    reader.Finish();
+    return result;
+}
+
+}  // namespace drumo
