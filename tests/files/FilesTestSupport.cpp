@@ -1,0 +1,93 @@
+#include "files/FilesTestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace drumo::test {
+
+TempFolder::TempFolder() {
+    char pattern[] = "/tmp/drumo-files-XXXXXX";
+    if (!::mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    const std::string command = "rm -rf '" + path_ + "'";
+    [[maybe_unused]] const int rc = std::system(command.c_str());
+}
+
+void AddDevice(MeasurementStore& store, const DeviceSpec& spec) {
+    const size_t d = store.Devices();
+    store.SetDeviceCount(d + 1);
+    ++store.DeviceCount;
+    TDevSig& dev = store.DevSig(d);
+    dev.DevType = spec.DevType;
+    dev.Serial = spec.Serial;
+    dev.Year = spec.Year;
+    dev.Firmware = spec.Firmware;
+    dev.Address = spec.Address;
+    dev.Comment = spec.Comment;
+    dev.TypeName = spec.TypeName;
+    store.SetCableCount(d, spec.Cables.size());
+    for (size_t c = 0; c < spec.Cables.size(); ++c) {
+        const CableSpec& cable = spec.Cables[c];
+        store.CableSerials(d)[c] = cable.Serial;
+        store.CableKinds(d)[c] = cable.Kind;
+        store.SetSensorCount(d, c, cable.Labels.size());
+        for (size_t s = 0; s < cable.Labels.size(); ++s) store.SensorLabels(d, c)[s] = cable.Labels[s];
+        for (const auto& [time, values] : cable.Samples) store.AppendSample(d, c, time, values);
+        ++store.CableCount;
+        store.SensorCount += static_cast<uint32_t>(cable.Labels.size());
+    }
+    dev.Cables = static_cast<uint8_t>(spec.Cables.size());
+}
+
+DeviceSpec ExampleDevice() {
+    DeviceSpec d;
+    d.DevType = 103;
+    d.Serial = 1234;
+    d.Year = 2017;
+    d.Firmware = "1.5";
+    d.Address = 1;
+    d.Comment = "Silo 1";
+    CableSpec c;
+    c.Kind = 1;
+    c.Serial = 123;
+    c.Labels = {50, 150};
+    c.Samples = {{EncodeDateTime(2017, 12, 5, 14, 3, 22), {2150, 2175}},
+                 {EncodeDateTime(2017, 12, 5, 14, 8, 22), {2150, NoValue}}};
+    d.Cables.push_back(c);
+    return d;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::vector<XlsRecord> XlsRecords(const std::vector<uint8_t>& stream) {
+    std::vector<XlsRecord> records;
+    size_t i = 0;
+    while (i + 4 <= stream.size()) {
+        const uint16_t number = static_cast<uint16_t>(stream[i] | stream[i + 1] << 8);
+        const uint16_t length = static_cast<uint16_t>(stream[i + 2] | stream[i + 3] << 8);
+        i += 4;
+        if (i + length > stream.size()) return {};
+        records.push_back({number, std::vector<uint8_t>(stream.begin() + static_cast<long>(i),
+                                                        stream.begin() + static_cast<long>(i + length))});
+        i += length;
+    }
+    if (i != stream.size()) return {};
+    return records;
+}
+
+}  // namespace drumo::test
