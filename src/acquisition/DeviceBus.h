@@ -7,15 +7,13 @@
 // Buffers are passed per call instead of through the shared CommandBuffer and RegisterBuffer, so a
 // procedure always fills its data right before the transaction and reads it right after.
 
+#include "link/CommandProtocol.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 
 namespace drumo {
-
-// Sizes of the shared transfer buffers of the link layer.
-inline constexpr int CommandBufferSize = 256;
-inline constexpr int RegisterBufferSize = 256;
 
 // Protocols of the search settings (key Protocol).
 enum class ExchangeProtocol { Command = 0, Modbus = 1 };
@@ -47,10 +45,10 @@ public:
     // The reply time-out added to every reply wait, in milliseconds.
     virtual void SetAdditionalDelay(int ms) = 0;
 
-    // One command of the maker's protocol. data holds CommandBufferSize bytes; length is the
+    // One command of the maker's protocol. data holds kCommandBufferSize bytes; length is the
     // caller's length for writes and the number of bytes received for reads.
     virtual bool DeviceCommand(int code, uint8_t* data, uint16_t& length) = 0;
-    // One Modbus transaction. data holds RegisterBufferSize registers; count is the number of
+    // One Modbus transaction. data holds kRegisterBufferSize registers; count is the number of
     // registers to read or write (the data word for function 8) and, for reads, the number received.
     virtual bool ModbusRequest(uint8_t address, uint8_t function, uint16_t start, uint16_t& count,
                                uint16_t* data) = 0;

@@ -143,7 +143,7 @@ bool DeviceSearch::TryPort(int port) {
 }
 
 void DeviceSearch::SearchCommandProtocol() {
-    uint8_t d[CommandBufferSize] = {};
+    uint8_t d[kCommandBufferSize] = {};
     uint16_t length = 0;
     if (!bus_.DeviceCommand(1, d, length)) return;
     const int pos = FindTypeByCode(d[0]);
@@ -182,14 +182,14 @@ void DeviceSearch::SearchCommandProtocol() {
     view_.SetCell(row, ColSource, dev.Source);
 
     if (ReadConfiguration() && (store_.DevSig(0).Caps & capStopStream)) {
-        uint8_t data[CommandBufferSize] = {0};
+        uint8_t data[kCommandBufferSize] = {0};
         uint16_t one = 1;
         bus_.DeviceCommand(73, data, one);
     }
 }
 
 bool DeviceSearch::ReadConfiguration() {
-    uint8_t d[CommandBufferSize] = {};
+    uint8_t d[kCommandBufferSize] = {};
     uint16_t n = 0;
     if (!bus_.DeviceCommand(40, d, n)) {
         op_.Error(bus_.LinkStatusMessage());
@@ -239,7 +239,7 @@ void DeviceSearch::SearchModbus() {
         events_.ProcessEvents();
         if (!searching_) break;
         const uint8_t address = static_cast<uint8_t>(a);
-        uint16_t regs[RegisterBufferSize] = {};
+        uint16_t regs[kRegisterBufferSize] = {};
         uint16_t count = 0;
         if (!bus_.ModbusRequest(address, 8, 0, count, regs)) continue;
         count = 32;
@@ -284,7 +284,7 @@ void DeviceSearch::ReadModbusDevice(uint8_t a, const uint16_t* regs, int typePos
 
     const int announced = regs[6] & 0xFF;
     if (announced == 0) return;
-    uint16_t table[RegisterBufferSize] = {};
+    uint16_t table[kRegisterBufferSize] = {};
     uint16_t got = 0;
     if (announced == 1) {
         table[0] = regs[10];
@@ -322,7 +322,7 @@ void DeviceSearch::ReadModbusDevice(uint8_t a, const uint16_t* regs, int typePos
         if (k == 0) continue;
         if (cables > 1 && !SelectActiveCable(bus_, log_, clock_, a, static_cast<uint16_t>(i), 3))
             continue;
-        uint16_t labels[RegisterBufferSize] = {};
+        uint16_t labels[kRegisterBufferSize] = {};
         uint16_t n = 0;
         bool ok = false;
         for (int attempt = 0; attempt < 3 && !ok; ++attempt) {

@@ -26,11 +26,11 @@ void LinkTest::Record(bool answered) {
 bool LinkTest::Tick(DeviceBus& bus, ExchangeProtocol protocol, int testModbusAddr) {
     bool ok;
     if (protocol == ExchangeProtocol::Command) {
-        uint8_t data[CommandBufferSize] = {};
+        uint8_t data[kCommandBufferSize] = {};
         uint16_t length = 0;
         ok = bus.DeviceCommand(1, data, length);
     } else {
-        uint16_t regs[RegisterBufferSize] = {};
+        uint16_t regs[kRegisterBufferSize] = {};
         uint16_t count = 0;
         ok = bus.ModbusRequest(static_cast<uint8_t>(testModbusAddr), 8, 0, count, regs);
     }

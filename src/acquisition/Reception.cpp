@@ -59,7 +59,7 @@ void Reception::SetProgress(int position) {
 }
 
 bool Reception::CheckConfiguration() {
-    uint8_t d[CommandBufferSize] = {};
+    uint8_t d[kCommandBufferSize] = {};
     uint16_t n = 0;
     if (!bus_.DeviceCommand(40, d, n)) {
         op_.Error(bus_.LinkStatusMessage());
@@ -127,7 +127,7 @@ void Reception::StopReception() {
     if (bus_.PollingActive()) bus_.PausePolling();
     bus_.DetachStream();
     if (store_.HasDevice(store_.SelDevice) && (store_.DevSig(store_.SelDevice).Caps & capStopStream)) {
-        uint8_t data[CommandBufferSize] = {0};
+        uint8_t data[kCommandBufferSize] = {0};
         uint16_t one = 1;
         bus_.DeviceCommand(73, data, one);
     }
@@ -160,7 +160,7 @@ void Reception::PollingPass() {
                 events_.ProcessEvents();
                 continue;
             }
-            uint16_t regs[RegisterBufferSize] = {};
+            uint16_t regs[kRegisterBufferSize] = {};
             uint16_t count = static_cast<uint16_t>(n);
             if (!bus_.ModbusRequest(slave, 3, 512, count, regs)) {
                 log_.Log(" > Сбой при чтении по адресу " + std::to_string(address));

@@ -36,13 +36,13 @@ bool SyncDeviceTime(DeviceBus& bus, const MeasurementStore& store, ExchangeProto
     const auto values = ClockValues(clock.Now());
     bool ok;
     if (protocol == ExchangeProtocol::Command) {
-        uint8_t data[CommandBufferSize] = {};
+        uint8_t data[kCommandBufferSize] = {};
         for (int i = 0; i < 7; ++i) data[i] = static_cast<uint8_t>(values[i]);
         uint16_t length = 7;
         ok = bus.DeviceCommand(70, data, length);
     } else {
         if (!store.HasDevice(store.SelDevice)) return false;
-        uint16_t regs[RegisterBufferSize] = {};
+        uint16_t regs[kRegisterBufferSize] = {};
         for (int i = 0; i < 7; ++i) regs[i] = static_cast<uint16_t>(values[i]);
         uint16_t count = 7;
         ok = bus.ModbusRequest(static_cast<uint8_t>(store.DevSig(store.SelDevice).Address), 16, 48,
@@ -60,7 +60,7 @@ void SwitchDeviceOff(DeviceBus& bus, MeasurementStore& store, const std::functio
                      const std::function<void()>& showDeviceActions) {
     if (store.HasDevice(store.SelDevice)) store.DevSig(store.SelDevice).Caps = 0;
     if (stopReception) stopReception();
-    uint8_t data[CommandBufferSize] = {3};
+    uint8_t data[kCommandBufferSize] = {3};
     uint16_t one = 1;
     bus.DeviceCommand(73, data, one);
     if (store.DeviceCount == 1) bus.Disconnect();
@@ -93,7 +93,7 @@ bool ApplyDeviceEdit(const DeviceEdit& edit, DeviceBus& bus, MeasurementStore& s
                      Clock& clock, DeviceEditView& view) {
     const size_t sel = store.SelDevice;
     if (edit.Mode != EditMode::Speed && !store.HasDevice(sel)) return true;
-    uint16_t regs[RegisterBufferSize] = {};
+    uint16_t regs[kRegisterBufferSize] = {};
     if (edit.Mode == EditMode::Comment) {
         const std::string padded = PaddedComment(edit.Comment);
         const auto words = CommentRegisters(padded);

@@ -1,0 +1,142 @@
+#pragma once
+// A scripted device bus for the acquisition procedures: ports that exist or not, Modbus
+// controllers with their registers and cables, one controller of the maker's protocol, faults by
+// count, and a record of every transaction.
+
+#include "acquisition/DeviceBus.h"
+#include "link/Platform.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedOperator.h"
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace drumo::test {
+
+struct FakeCable {
+    int16_t Serial = 0;
+    uint8_t Kind = 1;
+    std::vector<int16_t> Labels;
+    std::vector<int16_t> Temps;
+};
+
+struct FakeModbusDevice {
+    std::map<uint16_t, uint16_t> Registers;  // identification, settings: registers 0..63
+    std::vector<FakeCable> Cables;
+    uint16_t ActiveCable = 0;
+    bool Silent = false;
+    int FailCableTable = 0;    // the next n reads of register 128 fail
+    int FailLabels = 0;        // the next n reads of register 256 fail
+    int FailSwitch = 0;        // the next n writes of register 47 fail
+    int FailTemps = 0;         // the next n reads of register 512 fail
+    int ShortLabels = -1;      // label reads return at most this many registers
+    int ShortTemps = -1;       // temperature reads return at most this many registers
+    bool RejectWrites = false; // function 16 answered with an exception
+
+    // A Dorma-like controller: type code, serial, firmware 2.3, the given cables; with one cable
+    // registers 9..11 describe it.
+    static FakeModbusDevice Dorma(uint16_t type, uint16_t serial, std::vector<FakeCable> cables);
+};
+
+struct FakeHexar {
+    std::vector<uint8_t> Ident;   // 16 bytes of command 1
+    std::vector<uint8_t> Config;  // reply of command 40
+    bool Silent = false;
+    int FailConfig = 0;
+    static FakeHexar Hexar100(uint16_t serial, int16_t cableSerial, uint8_t kind,
+                              std::vector<uint8_t> labels);
+};
+
+struct Transaction {
+    uint8_t Address = 0;
+    uint8_t Function = 0;  // Modbus function, or 0 for a command of the maker's protocol
+    int Code = 0;          // command code
+    uint16_t Start = 0;
+    uint16_t Count = 0;
+    std::vector<uint16_t> Values;  // registers written, or command data
+    std::string Port;
+};
+
+class FakeBus final : public DeviceBus {
+public:
+    explicit FakeBus(Clock* clock = nullptr) : clock_(clock) {}
+
+    // Ports that can be opened, by number, each with what sits on it.
+    std::set<int> ExistingPorts;
+    std::map<int, std::map<uint8_t, FakeModbusDevice>> ModbusOn;
+    std::map<int, FakeHexar> HexarOn;
+    // Milliseconds a silent device costs (advanced on the clock, when there is one).
+    int TimeoutMs = 0;
+
+    std::vector<Transaction> Log;
+    std::vector<std::string> Opened;  // port names in the order connected
+    bool Rts = false, Dtr = true;
+    int Baud = 19200, StopBits = 1, Delay = 100;
+    int Paused = 0;
+    StreamHandler Stream;
+
+    FakeModbusDevice& Dev(int port, uint8_t address) { return ModbusOn[port][address]; }
+    int Port() const;
+    std::vector<Transaction> Of(uint8_t function, uint16_t start) const;
+
+    void Disconnect() override { open_ = false; }
+    void SetPortName(const std::string& name) override {
+        if (!open_) name_ = name;
+    }
+    std::string PortName() const override { return name_; }
+    bool Connect() override;
+    bool Connected() const override { return open_; }
+    bool PollingActive() const override { return Paused < 1; }
+    void PausePolling() override { ++Paused; }
+    void ResumePolling() override { --Paused; }
+    void SetRTS(bool on) override { Rts = on; }
+    void SetDTR(bool on) override { Dtr = on; }
+    int BaudRate() const override { return Baud; }
+    void SetLine(int baud, int stopBits) override {
+        Baud = baud;
+        StopBits = stopBits;
+    }
+    void FlushBuffers() override { ++Flushes; }
+    void SetAdditionalDelay(int ms) override { Delay = ms; }
+    bool DeviceCommand(int code, uint8_t* data, uint16_t& length) override;
+    bool ModbusRequest(uint8_t address, uint8_t function, uint16_t start, uint16_t& count,
+                       uint16_t* data) override;
+    int LinkStatus() const override { return status_; }
+    std::string LinkStatusMessage() const override { return "status " + std::to_string(status_); }
+    void AttachStream(StreamHandler handler) override { Stream = std::move(handler); }
+    void DetachStream() override { Stream = nullptr; }
+
+    int Flushes = 0;
+
+private:
+    bool Fail(int status);
+    Clock* clock_;
+    bool open_ = false;
+    std::string name_ = "\\\\.\\COM2";
+    int status_ = 0;
+};
+
+class RecordingLog final : public EventLog {
+public:
+    std::vector<std::string> Lines;
+    void Log(const std::string& text) override { Lines.push_back(text); }
+    bool Has(const std::string& text) const;
+    int CountOf(const std::string& text) const;
+};
+
+// Counts event pumps and can run an action at the n-th one.
+class CountingPump final : public EventPump {
+public:
+    int Calls = 0;
+    int At = -1;
+    std::function<void()> Action;
+    void ProcessEvents() override {
+        ++Calls;
+        if (Calls == At && Action) Action();
+    }
+};
+
+}  // namespace drumo::test
