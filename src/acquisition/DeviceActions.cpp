@@ -1,12 +1,8 @@
 #include "acquisition/DeviceActions.h"
 
-namespace drumo {
+#include "model/DeviceTypes.h"
 
-namespace {
-// Capability bits of a device record that decide the commands.
-constexpr uint16_t kSettings = 0x0002, kNotebook = 0x0004, kTimeSync = 0x0008, kPowerOff = 0x0010,
-                   kSerial = 0x0020, kFirmware = 0x0040, kAutoSet = 0x0080, kReadRom = 0x0100;
-}  // namespace
+namespace drumo {
 
 DeviceActionSet DeviceActionsFor(const DeviceActionInput& in) {
     const bool listed = in.SelDevice >= 0 && in.SelDevice < in.ListedDevices;
@@ -15,20 +11,33 @@ DeviceActionSet DeviceActionsFor(const DeviceActionInput& in) {
 
     DeviceActionSet set;
     if (present) {
-        set.Settings = caps & kSettings;
-        set.Notebook = caps & kNotebook;
-        set.PowerOff = caps & kPowerOff;
-        set.TimeSync = caps & kTimeSync;
-        set.AutoSet = caps & kAutoSet;
-        set.Serial = caps & kSerial;
-        set.ReadRom = caps & kReadRom;
+        set.Settings = caps & capSettings;
+        set.Notebook = caps & capNotebook;
+        set.PowerOff = caps & capPowerOff;
+        set.TimeSync = caps & capTimeSync;
+        set.AutoSet = caps & capAutoSet;
+        set.Serial = caps & capSerial;
+        set.ReadRom = caps & capReadRom;
         set.NotebookInfo = in.DevType != 100;
     } else {
         // Without a device the notebook stays reachable for files read from disk.
         set.Notebook = true;
     }
-    set.Firmware = in.DeviceCount == 0 || (caps & kFirmware);
+    set.Firmware = in.DeviceCount == 0 || (caps & capFirmware);
     return set;
+}
+
+DeviceActionInput DeviceActionInputOf(const MeasurementStore& store) {
+    DeviceActionInput in;
+    in.DeviceCount = store.DeviceCount;
+    in.ListedDevices = static_cast<int>(store.Devices());
+    in.SelDevice = store.SelDevice;
+    in.ArchiveLoaded = store.ArchiveLoaded;
+    if (store.HasDevice(store.SelDevice)) {
+        in.Caps = store.DevSig(store.SelDevice).Caps;
+        in.DevType = store.DevSig(store.SelDevice).DevType;
+    }
+    return in;
 }
 
 }  // namespace drumo

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "model/Store.h"
+
 namespace drumo {
 
 // What the rules need to know about the store.
@@ -30,5 +32,8 @@ struct DeviceActionSet {
 };
 
 DeviceActionSet DeviceActionsFor(const DeviceActionInput& in);
+
+// The same for the store as it stands.
+DeviceActionInput DeviceActionInputOf(const MeasurementStore& store);
 
 }  // namespace drumo

@@ -6,6 +6,13 @@ namespace {
 int RowsOfDevice(int cables) { return cables > 0 ? cables : 1; }
 }  // namespace
 
+std::vector<int> CableCounts(const MeasurementStore& store) {
+    std::vector<int> counts;
+    counts.reserve(store.Devices());
+    for (size_t d = 0; d < store.Devices(); ++d) counts.push_back(static_cast<int>(store.Cables(d)));
+    return counts;
+}
+
 int ListedRowCount(const std::vector<int>& cableCounts) {
     int rows = 0;
     for (int cables : cableCounts) rows += RowsOfDevice(cables);

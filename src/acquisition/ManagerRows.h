@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "model/Store.h"
+
 namespace drumo {
 
 struct CableRef {
@@ -14,6 +16,9 @@ struct CableRef {
     int Cable = 0;
     bool operator==(const CableRef&) const = default;
 };
+
+// Cable counts of the store's devices, in store order.
+std::vector<int> CableCounts(const MeasurementStore& store);
 
 // Number of listed rows (without the header) for devices with the given cable counts.
 int ListedRowCount(const std::vector<int>& cableCounts);

@@ -1,22 +1,13 @@
 #include "acquisition/ViewTexts.h"
 
+#include "model/Formats.h"
+
 #include <cmath>
 #include <cstdio>
 
 namespace drumo {
 
-std::string HundredthsText(int value, char mark) {
-    const long v = value;
-    const long a = v < 0 ? -v : v;
-    std::string text = (v < 0 ? "-" : "") + std::to_string(a / 100);
-    const long frac = a % 100;
-    if (frac != 0) {
-        text += mark;
-        text += static_cast<char>('0' + frac / 10);
-        if (frac % 10 != 0) text += static_cast<char>('0' + frac % 10);
-    }
-    return text;
-}
+std::string HundredthsText(int value, char mark) { return NumberText(value / 100.0, mark); }
 
 std::string DeviceNumberText(unsigned serial, unsigned year) {
     char buf[16];
@@ -60,11 +51,11 @@ std::string LabelCellText(int kind, int label, char mark) {
 }
 
 std::string TableValueText(int value, char mark) {
-    return value == kNoValue ? " Error!" : " " + HundredthsText(value, mark);
+    return value == NoValue ? " Error!" : " " + HundredthsText(value, mark);
 }
 
 std::string ReportValueText(int value, char mark) {
-    return value == kNoValue ? " Error!" : HundredthsText(value, mark);
+    return value == NoValue ? " Error!" : HundredthsText(value, mark);
 }
 
 std::string ReportHeading(int cableSerial, int sensors) {

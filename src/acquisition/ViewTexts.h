@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-namespace drumo {
+#include "model/Store.h"
 
-constexpr int16_t kNoValue = -27300;  // no reading for this sample
+namespace drumo {
 
 // Shortest decimal text of value / 100: 2150 -> "21.5", 2100 -> "21", -5001 -> "-50.01".
 std::string HundredthsText(int value, char mark);

@@ -57,9 +57,9 @@ TEST(ViewTexts, LabelsAndValuesOfOrdinaryCables) {
     EXPECT_EQ(LabelCellText(1, 1250, ','), " 12,5");
     EXPECT_EQ(LabelCellText(0, 300, '.'), " 3");
     EXPECT_EQ(TableValueText(2150, '.'), " 21.5");
-    EXPECT_EQ(TableValueText(kNoValue, '.'), " Error!");
+    EXPECT_EQ(TableValueText(NoValue, '.'), " Error!");
     EXPECT_EQ(ReportValueText(2150, '.'), "21.5");
-    EXPECT_EQ(ReportValueText(kNoValue, '.'), " Error!");
+    EXPECT_EQ(ReportValueText(NoValue, '.'), " Error!");
 }
 
 TEST(ViewTexts, ReportAndGraphCaptions) {

@@ -1,0 +1,35 @@
+#include "app/ui/QtOperator.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace drumo {
+
+namespace {
+QWidget* Owner() { return QApplication::activeWindow(); }
+QString Title() { return QApplication::applicationName(); }
+}  // namespace
+
+QString MessageText(const std::string& text) {
+    return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+bool QtOperator::Ask(const std::string& text) {
+    return QMessageBox::question(Owner(), Title(), MessageText(text),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void QtOperator::Error(const std::string& text) {
+    QMessageBox::critical(Owner(), Title(), MessageText(text));
+}
+
+void QtOperator::Info(const std::string& text) {
+    QMessageBox::information(Owner(), Title(), MessageText(text));
+}
+
+void QtOperator::Warning(const std::string& text) {
+    QMessageBox::warning(Owner(), Title(), MessageText(text));
+}
+
+}  // namespace drumo

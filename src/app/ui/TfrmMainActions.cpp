@@ -1,0 +1,140 @@
+// The main window's commands: the actions, the menu bar, the tool bar and the device rules.
+
+#include <QMenuBar>
+#include <QToolBar>
+
+#include "acquisition/DeviceActions.h"
+#include "app/ui/CommandIcons.h"
+#include "app/ui/TfrmMain.h"
+
+namespace drumo {
+
+QAction* TfrmMain::AddAction(const char* name, const char* caption, const char* hint) {
+    auto* action = new QAction(QString::fromUtf8(caption), this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setToolTip(QString::fromUtf8(hint ? hint : caption));
+    action->setIcon(CommandIcon(action->objectName()));
+    // A command works once the part of the program behind it is wired; until then it is shown
+    // in its place but cannot be chosen.
+    action->setEnabled(false);
+    actions_[action->objectName()] = action;
+    return action;
+}
+
+QAction* TfrmMain::Action(const QString& name) const {
+    const auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void TfrmMain::CreateActions() {
+    AddAction("actFileOpen", "Открыть", "Открыть файл");
+    AddAction("actFileSave", "Сохранить", "Сохранить  файл");
+    AddAction("actExportExcel", "Экспорт в Excel");
+    AddAction("actArchive", "Архив");
+    AddAction("actPrintGraph", "Печатать График");
+    AddAction("actPrintTrend", "Печатать Тренд");
+    AddAction("actPrintSysTrend", "Печатать Тренд системы");
+    AddAction("actExit", "Выход");
+    AddAction("actStart", "Начать прием данных");
+    AddAction("actStop", "Остановить прием данных");
+    AddAction("actPowerOff", "Выключить прибор");
+    AddAction("actDevSettings", "Настройки прибора");
+    AddAction("actTimeSinhro", "Синхронизация времени");
+    AddAction("actNotebook", "Блокнот");
+    AddAction("actGraph", "График по времени");
+    AddAction("actTrend", "График по длине");
+    AddAction("actSysTrend", "Тренд системы");
+    AddAction("actPlets", "Термоплеты", "Построить термоплеты");
+    AddAction("actReport", "Отчет", "Показать отчет");
+    AddAction("actClearResults", "Очистить результаты");
+    AddAction("actFind", "Поиск приборов");
+    AddAction("actReleaseAll", "Потерять приборы");
+    AddAction("actScanM", "Диспетчер приборов");
+    AddAction("actProgSet", "Настройки программы");
+    AddAction("actAutoSet", "Автонастройка термокосы");
+    AddAction("actDevSerial", "Серийный номер прибора");
+    AddAction("actFirmware", "Обновить прошивку прибора");
+    AddAction("actAbout", "О программе");
+    AddAction("actHelp", "Справка Drumo");
+    AddAction("actHomePage", "Домашняя страница");
+    // File commands of the notebook and sensor windows; they have no place in the menus.
+    AddAction("actNoteSave", "Сохранить блокнот", "Сохранить блокнот в файл");
+    AddAction("actNoteLoad", "Загрузить блокнот", "Загрузить блокнот из файла");
+    AddAction("actSensSave", "Сохранить информацию о датчиках",
+              "Сохранить информацию\nо датчиках в файл");
+    AddAction("actSensLoad", "Загрузить информацию о датчиках",
+              "Загрузить информацию\nо датчиках из файла");
+
+    for (const char* working : {"actExit", "actClearResults", "actReleaseAll", "actScanM",
+                                "actProgSet", "actAbout", "actHelp", "actHomePage"})
+        Action(QString::fromLatin1(working))->setEnabled(true);
+    // Offered commands start hidden, except the notebook.
+    for (const char* offered : {"actPowerOff", "actDevSettings", "actTimeSinhro", "actAutoSet",
+                                "actDevSerial", "actFirmware"})
+        Action(QString::fromLatin1(offered))->setVisible(false);
+}
+
+void TfrmMain::BuildMenus() {
+    // Each menu lists its commands by object name; an empty name is a separator.
+    const auto fill = [this](const QString& title, std::initializer_list<const char*> names) {
+        QMenu* menu = menuBar()->addMenu(title);
+        for (const char* name : names) {
+            if (*name == '\0') {
+                menu->addSeparator();
+            } else {
+                menu->addAction(Action(QString::fromLatin1(name)));
+            }
+        }
+    };
+    fill(QStringLiteral("Файл"), {"actFileOpen", "actFileSave", "actExportExcel", "actArchive", "",
+                                  "actPrintGraph", "actPrintTrend", "actPrintSysTrend", "",
+                                  "actExit"});
+    fill(QStringLiteral("Команды"), {"actStart", "actStop", "actPowerOff", "actDevSettings",
+                                     "actTimeSinhro", "", "actNotebook"});
+    fill(QStringLiteral("График"), {"actGraph", "actTrend", "actSysTrend", "actPlets", "actReport",
+                                    "", "actClearResults"});
+    fill(QStringLiteral("Настройки"), {"actFind", "actReleaseAll", "actScanM", "actProgSet", "",
+                                       "actAutoSet", "actDevSerial", "actFirmware"});
+    fill(QStringLiteral("Помощь"), {"actAbout", "actHelp", "actHomePage"});
+}
+
+void TfrmMain::BuildToolBar() {
+    // The buttons do not fit one row of the narrow window, so the bar wraps into two rows at a
+    // group boundary; the order stays the same left to right, top to bottom.
+    const auto bar = [this](const char* objectName, std::initializer_list<const char*> names) {
+        QToolBar* toolBar = addToolBar(QString::fromLatin1(objectName));
+        toolBar->setObjectName(QString::fromLatin1(objectName));
+        toolBar->setMovable(false);
+        toolBar->setFloatable(false);
+        toolBar->setIconSize(QSize(20, 20));
+        for (const char* name : names) {
+            if (*name == '\0') {
+                toolBar->addSeparator();
+            } else {
+                toolBar->addAction(Action(QString::fromLatin1(name)));
+            }
+        }
+    };
+    bar("tbCommands1", {"actFind", "", "actFileOpen", "actFileSave", "actExportExcel", "actArchive",
+                        "", "actStart", "actStop", "actPowerOff", "actDevSettings", "actTimeSinhro",
+                        "actNotebook"});
+    addToolBarBreak();
+    bar("tbCommands2", {"actGraph", "actTrend", "actSysTrend", "actPlets", "actReport",
+                        "actClearResults", "", "actScanM", "actProgSet", "", "actAutoSet",
+                        "actDevSerial"});
+}
+
+void TfrmMain::ShowDeviceActions() {
+    const DeviceActionSet set = DeviceActionsFor(DeviceActionInputOf(store_));
+    Action(QStringLiteral("actDevSettings"))->setVisible(set.Settings);
+    Action(QStringLiteral("actNotebook"))->setVisible(set.Notebook);
+    Action(QStringLiteral("actPowerOff"))->setVisible(set.PowerOff);
+    Action(QStringLiteral("actTimeSinhro"))->setVisible(set.TimeSync);
+    Action(QStringLiteral("actAutoSet"))->setVisible(set.AutoSet);
+    Action(QStringLiteral("actDevSerial"))->setVisible(set.Serial);
+    Action(QStringLiteral("actFirmware"))->setVisible(set.Firmware);
+    if (peers_.Report) peers_.Report->SetReadRomVisible(set.ReadRom);
+    if (peers_.Notebook && set.NotebookInfo) peers_.Notebook->SetInfoButtonVisible(*set.NotebookInfo);
+}
+
+}  // namespace drumo

@@ -1,0 +1,247 @@
+// The main window's view of the selected cable: cable selector, temperature table, and the parts
+// of the other windows that show the same cable.
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <set>
+
+#include "acquisition/ManagerRows.h"
+#include "acquisition/ViewTexts.h"
+#include "app/ui/Colours.h"
+#include "app/ui/TfrmMain.h"
+#include "model/Formats.h"
+
+namespace drumo {
+
+namespace {
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+}  // namespace
+
+// --- Cable selector -------------------------------------------------------------------------
+
+void TfrmMain::FillCableSelector() {
+    cableSelector_->clear();
+    const size_t d = store_.SelDevice;
+    const int count = static_cast<int>(store_.Cables(d));
+    if (count == 0) {
+        cableSelector_->addItem(QString::fromUtf8(kNoCableItem));
+    } else {
+        const auto serials = store_.CableSerials(d);
+        const auto kinds = store_.CableKinds(d);
+        for (int i = 0; i < count; ++i)
+            cableSelector_->addItem(Q(CableItemText(i, count, serials[i], kinds[i],
+                                                    static_cast<int>(store_.Sensors(d, i)))));
+    }
+    cableSelector_->setCurrentIndex(store_.SelCable < cableSelector_->count() ? store_.SelCable : -1);
+}
+
+void TfrmMain::ClearCableSelector() { cableSelector_->clear(); }
+
+void TfrmMain::PickCable(int index) {
+    cableSelector_->setCurrentIndex(index);
+    if (cableSelector_->count() < 2 || index < 0 || index == store_.SelCable) return;
+    store_.SelCable = static_cast<uint16_t>(index);
+    RebuildView();
+}
+
+// --- Temperature table ----------------------------------------------------------------------
+// Row 0 of the table is its fixed header; rows 1.. are the widget's rows 0...
+
+QString TfrmMain::TableCell(int column, int row) const {
+    if (row == 0) {
+        const auto* item = table_->horizontalHeaderItem(column);
+        return item ? item->text() : QString();
+    }
+    const auto* item = table_->item(row - 1, column);
+    return item ? item->text() : QString();
+}
+
+void TfrmMain::SetTableCell(int column, int row, const QString& text) {
+    if (row == 0) {
+        table_->setHorizontalHeaderItem(column, new QTableWidgetItem(text));
+        return;
+    }
+    if (row - 1 >= table_->rowCount()) return;
+    auto* item = table_->item(row - 1, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        table_->setItem(row - 1, column, item);
+    }
+    item->setText(text);
+}
+
+void TfrmMain::SetTableRows(int rows) {
+    // A change of the row count is no choice of a cell by the operator.
+    const QSignalBlocker block(table_);
+    table_->setRowCount(std::max(1, rows - 1));
+}
+
+void TfrmMain::ClearTable() {
+    const QSignalBlocker block(table_);
+    table_->clearContents();
+    for (int c = 0; c < 3; ++c) SetTableCell(c, 0, QString());
+    SetTableRows(2);
+    if (peers_.AutoSet) peers_.AutoSet->ResetSensorMarks();
+}
+
+void TfrmMain::ClearTableValues() {
+    for (int r = 1; r < TableRows(); ++r)
+        if (auto* item = table_->item(r - 1, 2)) item->setText(QString());
+    if (peers_.AutoSet) peers_.AutoSet->ResetSensorMarks();
+}
+
+QString TfrmMain::CopyTableText() const {
+    // For each row with a selected cell, its selected cells in column order.
+    std::set<std::pair<int, int>> cells;
+    for (const auto& range : table_->selectedRanges())
+        for (int r = range.topRow(); r <= range.bottomRow(); ++r)
+            for (int c = range.leftColumn(); c <= range.rightColumn(); ++c) cells.insert({r, c});
+    std::vector<std::vector<std::string>> rows;
+    int current = -1;
+    for (const auto& [r, c] : cells) {
+        if (r != current) {
+            rows.emplace_back();
+            current = r;
+        }
+        rows.back().push_back(TableCell(c, r + 1).toStdString());
+    }
+    return Q(TableText(rows));
+}
+
+void TfrmMain::SetTableColour(int colour) {
+    tableColour_ = colour;
+    table_->setStyleSheet(QStringLiteral("QTableWidget { background: %1; }").arg(ColourOf(colour).name()));
+}
+
+void TfrmMain::FillTable() {
+    const size_t d = store_.SelDevice, c = store_.SelCable;
+    const int n = store_.SelSensors;
+    if (!store_.HasCable(d, c) || n == 0) {
+        ClearTable();
+        if (peers_.Report) peers_.Report->Empty();
+        return;
+    }
+    const char mark = DecimalMark();
+    const int kind = store_.CableKinds(d)[c];
+    const auto labels = store_.SensorLabels(d, c);
+
+    SetTableRows(n + 1);
+    SetTableCell(0, 0, QStringLiteral(" №"));
+    SetTableCell(1, 0, Q(LabelHeader(kind)));
+    SetTableCell(2, 0, Q(ValueHeader(kind)));
+    if (peers_.Graph) peers_.Graph->SetAxisCaption(Q(GraphAxisCaption(kind)));
+    if (peers_.Report) {
+        peers_.Report->SetColumns(n + 1);
+        peers_.Report->SetHeading(Q(ReportHeading(store_.CableSerials(d)[c], n)));
+    }
+    for (int i = 1; i <= n && i <= static_cast<int>(labels.size()); ++i) {
+        const int label = labels[i - 1];
+        SetTableCell(0, i, QStringLiteral(" ") + QString::number(i));
+        SetTableCell(1, i, Q(LabelCellText(kind, label, mark)));
+        SetTableCell(2, i, QString());
+        if (peers_.Report) peers_.Report->SetCell(i, 0, Q(ReportColumnHeading(kind, label, mark)));
+        if (peers_.Graph) peers_.Graph->SetLineCaption(i - 1, Q(GraphLineCaption(kind, i, label, mark)));
+    }
+    if (peers_.Trend && !labels.empty())
+        peers_.Trend->SetPositionAxis(kind, PositionAxisLow(labels.front()),
+                                      PositionAxisHigh(labels.back()));
+}
+
+// --- The view of the selection --------------------------------------------------------------
+
+void TfrmMain::RebuildView() {
+    if (searchRunning_ && searchRunning_()) return;
+    const size_t d = store_.SelDevice;
+    if (!store_.HasDevice(d)) return;
+
+    if (store_.ArchiveLoaded) {
+        const QString name = QFileInfo(Q(store_.DevSig(d).Source)).fileName();
+        setWindowTitle(QStringLiteral("Drumo - ") + name);
+        if (peers_.Graph) peers_.Graph->SetCaption(QStringLiteral("График - ") + name);
+        if (peers_.Trend) peers_.Trend->SetCaption(QStringLiteral("Тренд - ") + name);
+        if (peers_.Report) peers_.Report->SetCaption(QStringLiteral("Отчет - ") + name);
+        if (peers_.Plets) peers_.Plets->SetCaption(QStringLiteral("Термоплеты - ") + name);
+    } else {
+        ShowDeviceActions();
+    }
+
+    FillCableSelector();
+    ShowDevicePanel();
+    if (peers_.Graph) peers_.Graph->DestroyLines();
+
+    const size_t c = store_.SelCable;
+    store_.SelSensors = 0;
+    store_.SelSamples = 0;
+    store_.ShownValues = 0;
+    if (store_.HasCable(d, c)) {
+        store_.SelSensors = static_cast<uint8_t>(std::min<size_t>(store_.Sensors(d, c), 255));
+        store_.SelSamples = static_cast<uint32_t>(store_.SampleCount(d, c));
+    }
+    if (peers_.Graph) peers_.Graph->CreateLines(store_.SelSensors);
+    FillTable();
+    if (peers_.Trend) peers_.Trend->UpdateTrend(true, true);
+
+    if (store_.SelSamples > 0) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const char mark = DecimalMark();
+        const auto& times = store_.SampleTimes(d, c);
+        const uint32_t samples = store_.SelSamples;
+        if (peers_.Report) peers_.Report->SetRows(static_cast<int>(samples) + 1);
+        if (peers_.Graph) peers_.Graph->SuspendRepaint();
+        for (uint32_t j = 0; j < samples; ++j) {
+            const bool last = j + 1 == samples;
+            if (peers_.Report) peers_.Report->SetCell(0, static_cast<int>(j) + 1, Q(DateTimeText(times[j])));
+            for (int s = 0; s < store_.SelSensors; ++s) {
+                const int v = store_.Samples(d, c, s)[j];
+                if (peers_.Report)
+                    peers_.Report->SetCell(s + 1, static_cast<int>(j) + 1, Q(ReportValueText(v, mark)));
+                if (last) SetTableCell(2, s + 1, Q(TableValueText(v, mark)));
+                if (v == NoValue) continue;
+                if (peers_.Graph) peers_.Graph->AddPoint(s, times[j], v / 100.0);
+                ++store_.ShownValues;
+            }
+        }
+        if (peers_.Graph) {
+            if (peers_.Graph->AutoZoomChecked()) peers_.Graph->ShowAll();
+            peers_.Graph->ResumeRepaint();
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    if (peers_.Graph) peers_.Graph->SetCountsText(Q(CountsText(store_.SelSamples, store_.ShownValues)));
+}
+
+void TfrmMain::ShowNewSample(int d, int c) {
+    if (store_.SelSamples == 0 || !store_.HasCable(d, c)) return;
+    const auto& times = store_.SampleTimes(d, c);
+    if (times.empty()) return;
+    const DateTime newest = times.back();
+    const char mark = DecimalMark();
+    const int column = static_cast<int>(store_.SelSamples);
+    if (peers_.Report) {
+        peers_.Report->SetRows(column + 1);
+        peers_.Report->SetCell(0, column, Q(DateTimeText(newest)));
+    }
+    if (peers_.Graph) peers_.Graph->SuspendRepaint();
+    const int sensors = std::min<int>(store_.SelSensors, static_cast<int>(store_.Sensors(d, c)));
+    for (int r = 1; r <= sensors; ++r) {
+        const int v = store_.Samples(d, c, r - 1).back();
+        SetTableCell(2, r, Q(TableValueText(v, mark)));
+        if (peers_.Report) peers_.Report->SetCell(r, column, Q(ReportValueText(v, mark)));
+        if (v == NoValue) continue;
+        if (peers_.Graph) peers_.Graph->AddPoint(r - 1, newest, v / 100.0);
+        ++store_.ShownValues;
+    }
+    if (peers_.Graph) {
+        peers_.Graph->ResumeRepaint();
+        peers_.Graph->SetCountsText(Q(CountsText(store_.SelSamples, store_.ShownValues)));
+        if (peers_.Graph->AutoZoomChecked()) {
+            peers_.Graph->ShowAll();
+        } else if (store_.SelSensors > 1) {
+            peers_.Graph->RefreshTrackedLine();
+        }
+    }
+    if (peers_.Trend) peers_.Trend->UpdateTrend(peers_.Trend->SliderAtMaximum(), false);
+}
+
+}  // namespace drumo
