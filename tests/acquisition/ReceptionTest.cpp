@@ -1,0 +1,399 @@
+// Data reception against a scripted bus: the polling pass with its faults and alarms, passes that
+// must not overlap, starting and stopping, the stream of the maker's protocol and the second tick.
+
+#include "acquisition/FakeBus.h"
+#include "acquisition/Reception.h"
+
+#include <gtest/gtest.h>
+
+namespace drumo::test {
+namespace {
+
+struct RecordingReceptionView : ReceptionView {
+    std::vector<std::string> Upper, Lower, Countdowns;
+    std::vector<std::pair<size_t, size_t>> NewSamples;
+    std::vector<bool> Lamp;
+    bool Polling = false, Update = false, Follow = false;
+    int SearchWindows = 0, Progress = -1, ProgressMax = -1, TrendUpdates = 0, Resets = 0;
+
+    void PollingTimer(bool on) override { Polling = on; }
+    void UpdateTimer(bool on) override { Update = on; }
+    void RequestProgress(int p, int m) override {
+        Progress = p;
+        ProgressMax = m;
+    }
+    void RequestCountdown(const std::string& t) override { Countdowns.push_back(t); }
+    void ReceptionLamp(bool lit) override { Lamp.push_back(lit); }
+    void ShowNewSample(size_t d, size_t c) override { NewSamples.push_back({d, c}); }
+    void ResetGraphViews() override { ++Resets; }
+    void FollowMode(bool on) override { Follow = on; }
+    void UpdateSystemTrend() override { ++TrendUpdates; }
+    void UpperAlarm(const std::string& l) override { Upper.push_back(l); }
+    void LowerAlarm(const std::string& l) override { Lower.push_back(l); }
+    void ShowSearchWindow() override { ++SearchWindows; }
+};
+
+struct CountingAutoSave : AutoSaveHooks {
+    int Starts = 0, Stops = 0, Ends = 0, Ticks = 0;
+    void Start() override { ++Starts; }
+    void Stop() override { ++Stops; }
+    void EndOfPass() override { ++Ends; }
+    void DisplayTick() override { ++Ticks; }
+};
+
+class ReceptionTest : public ::testing::Test {
+protected:
+    ReceptionTest() {
+        bus.ExistingPorts = {3};
+        bus.SetPortName("\\\\.\\Com3");
+        settings.Protocol = ExchangeProtocol::Modbus;
+        reception.SetAutoSave(&autoSave);
+    }
+
+    // A found device with the given sensors per cable, on the bus and in the store.
+    void AddDevice(uint8_t address, std::vector<std::vector<int16_t>> cables) {
+        std::vector<FakeCable> fake;
+        const size_t d = store.Devices();
+        store.SetDeviceCount(d + 1);
+        store.DevSig(d).Address = address;
+        store.SetCableCount(d, cables.size());
+        for (size_t c = 0; c < cables.size(); ++c) {
+            FakeCable fc{static_cast<int16_t>(c + 1), 1, {}, cables[c]};
+            fc.Labels.resize(cables[c].size());
+            fake.push_back(fc);
+            store.SetSensorCount(d, c, cables[c].size());
+            store.SensorCount += static_cast<uint32_t>(cables[c].size());
+        }
+        bus.Dev(3, address) = FakeModbusDevice::Dorma(105, address, fake);
+        store.DeviceCount = static_cast<uint16_t>(store.Devices());
+    }
+
+    std::vector<Temperature> Values(size_t d, size_t c, size_t k) const {
+        std::vector<Temperature> v;
+        for (size_t s = 0; s < store.Sensors(d, c); ++s) v.push_back(store.Samples(d, c, s)[k]);
+        return v;
+    }
+
+    FakeClock clock;
+    FakeBus bus{&clock};
+    ScriptedOperator op;
+    RecordingLog log;
+    CountingPump pump;
+    MeasurementStore store{op, log};
+    SearchSettings settings;
+    RecordingReceptionView view;
+    CountingAutoSave autoSave;
+    Reception reception{bus, store, settings, op, log, pump, clock, view};
+};
+
+TEST_F(ReceptionTest, Pass_ReadsEveryCableWithSensorsAndSwitchesOnlyMultiCableDevices) {
+    AddDevice(1, {{2000, 2010, 2020}});
+    AddDevice(2, {{1500, NoValue}, {}});
+    ASSERT_TRUE(bus.Connect());
+    store.SelDevice = 1;
+
+    reception.PollingPass();
+
+    // Device 1 has one cable: no switch. Device 2: switched to its first cable only.
+    const auto switches = bus.Of(16, 47);
+    ASSERT_EQ(switches.size(), 1u);
+    EXPECT_EQ(switches[0].Address, 2);
+    EXPECT_EQ(switches[0].Values, (std::vector<uint16_t>{0}));
+    EXPECT_EQ(bus.Of(3, 512).size(), 2u);
+
+    EXPECT_EQ(Values(0, 0, 0), (std::vector<Temperature>{2000, 2010, 2020}));
+    EXPECT_EQ(Values(1, 0, 0), (std::vector<Temperature>{1500, NoValue}));
+    EXPECT_EQ(store.SampleTimes(0, 0)[0], store.SampleTimes(1, 0)[0]);
+    EXPECT_EQ(store.ValidValues(), 4u);
+    EXPECT_EQ(store.SelSamples, 1u);
+    EXPECT_EQ(view.NewSamples, (std::vector<std::pair<size_t, size_t>>{{1, 0}}));
+    EXPECT_TRUE(log.Has(" > Получен пакет данных 10 байт. •4"));
+    EXPECT_EQ(view.Lamp, (std::vector<bool>{true, false}));
+    EXPECT_EQ(pump.Calls, 2);
+    EXPECT_EQ(autoSave.Ends, 1);
+    EXPECT_EQ(view.TrendUpdates, 1);
+    EXPECT_FALSE(reception.PassRunning());
+    EXPECT_DOUBLE_EQ(reception.NextRequestTime(), clock.Now() + 20 * OneSecond);
+}
+
+TEST_F(ReceptionTest, Pass_FailedReadsAndMismatchesCostOnlyTheirCable) {
+    AddDevice(1, {{2000, 2010, 2020}});
+    AddDevice(2, {{1000, 1001}});
+    AddDevice(3, {{3000}, {3100}});
+    bus.Dev(3, 1).ShortTemps = 2;
+    bus.Dev(3, 2).Silent = true;
+    bus.Dev(3, 3).FailSwitch = 1;
+    ASSERT_TRUE(bus.Connect());
+
+    reception.PollingPass();
+
+    EXPECT_TRUE(log.Has(" > Количество датчиков по адресу 1 не совпадает. Повторите сканирование"));
+    EXPECT_TRUE(log.Has(" > Сбой при чтении по адресу 2"));
+    EXPECT_TRUE(log.Has(" > Сбой при смене активной термокосы для 3"));
+    EXPECT_EQ(store.SampleCount(0, 0), 0u);
+    EXPECT_EQ(store.SampleCount(1, 0), 0u);
+    EXPECT_EQ(store.SampleCount(2, 0), 0u);
+    ASSERT_EQ(store.SampleCount(2, 1), 1u);
+    EXPECT_TRUE(log.Has(" > Получен пакет данных 2 байт. •1"));
+    // One attempt at the switch, then the events run and the pass goes on.
+    EXPECT_EQ(clock.SleptMs(), 32);
+    EXPECT_EQ(pump.Calls, 4);
+}
+
+TEST_F(ReceptionTest, Pass_WithoutAnySampleRunsNoAfterSample) {
+    AddDevice(1, {{2000}});
+    bus.Dev(3, 1).Silent = true;
+    ASSERT_TRUE(bus.Connect());
+    reception.PollingPass();
+    for (const auto& line : log.Lines) EXPECT_EQ(line.find("Получен пакет"), std::string::npos);
+    EXPECT_EQ(autoSave.Ends, 0);
+}
+
+TEST_F(ReceptionTest, Pass_OnAClosedPortLogsOnceAndReadsNothing) {
+    AddDevice(1, {{2000}});
+    reception.PollingPass();
+    EXPECT_EQ(log.Lines, (std::vector<std::string>{" > Порт \\\\.\\Com3 недоступен"}));
+    EXPECT_TRUE(bus.Log.empty());
+    EXPECT_TRUE(view.Lamp.empty());
+}
+
+TEST_F(ReceptionTest, Alarms_OneLinePerLimitAndCableWithTheExtremeValue) {
+    AddDevice(4, {{2512, NoValue, 2630}, {NoValue, NoValue}, {-5001, 100}});
+    reception.SetAlarmLimits(25.0, -50.0);
+    ASSERT_TRUE(bus.Connect());
+    reception.PollingPass();
+    const std::string time = TimeOfDayText(clock.Now());
+    EXPECT_EQ(view.Upper, (std::vector<std::string>{time + " > Адрес: 4 Термокоса: 1 Макс. температура: 26.3"}));
+    EXPECT_EQ(view.Lower, (std::vector<std::string>{time + " > Адрес: 4 Термокоса: 3 Мин. температура: -50.01"}));
+    EXPECT_EQ(store.ValidValues(), 4u);
+
+    // The limits are read at every pass; a comma as the decimal mark.
+    reception.SetAlarmLimits(100.0, -60.0);
+    reception.SetDecimalMark(',');
+    bus.Dev(3, 4).Cables[0].Temps = {10001, 0, 0};
+    reception.PollingPass();
+    EXPECT_EQ(view.Upper.back(), time + " > Адрес: 4 Термокоса: 1 Макс. температура: 100,01");
+    EXPECT_EQ(view.Lower.size(), 1u);
+}
+
+TEST_F(ReceptionTest, Alarms_RangeIgnoresMissingValues) {
+    const Temperature none[] = {NoValue, NoValue};
+    EXPECT_FALSE(RangeOf(none, 2).Any);
+    EXPECT_TRUE(CheckAlarms(RangeOf(none, 2), -300, 300, 1, 0, "t", '.').Upper.empty());
+    const Temperature some[] = {NoValue, -20, 7};
+    const SampleRange r = RangeOf(some, 3);
+    EXPECT_EQ(r.Max, 7);
+    EXPECT_EQ(r.Min, -20);
+}
+
+TEST_F(ReceptionTest, Stop_DuringAPassEndsItAfterTheCurrentCable) {
+    AddDevice(1, {{1}, {2}, {3}});
+    AddDevice(2, {{4}});
+    store.Receiving = true;
+    ASSERT_TRUE(bus.Connect());
+    pump.At = 1;
+    pump.Action = [&] { reception.StopReception(); };
+    reception.PollingPass();
+    EXPECT_EQ(bus.Of(3, 512).size(), 1u);
+    EXPECT_EQ(store.SampleCount(0, 1), 0u);
+    EXPECT_FALSE(reception.PassRunning());
+    EXPECT_FALSE(view.Lamp.back());
+    EXPECT_TRUE(log.Has(" > Автоматический прием данных остановлен"));
+}
+
+TEST_F(ReceptionTest, Pass_ATickDuringAPassIsSkipped) {
+    AddDevice(1, {{1}, {2}});
+    ASSERT_TRUE(bus.Connect());
+    pump.At = 1;
+    pump.Action = [&] { reception.PollingPass(); };
+    reception.PollingPass();
+    EXPECT_EQ(bus.Of(3, 512).size(), 2u);
+    EXPECT_EQ(store.SampleCount(0, 0), 1u);
+    EXPECT_EQ(store.SampleCount(0, 1), 1u);
+}
+
+TEST_F(ReceptionTest, Pass_StoreEmptiedDuringAPassEndsItSafely) {
+    AddDevice(1, {{1}, {2}});
+    AddDevice(2, {{3}});
+    ASSERT_TRUE(bus.Connect());
+    pump.At = 1;
+    pump.Action = [&] { store.ReleaseAll(false); };
+    reception.PollingPass();
+    EXPECT_EQ(bus.Of(3, 512).size(), 1u);
+    EXPECT_EQ(store.Devices(), 0u);
+}
+
+TEST_F(ReceptionTest, Start_Modbus_RunsTheFirstPassAndStartsTheTimers) {
+    AddDevice(1, {{2000}});
+    ASSERT_TRUE(bus.Connect());
+    reception.SetPollingInterval(60000);
+    reception.StartReception();
+    EXPECT_TRUE(store.Receiving);
+    EXPECT_TRUE(view.Polling);
+    EXPECT_TRUE(view.Update);
+    EXPECT_TRUE(view.Follow);
+    EXPECT_EQ(view.Resets, 1);
+    EXPECT_EQ(autoSave.Starts, 1);
+    EXPECT_EQ(reception.ProgressMaximum(), 60);
+    EXPECT_EQ(store.SampleCount(0, 0), 1u);
+    EXPECT_EQ(log.Lines.front(), " > Автоматический прием данных активирован");
+
+    // A second start does nothing; stop undoes the timers.
+    reception.StartReception();
+    EXPECT_EQ(store.SampleCount(0, 0), 1u);
+    reception.StopReception();
+    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(view.Polling);
+    EXPECT_FALSE(view.Update);
+    EXPECT_FALSE(view.Follow);
+    EXPECT_EQ(view.Countdowns.back(), "00:00:00");
+    EXPECT_EQ(view.Progress, 0);
+    EXPECT_EQ(autoSave.Stops, 1);
+    EXPECT_TRUE(log.Has(" > Автоматический прием данных остановлен"));
+}
+
+TEST_F(ReceptionTest, Start_RefusedFromArchiveDuringSearchOrWithoutSensors) {
+    AddDevice(1, {{2000}});
+    ASSERT_TRUE(bus.Connect());
+    store.ArchiveLoaded = true;
+    reception.StartReception();
+    EXPECT_FALSE(store.Receiving);
+    store.ArchiveLoaded = false;
+    reception.SetSearchRunning([] { return true; });
+    reception.StartReception();
+    EXPECT_FALSE(store.Receiving);
+    reception.SetSearchRunning(nullptr);
+    store.SensorCount = 0;
+    reception.StartReception();
+    EXPECT_FALSE(store.Receiving);
+    EXPECT_TRUE(bus.Log.empty());
+}
+
+TEST_F(ReceptionTest, UpdateTick_StepsProgressShowsCountdownAndCountsUnpolledTime) {
+    AddDevice(1, {{2000}});
+    ASSERT_TRUE(bus.Connect());
+    reception.StartReception();
+    reception.UpdateTick();
+    EXPECT_EQ(reception.ProgressPosition(), 1);
+    EXPECT_EQ(view.Countdowns.back(), "00:00:20");
+    EXPECT_EQ(autoSave.Ticks, 1);
+    EXPECT_EQ(reception.UnpolledMs(), 0u);  // the polling timer runs
+    for (int i = 0; i < 30; ++i) reception.UpdateTick();
+    EXPECT_EQ(reception.ProgressPosition(), 20);
+}
+
+class StreamTest : public ReceptionTest {
+protected:
+    StreamTest() {
+        settings.Protocol = ExchangeProtocol::Command;
+        bus.HexarOn[3] = FakeHexar::Hexar100(7, 0x0102, 1, {1, 2, 3, 4});
+        store.SetDeviceCount(1);
+        store.DevSig(0).Address = 255;
+        store.DevSig(0).Sensors = 4;
+        store.DevSig(0).Caps = 0x01FF;
+        store.SetCableCount(0, 1);
+        store.CableSerials(0)[0] = 0x0102;
+        store.CableKinds(0)[0] = 1;
+        store.SetSensorCount(0, 0, 4);
+        store.DeviceCount = 1;
+        store.SensorCount = 4;
+        EXPECT_TRUE(bus.Connect());
+        bus.PausePolling();
+    }
+};
+
+TEST_F(StreamTest, Start_ChecksTheConfigurationAndAttachesTheStream) {
+    reception.StartReception();
+    ASSERT_TRUE(store.Receiving);
+    EXPECT_EQ(bus.Log[0].Code, 40);
+    EXPECT_TRUE(static_cast<bool>(bus.Stream));
+    EXPECT_TRUE(bus.PollingActive());
+    EXPECT_FALSE(view.Polling);
+    EXPECT_TRUE(reception.StreamSampleClosed());
+
+    reception.StopReception();
+    EXPECT_FALSE(static_cast<bool>(bus.Stream));
+    EXPECT_FALSE(bus.PollingActive());
+    // The controller takes the stop-stream command.
+    EXPECT_EQ(bus.Log.back().Code, 73);
+    EXPECT_EQ(bus.Log.back().Values, (std::vector<uint16_t>{0}));
+}
+
+TEST_F(StreamTest, Start_AChangedConfigurationAsksForANewSearch) {
+    bus.HexarOn[3].Config[1] = 0x03;  // another cable serial
+    op.Answer(true);
+    reception.StartReception();
+    EXPECT_FALSE(store.Receiving);
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.messages[0].Text,
+              "Конфигурация системы изменилась.\r\nНеобходимо повторить поиск приборов.\r\n"
+              "Запустить поиск приборов?");
+    EXPECT_EQ(view.SearchWindows, 1);
+
+    bus.HexarOn[3].Config = {1, 2, 1, 2, 3, 4, 5, 1};  // one sensor more
+    op.Answer(false);
+    reception.StartReception();
+    EXPECT_EQ(op.messages.size(), 2u);
+    EXPECT_EQ(view.SearchWindows, 1);
+
+    bus.HexarOn[3].FailConfig = 1;
+    reception.StartReception();
+    EXPECT_EQ(op.messages.back().Kind, "error");
+    EXPECT_FALSE(store.Receiving);
+}
+
+TEST_F(StreamTest, Stream_SamplesOpenAtSensorOneAndCloseAtTheLastOrTheNextOne) {
+    reception.StartReception();
+    auto feed = [&](int sensor, double c) { bus.Stream(sensor, c); };
+    feed(3, 20.0);  // before any sample: ignored
+    EXPECT_EQ(store.SampleCount(0, 0), 0u);
+
+    feed(1, 21.5);
+    feed(2, -273.0);
+    feed(7, 30.0);  // beyond the cable's sensors: ignored
+    feed(3, -0.125);
+    EXPECT_EQ(view.Lamp.back(), true);
+    feed(1, 22.0);  // closes the first sample with sensor 4 missing
+    ASSERT_EQ(store.SampleCount(0, 0), 2u);
+    EXPECT_EQ(Values(0, 0, 0), (std::vector<Temperature>{2150, NoValue, -12, NoValue}));
+    EXPECT_TRUE(log.Has(" > Получен пакет данных 21 байт. •2"));
+
+    feed(2, 1.0);
+    feed(3, 2.0);
+    feed(4, 3.0);  // the last sensor closes the sample
+    EXPECT_TRUE(reception.StreamSampleClosed());
+    EXPECT_EQ(Values(0, 0, 1), (std::vector<Temperature>{2200, 100, 200, 300}));
+    EXPECT_TRUE(log.Has(" > Получен пакет данных 28 байт. •6"));
+    EXPECT_EQ(view.Lamp.back(), false);
+    EXPECT_EQ(store.SelSamples, 2u);
+    EXPECT_EQ(view.NewSamples.size(), 2u);
+
+    // A stray reading after the sample closed does not change it.
+    feed(4, 99.0);
+    EXPECT_EQ(Values(0, 0, 1)[3], 300);
+    EXPECT_EQ(store.SampleCount(0, 0), 2u);
+    EXPECT_EQ(autoSave.Ends, 2);
+}
+
+TEST_F(StreamTest, Stream_ReadingsThatDoNotFitATemperatureBecomeNoValue) {
+    EXPECT_EQ(StreamValue(21.456), 2146);
+    EXPECT_EQ(StreamValue(-273.0), NoValue);
+    EXPECT_EQ(StreamValue(-1000.0), NoValue);
+    EXPECT_EQ(StreamValue(8388.607), NoValue);
+    EXPECT_EQ(StreamValue(327.67), 32767);
+}
+
+TEST_F(StreamTest, UpdateTick_CountsUnpolledTimeIntoTheNextCountdown) {
+    reception.StartReception();
+    for (int i = 0; i < 5; ++i) reception.UpdateTick();
+    EXPECT_EQ(reception.UnpolledMs(), 5000u);
+    bus.Stream(1, 1.0);
+    bus.Stream(4, 1.0);
+    EXPECT_EQ(reception.UnpolledMs(), 0u);
+    EXPECT_EQ(reception.ProgressMaximum(), 5);
+    EXPECT_EQ(reception.ProgressPosition(), 0);
+    EXPECT_DOUBLE_EQ(reception.NextRequestTime(), clock.Now() + 5 * OneSecond);
+}
+
+}  // namespace
+}  // namespace drumo::test
