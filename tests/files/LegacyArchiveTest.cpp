@@ -1,0 +1,154 @@
+// The two older ".dmr" formats.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "files/ArchiveReader.h"
+#include "link/Crc16.h"
+
+namespace drumo {
+namespace {
+
+// A "[dmr]" file with its hash chain: every line hashed with the hash so far appended.
+std::string SignedDmr(const std::vector<std::string>& lines, bool withSignature = true) {
+    std::string file, hash;
+    for (const auto& line : lines) {
+        file += line + "\r\n";
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "%04X", Crc16OfString(line + hash));
+        hash = buf;
+    }
+    if (withSignature) file += hash + "\r\n";
+    return file;
+}
+
+const std::vector<std::string> Lines = {
+    "[dmr] Drumo",
+    "second",
+    "third",
+    "Hexar-1/100 SN: 01234 Version: 2.3",
+    "123 1 3",
+    "50 150 250 ",
+    "43074.5 2150 2175 100000 ",
+    "43074.6 2151 ",
+    "short",
+    "43074.7 1 2 3 4 5 ",
+    " ",
+};
+
+TEST(SignedDmr, LoadsOneDeviceWithItsCableAndConfirmsTheHashChain) {
+    const ArchiveResult r = ReadDmr(SignedDmr(Lines));
+    EXPECT_TRUE(r.Completed);
+    EXPECT_TRUE(r.Signed);
+    EXPECT_EQ(r.Damaged(), 0u);
+    ASSERT_EQ(r.Devices.size(), 1u);
+    const ArchiveDevice& d = r.Devices[0];
+    EXPECT_TRUE(d.HasTypeName);
+    EXPECT_EQ(d.TypeNameFromFile, "Hexar-1/100");
+    EXPECT_EQ(d.Id.Serial, 1234);
+    EXPECT_EQ(d.Id.Firmware, "2.3");
+    EXPECT_EQ(d.Id.Year, 0);
+    ASSERT_EQ(d.Cables.size(), 1u);
+    const ArchiveCable& c = d.Cables[0];
+    EXPECT_EQ(c.Serial, 123);
+    EXPECT_EQ(c.Kind, 1);
+    EXPECT_EQ(c.Labels, (std::vector<int16_t>{50, 150, 250}));
+    ASSERT_EQ(c.Times.size(), 3u);
+    EXPECT_DOUBLE_EQ(c.Times[0], 43074.5);
+    EXPECT_EQ(c.Values[0], (std::vector<int16_t>{2150, 2151, 1}));
+    EXPECT_EQ(c.Values[1], (std::vector<int16_t>{2175, ArchiveNoValue, 2}));
+    // 100000 is no value; fields beyond the sensor count go to the last sensor.
+    EXPECT_EQ(c.Values[2], (std::vector<int16_t>{ArchiveNoValue, ArchiveNoValue, 5}));
+    EXPECT_EQ(r.ValidValues, 6u);
+}
+
+TEST(SignedDmr, ChangedLineMissingOrLastSeparatorLeavesItUnsigned) {
+    std::string file = SignedDmr(Lines);
+    file.replace(file.find("2151"), 4, "2152");
+    EXPECT_FALSE(ReadDmr(file).Signed);
+    // The separator as the last line: nothing to compare with.
+    EXPECT_FALSE(ReadDmr(SignedDmr(Lines, false)).Signed);
+    // No separator at all.
+    std::vector<std::string> noSeparator(Lines.begin(), Lines.end() - 1);
+    const ArchiveResult r = ReadDmr(SignedDmr(noSeparator, false));
+    EXPECT_FALSE(r.Signed);
+    EXPECT_TRUE(r.Completed);
+    EXPECT_EQ(r.SampleCount, 3u);
+}
+
+TEST(SignedDmr, ShortDeviceLineLoadsNothingAndCountsAsConfirmed) {
+    const ArchiveResult r = ReadDmr("[dmr]\r\na\r\nb\r\nabc\r\n");
+    EXPECT_TRUE(r.Completed);
+    EXPECT_TRUE(r.Signed);
+    EXPECT_TRUE(r.Devices.empty());
+}
+
+TEST(SignedDmr, UnreadableNumbersEndTheFileAsNotCompleted) {
+    std::vector<std::string> bad = Lines;
+    bad[7] = "43074.6 21x1 ";
+    const ArchiveResult r = ReadDmr(SignedDmr(bad));
+    EXPECT_FALSE(r.Completed);
+    EXPECT_EQ(r.StopLine, 8u);
+    EXPECT_EQ(r.Devices.at(0).Cables.at(0).Times.size(), 2u);  // what was read stays
+
+    bad = Lines;
+    bad[3] = "Hexar-1/100 SN: 99999 Version: 2.3";  // serial beyond 16 bits
+    EXPECT_FALSE(ReadDmr(SignedDmr(bad)).Completed);
+    bad = Lines;
+    bad[4] = "123 1 300";  // more sensors than a cable can have
+    EXPECT_FALSE(ReadDmr(SignedDmr(bad)).Completed);
+}
+
+TEST(NumericDmr, ReadsSensorMajorLinesIntoSamples) {
+    const std::string file =
+        "3 77 4321 1\r\n"
+        "1 0.5 43074.5 21.5\r\n"
+        "1 0.5 43074.6 21.515\r\n"
+        "2 1.005 43074.5 1000\r\n"     // 1000 means no value
+        "2 1.005 43074.6 -273\r\n"
+        "2 1.005 43074.7 22.25\r\n"    // past the last sample: stays on it
+        "0 9 43074.5 5\r\n"            // index 0: skipped
+        "4 9 43074.5 5\r\n"            // beyond the sensor count: skipped
+        "\r\n"
+        "3 2.5 43074.5 -5.125\r\n";
+    const ArchiveResult r = ReadDmr(file);
+    EXPECT_TRUE(r.Completed);
+    EXPECT_TRUE(r.Signed);
+    ASSERT_EQ(r.Devices.size(), 1u);
+    const ArchiveDevice& d = r.Devices[0];
+    EXPECT_EQ(d.Id.DevType, 101);
+    EXPECT_EQ(d.Id.Serial, 4321);
+    EXPECT_EQ(d.Id.Firmware, "n/a");
+    const ArchiveCable& c = d.Cables.at(0);
+    EXPECT_EQ(c.Serial, 77);
+    EXPECT_EQ(c.Kind, 1);
+    // Positions in hundredths of a metre, halves to even.
+    EXPECT_EQ(c.Labels, (std::vector<int16_t>{50, 100, 250}));
+    ASSERT_EQ(c.Times.size(), 2u);
+    EXPECT_EQ(c.Values[0], (std::vector<int16_t>{2150, 2152}));
+    EXPECT_EQ(c.Values[1], (std::vector<int16_t>{ArchiveNoValue, 2225}));
+    EXPECT_EQ(c.Values[2], (std::vector<int16_t>{-512, ArchiveNoValue}));
+    EXPECT_EQ(r.ValidValues, 4u);
+}
+
+TEST(NumericDmr, BadHeadOrValueLinesStopTheFile) {
+    EXPECT_FALSE(ReadDmr("300 1 1 1\r\n1 0 0 0\r\n").Completed);  // more than 255 sensors
+    EXPECT_FALSE(ReadDmr("2 1 1\r\n1 0 0 0\r\n").Completed);      // three numbers only
+    const ArchiveResult r = ReadDmr("2 1 1 1\r\n1 0.5 43074.5 20\r\nx y z w\r\n");
+    EXPECT_FALSE(r.Completed);
+    EXPECT_EQ(r.SampleCount, 1u);
+    // A value for a sensor before any sample time has nowhere to go.
+    EXPECT_EQ(ReadDmr("2 1 1 1\r\n2 0.5 43074.5 20\r\n").ValidValues, 0u);
+}
+
+TEST(Dmr, AnEmptySecondLineLoadsNothing) {
+    const ArchiveResult r = ReadDmr("3 77 4321 1\r\n\r\n1 0.5 43074.5 21.5\r\n");
+    EXPECT_TRUE(r.Completed);
+    EXPECT_TRUE(r.Signed);
+    EXPECT_TRUE(r.Devices.empty());
+    EXPECT_TRUE(ReadDmr("").Devices.empty());
+}
+
+}  // namespace
+}  // namespace drumo
