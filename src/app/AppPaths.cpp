@@ -1,0 +1,86 @@
+#include "app/AppPaths.h"
+
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+
+#ifndef DRUMO_VERSION
+#define DRUMO_VERSION "0.0.0.0"
+#endif
+
+namespace drumo {
+namespace {
+
+std::string WithoutTrailingSlash(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
+std::string Env(const PathEnvironment& env, const char* name) {
+    const char* value = env.GetEnv ? env.GetEnv(name) : nullptr;
+    return value ? std::string(value) : std::string();
+}
+
+std::string ExecutableFolder() {
+    char buf[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    const std::string exe(buf, static_cast<size_t>(n));
+    const size_t slash = exe.find_last_of('/');
+    return slash == 0 ? "/" : exe.substr(0, slash);
+}
+
+}  // namespace
+
+AppPaths ResolvePaths(const PathEnvironment& env) {
+    AppPaths p;
+    const std::string home = Env(env, "DRUMO_HOME");
+    p.ProgramFolder = WithoutTrailingSlash(home.empty() ? env.ExecutableFolder : home);
+    p.HelpProgram = p.ProgramFolder + "/help/index.html";
+    p.Portable = env.IsWritableFolder && env.IsWritableFolder(p.ProgramFolder);
+    if (p.Portable) {
+        p.SettingsFile = p.ProgramFolder + "/ini/ProgSet.ini";
+        p.ArchiveFolder = p.ProgramFolder + "/Archive";
+        return p;
+    }
+    const std::string userHome = WithoutTrailingSlash(Env(env, "HOME"));
+    std::string config = Env(env, "XDG_CONFIG_HOME");
+    // A relative XDG_CONFIG_HOME is invalid and is ignored, as the freedesktop rules say.
+    if (config.empty() || config.front() != '/') config = userHome + "/.config";
+    p.SettingsFile = WithoutTrailingSlash(config) + "/drumo/ProgSet.ini";
+    p.ArchiveFolder = userHome + "/Drumo/Archive";
+    return p;
+}
+
+const AppPaths& Paths() {
+    static const AppPaths paths = ResolvePaths(
+        {ExecutableFolder(), [](const char* name) { return std::getenv(name); },
+         [](const std::string& folder) { return access(folder.c_str(), W_OK | X_OK) == 0; }});
+    return paths;
+}
+
+const std::string& ProgramFolder() { return Paths().ProgramFolder; }
+const std::string& HelpProgram() { return Paths().HelpProgram; }
+const std::string& SettingsFile() { return Paths().SettingsFile; }
+const std::string& ArchiveFolder() { return Paths().ArchiveFolder; }
+
+std::string VersionText(const std::string& version) {
+    std::string text;
+    size_t pos = 0;
+    for (int i = 0; i < 4; ++i) {
+        unsigned long n = 0;
+        if (pos < version.size()) {
+            const size_t dot = version.find('.', pos);
+            const std::string part = version.substr(pos, dot == std::string::npos ? std::string::npos : dot - pos);
+            n = std::strtoul(part.c_str(), nullptr, 10);
+            pos = dot == std::string::npos ? version.size() : dot + 1;
+        }
+        if (i > 0) text += '.';
+        text += std::to_string(n % 256);
+    }
+    return text;
+}
+
+std::string ProgramVersion() { return VersionText(DRUMO_VERSION); }
+
+}  // namespace drumo

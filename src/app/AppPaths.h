@@ -1,0 +1,45 @@
+#pragma once
+// Where the program keeps its files. The program folder is the folder of the executable, or the
+// folder named by the environment variable DRUMO_HOME. When that folder is writable the program
+// is portable: "ini/ProgSet.ini" and "Archive/" beside it. Otherwise (installed system-wide) the
+// settings file is $XDG_CONFIG_HOME/drumo/ProgSet.ini (~/.config by default) and the default
+// archive folder ~/Drumo/Archive.
+
+#include <functional>
+#include <string>
+
+namespace drumo {
+
+struct AppPaths {
+    std::string ProgramFolder;  // without a trailing "/"
+    std::string HelpProgram;    // the help document in the program folder
+    std::string SettingsFile;
+    std::string ArchiveFolder;  // the default; the settings may name another
+    bool Portable = true;
+};
+
+// What the decision needs from the system, so that tests can give their own.
+struct PathEnvironment {
+    std::string ExecutableFolder;
+    std::function<const char*(const char*)> GetEnv;
+    std::function<bool(const std::string&)> IsWritableFolder;
+};
+
+AppPaths ResolvePaths(const PathEnvironment& env);
+
+// The paths of this run, worked out once from the real system.
+const AppPaths& Paths();
+
+// Shortcuts to Paths().
+const std::string& ProgramFolder();
+const std::string& HelpProgram();
+const std::string& SettingsFile();
+const std::string& ArchiveFolder();
+
+// The program's version: the four numbers of the build's version, each modulo 256, joined by "."
+// ("1.0.0.1"); written into files.
+std::string ProgramVersion();
+// The same from a version text "a.b.c.d" (missing numbers count as 0).
+std::string VersionText(const std::string& version);
+
+}  // namespace drumo
