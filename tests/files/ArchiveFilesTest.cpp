@@ -44,7 +44,7 @@ public:
 
 class ArchiveFilesTest : public ::testing::Test {
 protected:
-    ArchiveFilesTest() { clock_.SetStartDay(EncodeDateTime(2017, 12, 5, 14, 3, 22)); }
+    ArchiveFilesTest() { clock_.SetStartDay(EncodeDateTime(2017, 12, 5, 14, 3, 21)); }
 
     // A signed file with one device of the given serial and one cable with one sample.
     std::string SaveDevice(const std::string& name, uint16_t serial, const std::string& type = "Dorma-1/100") {
