@@ -13,6 +13,7 @@
 #include <memory>
 #include <span>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace drumo {
@@ -60,8 +61,18 @@ public:
     };
 
     Series() = default;
-    Series(Series&&) noexcept = default;
-    Series& operator=(Series&&) noexcept = default;
+    Series(Series&& other) noexcept { *this = std::move(other); }
+    Series& operator=(Series&& other) noexcept {
+        if (this != &other) {
+            pages_ = std::move(other.pages_);
+            size_ = std::exchange(other.size_, 0);
+            firstCapacity_ = std::exchange(other.firstCapacity_, 0);
+            next_ = std::exchange(other.next_, nullptr);
+            end_ = std::exchange(other.end_, nullptr);
+            other.pages_.clear();
+        }
+        return *this;
+    }
     Series(const Series&) = delete;
     Series& operator=(const Series&) = delete;
 
@@ -82,14 +93,8 @@ public:
     }
 
     void push_back(T value) {
-        const size_t offset = size_ % PageSize;
-        const size_t page = size_ / PageSize;
-        if (offset == 0 && page > 0) {
-            if (page == pages_.size()) pages_.emplace_back(new T[PageSize]);
-        } else if (page == 0 && offset == firstCapacity_) {
-            GrowFirstPage();
-        }
-        pages_[page][offset] = value;
+        if (next_ == end_) Grow();
+        *next_++ = value;
         ++size_;
     }
 
@@ -100,6 +105,7 @@ public:
             size_ = n;
             pages_.resize(PageCount());
             if (pages_.empty()) firstCapacity_ = 0;
+            SetTail();
         }
     }
 
@@ -112,21 +118,41 @@ public:
     }
 
 private:
-    void GrowFirstPage() {
-        const size_t grown = firstCapacity_ == 0 ? FirstCapacity : std::min(PageSize, firstCapacity_ * 2);
-        std::unique_ptr<T[]> page(new T[grown]);
-        if (firstCapacity_ > 0) std::memcpy(page.get(), pages_[0].get(), firstCapacity_ * sizeof(T));
-        if (pages_.empty()) {
-            pages_.push_back(std::move(page));
-        } else {
-            pages_[0] = std::move(page);
+    // Makes room for the next value: a bigger first page, or a new page.
+    void Grow() {
+        if (size_ < PageSize) {
+            const size_t grown = firstCapacity_ == 0 ? FirstCapacity : std::min(PageSize, firstCapacity_ * 2);
+            std::unique_ptr<T[]> page(new T[grown]);
+            if (size_ > 0) std::memcpy(page.get(), pages_[0].get(), size_ * sizeof(T));
+            if (pages_.empty()) {
+                pages_.push_back(std::move(page));
+            } else {
+                pages_[0] = std::move(page);
+            }
+            firstCapacity_ = grown;
+        } else if (size_ / PageSize == pages_.size()) {
+            pages_.emplace_back(new T[PageSize]);
         }
-        firstCapacity_ = grown;
+        SetTail();
+    }
+
+    // Points next_ and end_ at the free part of the page that the next value goes to.
+    void SetTail() {
+        const size_t page = size_ / PageSize;
+        if (page >= pages_.size()) {
+            next_ = end_ = nullptr;
+            return;
+        }
+        const size_t capacity = page == 0 ? firstCapacity_ : PageSize;
+        next_ = pages_[page].get() + size_ % PageSize;
+        end_ = pages_[page].get() + capacity;
     }
 
     std::vector<std::unique_ptr<T[]>> pages_;
     size_t size_ = 0;
     size_t firstCapacity_ = 0;  // the first page grows to PageSize; every later page is full size
+    T* next_ = nullptr;         // where the next value goes
+    T* end_ = nullptr;          // end of the room in that page
 };
 
 }  // namespace drumo

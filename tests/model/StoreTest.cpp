@@ -558,6 +558,29 @@ TEST(Series, ShrinkingAndGrowingAgain) {
     EXPECT_EQ(s.CapacityBytes(), 0u);
     s.push_back(3.5);
     EXPECT_EQ(s[0], 3.5);
+    // Shrinking to a page boundary and growing across it again.
+    for (int k = 1; k < 3 * 512; ++k) s.push_back(k);
+    s.resize(1024, 0);
+    s.push_back(-7);
+    EXPECT_EQ(s[1023], 1023.0);
+    EXPECT_EQ(s[1024], -7.0);
+}
+
+TEST(Series, AMovedSeriesOwnsItsValuesAndTheSourceIsEmpty) {
+    Series<Temperature> a;
+    for (int k = 0; k < 5000; ++k) a.push_back(static_cast<Temperature>(k));
+    Series<Temperature> b(std::move(a));
+    EXPECT_EQ(b.size(), 5000u);
+    EXPECT_EQ(a.size(), 0u);  // NOLINT: the moved-from series is empty and usable
+    a.push_back(1);
+    b.push_back(2);
+    EXPECT_EQ(a[0], 1);
+    EXPECT_EQ(b[4999], 4999);
+    EXPECT_EQ(b[5000], 2);
+    std::vector<Series<Temperature>> many;
+    many.push_back(std::move(b));
+    many.resize(40);  // reallocation moves the series
+    EXPECT_EQ(many[0][5000], 2);
 }
 
 }  // namespace
