@@ -1,0 +1,108 @@
+#include "cli/LinkSession.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+#include <unistd.h>
+
+namespace drumo::cli {
+
+const char* const kLinkOptionsHelp =
+    "  --port N|PATH    port number (\\\\.\\ComN, mapped through DRUMO_PORTS, the [Ports] section\n"
+    "                   of the settings file, then /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*) or a\n"
+    "                   device node such as /dev/ttyUSB0; default 2\n"
+    "  --baud RATE      2400, 4800, 9600, 19200, 38400, 57600 or 115200; default 19200\n"
+    "  --delay MS       reply time-out added to every reply wait; default 100\n"
+    "  --settings FILE  settings file whose [Ports] section maps port numbers\n";
+
+namespace {
+
+bool ValidBaud(long baud) {
+    for (long b : {2400L, 4800L, 9600L, 19200L, 38400L, 57600L, 115200L})
+        if (b == baud) return true;
+    return false;
+}
+
+std::string ExecutableFolder() {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.parent_path().string();
+}
+
+}  // namespace
+
+std::string DefaultSettingsFile() {
+    std::vector<std::string> candidates;
+    if (const char* home = std::getenv("DRUMO_HOME")) candidates.push_back(std::string(home) + "/ini/ProgSet.ini");
+    if (const auto folder = ExecutableFolder(); !folder.empty()) candidates.push_back(folder + "/ini/ProgSet.ini");
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        candidates.push_back(std::string(xdg) + "/drumo/ProgSet.ini");
+    else if (const char* home = std::getenv("HOME"))
+        candidates.push_back(std::string(home) + "/.config/drumo/ProgSet.ini");
+    for (const auto& c : candidates) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(c, ec)) return c;
+    }
+    return {};
+}
+
+LinkSession::LinkSession() : channel_(port_, SystemClock::Instance()), link_(channel_, SystemClock::Instance()) {}
+
+std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool modbus, std::ostream& err) {
+    std::unique_ptr<LinkSession> s(new LinkSession());
+    const auto get = [&](const char* name, const char* fallback) {
+        const auto it = args.Options.find(name);
+        return it == args.Options.end() ? std::string(fallback) : it->second;
+    };
+
+    const std::string port = get("port", "2");
+    long number = 0;
+    if (!port.empty() && port.front() == '/') {
+        s->channel_.SetPortName(port);
+    } else if (ParseNumber(port, 1, 255, number)) {
+        s->channel_.SetPortName(PortNameOf(static_cast<int>(number)));
+    } else {
+        err << "drumo-cli: --port wants a number 1..255 or a device path, not '" << port << "'\n";
+        return nullptr;
+    }
+    long baud = 0;
+    if (!ParseNumber(get("baud", "19200"), 1, 1000000, baud) || !ValidBaud(baud)) {
+        err << "drumo-cli: --baud wants 2400, 4800, 9600, 19200, 38400, 57600 or 115200\n";
+        return nullptr;
+    }
+    long delay = 0;
+    if (!ParseNumber(get("delay", "100"), 0, 65535, delay)) {
+        err << "drumo-cli: --delay wants milliseconds 0..65535\n";
+        return nullptr;
+    }
+    PortMap map;
+    map.SetSettingsFile(args.Options.count("settings") ? args.Options.at("settings") : DefaultSettingsFile());
+    s->channel_.SetPortMap(std::move(map));
+    s->channel_.SetBaudRateValue(static_cast<int>(baud));
+    s->channel_.SetStopBits(modbus ? 2 : 1);
+    s->modbus_ = modbus;
+    s->link_.AdditionalDelay = static_cast<uint16_t>(delay);
+    return s;
+}
+
+bool LinkSession::Open(std::ostream& err) {
+    if (channel_.Connect()) {
+        // As after every connect of the search: RTS raised, DTR raised only for Modbus RTU.
+        channel_.PausePolling();
+        channel_.SetRTS(true);
+        channel_.SetDTR(modbus_);
+        return true;
+    }
+    err << "drumo-cli: cannot open " << channel_.PortName() << ": " << channel_.LastError() << '\n';
+    return false;
+}
+
+int ReportStatus(const DeviceLink& link, std::ostream& out, std::ostream& err) {
+    const std::string message = link.LinkStatusMessage();
+    out << "status=" << link.LinkStatus << '\n' << "message=" << message << '\n';
+    if (link.LinkStatus == 0) return kExitOk;
+    err << "drumo-cli: " << message << '\n';
+    return kExitFailed;
+}
+
+}  // namespace drumo::cli

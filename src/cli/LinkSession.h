@@ -1,0 +1,51 @@
+#pragma once
+// The link as the subcommands use it: one port opened from the common options, a channel and a
+// DeviceLink over it.
+//
+// Common options:
+//   --port N|PATH    port number (as "\\.\Com" + N, mapped to a device node through DRUMO_PORTS,
+//                    the [Ports] section of the settings file, then the built-in table) or a
+//                    device node such as /dev/ttyUSB0; default 2
+//   --baud RATE      2400, 4800, 9600, 19200, 38400, 57600 or 115200; default 19200
+//   --delay MS       reply time-out added to every reply wait (AdditionalDelay); default 100
+//   --settings FILE  settings file whose [Ports] section maps port numbers
+
+#include "cli/Cli.h"
+#include "link/DeviceLink.h"
+#include "link/PosixSerialPort.h"
+
+#include <memory>
+
+namespace drumo::cli {
+
+extern const char* const kLinkOptionsHelp;
+
+class LinkSession {
+public:
+    // Reads the common options; on a bad value returns null and writes why to err.
+    // Modbus RTU runs with 2 stop bits and DTR raised, the command protocol with 1 and DTR low.
+    static std::unique_ptr<LinkSession> FromArgs(const CliArgs& args, bool modbus, std::ostream& err);
+
+    // Opens the port. On failure the reason goes to err; the transaction that follows then
+    // reports status 30 like any other closed port.
+    bool Open(std::ostream& err);
+
+    DeviceLink& Link() { return link_; }
+    TSerialChannel& Channel() { return channel_; }
+
+private:
+    LinkSession();
+    PosixSerialPort port_;
+    TSerialChannel channel_;
+    DeviceLink link_;
+    bool modbus_ = false;
+};
+
+// Prints status and message; on failure also the message to err. Returns the exit status.
+int ReportStatus(const DeviceLink& link, std::ostream& out, std::ostream& err);
+
+// The settings file used when --settings is not given: $DRUMO_HOME/ini/ProgSet.ini,
+// ini/ProgSet.ini beside the executable, or $XDG_CONFIG_HOME/drumo/ProgSet.ini, whichever exists.
+std::string DefaultSettingsFile();
+
+}  // namespace drumo::cli

@@ -1,0 +1,187 @@
+// drumo-cli against scripted devices on pseudo-terminals: arguments in, key=value lines out.
+#include "cli/Cli.h"
+#include "link/CommandProtocol.h"
+#include "link/Crc16.h"
+#include "support/PtyPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace drumo {
+
+using test::Bytes;
+using test::PtyPeer;
+
+namespace {
+
+struct Result {
+    int exit;
+    std::string out, err;
+};
+
+Result RunTool(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int exit = cli::RunCli(args, out, err);
+    return {exit, out.str(), err.str()};
+}
+
+// Answers one request of `requestLength` bytes with `reply`.
+PtyPeer::Behaviour AnswerOnce(size_t requestLength, std::vector<uint8_t> reply) {
+    return [=, sent = false](PtyPeer& peer, std::vector<uint8_t>& pending) mutable {
+        if (sent || pending.size() < requestLength) return;
+        pending.clear();
+        sent = true;
+        peer.Send(reply);
+    };
+}
+
+std::vector<uint8_t> WithCrc(std::vector<uint8_t> frame) {
+    const size_t n = frame.size();
+    frame.resize(n + 2);
+    AppendCrc16(frame.data(), n);
+    return frame;
+}
+
+}  // namespace
+
+TEST(Cli, CmdReadPrintsStatusLengthAndData) {
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    std::vector<uint8_t> reply = {40, 4, 210, 0x01, 0x02, 0xA3, 0xFF};
+    const uint16_t sum = BlockChecksum(reply.data() + 3, 4);
+    reply.push_back(static_cast<uint8_t>(sum >> 8));
+    reply.push_back(static_cast<uint8_t>(sum & 0xFF));
+    peer.Start(AnswerOnce(3, reply));
+    const auto r = RunTool({"cmd", "--port", peer.SlavePath(), "--baud", "115200", "40"});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "status=0\nmessage=\nlength=4\ndata=01 02 A3 FF\n");
+    EXPECT_EQ(peer.Received(), Bytes({0x28, 0x50, 0x86}));
+}
+
+TEST(Cli, CmdWriteSendsTheDataAndReportsTheDeviceStatus) {
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    peer.Start(AnswerOnce(6, {8, 3, 243}));
+    const auto r = RunTool({"cmd", "--port=" + peer.SlavePath(), "73", "0x03"});
+    EXPECT_EQ(peer.Received(), Bytes({0x49, 0x01, 0xB4, 0x03, 0xFF, 0xFB}));
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "status=3\nmessage=Прибор> Неизвестная команда\n");
+    EXPECT_NE(r.err.find("Прибор> Неизвестная команда"), std::string::npos);
+}
+
+TEST(Cli, ModbusReadByPortNumberPrintsTheRegisters) {
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    peer.Start(AnswerOnce(8, WithCrc({1, 3, 4, 0x00, 0x2A, 0xFF, 0xFF})));
+    ::setenv("DRUMO_PORTS", ("7=" + peer.SlavePath()).c_str(), 1);
+    const auto r = RunTool({"modbus", "--port", "7", "1", "3", "0", "2"});
+    ::unsetenv("DRUMO_PORTS");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "status=0\nmessage=\ncount=2\nregisters=42 65535\n");
+    EXPECT_EQ(peer.Received(), WithCrc({1, 3, 0, 0, 0, 2}));
+}
+
+TEST(Cli, ModbusWriteAndIdentification) {
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    peer.Start(AnswerOnce(13, WithCrc({2, 16, 0, 47, 0, 2})));
+    auto r = RunTool({"modbus", "--port", peer.SlavePath(), "2", "16", "47", "2", "1", "0x1234"});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(peer.Received(), WithCrc({2, 16, 0, 47, 0, 2, 4, 0, 1, 0x12, 0x34}));
+    peer.Stop();
+
+    PtyPeer idPeer;
+    ASSERT_TRUE(idPeer.Ok());
+    idPeer.Start(AnswerOnce(4, WithCrc({1, 17, 2, 0x44, 0x31})));
+    r = RunTool({"modbus", "--port", idPeer.SlavePath(), "1", "17", "0", "0"});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "status=0\nmessage=\ncount=1\nregisters=17457\ndata=44 31\n");
+}
+
+TEST(Cli, ModbusExceptionExitsNonZeroWithTheMessage) {
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    peer.Start(AnswerOnce(8, WithCrc({1, 0x83, 2})));
+    const auto r = RunTool({"modbus", "--port", peer.SlavePath(), "--delay", "20", "1", "3", "500", "1"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "status=56\nmessage=Команда 3: Ответ прибора> Принятый адрес регистра не используется\n");
+    EXPECT_NE(r.err.find("Принятый адрес регистра"), std::string::npos);
+}
+
+TEST(Cli, PortThatCannotBeOpenedGives30) {
+    const auto r = RunTool({"modbus", "--port", "/nonexistent/tty", "1", "3", "0", "1"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "status=30\nmessage=COM-порт не активирован\n");
+    EXPECT_NE(r.err.find("/nonexistent/tty"), std::string::npos);
+}
+
+TEST(Cli, WrongUsageExitsWith2BeforeTouchingAPort) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"cmd"},
+        {"cmd", "0"},
+        {"cmd", "128"},
+        {"cmd", "5"},             // no such command
+        {"cmd", "40", "1"},       // a read takes no data
+        {"cmd", "73"},            // a write of one byte without it
+        {"cmd", "73", "256"},
+        {"cmd", "73", "-1"},
+        {"cmd", "--port"},
+        {"cmd", "--port", "0", "40"},
+        {"cmd", "--port", "abc", "40"},
+        {"cmd", "--baud", "12345", "40"},
+        {"cmd", "--delay", "-5", "40"},
+        {"modbus", "1", "3", "0"},
+        {"modbus", "0", "3", "0", "1"},
+        {"modbus", "1", "5", "0", "1"},
+        {"modbus", "1", "3", "0", "125"},
+        {"modbus", "1", "3", "0", "0"},
+        {"modbus", "1", "16", "0", "2", "7"},
+        {"modbus", "1", "16", "0", "1", "70000"},
+        {"modbus", "1", "3", "0", "1", "9"},
+        {"modbus", "1", "3", "0x", "1"},
+    };
+    for (const auto& args : cases) {
+        const auto r = RunTool(args);
+        std::string joined;
+        for (const auto& a : args) joined += a + " ";
+        EXPECT_EQ(r.exit, 2) << joined;
+        EXPECT_EQ(r.out, "") << joined;
+        EXPECT_FALSE(r.err.empty()) << joined;
+    }
+}
+
+TEST(Cli, HelpListsEverySubcommandAndTheirUsage) {
+    auto r = RunTool({"--help"});
+    EXPECT_EQ(r.exit, 0);
+    for (const auto& s : cli::Subcommands()) EXPECT_NE(r.out.find(s.Name), std::string::npos) << s.Name;
+    r = RunTool({"modbus", "--help"});
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_NE(r.out.find("usage: drumo-cli modbus"), std::string::npos);
+    EXPECT_NE(r.out.find("--delay"), std::string::npos);
+}
+
+TEST(CliArgs, NumbersAndOptions) {
+    long v = 0;
+    EXPECT_TRUE(cli::ParseNumber("0x1F", 0, 255, v));
+    EXPECT_EQ(v, 31);
+    EXPECT_TRUE(cli::ParseNumber("255", 0, 255, v));
+    EXPECT_FALSE(cli::ParseNumber("256", 0, 255, v));
+    EXPECT_FALSE(cli::ParseNumber("+5", 0, 255, v));
+    EXPECT_FALSE(cli::ParseNumber("5x", 0, 255, v));
+    EXPECT_FALSE(cli::ParseNumber("", 0, 255, v));
+    EXPECT_FALSE(cli::ParseNumber("99999999999999999999", 0, 255, v));
+
+    cli::CliArgs a;
+    std::string error;
+    ASSERT_TRUE(cli::ParseArgs({"--port", "3", "40", "--baud=9600", "--help", "x"}, {"help"}, a, error));
+    EXPECT_EQ(a.Options.at("port"), "3");
+    EXPECT_EQ(a.Options.at("baud"), "9600");
+    EXPECT_TRUE(a.Flags.count("help"));
+    EXPECT_EQ(a.Positional, (std::vector<std::string>{"40", "x"}));
+}
+
+}  // namespace drumo
