@@ -1,0 +1,373 @@
+// The acquisition procedures with the program's own link layer (POSIX port, channel, transactions,
+// frame decoder) against simulated controllers on real pseudo-terminals, mapped to port numbers.
+
+#include "acquisition/Discovery.h"
+#include "acquisition/FakeBus.h"
+#include "acquisition/LinkBus.h"
+#include "acquisition/Reception.h"
+#include "acquisition/ServiceCommands.h"
+#include "link/PosixSerialPort.h"
+#include "model/Cp1251.h"
+#include "model/DeviceTypes.h"
+#include "sim/Presets.h"
+#include "sim/SimClock.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <map>
+
+namespace drumo::test {
+namespace {
+
+// Pending events of the program's window: the channel's background receive among them.
+struct ChannelEvents : EventPump {
+    explicit ChannelEvents(TSerialChannel& c) : channel(c) {}
+    void ProcessEvents() override {
+        ++Calls;
+        channel.Tick();
+        if (Action) Action(Calls);
+    }
+    TSerialChannel& channel;
+    int Calls = 0;
+    std::function<void(int)> Action;
+};
+
+struct AlarmView : ReceptionView {
+    std::vector<std::string> Upper, Lower;
+    void UpperAlarm(const std::string& l) override { Upper.push_back(l); }
+    void LowerAlarm(const std::string& l) override { Lower.push_back(l); }
+};
+
+class AcquisitionE2E : public ::testing::Test {
+protected:
+    AcquisitionE2E() {
+        controls.ProtocolItem = 1;
+        controls.PortDefault = 3;
+        controls.FindBeginAddr = 1;
+        controls.FindFinishAddr = 4;
+        reception.SetSearchRunning([this] { return search.Searching(); });
+    }
+    ~AcquisitionE2E() override {
+        channel.Disconnect();
+        for (auto& l : lines) l.Line->Close();
+        unsetenv("DRUMO_PORTS");
+    }
+
+    // Serves a line of simulated devices as port n; ports 1..16 without a line do not exist.
+    sim::SimLine& Serve(int n, sim::SimLine line) {
+        EXPECT_TRUE(line.Line->Open()) << line.Line->Error();
+        line.Line->Start();
+        paths[n] = line.Line->SlavePath();
+        std::string list;
+        for (int p = 1; p <= 16; ++p)
+            list += std::to_string(p) + "=" + (paths.count(p) ? paths[p] : "/nonexistent/tty" + std::to_string(p)) + ",";
+        setenv("DRUMO_PORTS", list.c_str(), 1);
+        lines.push_back(std::move(line));
+        return lines.back();
+    }
+    sim::SimLine Preset(const std::string& name) {
+        std::string error;
+        auto line = sim::BuildLine(*sim::PresetConfig(name), simClock, error);
+        EXPECT_TRUE(line) << error;
+        return std::move(*line);
+    }
+    sim::SimLine Modbus(std::vector<std::unique_ptr<sim::Dorma>> stations) {
+        auto endpoint = std::make_unique<sim::RtuEndpoint>();
+        sim::SimLine line;
+        for (auto& s : stations) line.Dormas.push_back(endpoint->Add(std::move(s)));
+        line.Line = std::make_unique<sim::Bus>(std::move(endpoint));
+        return line;
+    }
+    template <class F>
+    auto Locked(sim::SimLine& line, F&& f) {
+        return line.Line->With(std::forward<F>(f));
+    }
+
+    sim::ManualClock simClock;
+    std::map<int, std::string> paths;
+    std::vector<sim::SimLine> lines;
+
+    PosixSerialPort port;
+    TSerialChannel channel{port, SystemClock::Instance()};
+    DeviceLink link{channel, SystemClock::Instance()};
+    TComBuf decoder;
+    LinkBus bus{link, decoder};
+    ScriptedOperator op;
+    RecordingLog log;
+    ChannelEvents events{channel};
+    MeasurementStore store{op, log};
+    SearchSettings settings;
+    SearchControls controls;
+    SearchView searchView;
+    AlarmView receptionView;
+    DeviceSearch search{bus, store, settings, op, log, events, SystemClock::Instance(), searchView};
+    Reception reception{bus, store, settings, op, log, events, SystemClock::Instance(), receptionView};
+};
+
+TEST_F(AcquisitionE2E, ModbusSearchAndPollingPassOverABusOfThreeControllers) {
+    sim::SimLine& line = Serve(3, Preset("dorma-bus"));
+    ASSERT_TRUE(search.RunSearch(controls));
+
+    ASSERT_EQ(store.DeviceCount, 3);
+    EXPECT_EQ(store.DevSig(0).TypeName, "Dorma-1/100");
+    EXPECT_EQ(store.DevSig(2).TypeName, "Dorma-6/200");
+    EXPECT_EQ(store.DevSig(0).Comment.rfind("Склад 1", 0), 0u) << store.DevSig(0).Comment;
+    uint32_t sensors = 0;
+    for (size_t d = 0; d < 3; ++d) {
+        const auto cables = Locked(line, [&] { return line.Dormas[d]->Cables(); });
+        ASSERT_EQ(store.Cables(d), cables.size());
+        for (size_t c = 0; c < cables.size(); ++c) {
+            EXPECT_EQ(static_cast<uint16_t>(store.CableSerials(d)[c]), cables[c].Serial);
+            ASSERT_EQ(store.Sensors(d, c), cables[c].Labels.size());
+            for (size_t s = 0; s < cables[c].Labels.size(); ++s)
+                EXPECT_EQ(store.SensorLabels(d, c)[s], cables[c].Labels[s]);
+            sensors += static_cast<uint32_t>(cables[c].Labels.size());
+        }
+    }
+    EXPECT_EQ(store.SensorCount, sensors);
+    EXPECT_EQ(store.CableCount, 9);
+    EXPECT_TRUE(channel.Connected());
+    EXPECT_TRUE(log.Has(" > Поиск завершен. Приборов 3. Термокос 9. Датчиков " + std::to_string(sensors)));
+
+    // One pass: every cable with sensors gets the temperatures its controller measures.
+    reception.PollingPass();
+    for (size_t d = 0; d < 3; ++d)
+        for (size_t c = 0; c < store.Cables(d); ++c) {
+            if (store.Sensors(d, c) == 0) continue;
+            ASSERT_EQ(store.SampleCount(d, c), 1u) << d << "/" << c;
+            const auto expected = Locked(line, [&] { return line.Dormas[d]->Temperatures(static_cast<int>(c)); });
+            for (size_t s = 0; s < expected.size(); ++s) EXPECT_EQ(store.Samples(d, c, s)[0], expected[s]);
+        }
+    EXPECT_TRUE(log.Has(" > Получен пакет данных " + std::to_string(2 * sensors) + " байт. •" +
+                        std::to_string(store.ValidValues())));
+}
+
+TEST_F(AcquisitionE2E, PassWithASilentControllerAndAShortRead) {
+    std::vector<std::unique_ptr<sim::Dorma>> stations;
+    stations.push_back(sim::MakeDorma(simClock, 103, 1, 1, 20));
+    stations.push_back(sim::MakeDorma(simClock, 105, 2, 2, 10));
+    sim::SimLine& line = Serve(3, Modbus(std::move(stations)));
+    controls.FindFinishAddr = 2;
+    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_EQ(store.DeviceCount, 2);
+
+    Locked(line, [&] {
+        line.Dormas[0]->Faults().Set(*sim::ParseFault("silence*1"));
+        return 0;
+    });
+    reception.PollingPass();
+    EXPECT_TRUE(log.Has(" > Сбой при чтении по адресу 1"));
+    EXPECT_EQ(store.SampleCount(0, 0), 0u);
+    EXPECT_EQ(store.SampleCount(1, 0), 1u);
+
+    // A read that comes back short: the mismatch line, no sample for that cable only.
+    Locked(line, [&] {
+        line.Dormas[1]->Faults().Set(*sim::ParseFault("fewer-registers:3*2"));
+        return 0;
+    });
+    reception.PollingPass();
+    EXPECT_TRUE(log.Has(" > Количество датчиков по адресу 2 не совпадает. Повторите сканирование"));
+    EXPECT_EQ(store.SampleCount(0, 0), 1u);
+}
+
+TEST_F(AcquisitionE2E, AllPortsSearchFindsTheControllerOnPortSevenAndAsksOnce) {
+    std::vector<std::unique_ptr<sim::Dorma>> stations;
+    stations.push_back(sim::MakeDorma(simClock, 103, 1, 1, 8));
+    Serve(7, Modbus(std::move(stations)));
+    controls.AutoPortEnabled = true;
+    controls.FindFinishAddr = 1;
+    op.Answer(true);
+    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.messages[0].Text,
+              "Прибор обнаружен.\r\nНазначить порт \\\\.\\Com7 используемым по умолчанию?");
+    EXPECT_EQ(settings.PortDefault, 7);
+    EXPECT_EQ(store.DevSig(0).Source, "\\\\.\\Com7");
+    EXPECT_GE(events.Calls, 7);  // events ran between ports and before the address
+}
+
+TEST_F(AcquisitionE2E, StoppedSearchLeavesAnEmptyModelAndAClosedPort) {
+    Serve(3, Preset("dorma-bus"));
+    events.Action = [&](int calls) {
+        if (calls == 2) search.Stop();
+    };
+    EXPECT_FALSE(search.RunSearch(controls));
+    EXPECT_TRUE(log.Has(" > Поиск прерван оператором"));
+    EXPECT_EQ(store.Devices(), 0u);
+    EXPECT_FALSE(channel.Connected());
+}
+
+TEST_F(AcquisitionE2E, FaultBitsOfAControllerAreLogged) {
+    std::vector<std::unique_ptr<sim::Dorma>> stations;
+    stations.push_back(sim::MakeDorma(simClock, 103, 1, 1, 8));
+    stations[0]->FaultBits = 0x44;
+    Serve(3, Modbus(std::move(stations)));
+    controls.FindFinishAddr = 1;
+    ASSERT_TRUE(search.RunSearch(controls));
+    const std::string arrow = std::string(30, ' ') + "->";
+    EXPECT_TRUE(log.Has(" > Сообщение о внутренних сбоях по адресу 1: \r\n" + arrow +
+                        "термокосы не обнаружены\r\n" + arrow + "блокнот заполнен\r\n"));
+}
+
+TEST_F(AcquisitionE2E, ServiceCommandsChangeTheControllers) {
+    std::vector<std::unique_ptr<sim::Dorma>> stations;
+    for (uint8_t a = 1; a <= 3; ++a) stations.push_back(sim::MakeDorma(simClock, 103, a, 1, 4));
+    sim::SimLine& line = Serve(3, Modbus(std::move(stations)));
+    controls.FindFinishAddr = 3;
+    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_EQ(store.DeviceCount, 3);
+    DeviceEditView editView;
+    FakeClock now;
+    now.SetStartDay(EncodeDateTime(2025, 12, 7, 9, 8, 7));  // a Sunday
+
+    store.SelDevice = 1;
+    ASSERT_TRUE(SyncDeviceTime(bus, store, ExchangeProtocol::Modbus, now, op));
+    const CalendarTime set = DecodeDateTime(Locked(line, [&] { return line.Dormas[1]->DeviceTime(); }));
+    EXPECT_EQ(set.Year, 2025);
+    EXPECT_EQ(set.Day, 7);
+    EXPECT_EQ(set.Hour, 9);
+
+    DeviceEdit comment = ShowDeviceEdit(store, EditMode::Comment, "", 3);
+    comment.Comment = "Элеватор";
+    ASSERT_TRUE(ApplyDeviceEdit(comment, bus, store, controls, settings, op, log, now, editView));
+    EXPECT_EQ(Locked(line, [&] { return line.Dormas[1]->Comment(); }), PaddedComment("Элеватор"));
+
+    DeviceEdit address = ShowDeviceEdit(store, EditMode::Address, "", 3);
+    address.NewAddress = 3;
+    EXPECT_FALSE(ApplyDeviceEdit(address, bus, store, controls, settings, op, log, now, editView));
+    EXPECT_EQ(op.messages.back().Text, "Адрес уже занят!");
+    address.NewAddress = 17;
+    ASSERT_TRUE(ApplyDeviceEdit(address, bus, store, controls, settings, op, log, now, editView));
+    EXPECT_EQ(Locked(line, [&] { return line.Dormas[1]->Address(); }), 17);
+    EXPECT_TRUE(log.Has(" > Адрес 2 изменен на 17"));
+
+    // The speed for all, with the third controller silent.
+    Locked(line, [&] {
+        line.Dormas[2]->Faults().Set(*sim::ParseFault("silence"));
+        return 0;
+    });
+    DeviceEdit speed = ShowDeviceEdit(store, EditMode::Speed, "", 3);
+    speed.SpeedItem = 2;
+    ASSERT_TRUE(ApplyDeviceEdit(speed, bus, store, controls, settings, op, log, now, editView));
+    EXPECT_TRUE(log.Has(" > Скорость обмена по адресу 1 изменена на 9600 bit/s"));
+    EXPECT_TRUE(log.Has(" > Скорость обмена по адресу 17 изменена на 9600 bit/s"));
+    EXPECT_TRUE(log.Has(" > Сбой при изменении скорости обмена по адресу 3"));
+    EXPECT_EQ(Locked(line, [&] { return line.Dormas[0]->SpeedCode(); }), 7);
+    EXPECT_EQ(channel.BaudRateValue(), 9600);
+    EXPECT_EQ(channel.StopBits(), 2);
+}
+
+class HexarE2E : public AcquisitionE2E {
+protected:
+    HexarE2E() { controls.ProtocolItem = 0; }
+    sim::CommandEndpoint& Endpoint() { return *lines.back().Command; }
+};
+
+TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
+    sim::SimLine& line = Serve(3, Preset("hexar100"));
+    Locked(line, [&] {
+        line.Command->Streaming = false;
+        return 0;
+    });
+    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_EQ(store.DeviceCount, 1);
+    EXPECT_EQ(store.DevSig(0).TypeName, "Hexar-1/100");
+    const int n = Locked(line, [&] { return static_cast<int>(line.Command->Device().Measured().size()); });
+    ASSERT_EQ(store.Sensors(0, 0), static_cast<size_t>(n));
+    EXPECT_EQ(store.CableSerials(0)[0], 1234);
+    EXPECT_EQ(store.CableKinds(0)[0], 1);
+
+    reception.StartReception();
+    ASSERT_TRUE(store.Receiving);
+    Locked(line, [&] {
+        line.Command->Streaming = true;
+        line.Command->StreamPeriodMs = 3600000;
+        line.Command->StreamNow();
+        return 0;
+    });
+    const int64_t deadline = SystemClock::Instance().TickMs() + 5000;
+    while (store.SampleCount(0, 0) == 0 || !reception.StreamSampleClosed()) {
+        events.ProcessEvents();
+        if (SystemClock::Instance().TickMs() > deadline) break;
+        SystemClock::Instance().SleepMs(5);
+    }
+    ASSERT_EQ(store.SampleCount(0, 0), 1u);
+    EXPECT_TRUE(reception.StreamSampleClosed());
+    for (int s = 1; s <= n; ++s) {
+        const double expected = Locked(line, [&] { return line.Command->Device().Reported(s); });
+        if (std::isnan(expected))
+            EXPECT_EQ(store.Samples(0, 0, s - 1)[0], NoValue) << s;
+        else
+            EXPECT_NEAR(store.Samples(0, 0, s - 1)[0] / 100.0, expected, 0.006) << s;
+    }
+    EXPECT_TRUE(log.Has(" > Получен пакет данных " + std::to_string(7 * n) + " байт. •" +
+                        std::to_string(store.ValidValues())));
+
+    reception.StopReception();
+    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(channel.PollingActive());
+}
+
+TEST_F(HexarE2E, ChangedConfigurationAsksForANewSearch) {
+    sim::SimLine& line = Serve(3, Preset("hexar100"));
+    ASSERT_TRUE(search.RunSearch(controls));
+    Locked(line, [&] {
+        line.Command->Device().Sensors().pop_back();
+        return 0;
+    });
+    op.Answer(false);
+    reception.StartReception();
+    EXPECT_FALSE(store.Receiving);
+    ASSERT_FALSE(op.messages.empty());
+    EXPECT_EQ(op.messages.back().Text,
+              "Конфигурация системы изменилась.\r\nНеобходимо повторить поиск приборов.\r\n"
+              "Запустить поиск приборов?");
+}
+
+TEST_F(HexarE2E, ClockOnASundayAndSwitchingTheOnlyControllerOff) {
+    sim::SimLine& line = Serve(3, Preset("hexar100"));
+    ASSERT_TRUE(search.RunSearch(controls));
+    FakeClock now;
+    now.SetStartDay(EncodeDateTime(2051, 6, 4, 20, 15, 0));
+    ASSERT_TRUE(SyncDeviceTime(bus, store, ExchangeProtocol::Command, now, op));
+    const CalendarTime set = DecodeDateTime(Locked(line, [&] { return line.Command->Device().DeviceTime(); }));
+    EXPECT_EQ(set.Year, 2051);
+    EXPECT_EQ(set.DayOfWeek, 0);  // Sunday
+    EXPECT_EQ(set.Hour, 20);
+
+    SwitchDeviceOff(bus, store, [&] { reception.StopReception(); }, nullptr);
+    EXPECT_EQ(store.DeviceCount, 0);
+    EXPECT_EQ(store.DevSig(0).Caps, 0);
+    EXPECT_FALSE(channel.Connected());
+    const int64_t deadline = SystemClock::Instance().TickMs() + 2000;
+    while (Locked(line, [&] { return line.Command->Device().PoweredOn; }) &&
+           SystemClock::Instance().TickMs() < deadline)
+        SystemClock::Instance().SleepMs(5);
+    EXPECT_FALSE(Locked(line, [&] { return line.Command->Device().PoweredOn; }));
+}
+
+TEST_F(HexarE2E, UnknownControllerIsReportedAndLeftOut) {
+    auto endpoint = std::make_unique<sim::CommandEndpoint>(simClock, std::make_unique<sim::Hexar>(simClock, 99, 10, 0, 0));
+    endpoint->Streaming = false;
+    sim::SimLine unknown;
+    unknown.Command = endpoint.get();
+    unknown.Line = std::make_unique<sim::Bus>(std::move(endpoint));
+    Serve(3, std::move(unknown));
+    EXPECT_FALSE(search.RunSearch(controls));
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.messages[0].Kind, "warning");
+    EXPECT_EQ(op.messages[0].Text, "Обнаружено неизвестное устройство.\r\nПоиск прерван");
+    EXPECT_EQ(store.Devices(), 0u);
+    EXPECT_FALSE(channel.Connected());
+
+    // A Modbus search on that line finds nothing and says nothing.
+    controls.ProtocolItem = 1;
+    controls.FindFinishAddr = 2;
+    EXPECT_FALSE(search.RunSearch(controls));
+    EXPECT_EQ(op.messages.size(), 1u);
+}
+
+}  // namespace
+}  // namespace drumo::test
