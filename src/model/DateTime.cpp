@@ -1,5 +1,6 @@
 #include "model/DateTime.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace drumo {
@@ -8,6 +9,9 @@ namespace {
 constexpr int64_t kMsPerDay = 86400000;
 // Days from 1.3.0000 (proleptic Gregorian) to 30.12.1899, the zero of DateTime.
 constexpr int64_t kEpochShift = 693899;
+// 1.1.0001 00:00 and 31.12.9999 23:59:59.999.
+constexpr double kFirstDay = -693593.0;
+constexpr double kLastDay = 2958465.0 + 86399999.0 / kMsPerDay;
 
 // Days since 1.3.0000 of a civil date (Howard Hinnant's days-from-civil, shifted).
 int64_t DaysFromCivil(int64_t y, int m, int d) {
@@ -33,7 +37,9 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
 // Whole days and milliseconds of the day. Values before the zero keep the time of day as a
 // positive fraction of their own day, the way the integer and fraction parts are read elsewhere.
 void Split(DateTime value, int64_t& days, int64_t& ms) {
+    // Values from damaged files may be anything; keep them to the years 1..9999.
     if (!std::isfinite(value)) value = 0;
+    value = std::clamp(value, kFirstDay, kLastDay);
     double whole = std::floor(value);
     if (value < 0 && whole != value) whole = std::ceil(value);  // -1.25 is day -1, 06:00
     days = static_cast<int64_t>(whole);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace drumo {
 namespace {
 
@@ -96,6 +98,20 @@ TEST(DateTime, ValuesJustBelowAWholeSecondDecodeToThatSecond) {
     EXPECT_EQ(DateOf(EncodeDate(2024, 3, 1) - 1e-10), EncodeDate(2024, 3, 1));
     EXPECT_EQ(TimeOf(EncodeDate(2024, 3, 1) - 1e-10), 0.0);
     EXPECT_EQ(SecondsBetween(t, start), 129600 * 20);
+}
+
+TEST(DateTime, AbsurdValuesDecodeWithinTheCalendar) {
+    // Times read from damaged files can be anything; decoding must stay defined.
+    EXPECT_EQ(DecodeDateTime(1e300).Year, 9999);
+    EXPECT_EQ(DecodeDateTime(-1e300).Year, 1);
+    EXPECT_EQ(DecodeDateTime(std::numeric_limits<double>::quiet_NaN()), DecodeDateTime(0));
+    EXPECT_EQ(DecodeDateTime(std::numeric_limits<double>::infinity()), DecodeDateTime(0));
+    const CalendarTime last = DecodeDateTime(EncodeDateTime(9999, 12, 31, 23, 59, 59, 999));
+    EXPECT_EQ(last.Day, 31);
+    EXPECT_EQ(last.Millisecond, 999);
+    const CalendarTime before = DecodeDateTime(-1.25);  // day -1, 06:00
+    EXPECT_EQ(before.Day, 29);
+    EXPECT_EQ(before.Hour, 6);
 }
 
 TEST(DateTime, UnixSecondsInLocalTimeRoundTrip) {
