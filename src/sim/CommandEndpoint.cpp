@@ -92,6 +92,7 @@ bool CommandEndpoint::ProcessModbus(Transmitter& tx) {
     buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<long>(length));
     if (Crc16(frame.data(), frame.size()) != 0) return true;
     ++requests_;
+    boot_->Tick();
     const DeviceIdentity id{device_->Type(), 1, device_->Serial, device_->Year, device_->Firmware};
     const uint8_t* pdu = frame.data() + 1;
     const size_t n = frame.size() - 3;

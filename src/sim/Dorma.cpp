@@ -253,7 +253,7 @@ uint8_t Dorma::ApplyWrite(int start, const std::vector<uint16_t>& values) {
             comment_[2 * (r - 16) + 1] = static_cast<uint8_t>(v & 0xFF);
         } else if (r >= 32 && r <= 40) {
             if (r != 38) settings_[r - 32] = v;  // the inside temperature is measured, not set
-            if (r == 36 && v == 1) nextAutoRecord_ = 0;
+            if (r == 36 || r == 37) nextAutoRecord_ = 0;  // the period starts afresh
         } else if (r == 45) {
             notebook_.clear();
             records_ = 0;

@@ -265,6 +265,7 @@ Hexar::Answer Hexar::NotebookInfo() const {
     PutSm3(a.Data, NotebookSizeWords);
     PutSm(a.Data, SupplyHundredths);
     a.Data.push_back(Settings100[3] != 0 ? 1 : 0);
+    a.Data.push_back(0);  // the reply is 14 bytes long; the last one is spare
     return a;
 }
 

@@ -119,6 +119,8 @@ void RtuEndpoint::Talk(Transmitter& tx) {
 void RtuEndpoint::Dispatch(const uint8_t* frame, size_t n, const LineState& line, Transmitter& tx) {
     const uint8_t address = frame[0];
     const uint8_t function = frame[1];
+    // Time-driven state (the boot mode's time-out) catches up before anyone decides to answer.
+    for (auto& server : servers_) server->Tick();
     for (auto& server : servers_) {
         if (!server->Answers(address) && address != 0) continue;
         if (!server->Hears(line)) continue;  // bytes at a foreign speed are noise to it
