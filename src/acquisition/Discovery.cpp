@@ -107,7 +107,23 @@ bool DeviceSearch::RunSearch(const SearchControls& controls) {
         }
     }
     view_.BusyCursor(false);
+    return Finish() && found;
+}
 
+bool DeviceSearch::SearchNamedPort(const SearchControls& controls, const std::string& portName) {
+    if (searching_) return false;
+    store_.ReleaseAll(false);
+    rows_ = 0;
+    ApplySearchSettings(controls, settings_, bus_);
+    searching_ = true;
+    view_.BusyCursor(true);
+    view_.SearchStatus("Поиск приборов...");
+    const bool found = TryPortNamed(portName, portName);
+    view_.BusyCursor(false);
+    return Finish() && found;
+}
+
+bool DeviceSearch::Finish() {
     if (!searching_) {
         const std::string text = "Поиск прерван оператором";
         view_.SearchStatus(text);
@@ -124,14 +140,16 @@ bool DeviceSearch::RunSearch(const SearchControls& controls) {
     if (store_.DeviceCount == 0) return false;
     view_.DevicesFound(store_.DeviceCount, settings_.Protocol == ExchangeProtocol::Modbus,
                        bus_.PortName() + ": " + counts);
-    return found;
+    return true;
 }
 
-bool DeviceSearch::TryPort(int port) {
+bool DeviceSearch::TryPort(int port) { return TryPortNamed(ComPortName(port), std::to_string(port)); }
+
+bool DeviceSearch::TryPortNamed(const std::string& portName, const std::string& label) {
     bus_.Disconnect();
-    bus_.SetPortName(ComPortName(port));
+    bus_.SetPortName(portName);
     if (!bus_.Connect()) return false;
-    view_.PortLabel("Порт: " + std::to_string(port));
+    view_.PortLabel("Порт: " + label);
     PreparePortLines(bus_, settings_.Protocol);
     if (settings_.Protocol == ExchangeProtocol::Modbus)
         SearchModbus();

@@ -72,14 +72,19 @@ public:
     // "Запустить поиск" with what the window's controls hold; ignored while a search runs.
     // Returns true when the search ran to its end and found at least one device.
     bool RunSearch(const SearchControls& controls);
+    // The same search on one port given by name (a device node such as /dev/ttyUSB0, or a port
+    // name), without the search over all ports and without the question before emptying the store.
+    bool SearchNamedPort(const SearchControls& controls, const std::string& portName);
 
     // The steps of the search, public for the windows and tests that drive them singly.
     bool TryPort(int port);
+    bool TryPortNamed(const std::string& portName, const std::string& label);
     void SearchCommandProtocol();
     bool ReadConfiguration();
     void SearchModbus();
 
 private:
+    bool Finish();
     void ReadModbusDevice(uint8_t address, const uint16_t* regs, int typePos);
     int AddRow(bool checkEnabled);
 

@@ -1,0 +1,77 @@
+// The search shared by drumo-cli scan and poll (this file registers no subcommand).
+#include "cli/CliAcquisition.h"
+
+#include "acquisition/ViewTexts.h"
+#include "link/PortMap.h"
+#include "model/DateTime.h"
+
+#include <cstdio>
+#include <ostream>
+
+namespace drumo::cli {
+
+const char* const kSearchOptionsHelp =
+    "  --protocol P     modbus (Modbus RTU, default) or hexar (the maker's command protocol)\n"
+    "  --from A         first Modbus address, 1..255; default 1\n"
+    "  --to B           last Modbus address, 1..255; default 247\n"
+    "  --all-ports      when nothing answers on the port (given by number), try ports 1..255\n"
+    "                   (the reply time-out is taken as 100, 200, 400 or 800 ms, the next below)\n";
+
+void StreamLog::Log(const std::string& text) {
+    const CalendarTime t = DecodeDateTime(SystemClock::Instance().Now());
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", t.Hour, t.Minute, t.Second);
+    out_ << time << text << '\n';
+}
+
+std::string ValueText(int hundredths) {
+    return hundredths == NoValue ? std::string() : HundredthsText(hundredths, '.');
+}
+
+AcquisitionSession::AcquisitionSession(std::unique_ptr<LinkSession> link, std::ostream& err)
+    : link_(std::move(link)),
+      bus_(link_->Link(), decoder_),
+      log_(err),
+      events_(link_->Channel()),
+      store_(op_, log_),
+      search_(bus_, store_, settings_, op_, log_, events_, SystemClock::Instance(), view_) {}
+
+std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& args, std::ostream& err) {
+    std::string protocol = args.Options.count("protocol") ? args.Options.at("protocol") : "modbus";
+    if (protocol != "modbus" && protocol != "hexar") {
+        err << "drumo-cli: --protocol wants modbus or hexar\n";
+        return nullptr;
+    }
+    long from = 1, to = 247;
+    if (args.Options.count("from") && !ParseNumber(args.Options.at("from"), 1, 255, from)) {
+        err << "drumo-cli: --from wants an address 1..255\n";
+        return nullptr;
+    }
+    if (args.Options.count("to") && !ParseNumber(args.Options.at("to"), 1, 255, to)) {
+        err << "drumo-cli: --to wants an address 1..255\n";
+        return nullptr;
+    }
+    const bool modbus = protocol == "modbus";
+    auto link = LinkSession::FromArgs(args, modbus, err);
+    if (!link) return nullptr;
+    std::unique_ptr<AcquisitionSession> s(new AcquisitionSession(std::move(link), err));
+    SearchControls& c = s->controls_;
+    c.ProtocolItem = modbus ? 1 : 0;
+    c.FindBeginAddr = static_cast<int>(from);
+    c.FindFinishAddr = static_cast<int>(to);
+    c.BaudItem = ItemFromBaud(s->Channel().BaudRateValue());
+    const int delay = s->link_->Link().AdditionalDelay;
+    c.DelayPosition = delay >= 800 ? 3 : delay >= 400 ? 2 : delay >= 200 ? 1 : 0;
+    c.AutoPortEnabled = args.Has("all-ports");
+    s->portName_ = s->Channel().PortName();
+    if (const auto n = PortNumberOf(s->portName_)) c.PortDefault = *n;
+    s->settings_.PortDefault = c.PortDefault;
+    return s;
+}
+
+bool AcquisitionSession::Search() {
+    if (PortNumberOf(portName_)) return search_.RunSearch(controls_);
+    return search_.SearchNamedPort(controls_, portName_);
+}
+
+}  // namespace drumo::cli

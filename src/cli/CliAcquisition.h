@@ -1,0 +1,80 @@
+#pragma once
+// What drumo-cli scan and poll share: the device search on the port the options name, with the
+// program's own search procedure, store and link.
+//
+// Options besides the link options:
+//   --protocol modbus|hexar   Modbus RTU (default) or the maker's command protocol
+//   --from A --to B           Modbus address range, 1..255 (default 1 and 247)
+//   --all-ports               when nothing answers on the port (a number), try ports 1..255
+
+#include "acquisition/Discovery.h"
+#include "acquisition/LinkBus.h"
+#include "cli/LinkSession.h"
+#include "link/ComBuf.h"
+#include "model/Store.h"
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+namespace drumo::cli {
+
+extern const char* const kSearchOptionsHelp;
+
+// Log lines of the procedures on standard error, each with the time of day in front.
+class StreamLog final : public EventLog {
+public:
+    explicit StreamLog(std::ostream& out) : out_(out) {}
+    void Log(const std::string& text) override;
+
+private:
+    std::ostream& out_;
+};
+
+// The channel's background receive stands for the window events the procedures let run.
+class ChannelEvents final : public EventPump {
+public:
+    explicit ChannelEvents(TSerialChannel& channel) : channel_(channel) {}
+    void ProcessEvents() override { channel_.Tick(); }
+
+private:
+    TSerialChannel& channel_;
+};
+
+class AcquisitionSession {
+public:
+    // Reads the options; null (and the reason on err) for a bad value.
+    static std::unique_ptr<AcquisitionSession> FromArgs(const CliArgs& args, std::ostream& err);
+
+    // Runs the search; true when at least one device was found.
+    bool Search();
+
+    MeasurementStore& Store() { return store_; }
+    SearchSettings& Settings() { return settings_; }
+    DeviceBus& Bus() { return bus_; }
+    TSerialChannel& Channel() { return link_->Channel(); }
+    EventPump& Events() { return events_; }
+    Operator& Op() { return op_; }
+    EventLog& Log() { return log_; }
+
+private:
+    AcquisitionSession(std::unique_ptr<LinkSession> link, std::ostream& err);
+
+    std::unique_ptr<LinkSession> link_;
+    TComBuf decoder_;
+    LinkBus bus_;
+    ConsoleOperator op_{false};
+    StreamLog log_;
+    ChannelEvents events_;
+    MeasurementStore store_;
+    SearchSettings settings_;
+    SearchControls controls_;
+    SearchView view_;
+    DeviceSearch search_;
+    std::string portName_;
+};
+
+// Numbers of hundredths as text with a point: 2150 -> "21.5"; NoValue -> "".
+std::string ValueText(int hundredths);
+
+}  // namespace drumo::cli

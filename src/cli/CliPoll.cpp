@@ -1,0 +1,132 @@
+// drumo-cli poll: data reception for a number of samples, printed as CSV.
+#include "cli/CliAcquisition.h"
+
+#include "acquisition/Reception.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <vector>
+
+namespace drumo::cli {
+
+namespace {
+
+const std::string kUsage = std::string(
+    "usage: drumo-cli poll [options]\n\n"
+    "Searches the port as drumo-cli scan does, then receives samples as the program's data\n"
+    "reception does: Modbus controllers are polled once per interval, a controller of the maker's\n"
+    "protocol sends its readings by itself.\n\n"
+    "options:\n") + kLinkOptionsHelp + kSearchOptionsHelp +
+    "  --samples N      samples to receive, 1..100000; default 1\n"
+    "  --interval S     Modbus: seconds from the start of one pass to the next, 0..86400; default 20\n"
+    "  --timeout S      the maker's protocol: give up after S seconds; default 600\n"
+    "\noutput: CSV on standard output, one line per cable and sample:\n"
+    "  time,address,cable,t1,t2,...\n"
+    "  2025-12-09T14:05:00,1,1,21.5,21.44,,20.9\n"
+    "time is local time in ISO 8601; cable counts from 1; temperatures in °C, empty where a sensor\n"
+    "gave no reading. Log lines go to standard error. Exit status 0 when every sample came, 1 when\n"
+    "no device was found or a pass or the stream delivered nothing, 2 for wrong usage.\n";
+
+std::string IsoTime(DateTime t) {
+    const CalendarTime c = DecodeDateTime(t);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", c.Year, c.Month, c.Day, c.Hour, c.Minute,
+                  c.Second);
+    return text;
+}
+
+void PrintSample(std::ostream& out, const MeasurementStore& store, size_t d, size_t c, size_t k) {
+    out << IsoTime(store.SampleTimes(d, c)[k]) << ',' << store.DevSig(d).Address << ',' << c + 1;
+    for (size_t s = 0; s < store.Sensors(d, c); ++s) out << ',' << ValueText(store.Samples(d, c, s)[k]);
+    out << '\n';
+}
+
+int Usage(std::ostream& err, const std::string& why) {
+    err << "drumo-cli poll: " << why << "\n";
+    return kExitUsage;
+}
+
+int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
+    long samples = 1, interval = 20, timeout = 600;
+    if (args.Options.count("samples") && !ParseNumber(args.Options.at("samples"), 1, 100000, samples))
+        return Usage(err, "--samples wants 1..100000");
+    if (args.Options.count("interval") && !ParseNumber(args.Options.at("interval"), 0, 86400, interval))
+        return Usage(err, "--interval wants seconds 0..86400");
+    if (args.Options.count("timeout") && !ParseNumber(args.Options.at("timeout"), 1, 86400, timeout))
+        return Usage(err, "--timeout wants seconds 1..86400");
+    if (!args.Positional.empty()) return Usage(err, "unexpected '" + args.Positional.front() + "'");
+    auto session = AcquisitionSession::FromArgs(args, err);
+    if (!session) return kExitUsage;
+    if (!session->Search()) {
+        err << "drumo-cli poll: no device found\n";
+        return kExitFailed;
+    }
+    MeasurementStore& store = session->Store();
+    Clock& clock = SystemClock::Instance();
+    ReceptionView view;
+    Reception reception(session->Bus(), store, session->Settings(), session->Op(), session->Log(),
+                        session->Events(), clock, view);
+    reception.SetPollingInterval(static_cast<int>(interval * 1000));
+
+    size_t widest = 0;
+    for (size_t d = 0; d < store.Devices(); ++d)
+        for (size_t c = 0; c < store.Cables(d); ++c) widest = std::max(widest, store.Sensors(d, c));
+    out << "time,address,cable";
+    for (size_t s = 1; s <= widest; ++s) out << ",t" << s;
+    out << '\n';
+
+    // Samples already printed, per device and cable.
+    std::vector<std::vector<size_t>> printed(store.Devices());
+    for (size_t d = 0; d < store.Devices(); ++d) printed[d].assign(store.Cables(d), 0);
+    auto printNew = [&](bool streamOpen) {
+        bool any = false;
+        for (size_t d = 0; d < store.Devices() && d < printed.size(); ++d)
+            for (size_t c = 0; c < store.Cables(d) && c < printed[d].size(); ++c) {
+                size_t ready = store.SampleCount(d, c);
+                if (streamOpen && ready > 0) --ready;
+                for (; printed[d][c] < ready; ++printed[d][c], any = true) PrintSample(out, store, d, c, printed[d][c]);
+            }
+        out.flush();
+        return any;
+    };
+
+    bool complete = true;
+    if (session->Settings().Protocol == ExchangeProtocol::Modbus) {
+        const int64_t start = clock.TickMs();
+        reception.StartReception();
+        complete = printNew(false);
+        for (long i = 1; i < samples && store.Receiving; ++i) {
+            const int64_t due = start + i * interval * 1000;
+            if (clock.TickMs() < due) clock.SleepMs(static_cast<int>(due - clock.TickMs()));
+            reception.PollingPass();
+            complete = printNew(false) && complete;
+        }
+    } else {
+        reception.StartReception();
+        const int64_t deadline = clock.TickMs() + timeout * 1000;
+        long got = 0;
+        int64_t nextSecond = clock.TickMs() + 1000;
+        while (store.Receiving && got < samples && clock.TickMs() < deadline) {
+            session->Events().ProcessEvents();
+            if (clock.TickMs() >= nextSecond) {
+                reception.UpdateTick();
+                nextSecond += 1000;
+            }
+            const size_t before = printed.empty() || printed[0].empty() ? 0 : printed[0][0];
+            printNew(!reception.StreamSampleClosed());
+            got += static_cast<long>((printed.empty() || printed[0].empty() ? 0 : printed[0][0]) - before);
+            clock.SleepMs(20);
+        }
+        complete = got >= samples;
+    }
+    reception.StopReception();
+    if (!complete) err << "drumo-cli poll: not every sample came\n";
+    return complete ? kExitOk : kExitFailed;
+}
+
+const CliRegistration reg({"poll", "receive samples and print them as CSV", kUsage, RunPoll, {"all-ports"}});
+
+}  // namespace
+
+}  // namespace drumo::cli
