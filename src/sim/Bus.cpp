@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -102,6 +103,8 @@ void Bus::Start() {
         running_ = true;
     }
     thread_ = std::thread([this] {
+        // Wake-ups within a microsecond or so of the byte times, not the default 50 us of slack.
+        prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
         auto lock = Lock();
         while (running_ && !gone_) RoundLocked(options_.IdlePeriodUs, lock);
     });
