@@ -40,6 +40,9 @@ public:
     virtual double Now() const = 0;
     virtual int64_t TickMs() const = 0;
     virtual void SleepMs(int ms) = 0;
+    // The same counter in microseconds, so that time-outs end as soon as their time has passed
+    // rather than at the next whole millisecond. Clocks that only count milliseconds keep this.
+    virtual int64_t TickUs() const { return TickMs() * 1000; }
 };
 
 // The real clock of the machine.
@@ -48,6 +51,7 @@ public:
     double Now() const override;
     int64_t TickMs() const override;
     void SleepMs(int ms) override;
+    int64_t TickUs() const override;
     static SystemClock& Instance();
 };
 

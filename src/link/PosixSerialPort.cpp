@@ -142,22 +142,23 @@ size_t PosixSerialPort::Write(const uint8_t* data, size_t count) {
     }
 }
 
-bool PosixSerialPort::Wait(short events, int ms) {
+bool PosixSerialPort::Wait(short events, int64_t us) {
     if (fd_ < 0) return false;
+    if (us < 0) us = 0;
+    const timespec limit{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000L};
     pollfd p{fd_, events, 0};
-    const int r = ::poll(&p, 1, ms < 0 ? 0 : ms);
+    const int r = ::ppoll(&p, 1, &limit, nullptr);
     if (r > 0 && (p.revents & events)) return true;
-    if (r > 0 && ms > 0) {
+    if (r > 0 && us > 0) {
         // Hang-up or error without data: poll would return at once again and again, so wait
         // out the asked time here rather than let the caller spin.
-        const timespec pause{0, static_cast<long>(ms) * 1000000L};
-        ::nanosleep(&pause, nullptr);
+        ::nanosleep(&limit, nullptr);
     }
     return false;
 }
 
-bool PosixSerialPort::WaitReadable(int ms) { return Wait(POLLIN, ms); }
-bool PosixSerialPort::WaitWritable(int ms) { return Wait(POLLOUT, ms); }
+bool PosixSerialPort::WaitReadableUs(int64_t us) { return Wait(POLLIN, us); }
+bool PosixSerialPort::WaitWritableUs(int64_t us) { return Wait(POLLOUT, us); }
 
 bool PosixSerialPort::Flush(bool input, bool output) {
     if (fd_ < 0) return false;

@@ -22,8 +22,8 @@ public:
     int BytesQueuedOut() override;
     size_t Read(uint8_t* buffer, size_t count) override;
     size_t Write(const uint8_t* data, size_t count) override;
-    bool WaitReadable(int ms) override;
-    bool WaitWritable(int ms) override;
+    bool WaitReadableUs(int64_t us) override;
+    bool WaitWritableUs(int64_t us) override;
     bool Flush(bool input, bool output) override;
     void SetDTR(bool on) override;
     void SetRTS(bool on) override;
@@ -32,7 +32,7 @@ public:
     bool PermissionDenied() const override { return permissionDenied_; }
 
 private:
-    bool Wait(short events, int ms);
+    bool Wait(short events, int64_t us);
     void SetModemLine(int line, bool on);
 
     int fd_ = -1;

@@ -8,6 +8,9 @@ namespace {
 
 unsigned ClampBufferSize(unsigned size) { return std::clamp(size, 128u, 8192u); }
 
+// The longest single wait on the port inside a transfer loop.
+constexpr int64_t kMaxWaitUs = 1000;
+
 }  // namespace
 
 TSerialChannel::TSerialChannel(SerialPort& port, Clock& clock) : port_(port), clock_(clock) {}
@@ -92,7 +95,8 @@ bool TSerialChannel::FlushBuffers(bool input, bool output) {
 
 size_t TSerialChannel::SendData(const uint8_t* data, size_t count, int timeoutMs) {
     if (!Connected()) return 0;
-    int64_t lastProgress = clock_.TickMs();
+    const int64_t limit = static_cast<int64_t>(timeoutMs < 0 ? 0 : timeoutMs) * 1000;
+    int64_t lastProgress = clock_.TickUs();
     size_t sent = 0;
     while (sent < count) {
         const int queued = port_.BytesQueuedOut();
@@ -102,12 +106,13 @@ size_t TSerialChannel::SendData(const uint8_t* data, size_t count, int timeoutMs
             const size_t n = port_.Write(data + sent, chunk);
             if (n > 0) {
                 sent += n;
-                lastProgress = clock_.TickMs();
+                lastProgress = clock_.TickUs();
                 continue;
             }
         }
-        if (clock_.TickMs() - lastProgress > timeoutMs) break;
-        port_.WaitWritable(1);
+        const int64_t idle = clock_.TickUs() - lastProgress;
+        if (idle > limit) break;
+        port_.WaitWritableUs(std::min<int64_t>(kMaxWaitUs, limit - idle + 1));
     }
     return sent;
 }
@@ -115,7 +120,8 @@ size_t TSerialChannel::SendData(const uint8_t* data, size_t count, int timeoutMs
 size_t TSerialChannel::ReadData(uint8_t* buffer, size_t count) {
     if (!Connected() || count == 0) return 0;
     PausePolling();
-    int64_t lastProgress = clock_.TickMs();
+    const int64_t limit = static_cast<int64_t>(inputTimeout_) * 1000;
+    int64_t lastProgress = clock_.TickUs();
     size_t got = 0;
     while (got < count) {
         const int waiting = port_.BytesWaiting();
@@ -123,13 +129,15 @@ size_t TSerialChannel::ReadData(uint8_t* buffer, size_t count) {
             const size_t n = port_.Read(buffer + got, std::min(count - got, static_cast<size_t>(waiting)));
             if (n > 0) {
                 got += n;
-                lastProgress = clock_.TickMs();
+                lastProgress = clock_.TickUs();
                 continue;
             }
         }
-        if (clock_.TickMs() - lastProgress > inputTimeout_) break;
-        // Returns as soon as a byte arrives, so waiting adds no latency to the transfer.
-        port_.WaitReadable(1);
+        const int64_t idle = clock_.TickUs() - lastProgress;
+        if (idle > limit) break;
+        // Returns as soon as a byte arrives, so waiting adds no latency to the transfer, and
+        // never sleeps past the end of the time-out.
+        port_.WaitReadableUs(std::min<int64_t>(kMaxWaitUs, limit - idle + 1));
     }
     ResumePolling();
     return got;

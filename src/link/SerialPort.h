@@ -42,9 +42,9 @@ public:
     // Non-blocking transfer: the number of bytes moved, 0 when none could be.
     virtual size_t Read(uint8_t* buffer, size_t count) = 0;
     virtual size_t Write(const uint8_t* data, size_t count) = 0;
-    // Waits at most ms milliseconds for input (or output room); returns as soon as there is some.
-    virtual bool WaitReadable(int ms) = 0;
-    virtual bool WaitWritable(int ms) = 0;
+    // Waits at most us microseconds for input (or output room); returns as soon as there is some.
+    virtual bool WaitReadableUs(int64_t us) = 0;
+    virtual bool WaitWritableUs(int64_t us) = 0;
 
     virtual bool Flush(bool input, bool output) = 0;
     virtual void SetDTR(bool on) = 0;

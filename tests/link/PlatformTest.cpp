@@ -25,4 +25,12 @@ TEST(SystemClock, TickCounterNeverGoesBack) {
     EXPECT_GE(clock.TickMs(), a + 2);
 }
 
+TEST(SystemClock, MicrosecondTickRunsWithTheMillisecondTick) {
+    auto& clock = SystemClock::Instance();
+    const auto ms = clock.TickMs();
+    const auto us = clock.TickUs();
+    EXPECT_GE(us / 1000, ms);
+    EXPECT_LE(us / 1000, ms + 5);
+}
+
 }  // namespace drumo

@@ -64,16 +64,16 @@ size_t FakeSerialPort::Write(const uint8_t* data, size_t count) {
     return count;
 }
 
-bool FakeSerialPort::WaitReadable(int ms) {
+bool FakeSerialPort::WaitReadableUs(int64_t us) {
     if (BytesWaiting() > 0) return true;
-    int64_t step = ms;
+    int64_t step = (us + 999) / 1000;
     if (!incoming_.empty()) step = std::min<int64_t>(step, incoming_.front().tick - clock_.TickMs());
     clock_.Advance(std::max<int64_t>(step, 1));
     return BytesWaiting() > 0;
 }
 
-bool FakeSerialPort::WaitWritable(int ms) {
-    clock_.Advance(std::max(ms, 1));
+bool FakeSerialPort::WaitWritableUs(int64_t us) {
+    clock_.Advance(std::max<int64_t>((us + 999) / 1000, 1));
     return !stallWrites;
 }
 

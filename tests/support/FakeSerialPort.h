@@ -49,8 +49,9 @@ public:
     int BytesQueuedOut() override { return 0; }
     size_t Read(uint8_t* buffer, size_t count) override;
     size_t Write(const uint8_t* data, size_t count) override;
-    bool WaitReadable(int ms) override;
-    bool WaitWritable(int ms) override;
+    // The fake clock counts whole milliseconds: a wait moves it by at least one.
+    bool WaitReadableUs(int64_t us) override;
+    bool WaitWritableUs(int64_t us) override;
     bool Flush(bool input, bool output) override;
     void SetDTR(bool on) override { dtr = on; }
     void SetRTS(bool on) override { rts = on; }
