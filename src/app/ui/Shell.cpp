@@ -1,0 +1,218 @@
+#include "app/ui/Shell.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QFileInfo>
+#include <QUrl>
+
+#include "acquisition/ShellRules.h"
+#include "acquisition/ui/TfrmAlarm.h"
+#include "acquisition/ui/TfrmScanM.h"
+#include "app/CommandLine.h"
+#include "app/ui/Colours.h"
+#include "app/ui/QtOperator.h"
+#include "app/ui/TfrmAbout.h"
+#include "app/ui/TfrmMain.h"
+#include "app/ui/TfrmProgSet.h"
+#include "model/Intervals.h"
+
+namespace drumo {
+
+namespace {
+
+// Files and pages are handed to the desktop unless the environment asks not to (tests do).
+bool MayOpenOnDesktop() { return qEnvironmentVariableIsEmpty("DRUMO_NO_OPEN"); }
+
+void PlaceWindow(QWidget& window, const WindowPlace& place, bool height, bool width) {
+    window.move(place.Left, place.Top);
+    window.resize(width ? place.Width : window.width(), height ? place.Height : window.height());
+}
+
+void NotePlace(const QWidget& window, WindowPlace& place, bool height, bool width) {
+    place.Top = window.y();
+    place.Left = window.x();
+    if (height) place.Height = window.height();
+    if (width) place.Width = window.width();
+}
+
+}  // namespace
+
+void Shell::LogRelay::Log(const std::string& text) {
+    if (target_) {
+        target_->Log(text);
+    } else {
+        pending_.push_back(text);
+    }
+}
+
+void Shell::LogRelay::Attach(EventLog* target) {
+    target_ = target;
+    for (const auto& line : pending_) target_->Log(line);
+    pending_.clear();
+}
+
+Shell::Shell(std::vector<std::string> args, Operator* op)
+    : args_(std::move(args)),
+      ownOperator_(op ? nullptr : std::make_unique<QtOperator>()),
+      operator_(op ? *op : *ownOperator_),
+      store_(operator_, log_),
+      paths_(Paths()),
+      settings_(DefaultSettings(paths_.ArchiveFolder)) {
+    QApplication::setApplicationName(QStringLiteral("Drumo"));
+    qApp->installEventFilter(this);
+    CreateWindows();
+    WireCommands();
+}
+
+Shell::~Shell() {
+    qApp->removeEventFilter(this);
+    // The windows leave the store's listeners before the store goes.
+    alarmMin_.reset();
+    alarmMax_.reset();
+    if (scanM_) store_.RemoveListener(scanM_.get());
+    scanM_.reset();
+    progSet_.reset();
+    about_.reset();
+    main_.reset();
+}
+
+void Shell::CreateWindows() {
+    // The fixed order of creation; the windows of the other parts of the program take their
+    // places in it as they join: time graph, graph print dialog, archive after the main window;
+    // length trend, sensor auto-set, notebook, auto-set help after the program settings; address
+    // and comment editor and system trend after the device manager; report, numbering, search,
+    // firmware, serial number and settings dialogs, thermal plots after the alarm windows.
+    main_ = std::make_unique<TfrmMain>(store_, operator_, log_);
+    about_ = std::make_unique<TfrmAbout>(QString::fromStdString(ProgramVersion()), main_.get());
+    progSet_ = std::make_unique<TfrmProgSet>(settings_, operator_, paths_.ArchiveFolder, main_.get());
+    scanM_ = std::make_unique<TfrmScanM>(store_);
+    log_.Attach(scanM_.get());
+    store_.AddListener(scanM_.get());
+    alarmMax_ = std::make_unique<TfrmAlarm>(TfrmAlarm::Kind::Upper);
+    alarmMin_ = std::make_unique<TfrmAlarm>(TfrmAlarm::Kind::Lower);
+}
+
+void Shell::WireCommands() {
+    TfrmMain& m = *main_;
+    connect(&m, &TfrmMain::FirstShown, this, &Shell::OnFirstShown);
+    connect(&m, &TfrmMain::Closing, this, &Shell::OnClosing);
+    m.SetCloseQuery([this] { return CloseQuery(); });
+
+    connect(m.Action(QStringLiteral("actScanM")), &QAction::triggered, this, [this] {
+        scanM_->show();
+        scanM_->raise();
+    });
+    connect(m.Action(QStringLiteral("actProgSet")), &QAction::triggered, this,
+            [this] { progSet_->Execute(); });
+    connect(m.Action(QStringLiteral("actAbout")), &QAction::triggered, this, [this] {
+        about_->show();
+        about_->raise();
+    });
+    connect(m.Action(QStringLiteral("actHelp")), &QAction::triggered, this, &Shell::ShowHelp);
+    connect(m.Action(QStringLiteral("actHomePage")), &QAction::triggered, this, [] {
+        if (MayOpenOnDesktop()) QDesktopServices::openUrl(QUrl(QStringLiteral("https://drumo.ru/")));
+    });
+    connect(m.Action(QStringLiteral("actClearResults")), &QAction::triggered, this,
+            [this] { store_.ClearResults(); });
+    connect(m.Action(QStringLiteral("actReleaseAll")), &QAction::triggered, this,
+            [this] { store_.ReleaseAll(true); });
+    connect(scanM_.get(), &TfrmScanM::RowSelected, &m, [&m](int, int) { m.RebuildView(); });
+
+    ProgSetHooks hooks;
+    hooks.Receiving = [this] { return store_.Receiving; };
+    hooks.ShowHint = [this](bool on) { SetShowHint(on); };
+    hooks.PollingIntervalMs = [this] { return scanM_->TimerRequest().interval(); };
+    hooks.SetPollingInterval = [this](const TimerPlan& plan) {
+        scanM_->TimerRequest().setInterval(plan.IntervalMs);  // a running timer counts anew
+        main_->RequestProgress()->setValue(0);
+        main_->RequestProgress()->setMaximum(plan.ProgressMax);
+    };
+    hooks.AutoSaveIntervalMs = [this] { return main_->TimerAutoSave().interval(); };
+    hooks.SetAutoSaveInterval = [this](const TimerPlan& plan) {
+        main_->TimerAutoSave().setInterval(plan.IntervalMs);
+        main_->SaveProgress()->setValue(0);
+        main_->SaveProgress()->setMaximum(plan.ProgressMax);
+    };
+    hooks.AutoSaveLamp = [this](bool on) { main_->FileLamp()->SetColour(on ? Qt::green : Qt::red); };
+    hooks.UpdateIntervalMs = main_->TimerUpdate().interval();
+    progSet_->SetHooks(std::move(hooks));
+}
+
+void Shell::Show() { main_->show(); }
+
+void Shell::OnFirstShown() {
+    settings_ = LoadSettings(paths_.SettingsFile, paths_.ArchiveFolder);
+    ApplySettings();
+    PrepareArchiveFolder(settings_.Main.ArchiveFolder, operator_);
+
+    const CommandLineDecision decision = DecideCommandLine(args_);
+    switch (decision.Action) {
+    case CommandLineAction::None: break;
+    case CommandLineAction::OpenArchive:
+        if (hooks_.OpenArchive) hooks_.OpenArchive(decision.Path);
+        break;
+    case CommandLineAction::OpenNotebook:
+        if (hooks_.OpenNotebook) hooks_.OpenNotebook(decision.Path);
+        break;
+    case CommandLineAction::RefuseSensorFile: operator_.Info(decision.Message); break;
+    case CommandLineAction::Unsupported: operator_.Error(decision.Message); break;
+    }
+    if (decision.Action != CommandLineAction::None) {
+        fromCommandLine_ = true;
+        return;
+    }
+    main_->ShowDeviceActions();
+    if (settings_.Find.AutoFindEnabled && hooks_.ShowSearchWindow) hooks_.ShowSearchWindow();
+}
+
+void Shell::ApplySettings() {
+    const MainSettings& m = settings_.Main;
+    PlaceWindow(*main_, m.Place, true, false);
+    PlaceWindow(*scanM_, settings_.ScanM, true, false);
+    main_->SetTableColour(m.TableColor);
+    SetShowHint(m.ShowHint);
+    progSet_->LoadControls();
+    scanM_->TimerRequest().setInterval(IntervalMs(m.RequestAllIndex));
+    main_->TimerAutoSave().setInterval(IntervalMs(m.AutoSaveIndex));
+    main_->FileLamp()->SetColour(m.AutoSaveEnabled ? Qt::green : Qt::red);
+}
+
+void Shell::CollectSettings() {
+    NotePlace(*main_, settings_.Main.Place, true, false);
+    NotePlace(*scanM_, settings_.ScanM, true, false);
+    settings_.Main.TableColor = main_->TableColour();
+}
+
+bool Shell::CloseQuery() {
+    return ConfirmProgramClose(settings_.Main.ConfirmClose, store_.ArchiveLoaded, store_.ValidValues(),
+                               operator_);
+}
+
+void Shell::OnClosing() {
+    if (hooks_.StopLongLoops) hooks_.StopLongLoops();
+    if (store_.Receiving && hooks_.StopReception) hooks_.StopReception();
+    CollectSettings();
+    std::string error;
+    if (!SaveSettings(paths_.SettingsFile, settings_, &error))
+        log_.Log(" > Настройки не сохранены: " + error);
+    // The main window closes the port after this.
+}
+
+void Shell::SetShowHint(bool on) { showHint_ = on; }
+
+bool Shell::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip && !showHint_) return true;
+    return QObject::eventFilter(watched, event);
+}
+
+void Shell::ShowHelp() {
+    const QString help = QString::fromStdString(paths_.HelpProgram);
+    if (!QFileInfo::exists(help)) {
+        operator_.Error("Не удалось найти файл справки Help.exe");
+        return;
+    }
+    if (MayOpenOnDesktop()) QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+}
+
+}  // namespace drumo

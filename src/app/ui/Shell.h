@@ -1,0 +1,106 @@
+#pragma once
+// The desktop program as a whole: the windows, created once in their fixed order and kept for the
+// whole run, the measurement store and the settings they share, the first show of the main
+// window (settings, archive folder, command line, device rules, automatic search) and the closing
+// sequence (question, stopping long loops and reception, settings saved, port closed).
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppPaths.h"
+#include "app/Settings.h"
+#include "link/Platform.h"
+#include "model/Store.h"
+
+namespace drumo {
+
+class TfrmMain;
+class TfrmAbout;
+class TfrmProgSet;
+class TfrmScanM;
+class TfrmAlarm;
+
+// Operations of parts of the program that plug into start-up and closing.
+struct ShellHooks {
+    std::function<void()> ShowSearchWindow;         // shows the search window and searches
+    std::function<void()> StopLongLoops;            // notebook read, search, pass, firmware, plots
+    std::function<void()> StopReception;            // as the operator's stop command
+    std::function<void(const std::string&)> OpenArchive;   // a file named on the command line
+    std::function<void(const std::string&)> OpenNotebook;
+};
+
+class Shell : public QObject {
+    Q_OBJECT
+public:
+    // `op` answers the operator's questions (message boxes when null); `args` are the command
+    // line's arguments after the program name.
+    Shell(std::vector<std::string> args, Operator* op = nullptr);
+    ~Shell() override;
+
+    void SetHooks(ShellHooks hooks) { hooks_ = std::move(hooks); }
+    void Show();
+
+    TfrmMain& Main() { return *main_; }
+    TfrmAbout& About() { return *about_; }
+    TfrmProgSet& ProgSet() { return *progSet_; }
+    TfrmScanM& ScanM() { return *scanM_; }
+    TfrmAlarm& AlarmMax() { return *alarmMax_; }
+    TfrmAlarm& AlarmMin() { return *alarmMin_; }
+    MeasurementStore& Store() { return store_; }
+    ProgramSettings& Settings() { return settings_; }
+    EventLog& Log() { return log_; }
+    bool ShowHint() const { return showHint_; }
+    // Whether the first show ended at the command line (a file was opened or refused).
+    bool StartedFromCommandLine() const { return fromCommandLine_; }
+
+    // The help command: the operator's guide in the browser, or the error when it is missing.
+    void ShowHelp();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Log lines written before the device manager exists wait for it.
+    class LogRelay final : public EventLog {
+    public:
+        void Log(const std::string& text) override;
+        void Attach(EventLog* target);
+
+    private:
+        EventLog* target_ = nullptr;
+        std::vector<std::string> pending_;
+    };
+
+    void CreateWindows();
+    void WireCommands();
+    void OnFirstShown();
+    void ApplySettings();
+    void CollectSettings();
+    bool CloseQuery();
+    void OnClosing();
+    void SetShowHint(bool on);
+
+    std::vector<std::string> args_;
+    std::unique_ptr<Operator> ownOperator_;
+    Operator& operator_;
+    LogRelay log_;
+    MeasurementStore store_;
+    AppPaths paths_;
+    ProgramSettings settings_;
+    ShellHooks hooks_;
+    bool showHint_ = true;
+    bool fromCommandLine_ = false;
+
+    std::unique_ptr<TfrmMain> main_;
+    std::unique_ptr<TfrmAbout> about_;
+    std::unique_ptr<TfrmProgSet> progSet_;
+    std::unique_ptr<TfrmScanM> scanM_;
+    std::unique_ptr<TfrmAlarm> alarmMax_;
+    std::unique_ptr<TfrmAlarm> alarmMin_;
+};
+
+}  // namespace drumo

@@ -1,0 +1,21 @@
+// The desktop program Drumo.
+
+#include <QApplication>
+
+#include "app/ui/Shell.h"
+#include "app/ui/TfrmMain.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Drumo"));
+    // Closing the main window ends the program even while other windows are open.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    drumo::Shell shell(std::move(args));
+    QObject::connect(&shell.Main(), &drumo::TfrmMain::Closing, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    shell.Show();
+    return app.exec();
+}
