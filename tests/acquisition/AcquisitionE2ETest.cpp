@@ -47,6 +47,7 @@ protected:
         controls.PortDefault = 3;
         controls.FindBeginAddr = 1;
         controls.FindFinishAddr = 4;
+        controls.DelayPosition = 3;  // the longest reply time-out: the machine may be busy
         reception.SetSearchRunning([this] { return search.Searching(); });
     }
     ~AcquisitionE2E() override {

@@ -1,0 +1,112 @@
+// drumo-cli scan and poll against simulated controllers on pseudo-terminals.
+
+#include "cli/Cli.h"
+#include "sim/Presets.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+namespace drumo::test {
+namespace {
+
+class CliAcquisitionTest : public ::testing::Test {
+protected:
+    ~CliAcquisitionTest() override {
+        if (line.Line) line.Line->Close();
+    }
+    void Serve(const std::string& preset, int streamPeriodMs = 0) {
+        auto config = *sim::PresetConfig(preset);
+        config.StreamPeriodMs = streamPeriodMs;
+        std::string error;
+        auto built = sim::BuildLine(config, SystemClock::Instance(), error);
+        ASSERT_TRUE(built) << error;
+        line = std::move(*built);
+        ASSERT_TRUE(line.Line->Open()) << line.Line->Error();
+        line.Line->Start();
+    }
+    // Runs the tool; the longest reply time-out keeps a busy machine from losing replies.
+    int Run(std::vector<std::string> args) {
+        if (args.size() > 1 && args[1] == "--port") {
+            args.push_back("--delay");
+            args.push_back("800");
+        }
+        out.str("");
+        err.str("");
+        return cli::RunCli(args, out, err);
+    }
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(out.str());
+        for (std::string l; std::getline(in, l);) lines.push_back(l);
+        return lines;
+    }
+
+    sim::SimLine line;
+    std::ostringstream out, err;
+};
+
+TEST_F(CliAcquisitionTest, ScanListsDevicesCablesAndLabels) {
+    Serve("dorma-bus");
+    ASSERT_EQ(Run({"scan", "--port", line.Line->SlavePath(), "--from", "1", "--to", "4"}), 0) << err.str();
+    const auto lines = Lines();
+    ASSERT_GE(lines.size(), 4u + 3 + 9);
+    EXPECT_EQ(lines[0], "port=" + line.Line->SlavePath());
+    EXPECT_EQ(lines[1], "devices=3");
+    EXPECT_EQ(lines[2], "cables=9");
+    EXPECT_TRUE(std::regex_match(lines[4], std::regex("device=1 address=1 type=Dorma-1/100 serial=01001 "
+                                                      "firmware=\\d\\.\\d year=\\d+ cables=1 sensors=\\d+ "
+                                                      "comment=Склад 1 *")))
+        << lines[4];
+    EXPECT_TRUE(std::regex_match(lines[5], std::regex("cable=1/1 serial=2101 kind=1 sensors=\\d+ labels=0\\.5 1 1\\.5 .*")))
+        << lines[5];
+    EXPECT_NE(out.str().find("cable=2/2 serial=0 kind=0"), std::string::npos);
+    EXPECT_NE(err.str().find(" > Поиск завершен. Приборов 3. Термокос 9."), std::string::npos);
+}
+
+TEST_F(CliAcquisitionTest, ScanExitCodes) {
+    Serve("dorma-bus");
+    EXPECT_EQ(Run({"scan", "--port", line.Line->SlavePath(), "--from", "10", "--to", "11"}), 1);
+    EXPECT_EQ(Lines()[1], "devices=0");
+    EXPECT_EQ(Run({"scan", "--protocol", "dnp3"}), 2);
+    EXPECT_EQ(Run({"scan", "--from", "0"}), 2);
+    EXPECT_EQ(Run({"scan", "extra"}), 2);
+}
+
+TEST_F(CliAcquisitionTest, PollPrintsOneCsvLinePerCableAndPass) {
+    Serve("dorma-bus");
+    ASSERT_EQ(Run({"poll", "--port", line.Line->SlavePath(), "--from", "1", "--to", "3", "--samples", "2",
+                   "--interval", "0"}),
+              0)
+        << err.str();
+    const auto lines = Lines();
+    ASSERT_EQ(lines.size(), 1u + 2 * 9);
+    EXPECT_EQ(lines[0].rfind("time,address,cable,t1,t2,", 0), 0u);
+    const std::regex row("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d,[123],[1-6](,-?[0-9.]*)+");
+    for (size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(std::regex_match(lines[i], row)) << lines[i];
+    EXPECT_EQ(lines[1].substr(19, 4), ",1,1");
+    EXPECT_EQ(lines[9].substr(19, 4), ",3,6");
+    EXPECT_NE(err.str().find(" > Автоматический прием данных остановлен"), std::string::npos);
+}
+
+TEST_F(CliAcquisitionTest, PollReceivesTheStreamOfTheMakersProtocol) {
+    Serve("hexar100", 200);
+    ASSERT_EQ(Run({"poll", "--port", line.Line->SlavePath(), "--protocol", "hexar", "--samples", "1",
+                   "--timeout", "20"}),
+              0)
+        << err.str();
+    const auto lines = Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(std::regex_match(lines[1], std::regex("[0-9T:-]{19},255,1(,-?[0-9.]*){50}"))) << lines[1];
+}
+
+TEST_F(CliAcquisitionTest, PollWithoutDevicesFails) {
+    Serve("dorma-bus");
+    EXPECT_EQ(Run({"poll", "--port", line.Line->SlavePath(), "--from", "9", "--to", "9"}), 1);
+    EXPECT_NE(err.str().find("no device found"), std::string::npos);
+    EXPECT_EQ(Run({"poll", "--samples", "0"}), 2);
+}
+
+}  // namespace
+}  // namespace drumo::test
