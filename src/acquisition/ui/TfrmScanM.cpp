@@ -176,8 +176,9 @@ QString TfrmScanM::Cell(int row, int column) const {
 }
 
 bool TfrmScanM::SelectRow(int row) {
+    const int before = selectedRow_;
     grid_->setCurrentCell(row, 0);
-    return selectedRow_ == row && row != 0;
+    return selectedRow_ == row && row != before;
 }
 
 void TfrmScanM::OnCurrentCellChanged(int row) {

@@ -38,7 +38,8 @@ public:
     void SetRow(int row, const QStringList& cells, bool hasSensors);
     QString Cell(int row, int column) const;
     int SelectedRow() const { return selectedRow_; }
-    // Selects a row as the operator would; false when the selection rules refuse it.
+    // Selects a row as the operator would; false when the selection rules refuse it or the row
+    // was already the selected one.
     bool SelectRow(int row);
     // Clipboard text: the header row, then every selected row.
     QString CopyText() const;

@@ -1,0 +1,126 @@
+#pragma once
+// Puts the acquisition engine in the operator's hands: the device link over the main window's
+// channel, the search window and the device editor, data reception driven by the device manager's
+// polling timer and the main window's update timer, the alarm windows, and the main window's
+// acquisition commands ("Поиск приборов", "Начать прием данных", "Остановить прием данных",
+// "Синхронизация времени", "Выключить прибор").
+//
+// It is created once after the windows and lives as long as they do.
+
+#include <QObject>
+
+#include <memory>
+
+#include "acquisition/LinkBus.h"
+#include "acquisition/Reception.h"
+#include "acquisition/ServiceCommands.h"
+#include "acquisition/ui/GridRows.h"
+#include "acquisition/ui/QtEvents.h"
+#include "app/Settings.h"
+#include "link/ComBuf.h"
+#include "link/DeviceLink.h"
+
+namespace drumo {
+
+class TfrmMain;
+class TfrmScanM;
+class TfrmAlarm;
+class TfrmFind;
+class TfrmMAC;
+
+struct AcquisitionWindows {
+    TfrmMain& Main;
+    TfrmScanM& ScanM;
+    TfrmAlarm& AlarmMax;
+    TfrmAlarm& AlarmMin;
+};
+
+class AcquisitionWiring : public QObject,
+                          public SearchView,
+                          public ReceptionView,
+                          public DeviceEditView,
+                          public StoreListener {
+    Q_OBJECT
+public:
+    AcquisitionWiring(const AcquisitionWindows& windows, MeasurementStore& store,
+                      ProgramSettings& settings, Operator& op, EventLog& log);
+    ~AcquisitionWiring() override;
+
+    TfrmFind& Find() { return *find_; }
+    TfrmMAC& Editor() { return *mac_; }
+    Reception& Receiver() { return *reception_; }
+    DeviceBus& Bus() { return bus_; }
+    const SearchSettings& SearchSettingsInUse() const { return searchSettings_; }
+    bool Searching() const;
+
+    // Where reception's auto-save calls go.
+    void SetAutoSave(AutoSaveHooks* hooks) { reception_->SetAutoSave(hooks); }
+
+    // --- Start-up and closing.
+    // The search settings of the settings file become the controls and the settings in use.
+    void LoadFindSettings();
+    // The settings in use go back into the settings that are written at closing.
+    void SaveFindSettings();
+    // Start-up with automatic search: the search window shows and searches.
+    void ShowSearchWindowAtStart();
+    // Closing: the search and a running pass end at their next check.
+    void StopLongLoops();
+    void StopReceptionNow();
+
+    // --- Commands of the main window.
+    void StartReception();
+    void StopReception() override;  // also the store's request while it empties itself
+    void SyncTime();
+    void SwitchOff();
+    void OpenEditor(EditMode mode);
+
+    // --- SearchView: the device manager's and main window's part.
+    void AddRow(bool checkEnabled) override;
+    void SetRowCheckEnabled(int row, bool enabled) override;
+    void SetCell(int row, int column, const std::string& text) override;
+    void DevicesFound(int devices, bool modbus, const std::string& mainStatus) override;
+
+    // --- ReceptionView.
+    void PollingTimer(bool on) override;
+    void UpdateTimer(bool on) override;
+    void RequestProgress(int position, int maximum) override;
+    void RequestCountdown(const std::string& text) override;
+    void ReceptionLamp(bool lit) override;
+    void ShowNewSample(size_t d, size_t c) override;
+    void RebuildView() override;
+    void UpperAlarm(const std::string& line) override;
+    void LowerAlarm(const std::string& line) override;
+    void ShowSearchWindow() override;
+
+    // --- DeviceEditView.
+    void CommentCell(size_t device, const std::string& text) override;
+    void AddressCell(size_t device, int address) override;
+    void BaudItemChosen(int item) override;
+
+    // --- StoreListener.
+    bool SearchRunning() const override { return Searching(); }
+
+private:
+    void WireCommands();
+    void ApplyReceptionSettings();
+    void PollingTick();
+    int DeviceRow(size_t device) const;
+
+    AcquisitionWindows w_;
+    MeasurementStore& store_;
+    ProgramSettings& settings_;
+    Operator& op_;
+    EventLog& log_;
+    DeviceLink link_;
+    TComBuf decoder_;
+    LinkBus bus_;
+    SearchSettings searchSettings_;
+    QtEventPump events_;
+    GridRows rows_;
+    std::unique_ptr<TfrmFind> find_;
+    std::unique_ptr<TfrmMAC> mac_;
+    std::unique_ptr<Reception> reception_;
+    bool findLoaded_ = false;
+};
+
+}  // namespace drumo
