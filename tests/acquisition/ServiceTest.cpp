@@ -170,12 +170,6 @@ TEST_F(ServiceTest, Speed_EveryDeviceThreeAttemptsThenTheProgramsOwnSpeed) {
     EXPECT_EQ(bus.Baud, 115200);
 }
 
-TEST_F(ServiceTest, EditCommandTexts) {
-    EXPECT_EQ(EditCommandText(EditMode::Address, 7), "Изменить Modbus адрес 7");
-    EXPECT_EQ(EditCommandText(EditMode::Comment, 7), "Изменить комментарии 7");
-    EXPECT_EQ(EditCommandText(EditMode::Speed, 7), "Изменить скорость обмена (для всех)");
-}
-
 TEST(LinkTestTest, CountsOverallAndOverTheLastTen) {
     LinkTest t;
     t.Reset(100.0);
