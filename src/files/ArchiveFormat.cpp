@@ -1,6 +1,7 @@
 #include "files/ArchiveFormat.h"
 
 #include <charconv>
+#include <cstring>
 #include <cstdlib>
 
 #include "model/Cp1251.h"
@@ -237,11 +238,45 @@ std::string DmlCableLine(uint8_t kind, int16_t serial, const std::vector<int16_t
 }
 
 void AppendDmlSampleBody(std::string& out, DateTime time, const int16_t* values, size_t count) {
-    AppendFileDate(out, time);
-    out.push_back(' ');
-    AppendFileTime(out, time);
-    out.append(" n/a ");
-    for (size_t i = 0; i < count; ++i) AppendRightAligned(out, values[i], 7);
+    // The hot loop of every save: one decode of the time, then each temperature written straight
+    // into its seven columns.
+    const CalendarTime t = DecodeDateTime(time);
+    const size_t start = out.size();
+    out.resize(start + 22 + 7 * count);
+    char* p = out.data() + start;
+    auto two = [&p](int v) {
+        p[0] = static_cast<char>('0' + (v / 10) % 10);
+        p[1] = static_cast<char>('0' + v % 10);
+        p += 2;
+    };
+    two(t.Day);
+    *p++ = '.';
+    two(t.Month);
+    *p++ = '.';
+    two(t.Year % 100);
+    *p++ = ' ';
+    two(t.Hour);
+    *p++ = ':';
+    two(t.Minute);
+    *p++ = ':';
+    two(t.Second);
+    std::memcpy(p, " n/a ", 5);
+    p += 5;
+    for (size_t i = 0; i < count; ++i) {
+        // Seven columns hold any 16-bit value ("-32768" is six characters).
+        int v = values[i];
+        const bool negative = v < 0;
+        unsigned magnitude = negative ? static_cast<unsigned>(-v) : static_cast<unsigned>(v);
+        char* end = p + 7;
+        char* q = end;
+        do {
+            *--q = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (negative) *--q = '-';
+        while (q > p) *--q = ' ';
+        p = end;
+    }
 }
 
 void AppendDmlCheckField(std::string& out, uint8_t check) {

@@ -3,14 +3,11 @@
 #include <cmath>
 
 #include "files/ArchiveFormat.h"
+#include "model/Intervals.h"
 
 namespace drumo {
 
-int AutoSavePeriodSeconds(int index) {
-    static constexpr int Periods[14] = {20,   30,   60,    120,   300,   600,   1200,
-                                        1800, 3600, 7200, 10800, 21600, 43200, 86400};
-    return index >= 0 && index < 14 ? Periods[index] : 300;
-}
+int AutoSavePeriodSeconds(int index) { return IntervalSeconds(IsIntervalIndex(index) ? index : 4); }
 
 AutoSave::AutoSave(ArchiveFiles& files, const Clock& clock, AutoSaveView* view)
     : files_(files), clock_(clock), view_(view ? view : &noView_) {}
@@ -22,7 +19,7 @@ int AutoSave::ProgressMaximum(int updateIntervalMs) const {
 
 void AutoSave::SetPeriodIndex(int index) {
     const int old = PeriodSeconds();
-    periodIndex_ = index >= 0 && index < 14 ? index : 4;
+    periodIndex_ = IsIntervalIndex(index) ? index : 4;
     if (PeriodSeconds() == old) return;
     view_->SetTimerInterval(PeriodSeconds() * 1000);
     next_ = clock_.Now() + PeriodSeconds() * OneSecond;

@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +22,26 @@ constexpr char CopyrightSign = '\xA9';  // "©" in Windows-1251
 std::string_view Columns(std::string_view line, size_t first, size_t count) {
     if (first - 1 >= line.size()) return {};
     return line.substr(first - 1, count);
+}
+
+// A temperature field of a sample line: leading spaces, an optional sign and digits filling the
+// field to its end. False when it does not parse or leaves 16 bits.
+inline bool ParseTemperature(const char* p, const char* end, int16_t& out) {
+    while (p < end && *p == ' ') ++p;
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    if (p == end) return false;
+    int32_t v = 0;
+    for (; p < end; ++p) {
+        const unsigned digit = static_cast<unsigned>(*p - '0');
+        if (digit > 9) return false;
+        v = v * 10 + static_cast<int32_t>(digit);
+        if (v > 32768) return false;
+    }
+    if (negative) v = -v;
+    if (v > 32767) return false;
+    out = static_cast<int16_t>(v);
+    return true;
 }
 
 }  // namespace
@@ -149,16 +170,20 @@ bool DmlReader::ReadSample(std::string_view line) {
     const size_t w = width_;
     const size_t sensors = sensorsOfCable_;
     row_.resize(sensors);
+    const char* const text = line.data();
+    uint32_t valid = 0;
     for (size_t s = 0; s < sensors; ++s) {
         int16_t value = ArchiveNoValue;
         if (22 + w * (s + 1) <= line.size()) {
+            const char* field = text + 22 + s * w;
             int16_t parsed;
             // A field that does not parse (or does not fit 16 bits) leaves no value.
-            if (ParseFileInt16(line.substr(22 + s * w, w), parsed)) value = parsed;
+            if (ParseTemperature(field, field + w, parsed)) value = parsed;
         }
-        if (value != ArchiveNoValue) ++r_.ValidValues;
+        valid += value != ArchiveNoValue;
         row_[s] = value;
     }
+    r_.ValidValues += valid;
     sink_.Sample(time, row_);
 
     check_ = Crc8Update(check_, line.substr(0, line.size() - 6));
@@ -196,36 +221,34 @@ ArchiveResult LoadArhivFile(const std::string& fileName, ArchiveSink& sink) {
     }
     DmlReader reader(result, sink);
     constexpr size_t Chunk = 1 << 20;
-    std::string buffer;
-    buffer.reserve(Chunk * 2);
+    std::vector<char> buffer(2 * Chunk);
+    size_t have = 0;  // bytes of an unfinished line kept at the start of the buffer
     bool ok = true;
-    size_t consumed = 0;
     for (;;) {
-        // Keep the unfinished last line, then append the next piece of the file.
-        buffer.erase(0, consumed);
-        consumed = 0;
-        const size_t have = buffer.size();
-        buffer.resize(have + Chunk);
+        if (buffer.size() - have < Chunk) buffer.resize(have + Chunk);  // a line longer than a piece
         ssize_t n;
         do {
-            n = ::read(fd, buffer.data() + have, Chunk);
+            n = ::read(fd, buffer.data() + have, buffer.size() - have);
         } while (n < 0 && errno == EINTR);
         if (n < 0) {
             ok = false;
-            buffer.resize(have);
             break;
         }
-        buffer.resize(have + static_cast<size_t>(n));
         if (n == 0) break;
-        const size_t lastBreak = buffer.rfind('\n');
-        if (lastBreak == std::string::npos) continue;
-        consumed = lastBreak + 1;
-        ForEachLine(std::string_view(buffer).substr(0, consumed),
-                    [&](std::string_view line) { reader.Line(line); });
+        const size_t filled = have + static_cast<size_t>(n);
+        const std::string_view view(buffer.data(), filled);
+        const size_t lastBreak = view.rfind('\n');
+        if (lastBreak == std::string_view::npos) {
+            have = filled;
+            continue;
+        }
+        ForEachLine(view.substr(0, lastBreak + 1), [&](std::string_view line) { reader.Line(line); });
+        have = filled - (lastBreak + 1);
+        std::memmove(buffer.data(), buffer.data() + lastBreak + 1, have);
     }
     ::close(fd);
     if (!ok) return result;  // a read error: what was read stays, the file is not completed
-    ForEachLine(std::string_view(buffer), [&](std::string_view line) { reader.Line(line); });
+    ForEachLine(std::string_view(buffer.data(), have), [&](std::string_view line) { reader.Line(line); });
     reader.Finish();
     return result;
 }

@@ -47,6 +47,20 @@ TEST(Crc8, IsTheDallasOneWireCrc) {
     EXPECT_EQ(Crc8(""), 0);
     // Feeding in pieces gives the same register as feeding at once.
     EXPECT_EQ(Crc8Update(Crc8("1234"), "56789"), 161);
+
+    // Against the polynomial applied bit by bit, for every length around the eight-byte blocks.
+    std::string text;
+    for (int i = 0; i < 40; ++i) {
+        uint8_t reference = 0;
+        for (unsigned char c : text) {
+            reference ^= c;
+            for (int bit = 0; bit < 8; ++bit)
+                reference = (reference & 1) ? static_cast<uint8_t>((reference >> 1) ^ 0x8C)
+                                            : static_cast<uint8_t>(reference >> 1);
+        }
+        EXPECT_EQ(Crc8(text), reference) << text.size();
+        text.push_back(static_cast<char>(i * 37 + 11));
+    }
 }
 
 TEST_F(ArchiveFormat, WorkedExampleIsWrittenByteForByte) {

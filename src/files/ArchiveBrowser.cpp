@@ -1,0 +1,68 @@
+#include "files/ArchiveBrowser.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "files/ArchiveFormat.h"
+
+namespace drumo {
+
+namespace {
+const DateTime FirstArchiveDay = EncodeDate(2010, 1, 1);
+const DateTime LastArchiveDay = EncodeDate(2099, 12, 31);
+
+bool EndsWithDml(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string tail = name.substr(name.size() - 4);
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return tail == ".dml";
+}
+}  // namespace
+
+std::string DayFolder(const std::string& archiveFolder, DateTime day) {
+    // The same day text as the auto-save folders, so the window finds what auto-save wrote.
+    return archiveFolder + "/" + FileDate(day);
+}
+
+std::vector<std::string> ArchiveFilesOfDay(const std::string& archiveFolder, DateTime day) {
+    std::vector<std::string> names;
+    const std::string folder = DayFolder(archiveFolder, day);
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return names;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || !EndsWithDml(name)) continue;
+        // A folder named like an archive file is no file to open.
+        if (entry->d_type == DT_DIR) continue;
+        names.push_back(name);
+    }
+    closedir(dir);
+    return names;
+}
+
+DateTime ClampArchiveDay(DateTime day) {
+    const DateTime date = DateOf(day);
+    return std::clamp(date, FirstArchiveDay, LastArchiveDay);
+}
+
+std::vector<std::pair<std::string, std::string>> FilterPairs(const std::string& filter) {
+    std::vector<std::string> parts;
+    size_t from = 0;
+    while (from <= filter.size()) {
+        const size_t bar = filter.find('|', from);
+        if (bar == std::string::npos) {
+            parts.push_back(filter.substr(from));
+            break;
+        }
+        parts.push_back(filter.substr(from, bar - from));
+        from = bar + 1;
+    }
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) pairs.emplace_back(parts[i], parts[i + 1]);
+    return pairs;
+}
+
+}  // namespace drumo
