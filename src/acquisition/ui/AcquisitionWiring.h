@@ -11,6 +11,7 @@
 
 #include <memory>
 
+#include "acquisition/Discovery.h"
 #include "acquisition/LinkBus.h"
 #include "acquisition/Reception.h"
 #include "acquisition/ServiceCommands.h"
