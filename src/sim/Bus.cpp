@@ -263,7 +263,12 @@ void Bus::Send(std::vector<uint8_t> bytes, int64_t delayUs, int tag) {
     p.Bytes = std::move(bytes);
     p.NotBeforeUs = now + std::max<int64_t>(0, delayUs);
     p.Tag = tag;
-    out_.push_back(std::move(p));
+    auto at = out_.end();
+    if (tag == 0) {
+        // A reply goes out after the frame being sent, ahead of stream or noise still waiting.
+        at = std::find_if(out_.begin(), out_.end(), [](const Pending& q) { return q.Tag != 0 && q.Offset == 0; });
+    }
+    out_.insert(at, std::move(p));
     WriteDue(now);
 }
 

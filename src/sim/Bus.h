@@ -31,7 +31,8 @@ class Transmitter {
 public:
     virtual ~Transmitter() = default;
     // Queues bytes for sending, not before delayUs from now. The tag lets a later Discard drop what
-    // is still unsent of one kind of traffic (a sensor stream that is told to stop).
+    // is still unsent of one kind of traffic (a sensor stream that is told to stop). Replies (tag 0)
+    // go ahead of other traffic that has not started yet.
     virtual void Send(std::vector<uint8_t> bytes, int64_t delayUs = 0, int tag = 0) = 0;
     virtual void Discard(int tag) = 0;
     virtual size_t Queued() const = 0;

@@ -253,7 +253,12 @@ void CommandEndpoint::Idle(const LineState& line, int64_t nowUs, Transmitter& tx
         const int64_t period = StreamPeriodMs > 0 ? StreamPeriodMs : device_->PeriodMs();
         nextStreamMs_ += period;
         if (nextStreamMs_ <= now) nextStreamMs_ = now + period;  // never catch up missed periods
-        tx.Send(device_->StreamBurst(), 0, kStreamTag);
+        // Frame by frame, so that a stop command can drop the frames not yet on the line.
+        const std::vector<uint8_t> burst = device_->StreamBurst();
+        for (size_t i = 0; i + 7 <= burst.size(); i += 7) {
+            tx.Send(std::vector<uint8_t>(burst.begin() + static_cast<long>(i), burst.begin() + static_cast<long>(i) + 7), 0,
+                    kStreamTag);
+        }
     }
 }
 

@@ -259,5 +259,15 @@ TEST_F(DormaTest, EchoAndIdentificationWithoutBootMode) {
     EXPECT_FALSE(Modbus(255, 8, 0, 0)) << "nobody answers at 255 outside the boot mode";
 }
 
+TEST_F(DormaTest, PacedLineGivesTheSameAnswers) {
+    ASSERT_TRUE(Modbus(3, 3, 0, 32));
+    const std::vector<uint16_t> unpaced(link.RegisterBuffer.begin(), link.RegisterBuffer.begin() + 32);
+    line.Line->SetPacing(true);
+    ASSERT_TRUE(Modbus(3, 3, 0, 32)) << link.LinkStatus;
+    EXPECT_TRUE(std::equal(unpaced.begin(), unpaced.end(), link.RegisterBuffer.begin()));
+    ASSERT_TRUE(Write(3, 47, {2}));
+    EXPECT_TRUE(Modbus(3, 8, 0, 7));
+}
+
 }  // namespace
 }  // namespace drumo::sim::test

@@ -325,5 +325,23 @@ TEST_F(HexarStreamTest, WarmedSensorRisesAloneAndCoolsAgain) {
     }
 }
 
+TEST_F(HexarStreamTest, PacedBurstLetsARequestInAndStopDropsTheRest) {
+    // At 4800 bit/s the 50 frames take about 730 ms, time enough for two transactions.
+    Device([&] {
+        H0().Settings100[4] = 2;
+        return 0;
+    });
+    channel.SetBaudRateValue(4800);
+    line.Line->SetPacing(true);
+    ASSERT_EQ(Receive(21, 300), 21u);
+    channel.SetOnReceiveData([this](const uint8_t* data, size_t n) { decoder.PutBytes(data, n); });
+    ASSERT_TRUE(Command(1)) << link.LinkStatus;
+    EXPECT_EQ(Receive(7, 100), 7u) << "the burst goes on after the reply";
+    ASSERT_TRUE(Command(73, {0})) << link.LinkStatus;
+    EXPECT_EQ(Receive(7, 100), 0u) << "the rest of the burst is dropped";
+    EXPECT_LT(readings.size(), 40u);
+    EXPECT_GE(readings.size(), 4u);
+}
+
 }  // namespace
 }  // namespace drumo::sim::test
