@@ -1,10 +1,13 @@
 // drumo-sim: simulated Hexar and Dorma devices on a pseudo-terminal, for running the program,
 // drumo-cli or a benchmark without hardware. Prints the path of the port, optionally links it at a
-// path of the operator's choice, and serves until SIGINT or SIGTERM.
+// path of the operator's choice, takes commands on standard input (SimConsole.h: warm a sensor, set
+// a fault) and serves until SIGINT or SIGTERM.
 
 #include "sim/Presets.h"
+#include "sim/SimConsole.h"
 #include "sim/SimClock.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
@@ -13,6 +16,9 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 using namespace drumo::sim;
 
@@ -30,7 +36,9 @@ void Usage() {
                  "  --fault [ADDR=]NAME    make a device misbehave (silence, bad-crc, garbage, short,\n"
                  "                         exception[:code], wrong-address, fewer-registers[:n],\n"
                  "                         foreign-talker, stop-after:N, port-gone[:N], slow:ms;\n"
-                 "                         a suffix *N limits it to N replies)\n";
+                 "                         a suffix *N limits it to N replies)\n"
+                 "while running, standard input takes: warm SENSOR [RISE [SECONDS]] (Hexar),\n"
+                 "  warm ADDRESS CABLE SENSOR [RISE [SECONDS]] (Dorma), fault [ADDR=]NAME, power-on, status\n";
 }
 
 bool ReadFile(const std::string& path, std::string& text) {
@@ -155,8 +163,31 @@ int main(int argc, char** argv) {
     if (!linkPath.empty()) std::cerr << "drumo-sim: linked at " << linkPath << "\n";
     bus.Start();
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    // Serve until a stop signal; meanwhile take the operator's commands from standard input.
+    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    bool console = true;
+    std::string pending;
+    for (;;) {
+        pollfd fds[2] = {{signals, POLLIN, 0}, {console ? 0 : -1, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
+        if (fds[0].revents & POLLIN) break;
+        if (fds[1].revents & (POLLIN | POLLHUP)) {
+            char chunk[256];
+            const ssize_t n = read(0, chunk, sizeof chunk);
+            if (n <= 0) {
+                console = false;  // no operator (input closed): just serve
+                continue;
+            }
+            pending.append(chunk, static_cast<size_t>(n));
+            for (size_t eol; (eol = pending.find('\n')) != std::string::npos;) {
+                const std::string command = pending.substr(0, eol);
+                pending.erase(0, eol + 1);
+                const std::string answer = bus.With([&] { return RunConsoleCommand(*line, command); });
+                if (!answer.empty()) std::cerr << answer << "\n";
+            }
+        }
+    }
+    close(signals);
     bus.Close();
     std::cerr << "drumo-sim: stopped\n";
     return 0;

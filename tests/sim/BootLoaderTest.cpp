@@ -6,7 +6,7 @@
 namespace drumo::sim::test {
 namespace {
 
-class BootLoaderTest : public SimLinkTest {
+class SimBootLoader : public SimLinkTest {
 protected:
     void SetUp() override {
         std::vector<std::unique_ptr<Dorma>> stations;
@@ -29,7 +29,7 @@ protected:
     }
 };
 
-TEST_F(BootLoaderTest, BootModeAnswersAtItsAddressAnd255) {
+TEST_F(SimBootLoader, BootModeAnswersAtItsAddressAnd255) {
     ASSERT_TRUE(Modbus(4, 8, BootModeSubfunction, 0));
     ASSERT_TRUE(Modbus(255, 17, 0, 0)) << link.LinkStatus;
     EXPECT_EQ(Reg(0), 0x0001) << "boot loader runs, firmware present";
@@ -49,7 +49,7 @@ TEST_F(BootLoaderTest, BootModeAnswersAtItsAddressAnd255) {
     EXPECT_FALSE(Modbus(255, 8, 0, 0));
 }
 
-TEST_F(BootLoaderTest, EraseThenWriteAndVerifyAPage) {
+TEST_F(SimBootLoader, EraseThenWriteAndVerifyAPage) {
     ASSERT_TRUE(Modbus(4, 8, BootModeSubfunction, 0));
     // Flash only clears bits: writing over the old firmware does not give the new bytes.
     std::vector<uint16_t> pattern(64);
@@ -70,7 +70,7 @@ TEST_F(BootLoaderTest, EraseThenWriteAndVerifyAPage) {
     EXPECT_EQ(ReadPage(4, 11), std::vector<uint8_t>(256, 0xFF));
 }
 
-TEST_F(BootLoaderTest, LeavesBootModeBy34SecondsWithoutExchange) {
+TEST_F(SimBootLoader, LeavesBootModeBy34SecondsWithoutExchange) {
     ASSERT_TRUE(Modbus(4, 8, BootModeSubfunction, 0));
     clock.Advance(33000);
     ASSERT_TRUE(Modbus(255, 8, 0, 0)) << "each exchange restarts the time";
@@ -82,7 +82,7 @@ TEST_F(BootLoaderTest, LeavesBootModeBy34SecondsWithoutExchange) {
     EXPECT_EQ(Reg(0), 0x0101);
 }
 
-TEST_F(BootLoaderTest, SlowEraseOfTwoSecondsStillFitsTheClientsWait) {
+TEST_F(SimBootLoader, SlowEraseOfTwoSecondsStillFitsTheClientsWait) {
     Device([&] {
         Boot().EraseMs = 2000;
         return 0;
@@ -91,7 +91,7 @@ TEST_F(BootLoaderTest, SlowEraseOfTwoSecondsStillFitsTheClientsWait) {
     EXPECT_TRUE(Modbus(4, 8, EraseSubfunction, 0)) << link.LinkStatus;
 }
 
-TEST(HexarBootLoader, AnswersModbusAt255BesideTheCommandProtocol) {
+TEST(SimHexarBootLoader, AnswersModbusAt255BesideTheCommandProtocol) {
     ManualClock clock;
     auto endpoint = std::make_unique<CommandEndpoint>(clock, MakeHexar100(clock));
     endpoint->Streaming = false;

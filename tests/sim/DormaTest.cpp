@@ -8,7 +8,7 @@
 namespace drumo::sim::test {
 namespace {
 
-class DormaTest : public SimLinkTest {
+class SimDorma : public SimLinkTest {
 protected:
     void SetUp() override {
         std::vector<std::unique_ptr<Dorma>> stations;
@@ -20,7 +20,7 @@ protected:
     Dorma& Station(int i) { return *line.Dormas[i]; }
 };
 
-TEST_F(DormaTest, IdentificationBlockDescribesEachStationOnTheLine) {
+TEST_F(SimDorma, IdentificationBlockDescribesEachStationOnTheLine) {
     const uint16_t types[] = {103, 105, 107};
     const uint16_t cables[] = {1, 2, 6};
     for (int i = 0; i < 3; ++i) {
@@ -48,7 +48,7 @@ TEST_F(DormaTest, IdentificationBlockDescribesEachStationOnTheLine) {
     EXPECT_EQ(Cp1251ToUtf8(comment.substr(0, 8)), "Склад 1 ");
 }
 
-TEST_F(DormaTest, SingleCableDeviceDescribesItsCableInRegisters9To11) {
+TEST_F(SimDorma, SingleCableDeviceDescribesItsCableInRegisters9To11) {
     ASSERT_TRUE(Modbus(1, 3, 0, 12));
     EXPECT_EQ(Reg(9), 40);
     EXPECT_EQ(Reg(10), 2101);
@@ -64,7 +64,7 @@ TEST_F(DormaTest, SingleCableDeviceDescribesItsCableInRegisters9To11) {
     EXPECT_EQ(Reg(3) & 0xFF, Device([&] { return Station(1).Cables()[1].Sensors(); }));
 }
 
-TEST_F(DormaTest, ActiveCableChoosesLabelsAndTemperatures) {
+TEST_F(SimDorma, ActiveCableChoosesLabelsAndTemperatures) {
     const int n0 = Device([&] { return Station(2).Cables()[0].Sensors(); });
     const int n4 = Device([&] { return Station(2).Cables()[4].Sensors(); });
     ASSERT_TRUE(Write(3, 47, {4}));
@@ -85,7 +85,7 @@ TEST_F(DormaTest, ActiveCableChoosesLabelsAndTemperatures) {
     EXPECT_EQ(link.TransferCount, n0);
 }
 
-TEST_F(DormaTest, TemperaturesAreAProfileThatHoldsUntilTheNextMeasurement) {
+TEST_F(SimDorma, TemperaturesAreAProfileThatHoldsUntilTheNextMeasurement) {
     ASSERT_TRUE(Modbus(1, 3, 512, 40));
     std::vector<int16_t> first(link.RegisterBuffer.begin(), link.RegisterBuffer.begin() + 40);
     ASSERT_TRUE(Modbus(1, 3, 512, 40));
@@ -103,7 +103,7 @@ TEST_F(DormaTest, TemperaturesAreAProfileThatHoldsUntilTheNextMeasurement) {
     EXPECT_FALSE(std::equal(first.begin(), first.end(), link.RegisterBuffer.begin()));
 }
 
-TEST_F(DormaTest, SettingsAreReadAndWrittenAsABlock) {
+TEST_F(SimDorma, SettingsAreReadAndWrittenAsABlock) {
     ASSERT_TRUE(Modbus(2, 3, 32, 9));
     EXPECT_EQ(Reg(0), 2);
     EXPECT_EQ(Reg(1), 1);
@@ -127,7 +127,7 @@ TEST_F(DormaTest, SettingsAreReadAndWrittenAsABlock) {
     EXPECT_EQ(Reg(0), 30);
 }
 
-TEST_F(DormaTest, AddressAndSpeedChangesTakeEffectAfterTheReply) {
+TEST_F(SimDorma, AddressAndSpeedChangesTakeEffectAfterTheReply) {
     ASSERT_TRUE(Write(1, 32, {9}));
     EXPECT_FALSE(Modbus(1, 8, 0, 0));
     EXPECT_EQ(link.LinkStatus, 72);
@@ -141,7 +141,7 @@ TEST_F(DormaTest, AddressAndSpeedChangesTakeEffectAfterTheReply) {
     EXPECT_FALSE(Write(9, 34, {12}));
 }
 
-TEST_F(DormaTest, CommentIsStoredAsWrittenInWindows1251) {
+TEST_F(SimDorma, CommentIsStoredAsWrittenInWindows1251) {
     std::string text = Utf8ToCp1251("Элеватор №2");
     text.resize(32, ' ');
     std::vector<uint16_t> regs;
@@ -155,7 +155,7 @@ TEST_F(DormaTest, CommentIsStoredAsWrittenInWindows1251) {
     EXPECT_EQ(Reg(6), regs[0]);
 }
 
-TEST_F(DormaTest, ClockIsSetAndKeepsRunning) {
+TEST_F(SimDorma, ClockIsSetAndKeepsRunning) {
     // Sunday 7 December 2025, 23:59:50.
     ASSERT_TRUE(Write(1, 48, {50, 59, 23, 7, 7, 12, 25}));
     clock.Advance(15000);
@@ -173,7 +173,7 @@ TEST_F(DormaTest, ClockIsSetAndKeepsRunning) {
     EXPECT_EQ(link.LinkStatus, 97);
 }
 
-TEST_F(DormaTest, FactoryDataNeedsTheWriteCode) {
+TEST_F(SimDorma, FactoryDataNeedsTheWriteCode) {
     EXPECT_FALSE(Write(2, 64, {106, 5, 777, 2024, 0, 1234}));
     EXPECT_EQ(link.LinkStatus, 99);
     ASSERT_TRUE(Write(2, 64, {106, 3, 777, 2024, 0, FactoryWriteCode}));
@@ -185,7 +185,7 @@ TEST_F(DormaTest, FactoryDataNeedsTheWriteCode) {
     EXPECT_FALSE(Modbus(2, 3, 64, 6)) << "factory registers cannot be read back";
 }
 
-TEST_F(DormaTest, NotebookIsReadBlockByBlockAndErased) {
+TEST_F(SimDorma, NotebookIsReadBlockByBlockAndErased) {
     ASSERT_TRUE(Modbus(3, 3, 80, 6));
     const int records = Reg(0);
     const int used = Reg(2);
@@ -217,7 +217,7 @@ TEST_F(DormaTest, NotebookIsReadBlockByBlockAndErased) {
     EXPECT_EQ(Reg(2), 0);
 }
 
-TEST_F(DormaTest, NotebookAutoSaveAddsRecordsEachPeriod) {
+TEST_F(SimDorma, NotebookAutoSaveAddsRecordsEachPeriod) {
     ASSERT_TRUE(Write(1, 45, {2}));
     ASSERT_TRUE(Write(1, 36, {1}));
     ASSERT_TRUE(Write(1, 37, {0}));  // every 20 seconds
@@ -229,7 +229,7 @@ TEST_F(DormaTest, NotebookAutoSaveAddsRecordsEachPeriod) {
     EXPECT_EQ(Reg(2), Reg(0) * (6 + 2 * 40));
 }
 
-TEST_F(DormaTest, UnknownFunctionsAndRegistersGetExceptions) {
+TEST_F(SimDorma, UnknownFunctionsAndRegistersGetExceptions) {
     EXPECT_FALSE(Modbus(1, 3, 60, 1));
     EXPECT_EQ(link.LinkStatus, 56);
     EXPECT_FALSE(Write(1, 0, {1}));
@@ -248,7 +248,7 @@ TEST_F(DormaTest, UnknownFunctionsAndRegistersGetExceptions) {
     EXPECT_TRUE(Raw(request, 5, 60).empty());
 }
 
-TEST_F(DormaTest, EchoAndIdentificationWithoutBootMode) {
+TEST_F(SimDorma, EchoAndIdentificationWithoutBootMode) {
     ASSERT_TRUE(Modbus(3, 8, 0, 0x5A5A));
     ASSERT_TRUE(Modbus(3, 17, 0, 0));
     EXPECT_EQ(Reg(0), 0x0101) << "firmware runs, boot loader present";
@@ -259,7 +259,7 @@ TEST_F(DormaTest, EchoAndIdentificationWithoutBootMode) {
     EXPECT_FALSE(Modbus(255, 8, 0, 0)) << "nobody answers at 255 outside the boot mode";
 }
 
-TEST_F(DormaTest, PacedLineGivesTheSameAnswers) {
+TEST_F(SimDorma, PacedLineGivesTheSameAnswers) {
     ASSERT_TRUE(Modbus(3, 3, 0, 32));
     const std::vector<uint16_t> unpaced(link.RegisterBuffer.begin(), link.RegisterBuffer.begin() + 32);
     line.Line->SetPacing(true);

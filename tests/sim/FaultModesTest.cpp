@@ -7,7 +7,7 @@
 namespace drumo::sim::test {
 namespace {
 
-class ModbusFaultTest : public SimLinkTest {
+class SimModbusFaults : public SimLinkTest {
 protected:
     void SetUp() override {
         std::vector<std::unique_ptr<Dorma>> stations;
@@ -24,7 +24,7 @@ protected:
     bool ReadTemps() { return Modbus(1, 3, 512, 20); }
 };
 
-TEST_F(ModbusFaultTest, EachFaultEndsInItsStatusCode) {
+TEST_F(SimModbusFaults, EachFaultEndsInItsStatusCode) {
     const struct {
         const char* Fault;
         int Status;
@@ -57,7 +57,7 @@ TEST_F(ModbusFaultTest, EachFaultEndsInItsStatusCode) {
     EXPECT_EQ(link.LinkStatus, 117);
 }
 
-TEST_F(ModbusFaultTest, FewerRegistersThanAskedStillSucceeds) {
+TEST_F(SimModbusFaults, FewerRegistersThanAskedStillSucceeds) {
     Set("fewer-registers");
     ASSERT_TRUE(ReadTemps());
     EXPECT_EQ(link.TransferCount, 10);
@@ -66,14 +66,14 @@ TEST_F(ModbusFaultTest, FewerRegistersThanAskedStillSucceeds) {
     EXPECT_EQ(link.TransferCount, 1);
 }
 
-TEST_F(ModbusFaultTest, FaultsLimitedToSomeRepliesWearOff) {
+TEST_F(SimModbusFaults, FaultsLimitedToSomeRepliesWearOff) {
     Set("silence*2");
     EXPECT_FALSE(ReadTemps());
     EXPECT_FALSE(ReadTemps());
     EXPECT_TRUE(ReadTemps());
 }
 
-TEST_F(ModbusFaultTest, StationStopsAnsweringAfterNRequests) {
+TEST_F(SimModbusFaults, StationStopsAnsweringAfterNRequests) {
     Set("stop-after:2");
     EXPECT_TRUE(ReadTemps());
     EXPECT_TRUE(Modbus(1, 8, 0, 0));
@@ -82,7 +82,7 @@ TEST_F(ModbusFaultTest, StationStopsAnsweringAfterNRequests) {
     EXPECT_TRUE(Modbus(2, 8, 0, 0)) << "the other station is not affected";
 }
 
-TEST_F(ModbusFaultTest, ForeignTalkerIsDetectedBeforeAnythingIsSent) {
+TEST_F(SimModbusFaults, ForeignTalkerIsDetectedBeforeAnythingIsSent) {
     Set("foreign-talker", 1);
     EXPECT_FALSE(ReadTemps());
     EXPECT_EQ(link.LinkStatus, 31);
@@ -94,7 +94,7 @@ TEST_F(ModbusFaultTest, ForeignTalkerIsDetectedBeforeAnythingIsSent) {
     EXPECT_TRUE(ReadTemps()) << link.LinkStatus;
 }
 
-TEST_F(ModbusFaultTest, PortThatDisappearsFailsEveryLaterTransaction) {
+TEST_F(SimModbusFaults, PortThatDisappearsFailsEveryLaterTransaction) {
     Set("port-gone:1");
     EXPECT_TRUE(ReadTemps());
     EXPECT_FALSE(ReadTemps());
@@ -102,7 +102,7 @@ TEST_F(ModbusFaultTest, PortThatDisappearsFailsEveryLaterTransaction) {
     EXPECT_FALSE(Modbus(2, 8, 0, 0));
 }
 
-class CommandFaultTest : public SimLinkTest {
+class SimCommandFaults : public SimLinkTest {
 protected:
     void SetUp() override { ConnectHexar(MakeHexar16(clock)); }
     void Set(const std::string& fault) {
@@ -113,7 +113,7 @@ protected:
     }
 };
 
-TEST_F(CommandFaultTest, EachFaultEndsInItsStatusCode) {
+TEST_F(SimCommandFaults, EachFaultEndsInItsStatusCode) {
     const struct {
         const char* Fault;
         int Status;
@@ -134,7 +134,7 @@ TEST_F(CommandFaultTest, EachFaultEndsInItsStatusCode) {
     EXPECT_EQ(link.LinkStatus, 13);
 }
 
-TEST_F(CommandFaultTest, GarbageBeforeTheReplyGoesToTheStreamHandler) {
+TEST_F(SimCommandFaults, GarbageBeforeTheReplyGoesToTheStreamHandler) {
     std::vector<uint8_t> skipped;
     channel.SetOnReceiveData([&](const uint8_t* data, size_t n) { skipped.insert(skipped.end(), data, data + n); });
     Set("garbage");

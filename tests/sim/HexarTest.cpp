@@ -12,19 +12,19 @@
 namespace drumo::sim::test {
 namespace {
 
-class Hexar100Test : public SimLinkTest {
+class SimHexar100 : public SimLinkTest {
 protected:
     void SetUp() override { ConnectHexar(MakeHexar100(clock)); }
     Hexar& H() { return line.Command->Device(); }
     int Sm(size_t i) const { return SignMagnitudeToInt(link.CommandBuffer[i], link.CommandBuffer[i + 1], -1); }
 };
 
-class Hexar16Test : public SimLinkTest {
+class SimHexar16 : public SimLinkTest {
 protected:
     void SetUp() override { ConnectHexar(MakeHexar16(clock)); }
 };
 
-TEST_F(Hexar100Test, IdentificationAndConfiguration) {
+TEST_F(SimHexar100, IdentificationAndConfiguration) {
     ASSERT_TRUE(Command(1)) << link.LinkStatus;
     ASSERT_EQ(length, 16);
     EXPECT_EQ(link.CommandBuffer[0], 101);
@@ -44,7 +44,7 @@ TEST_F(Hexar100Test, IdentificationAndConfiguration) {
     EXPECT_EQ(link.CommandBuffer[52], 1);
 }
 
-TEST_F(Hexar100Test, MalformedRequestsGetStatusReplies) {
+TEST_F(SimHexar100, MalformedRequestsGetStatusReplies) {
     // Wrong check byte: status 1; wrong length for the command: 2; unknown command: 3.
     EXPECT_EQ(Raw({1, 16, 0}, 3), (std::vector<uint8_t>{8, 1, 245}));
     EXPECT_EQ(Raw({1, 15, 238}, 3), (std::vector<uint8_t>{8, 2, 244}));
@@ -62,7 +62,7 @@ TEST_F(Hexar100Test, MalformedRequestsGetStatusReplies) {
     EXPECT_TRUE(Command(1)) << "and the device still works";
 }
 
-TEST_F(Hexar100Test, ClockCommandSetsTheDeviceTime) {
+TEST_F(SimHexar100, ClockCommandSetsTheDeviceTime) {
     ASSERT_TRUE(Command(70, {30, 15, 10, 3, 10, 12, 25}));
     const CalendarTime t = DecodeDateTime(Device([&] { return H().DeviceTime(); }));
     EXPECT_EQ(t.Year, 2025);
@@ -76,7 +76,7 @@ TEST_F(Hexar100Test, ClockCommandSetsTheDeviceTime) {
     EXPECT_FALSE(Command(70, {0, 0, 10, 0, 10, 12, 25})) << "weekday 0";
 }
 
-TEST_F(Hexar100Test, NotebookIsReadBlockByBlockThenErased) {
+TEST_F(SimHexar100, NotebookIsReadBlockByBlockThenErased) {
     ASSERT_TRUE(Command(30)) << link.LinkStatus;
     ASSERT_EQ(length, 14);
     const auto words = Device([&] { return H().NotebookWords; });
@@ -107,7 +107,7 @@ TEST_F(Hexar100Test, NotebookIsReadBlockByBlockThenErased) {
     EXPECT_EQ(Sm(0), 0);
 }
 
-TEST_F(Hexar100Test, CorrectionTableRoundTripsAndSearchSortsById) {
+TEST_F(SimHexar100, CorrectionTableRoundTripsAndSearchSortsById) {
     ASSERT_TRUE(Command(16));
     ASSERT_EQ(length, 26 * 6);
     EXPECT_EQ(link.CommandBuffer[1], 5);  // ID code of the first sensor
@@ -155,7 +155,7 @@ TEST_F(Hexar100Test, CorrectionTableRoundTripsAndSearchSortsById) {
     EXPECT_EQ(link.LinkStatus, 4);
 }
 
-TEST_F(Hexar100Test, RomCodesCarryTheFamilyCodeAndTheirCrc) {
+TEST_F(SimHexar100, RomCodesCarryTheFamilyCodeAndTheirCrc) {
     ASSERT_TRUE(Command(20));
     ASSERT_EQ(length, 26 * 8);
     for (int s = 0; s < 26; ++s) {
@@ -176,7 +176,7 @@ TEST_F(Hexar100Test, RomCodesCarryTheFamilyCodeAndTheirCrc) {
     EXPECT_EQ(length, 25 * 8);
 }
 
-TEST_F(Hexar100Test, SettingsSerialAndYear) {
+TEST_F(SimHexar100, SettingsSerialAndYear) {
     ASSERT_TRUE(Command(39));
     ASSERT_EQ(length, 10);
     EXPECT_EQ(link.CommandBuffer[4], 4);  // 19200 bit/s
@@ -205,7 +205,7 @@ TEST_F(Hexar100Test, SettingsSerialAndYear) {
     EXPECT_TRUE(Command(1)) << link.LinkStatus;
 }
 
-TEST_F(Hexar100Test, SwitchedOffDeviceStaysSilent) {
+TEST_F(SimHexar100, SwitchedOffDeviceStaysSilent) {
     ASSERT_TRUE(Command(73, {3}));
     EXPECT_FALSE(Command(1));
     EXPECT_EQ(link.LinkStatus, 13);
@@ -215,7 +215,7 @@ TEST_F(Hexar100Test, SwitchedOffDeviceStaysSilent) {
     EXPECT_EQ(channel.ReadData(buffer, sizeof buffer), 0u) << "no stream either";
 }
 
-TEST_F(Hexar16Test, NotebookPagesSettingsAndMissingCommands) {
+TEST_F(SimHexar16, NotebookPagesSettingsAndMissingCommands) {
     ASSERT_TRUE(Command(1));
     EXPECT_EQ(link.CommandBuffer[0], 100);
     ASSERT_TRUE(Command(40));
@@ -249,7 +249,7 @@ TEST_F(Hexar16Test, NotebookPagesSettingsAndMissingCommands) {
 }
 
 // The stream: one frame per measured sensor each period, read through the program's decoder.
-class HexarStreamTest : public SimLinkTest {
+class SimHexarStream : public SimLinkTest {
 protected:
     void SetUp() override {
         ConnectHexar(MakeHexar100(clock), true);
@@ -273,7 +273,7 @@ protected:
     std::vector<std::pair<int, double>> readings;
 };
 
-TEST_F(HexarStreamTest, EveryPeriodBringsOneFramePerSensorInOrder) {
+TEST_F(SimHexarStream, EveryPeriodBringsOneFramePerSensorInOrder) {
     Device([&] { H0().World().DropoutRate = 1.0; return 0; });  // the flaky sensor misses its reading
     ASSERT_EQ(Receive(350, 300), 350u);
     ASSERT_EQ(readings.size(), 50u);
@@ -296,7 +296,7 @@ TEST_F(HexarStreamTest, EveryPeriodBringsOneFramePerSensorInOrder) {
     EXPECT_EQ(Receive(350, 300), 350u);
 }
 
-TEST_F(HexarStreamTest, StopCommandEndsTheBurstAndTheNextPeriodStreamsAgain) {
+TEST_F(SimHexarStream, StopCommandEndsTheBurstAndTheNextPeriodStreamsAgain) {
     ASSERT_EQ(Receive(350, 300), 350u);
     clock.Advance(4900);
     ASSERT_TRUE(Command(73, {0})) << link.LinkStatus;
@@ -306,7 +306,7 @@ TEST_F(HexarStreamTest, StopCommandEndsTheBurstAndTheNextPeriodStreamsAgain) {
     EXPECT_EQ(Receive(350, 300), 350u);
 }
 
-TEST_F(HexarStreamTest, WarmedSensorRisesAloneAndCoolsAgain) {
+TEST_F(SimHexarStream, WarmedSensorRisesAloneAndCoolsAgain) {
     ASSERT_EQ(Receive(350, 300), 350u);
     const auto base = readings;
     Device([&] { H0().Warm(7, 10.0, 60); return 0; });
@@ -325,7 +325,7 @@ TEST_F(HexarStreamTest, WarmedSensorRisesAloneAndCoolsAgain) {
     }
 }
 
-TEST_F(HexarStreamTest, PacedBurstLetsARequestInAndStopDropsTheRest) {
+TEST_F(SimHexarStream, PacedBurstLetsARequestInAndStopDropsTheRest) {
     // At 4800 bit/s the 50 frames take about 730 ms, time enough for two transactions.
     Device([&] {
         H0().Settings100[4] = 2;

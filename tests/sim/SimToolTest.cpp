@@ -19,9 +19,9 @@ extern char** environ;
 namespace drumo {
 namespace {
 
-class SimTool {
+class SimToolProcess {
 public:
-    explicit SimTool(std::vector<std::string> args) {
+    explicit SimToolProcess(std::vector<std::string> args) {
         args.insert(args.begin(), DRUMO_SIM_PATH);
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
@@ -38,7 +38,7 @@ public:
         close(out[1]);
         out_ = out[0];
     }
-    ~SimTool() {
+    ~SimToolProcess() {
         if (pid_ > 0) Stop();
         if (out_ >= 0) close(out_);
     }
@@ -67,9 +67,9 @@ private:
     int out_ = -1;
 };
 
-TEST(DrumoSimTool, ServesAPresetThroughItsLinkUntilStopped) {
+TEST(SimTool, ServesAPresetThroughItsLinkUntilStopped) {
     const std::string linkPath = testing::TempDir() + "drumo-sim-tool-link";
-    SimTool tool({"hexar16", "--link", linkPath});
+    SimToolProcess tool({"hexar16", "--link", linkPath});
     const std::string pty = tool.FirstLine();
     ASSERT_EQ(pty.rfind("/dev/pts/", 0), 0u) << pty;
     char target[256] = {};
@@ -91,10 +91,10 @@ TEST(DrumoSimTool, ServesAPresetThroughItsLinkUntilStopped) {
     EXPECT_NE(lstat(linkPath.c_str(), &st), 0) << "the link is removed";
 }
 
-TEST(DrumoSimTool, ConfigurationFileAndFaultsFromTheCommandLine) {
+TEST(SimTool, ConfigurationFileAndFaultsFromTheCommandLine) {
     const std::string config = testing::TempDir() + "drumo-sim-tool.ini";
     std::ofstream(config) << "[device]\nmodel = Dorma-1/100\naddress = 4\n[device]\nmodel = Dorma-4/200\naddress = 9\n";
-    SimTool tool({"--config", config, "--fault", "9=exception:2"});
+    SimToolProcess tool({"--config", config, "--fault", "9=exception:2"});
     const std::string pty = tool.FirstLine();
     ASSERT_FALSE(pty.empty());
     PosixSerialPort port;
@@ -113,10 +113,10 @@ TEST(DrumoSimTool, ConfigurationFileAndFaultsFromTheCommandLine) {
     EXPECT_EQ(tool.Stop(SIGINT), 0);
 }
 
-TEST(DrumoSimTool, WrongUsageEndsWithStatus2) {
+TEST(SimTool, WrongUsageEndsWithStatus2) {
     for (const auto& args : std::vector<std::vector<std::string>>{{}, {"hexar99"}, {"hexar16", "--fault", "loud"},
                                                                  {"--config", "/nonexistent/drumo.ini"}}) {
-        SimTool tool(args);
+        SimToolProcess tool(args);
         EXPECT_EQ(tool.FirstLine(), "");
         EXPECT_EQ(tool.Stop(0), 2);
     }

@@ -4,6 +4,7 @@
 #include "sim/Faults.h"
 #include "sim/Hexar.h"
 #include "sim/Presets.h"
+#include "sim/SimConsole.h"
 #include "sim/SimClock.h"
 #include "sim/SimData.h"
 
@@ -16,7 +17,7 @@
 namespace drumo::sim {
 namespace {
 
-TEST(FaultNames, ParseEveryFormAndRejectMalformedOnes) {
+TEST(SimFaultNames, ParseEveryFormAndRejectMalformedOnes) {
     EXPECT_EQ(ParseFault("silence"), (Fault{FaultKind::Silence, -1, -1}));
     EXPECT_EQ(ParseFault("exception:2"), (Fault{FaultKind::Exception, 2, -1}));
     EXPECT_EQ(ParseFault("bad-checksum*3"), (Fault{FaultKind::BadCrc, -1, 3}));
@@ -27,7 +28,7 @@ TEST(FaultNames, ParseEveryFormAndRejectMalformedOnes) {
     }
 }
 
-TEST(FaultSlot, CountsRequestsForStopAfterPortGoneAndLimitedFaults) {
+TEST(SimFaultSlot, CountsRequestsForStopAfterPortGoneAndLimitedFaults) {
     FaultSlot slot;
     slot.Set(*ParseFault("stop-after:2"));
     EXPECT_EQ(slot.NextReply().Kind, FaultKind::None);
@@ -45,7 +46,7 @@ TEST(FaultSlot, CountsRequestsForStopAfterPortGoneAndLimitedFaults) {
     EXPECT_EQ(slot.NextReply().Kind, FaultKind::None) << "the talker is on the line, the device still answers";
 }
 
-TEST(Climate, ProfilesDriftNoiseAndDropouts) {
+TEST(SimClimate, ProfilesDriftNoiseAndDropouts) {
     Climate world(7);
     world.DropoutRate = 0.5;
     SimCable cable = MakeCable(1, 1, 20);
@@ -69,7 +70,7 @@ TEST(Climate, ProfilesDriftNoiseAndDropouts) {
     EXPECT_LT(missing, 80);
 }
 
-TEST(Climate, HotSpotAndWarmingOneSensor) {
+TEST(SimClimate, HotSpotAndWarmingOneSensor) {
     Climate world(3);
     world.NoiseC = 0;
     SimCable cable = MakeCable(1, 0, 21);
@@ -87,7 +88,7 @@ TEST(Climate, HotSpotAndWarmingOneSensor) {
     EXPECT_NEAR(world.Celsius(cable, 0, 4, t0 + 300 * OneSecond), before, 0.1) << "cooled down again";
 }
 
-TEST(SensorFrame, DecodesWithTheProgramsDecoder) {
+TEST(SimSensorFrame, DecodesWithTheProgramsDecoder) {
     EXPECT_EQ(SensorFrame(1, 0), (std::array<uint8_t, 7>{0x40, 0x80, 0x80, 0x80, 0x80, 0xFB, 0xBE}));
     std::vector<std::pair<int, double>> got;
     TComBuf decoder(7);
@@ -105,7 +106,7 @@ TEST(SensorFrame, DecodesWithTheProgramsDecoder) {
     EXPECT_EQ(got[4], std::make_pair(16, 0.125));
 }
 
-TEST(CommandTable, LengthsOfEveryCommandTheDevicesServe) {
+TEST(SimCommandTable, LengthsOfEveryCommandTheDevicesServe) {
     EXPECT_EQ(CommandTableLength(1), 16);
     EXPECT_EQ(CommandTableLength(30), 14);
     EXPECT_EQ(CommandTableLength(39), 10);
@@ -117,7 +118,7 @@ TEST(CommandTable, LengthsOfEveryCommandTheDevicesServe) {
     for (int code : {0, 4, 15, 24, 51, 57, 72, 99, 127}) EXPECT_EQ(CommandTableLength(code), 0) << code;
 }
 
-TEST(Configuration, FileSectionsAndErrorsWithLineNumbers) {
+TEST(SimConfiguration, FileSectionsAndErrorsWithLineNumbers) {
     LineConfig config;
     std::string error;
     ASSERT_TRUE(ParseConfig("# two stations\n[line]\npacing = yes\nclock-speed = 60\n"
@@ -147,7 +148,7 @@ TEST(Configuration, FileSectionsAndErrorsWithLineNumbers) {
     }
 }
 
-TEST(Configuration, LinesRefuseMixedProtocolsAndRepeatedAddresses) {
+TEST(SimConfiguration, LinesRefuseMixedProtocolsAndRepeatedAddresses) {
     ManualClock clock;
     std::string error;
     LineConfig mixed;
@@ -169,7 +170,7 @@ TEST(Configuration, LinesRefuseMixedProtocolsAndRepeatedAddresses) {
     EXPECT_EQ(bus->Dormas[1]->Cables()[1].Serial, 0) << "a cable without serial number";
 }
 
-TEST(Bus, LinkPointsToTheSlaveAndGoesAwayWithTheBus) {
+TEST(SimBus, LinkPointsToTheSlaveAndGoesAwayWithTheBus) {
     ManualClock clock;
     std::string error;
     auto line = BuildLine(*PresetConfig("hexar16"), clock, error);
@@ -183,6 +184,33 @@ TEST(Bus, LinkPointsToTheSlaveAndGoesAwayWithTheBus) {
     struct stat st {};
     EXPECT_NE(lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(line->Line->Gone());
+}
+
+TEST(SimConsole, WarmsSensorsAndSetsFaultsWhileRunning) {
+    ManualClock clock;
+    std::string error;
+    auto hexar = BuildLine(*PresetConfig("hexar100"), clock, error);
+    Hexar& h = hexar->Command->Device();
+    h.World().NoiseC = 0;
+    const double before = h.Reported(3);
+    EXPECT_EQ(RunConsoleCommand(*hexar, "warm 3 8 120"), "warming sensor 3");
+    clock.Advance(120000);
+    EXPECT_NEAR(h.Reported(3) - before, 8.0, 0.5);
+    EXPECT_EQ(RunConsoleCommand(*hexar, "warm 51"), "no sensor 51");
+    EXPECT_EQ(RunConsoleCommand(*hexar, "warm 1 2 3 4"), "usage: warm SENSOR [RISE [SECONDS]]");
+    h.PoweredOn = false;
+    EXPECT_EQ(RunConsoleCommand(*hexar, "power-on"), "switched on");
+    EXPECT_TRUE(h.PoweredOn);
+
+    auto bus = BuildLine(*PresetConfig("dorma-bus"), clock, error);
+    EXPECT_EQ(RunConsoleCommand(*bus, "fault 2=silence*2"), "fault silence*2 on 1 station(s)");
+    EXPECT_EQ(bus->Dormas[1]->Faults().Current().Kind, FaultKind::Silence);
+    EXPECT_EQ(bus->Dormas[0]->Faults().Current().Kind, FaultKind::None);
+    EXPECT_EQ(RunConsoleCommand(*bus, "fault loud"), "unknown fault loud");
+    EXPECT_EQ(RunConsoleCommand(*bus, "warm 3 6 1"), "warming address 3 cable 6 sensor 1");
+    EXPECT_EQ(RunConsoleCommand(*bus, "warm 3 7 1"), "no such cable or sensor");
+    EXPECT_EQ(RunConsoleCommand(*bus, "warm 9 1 1"), "no station at address 9");
+    EXPECT_NE(RunConsoleCommand(*bus, "status").find("address 2: type 105, 2 cables"), std::string::npos);
 }
 
 }  // namespace
