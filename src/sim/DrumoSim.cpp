@@ -167,17 +167,22 @@ int main(int argc, char** argv) {
     const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
     bool console = true;
     std::string pending;
+    // A run in the background of an interactive shell must not touch the terminal: reading it
+    // would stop the whole simulation. The console is used only while in the foreground.
+    signal(SIGTTIN, SIG_IGN);
     for (;;) {
-        pollfd fds[2] = {{signals, POLLIN, 0}, {console ? 0 : -1, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
+        const bool foreground = !isatty(0) || tcgetpgrp(0) == getpgrp();
+        pollfd fds[2] = {{signals, POLLIN, 0}, {console && foreground ? 0 : -1, POLLIN, 0}};
+        if (poll(fds, 2, console && !foreground ? 500 : -1) < 0 && errno != EINTR) break;
         if (fds[0].revents & POLLIN) break;
         if (fds[1].revents & (POLLIN | POLLHUP)) {
             char chunk[256];
             const ssize_t n = read(0, chunk, sizeof chunk);
-            if (n <= 0) {
+            if (n == 0 || (n < 0 && errno != EINTR && errno != EIO && errno != EAGAIN)) {
                 console = false;  // no operator (input closed): just serve
                 continue;
             }
+            if (n < 0) continue;
             pending.append(chunk, static_cast<size_t>(n));
             for (size_t eol; (eol = pending.find('\n')) != std::string::npos;) {
                 const std::string command = pending.substr(0, eol);
