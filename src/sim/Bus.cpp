@@ -204,6 +204,7 @@ void Bus::RoundLocked(int64_t maxWaitUs, std::unique_lock<std::mutex>& lock) {
     if (gone_) return;
     if (now >= nextIdleUs_) {
         nextIdleUs_ = now + options_.IdlePeriodUs;
+        line_ = ReadLine();  // the program may have changed the speed without sending anything yet
         endpoint_->Idle(line_, now, *this);
     }
     if (!gone_) WriteDue(MonotonicUs());

@@ -122,6 +122,8 @@ bool ParseConfig(const std::string& text, LineConfig& config, std::string& error
                 d.Sensors = n;
             } else if (key == "serial" && ToInt(value, n) && n >= 0 && n <= 65535) {
                 d.Serial = n;
+            } else if (key == "fault-bits" && ToInt(value, n) && n >= 0 && n <= 255) {
+                d.FaultBits = n;
             } else if (key == "fault" && ParseFault(value)) {
                 d.Fault = value;
             } else {
@@ -203,6 +205,10 @@ std::optional<SimLine> BuildLine(const LineConfig& config, Clock& clock, std::st
         auto device = d.Model == "Hexar-1/16" ? MakeHexar16(clock) : MakeHexar100(clock);
         if (d.Serial >= 0) device->Serial = static_cast<uint16_t>(d.Serial);
         auto endpoint = std::make_unique<CommandEndpoint>(clock, std::move(device));
+        // Waits that belong to the line rather than to the device's day stay in real seconds
+        // when the device clock runs faster.
+        endpoint->SearchMs *= config.ClockSpeed;
+        if (endpoint->Boot()) endpoint->Boot()->TimeoutMs *= config.ClockSpeed;
         endpoint->StrictSpeed = !config.AnyBaud;
         endpoint->StreamPeriodMs = config.StreamPeriodMs;
         if (!d.Fault.empty()) endpoint->Faults().Set(*ParseFault(d.Fault));
@@ -225,6 +231,8 @@ std::optional<SimLine> BuildLine(const LineConfig& config, Clock& clock, std::st
         addresses.push_back(d.Address);
         auto dorma = MakeDorma(clock, *type, static_cast<uint8_t>(d.Address), d.Cables, d.Sensors);
         dorma->StrictSpeed = !config.AnyBaud;
+        dorma->Boot().TimeoutMs *= config.ClockSpeed;
+        if (d.FaultBits >= 0) dorma->FaultBits = static_cast<uint16_t>(d.FaultBits);
         if (d.Serial >= 0) dorma->Identity().Serial = static_cast<uint16_t>(d.Serial);
         if (!d.Fault.empty()) dorma->Faults().Set(*ParseFault(d.Fault));
         line.Dormas.push_back(endpoint->Add(std::move(dorma)));

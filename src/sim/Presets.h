@@ -17,6 +17,7 @@
 //   cables = 2                cables with sensors (up to the model's number)
 //   sensors = 30              sensors per cable
 //   serial = 1234             device serial number
+//   fault-bits = 65           Dorma: internal failures reported in register 13 (bits 0..7)
 //   fault = exception:2       see Faults.h
 // A line holds either one Hexar or any number of Dorma controllers.
 
@@ -37,6 +38,7 @@ struct DeviceConfig {
     int Cables = -1;   // -1: every cable of the model
     int Sensors = -1;  // -1: a different realistic number per cable
     int Serial = -1;   // -1: a serial of the preset
+    int FaultBits = -1;  // register 13 of a Dorma (its internal failures), -1: none
     std::string Fault;
 };
 

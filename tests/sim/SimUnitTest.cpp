@@ -1,6 +1,7 @@
 // The parts of the simulators that need no line: fault names, the world the devices measure, the
 // sensor frames, the configuration file, and the pseudo-terminal's link.
 #include "link/ComBuf.h"
+#include "link/Crc16.h"
 #include "sim/Faults.h"
 #include "sim/Hexar.h"
 #include "sim/Presets.h"
@@ -11,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -123,7 +127,7 @@ TEST(SimConfiguration, FileSectionsAndErrorsWithLineNumbers) {
     std::string error;
     ASSERT_TRUE(ParseConfig("# two stations\n[line]\npacing = yes\nclock-speed = 60\n"
                             "[device]\nmodel = Dorma-2/200\naddress = 7\ncables = 1\nfault = exception:2*3\n"
-                            "[device]\nmodel = Dorma-1/100  # comment\nsensors = 30\n",
+                            "[device]\nmodel = Dorma-1/100  # comment\nsensors = 30\nfault-bits = 65\n",
                             config, error))
         << error;
     EXPECT_TRUE(config.Pacing);
@@ -132,6 +136,13 @@ TEST(SimConfiguration, FileSectionsAndErrorsWithLineNumbers) {
     EXPECT_EQ(config.Devices[0].Address, 7);
     EXPECT_EQ(config.Devices[0].Fault, "exception:2*3");
     EXPECT_EQ(config.Devices[1].Sensors, 30);
+    ManualClock clock;
+    auto line = BuildLine(config, clock, error);
+    ASSERT_TRUE(line) << error;
+    EXPECT_EQ(line->Dormas[0]->Faults().Current(), (Fault{FaultKind::Exception, 2, 3}));
+    EXPECT_EQ(line->Dormas[1]->FaultBits, 65);
+    EXPECT_EQ(line->Dormas[1]->Cables()[0].Sensors(), 30);
+    EXPECT_EQ(line->Dormas[1]->Boot().TimeoutMs, 34000 * 60) << "the boot time-out stays in real seconds";
 
     const std::pair<const char*, const char*> bad[] = {
         {"[device]\nmodel = Dorma-9/900\n", "line 2"},
@@ -184,6 +195,34 @@ TEST(SimBus, LinkPointsToTheSlaveAndGoesAwayWithTheBus) {
     struct stat st {};
     EXPECT_NE(lstat(link.c_str(), &st), 0);
     EXPECT_TRUE(line->Line->Gone());
+}
+
+TEST(SimBus, CallerDrivenStepsAnswerARequestWithoutAThread) {
+    ManualClock clock;
+    std::string error;
+    auto line = BuildLine(*PresetConfig("dorma-bus"), clock, error);
+    Bus& bus = *line->Line;
+    ASSERT_TRUE(bus.Open());
+    const int fd = open(bus.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, B19200);
+    cfsetospeed(&tio, B19200);
+    tcsetattr(fd, TCSANOW, &tio);
+    const uint8_t echo[] = {2, 8, 0, 0, 0xAB, 0xCD, 0, 0};
+    uint8_t request[8];
+    std::copy(std::begin(echo), std::end(echo), request);
+    AppendCrc16(request, 6);
+    ASSERT_EQ(write(fd, request, 8), 8);
+    bus.Step(100000);  // hears the request and answers at once
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 1000), 1);
+    uint8_t reply[16];
+    ASSERT_EQ(read(fd, reply, sizeof reply), 8);
+    EXPECT_TRUE(std::equal(reply, reply + 8, request));
+    close(fd);
 }
 
 TEST(SimConsole, WarmsSensorsAndSetsFaultsWhileRunning) {
