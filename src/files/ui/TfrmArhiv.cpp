@@ -1,110 +1,90 @@
 #include "files/ui/TfrmArhiv.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "files/ArchiveBrowser.h"
-
 namespace drumo {
 
-namespace {
-DateTime DayOf(const QDate& date) { return EncodeDate(date.year(), date.month(), date.day()); }
-}  // namespace
-
-TfrmArhiv::TfrmArhiv(Operator& op, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), op_(op) {
-    setObjectName(QStringLiteral("frmArhiv"));
+TfrmArhiv::TfrmArhiv(std::function<std::string()> archiveFolder,
+                     std::function<void(const std::vector<std::string>&)> open, Operator& op, QWidget* parent)
+    : QDialog(parent), archiveFolder_(std::move(archiveFolder)), openFiles_(std::move(open)), operator_(op) {
+    setObjectName(QStringLiteral("TfrmArhiv"));
     setWindowTitle(QStringLiteral("Архив"));
+    setModal(false);
 
     calendar_ = new QCalendarWidget(this);
-    calendar_->setObjectName(QStringLiteral("MCArhiv"));
+    calendar_->setObjectName(QStringLiteral("calArhiv"));
     calendar_->setDateRange(QDate(2010, 1, 1), QDate(2099, 12, 31));
-    calendar_->setGridVisible(true);
-    calendar_->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-
     files_ = new QComboBox(this);
-    files_->setObjectName(QStringLiteral("CBFiles"));
+    files_->setObjectName(QStringLiteral("cbFiles"));
     files_->setEditable(false);
-    files_->setMinimumWidth(140);
-
-    auto* remove = new QToolButton(this);
-    remove->setObjectName(QStringLiteral("btnDelete"));
-    remove->setToolTip(QStringLiteral("Удалить файл архива"));
-    remove->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-    auto* open = new QToolButton(this);
-    open->setObjectName(QStringLiteral("btnOpen"));
-    open->setToolTip(QStringLiteral("Открыть файл архива"));
-    open->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-    auto* cancel = new QPushButton(QStringLiteral("Отмена"), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
+    delete_ = new QToolButton(this);
+    delete_->setObjectName(QStringLiteral("btnDelete"));
+    delete_->setToolTip(QStringLiteral("Удалить файл архива"));
+    delete_->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    open_ = new QToolButton(this);
+    open_->setObjectName(QStringLiteral("btnOpen"));
+    open_->setToolTip(QStringLiteral("Открыть файл архива"));
+    open_->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    cancel_ = new QPushButton(QStringLiteral("Отмена"), this);
+    cancel_->setObjectName(QStringLiteral("btnCancel"));
 
     auto* row = new QHBoxLayout;
     row->addWidget(files_, 1);
-    row->addWidget(remove);
-    row->addWidget(open);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cancel);
+    row->addWidget(delete_);
+    row->addWidget(open_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(calendar_);
     layout->addLayout(row);
-    layout->addLayout(buttons);
+    layout->addWidget(cancel_, 0, Qt::AlignRight);
+    // A fixed single border: the window keeps the size of its contents.
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(calendar_, &QCalendarWidget::selectionChanged, this,
-            [this] { ChooseDay(calendar_->selectedDate()); });
-    connect(open, &QToolButton::clicked, this, &TfrmArhiv::OpenSelected);
-    connect(remove, &QToolButton::clicked, this, &TfrmArhiv::DeleteSelected);
-    connect(cancel, &QPushButton::clicked, this, &QWidget::close);
+    connect(calendar_, &QCalendarWidget::clicked, this, &TfrmArhiv::FillList);
+    connect(calendar_, &QCalendarWidget::activated, this, &TfrmArhiv::FillList);
+    connect(open_, &QToolButton::clicked, this, &TfrmArhiv::OpenSelected);
+    connect(delete_, &QToolButton::clicked, this, &TfrmArhiv::DeleteSelected);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void TfrmArhiv::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    const QDate today = QDate::currentDate();
-    calendar_->setSelectedDate(today);
-    calendar_->setCurrentPage(today.year(), today.month());
-    ChooseDay(today);
+std::string TfrmArhiv::DayFolder(const QDate& day) const {
+    return archiveFolder_() + "/" + day.toString(QStringLiteral("dd.MM.yy")).toStdString();
 }
 
-void TfrmArhiv::ChooseDay(const QDate& day) {
-    if (calendar_->selectedDate() != day) {
-        calendar_->setSelectedDate(day);  // selectionChanged comes back here
-        if (calendar_->selectedDate() == day) return;
-    }
+void TfrmArhiv::FillList(const QDate& day) {
     files_->clear();
-    if (!folder_) return;
-    for (const std::string& name : ArchiveFilesOfDay(folder_(), DayOf(day)))
-        files_->addItem(QString::fromStdString(name));
+    const QDir dir(QString::fromStdString(DayFolder(day)));
+    const QStringList names = dir.entryList({QStringLiteral("*.dml")},
+                                            QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
+    files_->addItems(names);
     if (files_->count() > 0) files_->setCurrentIndex(0);
 }
 
-QStringList TfrmArhiv::FileNames() const {
-    QStringList names;
-    for (int i = 0; i < files_->count(); ++i) names << files_->itemText(i);
-    return names;
-}
-
-QString TfrmArhiv::SelectedPath() const {
-    if (files_->currentIndex() < 0 || !folder_) return {};
-    return QString::fromStdString(DayFolder(folder_(), DayOf(calendar_->selectedDate()))) +
-           QLatin1Char('/') + files_->currentText();
+std::string TfrmArhiv::SelectedPath() const {
+    if (files_->currentIndex() < 0) return {};
+    return DayFolder(calendar_->selectedDate()) + "/" + files_->currentText().toStdString();
 }
 
 void TfrmArhiv::OpenSelected() {
-    const QString path = SelectedPath();
-    if (path.isEmpty() || !open_) return;
-    open_({path.toStdString()});
+    const std::string path = SelectedPath();
+    if (!path.empty() && openFiles_) openFiles_({path});
 }
 
 void TfrmArhiv::DeleteSelected() {
-    const QString path = SelectedPath();
-    if (path.isEmpty()) return;
-    // The trash keeps the file, so the operator can take it back.
-    if (!QFile::moveToTrash(path)) op_.Error("Ошибка при удалении файла");
-    ChooseDay(calendar_->selectedDate());
+    const std::string path = SelectedPath();
+    if (path.empty()) return;
+    if (!QFile::moveToTrash(QString::fromStdString(path))) operator_.Error("Ошибка при удалении файла");
+    FillList(calendar_->selectedDate());
+}
+
+void TfrmArhiv::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    const QDate today = QDate::currentDate();
+    calendar_->setSelectedDate(today);
+    FillList(today);
 }
 
 }  // namespace drumo

@@ -1,13 +1,13 @@
 #pragma once
-// The archive window "Архив": a calendar of the days the archive can hold, the archive files of
-// the chosen day, and the commands to open one of them or to move it to the desktop's trash.
-// Every showing starts at today.
+// The archive window "Архив": a calendar of the days of the archive, the archive files of the
+// chosen day, and Open (through the group loader) and Delete (to the desktop's trash).
 
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QDate>
+#include <QDialog>
+#include <QPushButton>
 #include <QToolButton>
-#include <QWidget>
 
 #include <functional>
 #include <string>
@@ -17,41 +17,41 @@
 
 namespace drumo {
 
-class TfrmArhiv : public QWidget {
+class TfrmArhiv : public QDialog {
     Q_OBJECT
 public:
-    using OpenFiles = std::function<void(const std::vector<std::string>&)>;
-
-    TfrmArhiv(Operator& op, QWidget* parent = nullptr);
-
-    // The archive root, read at every use (the settings dialog may change it).
-    void SetArchiveFolder(std::function<std::string()> folder) { folder_ = std::move(folder); }
-    // The group loader, given one file.
-    void SetOpenFiles(OpenFiles open) { open_ = std::move(open); }
-
-    // Choosing a day fills the list with that day's archive files and selects the first.
-    void ChooseDay(const QDate& day);
-    QDate ChosenDay() const { return calendar_->selectedDate(); }
-    QStringList FileNames() const;
-    QString SelectedName() const { return files_->currentText(); }
-    // The full path of the selected file; empty when the day has none.
-    QString SelectedPath() const;
-
-    void OpenSelected();    // "Открыть файл архива"
-    void DeleteSelected();  // "Удалить файл архива"
+    // archiveFolder gives the current archive root; open loads a list of files.
+    TfrmArhiv(std::function<std::string()> archiveFolder,
+              std::function<void(const std::vector<std::string>&)> open, Operator& op,
+              QWidget* parent = nullptr);
 
     QCalendarWidget* Calendar() const { return calendar_; }
     QComboBox* Files() const { return files_; }
+    QToolButton* DeleteButton() const { return delete_; }
+    QToolButton* OpenButton() const { return open_; }
+    QPushButton* CancelButton() const { return cancel_; }
+
+    // The folder of a day: the archive root + "/" + "dd.mm.yy".
+    std::string DayFolder(const QDate& day) const;
+    // Lists the ".dml" files of a day in the order the file system gives them.
+    void FillList(const QDate& day);
+    void OpenSelected();
+    void DeleteSelected();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    Operator& op_;
-    std::function<std::string()> folder_;
-    OpenFiles open_;
-    QCalendarWidget* calendar_;
-    QComboBox* files_;
+    std::string SelectedPath() const;
+
+    std::function<std::string()> archiveFolder_;
+    std::function<void(const std::vector<std::string>&)> openFiles_;
+    Operator& operator_;
+    QCalendarWidget* calendar_ = nullptr;
+    QComboBox* files_ = nullptr;
+    QToolButton* delete_ = nullptr;
+    QToolButton* open_ = nullptr;
+    QPushButton* cancel_ = nullptr;
 };
 
 }  // namespace drumo
