@@ -215,7 +215,11 @@ std::string DmlDeviceLine(const ArchiveDeviceId& device) {
     s.append(" Y ");
     AppendRightAligned(s, device.Year, 5);
     s.append(" F ");
-    AppendSpaceFilled(s, OneLine(device.Firmware), 5);
+    // The reader takes five characters for the firmware; a longer text would push the address and
+    // comment out of their columns and could hold letters the reader takes for field marks.
+    std::string firmware = OneLine(device.Firmware);
+    if (firmware.size() > 5) firmware.resize(5);
+    AppendSpaceFilled(s, firmware, 5);
     s.append(" A ");
     AppendZeroPadded(s, device.Address, 5);
     s.append(" \xA9 ");  // "©" in Windows-1251

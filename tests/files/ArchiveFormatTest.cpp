@@ -95,7 +95,7 @@ TEST_F(ArchiveFormat, SavedStoreReadsBackEqualAndSigned) {
     b.DevType = 105;
     b.Serial = 65535;
     b.Address = 247;
-    b.Firmware = "2.10b";
+    b.Firmware = "2.10 beta FAY";  // only five characters fit the field
     AddDevice(store_, a);
     AddDevice(store_, b);
 
@@ -109,6 +109,7 @@ TEST_F(ArchiveFormat, SavedStoreReadsBackEqualAndSigned) {
     EXPECT_EQ(r.Devices[1].Id.Serial, 65535);
     EXPECT_EQ(r.Devices[1].Id.Address, 247);
     EXPECT_EQ(r.Devices[1].Id.Year, 0);
+    EXPECT_EQ(r.Devices[1].Id.Firmware, "2.10 ");
     EXPECT_TRUE(r.Devices[1].Cables.empty());
 
     const auto& cables = r.Devices[0].Cables;

@@ -1,0 +1,248 @@
+// The archive window and the main window's file commands with the files engine: saving, loading
+// one or several files, the archive of a day, deleting to the trash, and auto-save during
+// reception. The archive and the trash live in a fresh folder.
+
+#include <QAction>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "acquisition/ScriptedOperator.h"
+#include "acquisition/ui/TfrmScanM.h"
+#include "app/ui/StoreFill.h"
+#include "app/ui/TfrmMain.h"
+#include "files/ArchiveBrowser.h"
+#include "files/ui/FilesWiring.h"
+#include "files/ui/TfrmArhiv.h"
+
+using namespace drumo;
+
+namespace {
+
+// File dialogs that return what the test put in.
+struct ScriptedDialogs : FileDialogs {
+    QStringList open;
+    QString save;
+    QString lastFilter;
+    QStringList OpenFiles(QWidget*, const QString&, const QString& filter) override {
+        lastFilter = filter;
+        return open;
+    }
+    QString SaveFile(QWidget*, const QString&, const QString& filter) override {
+        lastFilter = filter;
+        return save;
+    }
+};
+
+struct FilesRig {
+    test::ScriptedOperator op;
+    NullLog early;
+    MeasurementStore store{op, early};
+    TfrmScanM scanM{store};
+    TfrmMain main{store, op, scanM};
+    ProgramSettings settings;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<FilesWiring> files;
+
+    explicit FilesRig(const QString& archive) : settings(DefaultSettings(archive.toStdString())) {
+        store.AddListener(&scanM);
+        QObject::connect(&scanM, &TfrmScanM::RowSelected, &main, [this](int, int) { main.RebuildView(); });
+        files = std::make_unique<FilesWiring>(main, scanM, store, settings, op, scanM);
+        files->SetDialogs(&dialogs);
+    }
+    ~FilesRig() {
+        files.reset();
+        store.RemoveListener(&scanM);
+    }
+
+    // A device with one cable of three sensors and two samples, as a search and a pass leave it.
+    void Fill(int serial) {
+        test::AddDevice(store, 3, {{1234, 1, {100, 200, 300}}}, 1, serial);
+        const Temperature a[] = {2150, NoValue, -300};
+        const Temperature b[] = {2160, 1000, -310};
+        store.AppendSample(0, 0, EncodeDateTime(2026, 12, 9, 10, 0, 0), a);
+        store.AppendSample(0, 0, EncodeDateTime(2026, 12, 9, 10, 0, 20), b);
+    }
+    void SaveStore(const QString& path, int serial) {
+        store.ReleaseAll(false);
+        Fill(serial);
+        QVERIFY(files->Files().FileSaveArhiv(path.toStdString(), false));
+        store.ReleaseAll(false);
+    }
+    bool LogHas(const QString& text) const {
+        for (const QString& line : scanM.LogLines())
+            if (line.contains(text)) return true;
+        return false;
+    }
+};
+
+}  // namespace
+
+class ArchiveWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir home_;
+    QString Archive() const { return home_.filePath("Archive"); }
+    QString Today() const {
+        return QString::fromStdString(DayFolder(Archive().toStdString(),
+                                                EncodeDate(QDate::currentDate().year(),
+                                                           QDate::currentDate().month(),
+                                                           QDate::currentDate().day())));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(home_.isValid());
+        // The desktop trash of this test run.
+        qputenv("XDG_DATA_HOME", home_.filePath("share").toLocal8Bit());
+        QDir().mkpath(home_.filePath("share"));
+    }
+    void init() {
+        QDir(Archive()).removeRecursively();
+        QDir().mkpath(Archive());
+    }
+
+    void archiveWindowListsTodaysFilesAndOpensOne() {
+        FilesRig rig(Archive());
+        rig.SaveStore(Today() + "/10.00.00.dml", 42);
+        QFile(Today() + "/readme.txt").open(QIODevice::WriteOnly);
+
+        rig.main.Action("actArchive")->trigger();
+        TfrmArhiv& arhiv = rig.files->Arhiv();
+        QVERIFY(arhiv.isVisible());
+        QCOMPARE(arhiv.windowTitle(), QString("Архив"));
+        QCOMPARE(arhiv.ChosenDay(), QDate::currentDate());
+        QCOMPARE(arhiv.FileNames(), QStringList{"10.00.00.dml"});
+        QCOMPARE(arhiv.SelectedName(), QString("10.00.00.dml"));
+        QCOMPARE(arhiv.Calendar()->minimumDate(), QDate(2010, 1, 1));
+        QCOMPARE(arhiv.Calendar()->maximumDate(), QDate(2099, 12, 31));
+
+        arhiv.OpenSelected();
+        QVERIFY(rig.store.ArchiveLoaded);
+        QCOMPARE(rig.store.DeviceCount, 1);
+        QCOMPARE(rig.store.SampleCount(0, 0), size_t(2));
+        QCOMPARE(rig.scanM.windowTitle(), QString("Диспетчер приборов - 10.00.00.dml"));
+        QCOMPARE(rig.scanM.Cell(1, 2), QString("00042"));
+        QCOMPARE(rig.scanM.Cell(1, 6), QString("10.00.00.dml"));
+        QCOMPARE(rig.main.StatusText(), QString("Файлов 1. Приборов 1. Термокос 1. Датчиков 3. •5"));
+        QCOMPARE(rig.main.windowTitle(), QString("Drumo - 10.00.00.dml"));
+        QCOMPARE(rig.main.TableCell(2, 1), QString(" 21.6"));
+        QVERIFY(arhiv.isVisible());  // the window stays open
+
+        // A day without files lists nothing, and Open then does nothing.
+        arhiv.ChooseDay(QDate(2015, 6, 1));
+        QVERIFY(arhiv.FileNames().isEmpty());
+        rig.store.ReleaseAll(false);
+        arhiv.OpenSelected();
+        QCOMPARE(rig.store.Devices(), size_t(0));
+    }
+
+    void deletingMovesTheFileToTheTrashAndRefreshesTheList() {
+        FilesRig rig(Archive());
+        rig.SaveStore(Today() + "/11.00.00.dml", 7);
+        rig.SaveStore(Today() + "/12.00.00.dml", 8);
+        TfrmArhiv& arhiv = rig.files->Arhiv();
+        arhiv.show();
+        QCOMPARE(arhiv.FileNames().size(), 2);
+        const QString doomed = arhiv.SelectedName();
+        arhiv.DeleteSelected();
+        QCOMPARE(arhiv.FileNames().size(), 1);
+        QVERIFY(!arhiv.FileNames().contains(doomed));
+        QVERIFY(!QFileInfo::exists(Today() + "/" + doomed));
+        QVERIFY(QFileInfo::exists(home_.filePath("share/Trash/files/" + doomed)));
+        QVERIFY(rig.op.Shown().empty());
+    }
+
+    void saveCommandGivesTheNameItsEndingAndAsksBeforeReplacing() {
+        FilesRig rig(Archive());
+        rig.Fill(42);
+        rig.dialogs.save = home_.filePath("mine.txt");
+        rig.main.Action("actFileSave")->trigger();
+        QCOMPARE(rig.dialogs.lastFilter, QString("*.dml (*.dml);;Все файлы (*)"));
+        const QString written = home_.filePath("mine.dml");
+        QVERIFY(QFileInfo::exists(written));
+        QVERIFY(rig.LogHas(" > Диалог сохранения файла"));
+
+        const qint64 size = QFileInfo(written).size();
+        rig.store.AppendSample(0, 0, EncodeDateTime(2026, 12, 9, 10, 0, 40),
+                               std::vector<Temperature>{1, 2, 3});
+        rig.op.Answer(false);
+        rig.main.Action("actFileSave")->trigger();
+        QCOMPARE(rig.op.Shown().back(),
+                 "ask: Файл " + written.toStdString() + " уже существует.\r\nЗаменить?");
+        QCOMPARE(QFileInfo(written).size(), size);  // No keeps the old file
+        QFile::remove(written);
+    }
+
+    void openCommandLoadsTheChosenFilesLastFirst() {
+        FilesRig rig(Archive());
+        const QString a = home_.filePath("A.dml"), b = home_.filePath("B.dml");
+        rig.SaveStore(a, 111);
+        rig.SaveStore(b, 222);
+        rig.dialogs.open = {a, b};
+        rig.main.Action("actFileOpen")->trigger();
+        QCOMPARE(rig.dialogs.lastFilter, QString("*.dml (*.dml);;*.dmr (*.dmr);;Все файлы (*)"));
+        QVERIFY(rig.LogHas(" > Диалог загрузки файлов"));
+        QCOMPARE(rig.store.DeviceCount, 2);
+        QCOMPARE(rig.scanM.Cell(1, 2), QString("00222"));
+        QCOMPARE(rig.scanM.Cell(2, 2), QString("00111"));
+        QCOMPARE(rig.scanM.windowTitle(), QString("Диспетчер приборов - группа файлов (2)"));
+        QVERIFY(rig.scanM.isVisible());
+        QFile::remove(a);
+        QFile::remove(b);
+    }
+
+    void fileCommandsDoNothingWhileASearchRuns() {
+        FilesRig rig(Archive());
+        rig.files->SetSearchRunning([] { return true; });
+        rig.dialogs.open = {home_.filePath("none.dml")};
+        rig.main.Action("actFileOpen")->trigger();
+        QVERIFY(rig.dialogs.lastFilter.isEmpty());  // no dialog was shown
+        QVERIFY(rig.op.Shown().empty());
+    }
+
+    void autoSaveWritesTheReceptionFileAtTheEndOfTheNextPass() {
+        FilesRig rig(Archive());
+        rig.Fill(42);
+        rig.settings.Main.AutoSaveEnabled = true;
+        rig.settings.Main.AutoSaveIndex = 0;  // 20 seconds
+        AutoSaveHooks& hooks = rig.files->Hooks();
+        hooks.Start();
+        QVERIFY(rig.main.TimerAutoSave().isActive());
+        QCOMPARE(rig.main.TimerAutoSave().interval(), 20000);
+        QCOMPARE(rig.main.SaveProgress()->maximum(), 20);
+        const QString file = QString::fromStdString(rig.files->AutoSaver().FileName());
+        QCOMPARE(QFileInfo(file).absolutePath(), QDir(Today()).absolutePath());
+
+        hooks.EndOfPass();
+        QVERIFY(!QFileInfo::exists(file));  // not due yet
+        hooks.DisplayTick();
+        QCOMPARE(rig.main.SaveProgress()->value(), 1);
+        QVERIFY(QMetaObject::invokeMethod(&rig.main.TimerAutoSave(), "timeout", Qt::DirectConnection));
+        hooks.EndOfPass();
+        QVERIFY(QFileInfo::exists(file));
+        QVERIFY(!rig.main.FileLamp()->Lit());
+        QCOMPARE(rig.main.SaveProgress()->value(), 0);
+
+        hooks.Stop();
+        QVERIFY(!rig.main.TimerAutoSave().isActive());
+        QCOMPARE(rig.main.SaveCountdown()->text(), QString("00:00:00"));
+    }
+
+    void commandLineFileOpensThroughTheGroupLoader() {
+        FilesRig rig(Archive());
+        const QString a = home_.filePath("cmd.dml");
+        rig.SaveStore(a, 5);
+        rig.files->OpenFromCommandLine(a.toStdString());
+        QVERIFY(rig.store.ArchiveLoaded);
+        QCOMPARE(rig.scanM.windowTitle(), QString("Диспетчер приборов - cmd.dml"));
+        QFile::remove(a);
+    }
+};
+
+QTEST_MAIN(ArchiveWindowTest)
+#include "ArchiveWindowTest.moc"
