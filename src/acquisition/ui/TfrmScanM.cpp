@@ -47,15 +47,18 @@ TfrmScanM::TfrmScanM(MeasurementStore& store, QWidget* parent)
     grid_->setObjectName(QStringLiteral("SGDevices"));
     grid_->horizontalHeader()->hide();
     grid_->verticalHeader()->hide();
+    grid_->verticalHeader()->setMinimumSectionSize(kRowHeight);
+    grid_->setTextElideMode(Qt::ElideNone);
+    grid_->setWordWrap(false);
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid_->setStyleSheet(QStringLiteral("QTableWidget { background: %1; }").arg(kGridColour.name()));
-    QFont small = grid_->font();
-    small.setPixelSize(11);
-    grid_->setFont(small);
+    SetGridColour(kGridColour);
+    QFont narrow(QStringLiteral("DejaVu Sans Condensed"));
+    narrow.setPixelSize(11);
+    grid_->setFont(narrow);
     for (int c = 0; c < ColumnCount; ++c) {
         grid_->setColumnWidth(c, kWidths[c]);
         auto* item = new QTableWidgetItem(QString::fromUtf8(kHeaders[c]));
@@ -281,7 +284,13 @@ void TfrmScanM::ResetDeviceManager() {
     SetChangeCommandsEnabled(false);
     DestroySwatches();
     SetListedRows(0);
-    grid_->setStyleSheet(QStringLiteral("QTableWidget { background: %1; }").arg(kGridColour.name()));
+    SetGridColour(kGridColour);
+}
+
+void TfrmScanM::SetGridColour(const QColor& colour) {
+    grid_->setStyleSheet(QStringLiteral("QTableWidget { background: %1; }"
+                                        " QTableWidget::item { padding: 0px 1px; }")
+                             .arg(colour.name()));
 }
 
 void TfrmScanM::PlainTitles() { setWindowTitle(QStringLiteral("Диспетчер приборов")); }

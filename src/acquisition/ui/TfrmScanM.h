@@ -45,6 +45,9 @@ public:
     QString CopyText() const;
     void CopyToClipboard();
 
+    // The archive loaders colour the grid for data without a confirmed signature.
+    void SetGridColour(const QColor& colour);
+
     // --- Line check boxes and colour swatches of the system trend.
     bool LineChecked(int row) const;
     void SetAllLinesBoxVisible(bool visible);

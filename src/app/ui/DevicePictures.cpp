@@ -1,5 +1,6 @@
 #include "app/ui/DevicePictures.h"
 
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -93,18 +94,20 @@ void DrawFront(QPainter& p, const Look& look, const QRectF& box) {
         p.setBrush(QColor(25, 25, 25));
         p.drawRect(QRectF(box.right() - 40, box.top() + 20, 24, 5));
     }
-    // Status lamp.
+    // Status lamp above the name plate.
     p.setPen(QPen(QColor(20, 80, 20), 1));
     p.setBrush(QColor(60, 220, 60));
-    p.drawEllipse(QPointF(box.left() + 20, box.bottom() - 20), 4, 4);
-    // Model name on a light plate.
-    QFont font;
-    font.setPixelSize(look.name.size() > 11 ? 12 : 14);
+    p.drawEllipse(QPointF(box.left() + 14, box.bottom() - 32), 4, 4);
+    // Model name on a light plate across the lower part of the front.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(11);
     font.setBold(true);
+    const QRectF plate(box.left() + 6, box.bottom() - 25, box.width() - 12, 17);
+    while (font.pixelSize() > 7 && QFontMetricsF(font).horizontalAdvance(look.name) > plate.width() - 4)
+        font.setPixelSize(font.pixelSize() - 1);
     p.setFont(font);
-    const QRectF plate(box.left() + 30, box.bottom() - 30, box.width() - 42, 20);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 255, 255, 200));
+    p.setBrush(QColor(255, 255, 255, 210));
     p.drawRoundedRect(plate, 3, 3);
     p.setPen(QColor(20, 20, 40));
     p.drawText(plate, Qt::AlignCenter, look.name);
@@ -139,7 +142,7 @@ QImage Draw(const Look& look, const QRectF& box) {
 
 QImage DevicePicture(int picture) {
     const QRectF controller(18, 14, 132, 112);
-    const QRectF logger(34, 30, 100, 96);
+    const QRectF logger(26, 30, 116, 96);
     const QColor hexar(150, 155, 165), dorma(70, 120, 190), sevio(235, 160, 40);
     switch (picture) {
     case 0: return Blank();

@@ -144,6 +144,7 @@ void Shell::Show() { main_->show(); }
 void Shell::OnFirstShown() {
     settings_ = LoadSettings(paths_.SettingsFile, paths_.ArchiveFolder);
     ApplySettings();
+    if (hooks_.SettingsLoaded) hooks_.SettingsLoaded();
     PrepareArchiveFolder(settings_.Main.ArchiveFolder, operator_);
 
     const CommandLineDecision decision = DecideCommandLine(args_);
@@ -193,6 +194,7 @@ void Shell::OnClosing() {
     if (hooks_.StopLongLoops) hooks_.StopLongLoops();
     if (store_.Receiving && hooks_.StopReception) hooks_.StopReception();
     CollectSettings();
+    if (hooks_.SavingSettings) hooks_.SavingSettings();
     std::string error;
     if (!SaveSettings(paths_.SettingsFile, settings_, &error))
         log_.Log(" > Настройки не сохранены: " + error);

@@ -31,6 +31,8 @@ struct ShellHooks {
     std::function<void()> StopReception;            // as the operator's stop command
     std::function<void(const std::string&)> OpenArchive;   // a file named on the command line
     std::function<void(const std::string&)> OpenNotebook;
+    std::function<void()> SettingsLoaded;           // the settings file was just read and applied
+    std::function<void()> SavingSettings;           // the settings file is about to be written
 };
 
 class Shell : public QObject {
@@ -53,6 +55,7 @@ public:
     MeasurementStore& Store() { return store_; }
     ProgramSettings& Settings() { return settings_; }
     EventLog& Log() { return log_; }
+    Operator& Op() { return operator_; }
     bool ShowHint() const { return showHint_; }
     // Whether the first show ended at the command line (a file was opened or refused).
     bool StartedFromCommandLine() const { return fromCommandLine_; }

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -26,11 +27,16 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+// The narrow columns of the window use a condensed face so that whole texts fit.
+QFont NarrowFont(int pixels = 11) {
+    QFont font(QStringLiteral("DejaVu Sans Condensed"));
+    font.setPixelSize(pixels);
+    return font;
+}
+
 QLabel* SmallLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setPixelSize(11);
-    label->setFont(font);
+    label->setFont(NarrowFont());
     return label;
 }
 
@@ -49,6 +55,10 @@ TfrmMain::TfrmMain(MeasurementStore& store, Operator& op, EventLog& log, QWidget
     resize(FixedWidth, MinHeight);
 
     CreateActions();
+    // The five menu titles have to fit the narrow window.
+    QFont menuFont = menuBar()->font();
+    menuFont.setPixelSize(11);
+    menuBar()->setFont(menuFont);
     BuildMenus();
     BuildToolBar();
 
@@ -70,7 +80,12 @@ TfrmMain::TfrmMain(MeasurementStore& store, Operator& op, EventLog& log, QWidget
     left->addWidget(BuildTimersPanel());
     left->addWidget(BuildDevicePanel());
     left->addStretch(1);
-    columns->addLayout(left);
+    // The left column is as wide as the picture frame; the table takes the rest.
+    auto* leftColumn = new QWidget(central);
+    leftColumn->setLayout(left);
+    left->setContentsMargins(0, 0, 0, 0);
+    leftColumn->setFixedWidth(DevicePictureSize + 4);
+    columns->addWidget(leftColumn);
 
     auto* right = new QVBoxLayout;
     right->setSpacing(3);
@@ -164,8 +179,8 @@ QWidget* TfrmMain::BuildDevicePanel() {
     devicePanel_->setObjectName(QStringLiteral("pnlDevice"));
     static_cast<QFrame*>(devicePanel_)->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     auto* grid = new QGridLayout(devicePanel_);
-    grid->setContentsMargins(3, 2, 3, 2);
-    grid->setHorizontalSpacing(4);
+    grid->setContentsMargins(3, 2, 2, 2);
+    grid->setHorizontalSpacing(3);
     grid->setVerticalSpacing(1);
     const std::pair<const char*, const char*> lines[] = {
         {"lblType", "Тип прибора:"},      {"lblSerial", "Номер:"},
@@ -173,7 +188,10 @@ QWidget* TfrmMain::BuildDevicePanel() {
         {"lblMaxSensors", "Макс. датчиков:"}, {"lblInterface", "Интерфейс:"}};
     int r = 0;
     for (const auto& [name, caption] : lines) {
-        grid->addWidget(SmallLabel(QString::fromUtf8(caption), devicePanel_), r, 0);
+        auto* label = SmallLabel(QString::fromUtf8(caption), devicePanel_);
+        label->setFont(NarrowFont(10));
+        label->setMinimumWidth(label->sizeHint().width());
+        grid->addWidget(label, r, 0);
         auto* value = SmallLabel(QString(), devicePanel_);
         value->setObjectName(QString::fromLatin1(name));
         QFont bold = value->font();
@@ -205,11 +223,11 @@ void TfrmMain::BuildTable() {
     table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setTextElideMode(Qt::ElideNone);
+    table_->setWordWrap(false);
     table_->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    QFont small = table_->font();
-    small.setPixelSize(11);
-    table_->setFont(small);
-    table_->horizontalHeader()->setFont(small);
+    table_->setFont(NarrowFont());
+    table_->horizontalHeader()->setFont(NarrowFont());
     table_->setHorizontalHeaderLabels({QString(), QString(), QString()});
     SetTableColour(tableColour_);
 

@@ -111,7 +111,9 @@ QString TfrmMain::CopyTableText() const {
 
 void TfrmMain::SetTableColour(int colour) {
     tableColour_ = colour;
-    table_->setStyleSheet(QStringLiteral("QTableWidget { background: %1; }").arg(ColourOf(colour).name()));
+    table_->setStyleSheet(QStringLiteral("QTableWidget { background: %1; }"
+                                         " QTableWidget::item { padding: 0px 1px; }")
+                              .arg(ColourOf(colour).name()));
 }
 
 void TfrmMain::FillTable() {

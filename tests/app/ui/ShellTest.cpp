@@ -179,8 +179,10 @@ private slots:
     void closingWithUnsavedReadingsAsksFirst() {
         Shell shell({}, &op_);
         int stops = 0;
+        bool fileExistedWhenSaving = true;
         ShellHooks hooks;
         hooks.StopReception = [&] { ++stops; };
+        hooks.SavingSettings = [&] { fileExistedWhenSaving = QFile::exists(IniPath()); };
         shell.SetHooks(hooks);
         shell.Show();
         test::AddDevice(shell.Store(), 4, {{1, 1, {100}}});
@@ -197,6 +199,7 @@ private slots:
         op_.Answer(true);
         QVERIFY(shell.Main().close());
         QCOMPARE(stops, 1);
+        QVERIFY(!fileExistedWhenSaving);  // other parts put their settings in before the write
         QVERIFY(QFile::exists(IniPath()));
         QCOMPARE(op_.Shown().back(), std::string("ask: Действие приведет к потере данных.\r\nЗакрыть программу?"));
     }

@@ -1,0 +1,92 @@
+// Saves pictures of every window of the program into a folder (first argument, /tmp/drumo-shots
+// by default), so that layouts, sizes and texts can be looked at without a desktop.
+
+#include <QApplication>
+#include <QDir>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTabWidget>
+
+#include "acquisition/ui/TfrmAlarm.h"
+#include "acquisition/ui/TfrmScanM.h"
+#include "app/ui/DevicePictures.h"
+#include "app/ui/Shell.h"
+#include "app/ui/StoreFill.h"
+#include "app/ui/TfrmAbout.h"
+#include "app/ui/TfrmMain.h"
+#include "app/ui/TfrmProgSet.h"
+#include "link/Platform.h"
+
+using namespace drumo;
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/drumo-shots");
+    QDir().mkpath(folder);
+    const auto save = [&](QWidget& w, const QString& name) {
+        w.show();
+        QApplication::processEvents();
+        w.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
+    };
+
+    ConsoleOperator op(false);
+    Shell shell({}, &op);
+    shell.Show();
+    save(shell.Main(), QStringLiteral("main-empty"));
+
+    MeasurementStore& store = shell.Store();
+    test::AddDevice(store, 4, {{1234, 1, {50, 150, 250, 350, 450, 550, 650, 750, 850, 950, 1050}},
+                               {0, 0, {100, 200, 300}}},
+                    7, 42, 2015, 5);
+    test::AddDevice(store, 1, {}, 255, 9, 0, 1);
+    test::AddDevice(store, 8, {{555, 4, {0, 100, 200, 300, 400}}}, 12, 65535, 2020, 7);
+    std::vector<Temperature> values{2150, 2153, NoValue, -5001, 0, 1, 10, 100, 1000, -10, 12345};
+    store.AppendSample(0, 0, 46000.5, values);
+    TfrmScanM& scanM = shell.ScanM();
+    scanM.SetListedRows(4);
+    scanM.SetRow(1, {"7", "Dorma-2/200", "00042", "1234", "11", "Силос №1, север", "\\\\.\\Com3"}, true);
+    scanM.SetRow(2, {"7", "—>", "00042", "[ --- ]", "3", "Силос №1, север", "\\\\.\\Com3"}, true);
+    scanM.SetRow(3, {"255", "Hexar-1/16", "00009", "[ --- ]", "0", "", "\\\\.\\Com3"}, false);
+    scanM.SetRow(4, {"12", "Sevio-1/100-M", "65535", "555", "5", "Склад", "\\\\.\\Com3"}, true);
+    scanM.CreateSwatches({Qt::red, Qt::green, Qt::blue, Qt::yellow});
+    scanM.SetChangeCommandsEnabled(true);
+    scanM.SelectRow(1);
+    shell.Main().SetStatusText(QStringLiteral("\\\\.\\Com3  Приборов: 3  Термокос: 3  Датчиков: 19"));
+    shell.Main().ReceptionLamp()->SetColour(Qt::green);
+    save(shell.Main(), QStringLiteral("main-device"));
+    save(scanM, QStringLiteral("scanm"));
+    scanM.SelectRow(4);
+    save(shell.Main(), QStringLiteral("main-probe"));
+    scanM.PreparePopup();
+    save(*scanM.PopupMenu(), QStringLiteral("scanm-popup"));
+
+    int i = 0;
+    for (QAction* menu : shell.Main().menuBar()->actions()) {
+        save(*menu->menu(), QStringLiteral("menu-%1").arg(i++));
+        menu->menu()->hide();
+    }
+
+    TfrmProgSet& dlg = shell.ProgSet();
+    dlg.PrepareOpening();
+    save(dlg, QStringLiteral("progset-general"));
+    dlg.Pages()->setCurrentIndex(1);
+    save(dlg, QStringLiteral("progset-measurements"));
+    dlg.hide();
+    save(shell.About(), QStringLiteral("about"));
+
+    shell.AlarmMax().AddLine(QStringLiteral("10:15:20 > Адрес: 7 Термокоса: 1 Макс. температура: 123.45"));
+    shell.AlarmMin().AddLine(QStringLiteral("10:15:20 > Адрес: 7 Термокоса: 2 Мин. температура: -50.01"));
+    save(shell.AlarmMax(), QStringLiteral("alarm-upper"));
+    save(shell.AlarmMin(), QStringLiteral("alarm-lower"));
+
+    QImage sheet(5 * 172, 2 * 172, QImage::Format_ARGB32);
+    sheet.fill(QColor(240, 240, 240));
+    QPainter p(&sheet);
+    for (int k = 0; k < DevicePictureCount; ++k) {
+        p.drawRect((k % 5) * 172 + 1, (k / 5) * 172 + 1, 169, 169);
+        p.drawImage((k % 5) * 172 + 2, (k / 5) * 172 + 2, DevicePicture(k));
+    }
+    p.end();
+    sheet.save(folder + QStringLiteral("/pictures.png"));
+    return 0;
+}
