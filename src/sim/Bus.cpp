@@ -8,6 +8,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -108,6 +110,18 @@ void Bus::Start() {
         auto lock = Lock();
         while (running_ && !gone_) RoundLocked(options_.IdlePeriodUs, lock);
     });
+    auto lock = Lock();
+    ApplyPriority();
+}
+
+void Bus::ApplyPriority() {
+    // A paced line is time-critical: its thread sleeps between bytes and must wake on time even
+    // on a busy machine. Where the system refuses real-time scheduling the pacing just gets less
+    // exact under load.
+    if (!thread_.joinable()) return;
+    sched_param param{};
+    param.sched_priority = options_.Pacing ? 1 : 0;
+    pthread_setschedparam(thread_.native_handle(), options_.Pacing ? SCHED_FIFO : SCHED_OTHER, &param);
 }
 
 void Bus::Stop() {
@@ -155,6 +169,7 @@ bool Bus::Gone() const {
 void Bus::SetPacing(bool on) {
     auto lock = Lock();
     options_.Pacing = on;
+    ApplyPriority();
 }
 
 Bus::Traffic Bus::TakeTraffic() {

@@ -119,6 +119,7 @@ private:
     void WriteDue(int64_t nowUs);
     int64_t NextWakeUs(int64_t nowUs) const;
     void CloseFds();
+    void ApplyPriority();
 
     std::unique_ptr<Endpoint> endpoint_;
     BusOptions options_;
