@@ -60,11 +60,12 @@ FilesWiring::FilesWiring(TfrmMain& main, TfrmScanM& scanM, MeasurementStore& sto
     : main_(main), scanM_(scanM), store_(store), settings_(settings), op_(op), log_(log),
       files_(store, op, log, SystemClock::Instance(), ProgramVersion(), this),
       autoSave_(files_, SystemClock::Instance(), this), hooks_(*this), rows_(scanM),
-      arhiv_(std::make_unique<TfrmArhiv>(op)) {
-    arhiv_->SetArchiveFolder([this] { return settings_.Main.ArchiveFolder; });
-    arhiv_->SetOpenFiles([this](const std::vector<std::string>& names) {
-        if (!Searching()) files_.FileOpenArhiv(names);
-    });
+      arhiv_(std::make_unique<TfrmArhiv>(
+          [this] { return settings_.Main.ArchiveFolder; },
+          [this](const std::vector<std::string>& names) {
+              if (!Searching()) files_.FileOpenArhiv(names);
+          },
+          op)) {
 
     const auto wire = [&](const char* name, auto slot) {
         QAction* action = main_.Action(QString::fromLatin1(name));

@@ -80,6 +80,12 @@ struct FilesRig {
     }
 };
 
+QStringList Names(const TfrmArhiv& arhiv) {
+    QStringList names;
+    for (int i = 0; i < arhiv.Files()->count(); ++i) names << arhiv.Files()->itemText(i);
+    return names;
+}
+
 }  // namespace
 
 class ArchiveWindowTest : public QObject {
@@ -115,11 +121,8 @@ private slots:
         TfrmArhiv& arhiv = rig.files->Arhiv();
         QVERIFY(arhiv.isVisible());
         QCOMPARE(arhiv.windowTitle(), QString("Архив"));
-        QCOMPARE(arhiv.ChosenDay(), QDate::currentDate());
-        QCOMPARE(arhiv.FileNames(), QStringList{"10.00.00.dml"});
-        QCOMPARE(arhiv.SelectedName(), QString("10.00.00.dml"));
-        QCOMPARE(arhiv.Calendar()->minimumDate(), QDate(2010, 1, 1));
-        QCOMPARE(arhiv.Calendar()->maximumDate(), QDate(2099, 12, 31));
+        QCOMPARE(Names(arhiv), QStringList{"10.00.00.dml"});
+        QCOMPARE(arhiv.Files()->currentText(), QString("10.00.00.dml"));
 
         arhiv.OpenSelected();
         QVERIFY(rig.store.ArchiveLoaded);
@@ -134,8 +137,9 @@ private slots:
         QVERIFY(arhiv.isVisible());  // the window stays open
 
         // A day without files lists nothing, and Open then does nothing.
-        arhiv.ChooseDay(QDate(2015, 6, 1));
-        QVERIFY(arhiv.FileNames().isEmpty());
+        arhiv.Calendar()->setSelectedDate(QDate(2015, 6, 1));
+        arhiv.FillList(QDate(2015, 6, 1));
+        QVERIFY(Names(arhiv).isEmpty());
         rig.store.ReleaseAll(false);
         arhiv.OpenSelected();
         QCOMPARE(rig.store.Devices(), size_t(0));
@@ -147,11 +151,11 @@ private slots:
         rig.SaveStore(Today() + "/12.00.00.dml", 8);
         TfrmArhiv& arhiv = rig.files->Arhiv();
         arhiv.show();
-        QCOMPARE(arhiv.FileNames().size(), 2);
-        const QString doomed = arhiv.SelectedName();
+        QCOMPARE(Names(arhiv).size(), 2);
+        const QString doomed = arhiv.Files()->currentText();
         arhiv.DeleteSelected();
-        QCOMPARE(arhiv.FileNames().size(), 1);
-        QVERIFY(!arhiv.FileNames().contains(doomed));
+        QCOMPARE(Names(arhiv).size(), 1);
+        QVERIFY(!Names(arhiv).contains(doomed));
         QVERIFY(!QFileInfo::exists(Today() + "/" + doomed));
         QVERIFY(QFileInfo::exists(home_.filePath("share/Trash/files/" + doomed)));
         QVERIFY(rig.op.Shown().empty());
