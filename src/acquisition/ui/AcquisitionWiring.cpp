@@ -115,7 +115,6 @@ void AcquisitionWiring::ShowSearchWindowAtStart() {
 void AcquisitionWiring::StopLongLoops() {
     find_->StopSearch();
     find_->SetLinkTest(false);
-    SaveFindSettings();
 }
 
 void AcquisitionWiring::StopReceptionNow() { reception_->StopReception(); }
