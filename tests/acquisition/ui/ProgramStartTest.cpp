@@ -1,0 +1,113 @@
+// The whole program with its acquisition and archive commands wired: the automatic search at
+// start-up finds the simulated controller, the search settings survive closing, and an archive
+// file named on the command line opens. DRUMO_HOME points at a fresh folder.
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdlib>
+
+#include "acquisition/ScriptedOperator.h"
+#include "acquisition/ui/ProgramWiring.h"
+#include "acquisition/ui/TfrmFind.h"
+#include "acquisition/ui/TfrmScanM.h"
+#include "app/ui/Shell.h"
+#include "app/ui/StoreFill.h"
+#include "app/ui/TfrmMain.h"
+#include "sim/Presets.h"
+#include "sim/SimClock.h"
+
+using namespace drumo;
+
+class ProgramStartTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir home_;
+    QString Ini() const { return home_.filePath("ini/ProgSet.ini"); }
+    void WriteIni(const QByteArray& text) {
+        QDir().mkpath(home_.filePath("ini"));
+        QFile file(Ini());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(home_.isValid());
+        qputenv("DRUMO_HOME", home_.path().toLocal8Bit());
+        qputenv("DRUMO_NO_OPEN", "1");
+    }
+
+    void automaticSearchAtStartFindsTheControllerAndClosingKeepsTheSettings() {
+        sim::ManualClock simClock;
+        std::string error;
+        auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
+        QVERIFY2(line, error.c_str());
+        line->Command->Streaming = false;
+        QVERIFY(line->Line->Open());
+        line->Line->Start();
+        setenv("DRUMO_PORTS", ("3=" + line->Line->SlavePath() + ",4=/nonexistent/tty4").c_str(), 1);
+        WriteIni("[Find]\r\nProtocol=0\r\nPortDefault=3\r\nAutoPortEnabled=0\r\nAutoFindEnabled=1\r\n"
+                 "TestModbusAddr=7\r\n");
+
+        test::ScriptedOperator op;
+        {
+            Shell shell({}, &op);
+            ProgramWiring wiring(shell);
+            shell.Show();
+            QCOMPARE(shell.Store().DeviceCount, 1);
+            QCOMPARE(shell.Store().DevSig(0).TypeName, std::string("Hexar-1/100"));
+            QVERIFY(shell.Main().StatusText().startsWith("\\\\.\\Com3: Приборов 1."));
+            TfrmFind& find = wiring.Acquisition().Find();
+            QCOMPARE(find.Controls().TestModbusAddr, 7);
+            // The window closes itself a second after the automatic search.
+            QTRY_VERIFY_WITH_TIMEOUT(!find.isVisible(), 3000);
+            QVERIFY(shell.Main().Action("actStart")->isEnabled());
+
+            SearchControls c = find.Controls();
+            c.ProtocolItem = 1;
+            c.PortDefault = 4;
+            find.SetControls(c);
+            find.ApplySearchSettings();
+            QVERIFY(shell.Main().close());
+        }
+        line->Line->Close();
+        unsetenv("DRUMO_PORTS");
+        QFile file(Ini());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray ini = file.readAll();
+        QVERIFY(ini.contains("Protocol=1\r\n"));
+        QVERIFY(ini.contains("PortDefault=4\r\n"));
+        QVERIFY(ini.contains("TestModbusAddr=7\r\n"));
+        QFile::remove(Ini());
+    }
+
+    void archiveFileOnTheCommandLineOpensThroughTheGroupLoader() {
+        WriteIni("[Find]\r\nAutoFindEnabled=0\r\n");
+        const QString path = home_.filePath("given.dml");
+        test::ScriptedOperator op;
+        {
+            Shell shell({}, &op);
+            ProgramWiring wiring(shell);
+            test::AddDevice(shell.Store(), 3, {{1234, 1, {100, 200}}}, 1, 77);
+            const Temperature v[] = {2150, 2160};
+            shell.Store().AppendSample(0, 0, EncodeDateTime(2026, 12, 9, 10, 0, 0), v);
+            QVERIFY(wiring.Files().Files().FileSaveArhiv(path.toStdString(), false));
+            shell.Store().ReleaseAll(false);
+        }
+        Shell shell({path.toStdString()}, &op);
+        ProgramWiring wiring(shell);
+        shell.Show();
+        QVERIFY(shell.StartedFromCommandLine());
+        QVERIFY(shell.Store().ArchiveLoaded);
+        QCOMPARE(shell.Store().DevSig(0).Serial, 77);
+        QCOMPARE(shell.ScanM().windowTitle(), QString("Диспетчер приборов - given.dml"));
+        QCOMPARE(shell.Main().windowTitle(), QString("Drumo - given.dml"));
+        shell.Main().close();
+    }
+};
+
+QTEST_MAIN(ProgramStartTest)
+#include "ProgramStartTest.moc"
