@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "acquisition/ui/ProgramWiring.h"
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
 
@@ -14,6 +15,8 @@ int main(int argc, char* argv[]) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
     drumo::Shell shell(std::move(args));
+    // The acquisition and archive commands, joined to the windows and to start-up and closing.
+    drumo::ProgramWiring wiring(shell);
     QObject::connect(&shell.Main(), &drumo::TfrmMain::Closing, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     shell.Show();
