@@ -84,8 +84,9 @@ int Dorma::TotalSensors() const {
 
 DateTime Dorma::MeasuredAt() const {
     // The device measures once a period and holds the values until the next measurement.
+    // The world runs on the simulation's time; the device's own clock only stamps its records.
     const int period = kPeriodSeconds[std::min<int>(settings_[3], 5)];
-    const double seconds = std::floor(DeviceTime() * 86400.0 / period) * period;
+    const double seconds = std::floor(clock_.Now() * 86400.0 / period) * period;
     return seconds / 86400.0;
 }
 
@@ -293,21 +294,33 @@ std::optional<ModbusReply> Dorma::Identify() const {
     return RegistersReply(17, regs);
 }
 
+void Dorma::Warm(int cable, int sensor, double riseC, double seconds) {
+    climate_.Warm(cable, sensor, riseC, clock_.Now(), seconds);
+}
+
 void Dorma::Tick() {
     boot_.Tick();
     if (settings_[4] == 1) AutoRecord();
 }
 
 void Dorma::AutoRecord() {
-    const DateTime now = DeviceTime();
+    const DateTime now = clock_.Now();
     const double period = kAutoSaveSeconds[std::min<int>(settings_[5], 7)] * OneSecond;
     if (nextAutoRecord_ == 0) nextAutoRecord_ = now + period;
     if (now < nextAutoRecord_) return;
     nextAutoRecord_ = now + period;
     for (size_t c = 0; c < cables_.size(); ++c) {
         if (cables_[c].Sensors() == 0) continue;
+        NotebookRecord record = RecordOf(cables_[c], static_cast<int>(c), climate_, MeasuredAt(), records_ + 1);
+        const CalendarTime stamp = DecodeDateTime(DeviceTime());
+        record.Year = stamp.Year;
+        record.Month = stamp.Month;
+        record.Day = stamp.Day;
+        record.Hour = stamp.Hour;
+        record.Minute = stamp.Minute;
+        record.Second = stamp.Second;
         std::vector<int16_t> words;
-        AppendRecord(words, RecordOf(cables_[c], static_cast<int>(c), climate_, MeasuredAt(), records_ + 1));
+        AppendRecord(words, record);
         if (static_cast<int>(notebook_.size() + words.size()) > NotebookSizeWords) return;  // full
         notebook_.insert(notebook_.end(), words.begin(), words.end());
         ++records_;

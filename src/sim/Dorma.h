@@ -69,6 +69,8 @@ public:
     int ActiveCable() const { return activeCable_; }
     std::vector<SimCable>& Cables() { return cables_; }
     Climate& World() { return climate_; }
+    // Warms sensor `sensor` of cable `cable` (both from 0) by riseC for `seconds`.
+    void Warm(int cable, int sensor, double riseC, double seconds);
     BootLoader& Boot() { return boot_; }
     DateTime DeviceTime() const { return clock_.Now() + clockOffset_; }
 

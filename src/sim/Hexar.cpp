@@ -158,7 +158,8 @@ double Hexar::Reported(int sensor) const {
     const auto measured = Measured();
     if (sensor < 1 || sensor > static_cast<int>(measured.size())) return std::nan("");
     const HexarSensor& s = sensors_[measured[sensor - 1]];
-    const double t = climate_.Celsius(cable_, 0, s.Position, DeviceTime());
+    // The world runs on the simulation's time; the device's own clock only stamps its records.
+    const double t = climate_.Celsius(cable_, 0, s.Position, clock_.Now());
     if (std::isnan(t)) return t;
     double reported = t + s.BiasC + s.S30 / 16.0;
     if (s.Status == 0) reported += (-s.P100 / 10.0) * (t - 35.0) * (t - 35.0) / 5625.0;
@@ -168,7 +169,7 @@ double Hexar::Reported(int sensor) const {
 void Hexar::Warm(int sensor, double riseC, double seconds) {
     const auto measured = Measured();
     if (sensor < 1 || sensor > static_cast<int>(measured.size())) return;
-    climate_.Warm(0, sensors_[measured[sensor - 1]].Position, riseC, DeviceTime(), seconds);
+    climate_.Warm(0, sensors_[measured[sensor - 1]].Position, riseC, clock_.Now(), seconds);
 }
 
 void Hexar::SortById() {

@@ -54,7 +54,7 @@ std::string Warm(SimLine& line, const std::vector<std::string>& w) {
         sensor >= d->Cables()[cable].Sensors()) {
         return "no such cable or sensor";
     }
-    d->World().Warm(cable, sensor, rise, d->DeviceTime(), seconds);
+    d->Warm(cable, sensor, rise, seconds);
     return "warming address " + w[1] + " cable " + w[2] + " sensor " + w[3];
 }
 

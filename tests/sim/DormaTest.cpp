@@ -219,6 +219,7 @@ TEST_F(SimDorma, NotebookIsReadBlockByBlockAndErased) {
 
 TEST_F(SimDorma, NotebookAutoSaveAddsRecordsEachPeriod) {
     ASSERT_TRUE(Write(1, 45, {2}));
+    ASSERT_TRUE(Write(1, 48, {0, 0, 10, 1, 1, 6, 26}));  // the records carry the device's time
     ASSERT_TRUE(Write(1, 36, {1}));
     ASSERT_TRUE(Write(1, 37, {0}));  // every 20 seconds
     clock.Advance(21000);
@@ -227,6 +228,13 @@ TEST_F(SimDorma, NotebookAutoSaveAddsRecordsEachPeriod) {
     ASSERT_TRUE(Modbus(1, 3, 80, 6));
     EXPECT_GE(Reg(0), 1);
     EXPECT_EQ(Reg(2), Reg(0) * (6 + 2 * 40));
+    ASSERT_TRUE(Write(1, 46, {0}));
+    ASSERT_TRUE(Modbus(1, 3, 768, 64));
+    EXPECT_EQ(Reg(0), 1);
+    EXPECT_EQ(Reg(1), 2101);
+    EXPECT_EQ(Reg(4) >> 8, 10);
+    EXPECT_EQ(Reg(4) & 0xFF, 1);
+    EXPECT_EQ(Reg(5), 6 << 8 | 26);
 }
 
 TEST_F(SimDorma, UnknownFunctionsAndRegistersGetExceptions) {
