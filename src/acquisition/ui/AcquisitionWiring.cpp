@@ -128,6 +128,9 @@ void AcquisitionWiring::ApplyReceptionSettings() {
 }
 
 void AcquisitionWiring::StartReception() {
+    // The link test's requests would fall between the passes' transactions, and into the sensor
+    // stream of a Hexar; reception takes the line for itself.
+    if (!Searching() && !store_.ArchiveLoaded && store_.DeviceCount != 0) find_->SetLinkTest(false);
     ApplyReceptionSettings();
     reception_->StartReception();
 }

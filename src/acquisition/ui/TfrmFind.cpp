@@ -284,6 +284,9 @@ void TfrmFind::SetLinkTest(bool on) {
 }
 
 void TfrmFind::LinkTestTick() {
+    // A search lets the timer fire between its addresses; the test's request would then fall
+    // between two of the search's transactions and could be taken for a device's reply.
+    if (Searching()) return;
     test_.Tick(bus_, settings_.Protocol, seTestAddr_->value());
     const DateTime now = clock_.Now();
     lblAnswered_->setText(QString::number(test_.Answered()));

@@ -139,6 +139,27 @@ private slots:
         QVERIFY(rig.main.Channel().Connected());  // the port stays open
     }
 
+    void linkTestKeepsOffTheLineWhileSearchOrReceptionUseIt() {
+        AcquisitionRig rig;
+        rig.Serve(3, "dorma-bus");
+        rig.Controls(1);
+        rig.Find().SetLinkTest(true);
+        // A tick that falls between two addresses of a search sends nothing and counts nothing.
+        int counted = -1;
+        QTimer::singleShot(0, &rig.Find(), [&] {
+            rig.Find().LinkTestTick();
+            counted = rig.Find().Test().Answered() + rig.Find().Test().Missed();
+        });
+        rig.Find().RunSearch();
+        QCOMPARE(counted, 0);
+        QCOMPARE(rig.store.DeviceCount, 3);
+
+        rig.Find().SetLinkTest(true);
+        rig.main.Action("actStart")->trigger();
+        QVERIFY(rig.store.Receiving);
+        QVERIFY(!rig.Find().LinkTestOn());
+    }
+
     void linkTestOnAPortThatCannotOpenReportsItAndStaysOff() {
         AcquisitionRig rig;
         rig.Controls(1);
