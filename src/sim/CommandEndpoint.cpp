@@ -239,8 +239,8 @@ void CommandEndpoint::Idle(const LineState& line, int64_t nowUs, Transmitter& tx
         buffer_.clear();
         if (!modbus) SendStatus(2, tx);
     }
-    if (faults_.Talking() && tx.Queued() < 64) {
-        std::vector<uint8_t> noise(16);
+    if (faults_.Talking() && tx.Queued() < 1024) {
+        std::vector<uint8_t> noise(256);  // keeps the terminal's buffer full, as on the Modbus line
         for (auto& b : noise) {
             noise_ = noise_ * 1103515245u + 12345u;
             b = static_cast<uint8_t>(noise_ >> 16);

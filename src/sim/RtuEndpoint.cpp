@@ -105,10 +105,11 @@ void RtuEndpoint::Idle(const LineState& line, int64_t nowUs, Transmitter& tx) {
 }
 
 void RtuEndpoint::Talk(Transmitter& tx) {
-    // Another station that never stops: a few bytes every idle round keep the line busy for
-    // longer than any drain of the program lasts, without flooding the terminal.
-    if (tx.Queued() > 64) return;
-    std::vector<uint8_t> noise(16);
+    // Another station that never stops. The terminal's buffer is kept full, so that the line stays
+    // busy even when this thread is held up for a while on a loaded machine; what does not fit
+    // waits in a short queue.
+    if (tx.Queued() > 1024) return;
+    std::vector<uint8_t> noise(256);
     for (auto& b : noise) {
         noise_ = noise_ * 1103515245u + 12345u;
         b = static_cast<uint8_t>(noise_ >> 16);
