@@ -172,6 +172,23 @@ TEST_F(ArchiveFilesTest, NotCompletedFileAsksAndYesGoesOnWithoutCountingIt) {
     EXPECT_EQ(view_.titles, "Диспетчер приборов - A.dml | Тренд системы - A.dml");
 }
 
+TEST_F(ArchiveFilesTest, OlderFilesKeepTheModelNameTheyGive) {
+    const std::string dmr = dir_ / "old.dmr";
+    WriteFile(dmr, "[dmr]\r\n\r\n\r\nThermo-X SN: 00042 Version: 1.0\r\n7 3 2\r\n100 200 \r\n43074.5 2000 2100 \r\n");
+    op_.Answer(true);  // no signature: go on
+    EXPECT_EQ(files_.FileOpenArhiv({dmr}), 1u);
+    ASSERT_EQ(store_.Devices(), 1u);
+    const TDevSig& dev = store_.DevSig(0);
+    EXPECT_EQ(dev.TypeName, "Thermo-X");  // no catalogue entry: the name as read
+    EXPECT_EQ(dev.DevType, 0);
+    EXPECT_EQ(dev.Interface, 255);
+    EXPECT_EQ(dev.Serial, 42);
+    EXPECT_EQ(dev.Firmware, "1.0");
+    EXPECT_EQ(store_.CableKinds(0)[0], 3);
+    EXPECT_EQ(store_.Samples(0, 0, 1)[0], 2100);
+    EXPECT_TRUE(view_.pink);
+}
+
 TEST_F(ArchiveFilesTest, OtherFileTypesAndNotebookFiles) {
     const std::string a = SaveDevice("A.dml", 1);
     EXPECT_EQ(files_.FileOpenArhiv({a, "/tmp/x.txt", "/tmp/n.dmn"}), 1u);
