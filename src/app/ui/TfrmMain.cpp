@@ -244,8 +244,9 @@ void TfrmMain::BuildTable() {
         const QColor chosen = QColorDialog::getColor(ColourOf(tableColour_), this);
         if (chosen.isValid()) SetTableColour(ColourValue(chosen));
     });
-    connect(table_, &QTableWidget::cellClicked, this, [this](int row, int) {
-        if (peers_.Graph) peers_.Graph->SetTrackedLine(row + 1);
+    // Choosing a cell, by mouse or keys, makes its row the time graph's tracked line.
+    connect(table_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
+        if (row >= 0 && peers_.Graph) peers_.Graph->SetTrackedLine(row + 1);
     });
 }
 
