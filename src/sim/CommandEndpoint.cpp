@@ -234,7 +234,7 @@ void CommandEndpoint::Idle(const LineState& line, int64_t nowUs, Transmitter& tx
     if (boot_) boot_->Tick();
     if (!device_->PoweredOn) return;
     if (!buffer_.empty() && nowUs - lastByteUs_ > GapUs(line)) {
-        // Part of a request and then silence: the byte count did not match the command.
+        // A request cut short by silence: the byte count did not match the command.
         const bool modbus = buffer_[0] == 0xFF && boot_;
         buffer_.clear();
         if (!modbus) SendStatus(2, tx);
