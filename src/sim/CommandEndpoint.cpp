@@ -192,6 +192,7 @@ void CommandEndpoint::SendData(uint8_t code, std::vector<uint8_t> data, Transmit
 }
 
 void CommandEndpoint::Deliver(std::vector<uint8_t> bytes, bool isData, Fault fault, Transmitter& tx) {
+    if (faults_.Talking()) return;  // the reply collides with the other station's bytes and is lost
     int64_t delayUs = 0;
     switch (fault.Kind) {
     case FaultKind::Silence:
@@ -240,10 +241,12 @@ void CommandEndpoint::Idle(const LineState& line, int64_t nowUs, Transmitter& tx
         if (!modbus) SendStatus(2, tx);
     }
     if (faults_.Talking() && tx.Queued() < 1024) {
-        std::vector<uint8_t> noise(256);  // keeps the terminal's buffer full, as on the Modbus line
+        // Keeps the terminal's buffer full, as on the Modbus line. The bytes have bit 7 set, so
+        // they never look like a reply header or the start of a sensor frame.
+        std::vector<uint8_t> noise(256);
         for (auto& b : noise) {
             noise_ = noise_ * 1103515245u + 12345u;
-            b = static_cast<uint8_t>(noise_ >> 16);
+            b = static_cast<uint8_t>(noise_ >> 16) | 0x80;
         }
         tx.Send(std::move(noise), 0, kTalkerTag);
     }

@@ -14,7 +14,8 @@
 //                        command protocol)
 //   fewer-registers[:n]  a register read returns n registers fewer (default: half of them); a
 //                        command-protocol data reply loses n bytes (default 1)
-//   foreign-talker       another station keeps transmitting on the line
+//   foreign-talker       another station keeps transmitting on the line; replies are lost in
+//                        the collision
 //   stop-after:N         answers N more requests, then never again
 //   port-gone[:N]        after N more requests (default 0) the pseudo-terminal disappears
 //   slow:ms              the reply comes ms milliseconds late

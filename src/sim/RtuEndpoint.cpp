@@ -137,6 +137,9 @@ void RtuEndpoint::Reply(ModbusServer& server, uint8_t function, ModbusReply repl
                         Transmitter& tx) {
     Fault fault = lineFaults_.NextReply();
     if (fault.Kind == FaultKind::None) fault = server.Faults().NextReply();
+    bool collision = lineFaults_.Talking();
+    for (const auto& other : servers_) collision = collision || other->Faults().Talking();
+    if (collision) return;  // the reply collides with the other station's bytes and is lost
     switch (fault.Kind) {
     case FaultKind::Silence:
         return;

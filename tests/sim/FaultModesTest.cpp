@@ -134,6 +134,18 @@ TEST_F(SimCommandFaults, EachFaultEndsInItsStatusCode) {
     EXPECT_EQ(link.LinkStatus, 13);
 }
 
+TEST_F(SimCommandFaults, ForeignTalkerFloodsTheHeaderSearch) {
+    Set("foreign-talker");
+    EXPECT_FALSE(Command(1));
+    EXPECT_EQ(link.LinkStatus, 14) << "8192 bytes without a reply header";
+    Set("none");
+    channel.SetInputTimeout(50);
+    uint8_t drain[512];
+    while (channel.ReadData(drain, sizeof drain) > 0) {
+    }
+    EXPECT_TRUE(Command(1)) << link.LinkStatus;
+}
+
 TEST_F(SimCommandFaults, GarbageBeforeTheReplyGoesToTheStreamHandler) {
     std::vector<uint8_t> skipped;
     channel.SetOnReceiveData([&](const uint8_t* data, size_t n) { skipped.insert(skipped.end(), data, data + n); });
