@@ -159,7 +159,10 @@ void TfrmProgSet::Apply() {
     if (hooks_.PollingIntervalMs && hooks_.SetPollingInterval) {
         const TimerPlan plan = PlanTimerInterval(hooks_.PollingIntervalMs(),
                                                  IntervalMs(m.RequestAllIndex), hooks_.UpdateIntervalMs);
-        if (plan.Change) hooks_.SetPollingInterval(plan);
+        if (plan.Change) {
+            hooks_.SetPollingInterval(plan);
+            emit PollingIntervalChanged(plan.IntervalMs);
+        }
     }
 
     if (cbAutoSave_->isEnabled()) m.AutoSaveEnabled = cbAutoSave_->isChecked();
@@ -169,7 +172,10 @@ void TfrmProgSet::Apply() {
     if (hooks_.AutoSaveIntervalMs && hooks_.SetAutoSaveInterval) {
         const TimerPlan plan = PlanTimerInterval(hooks_.AutoSaveIntervalMs(),
                                                  IntervalMs(m.AutoSaveIndex), hooks_.UpdateIntervalMs);
-        if (plan.Change) hooks_.SetAutoSaveInterval(plan);
+        if (plan.Change) {
+            hooks_.SetAutoSaveInterval(plan);
+            emit AutoSaveIntervalChanged(plan.IntervalMs);
+        }
     }
 
     m.AlarmTMax = seTMax_->value();
@@ -178,6 +184,7 @@ void TfrmProgSet::Apply() {
 
     m.ArchiveFolder = ApplyArchiveFolder(edFolder_->text().toStdString(), m.ArchiveFolder,
                                          defaultArchiveFolder_, operator_);
+    emit Applied();
 }
 
 }  // namespace drumo

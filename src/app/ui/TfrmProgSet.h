@@ -59,6 +59,13 @@ public:
     QDoubleSpinBox* TMinBox() const { return seTMin_; }
     QLineEdit* FolderBox() const { return edFolder_; }
 
+signals:
+    // After the settings took effect: reception reads the alarm limits and the separator anew.
+    void Applied();
+    // A timer's interval changed; its next time counts from now.
+    void PollingIntervalChanged(int intervalMs);
+    void AutoSaveIntervalChanged(int intervalMs);
+
 private:
     QWidget* BuildGeneralPage();
     QWidget* BuildMeasurementPage();

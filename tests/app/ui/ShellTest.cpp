@@ -211,13 +211,19 @@ private slots:
         QTimer& timer = shell.ScanM().TimerRequest();
         timer.start();
         shell.Main().RequestProgress()->setValue(7);
+        QSignalSpy changed(&dlg, &TfrmProgSet::PollingIntervalChanged);
+        QSignalSpy applied(&dlg, &TfrmProgSet::Applied);
         dlg.PrepareOpening();
         dlg.Apply();  // the same interval: nothing restarts
         QCOMPARE(shell.Main().RequestProgress()->value(), 7);
         QCOMPARE(shell.Main().RequestProgress()->maximum(), 20);
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(applied.count(), 1);
 
         dlg.RequestList()->setCurrentIndex(1);  // 30 seconds
         dlg.Apply();
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.first().first().toInt(), 30000);
         QCOMPARE(timer.interval(), 30000);
         QVERIFY(timer.isActive());
         QCOMPARE(shell.Main().RequestProgress()->value(), 0);
