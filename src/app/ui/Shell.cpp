@@ -196,8 +196,9 @@ void Shell::OnClosing() {
     CollectSettings();
     if (hooks_.SavingSettings) hooks_.SavingSettings();
     std::string error;
+    // The operator learns that his settings are lost rather than finding out at the next start.
     if (!SaveSettings(paths_.SettingsFile, settings_, &error))
-        log_.Log(" > Настройки не сохранены: " + error);
+        operator_.Error("Не удалось сохранить настройки в файл " + paths_.SettingsFile + "\r\n" + error);
     // The main window closes the port after this.
 }
 

@@ -204,6 +204,22 @@ private slots:
         QCOMPARE(op_.Shown().back(), std::string("ask: Действие приведет к потере данных.\r\nЗакрыть программу?"));
     }
 
+    void settingsThatCannotBeWrittenAreReportedAtClosing() {
+        QDir(Home("ini")).removeRecursively();
+        QFile blocker(Home("ini"));  // a file where the settings folder belongs
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        {
+            Shell shell({}, &op_);
+            shell.Show();
+            QVERIFY(shell.Main().close());
+        }
+        QFile::remove(Home("ini"));
+        QCOMPARE(op_.Shown().size(), size_t(1));
+        QVERIFY(op_.Shown()[0].rfind("error: Не удалось сохранить настройки в файл " +
+                                         IniPath().toStdString() + "\r\n", 0) == 0);
+    }
+
     void settingsDialogKeepsATimerWhoseIntervalDidNotChange() {
         Shell shell({}, &op_);
         shell.Show();
