@@ -278,6 +278,23 @@ private slots:
         QCOMPARE(rig.Locked(line, [&] { return int(line.Dormas[0]->Address()); }), 7);
     }
 
+    void speedChangeReachesEveryStationAndThenTheProgramsOwnLine() {
+        AcquisitionRig rig;
+        rig.Serve(3, "dorma-bus");
+        rig.Controls(1);
+        rig.Find().RunSearch();
+        TfrmMAC& mac = rig.wiring.Editor();
+        mac.Prepare(EditMode::Speed, QString(), rig.Find().Controls().BaudItem);
+        QCOMPARE(mac.SpeedBox()->currentIndex(), 3);
+        mac.SpeedBox()->setCurrentIndex(4);
+        QVERIFY(mac.Apply());
+        for (int address = 1; address <= 3; ++address)
+            QVERIFY(rig.LogHas(QString(" > Скорость обмена по адресу %1 изменена на 38400 bit/s").arg(address)));
+        QCOMPARE(rig.Find().Controls().BaudItem, 4);  // the search window shows the new speed
+        QCOMPARE(rig.wiring.SearchSettingsInUse().BaudRate, 38400);
+        QCOMPARE(rig.main.Channel().BaudRateValue(), 38400);
+    }
+
     void switchingTheHexarOffLeavesOnlyTheFirmwareCommand() {
         AcquisitionRig rig;
         rig.Serve(3, "hexar100");
