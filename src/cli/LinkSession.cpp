@@ -1,7 +1,12 @@
 #include "cli/LinkSession.h"
 
+#include "app/IniFile.h"
+#include "app/Settings.h"
+
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <ostream>
 #include <unistd.h>
 
@@ -46,6 +51,14 @@ std::string DefaultSettingsFile() {
     return {};
 }
 
+std::map<int, std::string> ConfiguredPorts(const std::string& settingsFile) {
+    if (settingsFile.empty()) return {};
+    std::ifstream in(settingsFile, std::ios::binary);
+    if (!in) return {};
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return ReadPortsSection(IniFile::Parse(text));
+}
+
 LinkSession::LinkSession() : channel_(port_, SystemClock::Instance()), link_(channel_, SystemClock::Instance()) {}
 
 std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool modbus, std::ostream& err) {
@@ -76,7 +89,8 @@ std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool mod
         return nullptr;
     }
     PortMap map;
-    map.SetSettingsFile(args.Options.count("settings") ? args.Options.at("settings") : DefaultSettingsFile());
+    map.SetConfigured(ConfiguredPorts(args.Options.count("settings") ? args.Options.at("settings")
+                                                                   : DefaultSettingsFile()));
     s->channel_.SetPortMap(std::move(map));
     s->channel_.SetBaudRateValue(static_cast<int>(baud));
     s->channel_.SetStopBits(modbus ? 2 : 1);

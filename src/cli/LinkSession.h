@@ -14,7 +14,9 @@
 #include "link/DeviceLink.h"
 #include "link/PosixSerialPort.h"
 
+#include <map>
 #include <memory>
+#include <string>
 
 namespace drumo::cli {
 
@@ -47,5 +49,8 @@ int ReportStatus(const DeviceLink& link, std::ostream& out, std::ostream& err);
 // The settings file used when --settings is not given: $DRUMO_HOME/ini/ProgSet.ini,
 // ini/ProgSet.ini beside the executable, or $XDG_CONFIG_HOME/drumo/ProgSet.ini, whichever exists.
 std::string DefaultSettingsFile();
+
+// The [Ports] section of a settings file; none when the file is missing or unreadable.
+std::map<int, std::string> ConfiguredPorts(const std::string& settingsFile);
 
 }  // namespace drumo::cli

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 
 namespace drumo {
 
@@ -60,39 +59,13 @@ std::map<int, std::string> ParsePortList(std::string_view text) {
     return ports;
 }
 
-std::map<std::string, std::string> ReadIniSection(const std::string& path, std::string_view section) {
-    std::map<std::string, std::string> values;
-    if (path.empty()) return values;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return values;
-    const std::string wanted = Lower(section);
-    bool inside = false;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::string_view l = Trim(line);
-        if (l.empty() || l.front() == ';' || l.front() == '#') continue;
-        if (l.front() == '[') {
-            const size_t close = l.find(']');
-            inside = close != std::string_view::npos && Lower(Trim(l.substr(1, close - 1))) == wanted;
-            continue;
-        }
-        if (!inside) continue;
-        const size_t eq = l.find('=');
-        if (eq == std::string_view::npos) continue;
-        values[Lower(Trim(l.substr(0, eq)))] = std::string(Trim(l.substr(eq + 1)));
-    }
-    return values;
-}
-
 std::string PortMap::DevicePath(int n) const {
     if (n < 1 || n > 255) return {};
     if (const char* env = std::getenv("DRUMO_PORTS")) {
         const auto ports = ParsePortList(env);
         if (auto it = ports.find(n); it != ports.end()) return it->second;
     }
-    const auto section = ReadIniSection(settingsFile_, "Ports");
-    if (auto it = section.find("com" + std::to_string(n)); it != section.end() && !it->second.empty())
-        return it->second;
+    if (auto it = configured_.find(n); it != configured_.end() && !it->second.empty()) return it->second;
     if (n <= 16) return "/dev/ttyS" + std::to_string(n - 1);
     if (n <= 48) return "/dev/ttyUSB" + std::to_string(n - 17);
     if (n <= 80) return "/dev/ttyACM" + std::to_string(n - 49);

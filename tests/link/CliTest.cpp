@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace drumo {
@@ -81,6 +83,21 @@ TEST(Cli, ModbusReadByPortNumberPrintsTheRegisters) {
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "status=0\nmessage=\ncount=2\nregisters=42 65535\n");
     EXPECT_EQ(peer.Received(), WithCrc({1, 3, 0, 0, 0, 2}));
+}
+
+TEST(Cli, PortNumberMapsThroughThePortsSectionOfTheSettingsFile) {
+    PtyPeer peer;
+    ASSERT_TRUE(peer.Ok());
+    peer.Start(AnswerOnce(8, WithCrc({1, 3, 2, 0x00, 0x07})));
+    char dir[] = "/tmp/drumo-cli-ini-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string ini = std::string(dir) + "/ProgSet.ini";
+    std::ofstream(ini, std::ios::binary) << "[Find]\r\nProtocol=1\r\n[Ports]\r\nCom9=" << peer.SlavePath()
+                                         << "\r\n";
+    const auto r = RunTool({"modbus", "--port", "9", "--settings", ini, "1", "3", "0", "1"});
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "status=0\nmessage=\ncount=1\nregisters=7\n");
 }
 
 TEST(Cli, ModbusWriteAndIdentification) {

@@ -1,28 +1,16 @@
-// Port numbers to device nodes: environment, settings file, built-in table.
+// Port numbers to device nodes: environment, configured ports, built-in table.
 #include "link/PortMap.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 namespace drumo {
 
 class PortMapTest : public ::testing::Test {
 protected:
     void SetUp() override { ::unsetenv("DRUMO_PORTS"); }
-    void TearDown() override {
-        ::unsetenv("DRUMO_PORTS");
-        if (!ini.empty()) std::filesystem::remove(ini);
-    }
-    std::string WriteIni(const std::string& text) {
-        ini = (std::filesystem::temp_directory_path() /
-               ("drumo-ports-" + std::to_string(::getpid()) + ".ini")).string();
-        std::ofstream(ini, std::ios::binary) << text;
-        return ini;
-    }
-    std::string ini;
+    void TearDown() override { ::unsetenv("DRUMO_PORTS"); }
 };
 
 TEST_F(PortMapTest, BuiltInTableCoversSerialUsbAndAcmDevices) {
@@ -40,8 +28,7 @@ TEST_F(PortMapTest, BuiltInTableCoversSerialUsbAndAcmDevices) {
 
 TEST_F(PortMapTest, EnvironmentComesBeforeSettingsBeforeTable) {
     PortMap map;
-    map.SetSettingsFile(WriteIni("[Main]\r\nCom3=/dev/wrong\r\n[Ports]\r\ncom3 = /dev/ttyUSB7\r\n"
-                                 "Com5=/dev/ttyUSB5\r\n[Other]\r\nCom9=/dev/no\r\n"));
+    map.SetConfigured({{3, "/dev/ttyUSB7"}, {5, "/dev/ttyUSB5"}});
     ::setenv("DRUMO_PORTS", "3=/dev/pts/5, 7=/dev/ttyUSB0,bad,=x,300=/dev/big", 1);
     EXPECT_EQ(map.DevicePath(3), "/dev/pts/5");
     EXPECT_EQ(map.DevicePath(7), "/dev/ttyUSB0");
@@ -51,9 +38,9 @@ TEST_F(PortMapTest, EnvironmentComesBeforeSettingsBeforeTable) {
     EXPECT_EQ(map.DevicePath(3), "/dev/ttyUSB7");
 }
 
-TEST_F(PortMapTest, MissingSettingsFileFallsBackToTheTable) {
+TEST_F(PortMapTest, AnEmptyConfiguredPathFallsBackToTheTable) {
     PortMap map;
-    map.SetSettingsFile("/nonexistent/ProgSet.ini");
+    map.SetConfigured({{2, ""}});
     EXPECT_EQ(map.DevicePath(2), "/dev/ttyS1");
 }
 
