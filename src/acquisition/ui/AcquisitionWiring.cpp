@@ -80,6 +80,11 @@ void AcquisitionWiring::WireCommands() {
 
 void AcquisitionWiring::LoadFindSettings() {
     findLoaded_ = true;
+    // Port numbers lead to the device nodes of the settings file's [Ports] section (after the
+    // environment's DRUMO_PORTS, which the channel consults first).
+    PortMap ports;
+    ports.SetConfigured(settings_.Ports);
+    w_.Main.Channel().SetPortMap(std::move(ports));
     const FindSettings& f = settings_.Find;
     SearchSettings s;
     s.Protocol = f.Protocol == 1 ? ExchangeProtocol::Modbus : ExchangeProtocol::Command;

@@ -84,6 +84,30 @@ private slots:
         QFile::remove(Ini());
     }
 
+    void portsSectionOfTheSettingsFileLeadsThePortNumbers() {
+        sim::ManualClock simClock;
+        std::string error;
+        auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
+        QVERIFY2(line, error.c_str());
+        line->Command->Streaming = false;
+        QVERIFY(line->Line->Open());
+        line->Line->Start();
+        unsetenv("DRUMO_PORTS");
+        WriteIni("[Ports]\r\nCom6=" + QByteArray::fromStdString(line->Line->SlavePath()) +
+                 "\r\n[Find]\r\nProtocol=0\r\nPortDefault=6\r\nAutoPortEnabled=0\r\nAutoFindEnabled=1\r\n");
+        test::ScriptedOperator op;
+        {
+            Shell shell({}, &op);
+            ProgramWiring wiring(shell);
+            shell.Show();
+            QCOMPARE(shell.Store().DeviceCount, 1);
+            QVERIFY(shell.Main().StatusText().startsWith("\\\\.\\Com6: "));
+            shell.Main().close();
+        }
+        line->Line->Close();
+        QFile::remove(Ini());
+    }
+
     void archiveFileOnTheCommandLineOpensThroughTheGroupLoader() {
         WriteIni("[Find]\r\nAutoFindEnabled=0\r\n");
         const QString path = home_.filePath("given.dml");
