@@ -2,6 +2,8 @@
 #include "cli/CliAcquisition.h"
 
 #include "acquisition/Reception.h"
+#include "app/AppPaths.h"
+#include "files/ArchiveStore.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -21,12 +23,16 @@ const std::string kUsage = std::string(
     "  --samples N      samples to receive, 1..100000; default 1\n"
     "  --interval S     Modbus: seconds from the start of one pass to the next, 0..86400; default 20\n"
     "  --timeout S      the maker's protocol: give up after S seconds; default 600\n"
+    "  --out FILE.dml   also keep the readings in a signed archive file, written anew (safely:\n"
+    "                   the previous version stays whole until the new one is complete) after\n"
+    "                   every sample, as the program's auto-save does\n"
     "\noutput: CSV on standard output, one line per cable and sample:\n"
     "  time,address,cable,t1,t2,...\n"
     "  2025-12-09T14:05:00,1,1,21.5,21.44,,20.9\n"
     "time is local time in ISO 8601; cable counts from 1; temperatures in °C, empty where a sensor\n"
     "gave no reading. Log lines go to standard error. Exit status 0 when every sample came, 1 when\n"
-    "no device was found or a pass or the stream delivered nothing, 2 for wrong usage.\n";
+    "no device was found, a pass or the stream delivered nothing, or the archive file could not be\n"
+    "written, 2 for wrong usage.\n";
 
 std::string IsoTime(DateTime t) {
     const CalendarTime c = DecodeDateTime(t);
@@ -56,6 +62,9 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
     if (args.Options.count("timeout") && !ParseNumber(args.Options.at("timeout"), 1, 86400, timeout))
         return Usage(err, "--timeout wants seconds 1..86400");
     if (!args.Positional.empty()) return Usage(err, "unexpected '" + args.Positional.front() + "'");
+    const std::string outFile = args.Options.count("out") ? args.Options.at("out") : std::string();
+    if (args.Options.count("out") && (outFile.size() < 5 || outFile.substr(outFile.size() - 4) != ".dml"))
+        return Usage(err, "--out wants a file name ending in .dml");
     auto session = AcquisitionSession::FromArgs(args, err);
     if (!session) return kExitUsage;
     if (!session->Search()) {
@@ -79,6 +88,16 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
     // Samples already printed, per device and cable.
     std::vector<std::vector<size_t>> printed(store.Devices());
     for (size_t d = 0; d < store.Devices(); ++d) printed[d].assign(store.Cables(d), 0);
+    // The archive file is rewritten whole after every new sample, so that it is always a complete,
+    // signed file; a failed write keeps the previous version and is reported once at the end.
+    bool archiveOk = true;
+    auto saveArchive = [&] {
+        if (outFile.empty()) return;
+        if (SaveDmlFile(store, outFile, ProgramVersion(), clock.Now()) != SaveOutcome::Saved) {
+            if (archiveOk) err << "drumo-cli poll: cannot write " << outFile << "\n";
+            archiveOk = false;
+        }
+    };
     auto printNew = [&](bool streamOpen) {
         bool any = false;
         for (size_t d = 0; d < store.Devices() && d < printed.size(); ++d)
@@ -88,6 +107,7 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
                 for (; printed[d][c] < ready; ++printed[d][c], any = true) PrintSample(out, store, d, c, printed[d][c]);
             }
         out.flush();
+        if (any) saveArchive();
         return any;
     };
 
@@ -122,7 +142,7 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
     }
     reception.StopReception();
     if (!complete) err << "drumo-cli poll: not every sample came\n";
-    return complete ? kExitOk : kExitFailed;
+    return complete && archiveOk ? kExitOk : kExitFailed;
 }
 
 const CliRegistration reg({"poll", "receive samples and print them as CSV", kUsage, RunPoll, {"all-ports"}});

@@ -1,10 +1,12 @@
 // drumo-cli scan and poll against simulated controllers on pseudo-terminals.
 
 #include "cli/Cli.h"
+#include "files/ArchiveReader.h"
 #include "sim/Presets.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <sstream>
 
@@ -99,6 +101,28 @@ TEST_F(CliAcquisitionTest, PollReceivesTheStreamOfTheMakersProtocol) {
     const auto lines = Lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_TRUE(std::regex_match(lines[1], std::regex("[0-9T:-]{19},255,1(,-?[0-9.]*){50}"))) << lines[1];
+}
+
+TEST_F(CliAcquisitionTest, PollOutKeepsASignedArchiveOfEverySample) {
+    Serve("dorma-bus");
+    char dir[] = "/tmp/drumo-poll-out-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/day/poll.dml";
+    ASSERT_EQ(Run({"poll", "--port", line.Line->SlavePath(), "--from", "1", "--to", "3", "--samples", "2",
+                   "--interval", "0", "--out", file}),
+              0)
+        << err.str();
+    const ArchiveResult result = LoadArhivFile(file);
+    EXPECT_TRUE(result.Opened);
+    EXPECT_TRUE(result.Completed);
+    EXPECT_TRUE(result.Signed);
+    EXPECT_EQ(result.Damaged(), 0u);
+    EXPECT_EQ(result.DeviceCount, 3u);
+    EXPECT_EQ(result.CableCount, 9u);
+    EXPECT_EQ(result.SampleCount, 2u * 9);
+    std::filesystem::remove_all(dir);
+
+    EXPECT_EQ(Run({"poll", "--out", "/tmp/readings.csv"}), 2);
 }
 
 TEST_F(CliAcquisitionTest, PollWithoutDevicesFails) {
