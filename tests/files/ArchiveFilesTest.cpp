@@ -51,10 +51,10 @@ protected:
         NullLog log;
         ConsoleOperator op;
         MeasurementStore store(op, log);
-        test::DeviceSpec spec = test::ExampleDevice();
-        spec.Serial = serial;
-        spec.TypeName = type;
-        test::AddDevice(store, spec);
+        test::DeviceSpec device = test::ExampleDevice();
+        device.Serial = serial;
+        device.TypeName = type;
+        test::AddDevice(store, device);
         ArchiveFiles files(store, op, log, clock_, "1.0.0.1");
         const std::string path = dir_ / name;
         EXPECT_TRUE(files.FileSaveArhiv(path, false));

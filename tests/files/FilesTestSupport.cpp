@@ -18,21 +18,21 @@ TempFolder::~TempFolder() {
     [[maybe_unused]] const int rc = std::system(command.c_str());
 }
 
-void AddDevice(MeasurementStore& store, const DeviceSpec& spec) {
+void AddDevice(MeasurementStore& store, const DeviceSpec& device) {
     const size_t d = store.Devices();
     store.SetDeviceCount(d + 1);
     ++store.DeviceCount;
     TDevSig& dev = store.DevSig(d);
-    dev.DevType = spec.DevType;
-    dev.Serial = spec.Serial;
-    dev.Year = spec.Year;
-    dev.Firmware = spec.Firmware;
-    dev.Address = spec.Address;
-    dev.Comment = spec.Comment;
-    dev.TypeName = spec.TypeName;
-    store.SetCableCount(d, spec.Cables.size());
-    for (size_t c = 0; c < spec.Cables.size(); ++c) {
-        const CableSpec& cable = spec.Cables[c];
+    dev.DevType = device.DevType;
+    dev.Serial = device.Serial;
+    dev.Year = device.Year;
+    dev.Firmware = device.Firmware;
+    dev.Address = device.Address;
+    dev.Comment = device.Comment;
+    dev.TypeName = device.TypeName;
+    store.SetCableCount(d, device.Cables.size());
+    for (size_t c = 0; c < device.Cables.size(); ++c) {
+        const CableSpec& cable = device.Cables[c];
         store.CableSerials(d)[c] = cable.Serial;
         store.CableKinds(d)[c] = cable.Kind;
         store.SetSensorCount(d, c, cable.Labels.size());
@@ -41,7 +41,7 @@ void AddDevice(MeasurementStore& store, const DeviceSpec& spec) {
         ++store.CableCount;
         store.SensorCount += static_cast<uint32_t>(cable.Labels.size());
     }
-    dev.Cables = static_cast<uint8_t>(spec.Cables.size());
+    dev.Cables = static_cast<uint8_t>(device.Cables.size());
 }
 
 DeviceSpec ExampleDevice() {

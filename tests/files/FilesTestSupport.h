@@ -54,7 +54,7 @@ struct DeviceSpec {
     std::vector<CableSpec> Cables;
 };
 
-void AddDevice(MeasurementStore& store, const DeviceSpec& spec);
+void AddDevice(MeasurementStore& store, const DeviceSpec& device);
 
 // The device of the archive format's worked example: Dorma-1/100 SN 1234 from 2017, firmware 1.5,
 // address 1, comment "Silo 1", one cable of kind 1 (serial 123, sensors at 0.50 m and 1.50 m) with
