@@ -89,6 +89,8 @@ public:
         alarmTMax_ = tMax;
         alarmTMin_ = tMin;
     }
+    double AlarmTMax() const { return alarmTMax_; }
+    double AlarmTMin() const { return alarmTMin_; }
     void SetDecimalMark(char mark) { decimalMark_ = mark; }
 
     void StartReception();

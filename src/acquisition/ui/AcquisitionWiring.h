@@ -67,6 +67,9 @@ public:
     // Closing: the search and a running pass end at their next check.
     void StopLongLoops();
     void StopReceptionNow();
+    // The alarm limits, the polling interval and the decimal mark in force reach reception; the
+    // settings dialog calls it after every apply, so that a running stream checks the new limits.
+    void ApplyReceptionSettings();
 
     // --- Commands of the main window.
     void StartReception();
@@ -103,7 +106,6 @@ public:
 
 private:
     void WireCommands();
-    void ApplyReceptionSettings();
     void PollingTick();
     int DeviceRow(size_t device) const;
 

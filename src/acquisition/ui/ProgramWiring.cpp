@@ -1,6 +1,7 @@
 #include "acquisition/ui/ProgramWiring.h"
 
 #include "app/ui/Shell.h"
+#include "app/ui/TfrmProgSet.h"
 
 namespace drumo {
 
@@ -19,6 +20,9 @@ ProgramWiring::ProgramWiring(Shell& shell)
     hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };
     hooks.OpenArchive = [this](const std::string& path) { files_.OpenFromCommandLine(path); };
     shell.SetHooks(std::move(hooks));
+
+    QObject::connect(&shell.ProgSet(), &TfrmProgSet::Applied, &acquisition_,
+                     [this] { acquisition_.ApplyReceptionSettings(); });
 }
 
 }  // namespace drumo

@@ -16,6 +16,7 @@
 #include "app/ui/Shell.h"
 #include "app/ui/StoreFill.h"
 #include "app/ui/TfrmMain.h"
+#include "app/ui/TfrmProgSet.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
 
@@ -81,6 +82,22 @@ private slots:
         QVERIFY(ini.contains("Protocol=1\r\n"));
         QVERIFY(ini.contains("PortDefault=4\r\n"));
         QVERIFY(ini.contains("TestModbusAddr=7\r\n"));
+        QFile::remove(Ini());
+    }
+
+    void alarmLimitsAppliedInTheSettingsDialogReachReceptionAtOnce() {
+        unsetenv("DRUMO_PORTS");
+        WriteIni("[Find]\r\nAutoFindEnabled=0\r\n");
+        test::ScriptedOperator op;
+        Shell shell({}, &op);
+        ProgramWiring wiring(shell);
+        shell.Show();
+        shell.ProgSet().TMaxBox()->setValue(55.5);
+        shell.ProgSet().TMinBox()->setValue(-12.5);
+        shell.ProgSet().Apply();
+        // A Hexar's stream has no polling pass that would pick the limits up later.
+        QCOMPARE(wiring.Acquisition().Receiver().AlarmTMax(), 55.5);
+        QCOMPARE(wiring.Acquisition().Receiver().AlarmTMin(), -12.5);
         QFile::remove(Ini());
     }
 
