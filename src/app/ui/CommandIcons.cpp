@@ -44,7 +44,7 @@ QIcon CommandIcon(const QString& name) {
         {QStringLiteral("actArchive"), {file, QStringLiteral("A")}},
         {QStringLiteral("actStart"), {run, QStringLiteral("▶")}},
         {QStringLiteral("actStop"), {stop, QStringLiteral("■")}},
-        {QStringLiteral("actPowerOff"), {stop, QStringLiteral("⏻")}},
+        {QStringLiteral("actPowerOff"), {stop, QStringLiteral("⚡")}},
         {QStringLiteral("actDevSettings"), {device, QStringLiteral("⚙")}},
         {QStringLiteral("actTimeSinhro"), {device, QStringLiteral("◷")}},
         {QStringLiteral("actNotebook"), {device, QStringLiteral("Б")}},
