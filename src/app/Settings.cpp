@@ -3,7 +3,9 @@
 #include "model/Formats.h"
 #include "model/SafeFile.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 
 namespace drumo {
 namespace {
@@ -214,6 +216,12 @@ bool SaveSettings(const std::string& path, const ProgramSettings& settings, std:
     IniFile ini;
     if (ReadSmallFile(path, bytes, kMaxSettingsBytes)) ini = IniFile::Parse(bytes);
     WriteSettings(settings, ini);
+    // The settings folder may be several levels deep (~/.config/drumo); all of it is created.
+    const std::string folder = FolderOf(path);
+    if (!MakeFolders(folder)) {
+        if (error) *error = folder + ": " + std::strerror(errno);
+        return false;
+    }
     return WriteFileSafely(path, ini.Text(), error);
 }
 

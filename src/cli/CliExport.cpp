@@ -4,7 +4,7 @@
 #include "app/AppPaths.h"
 #include "cli/Cli.h"
 #include "cli/CliArchive.h"
-#include "files/SafeFile.h"
+#include "model/SafeFile.h"
 #include "files/StoreExport.h"
 #include "link/Platform.h"
 

@@ -1,7 +1,7 @@
 #include "files/ArchiveStore.h"
 
 #include "files/Crc8.h"
-#include "files/SafeFile.h"
+#include "model/SafeFile.h"
 #include "model/DeviceTypes.h"
 
 namespace drumo {

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "files/ArchiveReader.h"
-#include "files/SafeFile.h"
+#include "model/SafeFile.h"
 #include "link/Crc16.h"
 #include "model/Cp1251.h"
 

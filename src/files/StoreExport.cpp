@@ -5,7 +5,7 @@
 
 #include "files/ArchiveFiles.h"
 #include "files/ArchiveFormat.h"
-#include "files/SafeFile.h"
+#include "model/SafeFile.h"
 
 namespace drumo {
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "files/SafeFile.h"
+#include "model/SafeFile.h"
 #include "model/Cp1251.h"
 
 namespace drumo {
