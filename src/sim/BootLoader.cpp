@@ -5,8 +5,6 @@ namespace {
 
 constexpr int kRegisters = FirmwareBytes / 2;  // 63488
 
-uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-
 }  // namespace
 
 BootLoader::BootLoader(Clock& clock) : clock_(clock), memory_(FirmwareBytes, 0xFF) {}
@@ -86,16 +84,16 @@ std::optional<ModbusReply> BootLoader::ReadMemory(const uint8_t* pdu, size_t n) 
 }
 
 std::optional<ModbusReply> BootLoader::WriteMemory(const uint8_t* pdu, size_t n) {
-    if (n < 6) return ExceptionReply(16, IllegalValue);
-    const int start = Word(pdu + 1);
-    const int count = Word(pdu + 3);
-    const int bytes = pdu[5];
-    if (count < 1 || count > 123 || bytes != 2 * count || n != static_cast<size_t>(6 + bytes)) {
-        return ExceptionReply(16, IllegalValue);
-    }
+    const WriteRequest request = ParseWriteRequest(pdu, n);
+    if (request.Refusal) return request.Refusal;
+    const int start = request.Start;
+    const int count = static_cast<int>(request.Values.size());
     if (start + count > kRegisters) return ExceptionReply(16, IllegalAddress);
-    for (int i = 0; i < 2 * count; ++i) memory_[2 * start + i] &= pdu[6 + i];  // flash clears bits only
-    return ModbusReply{std::vector<uint8_t>(pdu, pdu + 5)};
+    for (int i = 0; i < count; ++i) {  // flash clears bits only
+        memory_[2 * (start + i)] &= static_cast<uint8_t>(request.Values[i] >> 8);
+        memory_[2 * (start + i) + 1] &= static_cast<uint8_t>(request.Values[i] & 0xFF);
+    }
+    return WriteEcho(pdu);
 }
 
 }  // namespace drumo::sim

@@ -18,8 +18,6 @@ const DormaModel kModels[] = {
 constexpr int kPeriodSeconds[] = {10, 20, 30, 60, 120, 300};
 constexpr int kAutoSaveSeconds[] = {20, 3600, 21600, 43200, 86400, 432000, 864000, 2592000};
 
-uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-
 }  // namespace
 
 const DormaModel* FindDormaModel(uint16_t type) {
@@ -196,17 +194,10 @@ std::optional<ModbusReply> Dorma::Read(const uint8_t* pdu, size_t n) {
 }
 
 std::optional<ModbusReply> Dorma::Write(const uint8_t* pdu, size_t n) {
-    if (n < 6) return ExceptionReply(16, IllegalValue);
-    const int start = Word(pdu + 1);
-    const int count = Word(pdu + 3);
-    const int bytes = pdu[5];
-    if (count < 1 || count > 123 || bytes != 2 * count || n != static_cast<size_t>(6 + bytes)) {
-        return ExceptionReply(16, IllegalValue);
-    }
-    std::vector<uint16_t> values;
-    for (int i = 0; i < count; ++i) values.push_back(Word(pdu + 6 + 2 * i));
-    if (const uint8_t code = ApplyWrite(start, values); code != 0) return ExceptionReply(16, code);
-    return ModbusReply{std::vector<uint8_t>(pdu, pdu + 5)};
+    const WriteRequest request = ParseWriteRequest(pdu, n);
+    if (request.Refusal) return request.Refusal;
+    if (const uint8_t code = ApplyWrite(request.Start, request.Values); code != 0) return ExceptionReply(16, code);
+    return WriteEcho(pdu);
 }
 
 uint8_t Dorma::ApplyWrite(int start, const std::vector<uint16_t>& values) {

@@ -37,6 +37,25 @@ ModbusReply RegistersReply(uint8_t function, const std::vector<uint16_t>& regist
     return reply;
 }
 
+WriteRequest ParseWriteRequest(const uint8_t* pdu, size_t n) {
+    WriteRequest request;
+    if (n < 6) {
+        request.Refusal = ExceptionReply(16, IllegalValue);
+        return request;
+    }
+    request.Start = Word(pdu + 1);
+    const int count = Word(pdu + 3);
+    const int bytes = pdu[5];
+    if (count < 1 || count > 123 || bytes != 2 * count || n != static_cast<size_t>(6 + bytes)) {
+        request.Refusal = ExceptionReply(16, IllegalValue);
+        return request;
+    }
+    for (int i = 0; i < count; ++i) request.Values.push_back(Word(pdu + 6 + 2 * i));
+    return request;
+}
+
+ModbusReply WriteEcho(const uint8_t* pdu) { return ModbusReply{std::vector<uint8_t>(pdu, pdu + 5)}; }
+
 int64_t RtuEndpoint::GapUs(const LineState& line) {
     // Three and a half characters of silence end a frame; on a pseudo-terminal bytes of one write
     // arrive together, so a floor of 2 ms keeps a slow writer's frame whole.

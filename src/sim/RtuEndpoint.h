@@ -29,6 +29,20 @@ ModbusReply ExceptionReply(uint8_t function, uint8_t code);
 // A function 3 style reply: byte count, then the registers high byte first.
 ModbusReply RegistersReply(uint8_t function, const std::vector<uint16_t>& registers);
 
+// A 16-bit number of a request, high byte first.
+inline uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+// A write request (function 16) taken apart: the first register and the values, or, when the
+// request is malformed (counts that disagree, more than 123 registers), the refusal to send.
+struct WriteRequest {
+    int Start = 0;
+    std::vector<uint16_t> Values;
+    std::optional<ModbusReply> Refusal;
+};
+WriteRequest ParseWriteRequest(const uint8_t* pdu, size_t n);
+// The normal reply to a write: function, start and count echoed.
+ModbusReply WriteEcho(const uint8_t* pdu);
+
 // One Modbus station.
 class ModbusServer {
 public:
