@@ -382,5 +382,37 @@ TEST_F(CommandSearchTest, AReplyTooShortForSerialAndKindDescribesNoSensor) {
     EXPECT_EQ(store.SensorCount, 0u);
 }
 
+TEST(SearchSettingsFile, FileValuesReachTheLineAndComeBackUnchanged) {
+    FindSettings file;
+    file.Protocol = 1;
+    file.BaudRate = 57600;
+    file.PortDefault = 7;
+    file.FindBeginAddr = 2;
+    file.FindFinishAddr = 9;
+    file.AutoPortEnabled = false;
+    file.AdditionalDelay = 400;
+    file.TestModbusAddr = 12;
+    SearchSettings inUse;
+    FakeBus bus;
+    ApplySearchSettings(ControlsFromSettings(SearchSettingsFromFile(file)), inUse, bus);
+    EXPECT_EQ(inUse.Protocol, ExchangeProtocol::Modbus);
+    EXPECT_EQ(bus.Baud, 57600);
+    EXPECT_EQ(bus.StopBits, 2);
+    EXPECT_EQ(bus.Delay, 400);
+
+    FindSettings back;
+    back.AutoFindEnabled = false;  // not a search setting: left as it is
+    SearchSettingsToFile(SearchSettingsFromFile(file), back);
+    EXPECT_EQ(back.Protocol, 1);
+    EXPECT_EQ(back.BaudRate, 57600);
+    EXPECT_EQ(back.PortDefault, 7);
+    EXPECT_EQ(back.FindBeginAddr, 2);
+    EXPECT_EQ(back.FindFinishAddr, 9);
+    EXPECT_FALSE(back.AutoPortEnabled);
+    EXPECT_EQ(back.AdditionalDelay, 400);
+    EXPECT_EQ(back.TestModbusAddr, 12);
+    EXPECT_FALSE(back.AutoFindEnabled);
+}
+
 }  // namespace
 }  // namespace drumo::test

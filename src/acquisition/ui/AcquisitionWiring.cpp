@@ -85,31 +85,15 @@ void AcquisitionWiring::LoadFindSettings() {
     PortMap ports;
     ports.SetConfigured(settings_.Ports);
     w_.Main.Channel().SetPortMap(std::move(ports));
-    const FindSettings& f = settings_.Find;
-    SearchSettings s;
-    s.Protocol = f.Protocol == 1 ? ExchangeProtocol::Modbus : ExchangeProtocol::Command;
-    s.BaudRate = f.BaudRate;
-    s.PortDefault = f.PortDefault;
-    s.FindBeginAddr = f.FindBeginAddr;
-    s.FindFinishAddr = f.FindFinishAddr;
-    s.AutoPortEnabled = f.AutoPortEnabled;
-    s.AdditionalDelay = f.AdditionalDelay;
-    s.TestModbusAddr = f.TestModbusAddr;
-    find_->SetControls(ControlsFromSettings(s));
+    find_->SetControls(ControlsFromSettings(SearchSettingsFromFile(settings_.Find)));
     find_->ApplySearchSettings();
 }
 
 void AcquisitionWiring::SaveFindSettings() {
     if (!findLoaded_) return;  // nothing was read, so nothing of the file is overwritten
-    FindSettings& f = settings_.Find;
-    f.Protocol = searchSettings_.Protocol == ExchangeProtocol::Modbus ? 1 : 0;
-    f.BaudRate = searchSettings_.BaudRate;
-    f.PortDefault = searchSettings_.PortDefault;
-    f.FindBeginAddr = searchSettings_.FindBeginAddr;
-    f.FindFinishAddr = searchSettings_.FindFinishAddr;
-    f.AutoPortEnabled = searchSettings_.AutoPortEnabled;
-    f.AdditionalDelay = searchSettings_.AdditionalDelay;
-    f.TestModbusAddr = find_->Controls().TestModbusAddr;
+    SearchSettingsToFile(searchSettings_, settings_.Find);
+    // The link-test address counts as soon as it is entered, without "Применить".
+    settings_.Find.TestModbusAddr = find_->Controls().TestModbusAddr;
 }
 
 void AcquisitionWiring::ShowSearchWindowAtStart() {
