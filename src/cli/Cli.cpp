@@ -7,6 +7,17 @@
 
 namespace drumo::cli {
 
+const char* const kExitStatusHelp =
+    "exit status:\n"
+    "  0  success\n"
+    "  1  the device transaction failed (the message also goes to standard error), no device\n"
+    "     was found, or an output file could not be written\n"
+    "  2  wrong usage, or an output path refused (nothing was done)\n"
+    "  3  an archive file is unsigned\n"
+    "  4  an archive file has damaged records or could not be read to its end\n"
+    "  5  an archive file is missing, unreadable, not an archive file, or holds no device\n"
+    "  6  samples (poll) or rows (export) were lost; their count goes to standard error\n";
+
 namespace {
 
 std::vector<Subcommand>& Registry() {
@@ -26,8 +37,9 @@ void PrintOverview(std::ostream& out) {
         for (size_t i = s.Name.size(); i < 10; ++i) out << ' ';
         out << s.Summary << '\n';
     }
-    out << "\nOutput is key=value lines. Exit status 0 on success, 1 when the device transaction\n"
-           "failed (the message also goes to standard error), 2 for wrong usage.\n";
+    out << "\nOutput is key=value lines (CSV for poll). An option's value follows it (--port 3) or\n"
+           "its '=' (--port=3); an unknown option is an error; words after -- are never options.\n\n"
+        << kExitStatusHelp;
 }
 
 }  // namespace
@@ -39,23 +51,70 @@ CliRegistration::CliRegistration(Subcommand subcommand) {
 
 const std::vector<Subcommand>& Subcommands() { return Registry(); }
 
-bool ParseArgs(const std::vector<std::string>& words, const std::set<std::string>& flags, CliArgs& parsed,
-               std::string& error) {
+namespace {
+
+// Letters to change, insert or delete to turn a into b.
+size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// " (did you mean --samples?)" for a near miss, else "".
+std::string NearestOption(const std::string& name, const std::set<std::string>& flags,
+                          const std::set<std::string>& options) {
+    std::string best;
+    size_t bestDistance = 3;
+    for (const auto* names : {&flags, &options})
+        for (const auto& known : *names)
+            if (const size_t d = EditDistance(name, known); d < bestDistance) {
+                bestDistance = d;
+                best = known;
+            }
+    return best.empty() ? std::string() : " (did you mean --" + best + "?)";
+}
+
+}  // namespace
+
+bool ParseArgs(const std::vector<std::string>& words, const std::set<std::string>& flags,
+               const std::set<std::string>& options, CliArgs& parsed, std::string& error) {
+    bool optionsEnded = false;
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
-        if (w.size() < 3 || w.compare(0, 2, "--") != 0) {
+        if (!optionsEnded && w == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || w.size() < 3 || w.compare(0, 2, "--") != 0) {
             parsed.Positional.push_back(w);
             continue;
         }
         const size_t eq = w.find('=');
         const std::string name = w.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-        if (eq != std::string::npos) {
-            parsed.Options[name] = w.substr(eq + 1);
-        } else if (flags.count(name)) {
+        if (flags.count(name)) {
+            if (eq != std::string::npos) {
+                error = "option --" + name + " takes no value";
+                return false;
+            }
             parsed.Flags.insert(name);
-        } else if (i + 1 < words.size()) {
+        } else if (!options.count(name)) {
+            error = "unknown option --" + name + NearestOption(name, flags, options);
+            return false;
+        } else if (eq != std::string::npos) {
+            parsed.Options[name] = w.substr(eq + 1);
+        } else if (i + 1 < words.size() && words[i + 1].compare(0, 2, "--") != 0) {
             parsed.Options[name] = words[++i];
         } else {
+            // A following option is never taken as the value: "--out --samples 3" lacks the file.
             error = "option --" + name + " needs a value";
             return false;
         }
@@ -106,8 +165,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     CliArgs parsed;
     std::string error;
-    if (!ParseArgs({args.begin() + 1, args.end()}, it->Flags, parsed, error)) {
-        err << "drumo-cli " << it->Name << ": " << error << "\n\n" << it->Usage;
+    if (!ParseArgs({args.begin() + 1, args.end()}, it->Flags, it->Options, parsed, error)) {
+        err << "drumo-cli " << it->Name << ": " << error << "\n(drumo-cli " << it->Name << " --help lists the options)\n";
         return kExitUsage;
     }
     if (parsed.Flags.count("help")) {

@@ -7,9 +7,8 @@
 //     const CliRegistration reg({"scan", "search a port for devices", "scan [options] ...", RunScan});
 //     }
 //
-// Output is "key=value" lines on standard output, easy to parse by a script. Exit status: 0 on
-// success, 1 when a device transaction failed (the message also goes to standard error), 2 for
-// wrong usage.
+// Output is "key=value" lines on standard output, easy to parse by a script. Exit statuses are
+// the same for every subcommand (kExit* below); each subcommand's --help lists those it uses.
 
 #include <iosfwd>
 #include <map>
@@ -20,8 +19,15 @@
 namespace drumo::cli {
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
+inline constexpr int kExitFailed = 1;      // a device transaction failed, no device, a file not written
+inline constexpr int kExitUsage = 2;       // wrong usage, or an output path refused; nothing done
+inline constexpr int kExitUnsigned = 3;    // an archive file without a confirmed signature
+inline constexpr int kExitDamaged = 4;     // an archive file with damaged records or not read to its end
+inline constexpr int kExitUnreadable = 5;  // an archive file missing, unreadable, of another type or empty
+inline constexpr int kExitLost = 6;        // samples (poll) or rows (export) lost on the way
+
+// The exit statuses as the overview and the README list them.
+extern const char* const kExitStatusHelp;
 
 // The words after the subcommand: options "--name value" or "--name=value", flags "--name",
 // and the remaining positional words in order.
@@ -38,7 +44,8 @@ struct Subcommand {
     std::string Summary;  // one line for the overview
     std::string Usage;    // the full help of the subcommand
     int (*Run)(const CliArgs& args, std::ostream& out, std::ostream& err);
-    std::set<std::string> Flags = {};  // options that take no value ("help" always is one)
+    std::set<std::string> Flags = {};    // options that take no value ("help" always is one)
+    std::set<std::string> Options = {};  // options that take a value; any other option is an error
 };
 
 class CliRegistration {
@@ -51,10 +58,11 @@ const std::vector<Subcommand>& Subcommands();
 // Runs the tool with argv[1..]; returns the exit status.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// Splits words into options, flags and positional words. Returns false with a message when an
-// option lacks its value.
-bool ParseArgs(const std::vector<std::string>& words, const std::set<std::string>& flags, CliArgs& parsed,
-               std::string& error);
+// Splits words into options, flags and positional words; every word after "--" is positional.
+// Returns false with a message for an option that is neither a flag nor one of `options`, for an
+// option without its value, and for a flag given a value.
+bool ParseArgs(const std::vector<std::string>& words, const std::set<std::string>& flags,
+               const std::set<std::string>& options, CliArgs& parsed, std::string& error);
 
 // A whole number in decimal or with 0x in hexadecimal, within [lo, hi].
 bool ParseNumber(const std::string& text, long lo, long hi, long& value);

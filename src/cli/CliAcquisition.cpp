@@ -17,6 +17,12 @@ const char* const kSearchOptionsHelp =
     "  --all-ports      when nothing answers on the port (given by number), try ports 1..255\n"
     "                   (the reply time-out is taken as 100, 200, 400 or 800 ms, the next below)\n";
 
+std::set<std::string> SearchOptionNames() {
+    std::set<std::string> names = LinkOptionNames();
+    names.insert({"protocol", "from", "to"});
+    return names;
+}
+
 void StreamLog::Log(const std::string& text) {
     const CalendarTime t = DecodeDateTime(SystemClock::Instance().Now());
     char time[16];

@@ -15,11 +15,15 @@
 
 #include <iosfwd>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace drumo::cli {
 
 extern const char* const kSearchOptionsHelp;
+
+// The names of the link and search options, for a subcommand's registration.
+std::set<std::string> SearchOptionNames();
 
 // Log lines of the procedures on standard error, each with the time of day in front.
 class StreamLog final : public EventLog {

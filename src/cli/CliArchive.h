@@ -1,6 +1,6 @@
 #pragma once
 // Archive files for drumo-cli: reading one into a store as the desktop program does, without
-// questions.
+// questions, and what the reading says about the file.
 
 #include <string>
 
@@ -12,5 +12,16 @@ namespace drumo::cli {
 // Reads a ".dml" or ".dmr" file (by its ending) into the store after the devices already there.
 // An unknown ending gives a result that was not opened.
 ArchiveResult LoadArchiveInto(MeasurementStore& store, const std::string& fileName);
+
+// Why `file` is not even tried as an archive: it is missing or unreadable (the system's reason),
+// not a regular file (a FIFO would block the reader, a device would never end), or not named
+// ".dml" or ".dmr". "" when it can be read.
+std::string ArchiveInputProblem(const std::string& file);
+
+// The exit status of a file that was read, the worst first: kExitUnreadable (not opened, no
+// device), kExitDamaged (not read to its end, damaged records), kExitUnsigned (no confirmed
+// signature, or a format without one), else kExitOk. `why` gets a sentence about the file when
+// it is not good.
+int ArchiveStatus(const std::string& file, const ArchiveResult& r, std::string& why);
 
 }  // namespace drumo::cli

@@ -17,7 +17,9 @@ const std::string kUsage = std::string(
     "  status=N         0 on success, otherwise the status code\n"
     "  message=TEXT     the status message (empty on success)\n"
     "  length=N         reads only, on success: number of data bytes received\n"
-    "  data=HH HH ...   reads only, on success: the data bytes in hex\n";
+    "  data=HH HH ...   reads only, on success: the data bytes in hex\n"
+    "exit status: 0 status 0; 1 the command failed (the message also goes to standard error;\n"
+    "a port that cannot be opened gives status 30); 2 wrong usage.\n";
 
 int RunCmd(const CliArgs& args, std::ostream& out, std::ostream& err) {
     if (args.Positional.empty()) {
@@ -68,7 +70,7 @@ int RunCmd(const CliArgs& args, std::ostream& out, std::ostream& err) {
     return exit;
 }
 
-const CliRegistration reg({"cmd", "one command of the maker's protocol (Hexar controllers)", kUsage, RunCmd});
+const CliRegistration reg({"cmd", "one command of the maker's protocol (Hexar controllers)", kUsage, RunCmd, {}, LinkOptionNames()});
 
 }  // namespace
 

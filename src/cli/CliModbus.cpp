@@ -21,7 +21,9 @@ const std::string kUsage = std::string(
     "  message=TEXT     the status message (empty on success)\n"
     "  count=N          functions 3 and 17, on success: registers received\n"
     "  registers=V ...  functions 3 and 17, on success: the registers in decimal\n"
-    "  data=HH HH ...   function 17, on success: the same as bytes in hex\n";
+    "  data=HH HH ...   function 17, on success: the same as bytes in hex\n"
+    "exit status: 0 status 0; 1 the request failed (the message also goes to standard error;\n"
+    "a port that cannot be opened gives status 30); 2 wrong usage.\n";
 
 int Usage(std::ostream& err, const std::string& why) {
     err << "drumo-cli modbus: " << why << "\n";
@@ -74,7 +76,7 @@ int RunModbus(const CliArgs& args, std::ostream& out, std::ostream& err) {
     return exit;
 }
 
-const CliRegistration reg({"modbus", "one Modbus RTU request (Dorma controllers)", kUsage, RunModbus});
+const CliRegistration reg({"modbus", "one Modbus RTU request (Dorma controllers)", kUsage, RunModbus, {}, LinkOptionNames()});
 
 }  // namespace
 

@@ -3,7 +3,7 @@
 
 #include "acquisition/Reception.h"
 #include "app/AppPaths.h"
-#include "files/ArchiveStore.h"
+#include "cli/CliOutput.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -25,14 +25,18 @@ const std::string kUsage = std::string(
     "  --timeout S      the maker's protocol: give up after S seconds; default 600\n"
     "  --out FILE.dml   also keep the readings in a signed archive file, written anew (safely:\n"
     "                   the previous version stays whole until the new one is complete) after\n"
-    "                   every sample, as the program's auto-save does\n"
+    "                   every sample and before the sample is printed, as the program's\n"
+    "                   auto-save does; a new name or an existing regular file\n"
+    "  --replace        FILE.dml may be an existing archive, which the readings then replace\n"
     "\noutput: CSV on standard output, one line per cable and sample:\n"
     "  time,address,cable,t1,t2,...\n"
     "  2025-12-09T14:05:00,1,1,21.5,21.44,,20.9\n"
     "time is local time in ISO 8601; cable counts from 1; temperatures in °C, empty where a sensor\n"
-    "gave no reading. Log lines go to standard error. Exit status 0 when every sample came, 1 when\n"
-    "no device was found, a pass or the stream delivered nothing, or the archive file could not be\n"
-    "written, 2 for wrong usage.\n";
+    "gave no reading. Log lines go to standard error.\n"
+    "exit status: 0 every sample of every cable came; 6 some were lost (\"N of M cable samples\n"
+    "lost\" on standard error); 1 no device was found or the archive file could not be written;\n"
+    "2 wrong usage, or --out names an existing archive without --replace, a device, a FIFO, a\n"
+    "folder or a symbolic link (checked before the search).\n";
 
 std::string IsoTime(DateTime t) {
     const CalendarTime c = DecodeDateTime(t);
@@ -65,6 +69,9 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
     const std::string outFile = args.Options.count("out") ? args.Options.at("out") : std::string();
     if (args.Options.count("out") && (outFile.size() < 5 || outFile.substr(outFile.size() - 4) != ".dml"))
         return Usage(err, "--out wants a file name ending in .dml");
+    if (!outFile.empty())
+        if (const std::string why = OutputRefusal(outFile, {}, args.Has("replace")); !why.empty())
+            return Usage(err, why);
     auto session = AcquisitionSession::FromArgs(args, err);
     if (!session) return kExitUsage;
     if (!session->Search()) {
@@ -87,41 +94,59 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
 
     // Samples already printed, per device and cable.
     std::vector<std::vector<size_t>> printed(store.Devices());
-    for (size_t d = 0; d < store.Devices(); ++d) printed[d].assign(store.Cables(d), 0);
+    size_t cables = 0;
+    for (size_t d = 0; d < store.Devices(); ++d) {
+        printed[d].assign(store.Cables(d), 0);
+        cables += store.Cables(d);
+    }
     // The archive file is rewritten whole after every new sample, so that it is always a complete,
-    // signed file; a failed write keeps the previous version and is reported once at the end.
+    // signed file; a failed write keeps the previous version and is reported once.
     bool archiveOk = true;
     auto saveArchive = [&] {
         if (outFile.empty()) return;
-        if (SaveDmlFile(store, outFile, ProgramVersion(), clock.Now()) != SaveOutcome::Saved) {
-            if (archiveOk) err << "drumo-cli poll: cannot write " << outFile << "\n";
+        std::string reason;
+        if (!WriteArchiveOutput(store, outFile, reason)) {
+            if (archiveOk) err << "drumo-cli poll: cannot write " << outFile << ": " << reason << "\n";
             archiveOk = false;
         }
     };
+    // Prints the samples not printed yet (while a stream is open its last sample may still grow)
+    // and returns how many lines that made. The archive is written first: when the reader of
+    // standard output goes away (poll ... | head -1), the sample is kept all the same.
     auto printNew = [&](bool streamOpen) {
+        std::vector<std::vector<size_t>> ready(printed.size());
         bool any = false;
         for (size_t d = 0; d < store.Devices() && d < printed.size(); ++d)
             for (size_t c = 0; c < store.Cables(d) && c < printed[d].size(); ++c) {
-                size_t ready = store.SampleCount(d, c);
-                if (streamOpen && ready > 0) --ready;
-                for (; printed[d][c] < ready; ++printed[d][c], any = true) PrintSample(out, store, d, c, printed[d][c]);
+                size_t n = store.SampleCount(d, c);
+                if (streamOpen && n > 0) --n;
+                ready[d].push_back(n);
+                any = any || n > printed[d][c];
             }
+        if (!any) return size_t{0};
+        saveArchive();
+        size_t lines = 0;
+        for (size_t d = 0; d < ready.size(); ++d)
+            for (size_t c = 0; c < ready[d].size(); ++c)
+                for (; printed[d][c] < ready[d][c]; ++printed[d][c], ++lines) PrintSample(out, store, d, c, printed[d][c]);
         out.flush();
-        if (any) saveArchive();
-        return any;
+        return lines;
     };
 
-    bool complete = true;
+    // Cable samples expected and lost over the whole run.
+    size_t expected = 0, lost = 0;
     if (session->Settings().Protocol == ExchangeProtocol::Modbus) {
+        expected = static_cast<size_t>(samples) * cables;
         const int64_t start = clock.TickMs();
         reception.StartReception();
-        complete = printNew(false);
+        size_t delivered = printNew(false);
         for (long i = 1; i < samples && store.Receiving; ++i) {
             const int64_t due = start + i * interval * 1000;
             if (clock.TickMs() < due) clock.SleepMs(static_cast<int>(due - clock.TickMs()));
             reception.PollingPass();
-            complete = printNew(false) && complete;
+            delivered += printNew(false);
         }
+        lost = expected > delivered ? expected - delivered : 0;
     } else {
         reception.StartReception();
         const int64_t deadline = clock.TickMs() + timeout * 1000;
@@ -138,14 +163,23 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
             got += static_cast<long>((printed.empty() || printed[0].empty() ? 0 : printed[0][0]) - before);
             clock.SleepMs(20);
         }
-        complete = got >= samples;
+        // The stream comes from one controller; a sample covers all of its cables.
+        const size_t streamCables = printed.empty() ? 0 : printed[0].size();
+        expected = static_cast<size_t>(samples) * streamCables;
+        lost = got < samples ? static_cast<size_t>(samples - got) * streamCables : 0;
     }
     reception.StopReception();
-    if (!complete) err << "drumo-cli poll: not every sample came\n";
-    return complete && archiveOk ? kExitOk : kExitFailed;
+    if (lost > 0) err << "drumo-cli poll: " << lost << " of " << expected << " cable samples lost\n";
+    if (!archiveOk) return kExitFailed;
+    return lost > 0 ? kExitLost : kExitOk;
 }
 
-const CliRegistration reg({"poll", "receive samples and print them as CSV", kUsage, RunPoll, {"all-ports"}});
+const CliRegistration reg({"poll", "receive samples and print them as CSV", kUsage, RunPoll, {"all-ports", "replace"},
+                           [] {
+                               auto names = SearchOptionNames();
+                               names.insert({"samples", "interval", "timeout", "out"});
+                               return names;
+                           }()});
 
 }  // namespace
 

@@ -22,6 +22,12 @@ const std::string kUsage = std::string(
     "The search's log lines go to standard error. Exit status 0 when a device was found, 1 when\n"
     "none was, 2 for wrong usage.\n";
 
+// The device keeps its comment padded with spaces to the field's width; the listing shows the text.
+std::string CommentText(const std::string& comment) {
+    const size_t end = comment.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : comment.substr(0, end + 1);
+}
+
 int RunScan(const CliArgs& args, std::ostream& out, std::ostream& err) {
     if (!args.Positional.empty()) {
         err << "drumo-cli scan: unexpected '" << args.Positional.front() << "'\n\n" << kUsage;
@@ -39,7 +45,7 @@ int RunScan(const CliArgs& args, std::ostream& out, std::ostream& err) {
         const TDevSig& dev = store.DevSig(d);
         out << "device=" << d + 1 << " address=" << dev.Address << " type=" << dev.TypeName
             << " serial=" << SerialText(dev.Serial) << " firmware=" << dev.Firmware << " year=" << dev.Year
-            << " cables=" << int{dev.Cables} << " sensors=" << dev.Sensors << " comment=" << dev.Comment << '\n';
+            << " cables=" << int{dev.Cables} << " sensors=" << dev.Sensors << " comment=" << CommentText(dev.Comment) << '\n';
         for (size_t c = 0; c < store.Cables(d); ++c) {
             out << "cable=" << d + 1 << '/' << c + 1 << " serial=" << store.CableSerials(d)[c]
                 << " kind=" << int{store.CableKinds(d)[c]} << " sensors=" << store.Sensors(d, c) << " labels=";
@@ -52,7 +58,8 @@ int RunScan(const CliArgs& args, std::ostream& out, std::ostream& err) {
     return found ? kExitOk : kExitFailed;
 }
 
-const CliRegistration reg({"scan", "search a port for devices and list them", kUsage, RunScan, {"all-ports"}});
+const CliRegistration reg({"scan", "search a port for devices and list them", kUsage, RunScan, {"all-ports"},
+                           SearchOptionNames()});
 
 }  // namespace
 

@@ -1,5 +1,8 @@
 // drumo-cli verify: loads archive files and reports what they hold and whether they are signed.
+#include <cerrno>
+#include <cstring>
 #include <ostream>
+#include <sys/stat.h>
 
 #include "cli/Cli.h"
 #include "cli/CliArchive.h"
@@ -22,9 +25,45 @@ ArchiveResult LoadArchiveInto(MeasurementStore& store, const std::string& fileNa
     return ArchiveResult{};
 }
 
-namespace {
+std::string ArchiveInputProblem(const std::string& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return "cannot open " + file + ": " + std::strerror(errno);
+    if (!S_ISREG(st.st_mode)) return file + " is not a regular file";
+    const std::string type = FileTypeOf(file);
+    if (type != "dml" && type != "dmr") return file + " is not an archive file (.dml or .dmr)";
+    return {};
+}
 
-constexpr int kExitUnsigned = 3;
+int ArchiveStatus(const std::string& file, const ArchiveResult& r, std::string& why) {
+    if (!r.Opened) {
+        why = file + " cannot be opened";
+        return kExitUnreadable;
+    }
+    if (r.DeviceCount == 0) {
+        why = file + " holds no device";
+        return kExitUnreadable;
+    }
+    if (!r.Completed) {
+        why = file + " could not be read to its end" +
+              (r.StopLine ? " (line " + std::to_string(r.StopLine) + ")" : std::string());
+        return kExitDamaged;
+    }
+    if (r.Damaged() > 0) {
+        why = file + " has " + std::to_string(r.Damaged()) + " damaged record(s), left out";
+        return kExitDamaged;
+    }
+    if (!r.SignatureCarried) {
+        why = file + " is of a format without an electronic signature";
+        return kExitUnsigned;
+    }
+    if (!r.Signed) {
+        why = file + " is unsigned";
+        return kExitUnsigned;
+    }
+    return kExitOk;
+}
+
+namespace {
 
 // Verifying needs only the reader's counts, not the data.
 class DiscardSink final : public ArchiveSink {
@@ -43,27 +82,36 @@ const std::string kUsage =
     "  devices=N cables=N sensors=N samples=N values=N   what it holds (values: readings other\n"
     "                    than \"no value\")\n"
     "  damaged=N         damaged records, then damaged_lines=L,L,... with their line numbers\n"
-    "  signature=signed|unsigned\n"
-    "exit status: 0 every file signed and read whole; 3 some file unsigned; 1 some file unreadable\n"
-    "(not opened, not completed, or of another type); 2 wrong usage.\n";
+    "  signature=signed|unsigned|none   none: the headerless .dmr format carries no signature\n"
+    "A file is good when it holds at least one device, was read to its end without a damaged\n"
+    "record, and is signed. What is wrong with a file goes to standard error.\n"
+    "exit status (the worst file counts): 0 every file good; 3 a file unsigned or without a\n"
+    "signature; 4 a file with damaged records or not read to its end; 5 a file missing, not a\n"
+    "regular file, not an archive file, unreadable or without a device; 2 wrong usage.\n";
+
+// Which of two exit statuses tells of the worse file.
+int Worse(int a, int b) {
+    const auto rank = [](int s) { return s == kExitUnreadable ? 3 : s == kExitDamaged ? 2 : s == kExitUnsigned ? 1 : 0; };
+    return rank(a) >= rank(b) ? a : b;
+}
 
 int RunVerify(const CliArgs& args, std::ostream& out, std::ostream& err) {
     if (args.Positional.empty()) {
         err << "drumo-cli verify: FILE is missing\n\n" << kUsage;
         return kExitUsage;
     }
-    bool unreadable = false, unsigned_ = false;
+    int status = kExitOk;
     for (const std::string& file : args.Positional) {
-        const std::string type = FileTypeOf(file);
         ArchiveResult r;
-        if (type == "dml") {
+        std::string why = ArchiveInputProblem(file);
+        int fileStatus = kExitUnreadable;
+        if (why.empty()) {
             DiscardSink discard;
-            r = LoadArhivFile(file, discard);
-        } else if (type == "dmr") {
-            r = LoadArhivLegacy(file);
-        } else {
-            err << "drumo-cli verify: " << file << " is not an archive file (.dml or .dmr)\n";
+            r = FileTypeOf(file) == "dml" ? LoadArhivFile(file, discard) : LoadArhivLegacy(file);
+            fileStatus = ArchiveStatus(file, r, why);
         }
+        if (!why.empty()) err << "drumo-cli verify: " << why << '\n';
+        status = Worse(status, fileStatus);
         out << "file=" << file << '\n'
             << "opened=" << r.Opened << '\n'
             << "completed=" << r.Completed << '\n'
@@ -78,11 +126,10 @@ int RunVerify(const CliArgs& args, std::ostream& out, std::ostream& err) {
             for (size_t i = 0; i < r.DamagedLines.size(); ++i) out << (i ? "," : "") << r.DamagedLines[i];
             out << '\n';
         }
-        out << "signature=" << (r.Opened && r.Signed ? "signed" : "unsigned") << '\n';
-        if (!r.Opened || !r.Completed) unreadable = true;
-        else if (!r.Signed) unsigned_ = true;
+        const char* signature = !r.Opened ? "unsigned" : !r.SignatureCarried ? "none" : r.Signed ? "signed" : "unsigned";
+        out << "signature=" << signature << '\n';
     }
-    return unreadable ? kExitFailed : unsigned_ ? kExitUnsigned : kExitOk;
+    return status;
 }
 
 const CliRegistration reg({"verify", "check archive files and their electronic signature", kUsage, RunVerify});

@@ -20,6 +20,8 @@ const char* const kLinkOptionsHelp =
     "  --delay MS       reply time-out added to every reply wait; default 100\n"
     "  --settings FILE  settings file whose [Ports] section maps port numbers\n";
 
+std::set<std::string> LinkOptionNames() { return {"port", "baud", "delay", "settings"}; }
+
 namespace {
 
 bool ValidBaud(long baud) {

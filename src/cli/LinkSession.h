@@ -16,11 +16,15 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace drumo::cli {
 
 extern const char* const kLinkOptionsHelp;
+
+// The names of the options above, for a subcommand's registration.
+std::set<std::string> LinkOptionNames();
 
 class LinkSession {
 public:

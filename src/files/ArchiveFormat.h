@@ -56,6 +56,7 @@ struct ArchiveResult {
     bool Opened = false;
     bool Completed = false;      // read to its end without an error other than a damaged line
     bool Signed = true;          // every check agreed
+    bool SignatureCarried = true;  // false for a format that has no signature at all
     std::vector<size_t> DamagedLines;  // line numbers (from 1) of lines that failed to parse
     size_t StopLine = 0;         // where reading stopped when not completed (0: not known)
     std::vector<ArchiveDevice> Devices;

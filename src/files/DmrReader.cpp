@@ -212,6 +212,7 @@ void ReadSignedDmr(std::string_view bytes, ArchiveResult& r) {
 
 // The headerless numeric format: a head line, then one line per sensor and sample.
 void ReadNumericDmr(std::string_view bytes, ArchiveResult& r) {
+    r.SignatureCarried = false;
     LineCursor lines(bytes);
     auto readFour = [&](std::string_view line, double (&v)[4]) {
         const auto tokens = Tokens(line);

@@ -43,6 +43,23 @@ std::string ShortDate(DateTime value) {
 
 }  // namespace
 
+SheetOverflow StoreSheetOverflow(const MeasurementStore& store) {
+    // The rows BuildStoreSheet lays out: the header, then per device a blank row and its own, per
+    // cable its row (after a blank one from the second cable on) and one row per sample.
+    SheetOverflow lost;
+    long rows = 1;
+    for (size_t d = 0; d < store.Devices(); ++d) {
+        rows += 2;
+        for (size_t c = 0; c < store.Cables(d); ++c) {
+            rows += (c == 0 ? 1 : 2) + static_cast<long>(store.SampleTimes(d, c).size());
+            const size_t sensors = store.SensorLabels(d, c).size();
+            if (sensors + 3 > TXlsWriter::LastColumn) lost.Sensors += sensors + 3 - TXlsWriter::LastColumn;
+        }
+    }
+    if (rows > TXlsWriter::LastRow) lost.Rows = rows - TXlsWriter::LastRow;
+    return lost;
+}
+
 bool BuildStoreSheet(const MeasurementStore& store, TXlsWriter& writer, std::string_view programVersion,
                      DateTime now) {
     constexpr long LastRow = TXlsWriter::LastRow;

@@ -18,6 +18,14 @@ namespace drumo {
 bool BuildStoreSheet(const MeasurementStore& store, TXlsWriter& writer, std::string_view programVersion,
                      DateTime now);
 
+// What BuildStoreSheet leaves out of a store too large for one worksheet: rows past the last row
+// (device, cable and sample rows alike) and sensors past the last column, counted per cable.
+struct SheetOverflow {
+    long Rows = 0;
+    size_t Sensors = 0;
+};
+SheetOverflow StoreSheetOverflow(const MeasurementStore& store);
+
 // The export command after the save dialog: ".xls" given to the name, the replace question, the
 // sheet built and saved, the log lines and messages. Returns the file name written, or "" when
 // nothing was written. The caller then opens the file for the operator.
