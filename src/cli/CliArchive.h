@@ -22,6 +22,10 @@ std::string ArchiveInputProblem(const std::string& file);
 // device), kExitDamaged (not read to its end, damaged records), kExitUnsigned (no confirmed
 // signature, or a format without one), else kExitOk. `why` gets a sentence about the file when
 // it is not good.
+// "signed", "unsigned" or "none" (a format without a signature). A file that gave no device is
+// never called signed.
+const char* SignatureText(const ArchiveResult& r);
+
 int ArchiveStatus(const std::string& file, const ArchiveResult& r, std::string& why);
 
 }  // namespace drumo::cli

@@ -78,7 +78,7 @@ int RunExport(const CliArgs& args, std::ostream& out, std::ostream& err) {
         return kExitFailed;
     }
     out << "file=" << target << '\n'
-        << "signature=" << (!r.SignatureCarried ? "none" : r.Signed ? "signed" : "unsigned") << '\n';
+        << "signature=" << SignatureText(r) << '\n';
     if (readStatus == kExitDamaged) err << "drumo-cli export: " << damage << '\n';
     if (lost.Rows > 0)
         err << "drumo-cli export: " << lost.Rows << " rows did not fit the worksheet and were left out\n";

@@ -34,6 +34,12 @@ std::string ArchiveInputProblem(const std::string& file) {
     return {};
 }
 
+const char* SignatureText(const ArchiveResult& r) {
+    if (!r.Opened || r.DeviceCount == 0) return "unsigned";
+    if (!r.SignatureCarried) return "none";
+    return r.Signed ? "signed" : "unsigned";
+}
+
 int ArchiveStatus(const std::string& file, const ArchiveResult& r, std::string& why) {
     if (!r.Opened) {
         why = file + " cannot be opened";
@@ -91,7 +97,9 @@ const std::string kUsage =
 
 // Which of two exit statuses tells of the worse file.
 int Worse(int a, int b) {
-    const auto rank = [](int s) { return s == kExitUnreadable ? 3 : s == kExitDamaged ? 2 : s == kExitUnsigned ? 1 : 0; };
+    const auto rank = [](int s) {
+        return s == kExitUnreadable ? 3 : s == kExitDamaged ? 2 : s == kExitUnsigned ? 1 : 0;
+    };
     return rank(a) >= rank(b) ? a : b;
 }
 
@@ -126,8 +134,7 @@ int RunVerify(const CliArgs& args, std::ostream& out, std::ostream& err) {
             for (size_t i = 0; i < r.DamagedLines.size(); ++i) out << (i ? "," : "") << r.DamagedLines[i];
             out << '\n';
         }
-        const char* signature = !r.Opened ? "unsigned" : !r.SignatureCarried ? "none" : r.Signed ? "signed" : "unsigned";
-        out << "signature=" << signature << '\n';
+        out << "signature=" << SignatureText(r) << '\n';
     }
     return status;
 }
