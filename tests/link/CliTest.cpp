@@ -194,11 +194,35 @@ TEST(CliArgs, NumbersAndOptions) {
 
     cli::CliArgs a;
     std::string error;
-    ASSERT_TRUE(cli::ParseArgs({"--port", "3", "40", "--baud=9600", "--help", "x"}, {"help"}, a, error));
+    ASSERT_TRUE(cli::ParseArgs({"--port", "3", "40", "--baud=9600", "--help", "x", "--", "--port", "-"}, {"help"},
+                               {"port", "baud"}, a, error));
     EXPECT_EQ(a.Options.at("port"), "3");
     EXPECT_EQ(a.Options.at("baud"), "9600");
     EXPECT_TRUE(a.Flags.count("help"));
-    EXPECT_EQ(a.Positional, (std::vector<std::string>{"40", "x"}));
+    EXPECT_EQ(a.Positional, (std::vector<std::string>{"40", "x", "--port", "-"}));
+}
+
+// A misspelt or misplaced option stops the tool before it does anything, naming the problem.
+TEST(CliArgs, UnknownOrIncompleteOptionsAreErrors) {
+    const struct {
+        std::vector<std::string> Args;
+        std::string Message;
+    } cases[] = {
+        {{"poll", "--sample", "3", "--outt", "x.dml"}, "poll: unknown option --sample (did you mean --samples?)"},
+        {{"poll", "--samples", "3", "--outt", "x.dml"}, "poll: unknown option --outt (did you mean --out?)"},
+        {{"scan", "--too", "3"}, "scan: unknown option --too (did you mean --to?)"},
+        {{"cmd", "--verbose", "40"}, "cmd: unknown option --verbose\n"},
+        {{"cmd", "--from", "1", "40"}, "cmd: unknown option --from"},
+        {{"poll", "--out", "--samples", "3"}, "poll: option --out needs a value"},
+        {{"scan", "--all-ports=yes"}, "scan: option --all-ports takes no value"},
+        {{"export", "a.dml", "--csv"}, "export: option --csv needs a value"},
+    };
+    for (const auto& c : cases) {
+        const auto r = RunTool(c.Args);
+        EXPECT_EQ(r.exit, 2) << c.Message;
+        EXPECT_EQ(r.out, "") << c.Message;
+        EXPECT_NE(r.err.find("drumo-cli " + c.Message), std::string::npos) << r.err;
+    }
 }
 
 }  // namespace drumo
