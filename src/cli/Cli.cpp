@@ -166,7 +166,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     CliArgs parsed;
     std::string error;
     if (!ParseArgs({args.begin() + 1, args.end()}, it->Flags, it->Options, parsed, error)) {
-        err << "drumo-cli " << it->Name << ": " << error << "\n(drumo-cli " << it->Name << " --help lists the options)\n";
+        err << "drumo-cli " << it->Name << ": " << error << "\n(drumo-cli " << it->Name
+            << " --help lists the options)\n";
         return kExitUsage;
     }
     if (parsed.Flags.count("help")) {

@@ -70,7 +70,8 @@ int RunCmd(const CliArgs& args, std::ostream& out, std::ostream& err) {
     return exit;
 }
 
-const CliRegistration reg({"cmd", "one command of the maker's protocol (Hexar controllers)", kUsage, RunCmd, {}, LinkOptionNames()});
+const CliRegistration reg({"cmd", "one command of the maker's protocol (Hexar controllers)", kUsage, RunCmd, {},
+                           LinkOptionNames()});
 
 }  // namespace
 

@@ -76,7 +76,8 @@ int RunModbus(const CliArgs& args, std::ostream& out, std::ostream& err) {
     return exit;
 }
 
-const CliRegistration reg({"modbus", "one Modbus RTU request (Dorma controllers)", kUsage, RunModbus, {}, LinkOptionNames()});
+const CliRegistration reg({"modbus", "one Modbus RTU request (Dorma controllers)", kUsage, RunModbus, {},
+                           LinkOptionNames()});
 
 }  // namespace
 

@@ -128,7 +128,8 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
         size_t lines = 0;
         for (size_t d = 0; d < ready.size(); ++d)
             for (size_t c = 0; c < ready[d].size(); ++c)
-                for (; printed[d][c] < ready[d][c]; ++printed[d][c], ++lines) PrintSample(out, store, d, c, printed[d][c]);
+                for (; printed[d][c] < ready[d][c]; ++printed[d][c], ++lines)
+                    PrintSample(out, store, d, c, printed[d][c]);
         out.flush();
         return lines;
     };

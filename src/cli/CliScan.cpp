@@ -45,7 +45,8 @@ int RunScan(const CliArgs& args, std::ostream& out, std::ostream& err) {
         const TDevSig& dev = store.DevSig(d);
         out << "device=" << d + 1 << " address=" << dev.Address << " type=" << dev.TypeName
             << " serial=" << SerialText(dev.Serial) << " firmware=" << dev.Firmware << " year=" << dev.Year
-            << " cables=" << int{dev.Cables} << " sensors=" << dev.Sensors << " comment=" << CommentText(dev.Comment) << '\n';
+            << " cables=" << int{dev.Cables} << " sensors=" << dev.Sensors
+            << " comment=" << CommentText(dev.Comment) << '\n';
         for (size_t c = 0; c < store.Cables(d); ++c) {
             out << "cable=" << d + 1 << '/' << c + 1 << " serial=" << store.CableSerials(d)[c]
                 << " kind=" << int{store.CableKinds(d)[c]} << " sensors=" << store.Sensors(d, c) << " labels=";
