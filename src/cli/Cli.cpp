@@ -13,7 +13,7 @@ const char* const kExitStatusHelp =
     "  1  the device transaction failed (the message also goes to standard error), no device\n"
     "     was found, or an output file could not be written\n"
     "  2  wrong usage, or an output path refused (nothing was done)\n"
-    "  3  an archive file is unsigned\n"
+    "  3  an archive file is unsigned or of a format without a signature\n"
     "  4  an archive file has damaged records or could not be read to its end\n"
     "  5  an archive file is missing, unreadable, not an archive file, or holds no device\n"
     "  6  samples (poll) or rows (export) were lost; their count goes to standard error\n";
