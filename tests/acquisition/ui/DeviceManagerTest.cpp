@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "acquisition/ScriptedOperator.h"
+#include "support/ScriptedOperator.h"
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "model/DeviceTypes.h"
@@ -35,7 +35,7 @@ void FillThreeDevices(MeasurementStore& store, TfrmScanM& manager) {
 class DeviceManagerTest : public QObject {
     Q_OBJECT
 
-    test::ScriptedOperator op_;
+    test::ScriptedOperator op_{test::Unscripted::Yes};
     NullLog nolog_;
 
 private slots:

@@ -7,7 +7,7 @@
 #include <QToolBar>
 #include <QtTest>
 
-#include "acquisition/ScriptedOperator.h"
+#include "support/ScriptedOperator.h"
 #include "app/ui/StoreFill.h"
 #include "app/ui/TfrmMain.h"
 #include "link/Platform.h"
@@ -62,7 +62,7 @@ const QStringList kOffered = {"actDevSettings", "actNotebook", "actPowerOff", "a
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-    test::ScriptedOperator op_;
+    test::ScriptedOperator op_{test::Unscripted::Yes};
     NullLog log_;
     MeasurementStore* store_ = nullptr;
     TfrmMain* main_ = nullptr;

@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "acquisition/ScriptedOperator.h"
+#include "support/ScriptedOperator.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/ui/StoreFill.h"
 #include "app/ui/TfrmMain.h"
@@ -39,7 +39,7 @@ struct ScriptedDialogs : FileDialogs {
 };
 
 struct FilesRig {
-    test::ScriptedOperator op;
+    test::ScriptedOperator op{test::Unscripted::Yes};
     NullLog early;
     MeasurementStore store{op, early};
     TfrmScanM scanM{store};
