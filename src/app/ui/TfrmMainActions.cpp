@@ -29,8 +29,9 @@ QAction* TfrmMain::Action(const QString& name) const {
 void TfrmMain::CreateActions() {
     AddAction("actFileOpen", "Открыть", "Открыть файл");
     AddAction("actFileSave", "Сохранить", "Сохранить  файл");
-    AddAction("actExportExcel", "Экспорт в Excel");
-    AddAction("actArchive", "Архив");
+    // The menu underlines the "E" of "Excel"; the tool tip is the caption without the mark.
+    AddAction("actFileExcelExport", "Экспорт в &Excel", "Экспорт в Excel");
+    AddAction("actFileArhiv", "Архив");
     AddAction("actPrintGraph", "Печатать График");
     AddAction("actPrintTrend", "Печатать Тренд");
     AddAction("actPrintSysTrend", "Печатать Тренд системы");
@@ -58,8 +59,8 @@ void TfrmMain::CreateActions() {
     AddAction("actHelp", "Справка Drumo");
     AddAction("actHomePage", "Домашняя страница");
     // File commands of the notebook and sensor windows; they have no place in the menus.
-    AddAction("actNoteSave", "Сохранить блокнот", "Сохранить блокнот в файл");
-    AddAction("actNoteLoad", "Загрузить блокнот", "Загрузить блокнот из файла");
+    AddAction("actFileSaveNote", "Сохранить блокнот", "Сохранить блокнот в файл");
+    AddAction("actFileOpenNote", "Загрузить блокнот", "Загрузить блокнот из файла");
     AddAction("actSensSave", "Сохранить информацию о датчиках",
               "Сохранить информацию\nо датчиках в файл");
     AddAction("actSensLoad", "Загрузить информацию о датчиках",
@@ -86,8 +87,8 @@ void TfrmMain::BuildMenus() {
             }
         }
     };
-    fill(QStringLiteral("Файл"), {"actFileOpen", "actFileSave", "actExportExcel", "actArchive", "",
-                                  "actPrintGraph", "actPrintTrend", "actPrintSysTrend", "",
+    fill(QStringLiteral("Файл"), {"actFileOpen", "actFileSave", "actFileExcelExport", "actFileArhiv",
+                                  "", "actPrintGraph", "actPrintTrend", "actPrintSysTrend", "",
                                   "actExit"});
     fill(QStringLiteral("Команды"), {"actStart", "actStop", "actPowerOff", "actDevSettings",
                                      "actTimeSinhro", "", "actNotebook"});
@@ -115,9 +116,9 @@ void TfrmMain::BuildToolBar() {
             }
         }
     };
-    bar("tbCommands1", {"actFind", "", "actFileOpen", "actFileSave", "actExportExcel", "actArchive",
-                        "", "actStart", "actStop", "actPowerOff", "actDevSettings", "actTimeSinhro",
-                        "actNotebook"});
+    bar("tbCommands1", {"actFind", "", "actFileOpen", "actFileSave", "actFileExcelExport",
+                        "actFileArhiv", "", "actStart", "actStop", "actPowerOff", "actDevSettings",
+                        "actTimeSinhro", "actNotebook"});
     addToolBarBreak();
     bar("tbCommands2", {"actGraph", "actTrend", "actSysTrend", "actPlets", "actReport",
                         "actClearResults", "", "actScanM", "actProgSet", "", "actAutoSet",

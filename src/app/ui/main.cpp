@@ -3,12 +3,14 @@
 #include <QApplication>
 
 #include "acquisition/ui/ProgramWiring.h"
+#include "app/ui/Language.h"
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Drumo"));
+    drumo::UseRussianLanguage(app);
     // Closing the main window ends the program even while other windows are open.
     QApplication::setQuitOnLastWindowClosed(false);
 

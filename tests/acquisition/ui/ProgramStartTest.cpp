@@ -9,7 +9,6 @@
 
 #include <cstdlib>
 
-#include "acquisition/ScriptedOperator.h"
 #include "acquisition/ui/ProgramWiring.h"
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmScanM.h"
@@ -19,6 +18,7 @@
 #include "app/ui/TfrmProgSet.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
+#include "support/ScriptedOperator.h"
 
 using namespace drumo;
 
@@ -53,7 +53,7 @@ private slots:
         WriteIni("[Find]\r\nProtocol=0\r\nPortDefault=3\r\nAutoPortEnabled=0\r\nAutoFindEnabled=1\r\n"
                  "TestModbusAddr=7\r\n");
 
-        test::ScriptedOperator op;
+        test::ScriptedOperator op{test::Unscripted::Yes};
         {
             Shell shell({}, &op);
             ProgramWiring wiring(shell);
@@ -88,7 +88,7 @@ private slots:
     void alarmLimitsAppliedInTheSettingsDialogReachReceptionAtOnce() {
         unsetenv("DRUMO_PORTS");
         WriteIni("[Find]\r\nAutoFindEnabled=0\r\n");
-        test::ScriptedOperator op;
+        test::ScriptedOperator op{test::Unscripted::Yes};
         Shell shell({}, &op);
         ProgramWiring wiring(shell);
         shell.Show();
@@ -112,7 +112,7 @@ private slots:
         unsetenv("DRUMO_PORTS");
         WriteIni("[Ports]\r\nCom6=" + QByteArray::fromStdString(line->Line->SlavePath()) +
                  "\r\n[Find]\r\nProtocol=0\r\nPortDefault=6\r\nAutoPortEnabled=0\r\nAutoFindEnabled=1\r\n");
-        test::ScriptedOperator op;
+        test::ScriptedOperator op{test::Unscripted::Yes};
         {
             Shell shell({}, &op);
             ProgramWiring wiring(shell);
@@ -128,7 +128,7 @@ private slots:
     void archiveFileOnTheCommandLineOpensThroughTheGroupLoader() {
         WriteIni("[Find]\r\nAutoFindEnabled=0\r\n");
         const QString path = home_.filePath("given.dml");
-        test::ScriptedOperator op;
+        test::ScriptedOperator op{test::Unscripted::Yes};
         {
             Shell shell({}, &op);
             ProgramWiring wiring(shell);

@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "acquisition/ScriptedOperator.h"
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/AppPaths.h"
@@ -16,6 +15,7 @@
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
 #include "model/Formats.h"
+#include "support/ScriptedOperator.h"
 
 using namespace drumo;
 
@@ -23,7 +23,7 @@ class ShellTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir home_;
-    test::ScriptedOperator op_;
+    test::ScriptedOperator op_{test::Unscripted::Yes};
 
     QString Home(const QString& rel) const { return home_.filePath(rel); }
     QString IniPath() const { return Home("ini/ProgSet.ini"); }
