@@ -19,6 +19,8 @@ int main(int argc, char* argv[]) {
     drumo::ProgramWiring wiring(shell);
     QObject::connect(&shell.Main(), &drumo::TfrmMain::Closing, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+    // Logout, shutdown or Ctrl+C close the program in order: settings and auto-save are written.
+    shell.EndOnTerminationSignals();
     shell.Show();
     return app.exec();
 }
