@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -58,7 +60,9 @@ private slots:
         shell.Show();
         TfrmMain& m = shell.Main();
         QCOMPARE(m.windowTitle(), QString("Drumo"));
-        QCOMPARE(m.pos(), QPoint(600, 0));
+        // Left 600, unless the screen is too narrow for the window there (the offscreen one is).
+        const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(m.pos(), QPoint(qMin(600, free.left() + free.width() - TfrmMain::FixedWidth), 0));
         QCOMPARE(m.height(), 433);
         QVERIFY(QDir(Home("Archive")).exists());
         QVERIFY(op_.Shown().empty());
@@ -174,6 +178,22 @@ private slots:
         QCOMPARE(shell.Main().height(), 520);
         QCOMPARE(shell.Main().TableColour(), 0x00FF00);
         QCOMPARE(shell.ScanM().pos(), QPoint(70, 80));
+    }
+
+    void storedPlacesOffTheScreenAreBroughtBackOnIt() {
+        const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+        WriteIni(QStringLiteral("[Main]\r\nTop=-60\r\nLeft=%1\r\nHeight=433\r\n"
+                                "[ScanM]\r\nTop=%2\r\nLeft=600\r\nHeight=433\r\n")
+                     .arg(free.right() + 100)
+                     .arg(free.bottom() - 100)
+                     .toLatin1());
+        Shell shell({}, &op_);
+        shell.Show();
+        for (QWidget* window : {static_cast<QWidget*>(&shell.Main()), static_cast<QWidget*>(&shell.ScanM())}) {
+            const QRect placed(window->pos(), window->size());
+            QVERIFY2(free.contains(placed), window->objectName().toLatin1());
+        }
+        QCOMPARE(shell.Main().height(), 433);
     }
 
     void closingWithUnsavedReadingsAsksFirst() {
