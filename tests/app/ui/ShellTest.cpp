@@ -2,6 +2,7 @@
 // the program settings dialog, help and the about window. DRUMO_HOME points at a fresh folder.
 
 #include <QDir>
+#include <QDialog>
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
@@ -222,6 +223,20 @@ private slots:
         QVERIFY(!fileExistedWhenSaving);  // other parts put their settings in before the write
         QVERIFY(QFile::exists(IniPath()));
         QCOMPARE(op_.Shown().back(), std::string("ask: Действие приведет к потере данных.\r\nЗакрыть программу?"));
+    }
+
+    void terminationClosesOpenDialogsAndAsksNothing() {
+        Shell shell({}, &op_);
+        shell.Show();
+        test::AddDevice(shell.Store(), 4, {{1, 1, {100}}});
+        const Temperature v[] = {1000};
+        shell.Store().AppendSample(0, 0, 46000.5, v);  // unsaved readings: "Выход" would ask
+        QDialog dialog(&shell.Main());
+        QTimer::singleShot(0, &shell, &Shell::Terminate);
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        QTRY_VERIFY(!shell.Main().isVisible());
+        QVERIFY(op_.Shown().empty());
+        QVERIFY(QFile::exists(IniPath()));
     }
 
     void settingsThatCannotBeWrittenAreReportedAtClosing() {
