@@ -232,7 +232,8 @@ void Shell::OnClosing() {
     // The operator learns that his settings are lost rather than finding out at the next start;
     // while the system ends the program nobody is there to answer a message, so it is logged.
     if (!SaveSettings(paths_.SettingsFile, settings_, &error)) {
-        const std::string text = "Не удалось сохранить настройки в файл " + paths_.SettingsFile + "\r\n" + error;
+        const std::string text =
+            "Не удалось сохранить настройки в файл " + paths_.SettingsFile + "\r\n" + error;
         if (terminating_)
             log_.Log(" > " + text);
         else
