@@ -116,6 +116,13 @@ void FilesWiring::ExportCommand() {
 
 void FilesWiring::OpenFromCommandLine(const std::string& path) { files_.FileOpenArhiv({path}); }
 
+void FilesWiring::AutoSavePeriodChanged() { autoSave_.SetPeriodIndex(settings_.Main.AutoSaveIndex); }
+
+void FilesWiring::SaveRunningAutoSave() {
+    autoSave_.AutoSaveEnabled = settings_.Main.AutoSaveEnabled;
+    autoSave_.SaveNow();
+}
+
 // --- What loading shows ----------------------------------------------------------------------
 
 void FilesWiring::BusyCursor(bool busy) {

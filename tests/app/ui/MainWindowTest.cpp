@@ -128,6 +128,27 @@ private slots:
                               "Автонастройка термокосы", "Серийный номер прибора"}));
     }
 
+    void everyOfferedToolBarButtonIsInView() {
+        // A Hexar-1/100 is offered the most device commands.
+        store_->SelDevice = static_cast<uint16_t>(test::AddDevice(*store_, 2, {{77, 1, {100, 200}}}));
+        main_->ShowDeviceActions();
+        main_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main_));
+        int offered = 0;
+        for (QToolBar* bar : main_->findChildren<QToolBar*>()) {
+            const QRect inWindow(bar->mapTo(main_, QPoint(0, 0)), bar->size());
+            QVERIFY(main_->rect().contains(inWindow));
+            for (QAction* action : bar->actions()) {
+                if (action->isSeparator() || !action->isVisible()) continue;
+                ++offered;
+                QWidget* button = bar->widgetForAction(action);
+                QVERIFY2(button && button->isVisible(), qPrintable(action->text()));
+                QVERIFY2(bar->rect().contains(button->geometry()), qPrintable(action->text()));
+            }
+        }
+        QCOMPARE(offered, 21);
+    }
+
     void hintsAreCaptionsWithFourExceptions() {
         QCOMPARE(main_->Action("actFileOpen")->toolTip(), QString("Открыть файл"));
         QCOMPARE(main_->Action("actFileSave")->toolTip(), QString("Сохранить  файл"));
