@@ -32,6 +32,17 @@ void MeasurementStore::RemoveListener(StoreListener* listener) {
     std::erase(listeners_, listener);
 }
 
+void MeasurementStore::AnnounceSelection() {
+    // Copy: a listener may remove itself while being told.
+    const auto listeners = listeners_;
+    for (StoreListener* l : listeners) l->SelectionChanged();
+}
+
+void MeasurementStore::AnnounceSample(size_t d, size_t c) {
+    const auto listeners = listeners_;
+    for (StoreListener* l : listeners) l->SampleAdded(d, c);
+}
+
 size_t MeasurementStore::Cables(size_t d) const {
     return d < cableSerials_.size() ? cableSerials_[d].size() : 0;
 }
@@ -176,7 +187,7 @@ void MeasurementStore::DropSamples() {
 
 bool MeasurementStore::ClearResults() {
     for (StoreListener* l : listeners_) {
-        if (l->SearchRunning()) return false;
+        if (l->ClearingRefused()) return false;
     }
     if (!ArchiveLoaded && validValues_ != 0 &&
         !Confirm("Результаты измерений будут удалены.\r\nПродолжить?")) {
@@ -185,17 +196,8 @@ bool MeasurementStore::ClearResults() {
     DropSamples();
     SelSamples = 0;
     ShownValues = 0;
-    // Copy: a listener may remove itself while being told.
     const auto listeners = listeners_;
-    for (StoreListener* l : listeners) {
-        l->ClearTableValues();
-        l->ClearReport();
-        l->ClearLines();
-        l->ClearSystemLines();
-        l->ResetTimeSlider();
-        l->ClearTrend();
-        l->ClearPlets();
-    }
+    for (StoreListener* l : listeners) l->StoreCleared();
     log_.Log(" > Результаты измерений удалены");
     return true;
 }
@@ -208,7 +210,7 @@ bool MeasurementStore::ReleaseAll(bool ask) {
     const auto listeners = listeners_;
     // Reception stops first, while the selection still names the device that must be told.
     if (Receiving) {
-        for (StoreListener* l : listeners) l->StopReception();
+        for (StoreListener* l : listeners) l->DevicesLeaving();
         Receiving = false;
     }
     DeviceCount = 0;
@@ -222,26 +224,8 @@ bool MeasurementStore::ReleaseAll(bool ask) {
     ArchiveLoaded = false;
     NotebookOnGraphs = false;
     DropSamples();
-    for (StoreListener* l : listeners) {
-        l->ResetDeviceManager();
-        l->PlainTitles();
-        l->HideDevicePanel();
-        l->ReceptionLampRed();
-        l->ClearStatusBar();
-        l->ShowDeviceActions();
-        l->ClearCableSelector();
-    }
     SetDeviceCount(0);
-    for (StoreListener* l : listeners) {
-        l->ClearTable();
-        l->ClearReport();
-        l->ReportLiveColours();
-        l->DestroyLines();
-        l->DestroySystemLines();
-        l->ResetTimeSlider();
-        l->ClearTrend();
-        l->ClearPlets();
-    }
+    for (StoreListener* l : listeners) l->StoreEmptied();
     log_.Log(" > Динамическая память освобождена");
     return true;
 }

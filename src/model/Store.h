@@ -61,44 +61,28 @@ struct TDevSig {
 // (0..8; other values give position 0) into a device record.
 void ApplyDeviceType(TDevSig& dev, int pos);
 
-// What the store tells the windows and views when it is emptied. Each window implements the
-// methods that concern it; the rest stay no-ops.
+// What the store tells the windows: it was cleared of samples, emptied of devices, the selection
+// moved, or a sample is complete. Each window derives what it shows from the store itself, so a
+// new window adds a listener rather than a notice of its own.
 class StoreListener {
 public:
     virtual ~StoreListener() = default;
 
-    // Asked before ClearResults: a running device search makes it do nothing.
-    virtual bool SearchRunning() const { return false; }
-    // ReleaseAll while data reception runs: stop it as the operator's stop command does.
-    virtual void StopReception() {}
+    // Asked before the samples are dropped: true (a device search is running) makes ClearResults
+    // do nothing at all.
+    virtual bool ClearingRefused() const { return false; }
+    // The devices are about to be released while reception runs: stop it as the operator's stop
+    // command does. The selection still names the device that must be told.
+    virtual void DevicesLeaving() {}
 
-    // Main window
-    virtual void ClearTableValues() {}     // empty the temperature column only
-    virtual void ClearTable() {}           // empty the table completely
-    virtual void HideDevicePanel() {}
-    virtual void ReceptionLampRed() {}
-    virtual void ClearStatusBar() {}
-    virtual void ShowDeviceActions() {}
-    virtual void ClearCableSelector() {}
-    // Device manager: disable the change commands, empty and disable the line check boxes,
-    // empty the grid below its header and give it its initial colour.
-    virtual void ResetDeviceManager() {}
-    // Every window back to its plain title ("Диспетчер приборов", "Тренд системы", "Drumo",
-    // "График", "Тренд", "Отчет", "Термоплеты").
-    virtual void PlainTitles() {}
-    // Sensor report
-    virtual void ClearReport() {}          // values emptied, heading kept
-    virtual void ReportLiveColours() {}
-    // Time graph
-    virtual void ClearLines() {}
-    virtual void DestroyLines() {}
-    // System trend
-    virtual void ClearSystemLines() {}
-    virtual void DestroySystemLines() {}
-    virtual void ResetTimeSlider() {}
-    // Length trend and thermal plots
-    virtual void ClearTrend() {}
-    virtual void ClearPlets() {}
+    // The samples were dropped; devices, cables and sensors are kept.
+    virtual void StoreCleared() {}
+    // The store holds no device any more; selection, counters and flags are back to zero.
+    virtual void StoreEmptied() {}
+    // SelDevice or SelCable was changed, or the selected cable was filled anew.
+    virtual void SelectionChanged() {}
+    // The newest sample of cable (d, c) is complete.
+    virtual void SampleAdded(size_t /*d*/, size_t /*c*/) {}
 };
 
 class MeasurementStore {
@@ -110,6 +94,9 @@ public:
     // --- Listeners (windows), told in the order they were added.
     void AddListener(StoreListener* listener);
     void RemoveListener(StoreListener* listener);
+    // Whoever changes the selection, or completes a sample, tells the listeners with these.
+    void AnnounceSelection();
+    void AnnounceSample(size_t d, size_t c);
 
     // --- Counters, selection and flags that the rest of the program keeps.
     uint16_t DeviceCount = 0;   // devices counted as present; 0 after a device was switched off

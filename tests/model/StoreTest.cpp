@@ -31,32 +31,20 @@ public:
     int selDeviceAtStop = -1;
     size_t devicesAtStop = 0;
 
-    bool SearchRunning() const override { return searching; }
-    void StopReception() override {
-        calls.push_back("StopReception");
+    bool ClearingRefused() const override { return searching; }
+    void DevicesLeaving() override {
+        calls.push_back("DevicesLeaving");
         if (store_) {
             selDeviceAtStop = store_->SelDevice;
             devicesAtStop = store_->Devices();
         }
     }
-    void ClearTableValues() override { calls.push_back("ClearTableValues"); }
-    void ClearTable() override { calls.push_back("ClearTable"); }
-    void HideDevicePanel() override { calls.push_back("HideDevicePanel"); }
-    void ReceptionLampRed() override { calls.push_back("ReceptionLampRed"); }
-    void ClearStatusBar() override { calls.push_back("ClearStatusBar"); }
-    void ShowDeviceActions() override { calls.push_back("ShowDeviceActions"); }
-    void ClearCableSelector() override { calls.push_back("ClearCableSelector"); }
-    void ResetDeviceManager() override { calls.push_back("ResetDeviceManager"); }
-    void PlainTitles() override { calls.push_back("PlainTitles"); }
-    void ClearReport() override { calls.push_back("ClearReport"); }
-    void ReportLiveColours() override { calls.push_back("ReportLiveColours"); }
-    void ClearLines() override { calls.push_back("ClearLines"); }
-    void DestroyLines() override { calls.push_back("DestroyLines"); }
-    void ClearSystemLines() override { calls.push_back("ClearSystemLines"); }
-    void DestroySystemLines() override { calls.push_back("DestroySystemLines"); }
-    void ResetTimeSlider() override { calls.push_back("ResetTimeSlider"); }
-    void ClearTrend() override { calls.push_back("ClearTrend"); }
-    void ClearPlets() override { calls.push_back("ClearPlets"); }
+    void StoreCleared() override { calls.push_back("StoreCleared"); }
+    void StoreEmptied() override { calls.push_back("StoreEmptied"); }
+    void SelectionChanged() override { calls.push_back("SelectionChanged"); }
+    void SampleAdded(size_t d, size_t c) override {
+        calls.push_back("SampleAdded " + std::to_string(d) + "/" + std::to_string(c));
+    }
 
 private:
     const MeasurementStore* store_;
@@ -353,10 +341,7 @@ TEST_F(StoreTest, ClearResultsDropsSamplesAndKeepsTheConfiguration) {
     EXPECT_EQ(store.LastSampleTime(), 0.0);
     EXPECT_EQ(store.DeviceCount, 2);
     EXPECT_TRUE(store.Receiving);  // reception goes on
-    EXPECT_EQ(listener.calls,
-              (std::vector<std::string>{"ClearTableValues", "ClearReport", "ClearLines",
-                                        "ClearSystemLines", "ResetTimeSlider", "ClearTrend",
-                                        "ClearPlets"}));
+    EXPECT_EQ(listener.calls, std::vector<std::string>{"StoreCleared"});
     ExpectInvariants(store);
     // The next sample starts the series afresh.
     const Temperature v[] = {5, 6};
@@ -421,12 +406,7 @@ TEST_F(StoreTest, ReleaseAllStopsReceptionFirstThenEmptiesEverything) {
     // The stop command must still see the selected device in the lists.
     EXPECT_EQ(listener.selDeviceAtStop, 1);
     EXPECT_EQ(listener.devicesAtStop, 2u);
-    EXPECT_EQ(listener.calls,
-              (std::vector<std::string>{
-                  "StopReception", "ResetDeviceManager", "PlainTitles", "HideDevicePanel",
-                  "ReceptionLampRed", "ClearStatusBar", "ShowDeviceActions", "ClearCableSelector",
-                  "ClearTable", "ClearReport", "ReportLiveColours", "DestroyLines",
-                  "DestroySystemLines", "ResetTimeSlider", "ClearTrend", "ClearPlets"}));
+    EXPECT_EQ(listener.calls, (std::vector<std::string>{"DevicesLeaving", "StoreEmptied"}));
     EXPECT_EQ(log.lines, (std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Да",
                                                     " > Динамическая память освобождена"}));
     EXPECT_EQ(store.Devices(), 0u);
@@ -458,7 +438,7 @@ TEST_F(StoreTest, ReleaseAllWithoutAskingOrWhenNothingIsAtStake) {
     EXPECT_TRUE(op.messages.empty());
     EXPECT_FALSE(store.ArchiveLoaded);
     // Not receiving: reception is not stopped.
-    EXPECT_EQ(std::count(listener.calls.begin(), listener.calls.end(), "StopReception"), 0);
+    EXPECT_EQ(std::count(listener.calls.begin(), listener.calls.end(), "DevicesLeaving"), 0);
 }
 
 TEST_F(StoreTest, ASelectionPastTheListsAfterReleaseShowsNothing) {
@@ -473,15 +453,20 @@ TEST_F(StoreTest, ASelectionPastTheListsAfterReleaseShowsNothing) {
     EXPECT_EQ(store.Samples(store.SelDevice, store.SelCable, 0).size(), 0u);
 }
 
-TEST_F(StoreTest, AListenerRemovedIsNoLongerTold) {
+TEST_F(StoreTest, EveryListenerIsToldOnceUntilRemoved) {
     RecordingListener second;
     store.AddListener(&second);
     store.AddListener(&second);  // once only
     store.ReleaseAll(false);
-    EXPECT_EQ(std::count(second.calls.begin(), second.calls.end(), "ClearTable"), 1);
+    store.AnnounceSelection();
+    store.AnnounceSample(1, 0);
+    const std::vector<std::string> told{"StoreEmptied", "SelectionChanged", "SampleAdded 1/0"};
+    EXPECT_EQ(second.calls, told);
+    EXPECT_EQ(listener.calls, told);
     store.RemoveListener(&second);
     second.calls.clear();
     store.ReleaseAll(false);
+    store.AnnounceSelection();
     EXPECT_TRUE(second.calls.empty());
 }
 

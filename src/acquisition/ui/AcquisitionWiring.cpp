@@ -39,16 +39,16 @@ AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, Measurem
                                              SystemClock::Instance(), *this);
     reception_->SetSearchRunning([this] { return Searching(); });
 
-    w_.Main.SetSearchRunning([this] { return Searching(); });
-    w_.ScanM.SetSearchRunning([this] { return Searching(); });
+    w_.Main.SetSearch(this);
+    w_.ScanM.SetSearch(this);
     store_.AddListener(this);
     WireCommands();
 }
 
 AcquisitionWiring::~AcquisitionWiring() {
     store_.RemoveListener(this);
-    w_.Main.SetSearchRunning({});
-    w_.ScanM.SetSearchRunning({});
+    w_.Main.SetSearch(nullptr);
+    w_.ScanM.SetSearch(nullptr);
 }
 
 bool AcquisitionWiring::Searching() const { return find_ && find_->Searching(); }
@@ -200,11 +200,8 @@ void AcquisitionWiring::ReceptionLamp(bool lit) {
     w_.Main.ReceptionLamp()->repaint();
 }
 
-void AcquisitionWiring::ShowNewSample(size_t d, size_t c) {
-    w_.Main.ShowNewSample(static_cast<int>(d), static_cast<int>(c));
-}
-
-void AcquisitionWiring::RebuildView() { w_.Main.RebuildView(); }
+void AcquisitionWiring::ShowNewSample(size_t d, size_t c) { store_.AnnounceSample(d, c); }
+void AcquisitionWiring::RebuildView() { store_.AnnounceSelection(); }
 void AcquisitionWiring::UpperAlarm(const std::string& line) { w_.AlarmMax.AddLine(Q(line)); }
 void AcquisitionWiring::LowerAlarm(const std::string& line) { w_.AlarmMin.AddLine(Q(line)); }
 void AcquisitionWiring::ShowSearchWindow() { ShowSearchWindowAtStart(); }

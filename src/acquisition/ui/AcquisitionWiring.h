@@ -14,6 +14,7 @@
 #include "acquisition/Discovery.h"
 #include "acquisition/LinkBus.h"
 #include "acquisition/Reception.h"
+#include "acquisition/SearchActivity.h"
 #include "acquisition/ServiceCommands.h"
 #include "acquisition/ui/GridRows.h"
 #include "acquisition/ui/QtEvents.h"
@@ -40,6 +41,7 @@ class AcquisitionWiring : public QObject,
                           public SearchView,
                           public ReceptionView,
                           public DeviceEditView,
+                          public SearchActivity,
                           public StoreListener {
     Q_OBJECT
 public:
@@ -73,7 +75,7 @@ public:
 
     // --- Commands of the main window.
     void StartReception();
-    void StopReception() override;  // also the store's request while it empties itself
+    void StopReception();
     void SyncTime();
     void SwitchOff();
     void OpenEditor(EditMode mode);
@@ -101,8 +103,12 @@ public:
     void AddressCell(size_t device, int address) override;
     void BaudItemChosen(int item) override;
 
-    // --- StoreListener.
+    // --- SearchActivity.
     bool SearchRunning() const override { return Searching(); }
+
+    // --- StoreListener: a search keeps the results; releasing the devices stops reception.
+    bool ClearingRefused() const override { return Searching(); }
+    void DevicesLeaving() override { StopReception(); }
 
 private:
     void WireCommands();

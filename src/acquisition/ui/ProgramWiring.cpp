@@ -9,7 +9,7 @@ ProgramWiring::ProgramWiring(Shell& shell)
     : acquisition_({shell.Main(), shell.ScanM(), shell.AlarmMax(), shell.AlarmMin()}, shell.Store(),
                    shell.Settings(), shell.Op(), shell.Log()),
       files_(shell.Main(), shell.ScanM(), shell.Store(), shell.Settings(), shell.Op(), shell.Log()) {
-    files_.SetSearchRunning([this] { return acquisition_.Searching(); });
+    files_.SetSearch(&acquisition_);
     acquisition_.SetAutoSave(&files_.Hooks());
 
     ShellHooks hooks;

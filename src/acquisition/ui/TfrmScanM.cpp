@@ -186,7 +186,7 @@ bool TfrmScanM::SelectRow(int row) {
 
 void TfrmScanM::OnCurrentCellChanged(int row) {
     if (restoring_) return;
-    const bool searching = searchRunning_ && searchRunning_();
+    const bool searching = search_ && search_->SearchRunning();
     if (!RowSelectable(searching, row, ListedRows(), selectedRow_)) {
         if (row == selectedRow_) return;
         // Put the highlight back where the selection really is.
@@ -207,6 +207,7 @@ void TfrmScanM::OnCurrentCellChanged(int row) {
     store_.SelDevice = static_cast<uint16_t>(ref->Device);
     store_.SelCable = static_cast<uint16_t>(ref->Cable);
     emit RowSelected(previous, row);
+    store_.AnnounceSelection();
 }
 
 QString TfrmScanM::CopyText() const {
@@ -294,6 +295,11 @@ void TfrmScanM::SetGridColour(const QColor& colour) {
 }
 
 void TfrmScanM::PlainTitles() { setWindowTitle(QStringLiteral("Диспетчер приборов")); }
+
+void TfrmScanM::StoreEmptied() {
+    ResetDeviceManager();
+    PlainTitles();
+}
 
 void TfrmScanM::PlaceRowWidgets() {
     for (size_t i = 0; i < boxes_.size(); ++i) {

@@ -16,6 +16,7 @@
 #include <functional>
 #include <vector>
 
+#include "acquisition/SearchActivity.h"
 #include "link/Platform.h"
 #include "model/Store.h"
 
@@ -60,14 +61,17 @@ public:
     void PreparePopup();  // item texts for the selected device, as when the menu opens
 
     // A device search in progress refuses row selection; the search window answers it.
-    void SetSearchRunning(std::function<bool()> running) { searchRunning_ = std::move(running); }
+    void SetSearch(const SearchActivity* search) { search_ = search; }
 
     // The polling timer; the polling pass runs on its ticks.
     QTimer& TimerRequest() { return timerRequest_; }
 
-    // --- Store listener.
-    void ResetDeviceManager() override;
-    void PlainTitles() override;
+    // Change commands off, line check boxes emptied and disabled, the grid emptied below its
+    // header and given its initial colour.
+    void ResetDeviceManager();
+    void PlainTitles();
+    // The store lost its devices: the manager starts afresh.
+    void StoreEmptied() override;
 
 signals:
     void RowSelected(int previousRow, int row);  // after SelDevice and SelCable changed
@@ -96,7 +100,7 @@ private:
     std::vector<QCheckBox*> boxes_;
     std::vector<QToolButton*> swatches_;
     QTimer timerRequest_;
-    std::function<bool()> searchRunning_;
+    const SearchActivity* search_ = nullptr;
     int selectedRow_ = 0;
     bool restoring_ = false;
 };

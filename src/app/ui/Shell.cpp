@@ -145,7 +145,6 @@ void Shell::WireCommands() {
             [this] { store_.ClearResults(); });
     connect(m.Action(QStringLiteral("actReleaseAll")), &QAction::triggered, this,
             [this] { store_.ReleaseAll(true); });
-    connect(scanM_.get(), &TfrmScanM::RowSelected, &m, [&m](int, int) { m.RebuildView(); });
 
     ProgSetHooks hooks;
     hooks.Receiving = [this] { return store_.Receiving; };

@@ -243,13 +243,12 @@ void TfrmMain::BuildTable() {
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(table_, &QWidget::customContextMenuRequested, this,
             [this, popup](const QPoint& at) { popup->popup(table_->viewport()->mapToGlobal(at)); });
+    connect(table_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
+        if (row >= 0) emit SensorRowPicked(row + 1);
+    });
     connect(table_, &QTableWidget::cellDoubleClicked, this, [this] {
         const QColor chosen = QColorDialog::getColor(ColourOf(tableColour_), this);
         if (chosen.isValid()) SetTableColour(ColourValue(chosen));
-    });
-    // Choosing a cell, by mouse or keys, makes its row the time graph's tracked line.
-    connect(table_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
-        if (row >= 0 && peers_.Graph) peers_.Graph->SetTrackedLine(row + 1);
     });
 }
 
@@ -298,6 +297,16 @@ QString TfrmMain::StatusText() const { return status_->text(); }
 void TfrmMain::ReceptionLampRed() { ledRequest_->SetColour(Qt::red); }
 void TfrmMain::ClearStatusBar() { status_->clear(); }
 void TfrmMain::PlainTitles() { setWindowTitle(QStringLiteral("Drumo")); }
+
+void TfrmMain::StoreEmptied() {
+    PlainTitles();
+    HideDevicePanel();
+    ReceptionLampRed();
+    ClearStatusBar();
+    ShowDeviceActions();
+    ClearCableSelector();
+    ClearTable();
+}
 
 // --- Life of the window ---------------------------------------------------------------------
 

@@ -14,8 +14,8 @@
 #include <functional>
 #include <map>
 
+#include "acquisition/SearchActivity.h"
 #include "app/ui/Lamp.h"
-#include "app/ui/ViewPeers.h"
 #include "link/PosixSerialPort.h"
 #include "link/SerialChannel.h"
 #include "model/Store.h"
@@ -34,23 +34,23 @@ public:
     // --- Commands, by object name ("actStart", "actFileOpen" ...).
     QAction* Action(const QString& name) const;
     // The device rules: which device commands are offered for the selection.
-    void ShowDeviceActions() override;
+    void ShowDeviceActions();
 
     // --- Device panel.
     void ShowDevicePanel();
-    void HideDevicePanel() override;
+    void HideDevicePanel();
     bool DevicePanelShown() const;
     QString PanelValue(const QString& name) const;  // "lblType", "lblSerial" ...
     int ShownPicture() const { return shownPicture_; }
 
     // --- Cable selector and temperature table.
     void FillCableSelector();
-    void ClearCableSelector() override;
+    void ClearCableSelector();
     QComboBox* CableSelector() const { return cableSelector_; }
     void PickCable(int index);  // as when the operator picks an item
     void FillTable();
-    void ClearTable() override;        // every cell, then 2 rows
-    void ClearTableValues() override;  // the temperature column only
+    void ClearTable();        // every cell, then 2 rows
+    void ClearTableValues();  // the temperature column only
     QTableWidget* Table() const { return table_; }
     int TableRows() const { return table_->rowCount() + 1; }
     QString TableCell(int column, int row) const;  // row 0 is the header
@@ -71,9 +71,9 @@ public:
     QLabel* SaveCountdown() const { return lblSave_; }
     void SetStatusText(const QString& text);
     QString StatusText() const;
-    void ReceptionLampRed() override;
-    void ClearStatusBar() override;
-    void PlainTitles() override;
+    void ReceptionLampRed();
+    void ClearStatusBar();
+    void PlainTitles();
 
     // --- Timers the main window owns.
     QTimer& TimerUpdate() { return timerUpdate_; }
@@ -82,13 +82,24 @@ public:
     TSerialChannel& Channel() { return channel_; }
 
     // --- Program-wide values the windows share.
-    void SetPeers(const ViewPeers& peers) { peers_ = peers; }
-    void SetSearchRunning(std::function<bool()> running) { searchRunning_ = std::move(running); }
+    // While a search runs the view is left as it is.
+    void SetSearch(const SearchActivity* search) { search_ = search; }
     // Runs before the window closes; false keeps it open.
     void SetCloseQuery(std::function<bool()> query) { closeQuery_ = std::move(query); }
 
+    // --- What the store tells: the view follows the selection and the newest samples.
+    void StoreCleared() override { ClearTableValues(); }
+    void StoreEmptied() override;
+    void SelectionChanged() override { RebuildView(); }
+    void SampleAdded(size_t d, size_t c) override {
+        ShowNewSample(static_cast<int>(d), static_cast<int>(c));
+    }
+
 signals:
     void FirstShown();
+    // The operator chose a cell of the table (by mouse or keys): its sensor's line (from 1) is the
+    // one a graph of the cable follows.
+    void SensorRowPicked(int line);
     void Closing();
 
 protected:
@@ -112,8 +123,7 @@ private:
     EventLog& log_;
     PosixSerialPort port_;
     TSerialChannel channel_;
-    ViewPeers peers_;
-    std::function<bool()> searchRunning_;
+    const SearchActivity* search_ = nullptr;
     std::function<bool()> closeQuery_;
 
     std::map<QString, QAction*> actions_;

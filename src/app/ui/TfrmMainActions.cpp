@@ -164,8 +164,6 @@ void TfrmMain::ShowDeviceActions() {
     Action(QStringLiteral("actAutoSet"))->setVisible(set.AutoSet);
     Action(QStringLiteral("actDevSerial"))->setVisible(set.Serial);
     Action(QStringLiteral("actFirmware"))->setVisible(set.Firmware);
-    if (peers_.Report) peers_.Report->SetReadRomVisible(set.ReadRom);
-    if (peers_.Notebook && set.NotebookInfo) peers_.Notebook->SetInfoButtonVisible(*set.NotebookInfo);
 }
 
 }  // namespace drumo

@@ -82,13 +82,11 @@ void TfrmMain::ClearTable() {
     table_->clearContents();
     for (int c = 0; c < 3; ++c) SetTableCell(c, 0, QString());
     SetTableRows(2);
-    if (peers_.AutoSet) peers_.AutoSet->ResetSensorMarks();
 }
 
 void TfrmMain::ClearTableValues() {
     for (int r = 1; r < TableRows(); ++r)
         if (auto* item = table_->item(r - 1, 2)) item->setText(QString());
-    if (peers_.AutoSet) peers_.AutoSet->ResetSensorMarks();
 }
 
 QString TfrmMain::CopyTableText() const {
@@ -121,7 +119,6 @@ void TfrmMain::FillTable() {
     const int n = store_.SelSensors;
     if (!store_.HasCable(d, c) || n == 0) {
         ClearTable();
-        if (peers_.Report) peers_.Report->Empty();
         return;
     }
     const char mark = DecimalMark();
@@ -132,45 +129,28 @@ void TfrmMain::FillTable() {
     SetTableCell(0, 0, QStringLiteral(" №"));
     SetTableCell(1, 0, Q(LabelHeader(kind)));
     SetTableCell(2, 0, Q(ValueHeader(kind)));
-    if (peers_.Graph) peers_.Graph->SetAxisCaption(Q(GraphAxisCaption(kind)));
-    if (peers_.Report) {
-        peers_.Report->SetColumns(n + 1);
-        peers_.Report->SetHeading(Q(ReportHeading(store_.CableSerials(d)[c], n)));
-    }
     for (int i = 1; i <= n && i <= static_cast<int>(labels.size()); ++i) {
-        const int label = labels[i - 1];
         SetTableCell(0, i, QStringLiteral(" ") + QString::number(i));
-        SetTableCell(1, i, Q(LabelCellText(kind, label, mark)));
+        SetTableCell(1, i, Q(LabelCellText(kind, labels[i - 1], mark)));
         SetTableCell(2, i, QString());
-        if (peers_.Report) peers_.Report->SetCell(i, 0, Q(ReportColumnHeading(kind, label, mark)));
-        if (peers_.Graph) peers_.Graph->SetLineCaption(i - 1, Q(GraphLineCaption(kind, i, label, mark)));
     }
-    if (peers_.Trend && !labels.empty())
-        peers_.Trend->SetPositionAxis(kind, PositionAxisLow(labels.front()),
-                                      PositionAxisHigh(labels.back()));
 }
 
 // --- The view of the selection --------------------------------------------------------------
 
 void TfrmMain::RebuildView() {
-    if (searchRunning_ && searchRunning_()) return;
+    if (search_ && search_->SearchRunning()) return;
     const size_t d = store_.SelDevice;
     if (!store_.HasDevice(d)) return;
 
     if (store_.ArchiveLoaded) {
-        const QString name = QFileInfo(Q(store_.DevSig(d).Source)).fileName();
-        setWindowTitle(QStringLiteral("Drumo - ") + name);
-        if (peers_.Graph) peers_.Graph->SetCaption(QStringLiteral("График - ") + name);
-        if (peers_.Trend) peers_.Trend->SetCaption(QStringLiteral("Тренд - ") + name);
-        if (peers_.Report) peers_.Report->SetCaption(QStringLiteral("Отчет - ") + name);
-        if (peers_.Plets) peers_.Plets->SetCaption(QStringLiteral("Термоплеты - ") + name);
+        setWindowTitle(QStringLiteral("Drumo - ") + QFileInfo(Q(store_.DevSig(d).Source)).fileName());
     } else {
         ShowDeviceActions();
     }
 
     FillCableSelector();
     ShowDevicePanel();
-    if (peers_.Graph) peers_.Graph->DestroyLines();
 
     const size_t c = store_.SelCable;
     store_.SelSensors = 0;
@@ -180,70 +160,31 @@ void TfrmMain::RebuildView() {
         store_.SelSensors = static_cast<uint8_t>(std::min<size_t>(store_.Sensors(d, c), 255));
         store_.SelSamples = static_cast<uint32_t>(store_.SampleCount(d, c));
     }
-    if (peers_.Graph) peers_.Graph->CreateLines(store_.SelSensors);
     FillTable();
-    if (peers_.Trend) peers_.Trend->UpdateTrend(true, true);
 
     if (store_.SelSamples > 0) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
         const char mark = DecimalMark();
-        const auto& times = store_.SampleTimes(d, c);
         const uint32_t samples = store_.SelSamples;
-        if (peers_.Report) peers_.Report->SetRows(static_cast<int>(samples) + 1);
-        if (peers_.Graph) peers_.Graph->SuspendRepaint();
-        for (uint32_t j = 0; j < samples; ++j) {
-            const bool last = j + 1 == samples;
-            if (peers_.Report) peers_.Report->SetCell(0, static_cast<int>(j) + 1, Q(DateTimeText(times[j])));
-            for (int s = 0; s < store_.SelSensors; ++s) {
-                const int v = store_.Samples(d, c, s)[j];
-                if (peers_.Report)
-                    peers_.Report->SetCell(s + 1, static_cast<int>(j) + 1, Q(ReportValueText(v, mark)));
-                if (last) SetTableCell(2, s + 1, Q(TableValueText(v, mark)));
-                if (v == NoValue) continue;
-                if (peers_.Graph) peers_.Graph->AddPoint(s, times[j], v / 100.0);
-                ++store_.ShownValues;
-            }
+        for (int s = 0; s < store_.SelSensors; ++s) {
+            const auto& series = store_.Samples(d, c, s);
+            SetTableCell(2, s + 1, Q(TableValueText(series[samples - 1], mark)));
+            store_.ShownValues += static_cast<uint32_t>(
+                std::count_if(series.begin(), series.begin() + samples,
+                              [](Temperature v) { return v != NoValue; }));
         }
-        if (peers_.Graph) {
-            if (peers_.Graph->AutoZoomChecked()) peers_.Graph->ShowAll();
-            peers_.Graph->ResumeRepaint();
-        }
-        QApplication::restoreOverrideCursor();
     }
-    if (peers_.Graph) peers_.Graph->SetCountsText(Q(CountsText(store_.SelSamples, store_.ShownValues)));
 }
 
 void TfrmMain::ShowNewSample(int d, int c) {
     if (store_.SelSamples == 0 || !store_.HasCable(d, c)) return;
-    const auto& times = store_.SampleTimes(d, c);
-    if (times.empty()) return;
-    const DateTime newest = times.back();
+    if (store_.SampleTimes(d, c).empty()) return;
     const char mark = DecimalMark();
-    const int column = static_cast<int>(store_.SelSamples);
-    if (peers_.Report) {
-        peers_.Report->SetRows(column + 1);
-        peers_.Report->SetCell(0, column, Q(DateTimeText(newest)));
-    }
-    if (peers_.Graph) peers_.Graph->SuspendRepaint();
     const int sensors = std::min<int>(store_.SelSensors, static_cast<int>(store_.Sensors(d, c)));
     for (int r = 1; r <= sensors; ++r) {
         const int v = store_.Samples(d, c, r - 1).back();
         SetTableCell(2, r, Q(TableValueText(v, mark)));
-        if (peers_.Report) peers_.Report->SetCell(r, column, Q(ReportValueText(v, mark)));
-        if (v == NoValue) continue;
-        if (peers_.Graph) peers_.Graph->AddPoint(r - 1, newest, v / 100.0);
-        ++store_.ShownValues;
+        if (v != NoValue) ++store_.ShownValues;
     }
-    if (peers_.Graph) {
-        peers_.Graph->ResumeRepaint();
-        peers_.Graph->SetCountsText(Q(CountsText(store_.SelSamples, store_.ShownValues)));
-        if (peers_.Graph->AutoZoomChecked()) {
-            peers_.Graph->ShowAll();
-        } else if (store_.SelSensors > 1) {
-            peers_.Graph->RefreshTrackedLine();
-        }
-    }
-    if (peers_.Trend) peers_.Trend->UpdateTrend(peers_.Trend->SliderAtMaximum(), false);
 }
 
 }  // namespace drumo

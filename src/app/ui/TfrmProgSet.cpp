@@ -180,7 +180,6 @@ void TfrmProgSet::Apply() {
 
     m.AlarmTMax = seTMax_->value();
     m.AlarmTMin = seTMin_->value();
-    if (hooks_.AlarmLimits) hooks_.AlarmLimits(m.AlarmTMax, m.AlarmTMin);
 
     m.ArchiveFolder = ApplyArchiveFolder(edFolder_->text().toStdString(), m.ArchiveFolder,
                                          defaultArchiveFolder_, operator_);

@@ -27,7 +27,6 @@ struct ProgSetHooks {
     std::function<int()> AutoSaveIntervalMs;
     std::function<void(const TimerPlan&)> SetAutoSaveInterval;
     std::function<void(bool)> AutoSaveLamp;          // the file lamp: green when enabled
-    std::function<void(double, double)> AlarmLimits; // upper, lower
     int UpdateIntervalMs = 1000;                     // the once-a-second update timer
 };
 

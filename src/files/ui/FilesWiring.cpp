@@ -169,7 +169,7 @@ void FilesWiring::ShowStatus(const std::string& text) { main_.SetStatusText(Q(te
 void FilesWiring::ShowLoadedDevices(size_t deviceCount) {
     if (deviceCount >= 2) scanM_.show();
     // Selecting the first row makes its device and cable the ones the windows show.
-    if (!scanM_.SelectRow(1)) main_.RebuildView();
+    if (!scanM_.SelectRow(1)) store_.AnnounceSelection();
 }
 
 // --- Auto-save -------------------------------------------------------------------------------

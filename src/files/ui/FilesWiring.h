@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "acquisition/Reception.h"
+#include "acquisition/SearchActivity.h"
 #include "acquisition/ui/GridRows.h"
 #include "app/Settings.h"
 #include "files/ArchiveFiles.h"
@@ -42,8 +43,8 @@ public:
                 Operator& op, EventLog& log);
     ~FilesWiring() override;
 
-    // Whether a device search runs: the file commands do nothing during one.
-    void SetSearchRunning(std::function<bool()> running) { searchRunning_ = std::move(running); }
+    // The file commands do nothing while a device search runs.
+    void SetSearch(const SearchActivity* search) { search_ = search; }
     void SetDialogs(FileDialogs* dialogs) { dialogs_ = dialogs ? dialogs : &ownDialogs_; }
 
     ArchiveFiles& Files() { return files_; }
@@ -97,7 +98,7 @@ private:
     };
 
     void TakeSettings();
-    bool Searching() const { return searchRunning_ && searchRunning_(); }
+    bool Searching() const { return search_ && search_->SearchRunning(); }
     QString ArchiveFolder() const;
 
     TfrmMain& main_;
@@ -112,7 +113,7 @@ private:
     GridRows rows_;
     FileDialogs ownDialogs_;
     FileDialogs* dialogs_ = &ownDialogs_;
-    std::function<bool()> searchRunning_;
+    const SearchActivity* search_ = nullptr;
     std::unique_ptr<TfrmArhiv> arhiv_;
     bool busy_ = false;
 };

@@ -40,7 +40,6 @@ struct AcquisitionRig {
 
     AcquisitionRig() {
         store.AddListener(&scanM);
-        QObject::connect(&scanM, &TfrmScanM::RowSelected, &main, [this](int, int) { main.RebuildView(); });
         MapPorts();
     }
     ~AcquisitionRig() {

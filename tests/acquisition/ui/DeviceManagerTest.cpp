@@ -8,6 +8,7 @@
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "model/DeviceTypes.h"
+#include "support/FakeSearchActivity.h"
 #include "support/ScriptedOperator.h"
 
 using namespace drumo;
@@ -90,13 +91,13 @@ private slots:
         QVERIFY(!manager.SelectRow(0));
         QVERIFY(!manager.SelectRow(4));
         QVERIFY(!manager.SelectRow(5));
-        bool searching = true;
-        manager.SetSearchRunning([&] { return searching; });
+        test::FakeSearchActivity search(true);
+        manager.SetSearch(&search);
         QVERIFY(!manager.SelectRow(1));
         QCOMPARE(selected.count(), 0);
         QCOMPARE(manager.SelectedRow(), 4);
         QCOMPARE(store.SelDevice, 2);
-        searching = false;
+        search.running = false;
         QVERIFY(manager.SelectRow(1));
     }
 

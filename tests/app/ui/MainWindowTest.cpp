@@ -10,36 +10,13 @@
 #include "app/ui/StoreFill.h"
 #include "app/ui/TfrmMain.h"
 #include "link/Platform.h"
+#include "acquisition/ViewTexts.h"
 #include "model/Formats.h"
 #include "support/ScriptedOperator.h"
 
 using namespace drumo;
 
 namespace {
-
-// Records what the main window asks of the time graph.
-class GraphSpy final : public TimeGraphPeer {
-public:
-    void DestroyLines() override { lines = -1; points.clear(); }
-    void CreateLines(int count) override { lines = count; }
-    void SetLineCaption(int line, const QString& caption) override { captions[line] = caption; }
-    void SetAxisCaption(const QString& caption) override { axis = caption; }
-    void AddPoint(int line, double, double value) override { points.append({line, value}); }
-    void SuspendRepaint() override {}
-    void ResumeRepaint() override {}
-    bool AutoZoomChecked() const override { return false; }
-    void ShowAll() override {}
-    void RefreshTrackedLine() override {}
-    void SetTrackedLine(int line) override { tracked = line; }
-    void SetCountsText(const QString& text) override { counts = text; }
-    void SetCaption(const QString& caption) override { title = caption; }
-
-    int lines = 0;
-    int tracked = 0;
-    QMap<int, QString> captions;
-    QList<QPair<int, double>> points;
-    QString axis, counts, title;
-};
 
 QStringList MenuItems(QWidget* menu) {
     QStringList items;
@@ -251,10 +228,6 @@ private slots:
     }
 
     void tableShowsLabelsAndNewestValuesWithErrorForNoValue() {
-        GraphSpy graph;
-        ViewPeers peers;
-        peers.Graph = &graph;
-        main_->SetPeers(peers);
         test::AddDevice(*store_, 4, {{1234, 1, {150, 1050, 2000}}});
         const Temperature first[] = {2000, 2100, 2200};
         const Temperature second[] = {2150, NoValue, -5001};
@@ -275,12 +248,9 @@ private slots:
         QCOMPARE(store_->SelSensors, 3);
         QCOMPARE(store_->SelSamples, 2u);
         QCOMPARE(store_->ShownValues, 5u);  // six values, one without a reading
-        QCOMPARE(graph.lines, 3);
-        QCOMPARE(graph.points.size(), 5);
-        QCOMPARE(graph.captions[1], QString("№2  10.5 м"));
-        QCOMPARE(graph.axis, QString("Температура, °C"));
-        QCOMPARE(graph.counts, QString("Измерений: 2/•5"));
-        main_->SetPeers({});
+        // What a graph of the selection derives from the store.
+        QCOMPARE(QString::fromStdString(CountsText(store_->SelSamples, store_->ShownValues)),
+                 QString("Измерений: 2/•5"));
     }
 
     void probeCableNamesItsQuantities() {
@@ -322,10 +292,6 @@ private slots:
     }
 
     void newSampleUpdatesTheValueColumnAndCounts() {
-        GraphSpy graph;
-        ViewPeers peers;
-        peers.Graph = &graph;
-        main_->SetPeers(peers);
         test::AddDevice(*store_, 4, {{1, 3, {100, 200}}});
         const Temperature a[] = {1000, 1100};
         store_->AppendSample(0, 0, 46000.5, a);
@@ -337,9 +303,8 @@ private slots:
         QCOMPARE(main_->TableCell(2, 1), QString(" Error!"));
         QCOMPARE(main_->TableCell(2, 2), QString(" 12.5"));
         QCOMPARE(store_->ShownValues, 3u);
-        QCOMPARE(graph.points.size(), 3);
-        QCOMPARE(graph.counts, QString("Измерений: 2/•3"));
-        main_->SetPeers({});
+        QCOMPARE(QString::fromStdString(CountsText(store_->SelSamples, store_->ShownValues)),
+                 QString("Измерений: 2/•3"));
     }
 
     void newSampleBeforeAnyShownSampleIsIgnored() {
@@ -393,17 +358,14 @@ private slots:
     }
 
     void pickingATableRowTracksThatLine() {
-        GraphSpy graph;
-        ViewPeers peers;
-        peers.Graph = &graph;
-        main_->SetPeers(peers);
+        QSignalSpy tracked(main_, &TfrmMain::SensorRowPicked);
         test::AddDevice(*store_, 4, {{1, 3, {100, 200}}});
         main_->RebuildView();
         const QRect cell = main_->Table()->visualItemRect(main_->Table()->item(1, 0));
         main_->show();
         QTest::mouseClick(main_->Table()->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(graph.tracked, 2);
-        main_->SetPeers({});
+        QCOMPARE(tracked.size(), 1);
+        QCOMPARE(tracked.first().first().toInt(), 2);
     }
 };
 

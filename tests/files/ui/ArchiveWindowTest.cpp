@@ -17,6 +17,7 @@
 #include "files/ArchiveBrowser.h"
 #include "files/ui/FilesWiring.h"
 #include "files/ui/TfrmArhiv.h"
+#include "support/FakeSearchActivity.h"
 #include "support/ScriptedOperator.h"
 
 using namespace drumo;
@@ -50,7 +51,6 @@ struct FilesRig {
 
     explicit FilesRig(const QString& archive) : settings(DefaultSettings(archive.toStdString())) {
         store.AddListener(&scanM);
-        QObject::connect(&scanM, &TfrmScanM::RowSelected, &main, [this](int, int) { main.RebuildView(); });
         files = std::make_unique<FilesWiring>(main, scanM, store, settings, op, scanM);
         files->SetDialogs(&dialogs);
     }
@@ -204,7 +204,8 @@ private slots:
         for (const char* command : {"actFileOpen", "actFileSave", "actFileExcelExport"}) {
             FilesRig rig(Archive());
             rig.Fill(42);
-            rig.files->SetSearchRunning([] { return true; });
+            test::FakeSearchActivity search(true);
+            rig.files->SetSearch(&search);
             rig.dialogs.open = {home_.filePath("none.dml")};
             rig.dialogs.save = home_.filePath("none");
             const int logLines = rig.scanM.LogLines().size();
