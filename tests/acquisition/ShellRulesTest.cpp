@@ -72,6 +72,30 @@ TEST_F(ArchiveFolderRules, DefaultFolderThatFailsTooKeepsTheOldOneAndSaysSo) {
                                   "\r\nВозможно установлена защита от записи");
 }
 
+// A folder the settings file cannot hold as it is would turn into another folder at the next start.
+TEST_F(ArchiveFolderRules, FoldersTheSettingsFileCannotHoldAreRefusedByName) {
+    const struct {
+        std::string wanted, message;
+    } cases[] = {
+        {Path("Müller"), "error: Имя директории " + Path("Müller") +
+                              "\r\nсодержит символы, которые нельзя сохранить в файле настроек.\r\n"
+                              "Выберите другую директорию"},
+        {Path("日本"), "error: Имя директории " + Path("日本") +
+                          "\r\nсодержит символы, которые нельзя сохранить в файле настроек.\r\n"
+                          "Выберите другую директорию"},
+        {"Archive", "error: Директория Archive задана не полным путем.\r\nУкажите полный путь"},
+        {"C:\\Drumo\\Archive", "error: Директория C:\\Drumo\\Archive задана не полным путем.\r\nУкажите полный путь"},
+    };
+    for (const auto& c : cases) {
+        op_.Clear();
+        EXPECT_EQ(ApplyArchiveFolder(c.wanted, Path("old"), Path("def"), op_), Path("old"));
+        EXPECT_EQ(op_.Shown(), std::vector<std::string>{c.message});
+        EXPECT_FALSE(fs::exists(c.wanted));
+    }
+    // Cyrillic letters are Windows-1251 letters.
+    EXPECT_EQ(ApplyArchiveFolder(Path("Архив"), Path("old"), Path("def"), op_), Path("Архив"));
+}
+
 TEST(CloseRules, AsksOnlyWhenLiveReadingsWouldBeLost) {
     test::ScriptedOperator op;
     EXPECT_TRUE(ConfirmProgramClose(true, false, 0, op));    // nothing received
