@@ -1,9 +1,6 @@
-// Reading files by lines: where lines end, how long one may be, and which files are read at all.
+// Reading files by lines: where lines end and how long one may be.
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -56,26 +53,6 @@ TEST_F(SafeFileTest, LinesEndWithLfOrCrLfAndALongLineEndsTheReading) {
         EXPECT_EQ(lines, c.lines);
         EXPECT_EQ(reader.Error(), c.error);
     }
-}
-
-TEST_F(SafeFileTest, OnlyRegularFilesAreOpenedAndSmallFilesStayWithinTheirLimit) {
-    const std::string fifo = root_ + "/fifo";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
-    std::string bytes, error;
-    for (const std::string& path : {fifo, root_, std::string("/dev/zero")}) {
-        EXPECT_FALSE(ReadSmallFile(path, bytes, 100, &error)) << path;
-        EXPECT_EQ(error, NotRegularFileError);
-        FileLineReader reader;
-        EXPECT_FALSE(reader.Open(path));
-        EXPECT_EQ(reader.Error(), NotRegularFileError);
-    }
-    EXPECT_FALSE(ReadSmallFile(root_ + "/missing", bytes, 100, &error));
-    EXPECT_EQ(error, "No such file or directory");
-    const std::string file = Write("0123456789");
-    EXPECT_FALSE(ReadSmallFile(file, bytes, 9, &error));
-    EXPECT_EQ(error, "larger than 9 bytes");
-    ASSERT_TRUE(ReadSmallFile(file, bytes, 10));
-    EXPECT_EQ(bytes, "0123456789");
 }
 
 }  // namespace
