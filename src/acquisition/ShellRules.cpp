@@ -33,8 +33,13 @@ std::string ApplyArchiveFolder(const std::string& wanted, const std::string& cur
                                const std::string& fallback, Operator& op) {
     if (!wanted.empty()) {
         // The settings file is kept in Windows-1251: a character it cannot hold would become "?"
-        // there, and the next start would write into another folder.
-        if (Cp1251ToUtf8(Utf8ToCp1251(wanted)) != wanted) {
+        // there, and the next start would write into another folder. The same goes for line
+        // breaks and for spaces at either end, which the file's lines do not keep.
+        const bool keptAsItIs = Cp1251ToUtf8(Utf8ToCp1251(wanted)) == wanted &&
+                                wanted.find_first_of("\r\n") == std::string::npos &&
+                                std::string(" \t").find(wanted.back()) == std::string::npos &&
+                                std::string(" \t").find(wanted.front()) == std::string::npos;
+        if (!keptAsItIs) {
             op.Error("Имя директории " + wanted + "\r\nсодержит символы, которые нельзя сохранить в файле настроек.\r\n" +
                      "Выберите другую директорию");
             return current;

@@ -74,17 +74,21 @@ TEST_F(ArchiveFolderRules, DefaultFolderThatFailsTooKeepsTheOldOneAndSaysSo) {
 
 // A folder the settings file cannot hold as it is would turn into another folder at the next start.
 TEST_F(ArchiveFolderRules, FoldersTheSettingsFileCannotHoldAreRefusedByName) {
+    const auto unsavable = [](const std::string& path) {
+        return "error: Имя директории " + path +
+               "\r\nсодержит символы, которые нельзя сохранить в файле настроек.\r\nВыберите другую директорию";
+    };
+    const auto relative = [](const std::string& path) {
+        return "error: Директория " + path + " задана не полным путем.\r\nУкажите полный путь";
+    };
     const struct {
         std::string wanted, message;
     } cases[] = {
-        {Path("Müller"), "error: Имя директории " + Path("Müller") +
-                              "\r\nсодержит символы, которые нельзя сохранить в файле настроек.\r\n"
-                              "Выберите другую директорию"},
-        {Path("日本"), "error: Имя директории " + Path("日本") +
-                          "\r\nсодержит символы, которые нельзя сохранить в файле настроек.\r\n"
-                          "Выберите другую директорию"},
-        {"Archive", "error: Директория Archive задана не полным путем.\r\nУкажите полный путь"},
-        {"C:\\Drumo\\Archive", "error: Директория C:\\Drumo\\Archive задана не полным путем.\r\nУкажите полный путь"},
+        {Path("Müller"), unsavable(Path("Müller"))},
+        {Path("日本"), unsavable(Path("日本"))},
+        {Path("x "), unsavable(Path("x "))},
+        {"Archive", relative("Archive")},
+        {"C:\\Drumo\\Archive", relative("C:\\Drumo\\Archive")},
     };
     for (const auto& c : cases) {
         op_.Clear();
