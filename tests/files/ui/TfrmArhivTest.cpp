@@ -93,11 +93,11 @@ private slots:
     }
 
     // A day chosen with the keyboard refills the list, and Open and Delete act on the listed
-    // entry of that day, never on a file of the same name of the day shown before.
+    // entry of that day, never on a name listed for the day shown before.
     void KeyboardDayChangeRefillsTheListForOpenAndDelete() {
         const QDate next = QDate(2017, 12, 6);
         QVERIFY(QDir().mkpath(archive_ + "/06.12.17"));
-        Touch(archive_ + "/06.12.17/14.03.22.dml");
+        Touch(archive_ + "/06.12.17/09.00.00.dml");
         opened_.clear();
         op_.messages.clear();
         TfrmArhiv w([this] { return archive_.toStdString(); },
@@ -109,17 +109,17 @@ private slots:
         QTest::keyClick(days, Qt::Key_Right);
         QCOMPARE(w.Calendar()->selectedDate(), next);
         w.OpenSelected();
-        QCOMPARE(opened_.back(), (std::vector<std::string>{(archive_ + "/06.12.17/14.03.22.dml").toStdString()}));
+        QCOMPARE(opened_.back(), (std::vector<std::string>{(archive_ + "/06.12.17/09.00.00.dml").toStdString()}));
 
         op_.Answer(false);  // No keeps the file
         w.DeleteSelected();
-        QVERIFY(QFile::exists(archive_ + "/06.12.17/14.03.22.dml"));
+        QVERIFY(QFile::exists(archive_ + "/06.12.17/09.00.00.dml"));
         op_.Answer(true);
         w.DeleteSelected();
         QCOMPARE(op_.messages.size(), size_t(2));
         QCOMPARE(op_.messages[1].Kind, std::string("ask"));
-        QCOMPARE(op_.messages[1].Text, std::string("Удалить файл 14.03.22.dml?"));
-        QVERIFY(!QFile::exists(archive_ + "/06.12.17/14.03.22.dml"));
+        QCOMPARE(op_.messages[1].Text, std::string("Удалить файл 09.00.00.dml?"));
+        QVERIFY(!QFile::exists(archive_ + "/06.12.17/09.00.00.dml"));
         QVERIFY(QFile::exists(archive_ + "/05.12.17/14.03.22.dml"));
         QCOMPARE(w.Files()->count(), 0);
     }
