@@ -111,14 +111,12 @@ private slots:
         w.OpenSelected();
         QCOMPARE(opened_.back(), (std::vector<std::string>{(archive_ + "/06.12.17/09.00.00.dml").toStdString()}));
 
-        op_.Answer(false);  // No keeps the file
-        w.DeleteSelected();
+        w.DeleteSelected();  // answered No: the file stays
+        QCOMPARE(op_.messages.size(), size_t(1));
+        QCOMPARE(op_.messages[0].Text, std::string("Удалить файл 09.00.00.dml?"));
         QVERIFY(QFile::exists(archive_ + "/06.12.17/09.00.00.dml"));
         op_.Answer(true);
         w.DeleteSelected();
-        QCOMPARE(op_.messages.size(), size_t(2));
-        QCOMPARE(op_.messages[1].Kind, std::string("ask"));
-        QCOMPARE(op_.messages[1].Text, std::string("Удалить файл 09.00.00.dml?"));
         QVERIFY(!QFile::exists(archive_ + "/06.12.17/09.00.00.dml"));
         QVERIFY(QFile::exists(archive_ + "/05.12.17/14.03.22.dml"));
         QCOMPARE(w.Files()->count(), 0);
