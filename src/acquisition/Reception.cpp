@@ -28,9 +28,12 @@ AlarmLines CheckAlarms(const SampleRange& range, double alarmTMax, double alarmT
     if (!range.Any) return lines;
     const std::string where = time + " > Адрес: " + std::to_string(address) + " Термокоса: " +
                               std::to_string(cable + 1);
-    if (range.Max > alarmTMax * 100)
+    // The readings are whole hundredths; a limit such as 4.1 is not exact in binary, and 4.1 * 100
+    // comes out as 409.99999999999994, which would raise an alarm at exactly 4.10. The limit is
+    // rounded to hundredths first, so a reading equal to the limit never raises an alarm.
+    if (range.Max > std::llround(alarmTMax * 100))
         lines.Upper = where + " Макс. температура: " + HundredthsText(range.Max, mark);
-    if (range.Min < alarmTMin * 100)
+    if (range.Min < std::llround(alarmTMin * 100))
         lines.Lower = where + " Мин. температура: " + HundredthsText(range.Min, mark);
     return lines;
 }
