@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace drumo {
 
 using test::FakeClock;
@@ -153,6 +155,53 @@ TEST_F(SerialChannelTest, SendGivesUpOnlyAfterTheTimeoutWithoutProgress) {
     EXPECT_EQ(channel.SendData(data, 6, 50), 0u);
     EXPECT_GT(clock.TickMs() - t0, 50);
     EXPECT_LE(clock.TickMs() - t0, 52);
+}
+
+TEST_F(SerialChannelTest, SendReturnsOnlyOnceTheBytesHaveLeftTheLine) {
+    // A 161-byte write at 2400 bit/s: 671 ms on the wire (10 bits a byte, 4167 us each).
+    struct Case {
+        const char* name;
+        bool hold;
+        size_t expected;
+        int64_t leastMs, mostMs;
+    } cases[] = {
+        {"drains at the baud rate", false, 161, 671, 673},
+        {"held by the other side: gives up after wire time and time-out", true, 0, 671 + 100, 671 + 103},
+    };
+    const std::vector<uint8_t> request(161, 0x55);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        channel.Disconnect();
+        ASSERT_TRUE(channel.SetBaudRateValue(2400));
+        ASSERT_TRUE(channel.Connect());
+        port.outByteUs = 4167;
+        port.holdOutput = c.hold;
+        const auto t0 = clock.TickMs();
+        EXPECT_EQ(channel.SendData(request.data(), request.size(), 100), c.expected);
+        EXPECT_GE(clock.TickMs() - t0, c.leastMs);
+        EXPECT_LE(clock.TickMs() - t0, c.mostMs);
+        if (!c.hold) {
+            EXPECT_EQ(port.BytesQueuedOut(), 0);
+        }
+        port.Flush(true, true);
+    }
+}
+
+TEST_F(SerialChannelTest, APortWhoseDeviceWentAwayIsClosedWithTheReason) {
+    uint8_t buf[4] = {1, 2, 3, 4};
+    const std::function<void()> calls[] = {
+        [&] { EXPECT_EQ(channel.SendData(buf, 4, 50), 0u); },
+        [&] { EXPECT_EQ(channel.ReadData(buf, 4), 0u); },
+        [&] { channel.Tick(); },
+    };
+    for (const auto& call : calls) {
+        ASSERT_TRUE(channel.Connect());
+        port.Vanish();
+        call();
+        EXPECT_FALSE(channel.Connected());
+        EXPECT_NE(channel.LastError().find("gone"), std::string::npos) << channel.LastError();
+        EXPECT_TRUE(channel.PollingActive());
+    }
 }
 
 TEST_F(SerialChannelTest, BackgroundReceiveHandsOverOnlyWhileNotPaused) {
