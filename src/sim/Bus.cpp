@@ -181,6 +181,11 @@ Bus::Traffic Bus::TakeTraffic() {
     return t;
 }
 
+size_t Bus::QueuedBytes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return Queued();
+}
+
 LineState Bus::Line() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return line_;

@@ -103,6 +103,7 @@ public:
     };
     Traffic TakeTraffic();
     LineState Line() const;
+    size_t QueuedBytes() const;  // what the devices have sent that has not reached the terminal
 
 private:
     struct Pending {

@@ -173,6 +173,35 @@ TEST_F(AcquisitionE2E, PassWithASilentControllerAndAShortRead) {
     EXPECT_EQ(store.SampleCount(0, 0), 1u);
 }
 
+TEST_F(AcquisitionE2E, PortThatDisappearsMidPassClosesTheChannelAndIsLoggedOncePerPass) {
+    channel.SetLog(&log);
+    sim::SimLine& line = Serve(3, Preset("dorma-bus"));
+    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_EQ(store.DeviceCount, 3);
+    // The second controller's first reply never comes: the pseudo-terminal closes instead.
+    Locked(line, [&] {
+        line.Dormas[1]->Faults().Set(*sim::ParseFault("port-gone"));
+        return 0;
+    });
+    log.Lines.clear();
+    reception.PollingPass();
+    EXPECT_FALSE(channel.Connected());
+    EXPECT_EQ(store.SampleCount(0, 0), 1u);
+    EXPECT_EQ(store.SampleCount(1, 0), 0u);
+    const std::string unavailable = " > Порт \\\\.\\Com3 недоступен";
+    EXPECT_EQ(log.CountOf(unavailable), 1);
+    EXPECT_EQ(log.CountOf(" > Сбой при чтении по адресу 2"), 0);
+    EXPECT_EQ(log.CountOf(" > Сбой при чтении по адресу 3"), 0);
+    // Why: the channel said so once, when it closed the port.
+    int why = 0;
+    for (const auto& l : log.Lines) why += l.rfind(" > Порт \\\\.\\Com3 отключен: ", 0) == 0;
+    EXPECT_EQ(why, 1);
+
+    reception.PollingPass();
+    EXPECT_EQ(log.CountOf(unavailable), 2);
+    EXPECT_EQ(store.SampleCount(0, 0), 1u);
+}
+
 TEST_F(AcquisitionE2E, AllPortsSearchFindsTheControllerOnPortSevenAndAsksOnce) {
     std::vector<std::unique_ptr<sim::Dorma>> stations;
     stations.push_back(sim::MakeDorma(simClock, 103, 1, 1, 8));

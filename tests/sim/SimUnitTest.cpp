@@ -225,6 +225,44 @@ TEST(SimBus, CallerDrivenStepsAnswerARequestWithoutAThread) {
     close(fd);
 }
 
+TEST(SimBus, StreamToAReaderThatDoesNotReadWaitsForRoomAndDropsBursts) {
+    ManualClock clock;
+    auto endpoint = std::make_unique<CommandEndpoint>(clock, MakeHexar100(clock));
+    endpoint->Streaming = true;
+    endpoint->StreamPeriodMs = 20;
+    endpoint->StreamNow();
+    BusOptions options;
+    options.IdlePeriodUs = 0;  // the device's time runs on every step
+    Bus bus(std::move(endpoint), options);
+    ASSERT_TRUE(bus.Open());
+    const int fd = open(bus.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+    // 400 periods of 350 bytes: far more than the terminal holds.
+    for (int i = 0; i < 400; ++i) {
+        clock.Advance(20);
+        bus.Step(0);
+    }
+    Bus::Traffic t = bus.TakeTraffic();
+    EXPECT_GT(t.BytesOut, 4096u) << "the terminal filled";
+    EXPECT_LE(t.RefusedWrites, 2u) << "a full terminal is waited for, not written to again and again";
+    EXPECT_LE(bus.QueuedBytes(), 350u) << "bursts that find the last one still waiting are lost";
+    // Once the reader takes what waits, the stream goes on.
+    uint8_t buffer[4096];
+    size_t got = 0;
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) got += static_cast<size_t>(n);
+    EXPECT_GT(got, 0u);
+    for (int i = 0; i < 20; ++i) {
+        clock.Advance(20);
+        bus.Step(0);
+    }
+    EXPECT_GT(bus.TakeTraffic().BytesOut, 0u);
+    close(fd);
+}
+
 TEST(SimConsole, WarmsSensorsAndSetsFaultsWhileRunning) {
     ManualClock clock;
     std::string error;
