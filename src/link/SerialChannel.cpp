@@ -95,7 +95,7 @@ bool TSerialChannel::CheckLost() {
     // (the polling pass logs it as unavailable) and the next Connect can find the device again.
     lastError_ = port_.LastError();
     port_.Close();
-    if (log_) log_->Log(" > Порт " + portName_ + " отключен: " + lastError_);
+    if (log_) log_->Log(" > Порт " + portName_ + ": " + lastError_);
     return true;
 }
 

@@ -21,6 +21,18 @@
 namespace drumo::sim {
 namespace {
 
+// Opens the slave side of a bus as the program would: raw, non-blocking, 19200 bit/s.
+int OpenRaw(const Bus& bus) {
+    const int fd = open(bus.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, B19200);
+    cfsetospeed(&tio, B19200);
+    tcsetattr(fd, TCSANOW, &tio);
+    return fd;
+}
+
 TEST(SimFaultNames, ParseEveryFormAndRejectMalformedOnes) {
     EXPECT_EQ(ParseFault("silence"), (Fault{FaultKind::Silence, -1, -1}));
     EXPECT_EQ(ParseFault("exception:2"), (Fault{FaultKind::Exception, 2, -1}));
@@ -206,14 +218,8 @@ TEST(SimBus, CallerDrivenStepsAnswerARequestWithoutAThread) {
     auto line = BuildLine(*PresetConfig("dorma-bus"), clock, error);
     Bus& bus = *line->Line;
     ASSERT_TRUE(bus.Open());
-    const int fd = open(bus.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = OpenRaw(bus);
     ASSERT_GE(fd, 0);
-    termios tio{};
-    tcgetattr(fd, &tio);
-    cfmakeraw(&tio);
-    cfsetispeed(&tio, B19200);
-    cfsetospeed(&tio, B19200);
-    tcsetattr(fd, TCSANOW, &tio);
     const uint8_t echo[] = {2, 8, 0, 0, 0xAB, 0xCD, 0, 0};
     uint8_t request[8];
     std::copy(std::begin(echo), std::end(echo), request);
@@ -238,30 +244,21 @@ TEST(SimBus, StreamToAReaderThatDoesNotReadWaitsForRoomAndDropsBursts) {
     options.IdlePeriodUs = 0;  // the device's time runs on every step
     Bus bus(std::move(endpoint), options);
     ASSERT_TRUE(bus.Open());
-    const int fd = open(bus.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = OpenRaw(bus);
     ASSERT_GE(fd, 0);
-    termios tio{};
-    tcgetattr(fd, &tio);
-    cfmakeraw(&tio);
-    tcsetattr(fd, TCSANOW, &tio);
-    // 400 periods of 350 bytes: far more than the terminal holds.
-    for (int i = 0; i < 400; ++i) {
-        clock.Advance(20);
-        bus.Step(0);
-    }
-    Bus::Traffic t = bus.TakeTraffic();
+    const auto periods = [&](int n) {
+        for (int i = 0; i < n; ++i, clock.Advance(20)) bus.Step(0);
+    };
+    periods(400);  // 400 bursts of 350 bytes: far more than the terminal holds
+    const Bus::Traffic t = bus.TakeTraffic();
     EXPECT_GT(t.BytesOut, 4096u) << "the terminal filled";
     EXPECT_LE(t.RefusedWrites, 2u) << "a full terminal is waited for, not written to again and again";
     EXPECT_LE(bus.QueuedBytes(), 350u) << "bursts that find the last one still waiting are lost";
     // Once the reader takes what waits, the stream goes on.
     uint8_t buffer[4096];
-    size_t got = 0;
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) got += static_cast<size_t>(n);
-    EXPECT_GT(got, 0u);
-    for (int i = 0; i < 20; ++i) {
-        clock.Advance(20);
-        bus.Step(0);
+    while (read(fd, buffer, sizeof buffer) > 0) {
     }
+    periods(20);
     EXPECT_GT(bus.TakeTraffic().BytesOut, 0u);
     close(fd);
 }
