@@ -1,15 +1,10 @@
 #include "acquisition/ui/AcquisitionWiring.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QProgressBar>
-
 #include "acquisition/ManagerRows.h"
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmMAC.h"
 #include "acquisition/ui/TfrmScanM.h"
-#include "app/ui/TfrmMain.h"
 #include "model/Formats.h"
 
 namespace drumo {
@@ -23,11 +18,11 @@ constexpr int AddressColumn = 0;
 AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, MeasurementStore& store,
                                      ProgramSettings& settings, Operator& op, EventLog& log)
     : w_(windows), store_(store), settings_(settings), op_(op), log_(log),
-      link_(windows.Main.Channel(), SystemClock::Instance()), bus_(link_, decoder_),
+      link_(windows.Channel, SystemClock::Instance()), bus_(link_, decoder_),
       rows_(windows.ScanM) {
     find_ = std::make_unique<TfrmFind>(bus_, store_, searchSettings_, op_, log_, SystemClock::Instance());
     find_->SetPeerView(this);
-    find_->SetCentreOn(&w_.Main);
+    find_->SetCentreOn(&w_.MainWindow);
     find_->SetStopReception([this] { StopReception(); });
 
     mac_ = std::make_unique<TfrmMAC>(bus_, store_, searchSettings_, op_, log_, SystemClock::Instance(),
@@ -39,7 +34,6 @@ AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, Measurem
                                              SystemClock::Instance(), *this);
     reception_->SetSearchRunning([this] { return Searching(); });
 
-    w_.Main.SetSearch(this);
     w_.ScanM.SetSearch(this);
     store_.AddListener(this);
     WireCommands();
@@ -47,33 +41,17 @@ AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, Measurem
 
 AcquisitionWiring::~AcquisitionWiring() {
     store_.RemoveListener(this);
-    w_.Main.SetSearch(nullptr);
     w_.ScanM.SetSearch(nullptr);
 }
 
 bool AcquisitionWiring::Searching() const { return find_ && find_->Searching(); }
 
 void AcquisitionWiring::WireCommands() {
-    TfrmMain& m = w_.Main;
-    const auto wire = [&](const char* name, auto slot) {
-        QAction* action = m.Action(QString::fromLatin1(name));
-        action->setEnabled(true);
-        connect(action, &QAction::triggered, this, slot);
-    };
-    wire("actFind", [this] { find_->ShowSearchWindow(false); });
-    wire("actStart", [this] { StartReception(); });
-    wire("actStop", [this] { StopReception(); });
-    wire("actTimeSinhro", [this] { SyncTime(); });
-    wire("actPowerOff", [this] { SwitchOff(); });
-
-    connect(&w_.ScanM.TimerRequest(), &QTimer::timeout, this, &AcquisitionWiring::PollingTick);
-    connect(&m.TimerUpdate(), &QTimer::timeout, this, [this] { reception_->UpdateTick(); });
+    connect(&w_.PollingTimer, &QTimer::timeout, this, &AcquisitionWiring::PollingTick);
+    connect(&w_.UpdateTimer, &QTimer::timeout, this, [this] { reception_->UpdateTick(); });
     connect(&w_.ScanM, &TfrmScanM::EditAddress, this, [this] { OpenEditor(EditMode::Address); });
     connect(&w_.ScanM, &TfrmScanM::EditComment, this, [this] { OpenEditor(EditMode::Comment); });
     connect(&w_.ScanM, &TfrmScanM::EditSpeed, this, [this] { OpenEditor(EditMode::Speed); });
-    connect(&m, &TfrmMain::FirstShown, this, [this] {
-        if (!findLoaded_) LoadFindSettings();
-    });
 }
 
 // --- Start-up and closing --------------------------------------------------------------------
@@ -84,7 +62,7 @@ void AcquisitionWiring::LoadFindSettings() {
     // environment's DRUMO_PORTS, which the channel consults first).
     PortMap ports;
     ports.SetConfigured(settings_.Ports);
-    w_.Main.Channel().SetPortMap(std::move(ports));
+    w_.Channel.SetPortMap(std::move(ports));
     find_->SetControls(ControlsFromSettings(SearchSettingsFromFile(settings_.Find)));
     find_->ApplySearchSettings();
 }
@@ -101,6 +79,8 @@ void AcquisitionWiring::ShowSearchWindowAtStart() {
     find_->ShowSearchWindow(settings_.Find.AutoFindEnabled);
 }
 
+void AcquisitionWiring::OpenSearchWindow() { find_->ShowSearchWindow(false); }
+
 void AcquisitionWiring::StopLongLoops() {
     find_->StopSearch();
     find_->SetLinkTest(false);
@@ -111,7 +91,7 @@ void AcquisitionWiring::StopReceptionNow() { reception_->StopReception(); }
 // --- Commands --------------------------------------------------------------------------------
 
 void AcquisitionWiring::ApplyReceptionSettings() {
-    reception_->SetPollingInterval(w_.ScanM.TimerRequest().interval());
+    reception_->SetPollingInterval(w_.PollingTimer.interval());
     reception_->SetAlarmLimits(settings_.Main.AlarmTMax, settings_.Main.AlarmTMin);
     reception_->SetDecimalMark(DecimalMark());
 }
@@ -138,7 +118,7 @@ void AcquisitionWiring::SyncTime() {
 }
 
 void AcquisitionWiring::SwitchOff() {
-    SwitchDeviceOff(bus_, store_, [this] { StopReception(); }, [this] { w_.Main.ShowDeviceActions(); });
+    SwitchDeviceOff(bus_, store_, [this] { StopReception(); }, [this] { w_.Panel.OfferDeviceCommands(); });
 }
 
 int AcquisitionWiring::DeviceRow(size_t device) const {
@@ -156,22 +136,22 @@ void AcquisitionWiring::OpenEditor(EditMode mode) {
 void AcquisitionWiring::AddRow(bool checkEnabled) { rows_.Add(checkEnabled); }
 void AcquisitionWiring::SetRowCheckEnabled(int row, bool enabled) { rows_.SetCheckEnabled(row, enabled); }
 void AcquisitionWiring::SetCell(int row, int column, const std::string& text) {
-    rows_.SetCell(row, column, Q(text));
+    rows_.SetCell(row, column, text);
 }
 
 void AcquisitionWiring::DevicesFound(int devices, bool modbus, const std::string& mainStatus) {
     if (devices > 1) w_.ScanM.show();
-    w_.Main.ReceptionLamp()->SetColour(Qt::green);
+    w_.Panel.ReceptionIndicators().SetLampGreen(true);
     if (modbus) w_.ScanM.SetChangeCommandsEnabled(true);
-    w_.ScanM.SelectRow(1);  // the main window rebuilds its view of the first cable
-    w_.Main.ShowDeviceActions();
-    w_.Main.SetStatusText(Q(mainStatus));
+    w_.ScanM.SelectRow(1);  // the windows show the first cable
+    w_.Panel.OfferDeviceCommands();
+    w_.Panel.SetStatus(mainStatus);
 }
 
 // --- What reception shows --------------------------------------------------------------------
 
 void AcquisitionWiring::PollingTimer(bool on) {
-    QTimer& timer = w_.ScanM.TimerRequest();
+    QTimer& timer = w_.PollingTimer;
     if (on)
         timer.start();
     else
@@ -180,24 +160,23 @@ void AcquisitionWiring::PollingTimer(bool on) {
 
 void AcquisitionWiring::UpdateTimer(bool on) {
     if (on)
-        w_.Main.TimerUpdate().start();
+        w_.UpdateTimer.start();
     else
-        w_.Main.TimerUpdate().stop();
+        w_.UpdateTimer.stop();
 }
 
 void AcquisitionWiring::RequestProgress(int position, int maximum) {
-    QProgressBar* bar = w_.Main.RequestProgress();
-    bar->setMaximum(maximum > 0 ? maximum : 1);
-    bar->setValue(std::min(position, bar->maximum()));
+    TimerIndicators& row = w_.Panel.ReceptionIndicators();
+    row.SetProgressMaximum(maximum > 0 ? maximum : 1);
+    row.SetProgress(std::min(position, row.ProgressMaximum()));
 }
 
 void AcquisitionWiring::RequestCountdown(const std::string& text) {
-    w_.Main.RequestCountdown()->setText(Q(text));
+    w_.Panel.ReceptionIndicators().SetCountdown(text);
 }
 
 void AcquisitionWiring::ReceptionLamp(bool lit) {
-    w_.Main.ReceptionLamp()->SetLit(lit);
-    w_.Main.ReceptionLamp()->repaint();
+    w_.Panel.ReceptionIndicators().SetLampLit(lit);
 }
 
 void AcquisitionWiring::ShowNewSample(size_t d, size_t c) { store_.AnnounceSample(d, c); }
@@ -209,11 +188,11 @@ void AcquisitionWiring::ShowSearchWindow() { ShowSearchWindowAtStart(); }
 // --- What the device editor changes ----------------------------------------------------------
 
 void AcquisitionWiring::CommentCell(size_t device, const std::string& text) {
-    rows_.SetCell(DeviceRow(device), CommentColumn, Q(text));
+    rows_.SetCell(DeviceRow(device), CommentColumn, text);
 }
 
 void AcquisitionWiring::AddressCell(size_t device, int address) {
-    rows_.SetCell(DeviceRow(device), AddressColumn, QString::number(address));
+    rows_.SetCell(DeviceRow(device), AddressColumn, std::to_string(address));
 }
 
 void AcquisitionWiring::BaudItemChosen(int item) { find_->SetBaudItem(item); }

@@ -1,40 +1,47 @@
 #pragma once
-// Puts the acquisition engine in the operator's hands: the device link over the main window's
-// channel, the search window and the device editor, data reception driven by the device manager's
-// polling timer and the main window's update timer, the alarm windows, and the main window's
-// acquisition commands ("Поиск приборов", "Начать прием данных", "Остановить прием данных",
-// "Синхронизация времени", "Выключить прибор").
+// Puts the acquisition engine in the operator's hands: the device link over the program's
+// channel, the search window and the device editor, data reception driven by the polling and
+// update timers and shown on the main window's panel, the alarm windows, and the acquisition
+// commands ("Поиск приборов", "Начать прием данных", "Остановить прием данных",
+// "Синхронизация времени", "Выключить прибор"), which the program joins to its menus.
 //
 // It is created once after the windows and lives as long as they do.
 
 #include <QObject>
+#include <QTimer>
 
 #include <memory>
 
+#include "acquisition/DeviceGrid.h"
 #include "acquisition/Discovery.h"
 #include "acquisition/LinkBus.h"
+#include "acquisition/MainPanel.h"
 #include "acquisition/Reception.h"
 #include "acquisition/SearchActivity.h"
 #include "acquisition/ServiceCommands.h"
-#include "acquisition/ui/GridRows.h"
 #include "acquisition/ui/QtEvents.h"
 #include "app/Settings.h"
 #include "link/ComBuf.h"
 #include "link/DeviceLink.h"
+#include "link/SerialChannel.h"
 
 namespace drumo {
 
-class TfrmMain;
 class TfrmScanM;
 class TfrmAlarm;
 class TfrmFind;
 class TfrmMAC;
 
+// What the acquisition commands show and use besides their own windows.
 struct AcquisitionWindows {
-    TfrmMain& Main;
+    MainPanel& Panel;
+    QWidget& MainWindow;  // the search window opens centred over it
     TfrmScanM& ScanM;
     TfrmAlarm& AlarmMax;
     TfrmAlarm& AlarmMin;
+    TSerialChannel& Channel;
+    QTimer& PollingTimer;
+    QTimer& UpdateTimer;
 };
 
 class AcquisitionWiring : public QObject,
@@ -62,6 +69,10 @@ public:
     // --- Start-up and closing.
     // The search settings of the settings file become the controls and the settings in use.
     void LoadFindSettings();
+    // The same, unless it was done already (the main window's first show).
+    void LoadFindSettingsOnce() {
+        if (!findLoaded_) LoadFindSettings();
+    }
     // The settings in use go back into the settings that are written at closing.
     void SaveFindSettings();
     // Start-up with automatic search: the search window shows and searches.
@@ -74,6 +85,7 @@ public:
     void ApplyReceptionSettings();
 
     // --- Commands of the main window.
+    void OpenSearchWindow();  // "Поиск приборов"
     void StartReception();
     void StopReception();
     void SyncTime();

@@ -23,6 +23,7 @@ constexpr int kRowHeight = 15;
 constexpr int kHeaderHeight = 18;
 constexpr int kGridWidth = 40 + 80 + 40 + 40 + 40 + 190 + 104 + 2;
 const QColor kGridColour(131, 183, 255);
+const QColor kUnsignedColour(255, 168, 227);
 const QColor kHeaderColour(131, 183, 236);
 
 void PaintSwatch(QToolButton* swatch, const QColor& colour) {
@@ -119,7 +120,6 @@ TfrmScanM::TfrmScanM(MeasurementStore& store, QWidget* parent)
     connect(grid_, &QTableWidget::currentCellChanged, this,
             [this](int row, int, int, int) { OnCurrentCellChanged(row); });
 
-    timerRequest_.setInterval(20000);
     AfterRowCountChange();
     Log(" > " + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString() +
         " --- Старт ---");
@@ -172,6 +172,16 @@ void TfrmScanM::SetRow(int row, const QStringList& cells, bool hasSensors) {
     boxes_[row - 1]->setEnabled(hasSensors);
     if (row - 1 < static_cast<int>(swatches_.size())) swatches_[row - 1]->setVisible(hasSensors);
 }
+
+void TfrmScanM::SetRowCells(int row, const std::vector<std::string>& cells, bool hasSensors) {
+    QStringList texts;
+    for (const auto& cell : cells) texts << QString::fromStdString(cell);
+    SetRow(row, texts, hasSensors);
+}
+
+void TfrmScanM::ShowManager() { show(); }
+void TfrmScanM::SetManagerTitle(const std::string& title) { setWindowTitle(QString::fromStdString(title)); }
+void TfrmScanM::ColourUnsigned() { SetGridColour(kUnsignedColour); }
 
 QString TfrmScanM::Cell(int row, int column) const {
     const auto* item = grid_->item(row, column);

@@ -1,8 +1,8 @@
 #pragma once
 // The device manager "Диспетчер приборов": the grid of devices and cables through which the
 // operator picks the cable the main window shows, a check box and a colour swatch per row for the
-// system trend, the pop-up commands of the address, comment and speed editor, the polling timer,
-// and the operations log of the whole program.
+// system trend, the pop-up commands of the address, comment and speed editor, and the operations
+// log of the whole program.
 
 #include <QCheckBox>
 #include <QMenu>
@@ -16,17 +16,16 @@
 #include <functional>
 #include <vector>
 
+#include "acquisition/DeviceGrid.h"
 #include "acquisition/SearchActivity.h"
 #include "link/Platform.h"
 #include "model/Store.h"
 
 namespace drumo {
 
-class TfrmScanM : public QWidget, public EventLog, public StoreListener {
+class TfrmScanM : public QWidget, public EventLog, public StoreListener, public DeviceGrid {
     Q_OBJECT
 public:
-    static constexpr int ColumnCount = 7;
-
     explicit TfrmScanM(MeasurementStore& store, QWidget* parent = nullptr);
 
     // --- The operations log: the current time, then the text (which begins with " > ").
@@ -34,14 +33,17 @@ public:
     QStringList LogLines() const;
 
     // --- The grid, written by discovery and the archive loaders. Rows count from 1.
-    void SetListedRows(int rows);
-    int ListedRows() const { return grid_->rowCount() - 1; }
+    void SetListedRows(int rows) override;
+    int ListedRows() const override { return grid_->rowCount() - 1; }
     void SetRow(int row, const QStringList& cells, bool hasSensors);
+    void SetRowCells(int row, const std::vector<std::string>& cells, bool hasSensors) override;
     QString Cell(int row, int column) const;
+    std::string CellText(int row, int column) const override { return Cell(row, column).toStdString(); }
     int SelectedRow() const { return selectedRow_; }
-    // Selects a row as the operator would; false when the selection rules refuse it or the row
-    // was already the selected one.
-    bool SelectRow(int row);
+    bool SelectRow(int row) override;
+    void ShowManager() override;
+    void SetManagerTitle(const std::string& title) override;
+    void ColourUnsigned() override;
     // Clipboard text: the header row, then every selected row.
     QString CopyText() const;
     void CopyToClipboard();
@@ -56,15 +58,12 @@ public:
     void DestroySwatches();
 
     // --- The three change commands of the pop-up menu, enabled after a Modbus search.
-    void SetChangeCommandsEnabled(bool enabled);
+    void SetChangeCommandsEnabled(bool enabled) override;
     QMenu* PopupMenu() const { return popup_; }
     void PreparePopup();  // item texts for the selected device, as when the menu opens
 
     // A device search in progress refuses row selection; the search window answers it.
     void SetSearch(const SearchActivity* search) { search_ = search; }
-
-    // The polling timer; the polling pass runs on its ticks.
-    QTimer& TimerRequest() { return timerRequest_; }
 
     // Change commands off, line check boxes emptied and disabled, the grid emptied below its
     // header and given its initial colour.
@@ -99,7 +98,6 @@ private:
     QAction* actEditSpeed_;
     std::vector<QCheckBox*> boxes_;
     std::vector<QToolButton*> swatches_;
-    QTimer timerRequest_;
     const SearchActivity* search_ = nullptr;
     int selectedRow_ = 0;
     bool restoring_ = false;

@@ -14,6 +14,7 @@
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/CommandLine.h"
+#include "acquisition/ProgramLine.h"
 #include "app/ScreenFit.h"
 #include "app/ui/Colours.h"
 #include "app/ui/QtOperator.h"
@@ -85,11 +86,16 @@ Shell::Shell(std::vector<std::string> args, Operator* op)
       ownOperator_(op ? nullptr : std::make_unique<QtOperator>()),
       operator_(op ? *op : *ownOperator_),
       store_(operator_, log_),
+      channel_(port_, SystemClock::Instance()),
       paths_(Paths()),
       settings_(DefaultSettings(paths_.ArchiveFolder)),
       openUrl_([](const QUrl& url) { return !MayOpenOnDesktop() || QDesktopServices::openUrl(url); }) {
     QApplication::setApplicationName(QStringLiteral("Drumo"));
     qApp->installEventFilter(this);
+    UseProgramLine(channel_, log_);
+    timers_.Receive.setInterval(channel_.PollingDelay());
+    connect(&timers_.Receive, &QTimer::timeout, this, [this] { channel_.Tick(); });
+    timers_.Receive.start();
     CreateWindows();
     WireCommands();
 }
@@ -149,20 +155,20 @@ void Shell::WireCommands() {
     ProgSetHooks hooks;
     hooks.Receiving = [this] { return store_.Receiving; };
     hooks.ShowHint = [this](bool on) { SetShowHint(on); };
-    hooks.PollingIntervalMs = [this] { return scanM_->TimerRequest().interval(); };
+    hooks.PollingIntervalMs = [this] { return timers_.Polling.interval(); };
     hooks.SetPollingInterval = [this](const TimerPlan& plan) {
-        scanM_->TimerRequest().setInterval(plan.IntervalMs);  // a running timer counts anew
-        main_->RequestProgress()->setValue(0);
-        main_->RequestProgress()->setMaximum(plan.ProgressMax);
+        timers_.Polling.setInterval(plan.IntervalMs);  // a running timer counts anew
+        main_->ReceptionIndicators().SetProgress(0);
+        main_->ReceptionIndicators().SetProgressMaximum(plan.ProgressMax);
     };
-    hooks.AutoSaveIntervalMs = [this] { return main_->TimerAutoSave().interval(); };
+    hooks.AutoSaveIntervalMs = [this] { return timers_.AutoSave.interval(); };
     hooks.SetAutoSaveInterval = [this](const TimerPlan& plan) {
-        main_->TimerAutoSave().setInterval(plan.IntervalMs);
-        main_->SaveProgress()->setValue(0);
-        main_->SaveProgress()->setMaximum(plan.ProgressMax);
+        timers_.AutoSave.setInterval(plan.IntervalMs);
+        main_->SaveIndicators().SetProgress(0);
+        main_->SaveIndicators().SetProgressMaximum(plan.ProgressMax);
     };
-    hooks.AutoSaveLamp = [this](bool on) { main_->FileLamp()->SetColour(on ? Qt::green : Qt::red); };
-    hooks.UpdateIntervalMs = main_->TimerUpdate().interval();
+    hooks.AutoSaveLamp = [this](bool on) { main_->SaveIndicators().SetLampGreen(on); };
+    hooks.UpdateIntervalMs = timers_.Update.interval();
     progSet_->SetHooks(std::move(hooks));
 }
 
@@ -204,9 +210,9 @@ void Shell::ApplySettings() {
     main_->SetTableColour(m.TableColor);
     SetShowHint(m.ShowHint);
     progSet_->LoadControls();
-    scanM_->TimerRequest().setInterval(IntervalMs(m.RequestAllIndex));
-    main_->TimerAutoSave().setInterval(IntervalMs(m.AutoSaveIndex));
-    main_->FileLamp()->SetColour(m.AutoSaveEnabled ? Qt::green : Qt::red);
+    timers_.Polling.setInterval(IntervalMs(m.RequestAllIndex));
+    timers_.AutoSave.setInterval(IntervalMs(m.AutoSaveIndex));
+    main_->SaveIndicators().SetLampGreen(m.AutoSaveEnabled);
 }
 
 void Shell::CollectSettings() {
@@ -240,7 +246,8 @@ void Shell::OnClosing() {
         else
             operator_.Error(text);
     }
-    // The main window closes the port after this.
+    timers_.Receive.stop();
+    channel_.Disconnect();
 }
 
 void Shell::SetShowHint(bool on) { showHint_ = on; }

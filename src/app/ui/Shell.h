@@ -1,8 +1,10 @@
 #pragma once
 // The desktop program as a whole: the windows, created once in their fixed order and kept for the
-// whole run, the measurement store and the settings they share, the first show of the main
-// window (settings, archive folder, command line, device rules, automatic search) and the closing
-// sequence (question, stopping long loops and reception, settings saved, port closed).
+// whole run, the measurement store, the settings, the serial channel and the timers they share,
+// the first show of the main window (settings, archive folder, command line, device rules,
+// automatic search) and the closing sequence (question, stopping long loops and reception,
+// settings saved, port closed). With ProgramWiring, which joins the engine's procedures to these
+// windows, it is the one place that knows every window.
 
 #include <QObject>
 #include <QUrl>
@@ -14,7 +16,10 @@
 
 #include "app/AppPaths.h"
 #include "app/Settings.h"
+#include "app/ui/ProgramTimers.h"
 #include "link/Platform.h"
+#include "link/PosixSerialPort.h"
+#include "link/SerialChannel.h"
 #include "model/Store.h"
 
 namespace drumo {
@@ -56,6 +61,8 @@ public:
     TfrmAlarm& AlarmMax() { return *alarmMax_; }
     TfrmAlarm& AlarmMin() { return *alarmMin_; }
     MeasurementStore& Store() { return store_; }
+    TSerialChannel& Channel() { return channel_; }
+    ProgramTimers& Timers() { return timers_; }
     ProgramSettings& Settings() { return settings_; }
     EventLog& Log() { return log_; }
     Operator& Op() { return operator_; }
@@ -106,6 +113,9 @@ private:
     Operator& operator_;
     LogRelay log_;
     MeasurementStore store_;
+    PosixSerialPort port_;
+    TSerialChannel channel_;
+    ProgramTimers timers_;
     AppPaths paths_;
     ProgramSettings settings_;
     ShellHooks hooks_;

@@ -47,7 +47,7 @@ TfrmMain::TfrmMain(MeasurementStore& store, Operator& op, EventLog& log, QWidget
                   Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                       Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                       Qt::WindowCloseButtonHint),
-      store_(store), operator_(op), log_(log), channel_(port_, SystemClock::Instance()) {
+      store_(store), operator_(op), log_(log) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Drumo"));
     setFixedWidth(FixedWidth);
@@ -112,24 +112,6 @@ TfrmMain::TfrmMain(MeasurementStore& store, Operator& op, EventLog& log, QWidget
     ShowPicture(0);
     HideDevicePanel();
 
-    timerUpdate_.setInterval(1000);
-    timerAutoSave_.setInterval(300000);
-    // The line as every device of the program expects it: 8N1, no flow control, DTR left low on
-    // opening, 100 ms time-outs; the background receive runs at the channel's polling delay.
-    channel_.SetHwFlow(HwFlowMode::None);
-    channel_.SetSwFlow(SwFlowMode::None);
-    channel_.SetEnableDTROnOpen(false);
-    channel_.SetCheckLineStatus(false);
-    channel_.SetStopBits(1);
-    channel_.SetDataBits(8);
-    channel_.SetParity(ParityMode::None);
-    channel_.SetInputTimeout(100);
-    channel_.SetPollingDelay(100);
-    channel_.SetLog(&log_);
-    timerReceive_.setInterval(channel_.PollingDelay());
-    connect(&timerReceive_, &QTimer::timeout, this, [this] { channel_.Tick(); });
-    timerReceive_.start();
-
     connect(Action(QStringLiteral("actExit")), &QAction::triggered, this, &QWidget::close);
     store_.AddListener(this);
 }
@@ -144,36 +126,35 @@ QWidget* TfrmMain::BuildTimersPanel() {
     grid->setContentsMargins(3, 2, 3, 2);
     grid->setHorizontalSpacing(3);
     grid->setVerticalSpacing(2);
-    const auto row = [&](int r, QProgressBar*& bar, QLabel*& countdown, Lamp*& lamp,
-                         const char* name, const QString& caption, const QString& barHint,
+    const auto row = [&](int r, Indicators& indicators, const char* name, const QString& caption, const QString& barHint,
                          const QString& countdownHint, const QString& lampHint) {
-        bar = new QProgressBar(panel);
+        auto* bar = indicators.Bar = new QProgressBar(panel);
         bar->setObjectName(QStringLiteral("PB") + QLatin1String(name));
         bar->setRange(0, 20);
         bar->setValue(0);
         bar->setTextVisible(false);
         bar->setFixedHeight(12);
         bar->setToolTip(barHint);
-        countdown = SmallLabel(QStringLiteral("00:00:00"), panel);
+        auto* countdown = indicators.Countdown = SmallLabel(QStringLiteral("00:00:00"), panel);
         countdown->setObjectName(QStringLiteral("Lbl") + QLatin1String(name));
         countdown->setToolTip(countdownHint);
-        lamp = new Lamp(caption, panel);
+        auto* lamp = indicators.Light = new Lamp(caption, panel);
         lamp->setObjectName(QStringLiteral("LED") + QLatin1String(name));
         lamp->setToolTip(lampHint);
         grid->addWidget(bar, r, 0);
         grid->addWidget(countdown, r, 1);
         grid->addWidget(lamp, r, 2);
     };
-    row(0, pbRequest_, lblRequest_, ledRequest_, "Request", QStringLiteral("дата"),
+    row(0, reception_, "Request", QStringLiteral("дата"),
         QStringLiteral("Получение следующего отсчета"), QStringLiteral("Время до получения данных"),
         QStringLiteral("Получение данных с приборов"));
     // The auto-save bar measures the time to the next save, as its countdown does.
-    row(1, pbSave_, lblSave_, ledSave_, "Save", QStringLiteral("файл"),
+    row(1, saving_, "Save", QStringLiteral("файл"),
         QStringLiteral("Время до сохранения в файл"), QStringLiteral("Время до сохранения в файл"),
         QStringLiteral("Сохранение в файл"));
     grid->setColumnStretch(0, 1);
-    ledRequest_->SetColour(Qt::red);
-    ledSave_->SetColour(Qt::red);
+    reception_.Light->SetColour(Qt::red);
+    saving_.Light->SetColour(Qt::red);
     return panel;
 }
 
@@ -294,7 +275,20 @@ QString TfrmMain::PanelValue(const QString& name) const {
 
 void TfrmMain::SetStatusText(const QString& text) { status_->setText(text); }
 QString TfrmMain::StatusText() const { return status_->text(); }
-void TfrmMain::ReceptionLampRed() { ledRequest_->SetColour(Qt::red); }
+void TfrmMain::ReceptionLampRed() { reception_.SetLampGreen(false); }
+
+void TfrmMain::Indicators::SetProgressMaximum(int maximum) { Bar->setMaximum(maximum); }
+void TfrmMain::Indicators::SetProgress(int value) { Bar->setValue(value); }
+int TfrmMain::Indicators::Progress() const { return Bar->value(); }
+int TfrmMain::Indicators::ProgressMaximum() const { return Bar->maximum(); }
+void TfrmMain::Indicators::SetCountdown(const std::string& hhnnss) {
+    Countdown->setText(QString::fromStdString(hhnnss));
+}
+void TfrmMain::Indicators::SetLampGreen(bool green) { Light->SetColour(green ? Qt::green : Qt::red); }
+void TfrmMain::Indicators::SetLampLit(bool lit) {
+    Light->SetLit(lit);
+    Light->repaint();
+}
 void TfrmMain::ClearStatusBar() { status_->clear(); }
 void TfrmMain::PlainTitles() { setWindowTitle(QStringLiteral("Drumo")); }
 
@@ -323,8 +317,6 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     emit Closing();
-    timerReceive_.stop();
-    channel_.Disconnect();
     event->accept();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The main window "Drumo": every command in its menus and tool bar, the picture and identity of
 // the selected device, the timers panel, the cable selector and the table of the newest
-// temperatures of the selected cable. It owns the serial channel and the program's timers.
+// temperatures of the selected cable.
 
 #include <QAction>
 #include <QComboBox>
@@ -9,20 +9,18 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QTableWidget>
-#include <QTimer>
 
 #include <functional>
 #include <map>
 
+#include "acquisition/MainPanel.h"
 #include "acquisition/SearchActivity.h"
 #include "app/ui/Lamp.h"
-#include "link/PosixSerialPort.h"
-#include "link/SerialChannel.h"
 #include "model/Store.h"
 
 namespace drumo {
 
-class TfrmMain : public QMainWindow, public StoreListener {
+class TfrmMain : public QMainWindow, public StoreListener, public MainPanel {
     Q_OBJECT
 public:
     TfrmMain(MeasurementStore& store, Operator& op, EventLog& log, QWidget* parent = nullptr);
@@ -31,7 +29,8 @@ public:
     static constexpr int FixedWidth = 335;
     static constexpr int MinHeight = 433;
 
-    // --- Commands, by object name ("actStart", "actFileOpen" ...).
+    // --- Commands, by object name ("actStart", "actFileOpen" ...). A name the window does not
+    // have is a programming error: std::invalid_argument names it.
     QAction* Action(const QString& name) const;
     // The device rules: which device commands are offered for the selection.
     void ShowDeviceActions();
@@ -46,12 +45,10 @@ public:
     // --- Cable selector and temperature table.
     void FillCableSelector();
     void ClearCableSelector();
-    QComboBox* CableSelector() const { return cableSelector_; }
     void PickCable(int index);  // as when the operator picks an item
     void FillTable();
     void ClearTable();        // every cell, then 2 rows
     void ClearTableValues();  // the temperature column only
-    QTableWidget* Table() const { return table_; }
     int TableRows() const { return table_->rowCount() + 1; }
     QString TableCell(int column, int row) const;  // row 0 is the header
     QString CopyTableText() const;
@@ -63,23 +60,15 @@ public:
     void ShowNewSample(int d, int c);
 
     // --- Timers panel and status bar.
-    Lamp* ReceptionLamp() const { return ledRequest_; }
-    Lamp* FileLamp() const { return ledSave_; }
-    QProgressBar* RequestProgress() const { return pbRequest_; }
-    QProgressBar* SaveProgress() const { return pbSave_; }
-    QLabel* RequestCountdown() const { return lblRequest_; }
-    QLabel* SaveCountdown() const { return lblSave_; }
+    TimerIndicators& ReceptionIndicators() override { return reception_; }
+    TimerIndicators& SaveIndicators() override { return saving_; }
+    void SetStatus(const std::string& text) override { SetStatusText(QString::fromStdString(text)); }
+    void OfferDeviceCommands() override { ShowDeviceActions(); }
     void SetStatusText(const QString& text);
     QString StatusText() const;
     void ReceptionLampRed();
     void ClearStatusBar();
     void PlainTitles();
-
-    // --- Timers the main window owns.
-    QTimer& TimerUpdate() { return timerUpdate_; }
-    QTimer& TimerAutoSave() { return timerAutoSave_; }
-    QTimer& TimerReceive() { return timerReceive_; }
-    TSerialChannel& Channel() { return channel_; }
 
     // --- Program-wide values the windows share.
     // While a search runs the view is left as it is.
@@ -107,6 +96,22 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // One row of the timers panel.
+    class Indicators final : public TimerIndicators {
+    public:
+        void SetProgressMaximum(int maximum) override;
+        void SetProgress(int value) override;
+        int Progress() const override;
+        int ProgressMaximum() const override;
+        void SetCountdown(const std::string& hhnnss) override;
+        void SetLampGreen(bool green) override;
+        void SetLampLit(bool lit) override;
+
+        QProgressBar* Bar = nullptr;
+        QLabel* Countdown = nullptr;
+        Lamp* Light = nullptr;
+    };
+
     void CreateActions();
     void BuildMenus();
     void BuildToolBar();
@@ -121,8 +126,6 @@ private:
     MeasurementStore& store_;
     Operator& operator_;
     EventLog& log_;
-    PosixSerialPort port_;
-    TSerialChannel channel_;
     const SearchActivity* search_ = nullptr;
     std::function<bool()> closeQuery_;
 
@@ -131,18 +134,11 @@ private:
     int shownPicture_ = 0;
     QWidget* devicePanel_ = nullptr;
     std::map<QString, QLabel*> panelValues_;
-    QProgressBar* pbRequest_ = nullptr;
-    QProgressBar* pbSave_ = nullptr;
-    QLabel* lblRequest_ = nullptr;
-    QLabel* lblSave_ = nullptr;
-    Lamp* ledRequest_ = nullptr;
-    Lamp* ledSave_ = nullptr;
+    Indicators reception_;
+    Indicators saving_;
     QComboBox* cableSelector_ = nullptr;
     QTableWidget* table_ = nullptr;
     QLabel* status_ = nullptr;
-    QTimer timerUpdate_;
-    QTimer timerAutoSave_;
-    QTimer timerReceive_;
     int tableColour_ = -16777201;
     bool shownOnce_ = false;
 };

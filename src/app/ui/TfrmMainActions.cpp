@@ -4,6 +4,8 @@
 #include <QStyle>
 #include <QToolBar>
 
+#include <stdexcept>
+
 #include "acquisition/DeviceActions.h"
 #include "app/ToolBarWrap.h"
 #include "app/ui/CommandIcons.h"
@@ -25,7 +27,9 @@ QAction* TfrmMain::AddAction(const char* name, const char* caption, const char* 
 
 QAction* TfrmMain::Action(const QString& name) const {
     const auto it = actions_.find(name);
-    return it == actions_.end() ? nullptr : it->second;
+    if (it == actions_.end())
+        throw std::invalid_argument("the main window has no command " + name.toStdString());
+    return it->second;
 }
 
 void TfrmMain::CreateActions() {

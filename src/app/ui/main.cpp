@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "acquisition/ui/ProgramWiring.h"
+#include "app/ui/ProgramWiring.h"
 #include "app/ui/Language.h"
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"

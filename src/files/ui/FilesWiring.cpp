@@ -1,19 +1,12 @@
 #include "files/ui/FilesWiring.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QLabel>
-#include <QProgressBar>
-#include <QTableWidget>
 #include <QUrl>
 
 #include "acquisition/Discovery.h"
-#include "acquisition/ui/TfrmScanM.h"
 #include "app/AppPaths.h"
-#include "app/ui/Lamp.h"
-#include "app/ui/TfrmMain.h"
 #include "files/ArchiveBrowser.h"
 #include "files/StoreExport.h"
 #include "files/ui/TfrmArhiv.h"
@@ -55,31 +48,18 @@ QString FileDialogs::SaveFile(QWidget* parent, const QString& folder, const QStr
 
 // --- The wiring ------------------------------------------------------------------------------
 
-FilesWiring::FilesWiring(TfrmMain& main, TfrmScanM& scanM, MeasurementStore& store,
+FilesWiring::FilesWiring(const FilesWindows& windows, MeasurementStore& store,
                          ProgramSettings& settings, Operator& op, EventLog& log)
-    : main_(main), scanM_(scanM), store_(store), settings_(settings), op_(op), log_(log),
+    : w_(windows), store_(store), settings_(settings), op_(op), log_(log),
       files_(store, op, log, SystemClock::Instance(), ProgramVersion(), this),
-      autoSave_(files_, SystemClock::Instance(), this), hooks_(*this), rows_(scanM),
+      autoSave_(files_, SystemClock::Instance(), this), hooks_(*this), rows_(windows.Grid),
       arhiv_(std::make_unique<TfrmArhiv>(
           [this] { return settings_.Main.ArchiveFolder; },
           [this](const std::vector<std::string>& names) {
               if (!Searching()) files_.FileOpenArhiv(names);
           },
           op)) {
-
-    const auto wire = [&](const char* name, auto slot) {
-        QAction* action = main_.Action(QString::fromLatin1(name));
-        action->setEnabled(true);
-        connect(action, &QAction::triggered, this, slot);
-    };
-    wire("actFileOpen", [this] { OpenCommand(); });
-    wire("actFileSave", [this] { SaveCommand(); });
-    wire("actFileExcelExport", [this] { ExportCommand(); });
-    wire("actFileArhiv", [this] {
-        arhiv_->show();
-        arhiv_->raise();
-    });
-    connect(&main_.TimerAutoSave(), &QTimer::timeout, this, [this] { autoSave_.TimerTick(); });
+    connect(&w_.AutoSaveTimer, &QTimer::timeout, this, [this] { autoSave_.TimerTick(); });
 }
 
 FilesWiring::~FilesWiring() = default;
@@ -89,7 +69,7 @@ QString FilesWiring::ArchiveFolder() const { return Q(settings_.Main.ArchiveFold
 void FilesWiring::OpenCommand() {
     if (Searching()) return;
     log_.Log(" > Диалог загрузки файлов");
-    const QStringList names = dialogs_->OpenFiles(&main_, ArchiveFolder(), QtFilter(ArchiveOpenFilter));
+    const QStringList names = dialogs_->OpenFiles(&w_.MainWindow, ArchiveFolder(), QtFilter(ArchiveOpenFilter));
     if (names.isEmpty() || Searching()) return;
     files_.FileOpenArhiv(Names(names));
 }
@@ -97,7 +77,7 @@ void FilesWiring::OpenCommand() {
 void FilesWiring::SaveCommand() {
     if (Searching()) return;
     log_.Log(" > Диалог сохранения файла");
-    const QString name = dialogs_->SaveFile(&main_, ArchiveFolder(), QtFilter(ArchiveSaveFilter));
+    const QString name = dialogs_->SaveFile(&w_.MainWindow, ArchiveFolder(), QtFilter(ArchiveSaveFilter));
     if (name.isEmpty() || Searching()) return;
     files_.SaveAs(name.toStdString());
 }
@@ -105,13 +85,18 @@ void FilesWiring::SaveCommand() {
 void FilesWiring::ExportCommand() {
     if (Searching()) return;
     log_.Log(" > Диалог экспорта в Excel");
-    const QString name = dialogs_->SaveFile(&main_, ArchiveFolder(), QtFilter(ExcelFilter));
+    const QString name = dialogs_->SaveFile(&w_.MainWindow, ArchiveFolder(), QtFilter(ExcelFilter));
     if (name.isEmpty() || Searching()) return;
     const std::string written = ExportXls(store_, op_, log_, SystemClock::Instance(), ProgramVersion(),
                                           name.toStdString());
     // The exported file is handed to the desktop's spreadsheet program; its absence is no error.
     if (!written.empty() && qEnvironmentVariableIsEmpty("DRUMO_NO_OPEN"))
         QDesktopServices::openUrl(QUrl::fromLocalFile(Q(written)));
+}
+
+void FilesWiring::ArchiveCommand() {
+    arhiv_->show();
+    arhiv_->raise();
 }
 
 void FilesWiring::OpenFromCommandLine(const std::string& path) { files_.FileOpenArhiv({path}); }
@@ -136,40 +121,37 @@ void FilesWiring::BusyCursor(bool busy) {
 
 void FilesWiring::AddDeviceRow(const TDevSig& device, const std::string& fileNameOnly) {
     const int row = rows_.Add(false);
-    if (device.Address != 0) rows_.SetCell(row, 0, QString::number(device.Address));
-    rows_.SetCell(row, 1, Q(device.TypeName));
-    rows_.SetCell(row, 2, Q(SerialText(device.Serial)));
-    rows_.SetCell(row, 5, Q(device.Comment));
-    rows_.SetCell(row, 6, Q(fileNameOnly));
+    if (device.Address != 0) rows_.SetCell(row, 0, std::to_string(device.Address));
+    rows_.SetCell(row, 1, device.TypeName);
+    rows_.SetCell(row, 2, SerialText(device.Serial));
+    rows_.SetCell(row, 5, device.Comment);
+    rows_.SetCell(row, 6, fileNameOnly);
 }
 
 void FilesWiring::AddCableRow(size_t, size_t, int16_t serial, size_t sensors, bool firstOfDevice) {
-    int row = scanM_.ListedRows();
+    int row = w_.Grid.ListedRows();
     if (!firstOfDevice || row == 0) {
         row = rows_.Add(false);
-        rows_.SetCell(row, 1, QStringLiteral("—>"));
+        rows_.SetCell(row, 1, "—>");
     }
-    rows_.SetCell(row, 3, Q(CableSerialText(serial)));
-    rows_.SetCell(row, 4, QString::number(sensors));
+    rows_.SetCell(row, 3, CableSerialText(serial));
+    rows_.SetCell(row, 4, std::to_string(sensors));
 }
 
-void FilesWiring::EnableLastRowCheck() { rows_.SetCheckEnabled(scanM_.ListedRows(), true); }
+void FilesWiring::EnableLastRowCheck() { rows_.SetCheckEnabled(w_.Grid.ListedRows(), true); }
 
-void FilesWiring::ColourUnsigned() {
-    if (auto* grid = scanM_.findChild<QTableWidget*>(QStringLiteral("SGDevices")))
-        grid->setStyleSheet(QStringLiteral("QTableWidget { background: rgb(255, 168, 227); }"));
-}
+void FilesWiring::ColourUnsigned() { w_.Grid.ColourUnsigned(); }
 
 void FilesWiring::SetTitles(const std::string& deviceManager, const std::string&) {
-    scanM_.setWindowTitle(Q(deviceManager));
+    w_.Grid.SetManagerTitle(deviceManager);
 }
 
-void FilesWiring::ShowStatus(const std::string& text) { main_.SetStatusText(Q(text)); }
+void FilesWiring::ShowStatus(const std::string& text) { w_.Panel.SetStatus(text); }
 
 void FilesWiring::ShowLoadedDevices(size_t deviceCount) {
-    if (deviceCount >= 2) scanM_.show();
+    if (deviceCount >= 2) w_.Grid.ShowManager();
     // Selecting the first row makes its device and cable the ones the windows show.
-    if (!scanM_.SelectRow(1)) store_.AnnounceSelection();
+    if (!w_.Grid.SelectRow(1)) store_.AnnounceSelection();
 }
 
 // --- Auto-save -------------------------------------------------------------------------------
@@ -194,24 +176,21 @@ void FilesWiring::ReceptionHooks::EndOfPass() {
 
 void FilesWiring::ReceptionHooks::DisplayTick() {
     owner_.autoSave_.AutoSaveEnabled = owner_.settings_.Main.AutoSaveEnabled;
-    owner_.autoSave_.UpdateTick(owner_.main_.TimerUpdate().interval());
+    owner_.autoSave_.UpdateTick(owner_.w_.UpdateTimer.interval());
 }
 
-void FilesWiring::StartTimer(int intervalMs) { main_.TimerAutoSave().start(intervalMs); }
-void FilesWiring::StopTimer() { main_.TimerAutoSave().stop(); }
-void FilesWiring::SetTimerInterval(int intervalMs) { main_.TimerAutoSave().setInterval(intervalMs); }
-
-void FilesWiring::FileIndicator(bool lit) {
-    main_.FileLamp()->SetLit(lit);
-    main_.FileLamp()->repaint();
+void FilesWiring::StartTimer(int intervalMs) { w_.AutoSaveTimer.start(intervalMs); }
+void FilesWiring::StopTimer() { w_.AutoSaveTimer.stop(); }
+void FilesWiring::SetTimerInterval(int intervalMs) { w_.AutoSaveTimer.setInterval(intervalMs); }
+void FilesWiring::FileIndicator(bool lit) { w_.Panel.SaveIndicators().SetLampLit(lit); }
+void FilesWiring::SetProgressMaximum(int maximum) {
+    w_.Panel.SaveIndicators().SetProgressMaximum(maximum > 0 ? maximum : 1);
 }
-
-void FilesWiring::SetProgressMaximum(int maximum) { main_.SaveProgress()->setMaximum(maximum > 0 ? maximum : 1); }
-void FilesWiring::SetProgress(int value) { main_.SaveProgress()->setValue(value); }
+void FilesWiring::SetProgress(int value) { w_.Panel.SaveIndicators().SetProgress(value); }
 void FilesWiring::StepProgress() {
-    QProgressBar* bar = main_.SaveProgress();
-    if (bar->value() < bar->maximum()) bar->setValue(bar->value() + 1);
+    TimerIndicators& row = w_.Panel.SaveIndicators();
+    if (row.Progress() < row.ProgressMaximum()) row.SetProgress(row.Progress() + 1);
 }
-void FilesWiring::ShowCountdown(const std::string& hhnnss) { main_.SaveCountdown()->setText(Q(hhnnss)); }
+void FilesWiring::ShowCountdown(const std::string& hhnnss) { w_.Panel.SaveIndicators().SetCountdown(hhnnss); }
 
 }  // namespace drumo

@@ -1,18 +1,21 @@
 #pragma once
-// Puts the archive engine in the operator's hands: the main window's "Открыть", "Сохранить",
-// "Экспорт в Excel" and "Архив", the archive window, the group loader's rows, titles and status
-// text, a file named on the command line, and auto-save during data reception with the main
-// window's auto-save timer, lamp, progress bar and countdown.
+// Puts the archive engine in the operator's hands: the commands "Открыть", "Сохранить",
+// "Экспорт в Excel" and "Архив" (joined to the menus by the program), the archive window, the
+// group loader's rows, titles and status text, a file named on the command line, and auto-save
+// during data reception with the auto-save timer and the main window's lamp, progress bar and
+// countdown.
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
 
 #include "acquisition/Reception.h"
 #include "acquisition/SearchActivity.h"
-#include "acquisition/ui/GridRows.h"
+#include "acquisition/DeviceGrid.h"
+#include "acquisition/MainPanel.h"
 #include "app/Settings.h"
 #include "files/ArchiveFiles.h"
 #include "files/AutoSave.h"
@@ -21,9 +24,16 @@ class QWidget;
 
 namespace drumo {
 
-class TfrmMain;
-class TfrmScanM;
 class TfrmArhiv;
+
+// What the file commands show and use besides their own window.
+struct FilesWindows {
+    MainPanel& Panel;
+    QWidget& MainWindow;  // the file dialogs open over it
+    DeviceGrid& Grid;
+    QTimer& AutoSaveTimer;
+    const QTimer& UpdateTimer;
+};
 
 // The standard file dialogs; tests put scripted ones in their place.
 class FileDialogs {
@@ -39,7 +49,7 @@ QString QtFilter(const char* filter);
 class FilesWiring : public QObject, public ArchiveView, public AutoSaveView {
     Q_OBJECT
 public:
-    FilesWiring(TfrmMain& main, TfrmScanM& scanM, MeasurementStore& store, ProgramSettings& settings,
+    FilesWiring(const FilesWindows& windows, MeasurementStore& store, ProgramSettings& settings,
                 Operator& op, EventLog& log);
     ~FilesWiring() override;
 
@@ -56,6 +66,7 @@ public:
     void OpenCommand();    // "Открыть"
     void SaveCommand();    // "Сохранить"
     void ExportCommand();  // "Экспорт в Excel"
+    void ArchiveCommand();  // "Архив"
     void OpenFromCommandLine(const std::string& path);
     // The settings dialog changed the auto-save period: schedule and countdown follow at once.
     void AutoSavePeriodChanged();
@@ -101,8 +112,7 @@ private:
     bool Searching() const { return search_ && search_->SearchRunning(); }
     QString ArchiveFolder() const;
 
-    TfrmMain& main_;
-    TfrmScanM& scanM_;
+    FilesWindows w_;
     MeasurementStore& store_;
     ProgramSettings& settings_;
     Operator& op_;

@@ -16,10 +16,15 @@
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmScanM.h"
+#include "acquisition/ProgramLine.h"
+#include "app/ui/ProgramTimers.h"
+#include "app/ui/ProgramWiring.h"
 #include "app/ui/TfrmMain.h"
+#include "link/PosixSerialPort.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
 #include "support/ScriptedOperator.h"
+#include "support/Widgets.h"
 
 namespace drumo::test {
 
@@ -32,7 +37,11 @@ struct AcquisitionRig {
     TfrmAlarm alarmMax{TfrmAlarm::Kind::Upper};
     TfrmAlarm alarmMin{TfrmAlarm::Kind::Lower};
     ProgramSettings settings = DefaultSettings("/tmp");
-    AcquisitionWiring wiring{{main, scanM, alarmMax, alarmMin}, store, settings, op, scanM};
+    PosixSerialPort port;
+    TSerialChannel channel{port, SystemClock::Instance()};
+    ProgramTimers timers;
+    AcquisitionWiring wiring{{main, main, scanM, alarmMax, alarmMin, channel, timers.Polling, timers.Update},
+                             store, settings, op, scanM};
 
     sim::ManualClock simClock;
     std::map<int, std::string> paths;
@@ -40,12 +49,17 @@ struct AcquisitionRig {
 
     AcquisitionRig() {
         store.AddListener(&scanM);
+        UseProgramLine(channel, scanM);
+        timers.Receive.setInterval(channel.PollingDelay());
+        QObject::connect(&timers.Receive, &QTimer::timeout, [this] { channel.Tick(); });
+        timers.Receive.start();
+        JoinAcquisitionCommands(main, wiring);
         MapPorts();
     }
     ~AcquisitionRig() {
         wiring.Find().SetLinkTest(false);
         if (store.Receiving) wiring.StopReceptionNow();
-        main.Channel().Disconnect();
+        channel.Disconnect();
         for (auto& l : lines) l.Line->Close();
         store.RemoveListener(&scanM);
         unsetenv("DRUMO_PORTS");

@@ -7,6 +7,7 @@
 
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
+#include "app/ui/ProgramTimers.h"
 #include "model/DeviceTypes.h"
 #include "support/FakeSearchActivity.h"
 #include "support/ScriptedOperator.h"
@@ -51,8 +52,9 @@ private slots:
         QCOMPARE(manager.Cell(0, 0), QString("Адрес"));
         QCOMPARE(manager.Cell(0, 6), QString("Источник данных"));
         QVERIFY(manager.LogLines().first().endsWith(" --- Старт ---"));
-        QCOMPARE(manager.TimerRequest().interval(), 20000);
-        QVERIFY(!manager.TimerRequest().isActive());
+        const ProgramTimers timers;  // the polling timer waits for reception
+        QCOMPARE(timers.Polling.interval(), 20000);
+        QVERIFY(!timers.Polling.isActive());
     }
 
     void logLinesBeginWithTheTime() {

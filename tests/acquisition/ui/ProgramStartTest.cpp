@@ -10,7 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "acquisition/ui/ProgramWiring.h"
+#include "app/ui/ProgramWiring.h"
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/ui/Shell.h"
@@ -21,8 +21,10 @@
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
 #include "support/ScriptedOperator.h"
+#include "support/Widgets.h"
 
 using namespace drumo;
+using drumo::test::Child;
 
 class ProgramStartTest : public QObject {
     Q_OBJECT
@@ -113,15 +115,15 @@ private slots:
         AutoSaveHooks& reception = wiring.Files().Hooks();
         reception.Start();
         reception.DisplayTick();
-        QVERIFY(shell.Main().SaveCountdown()->text() > QString("00:04:50"));
+        QVERIFY(Child<QLabel>(shell.Main(), "LblSave").text() > QString("00:04:50"));
         shell.ProgSet().AutoSaveList()->setCurrentIndex(0);  // 20 seconds
         shell.ProgSet().Apply();
         // Schedule and countdown follow before the next polling pass.
         QCOMPARE(wiring.Files().AutoSaver().PeriodSeconds(), 20);
-        QCOMPARE(shell.Main().TimerAutoSave().interval(), 20000);
+        QCOMPARE(shell.Timers().AutoSave.interval(), 20000);
         reception.DisplayTick();
-        QVERIFY(shell.Main().SaveCountdown()->text() <= QString("00:00:20"));
-        QCOMPARE(shell.Main().SaveProgress()->maximum(), 20);
+        QVERIFY(Child<QLabel>(shell.Main(), "LblSave").text() <= QString("00:00:20"));
+        QCOMPARE(Child<QProgressBar>(shell.Main(), "PBSave").maximum(), 20);
         reception.Stop();
         QFile::remove(Ini());
     }

@@ -8,7 +8,7 @@
 
 #include <cstdlib>
 
-#include "acquisition/ui/ProgramWiring.h"
+#include "app/ui/ProgramWiring.h"
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmMAC.h"
 #include "acquisition/ui/TfrmScanM.h"

@@ -8,12 +8,14 @@
 #include <QTimer>
 
 #include "acquisition/ui/AcquisitionRig.h"
+#include "support/Widgets.h"
 #include "acquisition/ui/TfrmMAC.h"
 #include "model/Cp1251.h"
 #include "model/Formats.h"
 #include "views/ui/ChartBase.h"
 
 using namespace drumo;
+using drumo::test::Child;
 using drumo::test::AcquisitionRig;
 
 namespace {
@@ -50,7 +52,7 @@ private slots:
         QCOMPARE(rig.scanM.SelectedRow(), 1);
         QCOMPARE(rig.main.StatusText(),
                  QString("\\\\.\\Com3: Приборов 1. Термокос 1. Датчиков %1").arg(sensors));
-        QCOMPARE(rig.main.ReceptionLamp()->Colour(), QColor(Qt::green));
+        QCOMPARE(Child<Lamp>(rig.main, "LEDRequest").Colour(), QColor(Qt::green));
         QCOMPARE(rig.main.PanelValue("lblType"), QString("Hexar-1/100"));
         QCOMPARE(rig.main.TableRows(), sensors + 1);
         QVERIFY(rig.LogHas(" > Поиск завершен. Приборов 1."));
@@ -136,7 +138,7 @@ private slots:
 
         rig.Find().SetLinkTest(false);
         QVERIFY(!rig.Find().LinkTestOn());
-        QVERIFY(rig.main.Channel().Connected());  // the port stays open
+        QVERIFY(rig.channel.Connected());  // the port stays open
     }
 
     void linkTestKeepsOffTheLineWhileSearchOrReceptionUseIt() {
@@ -182,25 +184,25 @@ private slots:
 
         rig.main.Action("actStart")->trigger();
         QVERIFY(rig.store.Receiving);
-        QVERIFY(rig.scanM.TimerRequest().isActive());
-        QVERIFY(rig.main.TimerUpdate().isActive());
+        QVERIFY(rig.timers.Polling.isActive());
+        QVERIFY(rig.timers.Update.isActive());
         QCOMPARE(rig.store.SampleCount(0, 0), size_t(1));
         QCOMPARE(rig.store.SelSamples, 1u);
         const Temperature v = rig.store.Samples(0, 0, 0)[0];
         QVERIFY(v != NoValue);
         QCOMPARE(rig.main.TableCell(2, 1), " " + QString::fromStdString(HundredthsText(v)));
         QVERIFY(rig.LogHas(" > Получен пакет данных "));
-        QVERIFY(!rig.main.ReceptionLamp()->Lit());  // out again after the pass
+        QVERIFY(!Child<Lamp>(rig.main, "LEDRequest").Lit());  // out again after the pass
 
         // A tick of the polling timer runs the next pass.
-        QVERIFY(QMetaObject::invokeMethod(&rig.scanM.TimerRequest(), "timeout", Qt::DirectConnection));
+        QVERIFY(QMetaObject::invokeMethod(&rig.timers.Polling, "timeout", Qt::DirectConnection));
         QCOMPARE(rig.store.SampleCount(0, 0), size_t(2));
 
         rig.main.Action("actStop")->trigger();
         QVERIFY(!rig.store.Receiving);
-        QVERIFY(!rig.scanM.TimerRequest().isActive());
-        QVERIFY(!rig.main.TimerUpdate().isActive());
-        QCOMPARE(rig.main.RequestCountdown()->text(), QString("00:00:00"));
+        QVERIFY(!rig.timers.Polling.isActive());
+        QVERIFY(!rig.timers.Update.isActive());
+        QCOMPARE(Child<QLabel>(rig.main, "LblRequest").text(), QString("00:00:00"));
     }
 
     void alarmLimitsFromTheSettingsFillTheAlarmWindows() {
@@ -228,7 +230,7 @@ private slots:
         QCOMPARE(rig.store.DeviceCount, 1);
         rig.main.Action("actStart")->trigger();
         QVERIFY(rig.store.Receiving);
-        QVERIFY(!rig.scanM.TimerRequest().isActive());  // a stream is not polled
+        QVERIFY(!rig.timers.Polling.isActive());  // a stream is not polled
         rig.Locked(line, [&] {
             line.Command->Streaming = true;
             line.Command->StreamPeriodMs = 3600000;
@@ -292,7 +294,7 @@ private slots:
             QVERIFY(rig.LogHas(QString(" > Скорость обмена по адресу %1 изменена на 38400 bit/s").arg(address)));
         QCOMPARE(rig.Find().Controls().BaudItem, 4);  // the search window shows the new speed
         QCOMPARE(rig.wiring.SearchSettingsInUse().BaudRate, 38400);
-        QCOMPARE(rig.main.Channel().BaudRateValue(), 38400);
+        QCOMPARE(rig.channel.BaudRateValue(), 38400);
     }
 
     void switchingTheHexarOffLeavesOnlyTheFirmwareCommand() {
@@ -304,7 +306,7 @@ private slots:
         QVERIFY(rig.main.Action("actPowerOff")->isVisible());
         rig.main.Action("actPowerOff")->trigger();
         QCOMPARE(rig.store.DeviceCount, 0);
-        QVERIFY(!rig.main.Channel().Connected());  // it was the only device
+        QVERIFY(!rig.channel.Connected());  // it was the only device
         QVERIFY(!rig.main.Action("actPowerOff")->isVisible());
         QVERIFY(rig.main.Action("actFirmware")->isVisible());
     }

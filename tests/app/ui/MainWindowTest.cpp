@@ -13,8 +13,10 @@
 #include "acquisition/ViewTexts.h"
 #include "model/Formats.h"
 #include "support/ScriptedOperator.h"
+#include "support/Widgets.h"
 
 using namespace drumo;
+using drumo::test::Child;
 
 namespace {
 
@@ -87,6 +89,11 @@ private slots:
                  QStringList({"О программе", "Справка Drumo", "Домашняя страница"}));
     }
 
+    void aMisspeltCommandNameIsRefusedRatherThanNull() {
+        QCOMPARE(main_->Action("actStart")->text(), QString("Начать прием данных"));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, main_->Action("actStrat"));
+    }
+
     void toolBarKeepsItsOrderAcrossBothRows() {
         QStringList items;
         for (const char* name : {"tbCommands1", "tbCommands2"}) {
@@ -135,9 +142,9 @@ private slots:
         QCOMPARE(main_->Action("actTrend")->toolTip(), QString("График по длине"));
         QCOMPARE(main_->Action("actFileExcelExport")->toolTip(), QString("Экспорт в Excel"));
         QCOMPARE(main_->Action("actFileArhiv")->toolTip(), QString("Архив"));
-        QCOMPARE(main_->RequestProgress()->toolTip(), QString("Получение следующего отсчета"));
-        QCOMPARE(main_->SaveProgress()->toolTip(), QString("Время до сохранения в файл"));
-        QCOMPARE(main_->CableSelector()->toolTip(), QString("Выбор термокосы из\nподключенных к прибору"));
+        QCOMPARE(Child<QProgressBar>(*main_, "PBRequest").toolTip(), QString("Получение следующего отсчета"));
+        QCOMPARE(Child<QProgressBar>(*main_, "PBSave").toolTip(), QString("Время до сохранения в файл"));
+        QCOMPARE(Child<QComboBox>(*main_, "CBSelCH").toolTip(), QString("Выбор термокосы из\nподключенных к прибору"));
     }
 
     void windowStartsEmptyWithOnlyTheNotebookOffered() {
@@ -149,9 +156,9 @@ private slots:
         QCOMPARE(main_->ShownPicture(), 0);
         QVERIFY(!main_->DevicePanelShown());
         QCOMPARE(main_->TableRows(), 2);
-        QCOMPARE(main_->RequestCountdown()->text(), QString("00:00:00"));
-        QCOMPARE(main_->RequestProgress()->maximum(), 20);
-        QCOMPARE(main_->ReceptionLamp()->Colour(), QColor(Qt::red));
+        QCOMPARE(Child<QLabel>(*main_, "LblRequest").text(), QString("00:00:00"));
+        QCOMPARE(Child<QProgressBar>(*main_, "PBRequest").maximum(), 20);
+        QCOMPARE(Child<Lamp>(*main_, "LEDRequest").Colour(), QColor(Qt::red));
     }
 
     void deviceRulesFollowTheSelectedModel_data() {
@@ -211,17 +218,17 @@ private slots:
     void cableSelectorListsTheCablesOfTheDevice() {
         test::AddDevice(*store_, 4, {{1234, 1, {100, 200}}, {0, 0, {1, 2, 3}}});
         main_->FillCableSelector();
-        QCOMPARE(main_->CableSelector()->count(), 2);
-        QCOMPARE(main_->CableSelector()->itemText(0), QString("1/2 SNтк 1234 дат:2"));
-        QCOMPARE(main_->CableSelector()->itemText(1), QString("2/2 SNтк [ --- ] дат:3"));
-        QCOMPARE(main_->CableSelector()->currentIndex(), 0);
+        QCOMPARE(Child<QComboBox>(*main_, "CBSelCH").count(), 2);
+        QCOMPARE(Child<QComboBox>(*main_, "CBSelCH").itemText(0), QString("1/2 SNтк 1234 дат:2"));
+        QCOMPARE(Child<QComboBox>(*main_, "CBSelCH").itemText(1), QString("2/2 SNтк [ --- ] дат:3"));
+        QCOMPARE(Child<QComboBox>(*main_, "CBSelCH").currentIndex(), 0);
     }
 
     void deviceWithoutCablesShowsNotConnectedAndAnEmptyTable() {
         test::AddDevice(*store_, 3, {});
         main_->RebuildView();
-        QCOMPARE(main_->CableSelector()->count(), 1);
-        QCOMPARE(main_->CableSelector()->itemText(0), QString("Not connected"));
+        QCOMPARE(Child<QComboBox>(*main_, "CBSelCH").count(), 1);
+        QCOMPARE(Child<QComboBox>(*main_, "CBSelCH").itemText(0), QString("Not connected"));
         QCOMPARE(main_->TableRows(), 2);
         QCOMPARE(main_->TableCell(1, 0), QString());
         QCOMPARE(store_->SelSensors, 0);
@@ -321,7 +328,7 @@ private slots:
         const Temperature a[] = {1000, 1100, 1200};
         store_->AppendSample(0, 0, 46000.5, a);
         main_->RebuildView();
-        main_->Table()->setRangeSelected(QTableWidgetSelectionRange(0, 1, 1, 2), true);
+        Child<QTableWidget>(*main_, "SGTemp").setRangeSelected(QTableWidgetSelectionRange(0, 1, 1, 2), true);
         QCOMPARE(main_->CopyTableText(), QString(" 1\t 10\t\r\n 2\t 11\t\r\n"));
     }
 
@@ -342,7 +349,7 @@ private slots:
         QVERIFY(store_->ReleaseAll(false));
         QCOMPARE(main_->windowTitle(), QString("Drumo"));
         QVERIFY(!main_->DevicePanelShown());
-        QCOMPARE(main_->CableSelector()->count(), 0);
+        QCOMPARE(Child<QComboBox>(*main_, "CBSelCH").count(), 0);
         QCOMPARE(main_->StatusText(), QString());
         QCOMPARE(main_->TableRows(), 2);
         QCOMPARE(main_->TableCell(0, 0), QString());
@@ -361,9 +368,9 @@ private slots:
         QSignalSpy tracked(main_, &TfrmMain::SensorRowPicked);
         test::AddDevice(*store_, 4, {{1, 3, {100, 200}}});
         main_->RebuildView();
-        const QRect cell = main_->Table()->visualItemRect(main_->Table()->item(1, 0));
+        const QRect cell = Child<QTableWidget>(*main_, "SGTemp").visualItemRect(Child<QTableWidget>(*main_, "SGTemp").item(1, 0));
         main_->show();
-        QTest::mouseClick(main_->Table()->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseClick(Child<QTableWidget>(*main_, "SGTemp").viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(tracked.size(), 1);
         QCOMPARE(tracked.first().first().toInt(), 2);
     }

@@ -57,7 +57,7 @@ int main(int argc, char* argv[]) {
     scanM.SetChangeCommandsEnabled(true);
     scanM.SelectRow(1);
     shell.Main().SetStatusText(QStringLiteral("\\\\.\\Com3  Приборов: 3  Термокос: 3  Датчиков: 19"));
-    shell.Main().ReceptionLamp()->SetColour(Qt::green);
+    shell.Main().ReceptionIndicators().SetLampGreen(true);
     save(shell.Main(), QStringLiteral("main-device"));
     save(scanM, QStringLiteral("scanm"));
     scanM.SelectRow(4);

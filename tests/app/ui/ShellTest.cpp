@@ -19,8 +19,10 @@
 #include "app/ui/TfrmProgSet.h"
 #include "model/Formats.h"
 #include "support/ScriptedOperator.h"
+#include "support/Widgets.h"
 
 using namespace drumo;
+using drumo::test::Child;
 
 class ShellTest : public QObject {
     Q_OBJECT
@@ -67,10 +69,10 @@ private slots:
         QCOMPARE(m.height(), 433);
         QVERIFY(QDir(Home("Archive")).exists());
         QVERIFY(op_.Shown().empty());
-        QCOMPARE(shell.ScanM().TimerRequest().interval(), 60000);
-        QVERIFY(!shell.ScanM().TimerRequest().isActive());
-        QCOMPARE(m.TimerAutoSave().interval(), 300000);
-        QCOMPARE(m.FileLamp()->Colour(), QColor(Qt::red));
+        QCOMPARE(shell.Timers().Polling.interval(), 60000);
+        QVERIFY(!shell.Timers().Polling.isActive());
+        QCOMPARE(shell.Timers().AutoSave.interval(), 300000);
+        QCOMPARE(Child<Lamp>(m, "LEDSave").Colour(), QColor(Qt::red));
         QVERIFY(shell.ProgSet().PointButton()->isChecked());
         QVERIFY(shell.ProgSet().ShowHintBox()->isChecked());
         QCOMPARE(shell.ProgSet().TMinBox()->value(), -50.0);
@@ -92,9 +94,9 @@ private slots:
         QCOMPARE(m.width(), 335);
         QCOMPARE(shell.ScanM().pos(), QPoint(110, 100));
         QCOMPARE(shell.ScanM().height(), 300);
-        QCOMPARE(shell.ScanM().TimerRequest().interval(), 20000);
-        QCOMPARE(m.TimerAutoSave().interval(), 86400000);
-        QCOMPARE(m.FileLamp()->Colour(), QColor(Qt::green));
+        QCOMPARE(shell.Timers().Polling.interval(), 20000);
+        QCOMPARE(shell.Timers().AutoSave.interval(), 86400000);
+        QCOMPARE(Child<Lamp>(m, "LEDSave").Colour(), QColor(Qt::green));
         QCOMPARE(m.TableColour(), 255);
         QVERIFY(shell.ProgSet().CommaButton()->isChecked());
         QCOMPARE(shell.ProgSet().TMaxBox()->value(), 25.5);
@@ -261,15 +263,15 @@ private slots:
         Shell shell({}, &op_);
         shell.Show();
         TfrmProgSet& dlg = shell.ProgSet();
-        QTimer& timer = shell.ScanM().TimerRequest();
+        QTimer& timer = shell.Timers().Polling;
         timer.start();
-        shell.Main().RequestProgress()->setValue(7);
+        Child<QProgressBar>(shell.Main(), "PBRequest").setValue(7);
         QSignalSpy changed(&dlg, &TfrmProgSet::PollingIntervalChanged);
         QSignalSpy applied(&dlg, &TfrmProgSet::Applied);
         dlg.PrepareOpening();
         dlg.Apply();  // the same interval: nothing restarts
-        QCOMPARE(shell.Main().RequestProgress()->value(), 7);
-        QCOMPARE(shell.Main().RequestProgress()->maximum(), 20);
+        QCOMPARE(Child<QProgressBar>(shell.Main(), "PBRequest").value(), 7);
+        QCOMPARE(Child<QProgressBar>(shell.Main(), "PBRequest").maximum(), 20);
         QCOMPARE(changed.count(), 0);
         QCOMPARE(applied.count(), 1);
 
@@ -279,8 +281,8 @@ private slots:
         QCOMPARE(changed.first().first().toInt(), 30000);
         QCOMPARE(timer.interval(), 30000);
         QVERIFY(timer.isActive());
-        QCOMPARE(shell.Main().RequestProgress()->value(), 0);
-        QCOMPARE(shell.Main().RequestProgress()->maximum(), 30);
+        QCOMPARE(Child<QProgressBar>(shell.Main(), "PBRequest").value(), 0);
+        QCOMPARE(Child<QProgressBar>(shell.Main(), "PBRequest").maximum(), 30);
         QCOMPARE(shell.Settings().Main.RequestAllIndex, 1);
         timer.stop();
     }
@@ -299,9 +301,9 @@ private slots:
         dlg.Apply();
         QCOMPARE(DecimalMark(), ',');
         QVERIFY(!shell.ShowHint());
-        QCOMPARE(shell.Main().FileLamp()->Colour(), QColor(Qt::green));
+        QCOMPARE(Child<Lamp>(shell.Main(), "LEDSave").Colour(), QColor(Qt::green));
         QCOMPARE(shell.Settings().Main.AlarmTMax, 25.0);
-        QCOMPARE(shell.Main().TimerAutoSave().interval(), 20000);
+        QCOMPARE(shell.Timers().AutoSave.interval(), 20000);
         QVERIFY(shell.Settings().Main.AutoSaveEnabled);
     }
 
@@ -315,7 +317,7 @@ private slots:
         dlg.AutoSaveList()->setCurrentIndex(5);
         dlg.Apply();
         QVERIFY(!shell.Settings().Main.AutoSaveEnabled);
-        QCOMPARE(shell.Main().TimerAutoSave().interval(), 600000);  // the interval still changes
+        QCOMPARE(shell.Timers().AutoSave.interval(), 600000);  // the interval still changes
         shell.Store().Receiving = false;
     }
 

@@ -13,14 +13,18 @@
 
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/ui/StoreFill.h"
+#include "app/ui/ProgramTimers.h"
+#include "app/ui/ProgramWiring.h"
 #include "app/ui/TfrmMain.h"
 #include "files/ArchiveBrowser.h"
 #include "files/ui/FilesWiring.h"
 #include "files/ui/TfrmArhiv.h"
 #include "support/FakeSearchActivity.h"
 #include "support/ScriptedOperator.h"
+#include "support/Widgets.h"
 
 using namespace drumo;
+using drumo::test::Child;
 
 namespace {
 
@@ -45,13 +49,16 @@ struct FilesRig {
     MeasurementStore store{op, early};
     TfrmScanM scanM{store};
     TfrmMain main{store, op, scanM};
+    ProgramTimers timers;
     ProgramSettings settings;
     ScriptedDialogs dialogs;
     std::unique_ptr<FilesWiring> files;
 
     explicit FilesRig(const QString& archive) : settings(DefaultSettings(archive.toStdString())) {
         store.AddListener(&scanM);
-        files = std::make_unique<FilesWiring>(main, scanM, store, settings, op, scanM);
+        files = std::make_unique<FilesWiring>(
+            FilesWindows{main, main, scanM, timers.AutoSave, timers.Update}, store, settings, op, scanM);
+        JoinFileCommands(main, *files);
         files->SetDialogs(&dialogs);
     }
     ~FilesRig() {
@@ -237,25 +244,25 @@ private slots:
         rig.settings.Main.AutoSaveIndex = 0;  // 20 seconds
         AutoSaveHooks& hooks = rig.files->Hooks();
         hooks.Start();
-        QVERIFY(rig.main.TimerAutoSave().isActive());
-        QCOMPARE(rig.main.TimerAutoSave().interval(), 20000);
-        QCOMPARE(rig.main.SaveProgress()->maximum(), 20);
+        QVERIFY(rig.timers.AutoSave.isActive());
+        QCOMPARE(rig.timers.AutoSave.interval(), 20000);
+        QCOMPARE(Child<QProgressBar>(rig.main, "PBSave").maximum(), 20);
         const QString file = QString::fromStdString(rig.files->AutoSaver().FileName());
         QCOMPARE(QFileInfo(file).absolutePath(), QDir(Today()).absolutePath());
 
         hooks.EndOfPass();
         QVERIFY(!QFileInfo::exists(file));  // not due yet
         hooks.DisplayTick();
-        QCOMPARE(rig.main.SaveProgress()->value(), 1);
-        QVERIFY(QMetaObject::invokeMethod(&rig.main.TimerAutoSave(), "timeout", Qt::DirectConnection));
+        QCOMPARE(Child<QProgressBar>(rig.main, "PBSave").value(), 1);
+        QVERIFY(QMetaObject::invokeMethod(&rig.timers.AutoSave, "timeout", Qt::DirectConnection));
         hooks.EndOfPass();
         QVERIFY(QFileInfo::exists(file));
-        QVERIFY(!rig.main.FileLamp()->Lit());
-        QCOMPARE(rig.main.SaveProgress()->value(), 0);
+        QVERIFY(!Child<Lamp>(rig.main, "LEDSave").Lit());
+        QCOMPARE(Child<QProgressBar>(rig.main, "PBSave").value(), 0);
 
         hooks.Stop();
-        QVERIFY(!rig.main.TimerAutoSave().isActive());
-        QCOMPARE(rig.main.SaveCountdown()->text(), QString("00:00:00"));
+        QVERIFY(!rig.timers.AutoSave.isActive());
+        QCOMPARE(Child<QLabel>(rig.main, "LblSave").text(), QString("00:00:00"));
     }
 
     void commandLineFileOpensThroughTheGroupLoader() {

@@ -1,0 +1,68 @@
+#include "app/ui/ProgramWiring.h"
+
+#include <QAction>
+
+#include "acquisition/ui/TfrmScanM.h"
+#include "app/ui/Shell.h"
+#include "app/ui/TfrmMain.h"
+#include "app/ui/TfrmProgSet.h"
+
+namespace drumo {
+
+namespace {
+
+// A command works once the part of the program behind it is wired.
+template <typename Slot>
+void Join(TfrmMain& main, const char* name, QObject* receiver, Slot slot) {
+    QAction* action = main.Action(QString::fromLatin1(name));
+    action->setEnabled(true);
+    QObject::connect(action, &QAction::triggered, receiver, slot);
+}
+
+}  // namespace
+
+void JoinAcquisitionCommands(TfrmMain& main, AcquisitionWiring& a) {
+    Join(main, "actFind", &a, [&a] { a.OpenSearchWindow(); });
+    Join(main, "actStart", &a, [&a] { a.StartReception(); });
+    Join(main, "actStop", &a, [&a] { a.StopReception(); });
+    Join(main, "actTimeSinhro", &a, [&a] { a.SyncTime(); });
+    Join(main, "actPowerOff", &a, [&a] { a.SwitchOff(); });
+    main.SetSearch(&a);
+    QObject::connect(&main, &TfrmMain::FirstShown, &a, [&a] { a.LoadFindSettingsOnce(); });
+}
+
+void JoinFileCommands(TfrmMain& main, FilesWiring& f) {
+    Join(main, "actFileOpen", &f, [&f] { f.OpenCommand(); });
+    Join(main, "actFileSave", &f, [&f] { f.SaveCommand(); });
+    Join(main, "actFileExcelExport", &f, [&f] { f.ExportCommand(); });
+    Join(main, "actFileArhiv", &f, [&f] { f.ArchiveCommand(); });
+}
+
+ProgramWiring::ProgramWiring(Shell& shell)
+    : acquisition_({shell.Main(), shell.Main(), shell.ScanM(), shell.AlarmMax(), shell.AlarmMin(),
+                    shell.Channel(), shell.Timers().Polling, shell.Timers().Update},
+                   shell.Store(), shell.Settings(), shell.Op(), shell.Log()),
+      files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave, shell.Timers().Update},
+             shell.Store(), shell.Settings(), shell.Op(), shell.Log()) {
+    JoinAcquisitionCommands(shell.Main(), acquisition_);
+    JoinFileCommands(shell.Main(), files_);
+    files_.SetSearch(&acquisition_);
+    acquisition_.SetAutoSave(&files_.Hooks());
+
+    ShellHooks hooks;
+    hooks.SettingsLoaded = [this] { acquisition_.LoadFindSettings(); };
+    hooks.SavingSettings = [this] { acquisition_.SaveFindSettings(); };
+    hooks.ShowSearchWindow = [this] { acquisition_.ShowSearchWindowAtStart(); };
+    hooks.StopLongLoops = [this] { acquisition_.StopLongLoops(); };
+    hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };
+    hooks.OpenArchive = [this](const std::string& path) { files_.OpenFromCommandLine(path); };
+    hooks.SaveRunningAutoSave = [this] { files_.SaveRunningAutoSave(); };
+    shell.SetHooks(std::move(hooks));
+
+    QObject::connect(&shell.ProgSet(), &TfrmProgSet::Applied, &acquisition_,
+                     [this] { acquisition_.ApplyReceptionSettings(); });
+    QObject::connect(&shell.ProgSet(), &TfrmProgSet::AutoSaveIntervalChanged, &files_,
+                     [this] { files_.AutoSavePeriodChanged(); });
+}
+
+}  // namespace drumo

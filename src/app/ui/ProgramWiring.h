@@ -1,0 +1,33 @@
+#pragma once
+// The acquisition and archive procedures joined to the program's windows and to its start-up and
+// closing: created once, right after the windows, and destroyed before them. Together with Shell,
+// which creates the windows, this is the only place that knows the windows of every part of the
+// program; the parts reach the main window only through its panel and its commands.
+
+#include "acquisition/ui/AcquisitionWiring.h"
+#include "files/ui/FilesWiring.h"
+
+namespace drumo {
+
+class Shell;
+class TfrmMain;
+
+// The main window's acquisition commands ("Поиск приборов", "Начать прием данных", ...) call
+// `acquisition`; the search settings are read when the window is first shown.
+void JoinAcquisitionCommands(TfrmMain& main, AcquisitionWiring& acquisition);
+// "Открыть", "Сохранить", "Экспорт в Excel" and "Архив" call `files`.
+void JoinFileCommands(TfrmMain& main, FilesWiring& files);
+
+class ProgramWiring {
+public:
+    explicit ProgramWiring(Shell& shell);
+
+    AcquisitionWiring& Acquisition() { return acquisition_; }
+    FilesWiring& Files() { return files_; }
+
+private:
+    AcquisitionWiring acquisition_;
+    FilesWiring files_;
+};
+
+}  // namespace drumo
