@@ -1,11 +1,9 @@
 #pragma once
-// The search settings in use (section "Find" of the settings file) and the mapping from the search
-// window's controls to them. ApplySearchSettings is the one way the settings in use change: it is
-// run by "Применить", at the start of every search, before the link test opens the port and after
-// an exchange-speed change.
+// The search settings in use and the mapping from the search window's controls to them.
+// ApplySearchSettings is the one way the settings in use change: it is run by "Применить", at the
+// start of every search, before the link test opens the port and after an exchange-speed change.
 
 #include "acquisition/DeviceBus.h"
-#include "app/Settings.h"
 
 #include <string>
 
@@ -43,10 +41,6 @@ int DelayFromPosition(int position);  // 0 100, 1 200, 2 400, 3 800; others 100
 int PositionFromDelay(int ms);
 
 SearchControls ControlsFromSettings(const SearchSettings& settings);
-
-// The search settings as the settings file keeps them (section "Find": protocol 0 or 1) and back.
-SearchSettings SearchSettingsFromFile(const FindSettings& file);
-void SearchSettingsToFile(const SearchSettings& settings, FindSettings& file);
 
 // Copies the controls into the settings in use and puts the line settings into the channel:
 // baud rate, 2 stop bits for Modbus RTU and 1 for the command protocol, the reply time-out; then

@@ -5,6 +5,7 @@
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmMAC.h"
 #include "acquisition/ui/TfrmScanM.h"
+#include "app/SearchSettingsFile.h"
 #include "model/Formats.h"
 
 namespace drumo {

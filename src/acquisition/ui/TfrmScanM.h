@@ -18,7 +18,7 @@
 
 #include "acquisition/DeviceGrid.h"
 #include "acquisition/SearchActivity.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "model/Store.h"
 
 namespace drumo {

@@ -17,7 +17,7 @@
 #include "app/AppPaths.h"
 #include "app/Settings.h"
 #include "app/ui/ProgramTimers.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "link/PosixSerialPort.h"
 #include "link/SerialChannel.h"
 #include "model/Store.h"

@@ -9,8 +9,8 @@
 
 #include "app/ui/StoreFill.h"
 #include "app/ui/TfrmMain.h"
-#include "link/Platform.h"
 #include "acquisition/ViewTexts.h"
+#include "base/Services.h"
 #include "model/Formats.h"
 #include "support/ScriptedOperator.h"
 #include "support/Widgets.h"
