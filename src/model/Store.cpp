@@ -187,7 +187,7 @@ void MeasurementStore::DropSamples() {
 
 bool MeasurementStore::ClearResults() {
     for (StoreListener* l : listeners_) {
-        if (l->ClearingRefused()) return false;
+        if (l->SearchRunning()) return false;
     }
     if (!ArchiveLoaded && validValues_ != 0 &&
         !Confirm("Результаты измерений будут удалены.\r\nПродолжить?")) {
@@ -210,7 +210,7 @@ bool MeasurementStore::ReleaseAll(bool ask) {
     const auto listeners = listeners_;
     // Reception stops first, while the selection still names the device that must be told.
     if (Receiving) {
-        for (StoreListener* l : listeners) l->DevicesLeaving();
+        for (StoreListener* l : listeners) l->StopReception();
         Receiving = false;
     }
     DeviceCount = 0;

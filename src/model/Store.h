@@ -70,10 +70,10 @@ public:
 
     // Asked before the samples are dropped: true (a device search is running) makes ClearResults
     // do nothing at all.
-    virtual bool ClearingRefused() const { return false; }
+    virtual bool SearchRunning() const { return false; }
     // The devices are about to be released while reception runs: stop it as the operator's stop
     // command does. The selection still names the device that must be told.
-    virtual void DevicesLeaving() {}
+    virtual void StopReception() {}
 
     // The samples were dropped; devices, cables and sensors are kept.
     virtual void StoreCleared() {}

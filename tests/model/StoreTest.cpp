@@ -31,9 +31,9 @@ public:
     int selDeviceAtStop = -1;
     size_t devicesAtStop = 0;
 
-    bool ClearingRefused() const override { return searching; }
-    void DevicesLeaving() override {
-        calls.push_back("DevicesLeaving");
+    bool SearchRunning() const override { return searching; }
+    void StopReception() override {
+        calls.push_back("StopReception");
         if (store_) {
             selDeviceAtStop = store_->SelDevice;
             devicesAtStop = store_->Devices();
@@ -406,7 +406,7 @@ TEST_F(StoreTest, ReleaseAllStopsReceptionFirstThenEmptiesEverything) {
     // The stop command must still see the selected device in the lists.
     EXPECT_EQ(listener.selDeviceAtStop, 1);
     EXPECT_EQ(listener.devicesAtStop, 2u);
-    EXPECT_EQ(listener.calls, (std::vector<std::string>{"DevicesLeaving", "StoreEmptied"}));
+    EXPECT_EQ(listener.calls, (std::vector<std::string>{"StopReception", "StoreEmptied"}));
     EXPECT_EQ(log.lines, (std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Да",
                                                     " > Динамическая память освобождена"}));
     EXPECT_EQ(store.Devices(), 0u);
@@ -438,7 +438,7 @@ TEST_F(StoreTest, ReleaseAllWithoutAskingOrWhenNothingIsAtStake) {
     EXPECT_TRUE(op.messages.empty());
     EXPECT_FALSE(store.ArchiveLoaded);
     // Not receiving: reception is not stopped.
-    EXPECT_EQ(std::count(listener.calls.begin(), listener.calls.end(), "DevicesLeaving"), 0);
+    EXPECT_EQ(std::count(listener.calls.begin(), listener.calls.end(), "StopReception"), 0);
 }
 
 TEST_F(StoreTest, ASelectionPastTheListsAfterReleaseShowsNothing) {

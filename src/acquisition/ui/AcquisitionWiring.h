@@ -87,7 +87,7 @@ public:
     // --- Commands of the main window.
     void OpenSearchWindow();  // "Поиск приборов"
     void StartReception();
-    void StopReception();
+    void StopReception() override;  // also the store's request while it empties itself
     void SyncTime();
     void SwitchOff();
     void OpenEditor(EditMode mode);
@@ -115,12 +115,8 @@ public:
     void AddressCell(size_t device, int address) override;
     void BaudItemChosen(int item) override;
 
-    // --- SearchActivity.
+    // --- SearchActivity, also asked by the store before it drops the samples.
     bool SearchRunning() const override { return Searching(); }
-
-    // --- StoreListener: a search keeps the results; releasing the devices stops reception.
-    bool ClearingRefused() const override { return Searching(); }
-    void DevicesLeaving() override { StopReception(); }
 
 private:
     void WireCommands();
