@@ -28,6 +28,7 @@ void JoinAcquisitionCommands(TfrmMain& main, AcquisitionWiring& a) {
     Join(main, "actTimeSinhro", &a, [&a] { a.SyncTime(); });
     Join(main, "actPowerOff", &a, [&a] { a.SwitchOff(); });
     main.SetSearch(&a);
+    QObject::connect(&a, &QObject::destroyed, &main, [&main] { main.SetSearch(nullptr); });
     QObject::connect(&main, &TfrmMain::FirstShown, &a, [&a] { a.LoadFindSettingsOnce(); });
 }
 
