@@ -1,7 +1,7 @@
 // The search shared by drumo-cli scan and poll (this file registers no subcommand).
 #include "cli/CliAcquisition.h"
 
-#include "acquisition/ViewTexts.h"
+#include "model/Formats.h"
 #include "link/PortMap.h"
 #include "model/DateTime.h"
 

@@ -4,7 +4,7 @@
 #include <QStyle>
 #include <QToolBar>
 
-#include "acquisition/DeviceActions.h"
+#include "app/DeviceActions.h"
 #include "app/ToolBarWrap.h"
 #include "app/ui/CommandIcons.h"
 #include "app/ui/TfrmMain.h"
