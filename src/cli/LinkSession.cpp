@@ -5,8 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <unistd.h>
 
@@ -54,11 +52,9 @@ std::string DefaultSettingsFile() {
 }
 
 std::map<int, std::string> ConfiguredPorts(const std::string& settingsFile) {
-    if (settingsFile.empty()) return {};
-    std::ifstream in(settingsFile, std::ios::binary);
-    if (!in) return {};
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return ReadPortsSection(IniFile::Parse(text));
+    IniFile ini;
+    if (settingsFile.empty() || !ReadSettingsFile(settingsFile, ini)) return {};
+    return ReadPortsSection(ini);
 }
 
 LinkSession::LinkSession() : channel_(port_, SystemClock::Instance()), link_(channel_, SystemClock::Instance()) {}
@@ -91,8 +87,18 @@ std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool mod
         return nullptr;
     }
     PortMap map;
-    map.SetConfigured(ConfiguredPorts(args.Options.count("settings") ? args.Options.at("settings")
-                                                                   : DefaultSettingsFile()));
+    if (const auto settings = args.Options.find("settings"); settings != args.Options.end()) {
+        // A settings file named on the command line must be one the program itself would read.
+        IniFile ini;
+        std::string error;
+        if (!ReadSettingsFile(settings->second, ini, &error)) {
+            err << "drumo-cli: cannot read the settings file " << settings->second << ": " << error << '\n';
+            return nullptr;
+        }
+        map.SetConfigured(ReadPortsSection(ini));
+    } else {
+        map.SetConfigured(ConfiguredPorts(DefaultSettingsFile()));
+    }
     s->channel_.SetPortMap(std::move(map));
     s->channel_.SetBaudRateValue(static_cast<int>(baud));
     s->channel_.SetStopBits(modbus ? 2 : 1);
