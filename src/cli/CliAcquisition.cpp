@@ -67,7 +67,9 @@ std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& 
     c.FindFinishAddr = static_cast<int>(to);
     c.BaudItem = ItemFromBaud(s->Channel().BaudRateValue());
     const int delay = s->link_->Link().AdditionalDelay;
-    c.DelayPosition = delay >= 800 ? 3 : delay >= 400 ? 2 : delay >= 200 ? 1 : 0;
+    // The search's own reply time-outs, the largest not above the one asked for.
+    c.DelayPosition = 0;
+    for (int p = 1; p < 4 && DelayFromPosition(p) <= delay; ++p) c.DelayPosition = p;
     c.AutoPortEnabled = args.Has("all-ports");
     s->portName_ = s->Channel().PortName();
     if (const auto n = PortNumberOf(s->portName_)) c.PortDefault = *n;

@@ -1,12 +1,10 @@
 #include "cli/LinkSession.h"
 
+#include "acquisition/SearchSettings.h"
 #include "app/IniFile.h"
 #include "app/Settings.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <ostream>
-#include <unistd.h>
 
 namespace drumo::cli {
 
@@ -22,34 +20,16 @@ std::set<std::string> LinkOptionNames() { return {"port", "baud", "delay", "sett
 
 namespace {
 
+// The rates of the program's "Скорость обмена" lists.
 bool ValidBaud(long baud) {
-    for (long b : {2400L, 4800L, 9600L, 19200L, 38400L, 57600L, 115200L})
-        if (b == baud) return true;
+    for (int item = 0; item < BaudItemCount; ++item)
+        if (BaudFromItem(item) == baud) return true;
     return false;
-}
-
-std::string ExecutableFolder() {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.parent_path().string();
 }
 
 }  // namespace
 
-std::string DefaultSettingsFile() {
-    std::vector<std::string> candidates;
-    if (const char* home = std::getenv("DRUMO_HOME")) candidates.push_back(std::string(home) + "/ini/ProgSet.ini");
-    if (const auto folder = ExecutableFolder(); !folder.empty()) candidates.push_back(folder + "/ini/ProgSet.ini");
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        candidates.push_back(std::string(xdg) + "/drumo/ProgSet.ini");
-    else if (const char* home = std::getenv("HOME"))
-        candidates.push_back(std::string(home) + "/.config/drumo/ProgSet.ini");
-    for (const auto& c : candidates) {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(c, ec)) return c;
-    }
-    return {};
-}
+std::string DefaultSettingsFile(const PathEnvironment& env) { return ResolvePaths(env).SettingsFile; }
 
 std::map<int, std::string> ConfiguredPorts(const std::string& settingsFile) {
     IniFile ini;
@@ -61,9 +41,9 @@ LinkSession::LinkSession() : channel_(port_, SystemClock::Instance()), link_(cha
 
 std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool modbus, std::ostream& err) {
     std::unique_ptr<LinkSession> s(new LinkSession());
-    const auto get = [&](const char* name, const char* fallback) {
+    const auto get = [&](const char* name, const std::string& fallback) {
         const auto it = args.Options.find(name);
-        return it == args.Options.end() ? std::string(fallback) : it->second;
+        return it == args.Options.end() ? fallback : it->second;
     };
 
     const std::string port = get("port", "2");
@@ -76,13 +56,14 @@ std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool mod
         err << "drumo-cli: --port wants a number 1..255 or a device path, not '" << port << "'\n";
         return nullptr;
     }
+    const SearchSettings defaults;
     long baud = 0;
-    if (!ParseNumber(get("baud", "19200"), 1, 1000000, baud) || !ValidBaud(baud)) {
+    if (!ParseNumber(get("baud", std::to_string(defaults.BaudRate)), 1, 1000000, baud) || !ValidBaud(baud)) {
         err << "drumo-cli: --baud wants 2400, 4800, 9600, 19200, 38400, 57600 or 115200\n";
         return nullptr;
     }
     long delay = 0;
-    if (!ParseNumber(get("delay", "100"), 0, 65535, delay)) {
+    if (!ParseNumber(get("delay", std::to_string(defaults.AdditionalDelay)), 0, 65535, delay)) {
         err << "drumo-cli: --delay wants milliseconds 0..65535\n";
         return nullptr;
     }

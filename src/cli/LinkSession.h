@@ -10,6 +10,7 @@
 //   --delay MS       reply time-out added to every reply wait (AdditionalDelay); default 100
 //   --settings FILE  settings file whose [Ports] section maps port numbers
 
+#include "app/AppPaths.h"
 #include "cli/Cli.h"
 #include "link/DeviceLink.h"
 #include "link/PosixSerialPort.h"
@@ -50,9 +51,10 @@ private:
 // Prints status and message; on failure also the message to err. Returns the exit status.
 int ReportStatus(const DeviceLink& link, std::ostream& out, std::ostream& err);
 
-// The settings file used when --settings is not given: $DRUMO_HOME/ini/ProgSet.ini,
-// ini/ProgSet.ini beside the executable, or $XDG_CONFIG_HOME/drumo/ProgSet.ini, whichever exists.
-std::string DefaultSettingsFile();
+// The settings file used when --settings is not given: the one the program would use, found the
+// way the program finds it (DRUMO_HOME or the executable's folder when writable, otherwise the
+// user's configuration folder).
+std::string DefaultSettingsFile(const PathEnvironment& env = SystemPathEnvironment());
 
 // The [Ports] section of a settings file, read as the program reads it; none when the file is
 // missing, unreadable, no regular file or too large.
