@@ -157,10 +157,4 @@ bool FakeBus::ModbusRequest(uint8_t address, uint8_t function, uint16_t start, u
     return true;
 }
 
-bool RecordingLog::Has(const std::string& text) const { return CountOf(text) > 0; }
-
-int RecordingLog::CountOf(const std::string& text) const {
-    return static_cast<int>(std::count(Lines.begin(), Lines.end(), text));
-}
-
 }  // namespace drumo::test

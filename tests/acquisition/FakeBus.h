@@ -6,6 +6,7 @@
 #include "acquisition/DeviceBus.h"
 #include "base/Services.h"
 #include "support/FakeClock.h"
+#include "support/RecordingLog.h"
 #include "support/ScriptedOperator.h"
 
 #include <cstdint>
@@ -117,14 +118,6 @@ private:
     bool open_ = false;
     std::string name_ = "\\\\.\\COM2";
     int status_ = 0;
-};
-
-class RecordingLog final : public EventLog {
-public:
-    std::vector<std::string> Lines;
-    void Log(const std::string& text) override { Lines.push_back(text); }
-    bool Has(const std::string& text) const;
-    int CountOf(const std::string& text) const;
 };
 
 // Counts event pumps and can run an action at the n-th one.

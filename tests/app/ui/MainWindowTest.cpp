@@ -7,7 +7,7 @@
 #include <QToolBar>
 #include <QtTest>
 
-#include "app/ui/StoreFill.h"
+#include "support/StoreFill.h"
 #include "app/ui/TfrmMain.h"
 #include "base/Services.h"
 #include "model/Formats.h"

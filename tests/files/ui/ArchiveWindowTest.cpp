@@ -12,7 +12,7 @@
 #include <QtTest>
 
 #include "acquisition/ui/TfrmScanM.h"
-#include "app/ui/StoreFill.h"
+#include "support/StoreFill.h"
 #include "app/ui/TfrmMain.h"
 #include "files/ArchiveBrowser.h"
 #include "files/ui/FilesWiring.h"
