@@ -5,12 +5,14 @@
 
 #include "acquisition/DeviceBus.h"
 #include "base/Services.h"
+#include "sim/Dorma.h"
 #include "support/FakeClock.h"
 #include "support/RecordingLog.h"
 #include "support/ScriptedOperator.h"
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,10 +26,10 @@ struct FakeCable {
     std::vector<int16_t> Temps;
 };
 
+// A Modbus controller on the fake bus: the simulator's Dorma holds the registers, and the fields
+// below add faults on top of it.
 struct FakeModbusDevice {
-    std::map<uint16_t, uint16_t> Registers;  // identification, settings: registers 0..63
-    std::vector<FakeCable> Cables;
-    uint16_t ActiveCable = 0;
+    std::shared_ptr<sim::Dorma> Model;  // none: the address stays silent
     bool Silent = false;
     int FailCableTable = 0;    // the next n reads of register 128 fail
     int FailLabels = 0;        // the next n reads of register 256 fail
@@ -37,8 +39,8 @@ struct FakeModbusDevice {
     int ShortTemps = -1;       // temperature reads return at most this many registers
     bool RejectWrites = false; // function 16 answered with an exception
 
-    // A Dorma-like controller: type code, serial, firmware 2.3, the given cables; with one cable
-    // registers 9..11 describe it.
+    // A Dorma controller of the given type code and serial, from 2021, supply 1.50 V below zero,
+    // with exactly the given cables (fixed temperatures) and an empty comment.
     static FakeModbusDevice Dorma(uint16_t type, uint16_t serial, std::vector<FakeCable> cables);
 };
 

@@ -168,7 +168,7 @@ TEST_F(ReceptionTest, Alarms_OneLinePerLimitAndCableWithTheExtremeValue) {
     // The limits are read at every pass; a comma as the decimal mark.
     reception.SetAlarmLimits(100.0, -60.0);
     reception.SetDecimalMark(',');
-    bus.Dev(3, 4).Cables[0].Temps = {10001, 0, 0};
+    bus.Dev(3, 4).Model->Cables()[0].Readings = {10001, 0, 0};
     reception.PollingPass();
     EXPECT_EQ(view.Upper.back(), time + " > Адрес: 4 Термокоса: 1 Макс. температура: 100,01");
     EXPECT_EQ(view.Lower.size(), 1u);

@@ -79,8 +79,7 @@ TEST_F(SearchTest, Modbus_BuildsStoreGridAndTextsFromThreeControllers) {
     bus.Dev(3, 1) = FakeModbusDevice::Dorma(103, 42, {Cable(1201, 1, 4)});
     bus.Dev(3, 5) = FakeModbusDevice::Dorma(105, 7, {Cable(-3, 2, 3), Cable(77, 3, 0)});
     bus.Dev(3, 9) = FakeModbusDevice::Dorma(107, 65535, {Cable(0, 4, 2), Cable(8, 1, 5)});
-    bus.Dev(3, 1).Registers[16] = 'A' << 8 | 'b';
-    bus.Dev(3, 1).Registers[17] = 0xC4 << 8 | ' ';  // "Д" in Windows-1251
+    bus.Dev(3, 1).Model->SetComment("Ab\xC4 " + std::string(28, '\0'));  // "Д" in Windows-1251
 
     ASSERT_TRUE(Run());
 
@@ -179,7 +178,7 @@ TEST_F(SearchTest, Modbus_PassesOverSilentAndUnknownDevicesWithoutMessages) {
 
 TEST_F(SearchTest, Modbus_FaultBitsAreLoggedOneLinePerBit) {
     bus.Dev(3, 3) = FakeModbusDevice::Dorma(103, 1, {Cable(1, 1, 2)});
-    bus.Dev(3, 3).Registers[13] = 0xFF00 | 0x89;
+    bus.Dev(3, 3).Model->FaultBits = 0xFF00 | 0x89;
     controls.FindFinishAddr = 3;
     Run();
     const std::string arrow = std::string(30, ' ') + "->";
