@@ -6,6 +6,7 @@
 #include "acquisition/DeviceBus.h"
 #include "base/Services.h"
 #include "sim/Dorma.h"
+#include "support/CountingPump.h"
 #include "support/FakeClock.h"
 #include "support/RecordingLog.h"
 #include "support/ScriptedOperator.h"
@@ -120,18 +121,6 @@ private:
     bool open_ = false;
     std::string name_ = "\\\\.\\COM2";
     int status_ = 0;
-};
-
-// Counts event pumps and can run an action at the n-th one.
-class CountingPump final : public EventPump {
-public:
-    int Calls = 0;
-    int At = -1;
-    std::function<void()> Action;
-    void ProcessEvents() override {
-        ++Calls;
-        if (Calls == At && Action) Action();
-    }
 };
 
 }  // namespace drumo::test
