@@ -111,18 +111,18 @@ int Main() {
     NoEvents events;
     MeasurementStore store(op, log);
     SearchSettings settings;
-    SearchControls controls;
-    controls.ProtocolItem = 1;
-    controls.PortDefault = 3;
-    controls.FindBeginAddr = 1;
-    controls.FindFinishAddr = 247;
+    SearchSettings wanted;  // what the search is started with
+    wanted.Protocol = ExchangeProtocol::Modbus;
+    wanted.PortDefault = 3;
+    wanted.FindBeginAddr = 1;
+    wanted.FindFinishAddr = 247;
     SearchView searchView;
     DeviceSearch search(bus, store, settings, op, log, events, SystemClock::Instance(), searchView);
     Clock& clock = SystemClock::Instance();
 
     std::printf("real-time scheduling: %s\n", realtime ? "yes" : "no (figures are noisier)");
     const int64_t s0 = clock.TickMs();
-    if (!search.RunSearch(controls) || store.Devices() != 3) {
+    if (!search.RunSearch(wanted) || store.Devices() != 3) {
         std::fprintf(stderr, "bench_acquisition: the search did not find the three controllers\n");
         return 1;
     }

@@ -15,7 +15,8 @@ const char* const kSearchOptionsHelp =
     "  --from A         first Modbus address, 1..255; default 1\n"
     "  --to B           last Modbus address, 1..255; default 247\n"
     "  --all-ports      when nothing answers on the port (given by number), try ports 1..255\n"
-    "                   (the reply time-out is taken as 100, 200, 400 or 800 ms, the next below)\n";
+    "                   (a search's reply time-out is 100, 200, 400 or 800 ms; another value\n"
+    "                   counts as 100, as in the program's search window)\n";
 
 std::set<std::string> SearchOptionNames() {
     std::set<std::string> names = LinkOptionNames();
@@ -61,23 +62,22 @@ std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& 
     auto link = LinkSession::FromArgs(args, modbus, err);
     if (!link) return nullptr;
     std::unique_ptr<AcquisitionSession> s(new AcquisitionSession(std::move(link), err));
-    SearchControls& c = s->controls_;
-    c.ProtocolItem = modbus ? 1 : 0;
-    c.FindBeginAddr = static_cast<int>(from);
-    c.FindFinishAddr = static_cast<int>(to);
-    c.BaudItem = ItemFromBaud(s->Channel().BaudRateValue());
-    const int delay = s->link_->Link().AdditionalDelay;
-    c.DelayPosition = delay >= 800 ? 3 : delay >= 400 ? 2 : delay >= 200 ? 1 : 0;
-    c.AutoPortEnabled = args.Has("all-ports");
+    SearchSettings& wanted = s->wanted_;
+    wanted.Protocol = modbus ? ExchangeProtocol::Modbus : ExchangeProtocol::Command;
+    wanted.FindBeginAddr = static_cast<int>(from);
+    wanted.FindFinishAddr = static_cast<int>(to);
+    wanted.BaudRate = s->Channel().BaudRateValue();
+    wanted.AdditionalDelay = ReplyDelayOf(s->link_->Link().AdditionalDelay);
+    wanted.AutoPortEnabled = args.Has("all-ports");
     s->portName_ = s->Channel().PortName();
-    if (const auto n = PortNumberOf(s->portName_)) c.PortDefault = *n;
-    s->settings_.PortDefault = c.PortDefault;
+    if (const auto n = PortNumberOf(s->portName_)) wanted.PortDefault = *n;
+    s->settings_.PortDefault = wanted.PortDefault;
     return s;
 }
 
 bool AcquisitionSession::Search() {
-    if (PortNumberOf(portName_)) return search_.RunSearch(controls_);
-    return search_.SearchNamedPort(controls_, portName_);
+    if (PortNumberOf(portName_)) return search_.RunSearch(wanted_);
+    return search_.SearchNamedPort(wanted_, portName_);
 }
 
 }  // namespace drumo::cli

@@ -72,7 +72,7 @@ private:
     ChannelEvents events_;
     MeasurementStore store_;
     SearchSettings settings_;
-    SearchControls controls_;
+    SearchSettings wanted_;  // what the options ask for
     SearchView view_;
     DeviceSearch search_;
     std::string portName_;

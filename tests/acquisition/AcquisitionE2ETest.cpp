@@ -43,11 +43,11 @@ struct AlarmView : ReceptionView {
 class AcquisitionE2E : public ::testing::Test {
 protected:
     AcquisitionE2E() {
-        controls.ProtocolItem = 1;
-        controls.PortDefault = 3;
-        controls.FindBeginAddr = 1;
-        controls.FindFinishAddr = 4;
-        controls.DelayPosition = 3;  // the longest reply time-out: the machine may be busy
+        wanted.Protocol = ExchangeProtocol::Modbus;
+        wanted.PortDefault = 3;
+        wanted.FindBeginAddr = 1;
+        wanted.FindFinishAddr = 4;
+        wanted.AdditionalDelay = 800;  // the longest reply time-out: the machine may be busy
         reception.SetSearchRunning([this] { return search.Searching(); });
     }
     ~AcquisitionE2E() override {
@@ -100,7 +100,7 @@ protected:
     ChannelEvents events{channel};
     MeasurementStore store{op, log};
     SearchSettings settings;
-    SearchControls controls;
+    SearchSettings wanted;  // what the search is started with
     SearchView searchView;
     AlarmView receptionView;
     DeviceSearch search{bus, store, settings, op, log, events, SystemClock::Instance(), searchView};
@@ -109,7 +109,7 @@ protected:
 
 TEST_F(AcquisitionE2E, ModbusSearchAndPollingPassOverABusOfThreeControllers) {
     sim::SimLine& line = Serve(3, Preset("dorma-bus"));
-    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_TRUE(search.RunSearch(wanted));
 
     ASSERT_EQ(store.DeviceCount, 3);
     EXPECT_EQ(store.DevSig(0).TypeName, "Dorma-1/100");
@@ -150,8 +150,8 @@ TEST_F(AcquisitionE2E, PassWithASilentControllerAndAShortRead) {
     stations.push_back(sim::MakeDorma(simClock, 103, 1, 1, 20));
     stations.push_back(sim::MakeDorma(simClock, 105, 2, 2, 10));
     sim::SimLine& line = Serve(3, Modbus(std::move(stations)));
-    controls.FindFinishAddr = 2;
-    ASSERT_TRUE(search.RunSearch(controls));
+    wanted.FindFinishAddr = 2;
+    ASSERT_TRUE(search.RunSearch(wanted));
     ASSERT_EQ(store.DeviceCount, 2);
 
     Locked(line, [&] {
@@ -177,10 +177,10 @@ TEST_F(AcquisitionE2E, AllPortsSearchFindsTheControllerOnPortSevenAndAsksOnce) {
     std::vector<std::unique_ptr<sim::Dorma>> stations;
     stations.push_back(sim::MakeDorma(simClock, 103, 1, 1, 8));
     Serve(7, Modbus(std::move(stations)));
-    controls.AutoPortEnabled = true;
-    controls.FindFinishAddr = 1;
+    wanted.AutoPortEnabled = true;
+    wanted.FindFinishAddr = 1;
     op.Answer(true);
-    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_TRUE(search.RunSearch(wanted));
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0].Text,
               "Прибор обнаружен.\r\nНазначить порт \\\\.\\Com7 используемым по умолчанию?");
@@ -194,7 +194,7 @@ TEST_F(AcquisitionE2E, StoppedSearchLeavesAnEmptyModelAndAClosedPort) {
     events.Action = [&](int calls) {
         if (calls == 2) search.Stop();
     };
-    EXPECT_FALSE(search.RunSearch(controls));
+    EXPECT_FALSE(search.RunSearch(wanted));
     EXPECT_TRUE(log.Has(" > Поиск прерван оператором"));
     EXPECT_EQ(store.Devices(), 0u);
     EXPECT_FALSE(channel.Connected());
@@ -205,8 +205,8 @@ TEST_F(AcquisitionE2E, FaultBitsOfAControllerAreLogged) {
     stations.push_back(sim::MakeDorma(simClock, 103, 1, 1, 8));
     stations[0]->FaultBits = 0x44;
     Serve(3, Modbus(std::move(stations)));
-    controls.FindFinishAddr = 1;
-    ASSERT_TRUE(search.RunSearch(controls));
+    wanted.FindFinishAddr = 1;
+    ASSERT_TRUE(search.RunSearch(wanted));
     const std::string arrow = std::string(30, ' ') + "->";
     EXPECT_TRUE(log.Has(" > Сообщение о внутренних сбоях по адресу 1: \r\n" + arrow +
                         "термокосы не обнаружены\r\n" + arrow + "блокнот заполнен\r\n"));
@@ -216,8 +216,8 @@ TEST_F(AcquisitionE2E, ServiceCommandsChangeTheControllers) {
     std::vector<std::unique_ptr<sim::Dorma>> stations;
     for (uint8_t a = 1; a <= 3; ++a) stations.push_back(sim::MakeDorma(simClock, 103, a, 1, 4));
     sim::SimLine& line = Serve(3, Modbus(std::move(stations)));
-    controls.FindFinishAddr = 3;
-    ASSERT_TRUE(search.RunSearch(controls));
+    wanted.FindFinishAddr = 3;
+    ASSERT_TRUE(search.RunSearch(wanted));
     ASSERT_EQ(store.DeviceCount, 3);
     DeviceEditView editView;
     FakeClock now;
@@ -232,15 +232,15 @@ TEST_F(AcquisitionE2E, ServiceCommandsChangeTheControllers) {
 
     DeviceEdit comment = ShowDeviceEdit(store, EditMode::Comment, "", 3);
     comment.Comment = "Элеватор";
-    ASSERT_TRUE(ApplyDeviceEdit(comment, bus, store, controls, settings, op, log, now, editView));
+    ASSERT_TRUE(ApplyDeviceEdit(comment, bus, store, wanted, settings, op, log, now, editView));
     EXPECT_EQ(Locked(line, [&] { return line.Dormas[1]->Comment(); }), PaddedComment("Элеватор"));
 
     DeviceEdit address = ShowDeviceEdit(store, EditMode::Address, "", 3);
     address.NewAddress = 3;
-    EXPECT_FALSE(ApplyDeviceEdit(address, bus, store, controls, settings, op, log, now, editView));
+    EXPECT_FALSE(ApplyDeviceEdit(address, bus, store, wanted, settings, op, log, now, editView));
     EXPECT_EQ(op.messages.back().Text, "Адрес уже занят!");
     address.NewAddress = 17;
-    ASSERT_TRUE(ApplyDeviceEdit(address, bus, store, controls, settings, op, log, now, editView));
+    ASSERT_TRUE(ApplyDeviceEdit(address, bus, store, wanted, settings, op, log, now, editView));
     EXPECT_EQ(Locked(line, [&] { return line.Dormas[1]->Address(); }), 17);
     EXPECT_TRUE(log.Has(" > Адрес 2 изменен на 17"));
 
@@ -251,7 +251,7 @@ TEST_F(AcquisitionE2E, ServiceCommandsChangeTheControllers) {
     });
     DeviceEdit speed = ShowDeviceEdit(store, EditMode::Speed, "", 3);
     speed.SpeedItem = 2;
-    ASSERT_TRUE(ApplyDeviceEdit(speed, bus, store, controls, settings, op, log, now, editView));
+    ASSERT_TRUE(ApplyDeviceEdit(speed, bus, store, wanted, settings, op, log, now, editView));
     EXPECT_TRUE(log.Has(" > Скорость обмена по адресу 1 изменена на 9600 bit/s"));
     EXPECT_TRUE(log.Has(" > Скорость обмена по адресу 17 изменена на 9600 bit/s"));
     EXPECT_TRUE(log.Has(" > Сбой при изменении скорости обмена по адресу 3"));
@@ -262,7 +262,7 @@ TEST_F(AcquisitionE2E, ServiceCommandsChangeTheControllers) {
 
 class HexarE2E : public AcquisitionE2E {
 protected:
-    HexarE2E() { controls.ProtocolItem = 0; }
+    HexarE2E() { wanted.Protocol = ExchangeProtocol::Command; }
     sim::CommandEndpoint& Endpoint() { return *lines.back().Command; }
 };
 
@@ -272,7 +272,7 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
         line.Command->Streaming = false;
         return 0;
     });
-    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_TRUE(search.RunSearch(wanted));
     ASSERT_EQ(store.DeviceCount, 1);
     EXPECT_EQ(store.DevSig(0).TypeName, "Hexar-1/100");
     const int n = Locked(line, [&] { return static_cast<int>(line.Command->Device().Measured().size()); });
@@ -313,7 +313,7 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
 
 TEST_F(HexarE2E, ChangedConfigurationAsksForANewSearch) {
     sim::SimLine& line = Serve(3, Preset("hexar100"));
-    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_TRUE(search.RunSearch(wanted));
     Locked(line, [&] {
         line.Command->Device().Sensors().pop_back();
         return 0;
@@ -329,7 +329,7 @@ TEST_F(HexarE2E, ChangedConfigurationAsksForANewSearch) {
 
 TEST_F(HexarE2E, ClockOnASundayAndSwitchingTheOnlyControllerOff) {
     sim::SimLine& line = Serve(3, Preset("hexar100"));
-    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_TRUE(search.RunSearch(wanted));
     FakeClock now;
     now.SetStartDay(EncodeDateTime(2051, 6, 4, 20, 15, 0));
     ASSERT_TRUE(SyncDeviceTime(bus, store, ExchangeProtocol::Command, now, op));
@@ -356,7 +356,7 @@ TEST_F(HexarE2E, UnknownControllerIsReportedAndLeftOut) {
     unknown.Command = endpoint.get();
     unknown.Line = std::make_unique<sim::Bus>(std::move(endpoint));
     Serve(3, std::move(unknown));
-    EXPECT_FALSE(search.RunSearch(controls));
+    EXPECT_FALSE(search.RunSearch(wanted));
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0].Kind, "warning");
     EXPECT_EQ(op.messages[0].Text, "Обнаружено неизвестное устройство.\r\nПоиск прерван");
@@ -364,9 +364,9 @@ TEST_F(HexarE2E, UnknownControllerIsReportedAndLeftOut) {
     EXPECT_FALSE(channel.Connected());
 
     // A Modbus search on that line finds nothing and says nothing.
-    controls.ProtocolItem = 1;
-    controls.FindFinishAddr = 2;
-    EXPECT_FALSE(search.RunSearch(controls));
+    wanted.Protocol = ExchangeProtocol::Modbus;
+    wanted.FindFinishAddr = 2;
+    EXPECT_FALSE(search.RunSearch(wanted));
     EXPECT_EQ(op.messages.size(), 1u);
 }
 
