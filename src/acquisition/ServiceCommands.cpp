@@ -83,7 +83,9 @@ DeviceEdit ShowDeviceEdit(const MeasurementStore& store, EditMode mode, const st
     e.Mode = mode;
     e.OldAddress = store.HasDevice(store.SelDevice) ? store.DevSig(store.SelDevice).Address : 0;
     e.NewAddress = e.OldAddress;
-    e.Comment = gridComment;
+    // The grid shows the comment padded to the device's 32 characters; the editor shows the text
+    // alone, so that the cursor starts right after it. "Применить" pads it again.
+    e.Comment = gridComment.substr(0, gridComment.find_last_not_of(' ') + 1);
     e.SpeedItem = searchBaudItem;
     return e;
 }

@@ -59,8 +59,8 @@ struct DeviceEdit {
     int SpeedItem = 3;        // "Скорость обмена для всех\r\nустройств в сети"
 };
 
-// Fills the editor from the selected device: its address, the comment shown in its grid row and the
-// search window's speed position.
+// Fills the editor from the selected device: its address, the comment shown in its grid row without
+// the padding spaces at its end, and the search window's speed position.
 DeviceEdit ShowDeviceEdit(const MeasurementStore& store, EditMode mode, const std::string& gridComment,
                           int searchBaudItem);
 

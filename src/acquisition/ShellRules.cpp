@@ -40,7 +40,7 @@ std::string ApplyArchiveFolder(const std::string& wanted, const std::string& cur
 
 bool ConfirmProgramClose(bool confirmClose, bool archiveLoaded, unsigned validValues, Operator& op) {
     if (!confirmClose || archiveLoaded || validValues == 0) return true;
-    return op.Ask("Действие приведет к потере данных.\r\nЗакрыть программу?");
+    return op.AskDanger("Действие приведет к потере данных.\r\nЗакрыть программу?");
 }
 
 TimerPlan PlanTimerInterval(int currentMs, int wantedMs, int updateMs) {

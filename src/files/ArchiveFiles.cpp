@@ -71,7 +71,7 @@ bool ArchiveFiles::SaveAs(const std::string& chosenName) {
         return false;
     }
     const std::string name = WithExtension(chosenName, ".dml");
-    if (FileExists(name) && !op_.Ask("Файл " + name + " уже существует.\r\nЗаменить?")) return false;
+    if (FileExists(name) && !op_.AskDanger("Файл " + name + " уже существует.\r\nЗаменить?")) return false;
     return FileSaveArhiv(name, true);
 }
 

@@ -60,6 +60,12 @@ void AutoSave::EndOfPass() {
     view_->FileIndicator(false);
 }
 
+void AutoSave::SaveNow() {
+    if (!timerRunning_) return;
+    due_ = true;
+    EndOfPass();
+}
+
 void AutoSave::UpdateTick(int /*updateIntervalMs*/) {
     if (!AutoSaveEnabled || !timerRunning_) return;
     if (progress_ < progressMax_) {

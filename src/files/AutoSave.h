@@ -50,6 +50,9 @@ public:
     void EndOfPass();
     // The main window's once-a-second update while reception runs.
     void UpdateTick(int updateIntervalMs = 1000);
+    // Writes the running reception's file now, due or not (the program is being ended). Does
+    // nothing when auto-save is off or no reception runs.
+    void SaveNow();
     void StopReception();
 
     const std::string& FileName() const { return fileName_; }

@@ -145,7 +145,7 @@ std::string ExportXls(const MeasurementStore& store, Operator& op, EventLog& log
         FileTypeOf(chosenName) == "xls" && chosenName.size() > 4 && chosenName[chosenName.size() - 4] == '.'
             ? chosenName
             : WithExtension(chosenName, ".xls");
-    if (FileExists(name) && !op.Ask("Файл " + name + " уже существует.\r\nЗаменить?")) return {};
+    if (FileExists(name) && !op.AskDanger("Файл " + name + " уже существует.\r\nЗаменить?")) return {};
 
     TXlsWriter writer;
     writer.NewStream();

@@ -50,6 +50,7 @@ bool ConsoleOperator::Ask(const std::string& text) {
     std::cerr << "? " << text << (answer_ ? " -> yes\n" : " -> no\n");
     return answer_;
 }
+bool ConsoleOperator::AskDanger(const std::string& text) { return Ask(text); }
 void ConsoleOperator::Error(const std::string& text) { std::cerr << "error: " << text << '\n'; }
 void ConsoleOperator::Info(const std::string& text) { std::cerr << text << '\n'; }
 void ConsoleOperator::Warning(const std::string& text) { std::cerr << "warning: " << text << '\n'; }

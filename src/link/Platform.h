@@ -12,7 +12,11 @@ namespace drumo {
 class Operator {
 public:
     virtual ~Operator() = default;
-    virtual bool Ask(const std::string& text) = 0;  // question with Yes and No; true for Yes
+    // A question with Yes and No; true for Yes. Yes is the preset answer that Enter gives.
+    virtual bool Ask(const std::string& text) = 0;
+    // A question whose Yes destroys data (deletes results, empties the store, replaces or erases a
+    // file): No is the preset answer, so that a stray Enter loses nothing.
+    virtual bool AskDanger(const std::string& text) = 0;
     virtual void Error(const std::string& text) = 0;
     virtual void Info(const std::string& text) = 0;
     virtual void Warning(const std::string& text) = 0;
@@ -61,6 +65,7 @@ class ConsoleOperator final : public Operator {
 public:
     explicit ConsoleOperator(bool answer = true) : answer_(answer) {}
     bool Ask(const std::string& text) override;
+    bool AskDanger(const std::string& text) override;  // the same fixed answer
     void Error(const std::string& text) override;
     void Info(const std::string& text) override;
     void Warning(const std::string& text) override;

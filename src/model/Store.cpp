@@ -155,7 +155,7 @@ void MeasurementStore::NoteSampleTime(DateTime t) {
 }
 
 bool MeasurementStore::Confirm(const std::string& question) {
-    const bool yes = operator_.Ask(question);
+    const bool yes = operator_.AskDanger(question);
     log_.Log(std::string(" > Запрос на удаление данных. Продолжить? ") + (yes ? "Да" : "Нет"));
     return yes;
 }

@@ -108,6 +108,10 @@ TEST_F(ServiceTest, Comment_PaddedToThirtyTwoWindows1251Characters) {
     DeviceEdit e = ShowDeviceEdit(store, EditMode::Comment, "old", 3);
     EXPECT_EQ(e.OldAddress, 9);
     EXPECT_EQ(e.Comment, "old");
+    // The grid's padded comment reaches the editor without the padding, inner spaces kept.
+    EXPECT_EQ(ShowDeviceEdit(store, EditMode::Comment, " Силос 2" + std::string(24, ' '), 3).Comment,
+              " Силос 2");
+    EXPECT_EQ(ShowDeviceEdit(store, EditMode::Comment, std::string(32, ' '), 3).Comment, "");
     e.Comment = "Силос";
     ASSERT_TRUE(Apply(e));
     const auto writes = bus.Of(16, 16);

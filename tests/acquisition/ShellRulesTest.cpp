@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "acquisition/ScriptedOperator.h"
+#include "support/ScriptedOperator.h"
 
 namespace drumo {
 
@@ -26,7 +26,7 @@ protected:
     std::string Path(const std::string& rel) const { return (root_ / rel).string(); }
 
     fs::path root_;
-    test::ScriptedOperator op_;
+    test::ScriptedOperator op_{test::Unscripted::Yes};
 };
 
 TEST_F(ArchiveFolderRules, MissingFolderIsCreatedWithItsParents) {
@@ -54,6 +54,7 @@ TEST_F(ArchiveFolderRules, AnsweringNoKeepsTheOldFolder) {
     EXPECT_EQ(op_.Shown()[0], "ask: Создать директорию " + Path("blocker/x") +
                                   " не удалось.\r\nПопытаться создать директорию по умолчанию?\r\n" +
                                   Path("def"));
+    EXPECT_FALSE(op_.messages[0].PresetNo);  // nothing is lost either way
     EXPECT_FALSE(fs::exists(Path("def")));
 }
 
@@ -73,7 +74,7 @@ TEST_F(ArchiveFolderRules, DefaultFolderThatFailsTooKeepsTheOldOneAndSaysSo) {
 }
 
 TEST(CloseRules, AsksOnlyWhenLiveReadingsWouldBeLost) {
-    test::ScriptedOperator op;
+    test::ScriptedOperator op{test::Unscripted::Yes};
     EXPECT_TRUE(ConfirmProgramClose(true, false, 0, op));    // nothing received
     EXPECT_TRUE(ConfirmProgramClose(true, true, 50, op));    // data came from files
     EXPECT_TRUE(ConfirmProgramClose(false, false, 50, op));  // operator turned the question off
@@ -84,6 +85,7 @@ TEST(CloseRules, AsksOnlyWhenLiveReadingsWouldBeLost) {
     EXPECT_TRUE(ConfirmProgramClose(true, false, 50, op));
     ASSERT_EQ(op.Shown().size(), 2u);
     EXPECT_EQ(op.Shown()[0], "ask: Действие приведет к потере данных.\r\nЗакрыть программу?");
+    EXPECT_TRUE(op.messages[0].PresetNo);
 }
 
 TEST(TimerPlan, SameIntervalChangesNothingAndNewOneGivesProgressSteps) {

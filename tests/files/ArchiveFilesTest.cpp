@@ -228,6 +228,7 @@ TEST_F(ArchiveFilesTest, SaveAsGivesTheExtensionAndAsksBeforeReplacing) {
     op_.Answer(false);
     EXPECT_FALSE(files_.SaveAs(dir_ / "run.dml"));
     EXPECT_EQ(op_.messages.at(0).Text, "Файл " + (dir_ / "run.dml") + " уже существует.\r\nЗаменить?");
+    EXPECT_TRUE(op_.messages.at(0).PresetNo);
     // After loading only signed files, saving is allowed again.
     files_.FileOpenArhiv({dir_ / "run.dml"});
     op_.Answer(true);

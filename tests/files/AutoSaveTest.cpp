@@ -134,6 +134,21 @@ TEST_F(AutoSaveTest, CountdownProgressAndPeriodChange) {
     EXPECT_EQ(view_.timerMs, 0);
 }
 
+TEST_F(AutoSaveTest, SaveNowWritesTheRunningFileOnlyWhileReceptionRuns) {
+    autoSave_.SaveNow();  // no reception yet
+    EXPECT_EQ(SavesLogged(), 0u);
+    autoSave_.StartReception();
+    Run(40);  // not yet due: the file would lack these samples at an abrupt end
+    autoSave_.SaveNow();
+    ASSERT_EQ(SavesLogged(), 1u);
+    const ArchiveResult r = LoadArhivFile(autoSave_.FileName());
+    EXPECT_TRUE(r.Signed);
+    EXPECT_EQ(r.SampleCount, 2u + 2u);
+    autoSave_.StopReception();
+    autoSave_.SaveNow();
+    EXPECT_EQ(SavesLogged(), 1u);
+}
+
 TEST_F(AutoSaveTest, AFailedAutoSaveIsLoggedAndTheNextDueSaveTriesAgain) {
     autoSave_.StartReception();
     Run(300);

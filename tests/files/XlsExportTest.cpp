@@ -202,6 +202,7 @@ TEST_F(StoreExportTest, ExportAsksBeforeReplacingAndASpreadsheetReaderReadsIt) {
     op_.Answer(false);
     EXPECT_EQ(ExportXls(store_, op_, log_, clock, "1.0.0.1", name), "");
     EXPECT_EQ(op_.messages.at(0).Text, "Файл " + name + " уже существует.\r\nЗаменить?");
+    EXPECT_TRUE(op_.messages.at(0).PresetNo);
 
     if (std::system("/usr/bin/python3 -c 'import xlrd' 2>/dev/null") != 0)
         GTEST_SKIP() << "python3-xlrd is not installed";

@@ -320,6 +320,7 @@ TEST_F(StoreTest, ClearResultsAsksAboutLiveDataAndOnNoKeepsEverything) {
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0].Kind, "ask");
     EXPECT_EQ(op.messages[0].Text, "Результаты измерений будут удалены.\r\nПродолжить?");
+    EXPECT_TRUE(op.messages[0].PresetNo);  // a stray Enter keeps the results
     EXPECT_EQ(log.lines, std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Нет"});
     EXPECT_EQ(store.ValidValues(), 7u);
     EXPECT_EQ(store.SampleCount(1, 0), 1u);
@@ -395,6 +396,7 @@ TEST_F(StoreTest, ReleaseAllOnNoChangesNothing) {
     EXPECT_FALSE(store.ReleaseAll(true));
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0].Text, "Действие приведет к потере данных.\r\nПродолжить?");
+    EXPECT_TRUE(op.messages[0].PresetNo);
     EXPECT_EQ(log.lines, std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Нет"});
     EXPECT_EQ(store.Devices(), 2u);
     EXPECT_EQ(store.ValidValues(), 7u);

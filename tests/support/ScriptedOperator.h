@@ -1,5 +1,6 @@
 #pragma once
-// An operator whose answers are scripted and whose messages are recorded with their kind.
+// An operator whose answers are scripted and whose messages are recorded with their kind, both as
+// records and as "kind: text" lines.
 
 #include "link/Platform.h"
 
@@ -9,32 +10,53 @@
 
 namespace drumo::test {
 
+// The answer to a question when the scripted answers have run out.
+enum class Unscripted { No, Yes };
+
 class ScriptedOperator final : public Operator {
 public:
     struct Message {
         std::string Kind;  // "ask", "error", "info", "warning"
         std::string Text;
+        bool PresetNo = false;  // a question whose preset answer is No (its Yes destroys data)
     };
+
+    explicit ScriptedOperator(Unscripted unscripted = Unscripted::No)
+        : fallback(unscripted == Unscripted::Yes) {}
 
     // Answers for the coming questions, in order; when they run out the answer is `fallback`.
     void Answer(bool yes) { answers_.push_back(yes); }
-    bool fallback = false;
+    bool fallback;
 
-    bool Ask(const std::string& text) override {
-        messages.push_back({"ask", text});
+    bool Ask(const std::string& text) override { return Question(text, false); }
+    bool AskDanger(const std::string& text) override { return Question(text, true); }
+    void Error(const std::string& text) override { Record("error", text); }
+    void Info(const std::string& text) override { Record("info", text); }
+    void Warning(const std::string& text) override { Record("warning", text); }
+
+    std::vector<Message> messages;
+    const std::vector<std::string>& Shown() const { return shown_; }
+    void Clear() {
+        messages.clear();
+        shown_.clear();
+    }
+
+private:
+    bool Question(const std::string& text, bool presetNo) {
+        Record("ask", text);
+        messages.back().PresetNo = presetNo;
         if (answers_.empty()) return fallback;
         const bool a = answers_.front();
         answers_.pop_front();
         return a;
     }
-    void Error(const std::string& text) override { messages.push_back({"error", text}); }
-    void Info(const std::string& text) override { messages.push_back({"info", text}); }
-    void Warning(const std::string& text) override { messages.push_back({"warning", text}); }
+    void Record(const char* kind, const std::string& text) {
+        messages.push_back({kind, text});
+        shown_.push_back(std::string(kind) + ": " + text);
+    }
 
-    std::vector<Message> messages;
-
-private:
     std::deque<bool> answers_;
+    std::vector<std::string> shown_;
 };
 
 }  // namespace drumo::test

@@ -19,10 +19,13 @@ ProgramWiring::ProgramWiring(Shell& shell)
     hooks.StopLongLoops = [this] { acquisition_.StopLongLoops(); };
     hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };
     hooks.OpenArchive = [this](const std::string& path) { files_.OpenFromCommandLine(path); };
+    hooks.SaveRunningAutoSave = [this] { files_.SaveRunningAutoSave(); };
     shell.SetHooks(std::move(hooks));
 
     QObject::connect(&shell.ProgSet(), &TfrmProgSet::Applied, &acquisition_,
                      [this] { acquisition_.ApplyReceptionSettings(); });
+    QObject::connect(&shell.ProgSet(), &TfrmProgSet::AutoSaveIntervalChanged, &files_,
+                     [this] { files_.AutoSavePeriodChanged(); });
 }
 
 }  // namespace drumo

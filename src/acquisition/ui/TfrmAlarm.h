@@ -18,7 +18,11 @@ public:
     void AddLine(const QString& line);
     QStringList Lines() const;
 
+    QPlainTextEdit* List() const { return list_; }
+
 private:
+    void FitWidestLine();
+
     QLabel* header_;
     QPlainTextEdit* list_;
 };

@@ -51,7 +51,7 @@ TfrmMAC::TfrmMAC(DeviceBus& bus, MeasurementStore& store, SearchSettings& settin
 void TfrmMAC::Prepare(EditMode mode, const QString& gridComment, int searchBaudItem) {
     edit_ = ShowDeviceEdit(store_, mode, gridComment.toStdString(), searchBaudItem);
     seAddress_->setValue(edit_.OldAddress >= 1 ? edit_.OldAddress : 1);
-    edComment_->setText(gridComment);
+    edComment_->setText(QString::fromStdString(edit_.Comment));
     cbSpeed_->setCurrentIndex(searchBaudItem >= 0 && searchBaudItem < BaudItemCount ? searchBaudItem : 3);
     seAddress_->setEnabled(mode == EditMode::Address);
     edComment_->setEnabled(mode == EditMode::Comment);

@@ -121,7 +121,7 @@ TfrmScanM::TfrmScanM(MeasurementStore& store, QWidget* parent)
 
     timerRequest_.setInterval(20000);
     AfterRowCountChange();
-    Log(" > " + QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString() +
+    Log(" > " + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString() +
         " --- Старт ---");
 }
 

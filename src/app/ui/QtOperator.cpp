@@ -14,11 +14,16 @@ QString MessageText(const std::string& text) {
     return QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-bool QtOperator::Ask(const std::string& text) {
+namespace {
+bool Question(const std::string& text, QMessageBox::StandardButton preset) {
     return QMessageBox::question(Owner(), Title(), MessageText(text),
-                                 QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes) == QMessageBox::Yes;
+                                 QMessageBox::Yes | QMessageBox::No, preset) == QMessageBox::Yes;
 }
+}  // namespace
+
+bool QtOperator::Ask(const std::string& text) { return Question(text, QMessageBox::Yes); }
+
+bool QtOperator::AskDanger(const std::string& text) { return Question(text, QMessageBox::No); }
 
 void QtOperator::Error(const std::string& text) {
     QMessageBox::critical(Owner(), Title(), MessageText(text));

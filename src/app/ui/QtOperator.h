@@ -10,6 +10,7 @@ namespace drumo {
 class QtOperator final : public Operator {
 public:
     bool Ask(const std::string& text) override;
+    bool AskDanger(const std::string& text) override;
     void Error(const std::string& text) override;
     void Info(const std::string& text) override;
     void Warning(const std::string& text) override;

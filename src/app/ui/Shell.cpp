@@ -2,16 +2,22 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 #include "acquisition/ShellRules.h"
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/CommandLine.h"
+#include "app/ScreenFit.h"
 #include "app/ui/Colours.h"
 #include "app/ui/QtOperator.h"
+#include "app/ui/TerminationSignals.h"
 #include "app/ui/TfrmAbout.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
@@ -24,9 +30,31 @@ namespace {
 // Files and pages are handed to the desktop unless the environment asks not to (tests do).
 bool MayOpenOnDesktop() { return qEnvironmentVariableIsEmpty("DRUMO_NO_OPEN"); }
 
+const char* const kHomePage = "https://drumo.ru/";
+
+// The free areas of the screens, the primary one first.
+std::vector<ScreenArea> ScreenAreas() {
+    std::vector<ScreenArea> areas;
+    QList<QScreen*> screens = QGuiApplication::screens();
+    screens.removeAll(QGuiApplication::primaryScreen());
+    screens.prepend(QGuiApplication::primaryScreen());
+    for (const QScreen* screen : screens) {
+        if (!screen) continue;
+        const QRect r = screen->availableGeometry();
+        areas.push_back({r.left(), r.top(), r.width(), r.height()});
+    }
+    return areas;
+}
+
+// A stored place from another screen or scale factor must not put the window out of reach.
 void PlaceWindow(QWidget& window, const WindowPlace& place, bool height, bool width) {
-    window.move(place.Left, place.Top);
-    window.resize(width ? place.Width : window.width(), height ? place.Height : window.height());
+    WindowPlace wanted = place;
+    if (!width) wanted.Width = window.width();
+    if (!height) wanted.Height = window.height();
+    const WindowPlace fitted =
+        KeepOnScreen(wanted, ScreenAreas(), window.minimumWidth(), window.minimumHeight());
+    window.move(fitted.Left, fitted.Top);
+    window.resize(fitted.Width, fitted.Height);
 }
 
 void NotePlace(const QWidget& window, WindowPlace& place, bool height, bool width) {
@@ -58,7 +86,8 @@ Shell::Shell(std::vector<std::string> args, Operator* op)
       operator_(op ? *op : *ownOperator_),
       store_(operator_, log_),
       paths_(Paths()),
-      settings_(DefaultSettings(paths_.ArchiveFolder)) {
+      settings_(DefaultSettings(paths_.ArchiveFolder)),
+      openUrl_([](const QUrl& url) { return !MayOpenOnDesktop() || QDesktopServices::openUrl(url); }) {
     QApplication::setApplicationName(QStringLiteral("Drumo"));
     qApp->installEventFilter(this);
     CreateWindows();
@@ -66,6 +95,7 @@ Shell::Shell(std::vector<std::string> args, Operator* op)
 }
 
 Shell::~Shell() {
+    terminationSignals_.reset();
     qApp->removeEventFilter(this);
     // The windows leave the store's listeners before the store goes.
     alarmMin_.reset();
@@ -110,9 +140,7 @@ void Shell::WireCommands() {
         about_->raise();
     });
     connect(m.Action(QStringLiteral("actHelp")), &QAction::triggered, this, &Shell::ShowHelp);
-    connect(m.Action(QStringLiteral("actHomePage")), &QAction::triggered, this, [] {
-        if (MayOpenOnDesktop()) QDesktopServices::openUrl(QUrl(QStringLiteral("https://drumo.ru/")));
-    });
+    connect(m.Action(QStringLiteral("actHomePage")), &QAction::triggered, this, &Shell::ShowHomePage);
     connect(m.Action(QStringLiteral("actClearResults")), &QAction::triggered, this,
             [this] { store_.ClearResults(); });
     connect(m.Action(QStringLiteral("actReleaseAll")), &QAction::triggered, this,
@@ -143,6 +171,7 @@ void Shell::Show() { main_->show(); }
 
 void Shell::OnFirstShown() {
     settings_ = LoadSettings(paths_.SettingsFile, paths_.ArchiveFolder);
+    settingsLoaded_ = true;
     ApplySettings();
     if (hooks_.SettingsLoaded) hooks_.SettingsLoaded();
     PrepareArchiveFolder(settings_.Main.ArchiveFolder, operator_);
@@ -186,19 +215,30 @@ void Shell::CollectSettings() {
 }
 
 bool Shell::CloseQuery() {
+    if (terminating_) return true;
     return ConfirmProgramClose(settings_.Main.ConfirmClose, store_.ArchiveLoaded, store_.ValidValues(),
                                operator_);
 }
 
 void Shell::OnClosing() {
     if (hooks_.StopLongLoops) hooks_.StopLongLoops();
+    // Ended by the system, the readings since the last auto-save would be lost: the running
+    // reception's file is written once more before reception stops.
+    if (terminating_ && store_.Receiving && hooks_.SaveRunningAutoSave) hooks_.SaveRunningAutoSave();
     if (store_.Receiving && hooks_.StopReception) hooks_.StopReception();
     CollectSettings();
     if (hooks_.SavingSettings) hooks_.SavingSettings();
     std::string error;
-    // The operator learns that his settings are lost rather than finding out at the next start.
-    if (!SaveSettings(paths_.SettingsFile, settings_, &error))
-        operator_.Error("Не удалось сохранить настройки в файл " + paths_.SettingsFile + "\r\n" + error);
+    // The operator learns that his settings are lost rather than finding out at the next start;
+    // while the system ends the program nobody is there to answer a message, so it is logged.
+    if (!SaveSettings(paths_.SettingsFile, settings_, &error)) {
+        const std::string text =
+            "Не удалось сохранить настройки в файл " + paths_.SettingsFile + "\r\n" + error;
+        if (terminating_)
+            log_.Log(" > " + text);
+        else
+            operator_.Error(text);
+    }
     // The main window closes the port after this.
 }
 
@@ -215,7 +255,42 @@ void Shell::ShowHelp() {
         operator_.Error("Не удалось найти файл справки Help.exe");
         return;
     }
-    if (MayOpenOnDesktop()) QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+    if (!openUrl_(QUrl::fromLocalFile(help))) operator_.Error("Не удалось найти файл справки Help.exe");
+}
+
+void Shell::ShowHomePage() {
+    if (!openUrl_(QUrl(QString::fromLatin1(kHomePage))))
+        operator_.Error(std::string("Не удалось открыть домашнюю страницу ") + kHomePage);
+}
+
+void Shell::EndOnTerminationSignals() {
+    if (terminationSignals_) return;
+    terminationSignals_ = std::make_unique<TerminationSignals>();
+    connect(terminationSignals_.get(), &TerminationSignals::Requested, this, &Shell::Terminate);
+}
+
+void Shell::Terminate() {
+    if (terminating_ && modalCloseTries_ == 0) return;  // already closing
+    terminating_ = true;
+    // Before the settings were read there is nothing of the operator's to keep, and writing the
+    // file now would replace his settings with the defaults.
+    if (!settingsLoaded_) {
+        QCoreApplication::quit();
+        return;
+    }
+    // A question, a file dialog or the settings dialog runs an event loop of its own. It is
+    // closed as if answered with No or Cancel, and the closing runs once it has returned.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modalCloseTries_ < 20) {
+        ++modalCloseTries_;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        QTimer::singleShot(0, this, &Shell::Terminate);
+        return;
+    }
+    modalCloseTries_ = 0;
+    main_->close();
 }
 
 }  // namespace drumo

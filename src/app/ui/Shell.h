@@ -5,6 +5,7 @@
 // sequence (question, stopping long loops and reception, settings saved, port closed).
 
 #include <QObject>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,7 @@ class TfrmAbout;
 class TfrmProgSet;
 class TfrmScanM;
 class TfrmAlarm;
+class TerminationSignals;
 
 // Operations of parts of the program that plug into start-up and closing.
 struct ShellHooks {
@@ -33,6 +35,7 @@ struct ShellHooks {
     std::function<void(const std::string&)> OpenNotebook;
     std::function<void()> SettingsLoaded;           // the settings file was just read and applied
     std::function<void()> SavingSettings;           // the settings file is about to be written
+    std::function<void()> SaveRunningAutoSave;      // the program is ended by the system
 };
 
 class Shell : public QObject {
@@ -60,8 +63,19 @@ public:
     // Whether the first show ended at the command line (a file was opened or refused).
     bool StartedFromCommandLine() const { return fromCommandLine_; }
 
-    // The help command: the operator's guide in the browser, or the error when it is missing.
+    // The help command: the operator's guide in the browser, or the error when it is missing or
+    // no browser could be started.
     void ShowHelp();
+    // "Домашняя страница": the maker's site in the browser, or an error when none could be started.
+    void ShowHomePage();
+    // How pages are handed to the desktop; true when a browser was started. Tests put their own.
+    void SetDesktopOpener(std::function<bool(const QUrl&)> open) { openUrl_ = std::move(open); }
+
+    // The system asks the program to end (logout, shutdown, Ctrl+C): it closes as "Выход" does,
+    // asking nothing, and writes the running auto-save file before reception stops.
+    void Terminate();
+    // From now on SIGTERM, SIGHUP and SIGINT end the program through Terminate.
+    void EndOnTerminationSignals();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -97,6 +111,11 @@ private:
     ShellHooks hooks_;
     bool showHint_ = true;
     bool fromCommandLine_ = false;
+    bool settingsLoaded_ = false;
+    bool terminating_ = false;
+    int modalCloseTries_ = 0;
+    std::function<bool(const QUrl&)> openUrl_;
+    std::unique_ptr<TerminationSignals> terminationSignals_;
 
     std::unique_ptr<TfrmMain> main_;
     std::unique_ptr<TfrmAbout> about_;

@@ -145,15 +145,15 @@ QWidget* TfrmMain::BuildTimersPanel() {
     grid->setHorizontalSpacing(3);
     grid->setVerticalSpacing(2);
     const auto row = [&](int r, QProgressBar*& bar, QLabel*& countdown, Lamp*& lamp,
-                         const char* name, const QString& caption, const QString& countdownHint,
-                         const QString& lampHint) {
+                         const char* name, const QString& caption, const QString& barHint,
+                         const QString& countdownHint, const QString& lampHint) {
         bar = new QProgressBar(panel);
         bar->setObjectName(QStringLiteral("PB") + QLatin1String(name));
         bar->setRange(0, 20);
         bar->setValue(0);
         bar->setTextVisible(false);
         bar->setFixedHeight(12);
-        bar->setToolTip(QStringLiteral("Получение следующего отсчета"));
+        bar->setToolTip(barHint);
         countdown = SmallLabel(QStringLiteral("00:00:00"), panel);
         countdown->setObjectName(QStringLiteral("Lbl") + QLatin1String(name));
         countdown->setToolTip(countdownHint);
@@ -165,9 +165,12 @@ QWidget* TfrmMain::BuildTimersPanel() {
         grid->addWidget(lamp, r, 2);
     };
     row(0, pbRequest_, lblRequest_, ledRequest_, "Request", QStringLiteral("дата"),
-        QStringLiteral("Время до получения данных"), QStringLiteral("Получение данных с приборов"));
+        QStringLiteral("Получение следующего отсчета"), QStringLiteral("Время до получения данных"),
+        QStringLiteral("Получение данных с приборов"));
+    // The auto-save bar measures the time to the next save, as its countdown does.
     row(1, pbSave_, lblSave_, ledSave_, "Save", QStringLiteral("файл"),
-        QStringLiteral("Время до сохранения в файл"), QStringLiteral("Сохранение в файл"));
+        QStringLiteral("Время до сохранения в файл"), QStringLiteral("Время до сохранения в файл"),
+        QStringLiteral("Сохранение в файл"));
     grid->setColumnStretch(0, 1);
     ledRequest_->SetColour(Qt::red);
     ledSave_->SetColour(Qt::red);

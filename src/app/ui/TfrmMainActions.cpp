@@ -1,9 +1,11 @@
 // The main window's commands: the actions, the menu bar, the tool bar and the device rules.
 
 #include <QMenuBar>
+#include <QStyle>
 #include <QToolBar>
 
 #include "acquisition/DeviceActions.h"
+#include "app/ToolBarWrap.h"
 #include "app/ui/CommandIcons.h"
 #include "app/ui/TfrmMain.h"
 
@@ -29,8 +31,9 @@ QAction* TfrmMain::Action(const QString& name) const {
 void TfrmMain::CreateActions() {
     AddAction("actFileOpen", "Открыть", "Открыть файл");
     AddAction("actFileSave", "Сохранить", "Сохранить  файл");
-    AddAction("actExportExcel", "Экспорт в Excel");
-    AddAction("actArchive", "Архив");
+    // The menu underlines the "E" of "Excel"; the tool tip is the caption without the mark.
+    AddAction("actFileExcelExport", "Экспорт в &Excel", "Экспорт в Excel");
+    AddAction("actFileArhiv", "Архив");
     AddAction("actPrintGraph", "Печатать График");
     AddAction("actPrintTrend", "Печатать Тренд");
     AddAction("actPrintSysTrend", "Печатать Тренд системы");
@@ -58,8 +61,8 @@ void TfrmMain::CreateActions() {
     AddAction("actHelp", "Справка Drumo");
     AddAction("actHomePage", "Домашняя страница");
     // File commands of the notebook and sensor windows; they have no place in the menus.
-    AddAction("actNoteSave", "Сохранить блокнот", "Сохранить блокнот в файл");
-    AddAction("actNoteLoad", "Загрузить блокнот", "Загрузить блокнот из файла");
+    AddAction("actFileSaveNote", "Сохранить блокнот", "Сохранить блокнот в файл");
+    AddAction("actFileOpenNote", "Загрузить блокнот", "Загрузить блокнот из файла");
     AddAction("actSensSave", "Сохранить информацию о датчиках",
               "Сохранить информацию\nо датчиках в файл");
     AddAction("actSensLoad", "Загрузить информацию о датчиках",
@@ -86,8 +89,8 @@ void TfrmMain::BuildMenus() {
             }
         }
     };
-    fill(QStringLiteral("Файл"), {"actFileOpen", "actFileSave", "actExportExcel", "actArchive", "",
-                                  "actPrintGraph", "actPrintTrend", "actPrintSysTrend", "",
+    fill(QStringLiteral("Файл"), {"actFileOpen", "actFileSave", "actFileExcelExport", "actFileArhiv",
+                                  "", "actPrintGraph", "actPrintTrend", "actPrintSysTrend", "",
                                   "actExit"});
     fill(QStringLiteral("Команды"), {"actStart", "actStop", "actPowerOff", "actDevSettings",
                                      "actTimeSinhro", "", "actNotebook"});
@@ -99,29 +102,57 @@ void TfrmMain::BuildMenus() {
 }
 
 void TfrmMain::BuildToolBar() {
-    // The buttons do not fit one row of the narrow window, so the bar wraps into two rows at a
-    // group boundary; the order stays the same left to right, top to bottom.
-    const auto bar = [this](const char* objectName, std::initializer_list<const char*> names) {
-        QToolBar* toolBar = addToolBar(QString::fromLatin1(objectName));
-        toolBar->setObjectName(QString::fromLatin1(objectName));
-        toolBar->setMovable(false);
-        toolBar->setFloatable(false);
-        toolBar->setIconSize(QSize(20, 20));
-        for (const char* name : names) {
-            if (*name == '\0') {
-                toolBar->addSeparator();
+    const std::initializer_list<const char*> names = {
+        "actFind", "", "actFileOpen", "actFileSave", "actFileExcelExport", "actFileArhiv", "",
+        "actStart", "actStop", "actPowerOff", "actDevSettings", "actTimeSinhro", "actNotebook", "",
+        "actGraph", "actTrend", "actSysTrend", "actPlets", "actReport", "actClearResults", "",
+        "actScanM", "actProgSet", "", "actAutoSet", "actDevSerial"};
+    const auto newBar = [this](int row) {
+        const QString name = QStringLiteral("tbCommands%1").arg(row);
+        QToolBar* bar = addToolBar(name);
+        bar->setObjectName(name);
+        bar->setMovable(false);
+        bar->setFloatable(false);
+        bar->setIconSize(QSize(18, 18));
+        return bar;
+    };
+
+    // The whole bar does not fit the narrow window. It is laid out once in one row to measure
+    // its buttons in the style at hand, then split into as many rows as that takes, so that no
+    // button ever hides behind the overflow arrow (with every device command offered).
+    QToolBar* measure = newBar(1);
+    std::vector<QAction*> items;
+    std::vector<ToolBarItem> widths;
+    for (const char* name : names) {
+        QAction* action = *name == '\0' ? measure->addSeparator() : Action(QString::fromLatin1(name));
+        if (*name != '\0') measure->addAction(action);
+        items.push_back(action);
+    }
+    QStyle* style = measure->style();
+    const int separator = style->pixelMetric(QStyle::PM_ToolBarSeparatorExtent, nullptr, measure);
+    for (QAction* action : items) {
+        QWidget* button = action->isSeparator() ? nullptr : measure->widgetForAction(action);
+        widths.push_back({button ? button->sizeHint().width() : separator, action->isSeparator()});
+    }
+    const int edge = style->pixelMetric(QStyle::PM_ToolBarItemMargin, nullptr, measure) +
+                     style->pixelMetric(QStyle::PM_ToolBarFrameWidth, nullptr, measure);
+    const ToolBarMetrics metrics{FixedWidth, 2 * edge,
+                                 style->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, measure)};
+    const auto rows = WrapToolBar(widths, metrics);
+    removeToolBar(measure);
+    delete measure;
+
+    for (size_t r = 0; r < rows.size(); ++r) {
+        if (r > 0) addToolBarBreak();
+        QToolBar* bar = newBar(static_cast<int>(r) + 1);
+        for (size_t i : rows[r]) {
+            if (widths[i].Separator) {
+                bar->addSeparator();
             } else {
-                toolBar->addAction(Action(QString::fromLatin1(name)));
+                bar->addAction(items[i]);
             }
         }
-    };
-    bar("tbCommands1", {"actFind", "", "actFileOpen", "actFileSave", "actExportExcel", "actArchive",
-                        "", "actStart", "actStop", "actPowerOff", "actDevSettings", "actTimeSinhro",
-                        "actNotebook"});
-    addToolBarBreak();
-    bar("tbCommands2", {"actGraph", "actTrend", "actSysTrend", "actPlets", "actReport",
-                        "actClearResults", "", "actScanM", "actProgSet", "", "actAutoSet",
-                        "actDevSerial"});
+    }
 }
 
 void TfrmMain::ShowDeviceActions() {

@@ -3,12 +3,14 @@
 #include <QApplication>
 
 #include "acquisition/ui/ProgramWiring.h"
+#include "app/ui/Language.h"
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Drumo"));
+    drumo::UseRussianLanguage(app);
     // Closing the main window ends the program even while other windows are open.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -19,6 +21,11 @@ int main(int argc, char* argv[]) {
     drumo::ProgramWiring wiring(shell);
     QObject::connect(&shell.Main(), &drumo::TfrmMain::Closing, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+    // Logout, shutdown or Ctrl+C close the program in order: settings and auto-save are written.
+    shell.EndOnTerminationSignals();
     shell.Show();
+    // Closed already while starting (during the automatic search, or by the system): the quit
+    // request went to that search's own event loop, so the main loop is not entered at all.
+    if (shell.Main().isHidden()) return 0;
     return app.exec();
 }

@@ -74,8 +74,8 @@ FilesWiring::FilesWiring(TfrmMain& main, TfrmScanM& scanM, MeasurementStore& sto
     };
     wire("actFileOpen", [this] { OpenCommand(); });
     wire("actFileSave", [this] { SaveCommand(); });
-    wire("actExportExcel", [this] { ExportCommand(); });
-    wire("actArchive", [this] {
+    wire("actFileExcelExport", [this] { ExportCommand(); });
+    wire("actFileArhiv", [this] {
         arhiv_->show();
         arhiv_->raise();
     });
@@ -103,8 +103,10 @@ void FilesWiring::SaveCommand() {
 }
 
 void FilesWiring::ExportCommand() {
+    if (Searching()) return;
+    log_.Log(" > Диалог экспорта в Excel");
     const QString name = dialogs_->SaveFile(&main_, ArchiveFolder(), QtFilter(ExcelFilter));
-    if (name.isEmpty()) return;
+    if (name.isEmpty() || Searching()) return;
     const std::string written = ExportXls(store_, op_, log_, SystemClock::Instance(), ProgramVersion(),
                                           name.toStdString());
     // The exported file is handed to the desktop's spreadsheet program; its absence is no error.
@@ -113,6 +115,13 @@ void FilesWiring::ExportCommand() {
 }
 
 void FilesWiring::OpenFromCommandLine(const std::string& path) { files_.FileOpenArhiv({path}); }
+
+void FilesWiring::AutoSavePeriodChanged() { autoSave_.SetPeriodIndex(settings_.Main.AutoSaveIndex); }
+
+void FilesWiring::SaveRunningAutoSave() {
+    autoSave_.AutoSaveEnabled = settings_.Main.AutoSaveEnabled;
+    autoSave_.SaveNow();
+}
 
 // --- What loading shows ----------------------------------------------------------------------
 

@@ -56,6 +56,11 @@ public:
     void SaveCommand();    // "Сохранить"
     void ExportCommand();  // "Экспорт в Excel"
     void OpenFromCommandLine(const std::string& path);
+    // The settings dialog changed the auto-save period: schedule and countdown follow at once.
+    void AutoSavePeriodChanged();
+    // The program is being ended by the system: the running auto-save file gets what the store
+    // holds now, before reception stops.
+    void SaveRunningAutoSave();
 
     // --- ArchiveView.
     void BusyCursor(bool busy) override;

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/ScriptedOperator.h"
 #include "acquisition/ui/AcquisitionWiring.h"
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmFind.h"
@@ -20,11 +19,12 @@
 #include "app/ui/TfrmMain.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
+#include "support/ScriptedOperator.h"
 
 namespace drumo::test {
 
 struct AcquisitionRig {
-    ScriptedOperator op;
+    ScriptedOperator op{Unscripted::Yes};
     NullLog early;
     MeasurementStore store{op, early};
     TfrmScanM scanM{store};

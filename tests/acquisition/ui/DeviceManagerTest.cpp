@@ -1,13 +1,14 @@
 // The device manager's grid, selection, copy, pop-up menu and log, and the two alarm windows.
 
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "acquisition/ScriptedOperator.h"
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "model/DeviceTypes.h"
+#include "support/ScriptedOperator.h"
 
 using namespace drumo;
 
@@ -35,7 +36,7 @@ void FillThreeDevices(MeasurementStore& store, TfrmScanM& manager) {
 class DeviceManagerTest : public QObject {
     Q_OBJECT
 
-    test::ScriptedOperator op_;
+    test::ScriptedOperator op_{test::Unscripted::Yes};
     NullLog nolog_;
 
 private slots:
@@ -174,6 +175,24 @@ private slots:
         QVERIFY(upper.isVisible());
         QCOMPARE(upper.Lines().size(), 2);
         QVERIFY(lower.Lines().isEmpty());
+    }
+
+    void alarmWindowsKeepTheNewestWholeLineInView() {
+        TfrmAlarm upper(TfrmAlarm::Kind::Upper);
+        QScrollBar* down = upper.List()->verticalScrollBar();
+        QScrollBar* across = upper.List()->horizontalScrollBar();
+        const auto add = [&](int k) {
+            upper.AddLine(QString("10:%1:00 > Адрес: 247 Термокоса: 12 Макс. температура: -19.38").arg(k));
+            QApplication::processEvents();
+        };
+        for (int k = 10; k < 40; ++k) add(k);
+        QVERIFY(down->maximum() > 0);
+        QCOMPARE(down->value(), down->maximum());
+        QCOMPARE(across->maximum(), 0);  // every line fits: no value is cut
+        down->setValue(0);               // the operator scrolled up to the first alarms
+        add(40);
+        QCOMPARE(down->value(), down->maximum());
+        QCOMPARE(upper.Lines().size(), 31);
     }
 };
 

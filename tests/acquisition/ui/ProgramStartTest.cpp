@@ -7,9 +7,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <cstdlib>
 
-#include "acquisition/ScriptedOperator.h"
 #include "acquisition/ui/ProgramWiring.h"
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmScanM.h"
@@ -17,8 +17,10 @@
 #include "app/ui/StoreFill.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
+#include "files/ArchiveReader.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
+#include "support/ScriptedOperator.h"
 
 using namespace drumo;
 
@@ -53,7 +55,7 @@ private slots:
         WriteIni("[Find]\r\nProtocol=0\r\nPortDefault=3\r\nAutoPortEnabled=0\r\nAutoFindEnabled=1\r\n"
                  "TestModbusAddr=7\r\n");
 
-        test::ScriptedOperator op;
+        test::ScriptedOperator op{test::Unscripted::Yes};
         {
             Shell shell({}, &op);
             ProgramWiring wiring(shell);
@@ -88,7 +90,7 @@ private slots:
     void alarmLimitsAppliedInTheSettingsDialogReachReceptionAtOnce() {
         unsetenv("DRUMO_PORTS");
         WriteIni("[Find]\r\nAutoFindEnabled=0\r\n");
-        test::ScriptedOperator op;
+        test::ScriptedOperator op{test::Unscripted::Yes};
         Shell shell({}, &op);
         ProgramWiring wiring(shell);
         shell.Show();
@@ -99,6 +101,86 @@ private slots:
         QCOMPARE(wiring.Acquisition().Receiver().AlarmTMax(), 55.5);
         QCOMPARE(wiring.Acquisition().Receiver().AlarmTMin(), -12.5);
         QFile::remove(Ini());
+    }
+
+    void autoSavePeriodChangedDuringReceptionTakesEffectAtOnce() {
+        unsetenv("DRUMO_PORTS");
+        WriteIni("[Main]\r\nAutoSaveEnabled=1\r\nAutoSaveIndex=4\r\n[Find]\r\nAutoFindEnabled=0\r\n");
+        test::ScriptedOperator op;
+        Shell shell({}, &op);
+        ProgramWiring wiring(shell);
+        shell.Show();
+        AutoSaveHooks& reception = wiring.Files().Hooks();
+        reception.Start();
+        reception.DisplayTick();
+        QVERIFY(shell.Main().SaveCountdown()->text() > QString("00:04:50"));
+        shell.ProgSet().AutoSaveList()->setCurrentIndex(0);  // 20 seconds
+        shell.ProgSet().Apply();
+        // Schedule and countdown follow before the next polling pass.
+        QCOMPARE(wiring.Files().AutoSaver().PeriodSeconds(), 20);
+        QCOMPARE(shell.Main().TimerAutoSave().interval(), 20000);
+        reception.DisplayTick();
+        QVERIFY(shell.Main().SaveCountdown()->text() <= QString("00:00:20"));
+        QCOMPARE(shell.Main().SaveProgress()->maximum(), 20);
+        reception.Stop();
+        QFile::remove(Ini());
+    }
+
+    void terminationSignalDuringReceptionWritesAutoSaveAndSettings() {
+        sim::ManualClock simClock;
+        std::string error;
+        auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
+        QVERIFY2(line, error.c_str());
+        line->Command->Streaming = false;
+        QVERIFY(line->Line->Open());
+        line->Line->Start();
+        setenv("DRUMO_PORTS", ("3=" + line->Line->SlavePath()).c_str(), 1);
+        // A day-long period: no auto-save falls due on its own during the test.
+        WriteIni("[Main]\r\nAutoSaveEnabled=1\r\nAutoSaveIndex=13\r\n[Find]\r\nProtocol=0\r\n"
+                 "PortDefault=3\r\nAutoPortEnabled=0\r\nAutoFindEnabled=1\r\n");
+        test::ScriptedOperator op;
+        for (int i = 0; i < 4; ++i) op.Answer(false);  // a question would keep the program open
+        std::string autoSaveFile;
+        {
+            Shell shell({}, &op);
+            ProgramWiring wiring(shell);
+            shell.EndOnTerminationSignals();
+            shell.Show();
+            QCOMPARE(shell.Store().DeviceCount, 1);
+            QTRY_VERIFY_WITH_TIMEOUT(!wiring.Acquisition().Find().isVisible(), 3000);
+            shell.ProgSet().TMaxBox()->setValue(55.5);
+            shell.ProgSet().Apply();
+            shell.Main().Action("actStart")->trigger();
+            QVERIFY(shell.Store().Receiving);
+            line->Line->With([&] {
+                line->Command->Streaming = true;
+                line->Command->StreamPeriodMs = 3600000;
+                line->Command->StreamNow();
+                return 0;
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(shell.Store().SampleCount(0, 0) == 1 &&
+                                         wiring.Acquisition().Receiver().StreamSampleClosed(),
+                                     5000);
+            autoSaveFile = wiring.Files().AutoSaver().FileName();
+            QVERIFY(!QFile::exists(QString::fromStdString(autoSaveFile)));
+
+            std::raise(SIGTERM);
+            QTRY_VERIFY_WITH_TIMEOUT(!shell.Main().isVisible(), 5000);
+            QVERIFY(!shell.Store().Receiving);
+            QVERIFY(op.Shown().empty());
+        }
+        line->Line->Close();
+        unsetenv("DRUMO_PORTS");
+        const ArchiveResult saved = LoadArhivFile(autoSaveFile);
+        QVERIFY(saved.Signed);
+        QCOMPARE(saved.SampleCount, size_t(1));
+        QFile file(Ini());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray ini = file.readAll();
+        QVERIFY(ini.contains("AlarmTMax=55.5\r\n"));
+        QVERIFY(ini.contains("AutoSaveIndex=13\r\n"));
+        QFile::remove(Ini());
+        QDir(home_.filePath("Archive")).removeRecursively();
     }
 
     void portsSectionOfTheSettingsFileLeadsThePortNumbers() {
@@ -112,7 +194,7 @@ private slots:
         unsetenv("DRUMO_PORTS");
         WriteIni("[Ports]\r\nCom6=" + QByteArray::fromStdString(line->Line->SlavePath()) +
                  "\r\n[Find]\r\nProtocol=0\r\nPortDefault=6\r\nAutoPortEnabled=0\r\nAutoFindEnabled=1\r\n");
-        test::ScriptedOperator op;
+        test::ScriptedOperator op{test::Unscripted::Yes};
         {
             Shell shell({}, &op);
             ProgramWiring wiring(shell);
@@ -128,7 +210,7 @@ private slots:
     void archiveFileOnTheCommandLineOpensThroughTheGroupLoader() {
         WriteIni("[Find]\r\nAutoFindEnabled=0\r\n");
         const QString path = home_.filePath("given.dml");
-        test::ScriptedOperator op;
+        test::ScriptedOperator op{test::Unscripted::Yes};
         {
             Shell shell({}, &op);
             ProgramWiring wiring(shell);

@@ -12,6 +12,7 @@
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmMAC.h"
 #include "acquisition/ui/TfrmScanM.h"
+#include "app/ui/Language.h"
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
 #include "files/ui/TfrmArhiv.h"
@@ -22,6 +23,7 @@ using namespace drumo;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    UseRussianLanguage(app);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/drumo-shots");
     QDir().mkpath(folder);
     const auto save = [&](QWidget& w, const QString& name) {

@@ -7,11 +7,11 @@
 #include <QToolBar>
 #include <QtTest>
 
-#include "acquisition/ScriptedOperator.h"
 #include "app/ui/StoreFill.h"
 #include "app/ui/TfrmMain.h"
 #include "link/Platform.h"
 #include "model/Formats.h"
+#include "support/ScriptedOperator.h"
 
 using namespace drumo;
 
@@ -47,6 +47,13 @@ QStringList MenuItems(QWidget* menu) {
     return items;
 }
 
+// What a tool bar shows of its buttons: the captions without the menu's underline marks.
+QStringList BarItems(QWidget* bar) {
+    QStringList items;
+    for (QAction* a : bar->actions()) items << (a->isSeparator() ? QStringLiteral("-") : a->iconText());
+    return items;
+}
+
 QStringList Visible(TfrmMain& w, const QStringList& names) {
     QStringList shown;
     for (const QString& n : names)
@@ -62,7 +69,7 @@ const QStringList kOffered = {"actDevSettings", "actNotebook", "actPowerOff", "a
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-    test::ScriptedOperator op_;
+    test::ScriptedOperator op_{test::Unscripted::Yes};
     NullLog log_;
     MeasurementStore* store_ = nullptr;
     TfrmMain* main_ = nullptr;
@@ -86,7 +93,7 @@ private slots:
         QCOMPARE(titles, QStringList({"Файл", "Команды", "График", "Настройки", "Помощь"}));
         const auto menuOf = [&](int i) { return main_->menuBar()->actions()[i]->menu(); };
         QCOMPARE(MenuItems(menuOf(0)),
-                 QStringList({"Открыть", "Сохранить", "Экспорт в Excel", "Архив", "-",
+                 QStringList({"Открыть", "Сохранить", "Экспорт в &Excel", "Архив", "-",
                               "Печатать График", "Печатать Тренд", "Печатать Тренд системы", "-",
                               "Выход"}));
         QCOMPARE(MenuItems(menuOf(1)),
@@ -109,7 +116,7 @@ private slots:
             auto* bar = main_->findChild<QToolBar*>(QString::fromLatin1(name));
             QVERIFY(bar);
             if (!items.isEmpty()) items << "-";  // the row break stands for the separator
-            items << MenuItems(bar);
+            items << BarItems(bar);
         }
         QCOMPARE(items,
                  QStringList({"Поиск приборов", "-", "Открыть", "Сохранить", "Экспорт в Excel",
@@ -121,6 +128,27 @@ private slots:
                               "Автонастройка термокосы", "Серийный номер прибора"}));
     }
 
+    void everyOfferedToolBarButtonIsInView() {
+        // A Hexar-1/100 is offered the most device commands.
+        store_->SelDevice = static_cast<uint16_t>(test::AddDevice(*store_, 2, {{77, 1, {100, 200}}}));
+        main_->ShowDeviceActions();
+        main_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main_));
+        int offered = 0;
+        for (QToolBar* bar : main_->findChildren<QToolBar*>()) {
+            const QRect inWindow(bar->mapTo(main_, QPoint(0, 0)), bar->size());
+            QVERIFY(main_->rect().contains(inWindow));
+            for (QAction* action : bar->actions()) {
+                if (action->isSeparator() || !action->isVisible()) continue;
+                ++offered;
+                QWidget* button = bar->widgetForAction(action);
+                QVERIFY2(button && button->isVisible(), qPrintable(action->text()));
+                QVERIFY2(bar->rect().contains(button->geometry()), qPrintable(action->text()));
+            }
+        }
+        QCOMPARE(offered, 21);
+    }
+
     void hintsAreCaptionsWithFourExceptions() {
         QCOMPARE(main_->Action("actFileOpen")->toolTip(), QString("Открыть файл"));
         QCOMPARE(main_->Action("actFileSave")->toolTip(), QString("Сохранить  файл"));
@@ -128,6 +156,10 @@ private slots:
         QCOMPARE(main_->Action("actReport")->toolTip(), QString("Показать отчет"));
         QCOMPARE(main_->Action("actStart")->toolTip(), QString("Начать прием данных"));
         QCOMPARE(main_->Action("actTrend")->toolTip(), QString("График по длине"));
+        QCOMPARE(main_->Action("actFileExcelExport")->toolTip(), QString("Экспорт в Excel"));
+        QCOMPARE(main_->Action("actFileArhiv")->toolTip(), QString("Архив"));
+        QCOMPARE(main_->RequestProgress()->toolTip(), QString("Получение следующего отсчета"));
+        QCOMPARE(main_->SaveProgress()->toolTip(), QString("Время до сохранения в файл"));
         QCOMPARE(main_->CableSelector()->toolTip(), QString("Выбор термокосы из\nподключенных к прибору"));
     }
 

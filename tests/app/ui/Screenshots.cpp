@@ -2,14 +2,18 @@
 // by default), so that layouts, sizes and texts can be looked at without a desktop.
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTabWidget>
 
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/ui/DevicePictures.h"
+#include "app/ui/Language.h"
 #include "app/ui/Shell.h"
 #include "app/ui/StoreFill.h"
 #include "app/ui/TfrmAbout.h"
@@ -21,6 +25,7 @@ using namespace drumo;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    UseRussianLanguage(app);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/drumo-shots");
     QDir().mkpath(folder);
     const auto save = [&](QWidget& w, const QString& name) {
@@ -57,6 +62,11 @@ int main(int argc, char* argv[]) {
     save(scanM, QStringLiteral("scanm"));
     scanM.SelectRow(4);
     save(shell.Main(), QStringLiteral("main-probe"));
+    // A Hexar-1/100 offers the most device commands: every tool-bar button shows.
+    store.SelDevice = static_cast<uint16_t>(test::AddDevice(store, 2, {{77, 1, {100, 200, 300}}}, 0, 77, 2012, 2));
+    store.SelCable = 0;
+    shell.Main().RebuildView();
+    save(shell.Main(), QStringLiteral("main-hexar100"));
     scanM.PreparePopup();
     save(*scanM.PopupMenu(), QStringLiteral("scanm-popup"));
 
@@ -76,8 +86,28 @@ int main(int argc, char* argv[]) {
 
     shell.AlarmMax().AddLine(QStringLiteral("10:15:20 > Адрес: 7 Термокоса: 1 Макс. температура: 123.45"));
     shell.AlarmMin().AddLine(QStringLiteral("10:15:20 > Адрес: 7 Термокоса: 2 Мин. температура: -50.01"));
+    for (int k = 0; k < 12; ++k)
+        shell.AlarmMax().AddLine(QStringLiteral("10:%1:00 > Адрес: 247 Термокоса: 12 Макс. температура: -19.38")
+                                     .arg(16 + k));
     save(shell.AlarmMax(), QStringLiteral("alarm-upper"));
     save(shell.AlarmMin(), QStringLiteral("alarm-lower"));
+
+    // Qt's own dialogs, as the program opens them.
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Drumo"),
+                         QStringLiteral("Результаты измерений будут удалены.\nПродолжить?"),
+                         QMessageBox::Yes | QMessageBox::No);
+    question.setDefaultButton(QMessageBox::No);
+    save(question, QStringLiteral("qt-question"));
+    question.hide();
+    QFileDialog files(nullptr, QString(), QDir::homePath(), QStringLiteral("*.dml (*.dml);;Все файлы (*)"));
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    files.setAcceptMode(QFileDialog::AcceptSave);
+    save(files, QStringLiteral("qt-file-save"));
+    files.hide();
+    QColorDialog colours;
+    colours.setOption(QColorDialog::DontUseNativeDialog);
+    save(colours, QStringLiteral("qt-colour"));
+    colours.hide();
 
     QImage sheet(5 * 172, 2 * 172, QImage::Format_ARGB32);
     sheet.fill(QColor(240, 240, 240));

@@ -2,11 +2,13 @@
 // the program settings dialog, help and the about window. DRUMO_HOME points at a fresh folder.
 
 #include <QDir>
+#include <QDialog>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "acquisition/ScriptedOperator.h"
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/AppPaths.h"
@@ -16,6 +18,7 @@
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
 #include "model/Formats.h"
+#include "support/ScriptedOperator.h"
 
 using namespace drumo;
 
@@ -23,7 +26,7 @@ class ShellTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir home_;
-    test::ScriptedOperator op_;
+    test::ScriptedOperator op_{test::Unscripted::Yes};
 
     QString Home(const QString& rel) const { return home_.filePath(rel); }
     QString IniPath() const { return Home("ini/ProgSet.ini"); }
@@ -58,7 +61,9 @@ private slots:
         shell.Show();
         TfrmMain& m = shell.Main();
         QCOMPARE(m.windowTitle(), QString("Drumo"));
-        QCOMPARE(m.pos(), QPoint(600, 0));
+        // Left 600, unless the screen is too narrow for the window there (the offscreen one is).
+        const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(m.pos(), QPoint(qMin(600, free.left() + free.width() - TfrmMain::FixedWidth), 0));
         QCOMPARE(m.height(), 433);
         QVERIFY(QDir(Home("Archive")).exists());
         QVERIFY(op_.Shown().empty());
@@ -176,6 +181,22 @@ private slots:
         QCOMPARE(shell.ScanM().pos(), QPoint(70, 80));
     }
 
+    void storedPlacesOffTheScreenAreBroughtBackOnIt() {
+        const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+        WriteIni(QStringLiteral("[Main]\r\nTop=-60\r\nLeft=%1\r\nHeight=433\r\n"
+                                "[ScanM]\r\nTop=%2\r\nLeft=600\r\nHeight=433\r\n")
+                     .arg(free.right() + 100)
+                     .arg(free.bottom() - 100)
+                     .toLatin1());
+        Shell shell({}, &op_);
+        shell.Show();
+        for (QWidget* window : {static_cast<QWidget*>(&shell.Main()), static_cast<QWidget*>(&shell.ScanM())}) {
+            const QRect placed(window->pos(), window->size());
+            QVERIFY2(free.contains(placed), window->objectName().toLatin1());
+        }
+        QCOMPARE(shell.Main().height(), 433);
+    }
+
     void closingWithUnsavedReadingsAsksFirst() {
         Shell shell({}, &op_);
         int stops = 0;
@@ -202,6 +223,20 @@ private slots:
         QVERIFY(!fileExistedWhenSaving);  // other parts put their settings in before the write
         QVERIFY(QFile::exists(IniPath()));
         QCOMPARE(op_.Shown().back(), std::string("ask: Действие приведет к потере данных.\r\nЗакрыть программу?"));
+    }
+
+    void terminationClosesOpenDialogsAndAsksNothing() {
+        Shell shell({}, &op_);
+        shell.Show();
+        test::AddDevice(shell.Store(), 4, {{1, 1, {100}}});
+        const Temperature v[] = {1000};
+        shell.Store().AppendSample(0, 0, 46000.5, v);  // unsaved readings: "Выход" would ask
+        QDialog dialog(&shell.Main());
+        QTimer::singleShot(0, &shell, &Shell::Terminate);
+        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+        QTRY_VERIFY(!shell.Main().isVisible());
+        QVERIFY(op_.Shown().empty());
+        QVERIFY(QFile::exists(IniPath()));
     }
 
     void settingsThatCannotBeWrittenAreReportedAtClosing() {
@@ -312,6 +347,30 @@ private slots:
         guide.close();
         shell.ShowHelp();
         QVERIFY(op_.Shown().empty());
+    }
+
+    void helpAndHomePageSaySoWhenNoBrowserStarts_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("help") << "actHelp" << "Не удалось найти файл справки Help.exe";
+        QTest::newRow("home page") << "actHomePage" << "Не удалось открыть домашнюю страницу https://drumo.ru/";
+    }
+    void helpAndHomePageSaySoWhenNoBrowserStarts() {
+        QFETCH(QString, action);
+        QFETCH(QString, error);
+        QDir().mkpath(Home("help"));
+        QFile guide(Home("help/index.html"));
+        QVERIFY(guide.open(QIODevice::WriteOnly));
+        guide.close();
+        Shell shell({}, &op_);
+        QList<QUrl> asked;
+        shell.SetDesktopOpener([&](const QUrl& url) {
+            asked << url;
+            return false;
+        });
+        shell.Main().Action(action)->trigger();
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(op_.Shown(), std::vector<std::string>{"error: " + error.toStdString()});
     }
 
     void aboutNamesProgramVersionAndEveryModel() {

@@ -11,13 +11,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "acquisition/ScriptedOperator.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/ui/StoreFill.h"
 #include "app/ui/TfrmMain.h"
 #include "files/ArchiveBrowser.h"
 #include "files/ui/FilesWiring.h"
 #include "files/ui/TfrmArhiv.h"
+#include "support/ScriptedOperator.h"
 
 using namespace drumo;
 
@@ -39,7 +39,7 @@ struct ScriptedDialogs : FileDialogs {
 };
 
 struct FilesRig {
-    test::ScriptedOperator op;
+    test::ScriptedOperator op{test::Unscripted::Yes};
     NullLog early;
     MeasurementStore store{op, early};
     TfrmScanM scanM{store};
@@ -117,7 +117,7 @@ private slots:
         rig.SaveStore(Today() + "/10.00.00.dml", 42);
         QFile(Today() + "/readme.txt").open(QIODevice::WriteOnly);
 
-        rig.main.Action("actArchive")->trigger();
+        rig.main.Action("actFileArhiv")->trigger();
         TfrmArhiv& arhiv = rig.files->Arhiv();
         QVERIFY(arhiv.isVisible());
         QCOMPARE(arhiv.windowTitle(), QString("Архив"));
@@ -201,12 +201,32 @@ private slots:
     }
 
     void fileCommandsDoNothingWhileASearchRuns() {
+        for (const char* command : {"actFileOpen", "actFileSave", "actFileExcelExport"}) {
+            FilesRig rig(Archive());
+            rig.Fill(42);
+            rig.files->SetSearchRunning([] { return true; });
+            rig.dialogs.open = {home_.filePath("none.dml")};
+            rig.dialogs.save = home_.filePath("none");
+            const int logLines = rig.scanM.LogLines().size();
+            rig.main.Action(command)->trigger();
+            QVERIFY2(rig.dialogs.lastFilter.isEmpty(), command);  // no dialog was shown
+            QCOMPARE(rig.scanM.LogLines().size(), logLines);
+            QVERIFY(rig.op.Shown().empty());
+            QVERIFY(QDir(home_.path()).entryList({"none*"}).isEmpty());
+        }
+    }
+
+    void exportCommandLogsItsDialogAndWritesTheSheet() {
         FilesRig rig(Archive());
-        rig.files->SetSearchRunning([] { return true; });
-        rig.dialogs.open = {home_.filePath("none.dml")};
-        rig.main.Action("actFileOpen")->trigger();
-        QVERIFY(rig.dialogs.lastFilter.isEmpty());  // no dialog was shown
-        QVERIFY(rig.op.Shown().empty());
+        rig.Fill(42);
+        rig.dialogs.save = home_.filePath("sheet");
+        rig.main.Action("actFileExcelExport")->trigger();
+        QCOMPARE(rig.dialogs.lastFilter, QString("*.xls (*.xls);;Все файлы (*)"));
+        QVERIFY(rig.LogHas(" > Диалог экспорта в Excel"));
+        const QString written = home_.filePath("sheet.xls");
+        QVERIFY(QFileInfo(written).size() > 0);
+        QVERIFY(rig.LogHas(" > Файл " + written + " сохранен"));
+        QFile::remove(written);
     }
 
     void autoSaveWritesTheReceptionFileAtTheEndOfTheNextPass() {
