@@ -17,9 +17,7 @@
 // thread asks for real-time scheduling where the machine allows it, so that other programs on a
 // shared machine hold it up less; without it the figures are noisier.
 
-#include "acquisition/Discovery.h"
-#include "acquisition/LinkBus.h"
-#include "acquisition/Reception.h"
+#include "app/Station.h"
 #include "link/CommandProtocol.h"
 #include "link/PosixSerialPort.h"
 #include "sim/Presets.h"
@@ -102,27 +100,21 @@ int Main() {
     setenv("DRUMO_PORTS", ("3=" + line.SlavePath()).c_str(), 1);
 
     PosixSerialPort port;
-    TSerialChannel channel(port, SystemClock::Instance());
-    DeviceLink link(channel, SystemClock::Instance());
-    TComBuf decoder;
-    LinkBus bus(link, decoder);
     ConsoleOperator op;
     NullLog log;
     NoEvents events;
-    MeasurementStore store(op, log);
-    SearchSettings settings;
+    Station station(StationServices{port, op, log, SystemClock::Instance(), &events});
+    MeasurementStore& store = station.Store();
     SearchSettings wanted;  // what the search is started with
     wanted.Protocol = ExchangeProtocol::Modbus;
     wanted.PortDefault = 3;
     wanted.FindBeginAddr = 1;
     wanted.FindFinishAddr = 247;
-    SearchView searchView;
-    DeviceSearch search(bus, store, settings, op, log, events, SystemClock::Instance(), searchView);
     Clock& clock = SystemClock::Instance();
 
     std::printf("real-time scheduling: %s\n", realtime ? "yes" : "no (figures are noisier)");
     const int64_t s0 = clock.TickMs();
-    if (!search.RunSearch(wanted) || store.Devices() != 3) {
+    if (!station.RunSearch(wanted) || store.Devices() != 3) {
         std::fprintf(stderr, "bench_acquisition: the search did not find the three controllers\n");
         return 1;
     }
@@ -141,8 +133,7 @@ int Main() {
                 cables, sensors, searchMs / 1000, searchLeast / 1000, searchMs / searchLeast,
                 searchReplies / 1000, searchMs / searchReplies);
 
-    ReceptionView view;
-    Reception reception(bus, store, settings, op, log, events, clock, view);
+    Reception& reception = station.Receiver();
     const double passLeast = PassLeastMs(store);
     withRequests = false;
     const double passReplies = PassLeastMs(store);
@@ -170,7 +161,7 @@ int Main() {
                 cables, passLeast / 1000, mean, ratios[ratios.size() / 2], ratios.front(), ratios.back());
     std::printf("polling pass against the least without request bytes (%.3f s): median %.3f, worst %.3f\n",
                 passReplies / 1000, replyRatios[replyRatios.size() / 2], replyRatios.back());
-    channel.Disconnect();
+    station.Channel().Disconnect();
     line.Close();
     return 0;
 }

@@ -35,13 +35,8 @@ std::string ValueText(int hundredths) {
     return hundredths == NoValue ? std::string() : HundredthsText(hundredths, '.');
 }
 
-AcquisitionSession::AcquisitionSession(std::unique_ptr<LinkSession> link, std::ostream& err)
-    : link_(std::move(link)),
-      bus_(link_->Link(), decoder_),
-      log_(err),
-      events_(link_->Channel()),
-      store_(op_, log_),
-      search_(bus_, store_, settings_, op_, log_, events_, SystemClock::Instance(), view_) {}
+AcquisitionSession::AcquisitionSession(std::ostream& err)
+    : log_(err), station_(StationServices{port_, op_, log_, SystemClock::Instance()}) {}
 
 std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& args, std::ostream& err) {
     std::string protocol = args.Options.count("protocol") ? args.Options.at("protocol") : "modbus";
@@ -59,25 +54,27 @@ std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& 
         return nullptr;
     }
     const bool modbus = protocol == "modbus";
-    auto link = LinkSession::FromArgs(args, modbus, err);
-    if (!link) return nullptr;
-    std::unique_ptr<AcquisitionSession> s(new AcquisitionSession(std::move(link), err));
+    LinkOptions options;
+    if (!ReadLinkOptions(args, options, err)) return nullptr;
+    std::unique_ptr<AcquisitionSession> s(new AcquisitionSession(err));
+    drumo::Station& station = s->station_;
+    ApplyLinkOptions(options, modbus, station.Channel(), station.Link());
     SearchSettings& wanted = s->wanted_;
     wanted.Protocol = modbus ? ExchangeProtocol::Modbus : ExchangeProtocol::Command;
     wanted.FindBeginAddr = static_cast<int>(from);
     wanted.FindFinishAddr = static_cast<int>(to);
-    wanted.BaudRate = s->Channel().BaudRateValue();
-    wanted.AdditionalDelay = ReplyDelayOf(s->link_->Link().AdditionalDelay);
+    wanted.BaudRate = options.Baud;
+    wanted.AdditionalDelay = options.Delay;  // the search takes it as the search window does
     wanted.AutoPortEnabled = args.Has("all-ports");
-    s->portName_ = s->Channel().PortName();
+    s->portName_ = options.PortName;
     if (const auto n = PortNumberOf(s->portName_)) wanted.PortDefault = *n;
-    s->settings_.PortDefault = wanted.PortDefault;
+    station.SearchSettingsInUse().PortDefault = wanted.PortDefault;
     return s;
 }
 
 bool AcquisitionSession::Search() {
-    if (PortNumberOf(portName_)) return search_.RunSearch(wanted_);
-    return search_.SearchNamedPort(wanted_, portName_);
+    if (PortNumberOf(portName_)) return station_.RunSearch(wanted_);
+    return station_.SearchNamedPort(wanted_, portName_);
 }
 
 }  // namespace drumo::cli

@@ -1,11 +1,9 @@
 // The acquisition procedures with the program's own link layer (POSIX port, channel, transactions,
 // frame decoder) against simulated controllers on real pseudo-terminals, mapped to port numbers.
 
-#include "acquisition/Discovery.h"
 #include "acquisition/FakeBus.h"
-#include "acquisition/LinkBus.h"
-#include "acquisition/Reception.h"
 #include "acquisition/ServiceCommands.h"
+#include "app/Station.h"
 #include "link/PosixSerialPort.h"
 #include "model/Cp1251.h"
 #include "model/DeviceTypes.h"
@@ -23,13 +21,12 @@ namespace {
 
 // Pending events of the program's window: the channel's background receive among them.
 struct ChannelEvents : EventPump {
-    explicit ChannelEvents(TSerialChannel& c) : channel(c) {}
     void ProcessEvents() override {
         ++Calls;
-        channel.Tick();
+        if (channel) channel->Tick();
         if (Action) Action(Calls);
     }
-    TSerialChannel& channel;
+    TSerialChannel* channel = nullptr;
     int Calls = 0;
     std::function<void(int)> Action;
 };
@@ -48,7 +45,7 @@ protected:
         wanted.FindBeginAddr = 1;
         wanted.FindFinishAddr = 4;
         wanted.AdditionalDelay = 800;  // the longest reply time-out: the machine may be busy
-        reception.SetSearchRunning([this] { return search.Searching(); });
+        events.channel = &channel;
     }
     ~AcquisitionE2E() override {
         channel.Disconnect();
@@ -91,20 +88,20 @@ protected:
     std::vector<sim::SimLine> lines;
 
     PosixSerialPort port;
-    TSerialChannel channel{port, SystemClock::Instance()};
-    DeviceLink link{channel, SystemClock::Instance()};
-    TComBuf decoder;
-    LinkBus bus{link, decoder};
     ScriptedOperator op;
     RecordingLog log;
-    ChannelEvents events{channel};
-    MeasurementStore store{op, log};
-    SearchSettings settings;
-    SearchSettings wanted;  // what the search is started with
+    ChannelEvents events;
     SearchView searchView;
     AlarmView receptionView;
-    DeviceSearch search{bus, store, settings, op, log, events, SystemClock::Instance(), searchView};
-    Reception reception{bus, store, settings, op, log, events, SystemClock::Instance(), receptionView};
+    Station station{StationServices{port, op, log, SystemClock::Instance(), &events},
+                    StationViews{&searchView, &receptionView}};
+    TSerialChannel& channel = station.Channel();
+    DeviceBus& bus = station.Bus();
+    MeasurementStore& store = station.Store();
+    SearchSettings& settings = station.SearchSettingsInUse();
+    DeviceSearch& search = station.Search();
+    Reception& reception = station.Receiver();
+    SearchSettings wanted;  // what the search is started with
 };
 
 TEST_F(AcquisitionE2E, ModbusSearchAndPollingPassOverABusOfThreeControllers) {
