@@ -28,9 +28,12 @@ AlarmLines CheckAlarms(const SampleRange& range, double alarmTMax, double alarmT
     if (!range.Any) return lines;
     const std::string where = time + " > Адрес: " + std::to_string(address) + " Термокоса: " +
                               std::to_string(cable + 1);
-    if (range.Max > alarmTMax * 100)
+    // The readings are whole hundredths; a limit such as 4.1 is not exact in binary, and 4.1 * 100
+    // comes out as 409.99999999999994, which would raise an alarm at exactly 4.10. The limit is
+    // rounded to hundredths first, so a reading equal to the limit never raises an alarm.
+    if (range.Max > std::llround(alarmTMax * 100))
         lines.Upper = where + " Макс. температура: " + HundredthsText(range.Max, mark);
-    if (range.Min < alarmTMin * 100)
+    if (range.Min < std::llround(alarmTMin * 100))
         lines.Lower = where + " Мин. температура: " + HundredthsText(range.Min, mark);
     return lines;
 }
@@ -139,8 +142,9 @@ void Reception::PollingPass() {
     if (inPass_) return;
     const DateTime t = clock_.Now();
     nextRequestTime_ = t + pollingIntervalMs_ / 1000.0 * OneSecond;
+    const auto portUnavailable = [this] { log_.Log(" > Порт " + bus_.PortName() + " недоступен"); };
     if (!bus_.Connected()) {
-        log_.Log(" > Порт " + bus_.PortName() + " недоступен");
+        portUnavailable();
         return;
     }
     inPass_ = true;
@@ -148,21 +152,26 @@ void Reception::PollingPass() {
     view_.ReceptionLamp(true);
     int bytes = 0;
     bool any = false;
+    bool portGone = false;
     std::vector<Temperature> values;
-    for (size_t d = 0; passRunning_ && d < store_.Devices() && d < store_.DeviceCount; ++d) {
+    for (size_t d = 0; passRunning_ && !portGone && d < store_.Devices() && d < store_.DeviceCount; ++d) {
         for (size_t c = 0; passRunning_ && d < store_.Devices() && c < store_.Cables(d); ++c) {
             const size_t n = store_.Sensors(d, c);
             if (n == 0) continue;
             const uint16_t address = store_.DevSig(d).Address;
             const uint8_t slave = static_cast<uint8_t>(address);
+            // The port's device went away during the pass (the channel closed it): one line for
+            // the pass instead of one failure per remaining cable.
             if (store_.Cables(d) > 1 &&
                 !SelectActiveCable(bus_, log_, clock_, slave, static_cast<uint16_t>(c), 1)) {
+                if ((portGone = !bus_.Connected())) break;
                 events_.ProcessEvents();
                 continue;
             }
             uint16_t regs[kRegisterBufferSize] = {};
             uint16_t count = static_cast<uint16_t>(n);
             if (!bus_.ModbusRequest(slave, 3, 512, count, regs)) {
+                if ((portGone = !bus_.Connected())) break;
                 log_.Log(" > Сбой при чтении по адресу " + std::to_string(address));
             } else if (count != n) {
                 log_.Log(" > Количество датчиков по адресу " + std::to_string(address) +
@@ -189,6 +198,7 @@ void Reception::PollingPass() {
     passRunning_ = false;
     inPass_ = false;
     view_.ReceptionLamp(false);
+    if (portGone) portUnavailable();
     if (any) AfterSample(bytes, t);
 }
 

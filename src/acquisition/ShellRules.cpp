@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "model/Cp1251.h"
+
 namespace drumo {
 
 namespace {
@@ -29,6 +31,25 @@ bool PrepareArchiveFolder(const std::string& folder, Operator& op) {
 
 std::string ApplyArchiveFolder(const std::string& wanted, const std::string& current,
                                const std::string& fallback, Operator& op) {
+    if (!wanted.empty()) {
+        // The settings file is kept in Windows-1251: a character it cannot hold would become "?"
+        // there, and the next start would write into another folder. The same goes for line
+        // breaks and for spaces at either end, which the file's lines do not keep.
+        const bool keptAsItIs = Cp1251ToUtf8(Utf8ToCp1251(wanted)) == wanted &&
+                                wanted.find_first_of("\r\n") == std::string::npos &&
+                                std::string(" \t").find(wanted.back()) == std::string::npos &&
+                                std::string(" \t").find(wanted.front()) == std::string::npos;
+        if (!keptAsItIs) {
+            op.Error("Имя директории " + wanted + "\r\nсодержит символы, которые нельзя сохранить в файле настроек.\r\n" +
+                     "Выберите другую директорию");
+            return current;
+        }
+        // A relative name would mean another folder for every working directory.
+        if (wanted.front() != '/') {
+            op.Error("Директория " + wanted + " задана не полным путем.\r\nУкажите полный путь");
+            return current;
+        }
+    }
     if (EnsureFolder(wanted)) return wanted;
     const std::string question = "Создать директорию " + wanted + " не удалось." + "\r\n" +
                                  "Попытаться создать директорию по умолчанию?" + "\r\n" + fallback;

@@ -17,6 +17,8 @@ bool PrepareArchiveFolder(const std::string& folder, Operator& op);
 
 // The settings dialog's archive folder step. `wanted` is the text of the folder box, `current` the
 // folder in force, `fallback` the default archive folder. Returns the folder in force afterwards.
+// A folder whose path the settings file cannot hold (characters outside Windows-1251) or that is
+// no absolute path is refused with a message naming it.
 std::string ApplyArchiveFolder(const std::string& wanted, const std::string& current,
                                const std::string& fallback, Operator& op);
 

@@ -189,11 +189,17 @@ std::map<int, std::string> ReadPortsSection(const IniFile& ini) {
     return ports;
 }
 
-ProgramSettings ReadSettings(const IniFile& ini, const std::string& archiveFolder) {
+ProgramSettings ReadSettings(const IniFile& ini, const std::string& archiveFolder, std::string* note) {
     ProgramSettings s = DefaultSettings(archiveFolder);
     Reader reader(ini);
     VisitAll(reader, s);
     s.Ports = ReadPortsSection(ini);
+    if (s.Main.ArchiveFolder != archiveFolder && s.Main.ArchiveFolder.substr(0, 1) != "/") {
+        if (note)
+            *note = " > Директория архива " + s.Main.ArchiveFolder + " задана не полным путем. Используется " +
+                    archiveFolder;
+        s.Main.ArchiveFolder = archiveFolder;
+    }
     return s;
 }
 
@@ -203,18 +209,24 @@ void WriteSettings(const ProgramSettings& settings, IniFile& ini) {
     for (const auto& [n, path] : settings.Ports) ini.Set("Ports", "Com" + std::to_string(n), path);
 }
 
-ProgramSettings LoadSettings(const std::string& path, const std::string& archiveFolder) {
+bool ReadSettingsFile(const std::string& path, IniFile& ini, std::string* error) {
     std::string bytes;
-    if (!ReadSmallFile(path, bytes, kMaxSettingsBytes)) bytes.clear();
-    ProgramSettings s = ReadSettings(IniFile::Parse(bytes), archiveFolder);
+    if (!ReadSmallFile(path, bytes, kMaxSettingsBytes, error)) return false;
+    ini = IniFile::Parse(bytes);
+    return true;
+}
+
+ProgramSettings LoadSettings(const std::string& path, const std::string& archiveFolder, std::string* note) {
+    IniFile ini;
+    ReadSettingsFile(path, ini);
+    ProgramSettings s = ReadSettings(ini, archiveFolder, note);
     SetDecimalMark(s.Main.DecPoint ? '.' : ',');
     return s;
 }
 
 bool SaveSettings(const std::string& path, const ProgramSettings& settings, std::string* error) {
-    std::string bytes;
     IniFile ini;
-    if (ReadSmallFile(path, bytes, kMaxSettingsBytes)) ini = IniFile::Parse(bytes);
+    ReadSettingsFile(path, ini);
     WriteSettings(settings, ini);
     // The settings folder may be several levels deep (~/.config/drumo); all of it is created.
     const std::string folder = FolderOf(path);

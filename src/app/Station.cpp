@@ -169,6 +169,7 @@ Station::Station(const StationServices& services, const StationViews& views)
       autoSaveHooks_(std::make_unique<AutoSaveSettings>(*this)),
       storeHooks_(std::make_unique<StoreHooks>(*this)),
       scheduler_(reception_, autoSave_, channel_) {
+    channel_.SetLog(&log_);  // a refused open and a port that went away are logged
     reception_.SetAutoSave(autoSaveHooks_.get());
     reception_.SetSearchRunning([this] { return Searching(); });
     store_.AddListener(storeHooks_.get());

@@ -36,7 +36,7 @@ std::string ArchiveInputProblem(const std::string& file) {
 
 const char* SignatureText(const ArchiveResult& r) {
     if (!r.Opened || r.DeviceCount == 0) return "unsigned";
-    if (!r.SignatureCarried) return "none";
+    if (!r.CarriesSignature) return "none";
     return r.Signed ? "signed" : "unsigned";
 }
 
@@ -58,7 +58,7 @@ int ArchiveStatus(const std::string& file, const ArchiveResult& r, std::string& 
         why = file + " has " + std::to_string(r.Damaged()) + " damaged record(s), left out";
         return kExitDamaged;
     }
-    if (!r.SignatureCarried) {
+    if (!r.CarriesSignature) {
         why = file + " is of a format without an electronic signature";
         return kExitUnsigned;
     }

@@ -5,8 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <unistd.h>
 
@@ -54,11 +52,9 @@ std::string DefaultSettingsFile() {
 }
 
 std::map<int, std::string> ConfiguredPorts(const std::string& settingsFile) {
-    if (settingsFile.empty()) return {};
-    std::ifstream in(settingsFile, std::ios::binary);
-    if (!in) return {};
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return ReadPortsSection(IniFile::Parse(text));
+    IniFile ini;
+    if (settingsFile.empty() || !ReadSettingsFile(settingsFile, ini)) return {};
+    return ReadPortsSection(ini);
 }
 
 LinkSession::LinkSession() : channel_(port_, SystemClock::Instance()), link_(channel_, SystemClock::Instance()) {}
@@ -91,8 +87,18 @@ bool ReadLinkOptions(const CliArgs& args, LinkOptions& options, std::ostream& er
     }
     options.Baud = static_cast<int>(baud);
     options.Delay = static_cast<int>(delay);
-    options.Ports = ConfiguredPorts(args.Options.count("settings") ? args.Options.at("settings")
-                                                                  : DefaultSettingsFile());
+    if (const auto settings = args.Options.find("settings"); settings != args.Options.end()) {
+        // A settings file named on the command line must be one the program itself would read.
+        IniFile ini;
+        std::string error;
+        if (!ReadSettingsFile(settings->second, ini, &error)) {
+            err << "drumo-cli: cannot read the settings file " << settings->second << ": " << error << '\n';
+            return false;
+        }
+        options.Ports = ReadPortsSection(ini);
+    } else {
+        options.Ports = ConfiguredPorts(DefaultSettingsFile());
+    }
     return true;
 }
 

@@ -69,7 +69,8 @@ int ReportStatus(const DeviceLink& link, std::ostream& out, std::ostream& err);
 // ini/ProgSet.ini beside the executable, or $XDG_CONFIG_HOME/drumo/ProgSet.ini, whichever exists.
 std::string DefaultSettingsFile();
 
-// The [Ports] section of a settings file; none when the file is missing or unreadable.
+// The [Ports] section of a settings file, read as the program reads it; none when the file is
+// missing, unreadable, no regular file or too large.
 std::map<int, std::string> ConfiguredPorts(const std::string& settingsFile);
 
 }  // namespace drumo::cli

@@ -1,6 +1,8 @@
 #include "files/ArchiveBrowser.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -35,8 +37,10 @@ std::vector<std::string> ArchiveFilesOfDay(const std::string& archiveFolder, Dat
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name == "." || name == ".." || !EndsWithDml(name)) continue;
-        // A folder named like an archive file is no file to open.
-        if (entry->d_type == DT_DIR) continue;
+        // Only regular files (also behind a link): a folder is no file, and a FIFO or a device
+        // named like an archive file would block or never end when opened.
+        struct stat st {};
+        if (fstatat(dirfd(dir), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
         names.push_back(name);
     }
     closedir(dir);

@@ -13,9 +13,9 @@ namespace drumo {
 // The folder of one day: archive folder + "/" + "dd.mm.yy".
 std::string DayFolder(const std::string& archiveFolder, DateTime day);
 
-// Names (without folder) of the archive files of a day: every entry of the day folder whose name
-// ends in ".dml" in any letter case, hidden ones included, in the order the file system lists
-// them. A missing folder gives an empty list.
+// Names (without folder) of the archive files of a day: every regular file of the day folder
+// (directly or behind a link) whose name ends in ".dml" in any letter case, hidden ones included,
+// in the order the file system lists them. A missing folder gives an empty list.
 std::vector<std::string> ArchiveFilesOfDay(const std::string& archiveFolder, DateTime day);
 
 // The days the archive calendar offers: 01.01.2010 to 31.12.2099; other days are moved into it.

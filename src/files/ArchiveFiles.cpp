@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "files/ArchiveReader.h"
+#include "model/SafeFile.h"
 
 namespace drumo {
 
@@ -87,12 +88,21 @@ ArchiveFiles::FileOutcome ArchiveFiles::LoadOne(const std::string& fileName, con
     }
     if (!result.Opened) {
         log_.Log(" > Отказано в доступе к " + fileName);
+        // A FIFO or a device is never read: it could block the program or never end.
+        if (result.ReadError == NotRegularFileError)
+            log_.Log(" > " + fileName + " не является обычным файлом");
         return FileOutcome::Skipped;
     }
     if (!result.Completed) {
         log_.Log(" > Критическая ошибка при загрузке файла " + fileName);
         if (!op_.Ask("Критическая ошибка при загрузке файла " + fileName + AskContinue))
             return FileOutcome::Abort;
+        // What was read stays in the store, but a file not read to its end has no confirmed
+        // signature: its data must not be saved again as signed.
+        if (result.DeviceCount > 0) {
+            SignaturesConfirmed = false;
+            view_->ColourUnsigned();
+        }
         return FileOutcome::Skipped;
     }
     if (result.Damaged() > 0 &&

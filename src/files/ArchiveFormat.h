@@ -54,9 +54,10 @@ public:
 // reader collects the data itself (ArchiveCollector); a reader feeding the store leaves it empty.
 struct ArchiveResult {
     bool Opened = false;
+    std::string ReadError;       // why it was not opened or not read to its end ("" otherwise)
     bool Completed = false;      // read to its end without an error other than a damaged line
     bool Signed = true;          // every check agreed
-    bool SignatureCarried = true;  // false for a format that has no signature at all
+    bool CarriesSignature = true;  // false for a format that has no signature at all
     std::vector<size_t> DamagedLines;  // line numbers (from 1) of lines that failed to parse
     size_t StopLine = 0;         // where reading stopped when not completed (0: not known)
     std::vector<ArchiveDevice> Devices;

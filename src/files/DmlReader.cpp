@@ -1,12 +1,7 @@
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "files/ArchiveReader.h"
 #include "files/Crc8.h"
 #include "model/Cp1251.h"
+#include "model/SafeFile.h"
 
 namespace drumo {
 
@@ -212,43 +207,23 @@ ArchiveResult LoadArhivFile(const std::string& fileName) {
 
 ArchiveResult LoadArhivFile(const std::string& fileName, ArchiveSink& sink) {
     ArchiveResult result;
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return result;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
+    FileLineReader lines;
+    if (!lines.Open(fileName)) {
+        result.ReadError = lines.Error();
         return result;
     }
     DmlReader reader(result, sink);
-    constexpr size_t Chunk = 1 << 20;
-    std::vector<char> buffer(2 * Chunk);
-    size_t have = 0;  // bytes of an unfinished line kept at the start of the buffer
-    bool ok = true;
-    for (;;) {
-        if (buffer.size() - have < Chunk) buffer.resize(have + Chunk);  // a line longer than a piece
-        ssize_t n;
-        do {
-            n = ::read(fd, buffer.data() + have, buffer.size() - have);
-        } while (n < 0 && errno == EINTR);
-        if (n < 0) {
-            ok = false;
-            break;
-        }
-        if (n == 0) break;
-        const size_t filled = have + static_cast<size_t>(n);
-        const std::string_view view(buffer.data(), filled);
-        const size_t lastBreak = view.rfind('\n');
-        if (lastBreak == std::string_view::npos) {
-            have = filled;
-            continue;
-        }
-        ForEachLine(view.substr(0, lastBreak + 1), [&](std::string_view line) { reader.Line(line); });
-        have = filled - (lastBreak + 1);
-        std::memmove(buffer.data(), buffer.data() + lastBreak + 1, have);
+    std::string_view line;
+    size_t count = 0;
+    while (lines.Next(line)) {
+        reader.Line(line);
+        ++count;
     }
-    ::close(fd);
-    if (!ok) return result;  // a read error: what was read stays, the file is not completed
-    ForEachLine(std::string_view(buffer.data(), have), [&](std::string_view line) { reader.Line(line); });
+    if (lines.Failed()) {  // a read error or an endless line: what was read stays, not completed
+        result.ReadError = lines.Error();
+        result.StopLine = count + 1;
+        return result;
+    }
     reader.Finish();
     return result;
 }

@@ -210,9 +210,11 @@ void ReadSignedDmr(std::string_view bytes, ArchiveResult& r) {
     r.Completed = true;
 }
 
-// The headerless numeric format: a head line, then one line per sensor and sample.
+// The headerless numeric format: a head line, then one line per sensor and sample. It carries no
+// signature, so nothing read from it counts as signed.
 void ReadNumericDmr(std::string_view bytes, ArchiveResult& r) {
-    r.SignatureCarried = false;
+    r.Signed = false;
+    r.CarriesSignature = false;
     LineCursor lines(bytes);
     auto readFour = [&](std::string_view line, double (&v)[4]) {
         const auto tokens = Tokens(line);
@@ -288,8 +290,14 @@ ArchiveResult ReadDmr(std::string_view bytes) {
 }
 
 ArchiveResult LoadArhivLegacy(const std::string& fileName) {
-    std::string bytes;
-    if (!ReadWholeFile(fileName, bytes)) return ArchiveResult{};
+    // These files are read whole; the limit is far above any file a device's archive gave.
+    constexpr size_t MaxLegacyBytes = size_t(512) << 20;
+    std::string bytes, error;
+    if (!ReadSmallFile(fileName, bytes, MaxLegacyBytes, &error)) {
+        ArchiveResult r;
+        r.ReadError = error;
+        return r;
+    }
     return ReadDmr(bytes);
 }
 

@@ -1,5 +1,6 @@
 #include "link/PosixSerialPort.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -27,11 +28,29 @@ unsigned SpeedConstant(int baudRate) {
     }
 }
 
+namespace {
+
+int64_t MonotonicUs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_MONOTONIC, &t);
+    return int64_t{t.tv_sec} * 1000000 + t.tv_nsec / 1000;
+}
+
+}  // namespace
+
 PosixSerialPort::~PosixSerialPort() { Close(); }
+
+void PosixSerialPort::NoteFailure(int err) {
+    if (lost_ || (err != EIO && err != ENXIO && err != ENODEV)) return;
+    lost_ = true;
+    lastError_ = path_ + ": устройство отключено (" + std::strerror(err) + ")";
+}
 
 bool PosixSerialPort::Open(const std::string& devicePath) {
     Close();
     permissionDenied_ = false;
+    lost_ = false;
+    lineFreeUs_ = 0;
     lastError_.clear();
     const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -107,18 +126,28 @@ bool PosixSerialPort::Apply(const LineSettings& s) {
         lastError_ = path_ + ": " + std::strerror(errno);
         return false;
     }
+    const int bits = 1 + std::clamp(s.DataBits, 5, 8) + (s.Parity != ParityMode::None ? 1 : 0) + (s.StopBits == 2 ? 2 : 1);
+    byteUs_ = (int64_t{bits} * 1000000 + s.BaudRate - 1) / s.BaudRate;
     return true;
 }
 
 int PosixSerialPort::BytesWaiting() {
     int n = 0;
-    if (fd_ < 0 || ::ioctl(fd_, FIONREAD, &n) != 0) return 0;
+    if (fd_ < 0) return 0;
+    if (::ioctl(fd_, FIONREAD, &n) != 0) {
+        NoteFailure(errno);
+        return 0;
+    }
     return n;
 }
 
 int PosixSerialPort::BytesQueuedOut() {
     int n = 0;
-    if (fd_ < 0 || ::ioctl(fd_, TIOCOUTQ, &n) != 0) return 0;
+    if (fd_ < 0) return 0;
+    if (::ioctl(fd_, TIOCOUTQ, &n) != 0) {
+        NoteFailure(errno);
+        return 0;
+    }
     return n;
 }
 
@@ -128,6 +157,7 @@ size_t PosixSerialPort::Read(uint8_t* buffer, size_t count) {
         const ssize_t n = ::read(fd_, buffer, count);
         if (n > 0) return static_cast<size_t>(n);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0) NoteFailure(errno);
         return 0;
     }
 }
@@ -136,8 +166,14 @@ size_t PosixSerialPort::Write(const uint8_t* data, size_t count) {
     if (fd_ < 0 || count == 0) return 0;
     for (;;) {
         const ssize_t n = ::write(fd_, data, count);
-        if (n > 0) return static_cast<size_t>(n);
+        if (n > 0) {
+            // The bytes follow whatever is still on its way; a pseudo-terminal, which has no
+            // wire, takes them at once, and this is what makes it behave like a line.
+            lineFreeUs_ = std::max(lineFreeUs_, MonotonicUs()) + byteUs_ * n;
+            return static_cast<size_t>(n);
+        }
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0) NoteFailure(errno);
         return 0;
     }
 }
@@ -149,6 +185,15 @@ bool PosixSerialPort::Wait(short events, int64_t us) {
     pollfd p{fd_, events, 0};
     const int r = ::ppoll(&p, 1, &limit, nullptr);
     if (r > 0 && (p.revents & events)) return true;
+    if (r > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        // Hung up with nothing left to read: the device is gone (on a port opened with CLOCAL a
+        // lost carrier does not hang up, so only a vanished device comes here).
+        if (!lost_) {
+            lost_ = true;
+            lastError_ = path_ + ": устройство отключено";
+        }
+        return false;
+    }
     if (r > 0 && us > 0) {
         // Hang-up or error without data: poll would return at once again and again, so wait
         // out the asked time here rather than let the caller spin.
@@ -160,10 +205,27 @@ bool PosixSerialPort::Wait(short events, int64_t us) {
 bool PosixSerialPort::WaitReadableUs(int64_t us) { return Wait(POLLIN, us); }
 bool PosixSerialPort::WaitWritableUs(int64_t us) { return Wait(POLLOUT, us); }
 
+bool PosixSerialPort::WaitSentUs(int64_t us) {
+    if (fd_ < 0 || lost_) return false;
+    // The driver's queue (TIOCOUTQ) does not count the bytes in the UART's own buffer, and a
+    // pseudo-terminal has no queue at all; the time of the bytes on the wire covers both.
+    for (int pass = 0;; ++pass) {
+        const int queued = BytesQueuedOut();
+        if (lost_) return false;
+        const int64_t left = std::max<int64_t>(lineFreeUs_ - MonotonicUs(), queued * byteUs_);
+        if (queued == 0 && left <= 0) return true;
+        if (pass > 0 || us <= 0) return false;
+        const int64_t wait = std::clamp<int64_t>(left, 1, us);
+        const timespec t{static_cast<time_t>(wait / 1000000), static_cast<long>(wait % 1000000) * 1000L};
+        ::nanosleep(&t, nullptr);
+    }
+}
+
 bool PosixSerialPort::Flush(bool input, bool output) {
     if (fd_ < 0) return false;
     if (!input && !output) return true;
     const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
+    if (output) lineFreeUs_ = 0;  // what was queued is discarded
     return ::tcflush(fd_, which) == 0;
 }
 

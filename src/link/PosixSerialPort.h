@@ -24,6 +24,8 @@ public:
     size_t Write(const uint8_t* data, size_t count) override;
     bool WaitReadableUs(int64_t us) override;
     bool WaitWritableUs(int64_t us) override;
+    bool WaitSentUs(int64_t us) override;
+    bool Lost() const override { return lost_; }
     bool Flush(bool input, bool output) override;
     void SetDTR(bool on) override;
     void SetRTS(bool on) override;
@@ -34,6 +36,12 @@ public:
 private:
     bool Wait(short events, int64_t us);
     void SetModemLine(int line, bool on);
+    // Marks the port lost when err says the device is gone.
+    void NoteFailure(int err);
+
+    int64_t byteUs_ = 0;      // one byte's time on the wire at the applied settings
+    int64_t lineFreeUs_ = 0;  // monotonic time at which the last byte written is through
+    bool lost_ = false;
 
     int fd_ = -1;
     std::string path_;

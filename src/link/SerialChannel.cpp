@@ -89,6 +89,22 @@ void TSerialChannel::Disconnect() {
     if (Connected()) port_.Close();
 }
 
+bool TSerialChannel::CheckLost() {
+    if (!Connected() || !port_.Lost()) return false;
+    // Every later call would fail the same way; closed, the port says so to its users at once
+    // (the polling pass logs it as unavailable) and the next Connect can find the device again.
+    lastError_ = port_.LastError();
+    port_.Close();
+    if (log_) log_->Log(" > Порт " + portName_ + ": " + lastError_);
+    return true;
+}
+
+int64_t TSerialChannel::WireTimeUs(size_t count) const {
+    const int bits = 1 + settings_.DataBits + (settings_.Parity != ParityMode::None ? 1 : 0) + settings_.StopBits;
+    const int baud = settings_.BaudRate > 0 ? settings_.BaudRate : 1;
+    return static_cast<int64_t>(count) * bits * 1000000 / baud;
+}
+
 bool TSerialChannel::FlushBuffers(bool input, bool output) {
     return Connected() && port_.Flush(input, output);
 }
@@ -110,9 +126,24 @@ size_t TSerialChannel::SendData(const uint8_t* data, size_t count, int timeoutMs
                 continue;
             }
         }
+        if (CheckLost()) return 0;
         const int64_t idle = clock_.TickUs() - lastProgress;
         if (idle > limit) break;
         port_.WaitWritableUs(std::min<int64_t>(kMaxWaitUs, limit - idle + 1));
+    }
+    if (sent == 0) return 0;
+    // The bytes are queued; they have left when the port has sent the last of them. A queue
+    // that stops draining (flow control held by the other side) ends the wait after the time-out.
+    const int64_t drainLimit = WireTimeUs(sent) + limit;
+    int queued = port_.BytesQueuedOut();
+    while (!port_.WaitSentUs(kMaxWaitUs)) {
+        if (CheckLost()) return 0;
+        const int now = port_.BytesQueuedOut();
+        if (now < queued) lastProgress = clock_.TickUs();
+        queued = now;
+        if (clock_.TickUs() - lastProgress > drainLimit) {
+            return sent - std::min(sent, static_cast<size_t>(std::max(queued, 0)));
+        }
     }
     return sent;
 }
@@ -133,6 +164,7 @@ size_t TSerialChannel::ReadData(uint8_t* buffer, size_t count) {
                 continue;
             }
         }
+        if (CheckLost()) break;
         const int64_t idle = clock_.TickUs() - lastProgress;
         if (idle > limit) break;
         // Returns as soon as a byte arrives, so waiting adds no latency to the transfer, and
@@ -157,7 +189,7 @@ void TSerialChannel::Tick() {
     if (!Connected() || !PollingActive()) return;
     port_.ClearErrors();
     const int waiting = port_.BytesWaiting();
-    if (waiting <= 0) return;
+    if (CheckLost() || waiting <= 0) return;
     const size_t want = std::min(static_cast<size_t>(waiting), receiveBuffer_.size());
     const size_t n = port_.Read(receiveBuffer_.data(), want);
     if (n > 0 && onReceiveData_) onReceiveData_(receiveBuffer_.data(), n);

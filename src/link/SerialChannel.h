@@ -76,9 +76,10 @@ public:
     // Where port numbers lead (environment, settings file, built-in table).
     void SetPortMap(PortMap map) { portMap_ = std::move(map); }
     const PortMap& Ports() const { return portMap_; }
-    // Where a refused open (for instance for lack of rights) is logged; may be null.
+    // Where a refused open (for instance for lack of rights) and a port that went away are
+    // logged; may be null.
     void SetLog(EventLog* log) { log_ = log; }
-    // Why the last Connect failed.
+    // Why the last Connect failed, or why the port was closed when its device went away.
     const std::string& LastError() const { return lastError_; }
 
     bool Connect();
@@ -86,7 +87,10 @@ public:
     bool Connected() const { return port_.IsOpen(); }
 
     bool FlushBuffers(bool input, bool output);
-    // Writes count bytes; gives up after timeoutMs during which the port accepted nothing.
+    // Writes count bytes and returns once they have left the line, so that a reply wait after it
+    // does not count the request's own time on the wire. Gives up after timeoutMs during which the
+    // port accepted nothing, or timeoutMs beyond the bytes' wire time during which they did not
+    // leave; returns the number of bytes that did.
     size_t SendData(const uint8_t* data, size_t count, int timeoutMs);
     // Reads count bytes; gives up after InputTimeout() ms of silence.
     size_t ReadData(uint8_t* buffer, size_t count);
@@ -104,6 +108,10 @@ public:
 
 private:
     bool Reapply();
+    // When the device has gone away: closes the port, keeps and logs the reason; true then.
+    bool CheckLost();
+    // The time of count bytes on the wire at the line settings, in microseconds.
+    int64_t WireTimeUs(size_t count) const;
 
     SerialPort& port_;
     Clock& clock_;

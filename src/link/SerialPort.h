@@ -45,6 +45,13 @@ public:
     // Waits at most us microseconds for input (or output room); returns as soon as there is some.
     virtual bool WaitReadableUs(int64_t us) = 0;
     virtual bool WaitWritableUs(int64_t us) = 0;
+    // Waits at most us microseconds for everything written to have left the line: the output
+    // queue is empty and the last byte has had its own time on the wire at the applied speed.
+    // True once it has.
+    virtual bool WaitSentUs(int64_t us) = 0;
+    // The device went away under the open port (a USB converter pulled, a pseudo-terminal
+    // closed): nothing passes any more until it is opened again. LastError() tells why.
+    virtual bool Lost() const = 0;
 
     virtual bool Flush(bool input, bool output) = 0;
     virtual void SetDTR(bool on) = 0;

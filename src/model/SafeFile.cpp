@@ -1,10 +1,13 @@
 #include "model/SafeFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +27,50 @@ void SyncFolder(const std::string& folder) {
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+constexpr const char* TempInfix = ".tmp-";
+constexpr size_t TempSuffixLength = 6;  // the XXXXXX that mkstemp fills in
+
+std::string NameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A writer keeps its temporary file locked while it writes; one that can be locked by somebody
+// else belongs to a writer that died (kill -9, power loss) and is removed.
+void RemoveStaleTemporaries(const std::string& target) {
+    const std::string folder = FolderOf(target);
+    const std::string prefix = NameOf(target) + TempInfix;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + TempSuffixLength || name.substr(0, prefix.size()) != prefix) continue;
+        const std::string path = folder + "/" + std::string(name);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// 0 when target may be replaced: it does not exist, or it is a regular file open to writing.
+// Otherwise the reason as an errno value, or -1 for a target that is no regular file.
+int ReplaceableTarget(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (!S_ISREG(st.st_mode)) return -1;
+    // A file without any write permission is read-only also for the administrator.
+    if ((st.st_mode & 0222) == 0) return EACCES;
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    ::close(fd);
+    return 0;
 }
 
 }  // namespace
@@ -57,12 +104,23 @@ bool SafeFileWriter::Open(const std::string& target) {
     target_ = target;
     failed_ = false;
     error_.clear();
-    std::string pattern = target + ".tmp-XXXXXX";
+    if (const int reason = ReplaceableTarget(target); reason != 0) {
+        if (reason < 0) {
+            failed_ = true;
+            error_ = NotRegularFileError;
+        } else {
+            Fail(reason);
+        }
+        return false;
+    }
+    RemoveStaleTemporaries(target);
+    std::string pattern = target + TempInfix + std::string(TempSuffixLength, 'X');
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0) {
         Fail(errno);
         return false;
     }
+    ::flock(fd_, LOCK_EX | LOCK_NB);
     // mkstemp makes the file private; give it the permissions an ordinary new file gets.
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -160,59 +218,121 @@ bool WriteFileSafely(const std::string& target, std::string_view bytes, std::str
     return false;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+int OpenRegularFile(const std::string& path, std::string* error) {
+    // Without O_NONBLOCK, opening a FIFO waits for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = std::strerror(errno);
+        return -1;
+    }
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error) *error = NotRegularFileError;
         ::close(fd);
-        return false;
+        return -1;
     }
-    if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
-    char buf[1 << 16];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        if (n == 0) break;
-        out.append(buf, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return ok;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
 }
 
-bool ReadSmallFile(const std::string& path, std::string& bytes, size_t limit) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool ReadSmallFile(const std::string& path, std::string& bytes, size_t limit, std::string* error) {
+    const int fd = OpenRegularFile(path, error);
     if (fd < 0) return false;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<size_t>(st.st_size) > limit) {
-        close(fd);
+    const auto fail = [&](const std::string& reason) {
+        if (error) *error = reason;
+        ::close(fd);
         return false;
-    }
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return fail(std::strerror(errno));
+    if (static_cast<unsigned long long>(st.st_size) > limit) return fail("larger than " + std::to_string(limit) + " bytes");
     std::string text;
+    text.reserve(static_cast<size_t>(st.st_size));
     char buf[65536];
     while (true) {
-        const ssize_t n = read(fd, buf, sizeof buf);
+        const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            close(fd);
-            return false;
-        }
+        if (n < 0) return fail(std::strerror(errno));
         if (n == 0) break;
-        if (text.size() + static_cast<size_t>(n) > limit) {  // grew while being read
-            close(fd);
-            return false;
-        }
+        if (text.size() + static_cast<size_t>(n) > limit)  // grew while being read
+            return fail("larger than " + std::to_string(limit) + " bytes");
         text.append(buf, static_cast<size_t>(n));
     }
-    close(fd);
+    ::close(fd);
     bytes = std::move(text);
     return true;
+}
+
+FileLineReader::FileLineReader(size_t maxLineLength) : maxLine_(maxLineLength) {}
+
+FileLineReader::~FileLineReader() { Close(); }
+
+void FileLineReader::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool FileLineReader::Open(const std::string& path) {
+    Close();
+    error_.clear();
+    buffer_.clear();
+    begin_ = scan_ = end_ = 0;
+    atEnd_ = false;
+    fd_ = OpenRegularFile(path, &error_);
+    return fd_ >= 0;
+}
+
+bool FileLineReader::Fill() {
+    // Only the unfinished line moves to the front, and only when the data ahead of it are used up.
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        scan_ -= begin_;
+        begin_ = 0;
+    }
+    constexpr size_t Piece = 1 << 16;
+    if (buffer_.size() - end_ < Piece) buffer_.resize(end_ + std::max(Piece, end_));
+    for (;;) {
+        const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error_ = std::strerror(errno);
+            return false;
+        }
+        if (n == 0) atEnd_ = true;
+        end_ += static_cast<size_t>(n);
+        return true;
+    }
+}
+
+bool FileLineReader::Next(std::string_view& line) {
+    if (fd_ < 0 || Failed()) return false;
+    for (;;) {
+        const void* found = scan_ < end_ ? std::memchr(buffer_.data() + scan_, '\n', end_ - scan_) : nullptr;
+        size_t lineEnd = end_, next = end_;
+        if (found) {
+            lineEnd = static_cast<size_t>(static_cast<const char*>(found) - buffer_.data());
+            next = lineEnd + 1;
+        } else {
+            scan_ = end_;
+        }
+        if (lineEnd - begin_ > maxLine_ + 1) {  // + 1: the CR of a CR LF end
+            error_ = "a line longer than " + std::to_string(maxLine_) + " bytes";
+            return false;
+        }
+        if (found || (atEnd_ && begin_ < end_)) {
+            line = std::string_view(buffer_.data() + begin_, lineEnd - begin_);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            if (line.size() > maxLine_) {
+                error_ = "a line longer than " + std::to_string(maxLine_) + " bytes";
+                return false;
+            }
+            begin_ = scan_ = next;
+            return true;
+        }
+        if (atEnd_) return false;
+        if (!Fill()) return false;
+    }
 }
 
 }  // namespace drumo

@@ -25,7 +25,10 @@ public:
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
 
-    // Creates the temporary file beside target. False when that is impossible.
+    // Creates the temporary file beside target. False when that is impossible, and when target
+    // exists but is no regular file or cannot be opened for writing (read-only): such a target is
+    // never replaced. Temporary files of the same target left by a writer that was killed are
+    // removed first.
     bool Open(const std::string& target);
     // Buffered; false once any write has failed.
     bool Write(std::string_view bytes);
@@ -58,11 +61,55 @@ private:
 // file's name and the system's reason into `error` when given.
 bool WriteFileSafely(const std::string& target, std::string_view bytes, std::string* error = nullptr);
 
-// The whole content of a file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& out);
+// Reading the files the operator names. Only regular files are read: a FIFO would block the
+// program, a device such as /dev/zero would never end, a folder has no content. The file is
+// opened without blocking and checked before anything is read.
 
-// Reads at most `limit` bytes of a file. False when it cannot be opened or is larger than the limit.
-bool ReadSmallFile(const std::string& path, std::string& bytes, size_t limit);
+// The reason given for a path that is no regular file.
+inline constexpr const char* NotRegularFileError = "not a regular file";
+
+// A descriptor open for reading, or -1 with the reason in `error` (the system's text, or
+// NotRegularFileError).
+int OpenRegularFile(const std::string& path, std::string* error = nullptr);
+
+// Reads a whole regular file of at most `limit` bytes. False (with the reason in `error` when
+// given) when it cannot be opened or read, is no regular file or is larger than the limit.
+bool ReadSmallFile(const std::string& path, std::string& bytes, size_t limit, std::string* error = nullptr);
+
+// The lines of a regular file, read in pieces so that the file is never held whole. A line may be
+// at most `maxLineLength` bytes long; a longer one ends the reading as a failure, so that a file
+// without line breaks cannot fill the memory. Each byte is looked at once.
+class FileLineReader {
+public:
+    static constexpr size_t DefaultMaxLineLength = 1 << 20;
+
+    explicit FileLineReader(size_t maxLineLength = DefaultMaxLineLength);
+    ~FileLineReader();
+    FileLineReader(const FileLineReader&) = delete;
+    FileLineReader& operator=(const FileLineReader&) = delete;
+
+    // False with the reason in Error() when the file cannot be opened or is no regular file.
+    bool Open(const std::string& path);
+    // The next line without its end (LF or CR LF; a last line without an end counts too). The view
+    // stays valid until the next call. False at the end of the file and on a failure (Failed()).
+    bool Next(std::string_view& line);
+
+    bool Failed() const { return !error_.empty(); }
+    const std::string& Error() const { return error_; }
+
+private:
+    bool Fill();
+    void Close();
+
+    size_t maxLine_;
+    int fd_ = -1;
+    std::string buffer_;
+    size_t begin_ = 0;  // start of the unread data
+    size_t scan_ = 0;   // where the search for the next line end goes on
+    size_t end_ = 0;    // end of the data in the buffer
+    bool atEnd_ = false;
+    std::string error_;
+};
 
 // The folder part of a path ("." when there is none).
 std::string FolderOf(const std::string& path);

@@ -153,6 +153,8 @@ void Bus::CloseFds() {
         linkPath_.clear();
     }
     out_.clear();
+    in_.clear();
+    full_ = false;
     gone_ = true;
 }
 
@@ -179,6 +181,11 @@ Bus::Traffic Bus::TakeTraffic() {
     return t;
 }
 
+size_t Bus::QueuedBytes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return Queued();
+}
+
 LineState Bus::Line() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return line_;
@@ -200,9 +207,7 @@ void Bus::RoundLocked(int64_t maxWaitUs, std::unique_lock<std::mutex>& lock) {
     const int64_t wake = std::min(NextWakeUs(now), now + std::max<int64_t>(0, maxWaitUs));
     pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
     // Output that is due but did not fit into the terminal waits for room.
-    if (!out_.empty() && out_.front().NotBeforeUs <= now && (!options_.Pacing || nextByteUs_ <= now)) {
-        fds[0].events |= POLLOUT;
-    }
+    if (full_) fds[0].events |= POLLOUT;
     const int64_t waitUs = std::max<int64_t>(0, wake - now);
     timespec ts{static_cast<time_t>(waitUs / 1000000), static_cast<long>(waitUs % 1000000) * 1000};
     lock.unlock();
@@ -215,7 +220,10 @@ void Bus::RoundLocked(int64_t maxWaitUs, std::unique_lock<std::mutex>& lock) {
         }
     }
     now = MonotonicUs();
+    if (ready > 0 && (fds[0].revents & POLLOUT)) full_ = false;
     if (ready > 0 && (fds[0].revents & POLLIN)) ReadInput(now);
+    if (gone_) return;
+    HandOver(now);
     if (gone_) return;
     if (now >= nextIdleUs_) {
         nextIdleUs_ = now + options_.IdlePeriodUs;
@@ -227,7 +235,9 @@ void Bus::RoundLocked(int64_t maxWaitUs, std::unique_lock<std::mutex>& lock) {
 
 int64_t Bus::NextWakeUs(int64_t now) const {
     int64_t wake = nextIdleUs_;
-    if (!out_.empty()) {
+    if (!in_.empty()) wake = std::min(wake, in_.front().DueUs);
+    // A full terminal is waited for with POLLOUT, not by waking at once again and again.
+    if (!out_.empty() && !full_) {
         int64_t due = out_.front().NotBeforeUs;
         if (options_.Pacing) due = std::max(due, nextByteUs_);
         wake = std::min(wake, due);
@@ -242,12 +252,29 @@ void Bus::ReadInput(int64_t nowUs) {
         if (n <= 0) break;
         traffic_.BytesIn += static_cast<uint64_t>(n);
         line_ = ReadLine();
+        if (options_.Pacing) {
+            // A pseudo-terminal hands over the bytes of a write at once; on a line the last of
+            // them arrives only after each has had its byte time, and a device cannot act sooner.
+            inLineFreeUs_ = std::max(inLineFreeUs_, nowUs) + line_.ByteTimeUs() * n;
+            in_.push_back({std::vector<uint8_t>(buffer, buffer + n), inLineFreeUs_});
+            continue;
+        }
         endpoint_->Heard(buffer, static_cast<size_t>(n), line_, nowUs, *this);
         if (gone_) return;
     }
 }
 
+void Bus::HandOver(int64_t nowUs) {
+    while (!in_.empty() && (!options_.Pacing || in_.front().DueUs <= nowUs)) {
+        const Arriving a = std::move(in_.front());
+        in_.pop_front();
+        endpoint_->Heard(a.Bytes.data(), a.Bytes.size(), line_, std::min(a.DueUs, nowUs), *this);
+        if (gone_) return;
+    }
+}
+
 void Bus::WriteDue(int64_t nowUs) {
+    if (full_) return;
     const int64_t byteUs = line_.ByteTimeUs();
     while (!out_.empty() && master_ >= 0) {
         Pending& p = out_.front();
@@ -262,7 +289,14 @@ void Bus::WriteDue(int64_t nowUs) {
             count = std::min<size_t>(count, static_cast<size_t>(due));
         }
         const ssize_t n = write(master_, p.Bytes.data() + p.Offset, count);
-        if (n <= 0) return;  // terminal full: wait for room
+        if (n <= 0) {
+            // Nobody reads the terminal and its buffer is full: wait until it has room.
+            if (n < 0 && errno == EAGAIN) {
+                full_ = true;
+                ++traffic_.RefusedWrites;
+            }
+            return;
+        }
         if (traffic_.BytesOut == 0) traffic_.FirstOutUs = nowUs;
         traffic_.BytesOut += static_cast<uint64_t>(n);
         traffic_.LastOutUs = nowUs;
@@ -302,6 +336,13 @@ void Bus::Discard(int tag) {
 size_t Bus::Queued() const {
     size_t n = 0;
     for (const auto& p : out_) n += p.Bytes.size() - p.Offset;
+    return n;
+}
+
+size_t Bus::QueuedOf(int tag) const {
+    size_t n = 0;
+    for (const auto& p : out_)
+        if (p.Tag == tag) n += p.Bytes.size() - p.Offset;
     return n;
 }
 

@@ -36,6 +36,7 @@ public:
     virtual void Send(std::vector<uint8_t> bytes, int64_t delayUs = 0, int tag = 0) = 0;
     virtual void Discard(int tag) = 0;
     virtual size_t Queued() const = 0;
+    virtual size_t QueuedOf(int tag) const = 0;  // of one kind of traffic
     // The port disappears: the pseudo-terminal is closed for good.
     virtual void Vanish() = 0;
 };
@@ -52,7 +53,9 @@ public:
 };
 
 struct BusOptions {
-    bool Pacing = false;       // hold every byte for its byte time
+    // Hold every byte for its byte time, both ways: the devices hear a request only when its last
+    // byte would have arrived, and their bytes go out one byte time apart.
+    bool Pacing = false;
     int FallbackBaud = 19200;  // used when the line settings cannot be read
     int IdlePeriodUs = 2000;   // how often Endpoint::Idle runs when nothing happens
 };
@@ -96,9 +99,11 @@ public:
         uint64_t BytesOut = 0;
         int64_t FirstOutUs = 0;
         int64_t LastOutUs = 0;
+        uint64_t RefusedWrites = 0;  // writes the terminal refused because nobody read it
     };
     Traffic TakeTraffic();
     LineState Line() const;
+    size_t QueuedBytes() const;  // what the devices have sent that has not reached the terminal
 
 private:
     struct Pending {
@@ -111,11 +116,13 @@ private:
     void Send(std::vector<uint8_t> bytes, int64_t delayUs, int tag) override;
     void Discard(int tag) override;
     size_t Queued() const override;
+    size_t QueuedOf(int tag) const override;
     void Vanish() override;
 
     void RoundLocked(int64_t maxWaitUs, std::unique_lock<std::mutex>& lock);
     LineState ReadLine() const;
     void ReadInput(int64_t nowUs);
+    void HandOver(int64_t nowUs);
     void WriteDue(int64_t nowUs);
     int64_t NextWakeUs(int64_t nowUs) const;
     void CloseFds();
@@ -132,6 +139,14 @@ private:
     std::string error_;
     std::deque<Pending> out_;
     int64_t nextByteUs_ = 0;  // pacing: when the next byte may go
+    bool full_ = false;       // the terminal refused output: wait until it has room
+    // Pacing: what the program sent, held until its last byte would have arrived.
+    struct Arriving {
+        std::vector<uint8_t> Bytes;
+        int64_t DueUs = 0;
+    };
+    std::deque<Arriving> in_;
+    int64_t inLineFreeUs_ = 0;
     int64_t nextIdleUs_ = 0;
     LineState line_;
     Traffic traffic_;

@@ -256,6 +256,9 @@ void CommandEndpoint::Idle(const LineState& line, int64_t nowUs, Transmitter& tx
         const int64_t period = StreamPeriodMs > 0 ? StreamPeriodMs : device_->PeriodMs();
         nextStreamMs_ += period;
         if (nextStreamMs_ <= now) nextStreamMs_ = now + period;  // never catch up missed periods
+        // The last burst has not left yet (nobody reads the line, or the period is shorter than
+        // the burst at this speed): a device with a full transmit buffer loses this one.
+        if (tx.QueuedOf(kStreamTag) > 0) return;
         // Frame by frame, so that a stop command can drop the frames not yet on the line.
         const std::vector<uint8_t> burst = device_->StreamBurst();
         for (size_t i = 0; i + 7 <= burst.size(); i += 7) {

@@ -153,10 +153,14 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    for (const auto& d : config.Devices) {
+    for (size_t i = 0; i < config.Devices.size(); ++i) {
+        const auto& d = config.Devices[i];
         std::cerr << "drumo-sim: " << d.Model;
         if (!line->Command) std::cerr << " at address " << d.Address;
         if (!d.Fault.empty()) std::cerr << " (fault " << d.Fault << ")";
+        bool shared = false;
+        for (size_t j = 0; j < i; ++j) shared = shared || config.Devices[j].Address == d.Address;
+        if (!line->Command && shared) std::cerr << " (shares the address: replies to it collide)";
         std::cerr << "\n";
     }
     std::cout << bus.SlavePath() << std::endl;

@@ -217,18 +217,12 @@ std::optional<SimLine> BuildLine(const LineConfig& config, Clock& clock, std::st
         return line;
     }
     auto endpoint = std::make_unique<RtuEndpoint>();
-    std::vector<int> addresses;
     for (const DeviceConfig& d : config.Devices) {
         const auto type = TypeOfModel(d.Model);
         if (!type || *type == Hexar16Type || *type == Hexar100Type) {
             error = "a Hexar cannot share a Modbus line: " + d.Model;
             return std::nullopt;
         }
-        if (std::find(addresses.begin(), addresses.end(), d.Address) != addresses.end()) {
-            error = "address " + std::to_string(d.Address) + " is taken twice";
-            return std::nullopt;
-        }
-        addresses.push_back(d.Address);
         auto dorma = MakeDorma(clock, *type, static_cast<uint8_t>(d.Address), d.Cables, d.Sensors);
         dorma->StrictSpeed = !config.AnyBaud;
         dorma->Boot().TimeoutMs *= config.ClockSpeed;

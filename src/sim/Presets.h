@@ -19,7 +19,8 @@
 //   serial = 1234             device serial number
 //   fault-bits = 65           Dorma: internal failures reported in register 13 (bits 0..7)
 //   fault = exception:2       see Faults.h
-// A line holds either one Hexar or any number of Dorma controllers.
+// A line holds either one Hexar or any number of Dorma controllers. Two controllers may share an
+// address: both act on what is sent to it, and their replies collide into a garbled frame.
 
 #include "sim/Bus.h"
 #include "sim/CommandEndpoint.h"
@@ -64,7 +65,7 @@ struct SimLine {
 };
 
 // Builds the devices of a configuration on the given clock. Nothing (and error) when the
-// configuration names an unknown model, mixes protocols or repeats an address.
+// configuration names an unknown model or mixes protocols.
 std::optional<SimLine> BuildLine(const LineConfig& config, Clock& clock, std::string& error);
 
 // The devices of the presets, also used directly by tests.

@@ -141,30 +141,54 @@ void RtuEndpoint::Dispatch(const uint8_t* frame, size_t n, const LineState& line
     const uint8_t function = frame[1];
     // Time-driven state (the boot mode's time-out) catches up before anyone decides to answer.
     for (auto& server : servers_) server->Tick();
+    // Every station that takes the address acts on the request, two of them on one address as
+    // well (the operator can give a station an address that another one already has).
+    std::vector<Outgoing> replies;
     for (auto& server : servers_) {
         if (!server->Answers(address) && address != 0) continue;
         if (!server->Hears(line)) continue;  // bytes at a foreign speed are noise to it
         server->CountRequest();
         std::optional<ModbusReply> reply = server->Handle(address, frame + 1, n - 3);
         if (address == 0 || !reply) continue;  // broadcasts are never answered
-        Reply(*server, function, std::move(*reply), address, tx);
-        return;  // one station per address
+        if (std::optional<Outgoing> out = Compose(*server, function, std::move(*reply), address, tx))
+            replies.push_back(std::move(*out));
     }
+    if (replies.empty()) return;
+    if (replies.size() == 1) {
+        tx.Send(std::move(replies[0].Bytes), replies[0].DelayUs);
+        return;
+    }
+    int64_t delayUs = 0;
+    for (const Outgoing& r : replies) delayUs = std::max(delayUs, r.DelayUs);
+    tx.Send(Collide(replies), delayUs);
 }
 
-void RtuEndpoint::Reply(ModbusServer& server, uint8_t function, ModbusReply reply, uint8_t address,
-                        Transmitter& tx) {
+std::vector<uint8_t> RtuEndpoint::Collide(const std::vector<Outgoing>& replies) {
+    // Two drivers on the line at once. The receiver sees neither frame: here the bits of all of
+    // them ANDed (a 0 of one driver wins over a 1 of another), and never a valid frame, since two
+    // stations never hold exactly the same bit timing.
+    std::vector<uint8_t> bytes;
+    for (const Outgoing& r : replies) {
+        if (r.Bytes.size() > bytes.size()) bytes.resize(r.Bytes.size(), 0xFF);
+        for (size_t i = 0; i < r.Bytes.size(); ++i) bytes[i] &= r.Bytes[i];
+    }
+    if (bytes.size() >= 3 && Crc16(bytes.data(), bytes.size()) == 0) bytes.back() ^= 0x5A;
+    return bytes;
+}
+
+std::optional<RtuEndpoint::Outgoing> RtuEndpoint::Compose(ModbusServer& server, uint8_t function, ModbusReply reply,
+                                                        uint8_t address, Transmitter& tx) {
     Fault fault = lineFaults_.NextReply();
     if (fault.Kind == FaultKind::None) fault = server.Faults().NextReply();
     bool collision = lineFaults_.Talking();
     for (const auto& other : servers_) collision = collision || other->Faults().Talking();
-    if (collision) return;  // the reply collides with the other station's bytes and is lost
+    if (collision) return std::nullopt;  // the reply collides with the other station's bytes and is lost
     switch (fault.Kind) {
     case FaultKind::Silence:
-        return;
+        return std::nullopt;
     case FaultKind::PortGone:
         tx.Vanish();
-        return;
+        return std::nullopt;
     case FaultKind::Exception:
         reply.Pdu = ExceptionReply(function, fault.Param < 0 ? DeviceFailure : static_cast<uint8_t>(fault.Param)).Pdu;
         break;
@@ -197,7 +221,7 @@ void RtuEndpoint::Reply(ModbusServer& server, uint8_t function, ModbusReply repl
     default:
         break;
     }
-    tx.Send(std::move(bytes), reply.DelayUs);
+    return Outgoing{std::move(bytes), reply.DelayUs};
 }
 
 }  // namespace drumo::sim

@@ -87,8 +87,17 @@ private:
     // Length of the request that starts the buffer: 0 when more bytes are needed to tell, -1 when
     // the function is not known and only the silence gap can end the frame.
     int RequestLength() const;
+    // A station's reply as it goes on the line.
+    struct Outgoing {
+        std::vector<uint8_t> Bytes;
+        int64_t DelayUs = 0;
+    };
     void Dispatch(const uint8_t* frame, size_t n, const LineState& line, Transmitter& tx);
-    void Reply(ModbusServer& server, uint8_t function, ModbusReply reply, uint8_t address, Transmitter& tx);
+    // The reply with the station's fault applied; nothing when no reply goes out.
+    std::optional<Outgoing> Compose(ModbusServer& server, uint8_t function, ModbusReply reply, uint8_t address,
+                                    Transmitter& tx);
+    // What the master receives when several stations answer at once.
+    static std::vector<uint8_t> Collide(const std::vector<Outgoing>& replies);
     void Talk(Transmitter& tx);
     static int64_t GapUs(const LineState& line);
 

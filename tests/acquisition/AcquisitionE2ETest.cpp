@@ -170,6 +170,61 @@ TEST_F(AcquisitionE2E, PassWithASilentControllerAndAShortRead) {
     EXPECT_EQ(store.SampleCount(0, 0), 1u);
 }
 
+TEST_F(AcquisitionE2E, PortThatDisappearsMidPassClosesTheChannelAndIsLoggedOncePerPass) {
+    channel.SetLog(&log);
+    sim::SimLine& line = Serve(3, Preset("dorma-bus"));
+    ASSERT_TRUE(search.RunSearch(wanted));
+    ASSERT_EQ(store.DeviceCount, 3);
+    // The second controller's first reply never comes: the pseudo-terminal closes instead.
+    Locked(line, [&] {
+        line.Dormas[1]->Faults().Set(*sim::ParseFault("port-gone"));
+        return 0;
+    });
+    log.Lines.clear();
+    reception.PollingPass();
+    reception.PollingPass();
+    EXPECT_FALSE(channel.Connected());
+    EXPECT_EQ(store.SampleCount(0, 0), 1u);
+    // Why, once, from the channel; then one line per pass instead of a failure per later cable.
+    int why = 0, later = 0;
+    for (const auto& l : log.Lines) {
+        why += l.rfind(" > Порт \\\\.\\Com3: /dev/pts/", 0) == 0 && l.find(": устройство отключено") != std::string::npos;
+        later += l.find("по адресу 3") != std::string::npos || l.find("для 3") != std::string::npos;
+    }
+    EXPECT_EQ(why, 1);
+    EXPECT_EQ(later, 0);
+    EXPECT_EQ(log.CountOf(" > Порт \\\\.\\Com3 недоступен"), 2);
+    EXPECT_EQ(log.Lines.size(), 5u) << testing::PrintToString(log.Lines);  // and the failed switch, the sample
+}
+
+TEST_F(AcquisitionE2E, AddressChangeOntoAnUnlistedStationLeavesTwoThatTheSearchPassesOver) {
+    std::vector<std::unique_ptr<sim::Dorma>> stations;
+    for (uint8_t a : {1, 2, 20}) stations.push_back(sim::MakeDorma(simClock, 103, a, 1, 4));
+    sim::SimLine& line = Serve(3, Modbus(std::move(stations)));
+    wanted.FindFinishAddr = 3;
+    ASSERT_TRUE(search.RunSearch(wanted));
+    ASSERT_EQ(store.DeviceCount, 2);
+
+    // Address 20 is not in the model, so the editor lets the second controller take it.
+    DeviceEditView editView;
+    FakeClock now;
+    store.SelDevice = 1;
+    DeviceEdit address = ShowDeviceEdit(store, EditMode::Address, "", 3);
+    address.NewAddress = 20;
+    ASSERT_TRUE(ApplyDeviceEdit(address, bus, store, wanted, settings, op, log, now, editView));
+    EXPECT_EQ(Locked(line, [&] { return line.Dormas[1]->Address(); }), 20);
+    EXPECT_EQ(Locked(line, [&] { return line.Dormas[2]->Address(); }), 20);
+
+    // Both answer the echo at once; the garbled reply makes the search pass the address over.
+    const auto heard = [&] { return Locked(line, [&] { return line.Dormas[1]->Requests() + line.Dormas[2]->Requests(); }); };
+    const uint64_t before = heard();
+    wanted.FindBeginAddr = 20;
+    wanted.FindFinishAddr = 20;
+    search.RunSearch(wanted);
+    EXPECT_EQ(store.DeviceCount, 0);
+    EXPECT_EQ(heard() - before, 2u) << "one echo request, heard by both";
+}
+
 TEST_F(AcquisitionE2E, AllPortsSearchFindsTheControllerOnPortSevenAndAsksOnce) {
     std::vector<std::unique_ptr<sim::Dorma>> stations;
     stations.push_back(sim::MakeDorma(simClock, 103, 1, 1, 8));

@@ -186,6 +186,21 @@ TEST_F(ReceptionTest, Alarms_RangeIgnoresMissingValues) {
     EXPECT_EQ(r.Min, -20);
 }
 
+TEST_F(ReceptionTest, Alarms_AReadingExactlyAtTheLimitNeverRaisesOne) {
+    // Every one-decimal limit from -60.0 to 130.0, each way: the limit itself is quiet, one
+    // hundredth beyond it raises the alarm.
+    for (int tenths = -600; tenths <= 1300; ++tenths) {
+        const double limit = tenths / 10.0;
+        const Temperature at = static_cast<Temperature>(tenths * 10);
+        const Temperature exact[] = {at};
+        const AlarmLines quiet = CheckAlarms(RangeOf(exact, 1), limit, limit, 1, 0, "t", '.');
+        EXPECT_TRUE(quiet.Upper.empty() && quiet.Lower.empty()) << limit;
+        const Temperature beyond[] = {static_cast<Temperature>(at + 1), static_cast<Temperature>(at - 1)};
+        const AlarmLines both = CheckAlarms(RangeOf(beyond, 2), limit, limit, 1, 0, "t", '.');
+        EXPECT_FALSE(both.Upper.empty() || both.Lower.empty()) << limit;
+    }
+}
+
 TEST_F(ReceptionTest, Stop_DuringAPassEndsItAfterTheCurrentCable) {
     AddDevice(1, {{1}, {2}, {3}});
     AddDevice(2, {{4}});

@@ -73,6 +73,34 @@ TEST_F(ArchiveFolderRules, DefaultFolderThatFailsTooKeepsTheOldOneAndSaysSo) {
                                   "\r\nВозможно установлена защита от записи");
 }
 
+// A folder the settings file cannot hold as it is would turn into another folder at the next start.
+TEST_F(ArchiveFolderRules, FoldersTheSettingsFileCannotHoldAreRefusedByName) {
+    const auto unsavable = [](const std::string& path) {
+        return "error: Имя директории " + path +
+               "\r\nсодержит символы, которые нельзя сохранить в файле настроек.\r\nВыберите другую директорию";
+    };
+    const auto relative = [](const std::string& path) {
+        return "error: Директория " + path + " задана не полным путем.\r\nУкажите полный путь";
+    };
+    const struct {
+        std::string wanted, message;
+    } cases[] = {
+        {Path("Müller"), unsavable(Path("Müller"))},
+        {Path("日本"), unsavable(Path("日本"))},
+        {Path("x "), unsavable(Path("x "))},
+        {"Archive", relative("Archive")},
+        {"C:\\Drumo\\Archive", relative("C:\\Drumo\\Archive")},
+    };
+    for (const auto& c : cases) {
+        op_.Clear();
+        EXPECT_EQ(ApplyArchiveFolder(c.wanted, Path("old"), Path("def"), op_), Path("old"));
+        EXPECT_EQ(op_.Shown(), std::vector<std::string>{c.message});
+        EXPECT_FALSE(fs::exists(c.wanted));
+    }
+    // Cyrillic letters are Windows-1251 letters.
+    EXPECT_EQ(ApplyArchiveFolder(Path("Архив"), Path("old"), Path("def"), op_), Path("Архив"));
+}
+
 TEST(CloseRules, AsksOnlyWhenLiveReadingsWouldBeLost) {
     test::ScriptedOperator op{test::Unscripted::Yes};
     EXPECT_TRUE(ConfirmProgramClose(true, false, 0, op));    // nothing received

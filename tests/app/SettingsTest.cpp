@@ -251,6 +251,19 @@ TEST_F(SettingsFileTest, OutOfRangeChoicesAndEmptyFolderFallBackToDefaults) {
     EXPECT_EQ(s.AutoNum.DriftComp, 3);
 }
 
+TEST_F(SettingsFileTest, AStoredArchiveFolderThatIsNoAbsolutePathGivesTheDefaultAndSaysSo) {
+    for (const std::string stored : {"C:\\Drumo\\Archive", "Archive", "./x"}) {
+        WriteAll(File(), "[Main]\r\nArchiveFolder=" + stored + "\r\n");
+        std::string note;
+        EXPECT_EQ(LoadSettings(File(), "/def", &note).Main.ArchiveFolder, "/def");
+        EXPECT_EQ(note, " > Директория архива " + stored + " задана не полным путем. Используется /def");
+    }
+    WriteAll(File(), "[Main]\r\nArchiveFolder=/srv/archive\r\n");
+    std::string note;
+    EXPECT_EQ(LoadSettings(File(), "/def", &note).Main.ArchiveFolder, "/srv/archive");
+    EXPECT_EQ(note, "");
+}
+
 TEST_F(SettingsFileTest, NumberingWindowDefaultsToTheAutoSetPlace) {
     WriteAll(File(), "[AutoSet]\r\nTop=120\r\nLeft=340\r\n");
     ProgramSettings s = LoadSettings(File(), "/a");

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "files/ArchiveFiles.h"
 #include "files/ArchiveReader.h"
@@ -266,6 +269,102 @@ TEST_F(ArchiveFilesTest, AMissingFolderAboveTheDayFolderIsBusy) {
     EXPECT_FALSE(files_.FileSaveArhiv(path, true));
     EXPECT_TRUE(log_.Has(" > Файл " + path + " занят другим приложением"));
     EXPECT_EQ(op_.messages.at(0).Text, "Файл " + path + " занят другим приложением");
+}
+
+// Data that were read without a confirmed signature may never be saved again as a signed file,
+// whichever way they came in.
+TEST_F(ArchiveFilesTest, DataReadUnsignedCannotBeSavedAsSigned) {
+    struct Case {
+        const char* what;
+        std::string name, bytes;
+        bool counted;  // the file counts as loaded (it was read to its end)
+    };
+    const std::vector<Case> cases = {
+        {"a [dmr] file broken part-way", "broken.dmr",
+         "[dmr]\r\n2\r\n3\r\nHexar-1/100 SN: 01234 Version: 2.3\r\n123 1 1\r\n50 \r\nnot-a-time 1 \r\n", false},
+        {"a headerless numeric file", "numeric.dmr", "1 77 4321 1\r\n1 0.5 43074.5 21.5\r\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string signedFile = SaveDevice("signed.dml", 1);
+        const std::string other = dir_ / c.name;
+        WriteFile(other, c.bytes);
+        view_.pink = false;
+        op_.fallback = true;  // go on past every question
+        EXPECT_EQ(files_.FileOpenArhiv({signedFile, other}), c.counted ? 2u : 1u);
+        op_.fallback = false;
+        EXPECT_EQ(store_.Devices(), 2u);
+        EXPECT_TRUE(view_.pink);
+        EXPECT_EQ(log_.Has(" > Файл " + other + " загружен. Электронная подпись отсутствует"), c.counted);
+        EXPECT_FALSE(log_.Has(" > Файл " + other + " загружен. Электронная подпись подтверждена"));
+
+        op_.messages.clear();
+        EXPECT_FALSE(files_.SaveAs(dir_ / "copy"));
+        ASSERT_EQ(op_.messages.size(), 1u);
+        EXPECT_EQ(op_.messages[0].Text, "Данные не имеют юридической силы.\r\nСохранение запрещено");
+        EXPECT_FALSE(FileExists(dir_ / "copy.dml"));
+    }
+}
+
+// Entries that are no regular files are never read: a FIFO would block, a device never end. A
+// line without end is cut short instead of filling the memory.
+TEST_F(ArchiveFilesTest, SpecialFilesAreRefusedAndAnEndlessLineStopsTheFile) {
+    const std::string fifo = dir_ / "fifo.dml", fifoDmr = dir_ / "fifo.dmr", zero = dir_ / "zero.dml";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo(fifoDmr.c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0);
+    EXPECT_EQ(files_.FileOpenArhiv({fifo, fifoDmr, zero}), 0u);
+    for (const std::string& name : {fifo, fifoDmr, zero}) {
+        EXPECT_TRUE(log_.Has(" > Отказано в доступе к " + name));
+        EXPECT_TRUE(log_.Has(" > " + name + " не является обычным файлом"));
+    }
+    EXPECT_TRUE(op_.messages.empty());
+
+    const std::string endless = dir_ / "endless.dml";
+    WriteFile(endless, ReadFile(SaveDevice("good.dml", 1)) + std::string(3 << 20, '7'));
+    const ArchiveResult r = LoadArhivFile(endless);
+    EXPECT_TRUE(r.Opened);
+    EXPECT_FALSE(r.Completed);
+    EXPECT_EQ(r.DeviceCount, 1u);  // what came before stays
+    EXPECT_EQ(r.ReadError, "a line longer than 1048576 bytes");
+}
+
+// A target that cannot be opened for writing keeps what it is; the operator hears that the file
+// is busy, not that saving broke down.
+TEST_F(ArchiveFilesTest, ATargetThatCannotBeWrittenIsBusyAndStaysAsItIs) {
+    test::AddDevice(store_, test::ExampleDevice());
+    const std::string readOnly = dir_ / "ro.dml", folder = dir_ / "folder.dml", fifo = dir_ / "pipe.dml";
+    WriteFile(readOnly, "old");
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& target : {readOnly, folder, fifo}) {
+        EXPECT_FALSE(files_.FileSaveArhiv(target, true));
+        EXPECT_TRUE(log_.Has(" > Файл " + target + " занят другим приложением"));
+        EXPECT_EQ(op_.messages.back().Text, "Файл " + target + " занят другим приложением");
+    }
+    EXPECT_EQ(ReadFile(readOnly), "old");
+    struct stat st {};
+    EXPECT_TRUE(stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    EXPECT_TRUE(stat(fifo.c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+}
+
+// A writer killed mid-save leaves its temporary file; the next save of that name removes it, but
+// never the temporary file of a writer still at work (it holds a lock on it).
+TEST_F(ArchiveFilesTest, TemporariesOfDeadWritersAreRemovedAtTheNextSave) {
+    test::AddDevice(store_, test::ExampleDevice());
+    const std::string target = dir_ / "auto.dml";
+    const std::string dead = target + ".tmp-a1B2c3", live = target + ".tmp-Z9y8X7",
+                      stranger = dir_ / "other.dml.tmp-a1B2c3";
+    for (const std::string& name : {dead, live, stranger}) WriteFile(name, "partial");
+    const int holder = open(live.c_str(), O_RDONLY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    EXPECT_TRUE(files_.FileSaveArhiv(target, false));
+    close(holder);
+    EXPECT_FALSE(FileExists(dead));
+    EXPECT_TRUE(FileExists(live));
+    EXPECT_TRUE(FileExists(stranger));
 }
 
 TEST(FileNames, TypeAndExtension) {

@@ -114,7 +114,9 @@ TEST(NumericDmr, ReadsSensorMajorLinesIntoSamples) {
         "3 2.5 43074.5 -5.125\r\n";
     const ArchiveResult r = ReadDmr(file);
     EXPECT_TRUE(r.Completed);
-    EXPECT_TRUE(r.Signed);
+    // The format has no signature: its data never count as signed.
+    EXPECT_FALSE(r.Signed);
+    EXPECT_FALSE(r.CarriesSignature);
     ASSERT_EQ(r.Devices.size(), 1u);
     const ArchiveDevice& d = r.Devices[0];
     EXPECT_EQ(d.Id.DevType, 101);

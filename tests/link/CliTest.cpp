@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 namespace drumo {
 
 using test::Bytes;
@@ -98,6 +100,21 @@ TEST(Cli, PortNumberMapsThroughThePortsSectionOfTheSettingsFile) {
     std::filesystem::remove_all(dir);
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "status=0\nmessage=\ncount=1\nregisters=7\n");
+}
+
+// A settings file that is no regular file would hang the tool or fill the memory.
+TEST(Cli, ASettingsFileThatIsNoRegularFileIsRefusedByName) {
+    char dir[] = "/tmp/drumo-cli-ini-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string fifo = std::string(dir) + "/fifo.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& path : {fifo, std::string(dir), std::string("/dev/zero")}) {
+        const auto r = RunTool({"modbus", "--port", "9", "--settings", path, "1", "3", "0", "1"});
+        EXPECT_EQ(r.exit, 2) << path;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "drumo-cli: cannot read the settings file " + path + ": not a regular file\n");
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Cli, ModbusWriteAndIdentification) {

@@ -155,6 +155,45 @@ TEST_F(SerialChannelTest, SendGivesUpOnlyAfterTheTimeoutWithoutProgress) {
     EXPECT_LE(clock.TickMs() - t0, 52);
 }
 
+TEST_F(SerialChannelTest, SendReturnsOnlyOnceTheBytesHaveLeftTheLine) {
+    // A 161-byte write at 2400 bit/s: 671 ms on the wire (10 bits a byte, 4167 us each).
+    const struct {
+        const char* name;
+        bool hold;
+        size_t expected;
+        int64_t leastMs, mostMs;
+    } cases[] = {{"drains at the baud rate", false, 161, 671, 673},
+                 {"held by the other side: gives up after wire time and time-out, none sent", true, 0, 771, 774}};
+    const std::vector<uint8_t> request(161, 0x55);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        channel.Disconnect();
+        ASSERT_TRUE(channel.SetBaudRateValue(2400));
+        ASSERT_TRUE(channel.Connect());
+        port.outByteUs = 4167;
+        port.holdOutput = c.hold;
+        const auto t0 = clock.TickMs();
+        EXPECT_EQ(channel.SendData(request.data(), request.size(), 100), c.expected);
+        EXPECT_GE(clock.TickMs() - t0, c.leastMs);
+        EXPECT_LE(clock.TickMs() - t0, c.mostMs);
+        EXPECT_EQ(port.BytesQueuedOut(), c.hold ? 161 : 0);
+        port.Flush(true, true);
+    }
+}
+
+TEST_F(SerialChannelTest, APortWhoseDeviceWentAwayIsClosedWithTheReason) {
+    uint8_t buf[4] = {1, 2, 3, 4};
+    for (int call = 0; call < 3; ++call) {  // a write, a read, a background tick
+        ASSERT_TRUE(channel.Connect());
+        port.Vanish();
+        const size_t moved = call == 0 ? channel.SendData(buf, 4, 50) : call == 1 ? channel.ReadData(buf, 4) : 0;
+        if (call == 2) channel.Tick();
+        EXPECT_EQ(moved, 0u);
+        EXPECT_FALSE(channel.Connected()) << call;
+        EXPECT_NE(channel.LastError().find("gone"), std::string::npos) << channel.LastError();
+    }
+}
+
 TEST_F(SerialChannelTest, BackgroundReceiveHandsOverOnlyWhileNotPaused) {
     std::vector<uint8_t> got;
     channel.SetOnReceiveData([&](const uint8_t* d, size_t n) { got.insert(got.end(), d, d + n); });

@@ -141,6 +141,19 @@ TEST_F(SimDorma, AddressAndSpeedChangesTakeEffectAfterTheReply) {
     EXPECT_FALSE(Write(9, 34, {12}));
 }
 
+TEST_F(SimDorma, TwoStationsOnOneAddressBothActAndTheirRepliesCollide) {
+    ASSERT_TRUE(Write(1, 32, {2}));  // the first station takes the second one's address
+    // Every reply from address 2 is garbled: the CRC error of each function (echo, read).
+    EXPECT_FALSE(Modbus(2, 8, 0, 0));
+    EXPECT_EQ(link.LinkStatus, 74);
+    EXPECT_FALSE(Modbus(2, 3, 0, 32));
+    EXPECT_EQ(link.LinkStatus, 53);
+    // Both act on a write: the address change moves both of them.
+    EXPECT_FALSE(Write(2, 32, {7}));
+    EXPECT_EQ(Device([&] { return Station(0).Address() + Station(1).Address(); }), 14);
+    EXPECT_TRUE(Modbus(3, 8, 0, 0)) << "the third station is not disturbed";
+}
+
 TEST_F(SimDorma, CommentIsStoredAsWrittenInWindows1251) {
     std::string text = Utf8ToCp1251("Элеватор №2");
     text.resize(32, ' ');

@@ -155,6 +155,22 @@ TEST_F(SimHexar100, CorrectionTableRoundTripsAndSearchSortsById) {
     EXPECT_EQ(link.LinkStatus, 4);
 }
 
+TEST_F(SimHexar100, LongWriteAtTheSlowestSpeedIsAnsweredOnAPacedLine) {
+    // 161 bytes at 2400 bit/s are 671 ms on the wire, longer than the reply header's wait
+    // (AdditionalDelay + 400 ms): the wait may only start once the request has left.
+    Device([&] {
+        H().Settings100[4] = 1;
+        return 0;
+    });
+    channel.SetBaudRateValue(2400);
+    line.Line->SetPacing(true);
+    std::vector<uint8_t> block;
+    for (int j = 0; j < 26; ++j) block.insert(block.end(), {0, static_cast<uint8_t>(100 + j), 0, 0, 0, 0});
+    ASSERT_TRUE(Command(84, block)) << link.LinkStatus;
+    ASSERT_TRUE(Command(16)) << link.LinkStatus;
+    EXPECT_EQ(link.CommandBuffer[1], 100);
+}
+
 TEST_F(SimHexar100, RomCodesCarryTheFamilyCodeAndTheirCrc) {
     ASSERT_TRUE(Command(20));
     ASSERT_EQ(length, 26 * 8);

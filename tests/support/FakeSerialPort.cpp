@@ -24,6 +24,7 @@ bool FakeSerialPort::Open(const std::string& devicePath) {
     }
     openedPath = devicePath;
     open_ = true;
+    lost_ = false;
     return true;
 }
 
@@ -38,6 +39,7 @@ bool FakeSerialPort::Apply(const LineSettings& settings) {
 }
 
 int FakeSerialPort::BytesWaiting() {
+    if (lost_) return 0;
     int n = 0;
     for (const auto& a : incoming_) {
         if (a.tick > clock_.TickMs()) break;
@@ -47,6 +49,7 @@ int FakeSerialPort::BytesWaiting() {
 }
 
 size_t FakeSerialPort::Read(uint8_t* buffer, size_t count) {
+    if (lost_) return 0;
     size_t n = 0;
     while (n < count && !incoming_.empty() && incoming_.front().tick <= clock_.TickMs()) {
         buffer[n++] = incoming_.front().byte;
@@ -56,8 +59,12 @@ size_t FakeSerialPort::Read(uint8_t* buffer, size_t count) {
 }
 
 size_t FakeSerialPort::Write(const uint8_t* data, size_t count) {
-    if (!open_ || stallWrites) return 0;
+    if (!open_ || stallWrites || lost_) return 0;
     if (acceptPerWrite > 0) count = std::min(count, acceptPerWrite);
+    if (holdOutput)
+        held_ += count;
+    else
+        outFreeUs_ = std::max(outFreeUs_, clock_.TickUs()) + outByteUs * static_cast<int64_t>(count);
     std::vector<uint8_t> chunk(data, data + count);
     written.insert(written.end(), chunk.begin(), chunk.end());
     if (onWrite) onWrite(chunk);
@@ -65,6 +72,10 @@ size_t FakeSerialPort::Write(const uint8_t* data, size_t count) {
 }
 
 bool FakeSerialPort::WaitReadableUs(int64_t us) {
+    if (lost_) {
+        clock_.Advance(std::max<int64_t>((us + 999) / 1000, 1));
+        return false;
+    }
     if (BytesWaiting() > 0) return true;
     int64_t step = (us + 999) / 1000;
     if (!incoming_.empty()) step = std::min<int64_t>(step, incoming_.front().tick - clock_.TickMs());
@@ -77,8 +88,28 @@ bool FakeSerialPort::WaitWritableUs(int64_t us) {
     return !stallWrites;
 }
 
-bool FakeSerialPort::Flush(bool input, bool) {
+int FakeSerialPort::BytesQueuedOut() {
+    if (lost_) return 0;
+    const int64_t left = outFreeUs_ - clock_.TickUs();
+    const int64_t onWire = left > 0 && outByteUs > 0 ? (left + outByteUs - 1) / outByteUs : 0;
+    return static_cast<int>(held_ + static_cast<size_t>(onWire));
+}
+
+bool FakeSerialPort::WaitSentUs(int64_t us) {
+    if (lost_) return false;
+    if (BytesQueuedOut() == 0) return true;
+    int64_t step = (us + 999) / 1000;
+    if (held_ == 0) step = std::min(step, (outFreeUs_ - clock_.TickUs() + 999) / 1000);
+    clock_.Advance(std::max<int64_t>(step, 1));
+    return BytesQueuedOut() == 0;
+}
+
+bool FakeSerialPort::Flush(bool input, bool output) {
     ++flushCount;
+    if (output) {
+        held_ = 0;
+        outFreeUs_ = 0;
+    }
     if (input) {
         while (!incoming_.empty() && incoming_.front().tick <= clock_.TickMs()) incoming_.pop_front();
     }

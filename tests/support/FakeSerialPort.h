@@ -28,6 +28,13 @@ public:
     bool refuseApply = false;
     bool stallWrites = false;        // the port accepts nothing
     size_t acceptPerWrite = 0;       // 0: any amount; otherwise at most this many per Write
+    int64_t outByteUs = 0;           // each written byte's time on the wire; 0: bytes leave at once
+    bool holdOutput = false;         // written bytes stay queued (flow control held by the other side)
+    // The device goes away: every call fails until the port is opened again.
+    void Vanish() {
+        lost_ = true;
+        lastError_ = openedPath + ": device gone";
+    }
 
     // What happened.
     std::vector<uint8_t> written;
@@ -46,12 +53,14 @@ public:
     bool IsOpen() const override { return open_; }
     bool Apply(const LineSettings& settings) override;
     int BytesWaiting() override;
-    int BytesQueuedOut() override { return 0; }
+    int BytesQueuedOut() override;
     size_t Read(uint8_t* buffer, size_t count) override;
     size_t Write(const uint8_t* data, size_t count) override;
     // The fake clock counts whole milliseconds: a wait moves it by at least one.
     bool WaitReadableUs(int64_t us) override;
     bool WaitWritableUs(int64_t us) override;
+    bool WaitSentUs(int64_t us) override;
+    bool Lost() const override { return open_ && lost_; }
     bool Flush(bool input, bool output) override;
     void SetDTR(bool on) override { dtr = on; }
     void SetRTS(bool on) override { rts = on; }
@@ -67,6 +76,9 @@ private:
     FakeClock& clock_;
     std::deque<Arrival> incoming_;
     bool open_ = false;
+    bool lost_ = false;
+    int64_t outFreeUs_ = 0;  // clock time at which the last written byte is through
+    size_t held_ = 0;        // bytes kept back by holdOutput
     std::string lastError_;
 };
 

@@ -170,7 +170,9 @@ void Shell::WireCommands() {
 void Shell::Show() { main_->show(); }
 
 void Shell::OnFirstShown() {
-    settings_ = LoadSettings(paths_.SettingsFile, paths_.ArchiveFolder);
+    std::string settingsNote;
+    settings_ = LoadSettings(paths_.SettingsFile, paths_.ArchiveFolder, &settingsNote);
+    if (!settingsNote.empty()) log_.Log(settingsNote);
     settingsLoaded_ = true;
     ApplySettings();
     if (hooks_.SettingsLoaded) hooks_.SettingsLoaded();

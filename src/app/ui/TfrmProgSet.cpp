@@ -1,11 +1,13 @@
 #include "app/ui/TfrmProgSet.h"
 
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -32,6 +34,15 @@ QDoubleSpinBox* AlarmBox(QWidget* parent) {
     box->setDecimals(1);
     box->setSingleStep(0.1);
     return box;
+}
+
+// The alarm limits are shown with the decimal mark the operator chose, not the one of the
+// program's language: "точка" gives 100.0, "запятая" 100,0.
+void ShowDecimalMark(QDoubleSpinBox* box, bool point) {
+    QLocale locale = point ? QLocale::c() : QLocale(QLocale::Russian, QLocale::Russia);
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    box->setLocale(locale);
+    box->setValue(box->value());  // redraw the text with the new mark
 }
 
 }  // namespace
@@ -126,6 +137,7 @@ void TfrmProgSet::LoadControls() {
     cbAutoSaveIndex_->setCurrentIndex(IsIntervalIndex(m.AutoSaveIndex) ? m.AutoSaveIndex : 4);
     seTMax_->setValue(m.AlarmTMax);
     seTMin_->setValue(m.AlarmTMin);
+    for (QDoubleSpinBox* box : {seTMax_, seTMin_}) ShowDecimalMark(box, m.DecPoint);
     edFolder_->setText(QString::fromStdString(m.ArchiveFolder));
 }
 
@@ -154,6 +166,7 @@ void TfrmProgSet::Apply() {
 
     m.DecPoint = rbPoint_->isChecked();
     SetDecimalMark(m.DecPoint ? '.' : ',');
+    for (QDoubleSpinBox* box : {seTMax_, seTMin_}) ShowDecimalMark(box, m.DecPoint);
 
     m.RequestAllIndex = cbRequest_->currentIndex();
     if (hooks_.PollingIntervalMs && hooks_.SetPollingInterval) {

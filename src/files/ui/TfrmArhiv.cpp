@@ -1,10 +1,12 @@
 #include "files/ui/TfrmArhiv.h"
 
-#include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include "files/ArchiveBrowser.h"
+#include "model/DateTime.h"
 
 namespace drumo {
 
@@ -43,6 +45,10 @@ TfrmArhiv::TfrmArhiv(std::function<std::string()> archiveFolder,
     // A fixed single border: the window keeps the size of its contents.
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    // Every change of the day refills the list, by mouse or by keyboard, so that the list never
+    // shows the files of another day than the calendar.
+    connect(calendar_, &QCalendarWidget::selectionChanged, this,
+            [this] { FillList(calendar_->selectedDate()); });
     connect(calendar_, &QCalendarWidget::clicked, this, &TfrmArhiv::FillList);
     connect(calendar_, &QCalendarWidget::activated, this, &TfrmArhiv::FillList);
     connect(open_, &QToolButton::clicked, this, &TfrmArhiv::OpenSelected);
@@ -51,21 +57,22 @@ TfrmArhiv::TfrmArhiv(std::function<std::string()> archiveFolder,
 }
 
 std::string TfrmArhiv::DayFolder(const QDate& day) const {
-    return archiveFolder_() + "/" + day.toString(QStringLiteral("dd.MM.yy")).toStdString();
+    return drumo::DayFolder(archiveFolder_(), EncodeDate(day.year(), day.month(), day.day()));
 }
 
 void TfrmArhiv::FillList(const QDate& day) {
     files_->clear();
-    const QDir dir(QString::fromStdString(DayFolder(day)));
-    const QStringList names = dir.entryList({QStringLiteral("*.dml")},
-                                            QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
-    files_->addItems(names);
+    const std::string folder = DayFolder(day);
+    for (const std::string& name :
+         ArchiveFilesOfDay(archiveFolder_(), EncodeDate(day.year(), day.month(), day.day())))
+        // Each entry keeps its own full path: Open and Delete act on what the list shows.
+        files_->addItem(QString::fromStdString(name), QString::fromStdString(folder + "/" + name));
     if (files_->count() > 0) files_->setCurrentIndex(0);
 }
 
 std::string TfrmArhiv::SelectedPath() const {
     if (files_->currentIndex() < 0) return {};
-    return DayFolder(calendar_->selectedDate()) + "/" + files_->currentText().toStdString();
+    return files_->currentData().toString().toStdString();
 }
 
 void TfrmArhiv::OpenSelected() {
@@ -76,7 +83,10 @@ void TfrmArhiv::OpenSelected() {
 void TfrmArhiv::DeleteSelected() {
     const std::string path = SelectedPath();
     if (path.empty()) return;
-    if (!QFile::moveToTrash(QString::fromStdString(path))) operator_.Error("Ошибка при удалении файла");
+    // The desktop's trash asks nothing itself.
+    if (operator_.Ask("Удалить файл " + files_->currentText().toStdString() + "?")) {
+        if (!QFile::moveToTrash(QString::fromStdString(path))) operator_.Error("Ошибка при удалении файла");
+    }
     FillList(calendar_->selectedDate());
 }
 

@@ -33,7 +33,7 @@ public:
 
     // The folder of a day: the archive root + "/" + "dd.mm.yy".
     std::string DayFolder(const QDate& day) const;
-    // Lists the ".dml" files of a day in the order the file system gives them.
+    // Lists the ".dml" files of a day in the order the file system gives them (regular files only).
     void FillList(const QDate& day);
     void OpenSelected();
     void DeleteSelected();

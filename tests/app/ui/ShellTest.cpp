@@ -74,6 +74,7 @@ private slots:
         QVERIFY(shell.ProgSet().PointButton()->isChecked());
         QVERIFY(shell.ProgSet().ShowHintBox()->isChecked());
         QCOMPARE(shell.ProgSet().TMinBox()->value(), -50.0);
+        QCOMPARE(shell.ProgSet().TMinBox()->text(), QString("-50.0"));  // the chosen mark, not the language's
         // The device rules ran: without a device the firmware update is offered.
         QVERIFY(m.Action("actFirmware")->isVisible());
         QVERIFY(shell.ScanM().LogLines().first().endsWith(" --- Старт ---"));
@@ -97,6 +98,7 @@ private slots:
         QCOMPARE(m.TableColour(), 255);
         QVERIFY(shell.ProgSet().CommaButton()->isChecked());
         QCOMPARE(shell.ProgSet().TMaxBox()->value(), 25.5);
+        QCOMPARE(shell.ProgSet().TMaxBox()->text(), QString("25,5"));
         QCOMPARE(shell.ProgSet().RequestList()->currentIndex(), 0);
         QVERIFY(!shell.ShowHint());
         QCOMPARE(DecimalMark(), ',');

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -41,11 +42,15 @@ TEST_F(ArchiveBrowserTest, ListsArchiveFilesOfTheDayOnly) {
     Touch(folder + "/notes.txt");
     Touch(folder + "/dml");
     ASSERT_EQ(mkdir((folder + "/folder.dml").c_str(), 0755), 0);
+    // Special entries would block or never end when opened; a link to a regular file is listed.
+    ASSERT_EQ(mkfifo((folder + "/fifo.dml").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/zero", (folder + "/zero.dml").c_str()), 0);
+    ASSERT_EQ(symlink("14.03.22.dml", (folder + "/link.dml").c_str()), 0);
     Touch(DayFolder(root_, day + 1) + ".dml");  // beside the folder, not in it
 
     auto names = ArchiveFilesOfDay(root_, day);
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{".hidden.dml", "14.03.22.dml", "OLD.DML"}));
+    EXPECT_EQ(names, (std::vector<std::string>{".hidden.dml", "14.03.22.dml", "OLD.DML", "link.dml"}));
     EXPECT_TRUE(ArchiveFilesOfDay(root_, day - 1).empty());
     EXPECT_TRUE(ArchiveFilesOfDay(root_ + "/missing", day).empty());
 }

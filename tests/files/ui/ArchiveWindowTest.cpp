@@ -158,7 +158,7 @@ private slots:
         QVERIFY(!Names(arhiv).contains(doomed));
         QVERIFY(!QFileInfo::exists(Today() + "/" + doomed));
         QVERIFY(QFileInfo::exists(home_.filePath("share/Trash/files/" + doomed)));
-        QVERIFY(rig.op.Shown().empty());
+        QCOMPARE(rig.op.Shown(), (std::vector<std::string>{"ask: Удалить файл " + doomed.toStdString() + "?"}));
     }
 
     void saveCommandGivesTheNameItsEndingAndAsksBeforeReplacing() {

@@ -1,5 +1,6 @@
 // The archive window: the files of a day, Open through the loader, Delete to the trash.
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFile>
 #include <QSet>
@@ -91,16 +92,48 @@ private slots:
         QVERIFY(op_.messages.empty());
     }
 
+    // A day chosen with the keyboard refills the list, and Open and Delete act on the listed
+    // entry of that day, never on a name listed for the day shown before.
+    void KeyboardDayChangeRefillsTheListForOpenAndDelete() {
+        const QDate next = QDate(2017, 12, 6);
+        QVERIFY(QDir().mkpath(archive_ + "/06.12.17"));
+        Touch(archive_ + "/06.12.17/09.00.00.dml");
+        opened_.clear();
+        op_.messages.clear();
+        TfrmArhiv w([this] { return archive_.toStdString(); },
+                    [this](const std::vector<std::string>& files) { opened_.push_back(files); }, op_);
+        w.show();
+        w.Calendar()->setSelectedDate(QDate(2017, 12, 5));
+        auto* days = w.Calendar()->findChild<QAbstractItemView*>();
+        QVERIFY(days);
+        QTest::keyClick(days, Qt::Key_Right);
+        QCOMPARE(w.Calendar()->selectedDate(), next);
+        w.OpenSelected();
+        QCOMPARE(opened_.back(), (std::vector<std::string>{(archive_ + "/06.12.17/09.00.00.dml").toStdString()}));
+
+        w.DeleteSelected();  // answered No: the file stays
+        QCOMPARE(op_.messages.size(), size_t(1));
+        QCOMPARE(op_.messages[0].Text, std::string("Удалить файл 09.00.00.dml?"));
+        QVERIFY(QFile::exists(archive_ + "/06.12.17/09.00.00.dml"));
+        op_.Answer(true);
+        w.DeleteSelected();
+        QVERIFY(!QFile::exists(archive_ + "/06.12.17/09.00.00.dml"));
+        QVERIFY(QFile::exists(archive_ + "/05.12.17/14.03.22.dml"));
+        QCOMPARE(w.Files()->count(), 0);
+    }
+
     void DeleteMovesTheFileToTheTrashAndRefillsTheList() {
         TfrmArhiv w([this] { return archive_.toStdString(); }, {}, op_);
         w.show();
         w.Calendar()->setSelectedDate(QDate(2017, 12, 5));
         w.FillList(QDate(2017, 12, 5));
         QCOMPARE(w.Files()->count(), 1);
+        op_.messages.clear();
+        op_.Answer(true);
         QTest::mouseClick(w.DeleteButton(), Qt::LeftButton);
         QVERIFY(!QFile::exists(archive_ + "/05.12.17/14.03.22.dml"));
         QCOMPARE(w.Files()->count(), 0);
-        QVERIFY(op_.messages.empty());
+        QCOMPARE(op_.messages.size(), size_t(1));  // only the question
         QVERIFY(!QDir(root_.path() + "/data/Trash/files").entryList({QStringLiteral("14.03.22*")}).isEmpty());
     }
 };
