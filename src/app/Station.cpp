@@ -185,7 +185,8 @@ Station::~Station() {
 
 void Station::UseSettings(const ProgramSettings& settings) {
     settings_ = settings;
-    SetPollingInterval(IntervalMs(settings_.Main.RequestAllIndex));
+    pollingIntervalMs_ = IntervalMs(settings_.Main.RequestAllIndex);
+    ApplyReceptionSettings();
     autoSave_.SetPeriodIndex(settings_.Main.AutoSaveIndex);
 }
 

@@ -143,6 +143,40 @@ TEST_F(StationTest, LinkTestPausesForASearchAndStopsForReception) {
     EXPECT_EQ(station.Holder(), LineUser::Reception);
 }
 
+TEST_F(StationTest, SettingsReachReceptionTheTimersAndTheLine) {
+    ProgramSettings settings;
+    settings.Main.RequestAllIndex = 1;  // 30 s
+    settings.Main.AlarmTMax = 30.5;
+    settings.Main.AlarmTMin = -7;
+    settings.Find.Protocol = 1;
+    settings.Find.BaudRate = 57600;
+    settings.Find.AdditionalDelay = 300;  // not one the search window offers
+    settings.Find.PortDefault = 9;
+    settings.Find.FindFinishAddr = 1;
+    settings.Find.AutoPortEnabled = false;
+    settings.Ports = {{9, "/dev/ttyUSB4"}};
+    station.UseSettings(settings);
+    station.LoadSearchSettings();
+
+    EXPECT_EQ(station.PollingInterval(), 30000);
+    EXPECT_EQ(station.Receiver().PollingInterval(), 30000);
+    EXPECT_EQ(station.Scheduler().PollingInterval(), 30000);
+    EXPECT_EQ(station.Receiver().AlarmTMax(), 30.5);
+    EXPECT_EQ(station.Receiver().AlarmTMin(), -7);
+    const SearchSettings& inUse = station.SearchSettingsInUse();
+    EXPECT_EQ(inUse.Protocol, ExchangeProtocol::Modbus);
+    EXPECT_EQ(inUse.PortDefault, 9);
+    EXPECT_EQ(station.Channel().BaudRateValue(), 57600);
+    EXPECT_EQ(station.Channel().StopBits(), 2);
+    EXPECT_EQ(station.Link().AdditionalDelay, 100);
+    station.RunSearch(inUse);  // the port number leads to the mapped device node
+    EXPECT_EQ(port.openedPath, "/dev/ttyUSB4");
+
+    station.SaveSearchSettings();
+    EXPECT_EQ(station.Settings().Find.AdditionalDelay, 100);
+    EXPECT_EQ(station.Settings().Find.BaudRate, 57600);
+}
+
 TEST_F(StationTest, SchedulerRunsPassesAtTheIntervalAndSkipsMissedTicks) {
     OneController();
     station.StartReception();  // the first pass runs at once
