@@ -3,7 +3,7 @@
 // gives it three attempts, the polling pass one.
 
 #include "acquisition/DeviceBus.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 
 #include <cstdint>
 

@@ -10,7 +10,7 @@
 
 #include "acquisition/DeviceBus.h"
 #include "acquisition/SearchSettings.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "model/Store.h"
 
 #include <string>

@@ -1,12 +1,11 @@
 #pragma once
-// The search settings in use (section "Find" of the settings file) and the mapping between them and
-// the search window's controls. ApplySearchSettings is the one way the settings in use change: it is
-// run by "Применить", at the start of every search, before the link test opens the port and after
-// an exchange-speed change. The procedures take search settings; only the search window converts
-// its controls, once, with SettingsFromControls.
+// The search settings in use and the mapping between them and the search window's controls.
+// ApplySearchSettings is the one way the settings in use change: it is run by "Применить", at the
+// start of every search, before the link test opens the port and after an exchange-speed change.
+// The procedures take search settings; only the search window converts its controls, once, with
+// SettingsFromControls.
 
 #include "acquisition/DeviceBus.h"
-#include "app/Settings.h"
 
 #include <string>
 
@@ -48,10 +47,6 @@ int ReplyDelayOf(int ms);
 
 SearchControls ControlsFromSettings(const SearchSettings& settings);
 SearchSettings SettingsFromControls(const SearchControls& controls);
-
-// The search settings as the settings file keeps them (section "Find": protocol 0 or 1) and back.
-SearchSettings SearchSettingsFromFile(const FindSettings& file);
-void SearchSettingsToFile(const SearchSettings& settings, FindSettings& file);
 
 // Makes `next` the settings in use and puts the line settings into the channel: baud rate, 2 stop
 // bits for Modbus RTU and 1 for the command protocol, the reply time-out; then flushes both

@@ -5,7 +5,7 @@
 
 #include "acquisition/DeviceBus.h"
 #include "acquisition/SearchSettings.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "model/DateTime.h"
 #include "model/Store.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "link/Platform.h"
+#include "base/Services.h"
 
 namespace drumo {
 

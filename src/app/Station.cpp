@@ -3,6 +3,7 @@
 #include "acquisition/LinkTest.h"
 #include "acquisition/SearchSettings.h"
 #include "app/AppPaths.h"
+#include "app/SearchSettingsFile.h"
 #include "link/PortMap.h"
 #include "model/Formats.h"
 #include "model/Intervals.h"

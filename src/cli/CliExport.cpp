@@ -6,7 +6,7 @@
 #include "cli/CliArchive.h"
 #include "cli/CliOutput.h"
 #include "files/StoreExport.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 
 namespace drumo::cli {
 

@@ -8,7 +8,7 @@
 
 #include "files/ArchiveStore.h"
 #include "files/ArchiveView.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "model/Store.h"
 
 namespace drumo {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "files/ArchiveFiles.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "model/DateTime.h"
 
 namespace drumo {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "files/XlsWriter.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "model/Store.h"
 
 namespace drumo {

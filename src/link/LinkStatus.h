@@ -3,7 +3,7 @@
 // the command protocol and of the Modbus client leaves one of these in DeviceLink::LinkStatus;
 // 0 is success. Codes 1..4 and any other number a device reports come from the device itself.
 
-#include "link/Platform.h"
+#include "base/Services.h"
 
 #include <string>
 

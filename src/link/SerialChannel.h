@@ -9,7 +9,7 @@
 // milliseconds (the main window from a QTimer with that interval, restarted when the delay
 // changes); the channel has no thread and no timer of its own.
 
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "link/PortMap.h"
 #include "link/SerialPort.h"
 

@@ -17,7 +17,7 @@
 // selection that points past the lists (after ReleaseAll, for a device without cables) shows
 // nothing.
 
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "model/DateTime.h"
 #include "model/Series.h"
 

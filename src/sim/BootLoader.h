@@ -8,7 +8,7 @@
 //
 // Writing behaves like flash: a write can only clear bits, so a page must be erased first.
 
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "sim/RtuEndpoint.h"
 
 #include <cstdint>

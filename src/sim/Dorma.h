@@ -19,7 +19,7 @@
 // Function 8: sub-function 0 echo, 0xFFF0 with data 0 starts the boot loader; function 17
 // identification. Anything else is answered with an exception.
 
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "sim/BootLoader.h"
 #include "sim/Notebook.h"
 #include "sim/RtuEndpoint.h"

@@ -10,7 +10,7 @@
 // them by ID code; a sensor that carries the cable number is then hidden (ID 254, S30 0) and gives
 // the cable its serial number and kind. Sensors with ID 253..255 are never measured.
 
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "sim/SimData.h"
 
 #include <array>

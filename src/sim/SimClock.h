@@ -4,7 +4,7 @@
 // can run a day in minutes. The timing of the line itself (byte times, silence gaps) always uses
 // the machine's monotonic clock: it is physics, not device time.
 
-#include "link/Platform.h"
+#include "base/Services.h"
 
 #include <atomic>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // count, and a record of every transaction.
 
 #include "acquisition/DeviceBus.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedOperator.h"
 

@@ -3,6 +3,7 @@
 
 #include "acquisition/Discovery.h"
 #include "acquisition/FakeBus.h"
+#include "app/SearchSettingsFile.h"
 #include "model/DeviceTypes.h"
 
 #include <gtest/gtest.h>

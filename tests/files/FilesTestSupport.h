@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "model/DateTime.h"
 #include "model/Store.h"
 

@@ -2,7 +2,7 @@
 // A clock that stands still until a test or a fake device moves it. SleepMs advances it, so code
 // that waits finishes at once while its time-outs still come out exact.
 
-#include "link/Platform.h"
+#include "base/Services.h"
 
 namespace drumo::test {
 

@@ -2,7 +2,7 @@
 // An operator whose answers are scripted and whose messages are recorded with their kind, both as
 // records and as "kind: text" lines.
 
-#include "link/Platform.h"
+#include "base/Services.h"
 
 #include <deque>
 #include <string>

@@ -9,6 +9,7 @@
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmMAC.h"
 #include "acquisition/ui/TfrmScanM.h"
+#include "app/SearchSettingsFile.h"
 #include "app/ui/TfrmMain.h"
 #include "model/Formats.h"
 

@@ -3,7 +3,7 @@
 
 #include <QCoreApplication>
 
-#include "link/Platform.h"
+#include "base/Services.h"
 
 namespace drumo {
 

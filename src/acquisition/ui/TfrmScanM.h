@@ -16,7 +16,7 @@
 #include <functional>
 #include <vector>
 
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "model/Store.h"
 
 namespace drumo {

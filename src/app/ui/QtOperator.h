@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "link/Platform.h"
+#include "base/Services.h"
 
 namespace drumo {
 

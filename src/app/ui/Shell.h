@@ -14,7 +14,7 @@
 
 #include "app/AppPaths.h"
 #include "app/Settings.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "model/Store.h"
 
 namespace drumo {

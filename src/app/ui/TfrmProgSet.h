@@ -14,7 +14,7 @@
 
 #include "acquisition/ShellRules.h"
 #include "app/Settings.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 
 namespace drumo {
 

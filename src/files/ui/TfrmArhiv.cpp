@@ -84,7 +84,7 @@ void TfrmArhiv::DeleteSelected() {
     const std::string path = SelectedPath();
     if (path.empty()) return;
     // The desktop's trash asks nothing itself.
-    if (operator_.Ask("Удалить файл " + files_->currentText().toStdString() + "?")) {
+    if (operator_.AskDanger("Удалить файл " + files_->currentText().toStdString() + "?")) {
         if (!QFile::moveToTrash(QString::fromStdString(path))) operator_.Error("Ошибка при удалении файла");
     }
     FillList(calendar_->selectedDate());

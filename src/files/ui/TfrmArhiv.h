@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "link/Platform.h"
+#include "base/Services.h"
 
 namespace drumo {
 

@@ -9,7 +9,7 @@
 
 #include "app/ui/StoreFill.h"
 #include "app/ui/TfrmMain.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 #include "model/Formats.h"
 #include "support/ScriptedOperator.h"
 

@@ -19,7 +19,7 @@
 #include "app/ui/TfrmAbout.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
-#include "link/Platform.h"
+#include "base/Services.h"
 
 using namespace drumo;
 

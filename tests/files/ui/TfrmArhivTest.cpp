@@ -114,6 +114,7 @@ private slots:
         w.DeleteSelected();  // answered No: the file stays
         QCOMPARE(op_.messages.size(), size_t(1));
         QCOMPARE(op_.messages[0].Text, std::string("Удалить файл 09.00.00.dml?"));
+        QVERIFY(op_.messages[0].PresetNo);  // a stray Enter keeps the file
         QVERIFY(QFile::exists(archive_ + "/06.12.17/09.00.00.dml"));
         op_.Answer(true);
         w.DeleteSelected();

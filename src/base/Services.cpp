@@ -1,4 +1,4 @@
-#include "link/Platform.h"
+#include "base/Services.h"
 
 #include <chrono>
 #include <ctime>
