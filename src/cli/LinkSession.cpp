@@ -1,5 +1,6 @@
 #include "cli/LinkSession.h"
 
+#include "acquisition/SearchSettings.h"
 #include "app/IniFile.h"
 #include "app/Settings.h"
 
@@ -22,11 +23,8 @@ std::set<std::string> LinkOptionNames() { return {"port", "baud", "delay", "sett
 
 namespace {
 
-bool ValidBaud(long baud) {
-    for (long b : {2400L, 4800L, 9600L, 19200L, 38400L, 57600L, 115200L})
-        if (b == baud) return true;
-    return false;
-}
+// A rate of the program's "Скорость обмена" list.
+bool ValidBaud(long baud) { return BaudFromItem(ItemFromBaud(static_cast<int>(baud))) == baud; }
 
 std::string ExecutableFolder() {
     std::error_code ec;
