@@ -264,6 +264,7 @@ void Station::ReleaseLine(LineUser user) {
 // --- Procedures ------------------------------------------------------------------------------
 
 bool Station::RunSearch(const SearchSettings& wanted) {
+    if (Searching()) return false;  // "Запустить поиск" is ignored while a search runs
     const LineUser before = Holder();
     const Handover handover = HandoverOf(before, LineUser::Search);
     if (handover == Handover::Refuse) return false;
@@ -277,7 +278,7 @@ bool Station::RunSearch(const SearchSettings& wanted) {
 }
 
 bool Station::SearchNamedPort(const SearchSettings& wanted, const std::string& portName) {
-    if (!TakeLine(LineUser::Search)) return false;
+    if (Searching() || !TakeLine(LineUser::Search)) return false;
     const bool found = search_.SearchNamedPort(wanted, portName);
     ReleaseLine(LineUser::Search);
     return found;

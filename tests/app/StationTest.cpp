@@ -86,9 +86,10 @@ TEST_F(StationTest, NoOtherUserStartsWhileASearchRuns) {
                            LineUser::DeviceSettings, LineUser::LinkTest, LineUser::Reception})
             taken.push_back(station.TakeLine(u));
         station.StartReception();
+        taken.push_back(station.RunSearch(wanted));
     };
     EXPECT_FALSE(station.RunSearch(wanted));
-    EXPECT_EQ(taken, std::vector<bool>(6, false));
+    EXPECT_EQ(taken, std::vector<bool>(7, false));
     EXPECT_GE(pump.Calls, 2);
     EXPECT_FALSE(station.Store().Receiving);
     EXPECT_EQ(station.Holder(), LineUser::Idle);
