@@ -20,12 +20,8 @@ std::set<std::string> LinkOptionNames() { return {"port", "baud", "delay", "sett
 
 namespace {
 
-// The rates of the program's "Скорость обмена" lists.
-bool ValidBaud(long baud) {
-    for (int item = 0; item < BaudItemCount; ++item)
-        if (BaudFromItem(item) == baud) return true;
-    return false;
-}
+// A rate of the program's "Скорость обмена" list.
+bool ValidBaud(long baud) { return BaudFromItem(ItemFromBaud(static_cast<int>(baud))) == baud; }
 
 }  // namespace
 
@@ -39,8 +35,7 @@ std::map<int, std::string> ConfiguredPorts(const std::string& settingsFile) {
 
 LinkSession::LinkSession() : channel_(port_, SystemClock::Instance()), link_(channel_, SystemClock::Instance()) {}
 
-std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool modbus, std::ostream& err) {
-    std::unique_ptr<LinkSession> s(new LinkSession());
+bool ReadLinkOptions(const CliArgs& args, LinkOptions& options, std::ostream& err) {
     const auto get = [&](const char* name, const std::string& fallback) {
         const auto it = args.Options.find(name);
         return it == args.Options.end() ? fallback : it->second;
@@ -49,42 +44,57 @@ std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool mod
     const std::string port = get("port", "2");
     long number = 0;
     if (!port.empty() && port.front() == '/') {
-        s->channel_.SetPortName(port);
+        options.PortName = port;
     } else if (ParseNumber(port, 1, 255, number)) {
-        s->channel_.SetPortName(PortNameOf(static_cast<int>(number)));
+        options.PortName = PortNameOf(static_cast<int>(number));
     } else {
         err << "drumo-cli: --port wants a number 1..255 or a device path, not '" << port << "'\n";
-        return nullptr;
+        return false;
     }
     const SearchSettings defaults;
     long baud = 0;
     if (!ParseNumber(get("baud", std::to_string(defaults.BaudRate)), 1, 1000000, baud) || !ValidBaud(baud)) {
         err << "drumo-cli: --baud wants 2400, 4800, 9600, 19200, 38400, 57600 or 115200\n";
-        return nullptr;
+        return false;
     }
     long delay = 0;
     if (!ParseNumber(get("delay", std::to_string(defaults.AdditionalDelay)), 0, 65535, delay)) {
         err << "drumo-cli: --delay wants milliseconds 0..65535\n";
-        return nullptr;
+        return false;
     }
-    PortMap map;
+    options.Baud = static_cast<int>(baud);
+    options.Delay = static_cast<int>(delay);
     if (const auto settings = args.Options.find("settings"); settings != args.Options.end()) {
         // A settings file named on the command line must be one the program itself would read.
         IniFile ini;
         std::string error;
         if (!ReadSettingsFile(settings->second, ini, &error)) {
             err << "drumo-cli: cannot read the settings file " << settings->second << ": " << error << '\n';
-            return nullptr;
+            return false;
         }
-        map.SetConfigured(ReadPortsSection(ini));
+        options.Ports = ReadPortsSection(ini);
     } else {
-        map.SetConfigured(ConfiguredPorts(DefaultSettingsFile()));
+        options.Ports = ConfiguredPorts(DefaultSettingsFile());
     }
-    s->channel_.SetPortMap(std::move(map));
-    s->channel_.SetBaudRateValue(static_cast<int>(baud));
-    s->channel_.SetStopBits(modbus ? 2 : 1);
+    return true;
+}
+
+void ApplyLinkOptions(const LinkOptions& options, bool modbus, TSerialChannel& channel, DeviceLink& link) {
+    channel.SetPortName(options.PortName);
+    PortMap map;
+    map.SetConfigured(options.Ports);
+    channel.SetPortMap(std::move(map));
+    channel.SetBaudRateValue(options.Baud);
+    channel.SetStopBits(modbus ? 2 : 1);
+    link.AdditionalDelay = static_cast<uint16_t>(options.Delay);
+}
+
+std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool modbus, std::ostream& err) {
+    LinkOptions options;
+    if (!ReadLinkOptions(args, options, err)) return nullptr;
+    std::unique_ptr<LinkSession> s(new LinkSession());
+    ApplyLinkOptions(options, modbus, s->channel_, s->link_);
     s->modbus_ = modbus;
-    s->link_.AdditionalDelay = static_cast<uint16_t>(delay);
     return s;
 }
 

@@ -27,6 +27,21 @@ extern const char* const kLinkOptionsHelp;
 // The names of the options above, for a subcommand's registration.
 std::set<std::string> LinkOptionNames();
 
+// The common options as read.
+struct LinkOptions {
+    std::string PortName;  // "\\.\Com" + N, or a device node
+    int Baud = 19200;
+    int Delay = 100;
+    std::map<int, std::string> Ports;  // the settings file's [Ports] section
+};
+
+// Reads the common options; on a bad value returns false and writes why to err.
+bool ReadLinkOptions(const CliArgs& args, LinkOptions& options, std::ostream& err);
+
+// Puts the options into a channel and its link: port name, port map, baud rate, the reply
+// time-out, and 2 stop bits for Modbus RTU or 1 for the command protocol.
+void ApplyLinkOptions(const LinkOptions& options, bool modbus, TSerialChannel& channel, DeviceLink& link);
+
 class LinkSession {
 public:
     // Reads the common options; on a bad value returns null and writes why to err.
