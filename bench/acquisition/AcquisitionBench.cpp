@@ -18,9 +18,7 @@
 // thread asks for real-time scheduling where the machine allows it, so that other programs on a
 // shared machine hold it up less; without it the figures are noisier.
 
-#include "acquisition/Discovery.h"
-#include "acquisition/LinkBus.h"
-#include "acquisition/Reception.h"
+#include "app/Station.h"
 #include "link/CommandProtocol.h"
 #include "link/PosixSerialPort.h"
 #include "sim/Presets.h"
@@ -99,27 +97,21 @@ int Main() {
     setenv("DRUMO_PORTS", ("3=" + line.SlavePath()).c_str(), 1);
 
     PosixSerialPort port;
-    TSerialChannel channel(port, SystemClock::Instance());
-    DeviceLink link(channel, SystemClock::Instance());
-    TComBuf decoder;
-    LinkBus bus(link, decoder);
     ConsoleOperator op;
     NullLog log;
     NoEvents events;
-    MeasurementStore store(op, log);
-    SearchSettings settings;
-    SearchControls controls;
-    controls.ProtocolItem = 1;
-    controls.PortDefault = 3;
-    controls.FindBeginAddr = 1;
-    controls.FindFinishAddr = 247;
-    SearchView searchView;
-    DeviceSearch search(bus, store, settings, op, log, events, SystemClock::Instance(), searchView);
+    Station station(StationServices{port, op, log, SystemClock::Instance(), &events});
+    MeasurementStore& store = station.Store();
+    SearchSettings wanted;  // what the search is started with
+    wanted.Protocol = ExchangeProtocol::Modbus;
+    wanted.PortDefault = 3;
+    wanted.FindBeginAddr = 1;
+    wanted.FindFinishAddr = 247;
     Clock& clock = SystemClock::Instance();
 
     std::printf("real-time scheduling: %s\n", realtime ? "yes" : "no (figures are noisier)");
     const int64_t s0 = clock.TickMs();
-    if (!search.RunSearch(controls) || store.Devices() != 3) {
+    if (!station.RunSearch(wanted) || store.Devices() != 3) {
         std::fprintf(stderr, "bench_acquisition: the search did not find the three controllers\n");
         return 1;
     }
@@ -133,8 +125,7 @@ int Main() {
     std::printf("search 1..247, 3 answering (%zu cables, %zu sensors): measured %.3f s; least %.3f s, ratio %.3f\n",
                 cables, sensors, searchMs / 1000, searchLeast / 1000, searchMs / searchLeast);
 
-    ReceptionView view;
-    Reception reception(bus, store, settings, op, log, events, clock, view);
+    Reception& reception = station.Receiver();
     const double passLeast = PassLeastMs(store);
     std::vector<double> ratios;
     for (int i = 0; i < 10; ++i) {
@@ -156,7 +147,7 @@ int Main() {
     std::printf("polling pass, 3 controllers, %zu cables: least %.3f s; ratio mean %.3f, median %.3f, best %.3f, "
                 "worst %.3f (10 passes)\n",
                 cables, passLeast / 1000, mean, ratios[ratios.size() / 2], ratios.front(), ratios.back());
-    channel.Disconnect();
+    station.Channel().Disconnect();
     line.Close();
     return 0;
 }

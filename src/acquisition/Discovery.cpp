@@ -80,11 +80,11 @@ int DeviceSearch::AddRow(bool checkEnabled) {
     return ++rows_;
 }
 
-bool DeviceSearch::RunSearch(const SearchControls& controls) {
+bool DeviceSearch::RunSearch(const SearchSettings& wanted) {
     if (searching_) return false;
     if (!store_.ReleaseAll(true)) return false;
     rows_ = 0;
-    ApplySearchSettings(controls, settings_, bus_);
+    ApplySearchSettings(wanted, settings_, bus_);
     searching_ = true;
     view_.BusyCursor(true);
     view_.SearchStatus("Поиск приборов...");
@@ -110,11 +110,11 @@ bool DeviceSearch::RunSearch(const SearchControls& controls) {
     return Finish() && found;
 }
 
-bool DeviceSearch::SearchNamedPort(const SearchControls& controls, const std::string& portName) {
+bool DeviceSearch::SearchNamedPort(const SearchSettings& wanted, const std::string& portName) {
     if (searching_) return false;
     store_.ReleaseAll(false);
     rows_ = 0;
-    ApplySearchSettings(controls, settings_, bus_);
+    ApplySearchSettings(wanted, settings_, bus_);
     searching_ = true;
     view_.BusyCursor(true);
     view_.SearchStatus("Поиск приборов...");

@@ -69,12 +69,12 @@ public:
     // "Прервать поиск": the search ends at its next check.
     void Stop() { searching_ = false; }
 
-    // "Запустить поиск" with what the window's controls hold; ignored while a search runs.
-    // Returns true when the search ran to its end and found at least one device.
-    bool RunSearch(const SearchControls& controls);
+    // "Запустить поиск": `wanted` becomes the settings in use, then the search runs; ignored while
+    // a search runs. Returns true when the search ran to its end and found at least one device.
+    bool RunSearch(const SearchSettings& wanted);
     // The same search on one port given by name (a device node such as /dev/ttyUSB0, or a port
     // name), without the search over all ports and without the question before emptying the store.
-    bool SearchNamedPort(const SearchControls& controls, const std::string& portName);
+    bool SearchNamedPort(const SearchSettings& wanted, const std::string& portName);
 
     // The steps of the search, public for the windows and tests that drive them singly.
     bool TryPort(int port);

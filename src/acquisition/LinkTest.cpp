@@ -88,12 +88,12 @@ void PreparePortLines(DeviceBus& bus, ExchangeProtocol protocol) {
     bus.SetDTR(protocol == ExchangeProtocol::Modbus);
 }
 
-bool OpenLinkTestPort(DeviceBus& bus, const SearchControls& controls, SearchSettings& settings,
+bool OpenLinkTestPort(DeviceBus& bus, const SearchSettings& wanted, SearchSettings& settings,
                       Operator& op, const std::function<void()>& stopReception) {
     if (stopReception) stopReception();
     if (bus.Connected()) return true;
     bus.SetPortName(ComPortName(settings.PortDefault));
-    ApplySearchSettings(controls, settings, bus);
+    ApplySearchSettings(wanted, settings, bus);
     if (!bus.Connect()) {
         op.Error("Порт " + bus.PortName() + " недоступен");
         return false;

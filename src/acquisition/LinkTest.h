@@ -55,10 +55,10 @@ private:
 };
 
 // Switching the link test on. Stops data reception first (stopReception), opens the default port
-// when the port is closed (with ApplySearchSettings, then the line control of the search); a port
-// that cannot be opened gives the error "Порт " + name + " недоступен" and false, and the test must
-// be switched off again.
-bool OpenLinkTestPort(DeviceBus& bus, const SearchControls& controls, SearchSettings& settings,
+// when the port is closed (`wanted` becomes the settings in use with ApplySearchSettings, then the
+// line control of the search); a port that cannot be opened gives the error "Порт " + name +
+// " недоступен" and false, and the test must be switched off again.
+bool OpenLinkTestPort(DeviceBus& bus, const SearchSettings& wanted, SearchSettings& settings,
                       Operator& op, const std::function<void()>& stopReception);
 
 // Line control after the search or the link test opened a port: background receive paused, RTS

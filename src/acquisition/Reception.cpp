@@ -1,7 +1,7 @@
 #include "acquisition/Reception.h"
 
 #include "acquisition/ActiveCable.h"
-#include "acquisition/ViewTexts.h"
+#include "model/Formats.h"
 #include "model/DeviceTypes.h"
 
 #include <cmath>

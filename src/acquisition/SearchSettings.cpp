@@ -32,6 +32,8 @@ int PositionFromDelay(int ms) {
     return 0;
 }
 
+int ReplyDelayOf(int ms) { return DelayFromPosition(PositionFromDelay(ms)); }
+
 SearchControls ControlsFromSettings(const SearchSettings& s) {
     SearchControls c;
     c.ProtocolItem = s.Protocol == ExchangeProtocol::Modbus ? 1 : 0;
@@ -45,14 +47,23 @@ SearchControls ControlsFromSettings(const SearchSettings& s) {
     return c;
 }
 
-void ApplySearchSettings(const SearchControls& c, SearchSettings& s, DeviceBus& bus) {
+SearchSettings SettingsFromControls(const SearchControls& c) {
+    SearchSettings s;
     s.Protocol = c.ProtocolItem == 1 ? ExchangeProtocol::Modbus : ExchangeProtocol::Command;
+    s.BaudRate = BaudFromItem(c.BaudItem);
+    s.PortDefault = c.PortDefault;
     s.FindBeginAddr = c.FindBeginAddr;
     s.FindFinishAddr = c.FindFinishAddr;
-    s.PortDefault = c.PortDefault;
     s.AutoPortEnabled = c.AutoPortEnabled;
-    s.BaudRate = BaudFromItem(c.BaudItem);
     s.AdditionalDelay = DelayFromPosition(c.DelayPosition);
+    s.TestModbusAddr = c.TestModbusAddr;
+    return s;
+}
+
+void ApplySearchSettings(const SearchSettings& next, SearchSettings& s, DeviceBus& bus) {
+    s = next;
+    s.BaudRate = BaudFromItem(ItemFromBaud(next.BaudRate));
+    s.AdditionalDelay = ReplyDelayOf(next.AdditionalDelay);
     bus.SetLine(s.BaudRate, s.Protocol == ExchangeProtocol::Modbus ? 2 : 1);
     bus.SetAdditionalDelay(s.AdditionalDelay);
     bus.FlushBuffers();

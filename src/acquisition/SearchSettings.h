@@ -1,7 +1,9 @@
 #pragma once
-// The search settings in use and the mapping from the search window's controls to them.
+// The search settings in use and the mapping between them and the search window's controls.
 // ApplySearchSettings is the one way the settings in use change: it is run by "Применить", at the
 // start of every search, before the link test opens the port and after an exchange-speed change.
+// The procedures take search settings; only the search window converts its controls, once, with
+// SettingsFromControls.
 
 #include "acquisition/DeviceBus.h"
 
@@ -39,12 +41,17 @@ int BaudFromItem(int item);           // anything outside the list gives 19200
 int ItemFromBaud(int baud);           // 3 for a rate not in the list
 int DelayFromPosition(int position);  // 0 100, 1 200, 2 400, 3 800; others 100
 int PositionFromDelay(int ms);
+// The reply time-out as the track bar takes it: 100, 200, 400 or 800 ms; any other value counts
+// as 100, the track bar's first position.
+int ReplyDelayOf(int ms);
 
 SearchControls ControlsFromSettings(const SearchSettings& settings);
+SearchSettings SettingsFromControls(const SearchControls& controls);
 
-// Copies the controls into the settings in use and puts the line settings into the channel:
-// baud rate, 2 stop bits for Modbus RTU and 1 for the command protocol, the reply time-out; then
-// flushes both directions.
-void ApplySearchSettings(const SearchControls& controls, SearchSettings& settings, DeviceBus& bus);
+// Makes `next` the settings in use and puts the line settings into the channel: baud rate, 2 stop
+// bits for Modbus RTU and 1 for the command protocol, the reply time-out; then flushes both
+// directions. A baud rate outside the list counts as 19200 and a reply time-out as ReplyDelayOf
+// takes it, as they would after a round trip through the controls.
+void ApplySearchSettings(const SearchSettings& next, SearchSettings& inUse, DeviceBus& bus);
 
 }  // namespace drumo

@@ -91,7 +91,7 @@ DeviceEdit ShowDeviceEdit(const MeasurementStore& store, EditMode mode, const st
 }
 
 bool ApplyDeviceEdit(const DeviceEdit& edit, DeviceBus& bus, MeasurementStore& store,
-                     SearchControls& controls, SearchSettings& settings, Operator& op, EventLog& log,
+                     SearchSettings shown, SearchSettings& settings, Operator& op, EventLog& log,
                      Clock& clock, DeviceEditView& view) {
     const size_t sel = store.SelDevice;
     if (edit.Mode != EditMode::Speed && !store.HasDevice(sel)) return true;
@@ -146,9 +146,9 @@ bool ApplyDeviceEdit(const DeviceEdit& edit, DeviceBus& bus, MeasurementStore& s
         else
             log.Log(" > Сбой при изменении скорости обмена по адресу " + std::to_string(address));
     }
-    controls.BaudItem = item;
+    shown.BaudRate = BaudFromItem(item);
     view.BaudItemChosen(item);
-    ApplySearchSettings(controls, settings, bus);
+    ApplySearchSettings(shown, settings, bus);
     return true;
 }
 

@@ -65,9 +65,10 @@ DeviceEdit ShowDeviceEdit(const MeasurementStore& store, EditMode mode, const st
                           int searchBaudItem);
 
 // "Применить". True when the editor closes; false when it stays open (a failed transaction, an
-// address already taken).
+// address already taken). A speed change makes `shown` (the search window's settings) with the new
+// speed the settings in use.
 bool ApplyDeviceEdit(const DeviceEdit& edit, DeviceBus& bus, MeasurementStore& store,
-                     SearchControls& controls, SearchSettings& settings, Operator& op, EventLog& log,
+                     SearchSettings shown, SearchSettings& settings, Operator& op, EventLog& log,
                      Clock& clock, DeviceEditView& view);
 
 }  // namespace drumo

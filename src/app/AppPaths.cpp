@@ -52,10 +52,13 @@ AppPaths ResolvePaths(const PathEnvironment& env) {
     return p;
 }
 
+PathEnvironment SystemPathEnvironment() {
+    return {ExecutableFolder(), [](const char* name) { return std::getenv(name); },
+            [](const std::string& folder) { return access(folder.c_str(), W_OK | X_OK) == 0; }};
+}
+
 const AppPaths& Paths() {
-    static const AppPaths paths = ResolvePaths(
-        {ExecutableFolder(), [](const char* name) { return std::getenv(name); },
-         [](const std::string& folder) { return access(folder.c_str(), W_OK | X_OK) == 0; }});
+    static const AppPaths paths = ResolvePaths(SystemPathEnvironment());
     return paths;
 }
 

@@ -27,6 +27,10 @@ struct PathEnvironment {
 
 AppPaths ResolvePaths(const PathEnvironment& env);
 
+// The real system: the folder of the running executable, the process environment and the
+// file system's write permission.
+PathEnvironment SystemPathEnvironment();
+
 // The paths of this run, worked out once from the real system.
 const AppPaths& Paths();
 

@@ -1,7 +1,7 @@
 // The search shared by drumo-cli scan and poll (this file registers no subcommand).
 #include "cli/CliAcquisition.h"
 
-#include "acquisition/ViewTexts.h"
+#include "model/Formats.h"
 #include "link/PortMap.h"
 #include "model/DateTime.h"
 
@@ -15,7 +15,8 @@ const char* const kSearchOptionsHelp =
     "  --from A         first Modbus address, 1..255; default 1\n"
     "  --to B           last Modbus address, 1..255; default 247\n"
     "  --all-ports      when nothing answers on the port (given by number), try ports 1..255\n"
-    "                   (the reply time-out is taken as 100, 200, 400 or 800 ms, the next below)\n";
+    "                   (a search's reply time-out is 100, 200, 400 or 800 ms; another value\n"
+    "                   counts as 100, as in the program's search window)\n";
 
 std::set<std::string> SearchOptionNames() {
     std::set<std::string> names = LinkOptionNames();
@@ -34,13 +35,8 @@ std::string ValueText(int hundredths) {
     return hundredths == NoValue ? std::string() : HundredthsText(hundredths, '.');
 }
 
-AcquisitionSession::AcquisitionSession(std::unique_ptr<LinkSession> link, std::ostream& err)
-    : link_(std::move(link)),
-      bus_(link_->Link(), decoder_),
-      log_(err),
-      events_(link_->Channel()),
-      store_(op_, log_),
-      search_(bus_, store_, settings_, op_, log_, events_, SystemClock::Instance(), view_) {}
+AcquisitionSession::AcquisitionSession(std::ostream& err)
+    : log_(err), station_(StationServices{port_, op_, log_, SystemClock::Instance()}) {}
 
 std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& args, std::ostream& err) {
     std::string protocol = args.Options.count("protocol") ? args.Options.at("protocol") : "modbus";
@@ -58,26 +54,27 @@ std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& 
         return nullptr;
     }
     const bool modbus = protocol == "modbus";
-    auto link = LinkSession::FromArgs(args, modbus, err);
-    if (!link) return nullptr;
-    std::unique_ptr<AcquisitionSession> s(new AcquisitionSession(std::move(link), err));
-    SearchControls& c = s->controls_;
-    c.ProtocolItem = modbus ? 1 : 0;
-    c.FindBeginAddr = static_cast<int>(from);
-    c.FindFinishAddr = static_cast<int>(to);
-    c.BaudItem = ItemFromBaud(s->Channel().BaudRateValue());
-    const int delay = s->link_->Link().AdditionalDelay;
-    c.DelayPosition = delay >= 800 ? 3 : delay >= 400 ? 2 : delay >= 200 ? 1 : 0;
-    c.AutoPortEnabled = args.Has("all-ports");
-    s->portName_ = s->Channel().PortName();
-    if (const auto n = PortNumberOf(s->portName_)) c.PortDefault = *n;
-    s->settings_.PortDefault = c.PortDefault;
+    LinkOptions options;
+    if (!ReadLinkOptions(args, options, err)) return nullptr;
+    std::unique_ptr<AcquisitionSession> s(new AcquisitionSession(err));
+    drumo::Station& station = s->station_;
+    ApplyLinkOptions(options, modbus, station.Channel(), station.Link());
+    SearchSettings& wanted = s->wanted_;
+    wanted.Protocol = modbus ? ExchangeProtocol::Modbus : ExchangeProtocol::Command;
+    wanted.FindBeginAddr = static_cast<int>(from);
+    wanted.FindFinishAddr = static_cast<int>(to);
+    wanted.BaudRate = options.Baud;
+    wanted.AdditionalDelay = options.Delay;  // the search takes it as the search window does
+    wanted.AutoPortEnabled = args.Has("all-ports");
+    s->portName_ = options.PortName;
+    if (const auto n = PortNumberOf(s->portName_)) wanted.PortDefault = *n;
+    station.SearchSettingsInUse().PortDefault = wanted.PortDefault;
     return s;
 }
 
 bool AcquisitionSession::Search() {
-    if (PortNumberOf(portName_)) return search_.RunSearch(controls_);
-    return search_.SearchNamedPort(controls_, portName_);
+    if (PortNumberOf(portName_)) return station_.RunSearch(wanted_);
+    return station_.SearchNamedPort(wanted_, portName_);
 }
 
 }  // namespace drumo::cli

@@ -7,11 +7,9 @@
 //   --from A --to B           Modbus address range, 1..255 (default 1 and 247)
 //   --all-ports               when nothing answers on the port (a number), try ports 1..255
 
-#include "acquisition/Discovery.h"
-#include "acquisition/LinkBus.h"
+#include "app/Station.h"
 #include "cli/LinkSession.h"
-#include "link/ComBuf.h"
-#include "model/Store.h"
+#include "link/PosixSerialPort.h"
 
 #include <iosfwd>
 #include <memory>
@@ -35,16 +33,7 @@ private:
     std::ostream& out_;
 };
 
-// The channel's background receive stands for the window events the procedures let run.
-class ChannelEvents final : public EventPump {
-public:
-    explicit ChannelEvents(TSerialChannel& channel) : channel_(channel) {}
-    void ProcessEvents() override { channel_.Tick(); }
-
-private:
-    TSerialChannel& channel_;
-};
-
+// The program's station over the port the options name.
 class AcquisitionSession {
 public:
     // Reads the options; null (and the reason on err) for a bad value.
@@ -53,28 +42,19 @@ public:
     // Runs the search; true when at least one device was found.
     bool Search();
 
-    MeasurementStore& Store() { return store_; }
-    SearchSettings& Settings() { return settings_; }
-    DeviceBus& Bus() { return bus_; }
-    TSerialChannel& Channel() { return link_->Channel(); }
-    EventPump& Events() { return events_; }
-    Operator& Op() { return op_; }
-    EventLog& Log() { return log_; }
+    drumo::Station& Station() { return station_; }
+    MeasurementStore& Store() { return station_.Store(); }
+    const SearchSettings& Settings() const { return station_.SearchSettingsInUse(); }
+    DeviceBus& Bus() { return station_.Bus(); }
 
 private:
-    AcquisitionSession(std::unique_ptr<LinkSession> link, std::ostream& err);
+    explicit AcquisitionSession(std::ostream& err);
 
-    std::unique_ptr<LinkSession> link_;
-    TComBuf decoder_;
-    LinkBus bus_;
+    PosixSerialPort port_;
     ConsoleOperator op_{false};
     StreamLog log_;
-    ChannelEvents events_;
-    MeasurementStore store_;
-    SearchSettings settings_;
-    SearchControls controls_;
-    SearchView view_;
-    DeviceSearch search_;
+    drumo::Station station_;
+    SearchSettings wanted_;  // what the options ask for
     std::string portName_;
 };
 

@@ -1,7 +1,6 @@
 // drumo-cli poll: data reception for a number of samples, printed as CSV.
 #include "cli/CliAcquisition.h"
 
-#include "acquisition/Reception.h"
 #include "app/AppPaths.h"
 #include "cli/CliOutput.h"
 
@@ -78,12 +77,17 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
         err << "drumo-cli poll: no device found\n";
         return kExitFailed;
     }
-    MeasurementStore& store = session->Store();
+    Station& station = session->Station();
+    MeasurementStore& store = station.Store();
+    ReceptionScheduler& timers = station.Scheduler();
     Clock& clock = SystemClock::Instance();
-    ReceptionView view;
-    Reception reception(session->Bus(), store, session->Settings(), session->Op(), session->Log(),
-                        session->Events(), clock, view);
-    reception.SetPollingInterval(static_cast<int>(interval * 1000));
+    station.SetPollingInterval(static_cast<int>(interval * 1000));
+    // Waits for the next of reception's timers and runs what is due.
+    auto step = [&] {
+        const int64_t wait = timers.NextDueMs() - clock.TickMs();
+        if (wait > 0) clock.SleepMs(static_cast<int>(wait));
+        return timers.Step(clock.TickMs());
+    };
 
     size_t widest = 0;
     for (size_t d = 0; d < store.Devices(); ++d)
@@ -138,38 +142,30 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
     size_t expected = 0, lost = 0;
     if (session->Settings().Protocol == ExchangeProtocol::Modbus) {
         expected = static_cast<size_t>(samples) * cables;
-        const int64_t start = clock.TickMs();
-        reception.StartReception();
+        station.StartReception();  // the first pass runs at once
         size_t delivered = printNew(false);
-        for (long i = 1; i < samples && store.Receiving; ++i) {
-            const int64_t due = start + i * interval * 1000;
-            if (clock.TickMs() < due) clock.SleepMs(static_cast<int>(due - clock.TickMs()));
-            reception.PollingPass();
-            delivered += printNew(false);
-        }
+        for (long i = 1; i < samples && store.Receiving;)
+            if (step().Pass) {
+                ++i;
+                delivered += printNew(false);
+            }
         lost = expected > delivered ? expected - delivered : 0;
     } else {
-        reception.StartReception();
+        station.StartReception();
         const int64_t deadline = clock.TickMs() + timeout * 1000;
         long got = 0;
-        int64_t nextSecond = clock.TickMs() + 1000;
         while (store.Receiving && got < samples && clock.TickMs() < deadline) {
-            session->Events().ProcessEvents();
-            if (clock.TickMs() >= nextSecond) {
-                reception.UpdateTick();
-                nextSecond += 1000;
-            }
+            step();
             const size_t before = printed.empty() || printed[0].empty() ? 0 : printed[0][0];
-            printNew(!reception.StreamSampleClosed());
+            printNew(!station.Receiver().StreamSampleClosed());
             got += static_cast<long>((printed.empty() || printed[0].empty() ? 0 : printed[0][0]) - before);
-            clock.SleepMs(20);
         }
         // The stream comes from one controller; a sample covers all of its cables.
         const size_t streamCables = printed.empty() ? 0 : printed[0].size();
         expected = static_cast<size_t>(samples) * streamCables;
         lost = got < samples ? static_cast<size_t>(samples - got) * streamCables : 0;
     }
-    reception.StopReception();
+    station.StopReception();
     if (lost > 0) err << "drumo-cli poll: " << lost << " of " << expected << " cable samples lost\n";
     if (!archiveOk) return kExitFailed;
     return lost > 0 ? kExitLost : kExitOk;

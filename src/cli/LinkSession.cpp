@@ -1,12 +1,10 @@
 #include "cli/LinkSession.h"
 
+#include "acquisition/SearchSettings.h"
 #include "app/IniFile.h"
 #include "app/Settings.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <ostream>
-#include <unistd.h>
 
 namespace drumo::cli {
 
@@ -22,34 +20,12 @@ std::set<std::string> LinkOptionNames() { return {"port", "baud", "delay", "sett
 
 namespace {
 
-bool ValidBaud(long baud) {
-    for (long b : {2400L, 4800L, 9600L, 19200L, 38400L, 57600L, 115200L})
-        if (b == baud) return true;
-    return false;
-}
-
-std::string ExecutableFolder() {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.parent_path().string();
-}
+// A rate of the program's "Скорость обмена" list.
+bool ValidBaud(long baud) { return BaudFromItem(ItemFromBaud(static_cast<int>(baud))) == baud; }
 
 }  // namespace
 
-std::string DefaultSettingsFile() {
-    std::vector<std::string> candidates;
-    if (const char* home = std::getenv("DRUMO_HOME")) candidates.push_back(std::string(home) + "/ini/ProgSet.ini");
-    if (const auto folder = ExecutableFolder(); !folder.empty()) candidates.push_back(folder + "/ini/ProgSet.ini");
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        candidates.push_back(std::string(xdg) + "/drumo/ProgSet.ini");
-    else if (const char* home = std::getenv("HOME"))
-        candidates.push_back(std::string(home) + "/.config/drumo/ProgSet.ini");
-    for (const auto& c : candidates) {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(c, ec)) return c;
-    }
-    return {};
-}
+std::string DefaultSettingsFile(const PathEnvironment& env) { return ResolvePaths(env).SettingsFile; }
 
 std::map<int, std::string> ConfiguredPorts(const std::string& settingsFile) {
     IniFile ini;
@@ -59,51 +35,66 @@ std::map<int, std::string> ConfiguredPorts(const std::string& settingsFile) {
 
 LinkSession::LinkSession() : channel_(port_, SystemClock::Instance()), link_(channel_, SystemClock::Instance()) {}
 
-std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool modbus, std::ostream& err) {
-    std::unique_ptr<LinkSession> s(new LinkSession());
-    const auto get = [&](const char* name, const char* fallback) {
+bool ReadLinkOptions(const CliArgs& args, LinkOptions& options, std::ostream& err) {
+    const auto get = [&](const char* name, const std::string& fallback) {
         const auto it = args.Options.find(name);
-        return it == args.Options.end() ? std::string(fallback) : it->second;
+        return it == args.Options.end() ? fallback : it->second;
     };
 
     const std::string port = get("port", "2");
     long number = 0;
     if (!port.empty() && port.front() == '/') {
-        s->channel_.SetPortName(port);
+        options.PortName = port;
     } else if (ParseNumber(port, 1, 255, number)) {
-        s->channel_.SetPortName(PortNameOf(static_cast<int>(number)));
+        options.PortName = PortNameOf(static_cast<int>(number));
     } else {
         err << "drumo-cli: --port wants a number 1..255 or a device path, not '" << port << "'\n";
-        return nullptr;
+        return false;
     }
+    const SearchSettings defaults;
     long baud = 0;
-    if (!ParseNumber(get("baud", "19200"), 1, 1000000, baud) || !ValidBaud(baud)) {
+    if (!ParseNumber(get("baud", std::to_string(defaults.BaudRate)), 1, 1000000, baud) || !ValidBaud(baud)) {
         err << "drumo-cli: --baud wants 2400, 4800, 9600, 19200, 38400, 57600 or 115200\n";
-        return nullptr;
+        return false;
     }
     long delay = 0;
-    if (!ParseNumber(get("delay", "100"), 0, 65535, delay)) {
+    if (!ParseNumber(get("delay", std::to_string(defaults.AdditionalDelay)), 0, 65535, delay)) {
         err << "drumo-cli: --delay wants milliseconds 0..65535\n";
-        return nullptr;
+        return false;
     }
-    PortMap map;
+    options.Baud = static_cast<int>(baud);
+    options.Delay = static_cast<int>(delay);
     if (const auto settings = args.Options.find("settings"); settings != args.Options.end()) {
         // A settings file named on the command line must be one the program itself would read.
         IniFile ini;
         std::string error;
         if (!ReadSettingsFile(settings->second, ini, &error)) {
             err << "drumo-cli: cannot read the settings file " << settings->second << ": " << error << '\n';
-            return nullptr;
+            return false;
         }
-        map.SetConfigured(ReadPortsSection(ini));
+        options.Ports = ReadPortsSection(ini);
     } else {
-        map.SetConfigured(ConfiguredPorts(DefaultSettingsFile()));
+        options.Ports = ConfiguredPorts(DefaultSettingsFile());
     }
-    s->channel_.SetPortMap(std::move(map));
-    s->channel_.SetBaudRateValue(static_cast<int>(baud));
-    s->channel_.SetStopBits(modbus ? 2 : 1);
+    return true;
+}
+
+void ApplyLinkOptions(const LinkOptions& options, bool modbus, TSerialChannel& channel, DeviceLink& link) {
+    channel.SetPortName(options.PortName);
+    PortMap map;
+    map.SetConfigured(options.Ports);
+    channel.SetPortMap(std::move(map));
+    channel.SetBaudRateValue(options.Baud);
+    channel.SetStopBits(modbus ? 2 : 1);
+    link.AdditionalDelay = static_cast<uint16_t>(options.Delay);
+}
+
+std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool modbus, std::ostream& err) {
+    LinkOptions options;
+    if (!ReadLinkOptions(args, options, err)) return nullptr;
+    std::unique_ptr<LinkSession> s(new LinkSession());
+    ApplyLinkOptions(options, modbus, s->channel_, s->link_);
     s->modbus_ = modbus;
-    s->link_.AdditionalDelay = static_cast<uint16_t>(delay);
     return s;
 }
 

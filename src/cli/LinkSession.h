@@ -10,6 +10,7 @@
 //   --delay MS       reply time-out added to every reply wait (AdditionalDelay); default 100
 //   --settings FILE  settings file whose [Ports] section maps port numbers
 
+#include "app/AppPaths.h"
 #include "cli/Cli.h"
 #include "link/DeviceLink.h"
 #include "link/PosixSerialPort.h"
@@ -25,6 +26,21 @@ extern const char* const kLinkOptionsHelp;
 
 // The names of the options above, for a subcommand's registration.
 std::set<std::string> LinkOptionNames();
+
+// The common options as read.
+struct LinkOptions {
+    std::string PortName;  // "\\.\Com" + N, or a device node
+    int Baud = 19200;
+    int Delay = 100;
+    std::map<int, std::string> Ports;  // the settings file's [Ports] section
+};
+
+// Reads the common options; on a bad value returns false and writes why to err.
+bool ReadLinkOptions(const CliArgs& args, LinkOptions& options, std::ostream& err);
+
+// Puts the options into a channel and its link: port name, port map, baud rate, the reply
+// time-out, and 2 stop bits for Modbus RTU or 1 for the command protocol.
+void ApplyLinkOptions(const LinkOptions& options, bool modbus, TSerialChannel& channel, DeviceLink& link);
 
 class LinkSession {
 public:
@@ -50,9 +66,10 @@ private:
 // Prints status and message; on failure also the message to err. Returns the exit status.
 int ReportStatus(const DeviceLink& link, std::ostream& out, std::ostream& err);
 
-// The settings file used when --settings is not given: $DRUMO_HOME/ini/ProgSet.ini,
-// ini/ProgSet.ini beside the executable, or $XDG_CONFIG_HOME/drumo/ProgSet.ini, whichever exists.
-std::string DefaultSettingsFile();
+// The settings file used when --settings is not given: the one the program would use, found the
+// way the program finds it (DRUMO_HOME or the executable's folder when writable, otherwise the
+// user's configuration folder).
+std::string DefaultSettingsFile(const PathEnvironment& env = SystemPathEnvironment());
 
 // The [Ports] section of a settings file, read as the program reads it; none when the file is
 // missing, unreadable, no regular file or too large.

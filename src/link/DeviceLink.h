@@ -2,8 +2,8 @@
 // DeviceLink: one device transaction at a time over the serial channel, with the transfer buffers
 // and the status code that every device operation of the program shares.
 //
-// The program has exactly one DeviceLink. The main window owns it (together with the channel and
-// the port beneath it) and hands it by reference to every procedure that talks to devices: the
+// The program has exactly one DeviceLink. The station owns it (together with the channel over
+// the port it is given) and hands it by reference to every procedure that talks to devices: the
 // search, polling, service commands, notebook reading, calibration, settings and firmware. A
 // procedure fills CommandBuffer / RegisterBuffer and TransferCount right before its transaction
 // and reads them right after; LinkStatus keeps the outcome of the last transaction until the next

@@ -151,6 +151,16 @@ std::string NumberText(double value) { return NumberText(value, gDecimalMark); }
 
 std::string HundredthsText(int value) { return NumberText(value / 100.0); }
 
+std::string HundredthsText(int value, char mark) { return NumberText(value / 100.0, mark); }
+
+std::string CountdownText(double days) {
+    long secs = std::lround(days * 86400.0);
+    if (secs < 0) secs = 0;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02ld:%02ld:%02ld", secs / 3600, secs / 60 % 60, secs % 60);
+    return buf;
+}
+
 bool TryParseNumber(std::string_view text, double& out, char mark) {
     text = Trim(text);
     std::string plain;

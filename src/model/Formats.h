@@ -44,6 +44,12 @@ std::string NumberText(double value, char mark);
 std::string NumberText(double value);
 // A value in hundredths (temperatures, labels) as its number text: 2150 gives "21.5".
 std::string HundredthsText(int value);
+// The same with the given decimal mark: 2153 and ',' give "21,53".
+std::string HundredthsText(int value, char mark);
+
+// A time left as hh:nn:ss for countdown labels; hours are counted on past 24, and a time already
+// past shows zero.
+std::string CountdownText(double days);
 
 // Reads a decimal number written with the given or the program-wide mark: optional spaces around
 // it, an optional sign, digits with at most one mark, an optional exponent ("E-7"). The other mark,

@@ -76,6 +76,7 @@ double Climate::Celsius(const SimCable& cable, int cableIndex, int s, DateTime n
 }
 
 int16_t Climate::Hundredths(const SimCable& cable, int cableIndex, int s, DateTime now) const {
+    if (s >= 0 && s < cable.Sensors() && static_cast<size_t>(s) < cable.Readings.size()) return cable.Readings[s];
     const double t = Celsius(cable, cableIndex, s, now);
     if (std::isnan(t)) return NoValue;
     return static_cast<int16_t>(std::lround(std::clamp(t, -200.0, 300.0) * 100.0));

@@ -31,6 +31,9 @@ struct SimCable {
     int SpotSensor = 0;
     double SpotRiseC = 0.0;
     std::vector<int> Flaky;  // sensors (0-based) that miss a reading now and then
+    // Fixed readings in hundredths, one per sensor, that take the place of the climate's; sensors
+    // beyond them follow the climate.
+    std::vector<int16_t> Readings;
 
     int Sensors() const { return static_cast<int>(Labels.size()); }
 };

@@ -1,11 +1,9 @@
 // The acquisition procedures with the program's own link layer (POSIX port, channel, transactions,
 // frame decoder) against simulated controllers on real pseudo-terminals, mapped to port numbers.
 
-#include "acquisition/Discovery.h"
 #include "acquisition/FakeBus.h"
-#include "acquisition/LinkBus.h"
-#include "acquisition/Reception.h"
 #include "acquisition/ServiceCommands.h"
+#include "app/Station.h"
 #include "link/PosixSerialPort.h"
 #include "model/Cp1251.h"
 #include "model/DeviceTypes.h"
@@ -23,13 +21,12 @@ namespace {
 
 // Pending events of the program's window: the channel's background receive among them.
 struct ChannelEvents : EventPump {
-    explicit ChannelEvents(TSerialChannel& c) : channel(c) {}
     void ProcessEvents() override {
         ++Calls;
-        channel.Tick();
+        if (channel) channel->Tick();
         if (Action) Action(Calls);
     }
-    TSerialChannel& channel;
+    TSerialChannel* channel = nullptr;
     int Calls = 0;
     std::function<void(int)> Action;
 };
@@ -43,12 +40,12 @@ struct AlarmView : ReceptionView {
 class AcquisitionE2E : public ::testing::Test {
 protected:
     AcquisitionE2E() {
-        controls.ProtocolItem = 1;
-        controls.PortDefault = 3;
-        controls.FindBeginAddr = 1;
-        controls.FindFinishAddr = 4;
-        controls.DelayPosition = 3;  // the longest reply time-out: the machine may be busy
-        reception.SetSearchRunning([this] { return search.Searching(); });
+        wanted.Protocol = ExchangeProtocol::Modbus;
+        wanted.PortDefault = 3;
+        wanted.FindBeginAddr = 1;
+        wanted.FindFinishAddr = 4;
+        wanted.AdditionalDelay = 800;  // the longest reply time-out: the machine may be busy
+        events.channel = &channel;
     }
     ~AcquisitionE2E() override {
         channel.Disconnect();
@@ -91,25 +88,25 @@ protected:
     std::vector<sim::SimLine> lines;
 
     PosixSerialPort port;
-    TSerialChannel channel{port, SystemClock::Instance()};
-    DeviceLink link{channel, SystemClock::Instance()};
-    TComBuf decoder;
-    LinkBus bus{link, decoder};
     ScriptedOperator op;
     RecordingLog log;
-    ChannelEvents events{channel};
-    MeasurementStore store{op, log};
-    SearchSettings settings;
-    SearchControls controls;
+    ChannelEvents events;
     SearchView searchView;
     AlarmView receptionView;
-    DeviceSearch search{bus, store, settings, op, log, events, SystemClock::Instance(), searchView};
-    Reception reception{bus, store, settings, op, log, events, SystemClock::Instance(), receptionView};
+    Station station{StationServices{port, op, log, SystemClock::Instance(), &events},
+                    StationViews{&searchView, &receptionView}};
+    TSerialChannel& channel = station.Channel();
+    DeviceBus& bus = station.Bus();
+    MeasurementStore& store = station.Store();
+    SearchSettings& settings = station.SearchSettingsInUse();
+    DeviceSearch& search = station.Search();
+    Reception& reception = station.Receiver();
+    SearchSettings wanted;  // what the search is started with
 };
 
 TEST_F(AcquisitionE2E, ModbusSearchAndPollingPassOverABusOfThreeControllers) {
     sim::SimLine& line = Serve(3, Preset("dorma-bus"));
-    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_TRUE(search.RunSearch(wanted));
 
     ASSERT_EQ(store.DeviceCount, 3);
     EXPECT_EQ(store.DevSig(0).TypeName, "Dorma-1/100");
@@ -150,8 +147,8 @@ TEST_F(AcquisitionE2E, PassWithASilentControllerAndAShortRead) {
     stations.push_back(sim::MakeDorma(simClock, 103, 1, 1, 20));
     stations.push_back(sim::MakeDorma(simClock, 105, 2, 2, 10));
     sim::SimLine& line = Serve(3, Modbus(std::move(stations)));
-    controls.FindFinishAddr = 2;
-    ASSERT_TRUE(search.RunSearch(controls));
+    wanted.FindFinishAddr = 2;
+    ASSERT_TRUE(search.RunSearch(wanted));
     ASSERT_EQ(store.DeviceCount, 2);
 
     Locked(line, [&] {
@@ -176,7 +173,7 @@ TEST_F(AcquisitionE2E, PassWithASilentControllerAndAShortRead) {
 TEST_F(AcquisitionE2E, PortThatDisappearsMidPassClosesTheChannelAndIsLoggedOncePerPass) {
     channel.SetLog(&log);
     sim::SimLine& line = Serve(3, Preset("dorma-bus"));
-    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_TRUE(search.RunSearch(wanted));
     ASSERT_EQ(store.DeviceCount, 3);
     // The second controller's first reply never comes: the pseudo-terminal closes instead.
     Locked(line, [&] {
@@ -204,8 +201,8 @@ TEST_F(AcquisitionE2E, AddressChangeOntoAnUnlistedStationLeavesTwoThatTheSearchP
     std::vector<std::unique_ptr<sim::Dorma>> stations;
     for (uint8_t a : {1, 2, 20}) stations.push_back(sim::MakeDorma(simClock, 103, a, 1, 4));
     sim::SimLine& line = Serve(3, Modbus(std::move(stations)));
-    controls.FindFinishAddr = 3;
-    ASSERT_TRUE(search.RunSearch(controls));
+    wanted.FindFinishAddr = 3;
+    ASSERT_TRUE(search.RunSearch(wanted));
     ASSERT_EQ(store.DeviceCount, 2);
 
     // Address 20 is not in the model, so the editor lets the second controller take it.
@@ -214,16 +211,16 @@ TEST_F(AcquisitionE2E, AddressChangeOntoAnUnlistedStationLeavesTwoThatTheSearchP
     store.SelDevice = 1;
     DeviceEdit address = ShowDeviceEdit(store, EditMode::Address, "", 3);
     address.NewAddress = 20;
-    ASSERT_TRUE(ApplyDeviceEdit(address, bus, store, controls, settings, op, log, now, editView));
+    ASSERT_TRUE(ApplyDeviceEdit(address, bus, store, wanted, settings, op, log, now, editView));
     EXPECT_EQ(Locked(line, [&] { return line.Dormas[1]->Address(); }), 20);
     EXPECT_EQ(Locked(line, [&] { return line.Dormas[2]->Address(); }), 20);
 
     // Both answer the echo at once; the garbled reply makes the search pass the address over.
     const auto heard = [&] { return Locked(line, [&] { return line.Dormas[1]->Requests() + line.Dormas[2]->Requests(); }); };
     const uint64_t before = heard();
-    controls.FindBeginAddr = 20;
-    controls.FindFinishAddr = 20;
-    search.RunSearch(controls);
+    wanted.FindBeginAddr = 20;
+    wanted.FindFinishAddr = 20;
+    search.RunSearch(wanted);
     EXPECT_EQ(store.DeviceCount, 0);
     EXPECT_EQ(heard() - before, 2u) << "one echo request, heard by both";
 }
@@ -232,10 +229,10 @@ TEST_F(AcquisitionE2E, AllPortsSearchFindsTheControllerOnPortSevenAndAsksOnce) {
     std::vector<std::unique_ptr<sim::Dorma>> stations;
     stations.push_back(sim::MakeDorma(simClock, 103, 1, 1, 8));
     Serve(7, Modbus(std::move(stations)));
-    controls.AutoPortEnabled = true;
-    controls.FindFinishAddr = 1;
+    wanted.AutoPortEnabled = true;
+    wanted.FindFinishAddr = 1;
     op.Answer(true);
-    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_TRUE(search.RunSearch(wanted));
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0].Text,
               "Прибор обнаружен.\r\nНазначить порт \\\\.\\Com7 используемым по умолчанию?");
@@ -249,7 +246,7 @@ TEST_F(AcquisitionE2E, StoppedSearchLeavesAnEmptyModelAndAClosedPort) {
     events.Action = [&](int calls) {
         if (calls == 2) search.Stop();
     };
-    EXPECT_FALSE(search.RunSearch(controls));
+    EXPECT_FALSE(search.RunSearch(wanted));
     EXPECT_TRUE(log.Has(" > Поиск прерван оператором"));
     EXPECT_EQ(store.Devices(), 0u);
     EXPECT_FALSE(channel.Connected());
@@ -260,8 +257,8 @@ TEST_F(AcquisitionE2E, FaultBitsOfAControllerAreLogged) {
     stations.push_back(sim::MakeDorma(simClock, 103, 1, 1, 8));
     stations[0]->FaultBits = 0x44;
     Serve(3, Modbus(std::move(stations)));
-    controls.FindFinishAddr = 1;
-    ASSERT_TRUE(search.RunSearch(controls));
+    wanted.FindFinishAddr = 1;
+    ASSERT_TRUE(search.RunSearch(wanted));
     const std::string arrow = std::string(30, ' ') + "->";
     EXPECT_TRUE(log.Has(" > Сообщение о внутренних сбоях по адресу 1: \r\n" + arrow +
                         "термокосы не обнаружены\r\n" + arrow + "блокнот заполнен\r\n"));
@@ -271,8 +268,8 @@ TEST_F(AcquisitionE2E, ServiceCommandsChangeTheControllers) {
     std::vector<std::unique_ptr<sim::Dorma>> stations;
     for (uint8_t a = 1; a <= 3; ++a) stations.push_back(sim::MakeDorma(simClock, 103, a, 1, 4));
     sim::SimLine& line = Serve(3, Modbus(std::move(stations)));
-    controls.FindFinishAddr = 3;
-    ASSERT_TRUE(search.RunSearch(controls));
+    wanted.FindFinishAddr = 3;
+    ASSERT_TRUE(search.RunSearch(wanted));
     ASSERT_EQ(store.DeviceCount, 3);
     DeviceEditView editView;
     FakeClock now;
@@ -287,15 +284,15 @@ TEST_F(AcquisitionE2E, ServiceCommandsChangeTheControllers) {
 
     DeviceEdit comment = ShowDeviceEdit(store, EditMode::Comment, "", 3);
     comment.Comment = "Элеватор";
-    ASSERT_TRUE(ApplyDeviceEdit(comment, bus, store, controls, settings, op, log, now, editView));
+    ASSERT_TRUE(ApplyDeviceEdit(comment, bus, store, wanted, settings, op, log, now, editView));
     EXPECT_EQ(Locked(line, [&] { return line.Dormas[1]->Comment(); }), PaddedComment("Элеватор"));
 
     DeviceEdit address = ShowDeviceEdit(store, EditMode::Address, "", 3);
     address.NewAddress = 3;
-    EXPECT_FALSE(ApplyDeviceEdit(address, bus, store, controls, settings, op, log, now, editView));
+    EXPECT_FALSE(ApplyDeviceEdit(address, bus, store, wanted, settings, op, log, now, editView));
     EXPECT_EQ(op.messages.back().Text, "Адрес уже занят!");
     address.NewAddress = 17;
-    ASSERT_TRUE(ApplyDeviceEdit(address, bus, store, controls, settings, op, log, now, editView));
+    ASSERT_TRUE(ApplyDeviceEdit(address, bus, store, wanted, settings, op, log, now, editView));
     EXPECT_EQ(Locked(line, [&] { return line.Dormas[1]->Address(); }), 17);
     EXPECT_TRUE(log.Has(" > Адрес 2 изменен на 17"));
 
@@ -306,7 +303,7 @@ TEST_F(AcquisitionE2E, ServiceCommandsChangeTheControllers) {
     });
     DeviceEdit speed = ShowDeviceEdit(store, EditMode::Speed, "", 3);
     speed.SpeedItem = 2;
-    ASSERT_TRUE(ApplyDeviceEdit(speed, bus, store, controls, settings, op, log, now, editView));
+    ASSERT_TRUE(ApplyDeviceEdit(speed, bus, store, wanted, settings, op, log, now, editView));
     EXPECT_TRUE(log.Has(" > Скорость обмена по адресу 1 изменена на 9600 bit/s"));
     EXPECT_TRUE(log.Has(" > Скорость обмена по адресу 17 изменена на 9600 bit/s"));
     EXPECT_TRUE(log.Has(" > Сбой при изменении скорости обмена по адресу 3"));
@@ -317,7 +314,7 @@ TEST_F(AcquisitionE2E, ServiceCommandsChangeTheControllers) {
 
 class HexarE2E : public AcquisitionE2E {
 protected:
-    HexarE2E() { controls.ProtocolItem = 0; }
+    HexarE2E() { wanted.Protocol = ExchangeProtocol::Command; }
     sim::CommandEndpoint& Endpoint() { return *lines.back().Command; }
 };
 
@@ -327,7 +324,7 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
         line.Command->Streaming = false;
         return 0;
     });
-    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_TRUE(search.RunSearch(wanted));
     ASSERT_EQ(store.DeviceCount, 1);
     EXPECT_EQ(store.DevSig(0).TypeName, "Hexar-1/100");
     const int n = Locked(line, [&] { return static_cast<int>(line.Command->Device().Measured().size()); });
@@ -368,7 +365,7 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
 
 TEST_F(HexarE2E, ChangedConfigurationAsksForANewSearch) {
     sim::SimLine& line = Serve(3, Preset("hexar100"));
-    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_TRUE(search.RunSearch(wanted));
     Locked(line, [&] {
         line.Command->Device().Sensors().pop_back();
         return 0;
@@ -384,7 +381,7 @@ TEST_F(HexarE2E, ChangedConfigurationAsksForANewSearch) {
 
 TEST_F(HexarE2E, ClockOnASundayAndSwitchingTheOnlyControllerOff) {
     sim::SimLine& line = Serve(3, Preset("hexar100"));
-    ASSERT_TRUE(search.RunSearch(controls));
+    ASSERT_TRUE(search.RunSearch(wanted));
     FakeClock now;
     now.SetStartDay(EncodeDateTime(2051, 6, 4, 20, 15, 0));
     ASSERT_TRUE(SyncDeviceTime(bus, store, ExchangeProtocol::Command, now, op));
@@ -411,7 +408,7 @@ TEST_F(HexarE2E, UnknownControllerIsReportedAndLeftOut) {
     unknown.Command = endpoint.get();
     unknown.Line = std::make_unique<sim::Bus>(std::move(endpoint));
     Serve(3, std::move(unknown));
-    EXPECT_FALSE(search.RunSearch(controls));
+    EXPECT_FALSE(search.RunSearch(wanted));
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0].Kind, "warning");
     EXPECT_EQ(op.messages[0].Text, "Обнаружено неизвестное устройство.\r\nПоиск прерван");
@@ -419,9 +416,9 @@ TEST_F(HexarE2E, UnknownControllerIsReportedAndLeftOut) {
     EXPECT_FALSE(channel.Connected());
 
     // A Modbus search on that line finds nothing and says nothing.
-    controls.ProtocolItem = 1;
-    controls.FindFinishAddr = 2;
-    EXPECT_FALSE(search.RunSearch(controls));
+    wanted.Protocol = ExchangeProtocol::Modbus;
+    wanted.FindFinishAddr = 2;
+    EXPECT_FALSE(search.RunSearch(wanted));
     EXPECT_EQ(op.messages.size(), 1u);
 }
 

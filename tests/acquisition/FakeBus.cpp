@@ -4,25 +4,39 @@
 
 namespace drumo::test {
 
+namespace {
+
+// The clock of the fake bus's controllers: they only stamp their own clock registers with it.
+FakeClock& ModelClock() {
+    static FakeClock clock;
+    return clock;
+}
+
+// The status the link reports for a Modbus exception reply to a function.
+int ExceptionStatus(uint8_t function, uint8_t exception) {
+    const int first = function == 3 ? 55 : function == 8 ? 76 : 96;
+    return exception >= 1 && exception <= 4 ? first + exception - 1 : first + 4;
+}
+
+}  // namespace
+
 FakeModbusDevice FakeModbusDevice::Dorma(uint16_t type, uint16_t serial, std::vector<FakeCable> cables) {
-    FakeModbusDevice d;
-    d.Registers[0] = type;
-    d.Registers[1] = 5;
-    d.Registers[2] = serial;
-    d.Registers[3] = 2021;
-    d.Registers[4] = 23;
-    d.Registers[5] = 200;
-    d.Registers[6] = static_cast<uint16_t>(cables.size());
-    uint16_t sensors = 0;
-    for (const auto& c : cables) sensors += static_cast<uint16_t>(c.Labels.size());
-    d.Registers[7] = sensors;
-    if (cables.size() == 1) {
-        d.Registers[9] = static_cast<uint16_t>(cables[0].Labels.size());
-        d.Registers[10] = static_cast<uint16_t>(cables[0].Serial);
-        d.Registers[11] = cables[0].Kind;
+    std::vector<sim::SimCable> simCables;
+    for (const auto& c : cables) {
+        sim::SimCable sc;
+        sc.Serial = static_cast<uint16_t>(c.Serial);
+        sc.Kind = c.Kind;
+        sc.Labels = c.Labels;
+        sc.Readings = c.Temps;
+        simCables.push_back(std::move(sc));
     }
-    d.Registers[12] = static_cast<uint16_t>(-150);
-    d.Cables = std::move(cables);
+    FakeModbusDevice d;
+    d.Model = std::make_shared<sim::Dorma>(ModelClock(), type, 1, simCables);
+    d.Model->Cables().resize(simCables.size());  // not the model's own number of cables
+    d.Model->Identity().Serial = serial;
+    d.Model->Identity().Year = 2021;
+    d.Model->SupplyHundredths = -150;
+    d.Model->SetComment(std::string(32, '\0'));
     return d;
 }
 
@@ -110,57 +124,43 @@ bool FakeBus::ModbusRequest(uint8_t address, uint8_t function, uint16_t start, u
     auto bus = ModbusOn.find(Port());
     if (bus == ModbusOn.end()) return Fail(52);
     auto it = bus->second.find(address);
-    if (it == bus->second.end() || it->second.Silent) return Fail(function == 8 ? 72 : 52);
+    if (it == bus->second.end() || it->second.Silent || !it->second.Model) return Fail(function == 8 ? 72 : 52);
     FakeModbusDevice& d = it->second;
     auto take = [](int& failures) {
         if (failures <= 0) return false;
         --failures;
         return true;
     };
-    if (function == 8) return true;
+    if (function != 3 && function != 8 && function != 16) return Fail(32);
+    if (function == 16 && d.RejectWrites) return Fail(98);
+    if (function == 16 && start == 47 && take(d.FailSwitch)) return Fail(92);
+    if (function == 3 && start == 128 && take(d.FailCableTable)) return Fail(52);
+    if (function == 3 && start == 256 && take(d.FailLabels)) return Fail(52);
+    if (function == 3 && start == 512 && take(d.FailTemps)) return Fail(52);
+
+    // The request as it goes over the line, without address and checksum.
+    std::vector<uint8_t> pdu = {function, static_cast<uint8_t>(start >> 8), static_cast<uint8_t>(start),
+                                static_cast<uint8_t>(count >> 8), static_cast<uint8_t>(count)};
+    if (function == 8) pdu[3] = pdu[4] = 0;
     if (function == 16) {
-        if (d.RejectWrites) return Fail(98);
-        if (start == 47) {
-            if (take(d.FailSwitch)) return Fail(92);
-            if (data[0] >= d.Cables.size()) return Fail(98);
-            d.ActiveCable = data[0];
-            return true;
+        pdu.push_back(static_cast<uint8_t>(2 * count));
+        for (int i = 0; i < count; ++i) {
+            pdu.push_back(static_cast<uint8_t>(data[i] >> 8));
+            pdu.push_back(static_cast<uint8_t>(data[i]));
         }
-        for (int i = 0; i < count; ++i) d.Registers[static_cast<uint16_t>(start + i)] = data[i];
-        return true;
     }
-    if (function != 3) return Fail(32);
+    const auto reply = d.Model->Handle(address, pdu.data(), pdu.size());
+    if (!reply) return Fail(function == 8 ? 72 : function == 16 ? 92 : 52);
+    const auto& r = reply->Pdu;
+    if (r.size() >= 2 && r[0] == (function | 0x80)) return Fail(ExceptionStatus(function, r[1]));
+    if (function != 3) return true;
     std::vector<uint16_t> out;
-    if (start < 128) {
-        for (int i = 0; i < count; ++i) out.push_back(d.Registers[static_cast<uint16_t>(start + i)]);
-    } else if (start == 128) {
-        if (take(d.FailCableTable)) return Fail(52);
-        for (const auto& c : d.Cables) {
-            out.push_back(static_cast<uint16_t>(c.Serial));
-            out.push_back(static_cast<uint16_t>(c.Kind * 256 + c.Labels.size()));
-        }
-        if (out.size() > count) out.resize(count);
-    } else if (start == 256 || start == 512) {
-        if (d.Cables.empty()) return Fail(56);
-        const FakeCable& c = d.Cables[d.ActiveCable];
-        bool labels = start == 256;
-        if (take(labels ? d.FailLabels : d.FailTemps)) return Fail(52);
-        const auto& src = labels ? c.Labels : c.Temps;
-        for (size_t i = 0; i < src.size() && i < count; ++i) out.push_back(static_cast<uint16_t>(src[i]));
-        int limit = labels ? d.ShortLabels : d.ShortTemps;
-        if (limit >= 0 && out.size() > static_cast<size_t>(limit)) out.resize(limit);
-    } else {
-        return Fail(56);
-    }
+    for (size_t i = 2; i + 1 < r.size(); i += 2) out.push_back(static_cast<uint16_t>(r[i] << 8 | r[i + 1]));
+    const int limit = start == 256 ? d.ShortLabels : start == 512 ? d.ShortTemps : -1;
+    if (limit >= 0 && out.size() > static_cast<size_t>(limit)) out.resize(limit);
     std::copy(out.begin(), out.end(), data);
     count = static_cast<uint16_t>(out.size());
     return true;
-}
-
-bool RecordingLog::Has(const std::string& text) const { return CountOf(text) > 0; }
-
-int RecordingLog::CountOf(const std::string& text) const {
-    return static_cast<int>(std::count(Lines.begin(), Lines.end(), text));
 }
 
 }  // namespace drumo::test

@@ -5,11 +5,15 @@
 
 #include "acquisition/DeviceBus.h"
 #include "base/Services.h"
+#include "sim/Dorma.h"
+#include "support/CountingPump.h"
 #include "support/FakeClock.h"
+#include "support/RecordingLog.h"
 #include "support/ScriptedOperator.h"
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,10 +27,10 @@ struct FakeCable {
     std::vector<int16_t> Temps;
 };
 
+// A Modbus controller on the fake bus: the simulator's Dorma holds the registers, and the fields
+// below add faults on top of it.
 struct FakeModbusDevice {
-    std::map<uint16_t, uint16_t> Registers;  // identification, settings: registers 0..63
-    std::vector<FakeCable> Cables;
-    uint16_t ActiveCable = 0;
+    std::shared_ptr<sim::Dorma> Model;  // none: the address stays silent
     bool Silent = false;
     int FailCableTable = 0;    // the next n reads of register 128 fail
     int FailLabels = 0;        // the next n reads of register 256 fail
@@ -36,8 +40,8 @@ struct FakeModbusDevice {
     int ShortTemps = -1;       // temperature reads return at most this many registers
     bool RejectWrites = false; // function 16 answered with an exception
 
-    // A Dorma-like controller: type code, serial, firmware 2.3, the given cables; with one cable
-    // registers 9..11 describe it.
+    // A Dorma controller of the given type code and serial, from 2021, supply 1.50 V below zero,
+    // with exactly the given cables (fixed temperatures) and an empty comment.
     static FakeModbusDevice Dorma(uint16_t type, uint16_t serial, std::vector<FakeCable> cables);
 };
 
@@ -117,26 +121,6 @@ private:
     bool open_ = false;
     std::string name_ = "\\\\.\\COM2";
     int status_ = 0;
-};
-
-class RecordingLog final : public EventLog {
-public:
-    std::vector<std::string> Lines;
-    void Log(const std::string& text) override { Lines.push_back(text); }
-    bool Has(const std::string& text) const;
-    int CountOf(const std::string& text) const;
-};
-
-// Counts event pumps and can run an action at the n-th one.
-class CountingPump final : public EventPump {
-public:
-    int Calls = 0;
-    int At = -1;
-    std::function<void()> Action;
-    void ProcessEvents() override {
-        ++Calls;
-        if (Calls == At && Action) Action();
-    }
 };
 
 }  // namespace drumo::test

@@ -3,6 +3,7 @@
 
 #include "acquisition/FakeBus.h"
 #include "acquisition/Reception.h"
+#include "support/StoreFill.h"
 
 #include <gtest/gtest.h>
 
@@ -53,19 +54,16 @@ protected:
     // A found device with the given sensors per cable, on the bus and in the store.
     void AddDevice(uint8_t address, std::vector<std::vector<int16_t>> cables) {
         std::vector<FakeCable> fake;
-        const size_t d = store.Devices();
-        store.SetDeviceCount(d + 1);
-        store.DevSig(d).Address = address;
-        store.SetCableCount(d, cables.size());
+        DeviceSpec device;
+        device.Address = address;
         for (size_t c = 0; c < cables.size(); ++c) {
             FakeCable fc{static_cast<int16_t>(c + 1), 1, {}, cables[c]};
             fc.Labels.resize(cables[c].size());
             fake.push_back(fc);
-            store.SetSensorCount(d, c, cables[c].size());
-            store.SensorCount += static_cast<uint32_t>(cables[c].size());
+            device.Cables.push_back({0, 0, fc.Labels, {}});
         }
         bus.Dev(3, address) = FakeModbusDevice::Dorma(105, address, fake);
-        store.DeviceCount = static_cast<uint16_t>(store.Devices());
+        test::AddDevice(store, device);
     }
 
     std::vector<Temperature> Values(size_t d, size_t c, size_t k) const {
@@ -170,7 +168,7 @@ TEST_F(ReceptionTest, Alarms_OneLinePerLimitAndCableWithTheExtremeValue) {
     // The limits are read at every pass; a comma as the decimal mark.
     reception.SetAlarmLimits(100.0, -60.0);
     reception.SetDecimalMark(',');
-    bus.Dev(3, 4).Cables[0].Temps = {10001, 0, 0};
+    bus.Dev(3, 4).Model->Cables()[0].Readings = {10001, 0, 0};
     reception.PollingPass();
     EXPECT_EQ(view.Upper.back(), time + " > Адрес: 4 Термокоса: 1 Макс. температура: 100,01");
     EXPECT_EQ(view.Lower.size(), 1u);

@@ -55,12 +55,12 @@ class SearchTest : public ::testing::Test {
 protected:
     SearchTest() {
         bus.ExistingPorts = {1, 2, 3, 4, 5, 6, 7};
-        controls.ProtocolItem = 1;
-        controls.PortDefault = 3;
-        controls.FindBeginAddr = 1;
-        controls.FindFinishAddr = 10;
+        wanted.Protocol = ExchangeProtocol::Modbus;
+        wanted.PortDefault = 3;
+        wanted.FindBeginAddr = 1;
+        wanted.FindFinishAddr = 10;
     }
-    bool Run() { return search.RunSearch(controls); }
+    bool Run() { return search.RunSearch(wanted); }
     int EchoesSent() const { return static_cast<int>(bus.Of(8, 0).size()); }
 
     FakeClock clock;
@@ -70,7 +70,7 @@ protected:
     CountingPump pump;
     MeasurementStore store{op, log};
     SearchSettings settings;
-    SearchControls controls;
+    SearchSettings wanted;  // what the search is started with
     RecordingSearchView view;
     DeviceSearch search{bus, store, settings, op, log, pump, clock, view};
 };
@@ -79,8 +79,7 @@ TEST_F(SearchTest, Modbus_BuildsStoreGridAndTextsFromThreeControllers) {
     bus.Dev(3, 1) = FakeModbusDevice::Dorma(103, 42, {Cable(1201, 1, 4)});
     bus.Dev(3, 5) = FakeModbusDevice::Dorma(105, 7, {Cable(-3, 2, 3), Cable(77, 3, 0)});
     bus.Dev(3, 9) = FakeModbusDevice::Dorma(107, 65535, {Cable(0, 4, 2), Cable(8, 1, 5)});
-    bus.Dev(3, 1).Registers[16] = 'A' << 8 | 'b';
-    bus.Dev(3, 1).Registers[17] = 0xC4 << 8 | ' ';  // "Д" in Windows-1251
+    bus.Dev(3, 1).Model->SetComment("Ab\xC4 " + std::string(28, '\0'));  // "Д" in Windows-1251
 
     ASSERT_TRUE(Run());
 
@@ -150,14 +149,14 @@ TEST_F(SearchTest, Modbus_BuildsStoreGridAndTextsFromThreeControllers) {
 
 TEST_F(SearchTest, Modbus_AddressRange) {
     bus.Dev(3, 5) = FakeModbusDevice::Dorma(103, 1, {Cable(1, 1, 2)});
-    controls.FindBeginAddr = controls.FindFinishAddr = 5;
+    wanted.FindBeginAddr = wanted.FindFinishAddr = 5;
     EXPECT_TRUE(Run());
     ASSERT_EQ(EchoesSent(), 1);
     EXPECT_EQ(bus.Of(8, 0)[0].Address, 5);
 
     // A reversed range is logged and no address is tried.
-    controls.FindBeginAddr = 9;
-    controls.FindFinishAddr = 2;
+    wanted.FindBeginAddr = 9;
+    wanted.FindFinishAddr = 2;
     bus.Log.clear();
     EXPECT_FALSE(Run());
     EXPECT_TRUE(log.Has(" > Значения адресов заданы неверно "));
@@ -179,8 +178,8 @@ TEST_F(SearchTest, Modbus_PassesOverSilentAndUnknownDevicesWithoutMessages) {
 
 TEST_F(SearchTest, Modbus_FaultBitsAreLoggedOneLinePerBit) {
     bus.Dev(3, 3) = FakeModbusDevice::Dorma(103, 1, {Cable(1, 1, 2)});
-    bus.Dev(3, 3).Registers[13] = 0xFF00 | 0x89;
-    controls.FindFinishAddr = 3;
+    bus.Dev(3, 3).Model->FaultBits = 0xFF00 | 0x89;
+    wanted.FindFinishAddr = 3;
     Run();
     const std::string arrow = std::string(30, ' ') + "->";
     EXPECT_TRUE(log.Has(" > Сообщение о внутренних сбоях по адресу 3: \r\n" + arrow +
@@ -195,7 +194,7 @@ TEST_F(SearchTest, Modbus_CableTableAndLabelReadsAreRetriedThreeTimes) {
     bus.Dev(3, 1).FailLabels = 3;  // the first cable's labels never come
     bus.Dev(3, 2) = FakeModbusDevice::Dorma(105, 2, {Cable(21, 1, 3), Cable(22, 1, 4)});
     bus.Dev(3, 2).FailCableTable = 3;
-    controls.FindFinishAddr = 2;
+    wanted.FindFinishAddr = 2;
     Run();
 
     EXPECT_EQ(log.CountOf(" > Сбой при чтении номеров термокос с 1"), 2);
@@ -216,7 +215,7 @@ TEST_F(SearchTest, Modbus_CableTableAndLabelReadsAreRetriedThreeTimes) {
 TEST_F(SearchTest, Modbus_ShortLabelReadShrinksTheCableButNotTheAnnouncedCount) {
     bus.Dev(3, 1) = FakeModbusDevice::Dorma(103, 1, {Cable(5, 1, 6)});
     bus.Dev(3, 1).ShortLabels = 4;
-    controls.FindFinishAddr = 1;
+    wanted.FindFinishAddr = 1;
     Run();
     EXPECT_EQ(store.Sensors(0, 0), 4u);
     EXPECT_EQ(store.SensorCount, 6u);
@@ -226,7 +225,7 @@ TEST_F(SearchTest, Modbus_ShortLabelReadShrinksTheCableButNotTheAnnouncedCount) 
 TEST_F(SearchTest, Modbus_FailedCableSwitchSkipsThatCable) {
     bus.Dev(3, 1) = FakeModbusDevice::Dorma(105, 1, {Cable(5, 1, 2), Cable(6, 1, 3)});
     bus.Dev(3, 1).FailSwitch = 3;
-    controls.FindFinishAddr = 1;
+    wanted.FindFinishAddr = 1;
     Run();
     EXPECT_EQ(log.CountOf(" > Сбой при смене активной термокосы для 1"), 3);
     EXPECT_EQ(store.Sensors(0, 0), 0u);
@@ -235,8 +234,8 @@ TEST_F(SearchTest, Modbus_FailedCableSwitchSkipsThatCable) {
 
 TEST_F(SearchTest, AllPorts_TriesDefaultFirstThenTheOthersAndAsksOnce) {
     bus.Dev(7, 1) = FakeModbusDevice::Dorma(103, 1, {Cable(5, 1, 2)});
-    controls.AutoPortEnabled = true;
-    controls.FindFinishAddr = 1;
+    wanted.AutoPortEnabled = true;
+    wanted.FindFinishAddr = 1;
     op.Answer(true);
     ASSERT_TRUE(Run());
     EXPECT_EQ(bus.Opened, (std::vector<std::string>{"\\\\.\\Com3", "\\\\.\\Com1", "\\\\.\\Com2",
@@ -253,8 +252,8 @@ TEST_F(SearchTest, AllPorts_TriesDefaultFirstThenTheOthersAndAsksOnce) {
 
 TEST_F(SearchTest, AllPorts_NoKeepsTheDefaultPort) {
     bus.Dev(2, 1) = FakeModbusDevice::Dorma(103, 1, {Cable(5, 1, 2)});
-    controls.AutoPortEnabled = true;
-    controls.FindFinishAddr = 1;
+    wanted.AutoPortEnabled = true;
+    wanted.FindFinishAddr = 1;
     op.Answer(false);
     ASSERT_TRUE(Run());
     EXPECT_EQ(settings.PortDefault, 3);
@@ -265,7 +264,7 @@ TEST_F(SearchTest, Stop_DuringAddressScanEndsWithEmptyStoreAndClosedPort) {
     bus.Dev(3, 1) = FakeModbusDevice::Dorma(103, 1, {Cable(5, 1, 2)});
     pump.At = 3;
     pump.Action = [&] {
-        EXPECT_FALSE(search.RunSearch(controls));  // ignored while the search runs
+        EXPECT_FALSE(search.RunSearch(wanted));  // ignored while the search runs
         search.Stop();
     };
     EXPECT_FALSE(Run());
@@ -293,7 +292,7 @@ TEST_F(SearchTest, DeclinedQuestionLeavesTheStoreAndDoesNotSearch) {
 
 class CommandSearchTest : public SearchTest {
 protected:
-    CommandSearchTest() { controls.ProtocolItem = 0; }
+    CommandSearchTest() { wanted.Protocol = ExchangeProtocol::Command; }
 };
 
 TEST_F(CommandSearchTest, FindsTheControllerReadsItsConfigurationAndStopsItsStream) {
@@ -342,7 +341,7 @@ TEST_F(CommandSearchTest, UnknownDeviceWarnsAndTheSearchGoesOnWithTheNextPort) {
     bus.HexarOn[3] = FakeHexar::Hexar100(1, 1, 1, {1});
     bus.HexarOn[3].Ident[0] = 99;
     bus.HexarOn[5] = FakeHexar::Hexar100(5, 1, 1, {1, 2});
-    controls.AutoPortEnabled = true;
+    wanted.AutoPortEnabled = true;
     op.Answer(false);
     ASSERT_TRUE(Run());
     ASSERT_EQ(op.messages.size(), 2u);
@@ -395,7 +394,7 @@ TEST(SearchSettingsFile, FileValuesReachTheLineAndComeBackUnchanged) {
     file.TestModbusAddr = 12;
     SearchSettings inUse;
     FakeBus bus;
-    ApplySearchSettings(ControlsFromSettings(SearchSettingsFromFile(file)), inUse, bus);
+    ApplySearchSettings(SettingsFromControls(ControlsFromSettings(SearchSettingsFromFile(file))), inUse, bus);
     EXPECT_EQ(inUse.Protocol, ExchangeProtocol::Modbus);
     EXPECT_EQ(bus.Baud, 57600);
     EXPECT_EQ(bus.StopBits, 2);
@@ -413,6 +412,33 @@ TEST(SearchSettingsFile, FileValuesReachTheLineAndComeBackUnchanged) {
     EXPECT_EQ(back.AdditionalDelay, 400);
     EXPECT_EQ(back.TestModbusAddr, 12);
     EXPECT_FALSE(back.AutoFindEnabled);
+}
+
+// Whoever starts a search (the window, drumo-cli), the line gets the values the search window can
+// show: a baud rate from its list and one of its four reply time-outs.
+TEST(SearchSettingsFile, SettingsInUseTakeOnlyTheValuesTheWindowCanShow) {
+    struct Row {
+        int baud, delay, wantBaud, wantDelay;
+    };
+    for (const Row& r : {Row{57600, 400, 57600, 400}, Row{14400, 300, 19200, 100},
+                         Row{115200, 1000, 115200, 100}, Row{2400, 20, 2400, 100},
+                         Row{9600, 800, 9600, 800}}) {
+        SearchSettings wanted;
+        wanted.Protocol = ExchangeProtocol::Command;
+        wanted.BaudRate = r.baud;
+        wanted.AdditionalDelay = r.delay;
+        wanted.TestModbusAddr = 9;
+        SearchSettings inUse;
+        FakeBus bus;
+        ApplySearchSettings(wanted, inUse, bus);
+        EXPECT_EQ(inUse.BaudRate, r.wantBaud) << r.baud;
+        EXPECT_EQ(bus.Baud, r.wantBaud) << r.baud;
+        EXPECT_EQ(inUse.AdditionalDelay, r.wantDelay) << r.delay;
+        EXPECT_EQ(bus.Delay, r.wantDelay) << r.delay;
+        EXPECT_EQ(bus.StopBits, 1);
+        EXPECT_EQ(inUse.TestModbusAddr, 9);
+        EXPECT_EQ(SettingsFromControls(ControlsFromSettings(inUse)).AdditionalDelay, r.wantDelay);
+    }
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ protected:
         store.SelDevice = 1;
     }
     bool Apply(const DeviceEdit& e) {
-        return ApplyDeviceEdit(e, bus, store, controls, settings, op, log, clock, view);
+        return ApplyDeviceEdit(e, bus, store, shown, settings, op, log, clock, view);
     }
 
     FakeClock clock;
@@ -44,7 +44,7 @@ protected:
     RecordingLog log;
     MeasurementStore store{op, log};
     SearchSettings settings;
-    SearchControls controls;
+    SearchSettings shown;  // what the search window shows
     RecordingEditView view;
 };
 
@@ -215,14 +215,14 @@ TEST_F(ServiceTest, LinkTest_ProbesWithTheEchoOrCommandOneAndOpensTheDefaultPort
 
     bus.Disconnect();
     int stops = 0;
-    controls.PortDefault = 6;
+    shown.PortDefault = 6;
     settings.PortDefault = 6;
-    EXPECT_FALSE(OpenLinkTestPort(bus, controls, settings, op, [&] { ++stops; }));
+    EXPECT_FALSE(OpenLinkTestPort(bus, shown, settings, op, [&] { ++stops; }));
     EXPECT_EQ(stops, 1);
     EXPECT_EQ(op.messages.back().Text, "Порт \\\\.\\Com6 недоступен");
     settings.PortDefault = 3;
-    controls.ProtocolItem = 1;
-    EXPECT_TRUE(OpenLinkTestPort(bus, controls, settings, op, nullptr));
+    shown.Protocol = ExchangeProtocol::Modbus;
+    EXPECT_TRUE(OpenLinkTestPort(bus, shown, settings, op, nullptr));
     EXPECT_EQ(bus.PortName(), "\\\\.\\Com3");
     EXPECT_TRUE(bus.Dtr);
     EXPECT_EQ(bus.StopBits, 2);

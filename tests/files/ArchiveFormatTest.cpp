@@ -89,8 +89,8 @@ TEST_F(ArchiveFormat, WorkedExampleIsWrittenByteForByte) {
 TEST_F(ArchiveFormat, SavedStoreReadsBackEqualAndSigned) {
     test::DeviceSpec a = ExampleDevice();
     a.Comment = "Силос №3, северная сторона";
-    a.Cables.push_back({4, -5, {0, 100, 200}, {{Saved, {1234, NoValue, -4000}}}});
-    a.Cables.push_back({0, 40000 - 65536, {}, {}});  // a cable without sensors
+    a.Cables.push_back({-5, 4, {0, 100, 200}, {{Saved, {1234, NoValue, -4000}}}});
+    a.Cables.push_back({40000 - 65536, 0, {}, {}});  // a cable without sensors
     test::DeviceSpec b;
     b.DevType = 105;
     b.Serial = 65535;

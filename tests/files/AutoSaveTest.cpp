@@ -50,7 +50,7 @@ protected:
 
     size_t SavesLogged() const {
         size_t n = 0;
-        for (const auto& l : log_.lines) n += l.find(" сохранен") != std::string::npos;
+        for (const auto& l : log_.Lines) n += l.find(" сохранен") != std::string::npos;
         return n;
     }
 

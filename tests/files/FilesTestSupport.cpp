@@ -18,32 +18,6 @@ TempFolder::~TempFolder() {
     [[maybe_unused]] const int rc = std::system(command.c_str());
 }
 
-void AddDevice(MeasurementStore& store, const DeviceSpec& device) {
-    const size_t d = store.Devices();
-    store.SetDeviceCount(d + 1);
-    ++store.DeviceCount;
-    TDevSig& dev = store.DevSig(d);
-    dev.DevType = device.DevType;
-    dev.Serial = device.Serial;
-    dev.Year = device.Year;
-    dev.Firmware = device.Firmware;
-    dev.Address = device.Address;
-    dev.Comment = device.Comment;
-    dev.TypeName = device.TypeName;
-    store.SetCableCount(d, device.Cables.size());
-    for (size_t c = 0; c < device.Cables.size(); ++c) {
-        const CableSpec& cable = device.Cables[c];
-        store.CableSerials(d)[c] = cable.Serial;
-        store.CableKinds(d)[c] = cable.Kind;
-        store.SetSensorCount(d, c, cable.Labels.size());
-        for (size_t s = 0; s < cable.Labels.size(); ++s) store.SensorLabels(d, c)[s] = cable.Labels[s];
-        for (const auto& [time, values] : cable.Samples) store.AppendSample(d, c, time, values);
-        ++store.CableCount;
-        store.SensorCount += static_cast<uint32_t>(cable.Labels.size());
-    }
-    dev.Cables = static_cast<uint8_t>(device.Cables.size());
-}
-
 DeviceSpec ExampleDevice() {
     DeviceSpec d;
     d.DevType = 103;

@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the data-file tests: a store built from plain values, a log that keeps its
-// lines, a temporary folder, and a reader of xls record streams.
+// Shared pieces of the data-file tests: a store built from plain values, a temporary folder, and
+// a reader of xls record streams.
 
 #include <cstdint>
 #include <string>
@@ -10,19 +10,10 @@
 #include "base/Services.h"
 #include "model/DateTime.h"
 #include "model/Store.h"
+#include "support/RecordingLog.h"
+#include "support/StoreFill.h"
 
 namespace drumo::test {
-
-class RecordingLog final : public EventLog {
-public:
-    void Log(const std::string& text) override { lines.push_back(text); }
-    bool Has(const std::string& text) const {
-        for (const auto& l : lines)
-            if (l == text) return true;
-        return false;
-    }
-    std::vector<std::string> lines;
-};
 
 // A folder under /tmp removed with everything in it at the end of the test.
 class TempFolder {
@@ -35,26 +26,6 @@ public:
 private:
     std::string path_;
 };
-
-struct CableSpec {
-    uint8_t Kind = 1;
-    int16_t Serial = 0;
-    std::vector<int16_t> Labels;
-    std::vector<std::pair<DateTime, std::vector<int16_t>>> Samples;
-};
-
-struct DeviceSpec {
-    int16_t DevType = 103;
-    uint16_t Serial = 0;
-    uint16_t Year = 0;
-    std::string Firmware = "n/a";
-    uint16_t Address = 0;
-    std::string Comment;
-    std::string TypeName = "Dorma-1/100";
-    std::vector<CableSpec> Cables;
-};
-
-void AddDevice(MeasurementStore& store, const DeviceSpec& device);
 
 // The device of the archive format's worked example: Dorma-1/100 SN 1234 from 2017, firmware 1.5,
 // address 1, comment "Silo 1", one cable of kind 1 (serial 123, sensors at 0.50 m and 1.50 m) with

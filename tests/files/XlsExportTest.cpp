@@ -135,8 +135,8 @@ protected:
         test::DeviceSpec probe;
         probe.TypeName = "Dorma-2/200";
         probe.Serial = 77;
-        probe.Cables.push_back({4, 9, {0, 100, 400, 700}, {{Saved(), {2150, 5000, NoValue, 1}}}});
-        probe.Cables.push_back({7, -3, {250}, {{Saved(), {-1275}}}});
+        probe.Cables.push_back({9, 4, {0, 100, 400, 700}, {{Saved(), {2150, 5000, NoValue, 1}}}});
+        probe.Cables.push_back({-3, 7, {250}, {{Saved(), {-1275}}}});
         test::AddDevice(store_, probe);
     }
     static DateTime Saved() { return EncodeDateTime(2017, 12, 5, 14, 3, 22); }

@@ -1,5 +1,6 @@
 // drumo-cli against scripted devices on pseudo-terminals: arguments in, key=value lines out.
 #include "cli/Cli.h"
+#include "cli/LinkSession.h"
 #include "link/CommandProtocol.h"
 #include "link/Crc16.h"
 #include "support/PtyPeer.h"
@@ -9,6 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include <sys/stat.h>
@@ -100,6 +103,51 @@ TEST(Cli, PortNumberMapsThroughThePortsSectionOfTheSettingsFile) {
     std::filesystem::remove_all(dir);
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "status=0\nmessage=\ncount=1\nregisters=7\n");
+}
+
+// Without --settings the tool reads the settings file the program itself would use. A settings file
+// lies in every candidate place, each mapping port 9 to its own name, so the port map shows which
+// one was read.
+TEST(Cli, DefaultSettingsFileIsTheProgramsOwn) {
+    char dir[] = "/tmp/drumo-cli-home-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string root = dir;
+    const std::map<std::string, std::string> files = {
+        {"home", root + "/home/ini/ProgSet.ini"},          {"exe", root + "/exe/ini/ProgSet.ini"},
+        {"xdg", root + "/xdg/drumo/ProgSet.ini"},           {"user", root + "/user/.config/drumo/ProgSet.ini"}};
+    for (const auto& [name, path] : files) {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << "[Ports]\r\nCom9=/dev/" << name << "\r\n";
+    }
+    struct Case {
+        const char* what;
+        std::map<std::string, std::string> env;
+        std::set<std::string> writable;  // folders the tool may write to
+        const char* read;                // which file's port map is used
+    };
+    const std::string home = root + "/home", exe = root + "/exe";
+    const std::vector<Case> cases = {
+        {"DRUMO_HOME writable", {{"DRUMO_HOME", home + "/"}, {"HOME", root + "/user"}}, {home, exe}, "home"},
+        {"beside the executable", {{"HOME", root + "/user"}, {"XDG_CONFIG_HOME", root + "/xdg"}}, {exe}, "exe"},
+        {"DRUMO_HOME read-only", {{"DRUMO_HOME", home}, {"HOME", root + "/user"}, {"XDG_CONFIG_HOME", root + "/xdg"}},
+         {exe},
+         "xdg"},
+        {"XDG_CONFIG_HOME absolute", {{"HOME", root + "/user"}, {"XDG_CONFIG_HOME", root + "/xdg/"}}, {}, "xdg"},
+        {"XDG_CONFIG_HOME relative", {{"HOME", root + "/user"}, {"XDG_CONFIG_HOME", "cfg"}}, {}, "user"},
+        {"no XDG_CONFIG_HOME", {{"HOME", root + "/user"}}, {}, "user"},
+    };
+    for (const auto& c : cases) {
+        const PathEnvironment env{
+            exe,
+            [&c](const char* name) -> const char* {
+                const auto it = c.env.find(name);
+                return it == c.env.end() ? nullptr : it->second.c_str();
+            },
+            [&c](const std::string& folder) { return c.writable.count(folder) > 0; }};
+        const auto ports = cli::ConfiguredPorts(cli::DefaultSettingsFile(env));
+        EXPECT_EQ(ports, (std::map<int, std::string>{{9, std::string("/dev/") + c.read}})) << c.what;
+    }
+    std::filesystem::remove_all(dir);
 }
 
 // A settings file that is no regular file would hang the tool or fill the memory.

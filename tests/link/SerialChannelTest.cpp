@@ -1,6 +1,7 @@
 // The serial channel's own rules, over the fake port and clock.
 #include "link/SerialChannel.h"
 #include "support/FakeSerialPort.h"
+#include "support/RecordingLog.h"
 
 #include <gtest/gtest.h>
 
@@ -91,15 +92,12 @@ TEST_F(SerialChannelTest, ConnectFailuresLeaveThePortClosed) {
 }
 
 TEST_F(SerialChannelTest, RefusedPermissionIsLoggedWithTheDialoutHint) {
-    struct Lines : EventLog {
-        std::vector<std::string> lines;
-        void Log(const std::string& t) override { lines.push_back(t); }
-    } log;
+    test::RecordingLog log;
     channel.SetLog(&log);
     port.denyPermission = true;
     EXPECT_FALSE(channel.Connect());
-    ASSERT_EQ(log.lines.size(), 1u);
-    EXPECT_NE(log.lines[0].find("dialout"), std::string::npos);
+    ASSERT_EQ(log.Lines.size(), 1u);
+    EXPECT_NE(log.Lines[0].find("dialout"), std::string::npos);
 }
 
 TEST_F(SerialChannelTest, ClosedPortTransfersNothingAndDoesNotWait) {

@@ -173,5 +173,23 @@ TEST(Colors, ByteOrderAndSystemColours) {
     EXPECT_FALSE(IsSystemColor(clRed));
 }
 
+TEST(NumberTexts, HundredthsGiveTheShortestDecimalWithTheChosenMark) {
+    EXPECT_EQ(HundredthsText(2150, '.'), "21.5");
+    EXPECT_EQ(HundredthsText(2100, '.'), "21");
+    EXPECT_EQ(HundredthsText(2153, ','), "21,53");
+    EXPECT_EQ(HundredthsText(5, '.'), "0.05");
+    EXPECT_EQ(HundredthsText(-5001, '.'), "-50.01");
+    EXPECT_EQ(HundredthsText(-50, '.'), "-0.5");
+    EXPECT_EQ(HundredthsText(0, '.'), "0");
+    EXPECT_EQ(HundredthsText(-32768, '.'), "-327.68");
+}
+
+TEST(NumberTexts, CountdownCountsHoursPastADayAndNeverGoesNegative) {
+    EXPECT_EQ(CountdownText(0), "00:00:00");
+    EXPECT_EQ(CountdownText(61.0 / 86400), "00:01:01");
+    EXPECT_EQ(CountdownText(1.0), "24:00:00");
+    EXPECT_EQ(CountdownText(-5.0 / 86400), "00:00:00");
+}
+
 }  // namespace
 }  // namespace drumo

@@ -3,6 +3,7 @@
 
 #include "model/DeviceTypes.h"
 #include "model/Store.h"
+#include "support/RecordingLog.h"
 #include "support/ScriptedOperator.h"
 
 #include <gtest/gtest.h>
@@ -15,11 +16,7 @@
 namespace drumo {
 namespace {
 
-class RecordingLog final : public EventLog {
-public:
-    void Log(const std::string& text) override { lines.push_back(text); }
-    std::vector<std::string> lines;
-};
+using test::RecordingLog;
 
 // Records every notice by name; can pretend a search runs and watches the store when reception
 // is stopped.
@@ -309,7 +306,7 @@ TEST_F(StoreTest, ClearResultsAsksAboutLiveDataAndOnNoKeepsEverything) {
     EXPECT_EQ(op.messages[0].Kind, "ask");
     EXPECT_EQ(op.messages[0].Text, "Результаты измерений будут удалены.\r\nПродолжить?");
     EXPECT_TRUE(op.messages[0].PresetNo);  // a stray Enter keeps the results
-    EXPECT_EQ(log.lines, std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Нет"});
+    EXPECT_EQ(log.Lines, std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Нет"});
     EXPECT_EQ(store.ValidValues(), 7u);
     EXPECT_EQ(store.SampleCount(1, 0), 1u);
     EXPECT_EQ(store.SelSamples, 1u);
@@ -326,7 +323,7 @@ TEST_F(StoreTest, ClearResultsDropsSamplesAndKeepsTheConfiguration) {
     store.Receiving = true;
     op.Answer(true);
     EXPECT_TRUE(store.ClearResults());
-    EXPECT_EQ(log.lines, (std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Да",
+    EXPECT_EQ(log.Lines, (std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Да",
                                                     " > Результаты измерений удалены"}));
     for (size_t d = 0; d < 2; ++d) {
         for (size_t c = 0; c < store.Cables(d); ++c) EXPECT_EQ(store.SampleCount(d, c), 0u);
@@ -356,7 +353,7 @@ TEST_F(StoreTest, ClearResultsWithoutQuestionForArchiveDataOrNoReadings) {
     store.ArchiveLoaded = true;
     EXPECT_TRUE(store.ClearResults());
     EXPECT_TRUE(op.messages.empty());
-    EXPECT_EQ(log.lines, std::vector<std::string>{" > Результаты измерений удалены"});
+    EXPECT_EQ(log.Lines, std::vector<std::string>{" > Результаты измерений удалены"});
     store.ArchiveLoaded = false;
     EXPECT_TRUE(store.ClearResults());  // nothing received: nothing to ask about
     EXPECT_TRUE(op.messages.empty());
@@ -368,7 +365,7 @@ TEST_F(StoreTest, ClearResultsDoesNothingWhileASearchRuns) {
     listener.searching = true;
     EXPECT_FALSE(store.ClearResults());
     EXPECT_TRUE(op.messages.empty());
-    EXPECT_TRUE(log.lines.empty());
+    EXPECT_TRUE(log.Lines.empty());
     EXPECT_EQ(store.ValidValues(), 7u);
 }
 
@@ -382,7 +379,7 @@ TEST_F(StoreTest, ReleaseAllOnNoChangesNothing) {
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0].Text, "Действие приведет к потере данных.\r\nПродолжить?");
     EXPECT_TRUE(op.messages[0].PresetNo);
-    EXPECT_EQ(log.lines, std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Нет"});
+    EXPECT_EQ(log.Lines, std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Нет"});
     EXPECT_EQ(store.Devices(), 2u);
     EXPECT_EQ(store.ValidValues(), 7u);
     EXPECT_TRUE(store.Receiving);
@@ -407,7 +404,7 @@ TEST_F(StoreTest, ReleaseAllStopsReceptionFirstThenEmptiesEverything) {
     EXPECT_EQ(listener.selDeviceAtStop, 1);
     EXPECT_EQ(listener.devicesAtStop, 2u);
     EXPECT_EQ(listener.calls, (std::vector<std::string>{"StopReception", "StoreEmptied"}));
-    EXPECT_EQ(log.lines, (std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Да",
+    EXPECT_EQ(log.Lines, (std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Да",
                                                     " > Динамическая память освобождена"}));
     EXPECT_EQ(store.Devices(), 0u);
     EXPECT_EQ(store.DeviceCount, 0);

@@ -29,7 +29,7 @@ AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, Measurem
     mac_ = std::make_unique<TfrmMAC>(bus_, store_, searchSettings_, op_, log_, SystemClock::Instance(),
                                      &w_.ScanM);
     mac_->SetView(this);
-    mac_->SetSearchControls([this] { return find_->Controls(); });
+    mac_->SetShownSettings([this] { return find_->ShownSettings(); });
 
     reception_ = std::make_unique<Reception>(bus_, store_, searchSettings_, op_, log_, events_,
                                              SystemClock::Instance(), *this);

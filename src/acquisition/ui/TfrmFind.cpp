@@ -229,8 +229,7 @@ void TfrmFind::SetBaudItem(int item) {
 }
 
 void TfrmFind::ApplySearchSettings() {
-    drumo::ApplySearchSettings(Controls(), settings_, bus_);
-    settings_.TestModbusAddr = seTestAddr_->value();
+    drumo::ApplySearchSettings(ShownSettings(), settings_, bus_);
 }
 
 // --- The search ------------------------------------------------------------------------------
@@ -252,8 +251,7 @@ void TfrmFind::ShowSearchWindow(bool autoFind) {
 
 void TfrmFind::RunSearch() {
     if (Searching()) return;
-    const bool found = search_->RunSearch(Controls());
-    settings_.TestModbusAddr = seTestAddr_->value();
+    const bool found = search_->RunSearch(ShownSettings());
     emit SearchFinished(found);
 }
 
@@ -268,7 +266,7 @@ void TfrmFind::SetLinkTest(bool on) {
         return;
     }
     if (timerTest_.isActive()) return;
-    if (!OpenLinkTestPort(bus_, Controls(), settings_, op_,
+    if (!OpenLinkTestPort(bus_, ShownSettings(), settings_, op_,
                           stopReception_ ? stopReception_ : std::function<void()>([] {}))) {
         cbTest_->setChecked(false);
         return;

@@ -47,6 +47,8 @@ public:
 
     // --- The controls and the settings in use.
     SearchControls Controls() const;
+    // What the controls hold, as search settings.
+    SearchSettings ShownSettings() const { return SettingsFromControls(Controls()); }
     void SetControls(const SearchControls& controls);
     void SetBaudItem(int item);
     const SearchSettings& Settings() const { return settings_; }

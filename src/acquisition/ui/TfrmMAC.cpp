@@ -68,8 +68,8 @@ bool TfrmMAC::Apply() {
     edit.NewAddress = seAddress_->value();
     edit.Comment = edComment_->text().toStdString();
     edit.SpeedItem = cbSpeed_->currentIndex();
-    SearchControls controls = controls_ ? controls_() : ControlsFromSettings(settings_);
-    if (!ApplyDeviceEdit(edit, bus_, store_, controls, settings_, op_, log_, clock_, *view_))
+    const SearchSettings shown = shown_ ? shown_() : settings_;
+    if (!ApplyDeviceEdit(edit, bus_, store_, shown, settings_, op_, log_, clock_, *view_))
         return false;
     accept();
     return true;

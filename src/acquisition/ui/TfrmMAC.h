@@ -25,7 +25,7 @@ public:
     // Where a successful change shows (the device manager's grid, the search window's list).
     void SetView(DeviceEditView* view) { view_ = view; }
     // The search window's controls as they stand; the speed change starts from them.
-    void SetSearchControls(std::function<SearchControls()> controls) { controls_ = std::move(controls); }
+    void SetShownSettings(std::function<SearchSettings()> shown) { shown_ = std::move(shown); }
 
     // Fills the fields from the selected device and enables the one field of the mode.
     void Prepare(EditMode mode, const QString& gridComment, int searchBaudItem);
@@ -48,7 +48,7 @@ private:
     Clock& clock_;
     DeviceEditView noView_;
     DeviceEditView* view_ = &noView_;
-    std::function<SearchControls()> controls_;
+    std::function<SearchSettings()> shown_;
     DeviceEdit edit_;
 
     QSpinBox* seAddress_;

@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "acquisition/ShellRules.h"
+#include "app/ShellRules.h"
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/CommandLine.h"

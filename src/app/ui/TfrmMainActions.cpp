@@ -6,7 +6,7 @@
 
 #include <stdexcept>
 
-#include "acquisition/DeviceActions.h"
+#include "app/DeviceActions.h"
 #include "app/ToolBarWrap.h"
 #include "app/ui/CommandIcons.h"
 #include "app/ui/TfrmMain.h"

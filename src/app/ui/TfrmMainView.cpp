@@ -7,7 +7,7 @@
 #include <set>
 
 #include "acquisition/ManagerRows.h"
-#include "acquisition/ViewTexts.h"
+#include "app/ViewTexts.h"
 #include "app/ui/Colours.h"
 #include "app/ui/TfrmMain.h"
 #include "model/Formats.h"

@@ -12,7 +12,7 @@
 
 #include <functional>
 
-#include "acquisition/ShellRules.h"
+#include "app/ShellRules.h"
 #include "app/Settings.h"
 #include "base/Services.h"
 

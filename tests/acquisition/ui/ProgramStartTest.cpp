@@ -14,7 +14,7 @@
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/ui/Shell.h"
-#include "app/ui/StoreFill.h"
+#include "support/StoreFill.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
 #include "files/ArchiveReader.h"

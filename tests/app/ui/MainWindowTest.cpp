@@ -7,9 +7,9 @@
 #include <QToolBar>
 #include <QtTest>
 
-#include "app/ui/StoreFill.h"
+#include "support/StoreFill.h"
 #include "app/ui/TfrmMain.h"
-#include "acquisition/ViewTexts.h"
+#include "app/ViewTexts.h"
 #include "base/Services.h"
 #include "model/Formats.h"
 #include "support/ScriptedOperator.h"

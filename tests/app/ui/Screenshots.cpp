@@ -15,7 +15,7 @@
 #include "app/ui/DevicePictures.h"
 #include "app/ui/Language.h"
 #include "app/ui/Shell.h"
-#include "app/ui/StoreFill.h"
+#include "support/StoreFill.h"
 #include "app/ui/TfrmAbout.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"

@@ -13,7 +13,7 @@
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/AppPaths.h"
 #include "app/ui/Shell.h"
-#include "app/ui/StoreFill.h"
+#include "support/StoreFill.h"
 #include "app/ui/TfrmAbout.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"

@@ -12,7 +12,6 @@
 #include <QtTest>
 
 #include "acquisition/ui/TfrmScanM.h"
-#include "app/ui/StoreFill.h"
 #include "app/ui/ProgramTimers.h"
 #include "app/ui/ProgramWiring.h"
 #include "app/ui/TfrmMain.h"
@@ -21,6 +20,7 @@
 #include "files/ui/TfrmArhiv.h"
 #include "support/FakeSearchActivity.h"
 #include "support/ScriptedOperator.h"
+#include "support/StoreFill.h"
 #include "support/Widgets.h"
 
 using namespace drumo;

@@ -1,19 +1,8 @@
-#include "acquisition/ViewTexts.h"
+#include "app/ViewTexts.h"
 
 #include <gtest/gtest.h>
 
 namespace drumo {
-
-TEST(ViewTexts, HundredthsGiveTheShortestDecimalWithTheChosenMark) {
-    EXPECT_EQ(HundredthsText(2150, '.'), "21.5");
-    EXPECT_EQ(HundredthsText(2100, '.'), "21");
-    EXPECT_EQ(HundredthsText(2153, ','), "21,53");
-    EXPECT_EQ(HundredthsText(5, '.'), "0.05");
-    EXPECT_EQ(HundredthsText(-5001, '.'), "-50.01");
-    EXPECT_EQ(HundredthsText(-50, '.'), "-0.5");
-    EXPECT_EQ(HundredthsText(0, '.'), "0");
-    EXPECT_EQ(HundredthsText(-32768, '.'), "-327.68");
-}
 
 TEST(ViewTexts, DeviceNumberIsPaddedAndShowsOnlyRealYears) {
     EXPECT_EQ(DeviceNumberText(42, 2010), "00042  2010 г.");
@@ -79,13 +68,6 @@ TEST(ViewTexts, PositionAxisBoundsEncloseTheLabels) {
     EXPECT_EQ(PositionAxisHigh(1050), 11);
     EXPECT_EQ(PositionAxisHigh(1000), 10);
     EXPECT_EQ(PositionAxisLow(-150), -1);
-}
-
-TEST(ViewTexts, CountdownCountsHoursPastADayAndNeverGoesNegative) {
-    EXPECT_EQ(CountdownText(0), "00:00:00");
-    EXPECT_EQ(CountdownText(61.0 / 86400), "00:01:01");
-    EXPECT_EQ(CountdownText(1.0), "24:00:00");
-    EXPECT_EQ(CountdownText(-5.0 / 86400), "00:00:00");
 }
 
 }  // namespace drumo

@@ -1,4 +1,4 @@
-#include "acquisition/ViewTexts.h"
+#include "app/ViewTexts.h"
 
 #include "model/Formats.h"
 
@@ -6,8 +6,6 @@
 #include <cstdio>
 
 namespace drumo {
-
-std::string HundredthsText(int value, char mark) { return NumberText(value / 100.0, mark); }
 
 std::string DeviceNumberText(unsigned serial, unsigned year) {
     char buf[16];
@@ -94,14 +92,6 @@ int PositionAxisHigh(int lastLabel) {
 
 std::string CountsText(unsigned samples, unsigned shown) {
     return "Измерений: " + std::to_string(samples) + "/•" + std::to_string(shown);
-}
-
-std::string CountdownText(double days) {
-    long secs = std::lround(days * 86400.0);
-    if (secs < 0) secs = 0;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%02ld:%02ld:%02ld", secs / 3600, secs / 60 % 60, secs % 60);
-    return buf;
 }
 
 }  // namespace drumo

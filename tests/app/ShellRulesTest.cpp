@@ -1,4 +1,4 @@
-#include "acquisition/ShellRules.h"
+#include "app/ShellRules.h"
 
 #include <gtest/gtest.h>
 

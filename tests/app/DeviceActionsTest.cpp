@@ -1,4 +1,4 @@
-#include "acquisition/DeviceActions.h"
+#include "app/DeviceActions.h"
 
 #include <gtest/gtest.h>
 

@@ -6,12 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "model/Formats.h"
 #include "model/Store.h"
 
 namespace drumo {
-
-// Shortest decimal text of value / 100: 2150 -> "21.5", 2100 -> "21", -5001 -> "-50.01".
-std::string HundredthsText(int value, char mark);
 
 // "Номер:" of the device panel: the serial padded to 5 digits, followed by the year of
 // manufacture when it is a real one (2010..2098).
@@ -50,9 +48,5 @@ int PositionAxisHigh(int lastLabel);
 
 // "Измерений: " line of the time graph's status bar.
 std::string CountsText(unsigned samples, unsigned shown);
-
-// Countdown label: the time left as hh:nn:ss; hours are counted on past 24, and a time already
-// past shows zero.
-std::string CountdownText(double days);
 
 }  // namespace drumo

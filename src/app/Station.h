@@ -1,0 +1,180 @@
+#pragma once
+// The station: the one owner of the serial line and of the program's state. From the services it
+// is given (a serial port, the operator, the operations log, the window events and the clock) it
+// builds the channel, the device link, the sensor frame decoder and the bus over them, and owns the
+// program settings, the measurement store, the device search, data reception, the archive files
+// and auto-save, with the scheduler that drives reception's timers. The desktop program, drumo-cli,
+// the end-to-end tests and the benchmarks build a station; nobody else assembles that chain.
+//
+// It also knows which procedure holds the line. A procedure takes the line through TakeLine (or
+// through the station's own commands), which asks the holder to stop as the program's rules say or
+// refuses, and gives it back with ReleaseLine. See Handover for the rules.
+//
+// The station sits in app's engine because it ties acquisition and files together with the
+// program settings, which app keeps.
+
+#include "acquisition/Discovery.h"
+#include "acquisition/LinkBus.h"
+#include "acquisition/Reception.h"
+#include "app/ReceptionScheduler.h"
+#include "app/Settings.h"
+#include "files/ArchiveFiles.h"
+#include "files/AutoSave.h"
+#include "link/ComBuf.h"
+#include "link/DeviceLink.h"
+#include "link/SerialChannel.h"
+#include "model/Store.h"
+
+#include <memory>
+#include <string>
+
+namespace drumo {
+
+class SerialPort;
+
+// Who uses the serial line.
+enum class LineUser { Idle, Search, LinkTest, Reception, Notebook, Firmware, Calibration, DeviceSettings };
+
+// What happens when `user` wants the line that `holder` has.
+enum class Handover {
+    Free,           // the line is free, or user has it already
+    Refuse,         // the holder's procedure runs to its end first; the newcomer does nothing
+    StopHolder,     // the holder is stopped as the operator's own stop does, then the user has it
+    SuspendHolder,  // the holder pauses and gets the line back when the user releases it
+    Alongside,      // the user's single transactions run between the holder's; the holder keeps it
+};
+// The rules:
+//  - a running search, notebook read, firmware update, calibration or device settings exchange
+//    runs to its end: everyone else is refused meanwhile (reception does not start during a
+//    search, the link test skips its ticks, the file commands do nothing);
+//  - reception is stopped by every other user (the search does it by emptying the store, after
+//    the operator's consent when readings would be lost); only the device settings dialogs, whose
+//    single reads and writes fit between two passes, leave it running;
+//  - the link test is switched off by every other user except the search, during which it only
+//    skips its ticks and after which it goes on.
+Handover HandoverOf(LineUser holder, LineUser user);
+
+// What the station tells the windows beyond what the procedures show.
+class LineView {
+public:
+    virtual ~LineView() = default;
+    // Another user took the line from the link test: the switch "Тест" goes off with its timer.
+    virtual void LinkTestStopped() {}
+};
+
+struct StationServices {
+    SerialPort& Port;
+    Operator& Op;
+    EventLog& Log;
+    Clock& Time;
+    // The window events the long procedures let run; null where there are none (drumo-cli, the
+    // benchmarks), in which case the channel's background receive runs in their place.
+    EventPump* Events = nullptr;
+    // The version written into archive files; empty for the program's own.
+    std::string ProgramVersion = "";
+};
+
+// Where the procedures report; a null view shows nothing.
+struct StationViews {
+    SearchView* Search = nullptr;
+    ReceptionView* Receiving = nullptr;
+    ArchiveView* Archive = nullptr;
+    AutoSaveView* Saving = nullptr;
+    LineView* Line = nullptr;
+};
+
+class Station {
+public:
+    explicit Station(const StationServices& services, const StationViews& views = {});
+    ~Station();
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    // --- What the station owns.
+    TSerialChannel& Channel() { return channel_; }
+    DeviceLink& Link() { return link_; }
+    DeviceBus& Bus() { return bus_; }
+    MeasurementStore& Store() { return store_; }
+    DeviceSearch& Search() { return search_; }
+    Reception& Receiver() { return reception_; }
+    ArchiveFiles& Files() { return files_; }
+    AutoSave& AutoSaver() { return autoSave_; }
+    ReceptionScheduler& Scheduler() { return scheduler_; }
+    EventPump& Events() { return *events_; }
+
+    // --- Settings. The program settings are the one copy; the station pushes them to reception,
+    // auto-save and the scheduler's timers, and never reads them back from there.
+    ProgramSettings& Settings() { return settings_; }
+    const ProgramSettings& Settings() const { return settings_; }
+    // The search settings in use; they change through ApplySearchSettings only.
+    const SearchSettings& SearchSettingsInUse() const { return searchInUse_; }
+    SearchSettings& SearchSettingsInUse() { return searchInUse_; }
+    // New program settings (read from the settings file, or the settings dialog's).
+    void UseSettings(const ProgramSettings& settings);
+    // The settings file's search settings become the ones in use and go to the channel; the port
+    // numbers lead to the [Ports] section's device nodes.
+    void LoadSearchSettings();
+    // The settings in use go back into the program settings that are written at closing.
+    void SaveSearchSettings();
+    // The polling interval in force, in ms (the settings' list position gives it at start; the
+    // settings dialog may set another). Reaches reception and the polling timer.
+    int PollingInterval() const { return pollingIntervalMs_; }
+    void SetPollingInterval(int ms);
+    // The alarm limits, the polling interval and the decimal mark in force reach reception.
+    void ApplyReceptionSettings();
+
+    // --- The line.
+    LineUser Holder() const;
+    bool Searching() const { return search_.Searching(); }
+    // Takes the line for `user` as HandoverOf says; false when refused.
+    bool TakeLine(LineUser user);
+    // `user` is done with the line: it goes back to a suspended link test, or is free.
+    void ReleaseLine(LineUser user);
+
+    // --- Procedures that take the line themselves.
+    // "Запустить поиск" with the wanted search settings; false when refused, stopped or nothing
+    // was found.
+    bool RunSearch(const SearchSettings& wanted);
+    bool SearchNamedPort(const SearchSettings& wanted, const std::string& portName);
+    // "Начать прием данных" and "Остановить прием данных".
+    void StartReception();
+    void StopReception();
+    // Switching the link test on: stops reception, opens the default port when it is closed.
+    // False when refused or the port cannot be opened.
+    bool StartLinkTest(const SearchSettings& wanted);
+    void StopLinkTest();
+
+private:
+    class Views;
+    class AutoSaveSettings;
+    class StoreHooks;
+
+    bool ReceptionActive() const;
+    void StopHolder(LineUser holder);
+
+    Operator& op_;
+    EventLog& log_;
+    Clock& clock_;
+    std::unique_ptr<EventPump> ownEvents_;
+    EventPump* events_;
+    std::unique_ptr<Views> views_;
+    TSerialChannel channel_;
+    DeviceLink link_;
+    TComBuf decoder_;
+    LinkBus bus_;
+    ProgramSettings settings_;
+    SearchSettings searchInUse_;
+    int pollingIntervalMs_;
+    MeasurementStore store_;
+    DeviceSearch search_;
+    Reception reception_;
+    ArchiveFiles files_;
+    AutoSave autoSave_;
+    std::unique_ptr<AutoSaveSettings> autoSaveHooks_;
+    std::unique_ptr<StoreHooks> storeHooks_;
+    ReceptionScheduler scheduler_;
+    LineUser holder_ = LineUser::Idle;
+    bool linkTestSuspended_ = false;
+};
+
+}  // namespace drumo
