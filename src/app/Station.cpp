@@ -177,6 +177,8 @@ Station::Station(const StationServices& services, const StationViews& views)
     ApplyReceptionSettings();
 }
 
+AutoSaveHooks& Station::ReceptionAutoSave() { return *autoSaveHooks_; }
+
 Station::~Station() {
     store_.RemoveListener(storeHooks_.get());
     channel_.Disconnect();

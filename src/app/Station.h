@@ -101,6 +101,8 @@ public:
     AutoSave& AutoSaver() { return autoSave_; }
     ReceptionScheduler& Scheduler() { return scheduler_; }
     EventPump& Events() { return *events_; }
+    // Reception's calls into auto-save.
+    AutoSaveHooks& ReceptionAutoSave();
 
     // --- Settings. The program settings are the one copy; the station pushes them to reception,
     // auto-save and the scheduler's timers, and never reads them back from there.

@@ -2,11 +2,14 @@
 // holder when another procedure wants it, and the reception timers it steps.
 
 #include "app/Station.h"
+#include "app/ViewRelays.h"
 
 #include "acquisition/FakeBus.h"
 #include "support/FakeSerialPort.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace drumo::test {
 namespace {
@@ -202,6 +205,45 @@ TEST_F(StationTest, SchedulerRunsPassesAtTheIntervalAndSkipsMissedTicks) {
     EXPECT_FALSE(fired.Pass);
     EXPECT_FALSE(fired.Update);
     EXPECT_TRUE(fired.Receive);  // the channel's background receive never stops
+}
+
+// The desktop program builds the station before its windows: reception's timers and early log
+// lines reach the window once it is joined, and nothing reaches it after it has left.
+TEST(RelayedStation, ViewsAndLogJoinedLater) {
+    FakeClock clock;
+    FakeSerialPort port{clock};
+    ScriptedOperator op;
+    LogRelay log;
+    ViewRelays relays;
+    Station station{StationServices{port, op, log, clock, nullptr, "test"}, relays.Views()};
+    MeasurementStore& store = station.Store();
+    store.SetDeviceCount(1);
+    store.DevSig(0).Address = 1;
+    store.SetCableCount(0, 1);
+    store.SetSensorCount(0, 0, 2);
+    store.DeviceCount = 1;
+    store.CableCount = 1;
+    store.SensorCount = 2;
+    station.SearchSettingsInUse().Protocol = ExchangeProtocol::Modbus;
+    log.Log("early");
+
+    TimerLog window;
+    RecordingLog shown;
+    relays.Receiving.SetTarget(&window);
+    log.Attach(&shown);
+    station.StartReception();
+    ASSERT_TRUE(store.Receiving);
+    EXPECT_NE(std::find(window.Events.begin(), window.Events.end(), "polling on"), window.Events.end());
+    EXPECT_EQ(shown.Lines.front(), "early");
+
+    relays.Receiving.SetTarget(nullptr);
+    log.Attach(nullptr);
+    window.Events.clear();
+    const size_t linesBefore = shown.Lines.size();
+    station.StopReception();
+    EXPECT_FALSE(store.Receiving);
+    EXPECT_TRUE(window.Events.empty());
+    EXPECT_EQ(shown.Lines.size(), linesBefore);
 }
 
 }  // namespace

@@ -16,23 +16,24 @@ constexpr int CommentColumn = 5;
 constexpr int AddressColumn = 0;
 }  // namespace
 
-AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, MeasurementStore& store,
-                                     ProgramSettings& settings, Operator& op, EventLog& log)
-    : w_(windows), store_(store), settings_(settings), op_(op), log_(log),
-      link_(windows.Channel, SystemClock::Instance()), bus_(link_, decoder_),
+AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, Station& station, Operator& op,
+                                     EventLog& log)
+    : w_(windows), station_(station), store_(station.Store()), settings_(station.Settings()), op_(op),
+      log_(log), searchSettings_(station.SearchSettingsInUse()), reception_(&station.Receiver()),
       rows_(windows.ScanM) {
-    find_ = std::make_unique<TfrmFind>(bus_, store_, searchSettings_, op_, log_, SystemClock::Instance());
+    DeviceBus& bus = station.Bus();
+    find_ = std::make_unique<TfrmFind>(bus, store_, searchSettings_, op_, log_, SystemClock::Instance());
     find_->SetPeerView(this);
     find_->SetCentreOn(&w_.MainWindow);
     find_->SetStopReception([this] { StopReception(); });
 
-    mac_ = std::make_unique<TfrmMAC>(bus_, store_, searchSettings_, op_, log_, SystemClock::Instance(),
+    mac_ = std::make_unique<TfrmMAC>(bus, store_, searchSettings_, op_, log_, SystemClock::Instance(),
                                      &w_.ScanM);
     mac_->SetView(this);
     mac_->SetShownSettings([this] { return find_->ShownSettings(); });
 
-    reception_ = std::make_unique<Reception>(bus_, store_, searchSettings_, op_, log_, events_,
-                                             SystemClock::Instance(), *this);
+    // The search window's search runs apart from the station's own, and reception must not
+    // start during either.
     reception_->SetSearchRunning([this] { return Searching(); });
 
     w_.ScanM.SetSearch(this);
@@ -41,11 +42,13 @@ AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, Measurem
 }
 
 AcquisitionWiring::~AcquisitionWiring() {
+    Station& station = station_;
+    reception_->SetSearchRunning([&station] { return station.Searching(); });
     store_.RemoveListener(this);
     w_.ScanM.SetSearch(nullptr);
 }
 
-bool AcquisitionWiring::Searching() const { return find_ && find_->Searching(); }
+bool AcquisitionWiring::Searching() const { return station_.Searching() || (find_ && find_->Searching()); }
 
 void AcquisitionWiring::WireCommands() {
     connect(&w_.PollingTimer, &QTimer::timeout, this, &AcquisitionWiring::PollingTick);
@@ -63,7 +66,7 @@ void AcquisitionWiring::LoadFindSettings() {
     // environment's DRUMO_PORTS, which the channel consults first).
     PortMap ports;
     ports.SetConfigured(settings_.Ports);
-    w_.Channel.SetPortMap(std::move(ports));
+    station_.Channel().SetPortMap(std::move(ports));
     find_->SetControls(ControlsFromSettings(SearchSettingsFromFile(settings_.Find)));
     find_->ApplySearchSettings();
 }
@@ -115,11 +118,11 @@ void AcquisitionWiring::PollingTick() {
 }
 
 void AcquisitionWiring::SyncTime() {
-    SyncDeviceTime(bus_, store_, searchSettings_.Protocol, SystemClock::Instance(), op_);
+    SyncDeviceTime(station_.Bus(), store_, searchSettings_.Protocol, SystemClock::Instance(), op_);
 }
 
 void AcquisitionWiring::SwitchOff() {
-    SwitchDeviceOff(bus_, store_, [this] { StopReception(); }, [this] { w_.Panel.OfferDeviceCommands(); });
+    SwitchDeviceOff(station_.Bus(), store_, [this] { StopReception(); }, [this] { w_.Panel.OfferDeviceCommands(); });
 }
 
 int AcquisitionWiring::DeviceRow(size_t device) const {

@@ -1,7 +1,7 @@
 #pragma once
-// Puts the acquisition engine in the operator's hands: the device link over the program's
-// channel, the search window and the device editor, data reception driven by the polling and
-// update timers and shown on the main window's panel, the alarm windows, and the acquisition
+// Puts the station's acquisition in the operator's hands: the search window and the device
+// editor over the station's bus, the station's data reception driven by the polling and update
+// timers and shown on the main window's panel, the alarm windows, and the acquisition
 // commands ("Поиск приборов", "Начать прием данных", "Остановить прием данных",
 // "Синхронизация времени", "Выключить прибор"), which the program joins to its menus.
 //
@@ -19,11 +19,8 @@
 #include "acquisition/Reception.h"
 #include "acquisition/SearchActivity.h"
 #include "acquisition/ServiceCommands.h"
-#include "acquisition/ui/QtEvents.h"
 #include "app/Settings.h"
-#include "link/ComBuf.h"
-#include "link/DeviceLink.h"
-#include "link/SerialChannel.h"
+#include "app/Station.h"
 
 namespace drumo {
 
@@ -39,7 +36,6 @@ struct AcquisitionWindows {
     TfrmScanM& ScanM;
     TfrmAlarm& AlarmMax;
     TfrmAlarm& AlarmMin;
-    TSerialChannel& Channel;
     QTimer& PollingTimer;
     QTimer& UpdateTimer;
 };
@@ -52,19 +48,16 @@ class AcquisitionWiring : public QObject,
                           public StoreListener {
     Q_OBJECT
 public:
-    AcquisitionWiring(const AcquisitionWindows& windows, MeasurementStore& store,
-                      ProgramSettings& settings, Operator& op, EventLog& log);
+    // Reception shows itself here once the station's reception view is pointed at this.
+    AcquisitionWiring(const AcquisitionWindows& windows, Station& station, Operator& op, EventLog& log);
     ~AcquisitionWiring() override;
 
     TfrmFind& Find() { return *find_; }
     TfrmMAC& Editor() { return *mac_; }
     Reception& Receiver() { return *reception_; }
-    DeviceBus& Bus() { return bus_; }
-    const SearchSettings& SearchSettingsInUse() const { return searchSettings_; }
+    DeviceBus& Bus() { return station_.Bus(); }
+    const SearchSettings& SearchSettingsInUse() const { return station_.SearchSettingsInUse(); }
     bool Searching() const;
-
-    // Where reception's auto-save calls go.
-    void SetAutoSave(AutoSaveHooks* hooks) { reception_->SetAutoSave(hooks); }
 
     // --- Start-up and closing.
     // The search settings of the settings file become the controls and the settings in use.
@@ -124,19 +117,16 @@ private:
     int DeviceRow(size_t device) const;
 
     AcquisitionWindows w_;
+    Station& station_;
     MeasurementStore& store_;
     ProgramSettings& settings_;
     Operator& op_;
     EventLog& log_;
-    DeviceLink link_;
-    TComBuf decoder_;
-    LinkBus bus_;
-    SearchSettings searchSettings_;
-    QtEventPump events_;
+    SearchSettings& searchSettings_;
+    Reception* reception_;
     GridRows rows_;
     std::unique_ptr<TfrmFind> find_;
     std::unique_ptr<TfrmMAC> mac_;
-    std::unique_ptr<Reception> reception_;
     bool findLoaded_ = false;
 };
 

@@ -40,15 +40,18 @@ void JoinFileCommands(TfrmMain& main, FilesWiring& f) {
 }
 
 ProgramWiring::ProgramWiring(Shell& shell)
-    : acquisition_({shell.Main(), shell.Main(), shell.ScanM(), shell.AlarmMax(), shell.AlarmMin(),
-                    shell.Channel(), shell.Timers().Polling, shell.Timers().Update},
-                   shell.Store(), shell.Settings(), shell.Op(), shell.Log()),
-      files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave, shell.Timers().Update},
-             shell.Store(), shell.Settings(), shell.Op(), shell.Log()) {
+    : views_(shell.Views()),
+      acquisition_({shell.Main(), shell.Main(), shell.ScanM(), shell.AlarmMax(), shell.AlarmMin(),
+                    shell.Timers().Polling, shell.Timers().Update},
+                   shell.Engine(), shell.Op(), shell.Log()),
+      files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
+             shell.Log()) {
+    views_.Receiving.SetTarget(&acquisition_);
+    views_.Archive.SetTarget(&files_);
+    views_.Saving.SetTarget(&files_);
     JoinAcquisitionCommands(shell.Main(), acquisition_);
     JoinFileCommands(shell.Main(), files_);
     files_.SetSearch(&acquisition_);
-    acquisition_.SetAutoSave(&files_.Hooks());
 
     ShellHooks hooks;
     hooks.SettingsLoaded = [this] { acquisition_.LoadFindSettings(); };
@@ -64,6 +67,12 @@ ProgramWiring::ProgramWiring(Shell& shell)
                      [this] { acquisition_.ApplyReceptionSettings(); });
     QObject::connect(&shell.ProgSet(), &TfrmProgSet::AutoSaveIntervalChanged, &files_,
                      [this] { files_.AutoSavePeriodChanged(); });
+}
+
+ProgramWiring::~ProgramWiring() {
+    views_.Receiving.SetTarget(nullptr);
+    views_.Archive.SetTarget(nullptr);
+    views_.Saving.SetTarget(nullptr);
 }
 
 }  // namespace drumo

@@ -5,6 +5,7 @@
 // program; the parts reach the main window only through its panel and its commands.
 
 #include "acquisition/ui/AcquisitionWiring.h"
+#include "app/ViewRelays.h"
 #include "files/ui/FilesWiring.h"
 
 namespace drumo {
@@ -20,12 +21,15 @@ void JoinFileCommands(TfrmMain& main, FilesWiring& files);
 
 class ProgramWiring {
 public:
+    // The station's views show in these windows until the wiring goes.
     explicit ProgramWiring(Shell& shell);
+    ~ProgramWiring();
 
     AcquisitionWiring& Acquisition() { return acquisition_; }
     FilesWiring& Files() { return files_; }
 
 private:
+    ViewRelays& views_;
     AcquisitionWiring acquisition_;
     FilesWiring files_;
 };

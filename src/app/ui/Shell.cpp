@@ -14,7 +14,6 @@
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/CommandLine.h"
-#include "acquisition/ProgramLine.h"
 #include "app/ScreenFit.h"
 #include "app/ui/Colours.h"
 #include "app/ui/QtOperator.h"
@@ -67,34 +66,18 @@ void NotePlace(const QWidget& window, WindowPlace& place, bool height, bool widt
 
 }  // namespace
 
-void Shell::LogRelay::Log(const std::string& text) {
-    if (target_) {
-        target_->Log(text);
-    } else {
-        pending_.push_back(text);
-    }
-}
-
-void Shell::LogRelay::Attach(EventLog* target) {
-    target_ = target;
-    for (const auto& line : pending_) target_->Log(line);
-    pending_.clear();
-}
-
 Shell::Shell(std::vector<std::string> args, Operator* op)
     : args_(std::move(args)),
       ownOperator_(op ? nullptr : std::make_unique<QtOperator>()),
       operator_(op ? *op : *ownOperator_),
-      store_(operator_, log_),
-      channel_(port_, SystemClock::Instance()),
+      station_(operator_),
       paths_(Paths()),
-      settings_(DefaultSettings(paths_.ArchiveFolder)),
       openUrl_([](const QUrl& url) { return !MayOpenOnDesktop() || QDesktopServices::openUrl(url); }) {
     QApplication::setApplicationName(QStringLiteral("Drumo"));
     qApp->installEventFilter(this);
-    UseProgramLine(channel_, log_);
-    timers_.Receive.setInterval(channel_.PollingDelay());
-    connect(&timers_.Receive, &QTimer::timeout, this, [this] { channel_.Tick(); });
+    Engine().UseSettings(DefaultSettings(paths_.ArchiveFolder));
+    timers_.Receive.setInterval(Channel().PollingDelay());
+    connect(&timers_.Receive, &QTimer::timeout, this, [this] { Channel().Tick(); });
     timers_.Receive.start();
     CreateWindows();
     WireCommands();
@@ -106,7 +89,8 @@ Shell::~Shell() {
     // The windows leave the store's listeners before the store goes.
     alarmMin_.reset();
     alarmMax_.reset();
-    if (scanM_) store_.RemoveListener(scanM_.get());
+    if (scanM_) Store().RemoveListener(scanM_.get());
+    station_.Log().Attach(nullptr);
     scanM_.reset();
     progSet_.reset();
     about_.reset();
@@ -119,12 +103,12 @@ void Shell::CreateWindows() {
     // length trend, sensor auto-set, notebook, auto-set help after the program settings; address
     // and comment editor and system trend after the device manager; report, numbering, search,
     // firmware, serial number and settings dialogs, thermal plots after the alarm windows.
-    main_ = std::make_unique<TfrmMain>(store_, operator_, log_);
+    main_ = std::make_unique<TfrmMain>(Store(), operator_, Log());
     about_ = std::make_unique<TfrmAbout>(QString::fromStdString(ProgramVersion()), main_.get());
-    progSet_ = std::make_unique<TfrmProgSet>(settings_, operator_, paths_.ArchiveFolder, main_.get());
-    scanM_ = std::make_unique<TfrmScanM>(store_);
-    log_.Attach(scanM_.get());
-    store_.AddListener(scanM_.get());
+    progSet_ = std::make_unique<TfrmProgSet>(Settings(), operator_, paths_.ArchiveFolder, main_.get());
+    scanM_ = std::make_unique<TfrmScanM>(Store());
+    station_.Log().Attach(scanM_.get());
+    Store().AddListener(scanM_.get());
     alarmMax_ = std::make_unique<TfrmAlarm>(TfrmAlarm::Kind::Upper);
     alarmMin_ = std::make_unique<TfrmAlarm>(TfrmAlarm::Kind::Lower);
 }
@@ -148,12 +132,12 @@ void Shell::WireCommands() {
     connect(m.Action(QStringLiteral("actHelp")), &QAction::triggered, this, &Shell::ShowHelp);
     connect(m.Action(QStringLiteral("actHomePage")), &QAction::triggered, this, &Shell::ShowHomePage);
     connect(m.Action(QStringLiteral("actClearResults")), &QAction::triggered, this,
-            [this] { store_.ClearResults(); });
+            [this] { Store().ClearResults(); });
     connect(m.Action(QStringLiteral("actReleaseAll")), &QAction::triggered, this,
-            [this] { store_.ReleaseAll(true); });
+            [this] { Store().ReleaseAll(true); });
 
     ProgSetHooks hooks;
-    hooks.Receiving = [this] { return store_.Receiving; };
+    hooks.Receiving = [this] { return Store().Receiving; };
     hooks.ShowHint = [this](bool on) { SetShowHint(on); };
     hooks.PollingIntervalMs = [this] { return timers_.Polling.interval(); };
     hooks.SetPollingInterval = [this](const TimerPlan& plan) {
@@ -176,12 +160,12 @@ void Shell::Show() { main_->show(); }
 
 void Shell::OnFirstShown() {
     std::string settingsNote;
-    settings_ = LoadSettings(paths_.SettingsFile, paths_.ArchiveFolder, &settingsNote);
-    if (!settingsNote.empty()) log_.Log(settingsNote);
+    Engine().UseSettings(LoadSettings(paths_.SettingsFile, paths_.ArchiveFolder, &settingsNote));
+    if (!settingsNote.empty()) Log().Log(settingsNote);
     settingsLoaded_ = true;
     ApplySettings();
     if (hooks_.SettingsLoaded) hooks_.SettingsLoaded();
-    PrepareArchiveFolder(settings_.Main.ArchiveFolder, operator_);
+    PrepareArchiveFolder(Settings().Main.ArchiveFolder, operator_);
 
     const CommandLineDecision decision = DecideCommandLine(args_);
     switch (decision.Action) {
@@ -200,13 +184,13 @@ void Shell::OnFirstShown() {
         return;
     }
     main_->ShowDeviceActions();
-    if (settings_.Find.AutoFindEnabled && hooks_.ShowSearchWindow) hooks_.ShowSearchWindow();
+    if (Settings().Find.AutoFindEnabled && hooks_.ShowSearchWindow) hooks_.ShowSearchWindow();
 }
 
 void Shell::ApplySettings() {
-    const MainSettings& m = settings_.Main;
+    const MainSettings& m = Settings().Main;
     PlaceWindow(*main_, m.Place, true, false);
-    PlaceWindow(*scanM_, settings_.ScanM, true, false);
+    PlaceWindow(*scanM_, Settings().ScanM, true, false);
     main_->SetTableColour(m.TableColor);
     SetShowHint(m.ShowHint);
     progSet_->LoadControls();
@@ -216,14 +200,14 @@ void Shell::ApplySettings() {
 }
 
 void Shell::CollectSettings() {
-    NotePlace(*main_, settings_.Main.Place, true, false);
-    NotePlace(*scanM_, settings_.ScanM, true, false);
-    settings_.Main.TableColor = main_->TableColour();
+    NotePlace(*main_, Settings().Main.Place, true, false);
+    NotePlace(*scanM_, Settings().ScanM, true, false);
+    Settings().Main.TableColor = main_->TableColour();
 }
 
 bool Shell::CloseQuery() {
     if (terminating_) return true;
-    return ConfirmProgramClose(settings_.Main.ConfirmClose, store_.ArchiveLoaded, store_.ValidValues(),
+    return ConfirmProgramClose(Settings().Main.ConfirmClose, Store().ArchiveLoaded, Store().ValidValues(),
                                operator_);
 }
 
@@ -231,23 +215,23 @@ void Shell::OnClosing() {
     if (hooks_.StopLongLoops) hooks_.StopLongLoops();
     // Ended by the system, the readings since the last auto-save would be lost: the running
     // reception's file is written once more before reception stops.
-    if (terminating_ && store_.Receiving && hooks_.SaveRunningAutoSave) hooks_.SaveRunningAutoSave();
-    if (store_.Receiving && hooks_.StopReception) hooks_.StopReception();
+    if (terminating_ && Store().Receiving && hooks_.SaveRunningAutoSave) hooks_.SaveRunningAutoSave();
+    if (Store().Receiving && hooks_.StopReception) hooks_.StopReception();
     CollectSettings();
     if (hooks_.SavingSettings) hooks_.SavingSettings();
     std::string error;
     // The operator learns that his settings are lost rather than finding out at the next start;
     // while the system ends the program nobody is there to answer a message, so it is logged.
-    if (!SaveSettings(paths_.SettingsFile, settings_, &error)) {
+    if (!SaveSettings(paths_.SettingsFile, Settings(), &error)) {
         const std::string text =
             "Не удалось сохранить настройки в файл " + paths_.SettingsFile + "\r\n" + error;
         if (terminating_)
-            log_.Log(" > " + text);
+            Log().Log(" > " + text);
         else
             operator_.Error(text);
     }
     timers_.Receive.stop();
-    channel_.Disconnect();
+    Channel().Disconnect();
 }
 
 void Shell::SetShowHint(bool on) { showHint_ = on; }

@@ -1,6 +1,6 @@
 #pragma once
 // The desktop program as a whole: the windows, created once in their fixed order and kept for the
-// whole run, the measurement store, the settings, the serial channel and the timers they share,
+// whole run, the station (the line, the measurement store, the settings) and the timers they share,
 // the first show of the main window (settings, archive folder, command line, device rules,
 // automatic search) and the closing sequence (question, stopping long loops and reception,
 // settings saved, port closed). With ProgramWiring, which joins the engine's procedures to these
@@ -18,7 +18,7 @@
 #include "app/Settings.h"
 #include "app/ui/ProgramTimers.h"
 #include "base/Services.h"
-#include "link/PosixSerialPort.h"
+#include "app/ui/DesktopStation.h"
 #include "link/SerialChannel.h"
 #include "model/Store.h"
 
@@ -60,11 +60,15 @@ public:
     TfrmScanM& ScanM() { return *scanM_; }
     TfrmAlarm& AlarmMax() { return *alarmMax_; }
     TfrmAlarm& AlarmMin() { return *alarmMin_; }
-    MeasurementStore& Store() { return store_; }
-    TSerialChannel& Channel() { return channel_; }
+    // The one owner of the line, the store and the settings; the windows' wiring points its
+    // views at itself.
+    Station& Engine() { return station_.Get(); }
+    ViewRelays& Views() { return station_.Views(); }
+    MeasurementStore& Store() { return station_.Get().Store(); }
+    TSerialChannel& Channel() { return station_.Get().Channel(); }
     ProgramTimers& Timers() { return timers_; }
-    ProgramSettings& Settings() { return settings_; }
-    EventLog& Log() { return log_; }
+    ProgramSettings& Settings() { return station_.Get().Settings(); }
+    EventLog& Log() { return station_.Log(); }
     Operator& Op() { return operator_; }
     bool ShowHint() const { return showHint_; }
     // Whether the first show ended at the command line (a file was opened or refused).
@@ -88,17 +92,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Log lines written before the device manager exists wait for it.
-    class LogRelay final : public EventLog {
-    public:
-        void Log(const std::string& text) override;
-        void Attach(EventLog* target);
-
-    private:
-        EventLog* target_ = nullptr;
-        std::vector<std::string> pending_;
-    };
-
     void CreateWindows();
     void WireCommands();
     void OnFirstShown();
@@ -111,13 +104,9 @@ private:
     std::vector<std::string> args_;
     std::unique_ptr<Operator> ownOperator_;
     Operator& operator_;
-    LogRelay log_;
-    MeasurementStore store_;
-    PosixSerialPort port_;
-    TSerialChannel channel_;
+    DesktopStation station_;
     ProgramTimers timers_;
     AppPaths paths_;
-    ProgramSettings settings_;
     ShellHooks hooks_;
     bool showHint_ = true;
     bool fromCommandLine_ = false;

@@ -48,11 +48,10 @@ QString FileDialogs::SaveFile(QWidget* parent, const QString& folder, const QStr
 
 // --- The wiring ------------------------------------------------------------------------------
 
-FilesWiring::FilesWiring(const FilesWindows& windows, MeasurementStore& store,
-                         ProgramSettings& settings, Operator& op, EventLog& log)
-    : w_(windows), store_(store), settings_(settings), op_(op), log_(log),
-      files_(store, op, log, SystemClock::Instance(), ProgramVersion(), this),
-      autoSave_(files_, SystemClock::Instance(), this), hooks_(*this), rows_(windows.Grid),
+FilesWiring::FilesWiring(const FilesWindows& windows, Station& station, Operator& op, EventLog& log)
+    : w_(windows), store_(station.Store()), settings_(station.Settings()), op_(op), log_(log),
+      files_(station.Files()), autoSave_(station.AutoSaver()), hooks_(station.ReceptionAutoSave()),
+      rows_(windows.Grid),
       arhiv_(std::make_unique<TfrmArhiv>(
           [this] { return settings_.Main.ArchiveFolder; },
           [this](const std::vector<std::string>& names) {
@@ -155,29 +154,6 @@ void FilesWiring::ShowLoadedDevices(size_t deviceCount) {
 }
 
 // --- Auto-save -------------------------------------------------------------------------------
-
-void FilesWiring::TakeSettings() {
-    autoSave_.ArchiveFolder = settings_.Main.ArchiveFolder;
-    autoSave_.AutoSaveEnabled = settings_.Main.AutoSaveEnabled;
-    autoSave_.SetPeriodIndex(settings_.Main.AutoSaveIndex);
-}
-
-void FilesWiring::ReceptionHooks::Start() {
-    owner_.TakeSettings();
-    owner_.autoSave_.StartReception();
-}
-
-void FilesWiring::ReceptionHooks::Stop() { owner_.autoSave_.StopReception(); }
-
-void FilesWiring::ReceptionHooks::EndOfPass() {
-    owner_.TakeSettings();
-    owner_.autoSave_.EndOfPass();
-}
-
-void FilesWiring::ReceptionHooks::DisplayTick() {
-    owner_.autoSave_.AutoSaveEnabled = owner_.settings_.Main.AutoSaveEnabled;
-    owner_.autoSave_.UpdateTick(owner_.w_.UpdateTimer.interval());
-}
 
 void FilesWiring::StartTimer(int intervalMs) { w_.AutoSaveTimer.start(intervalMs); }
 void FilesWiring::StopTimer() { w_.AutoSaveTimer.stop(); }

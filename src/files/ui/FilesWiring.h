@@ -1,5 +1,5 @@
 #pragma once
-// Puts the archive engine in the operator's hands: the commands "Открыть", "Сохранить",
+// Puts the station's archive files and auto-save in the operator's hands: the commands "Открыть", "Сохранить",
 // "Экспорт в Excel" and "Архив" (joined to the menus by the program), the archive window, the
 // group loader's rows, titles and status text, a file named on the command line, and auto-save
 // during data reception with the auto-save timer and the main window's lamp, progress bar and
@@ -17,6 +17,7 @@
 #include "acquisition/DeviceGrid.h"
 #include "acquisition/MainPanel.h"
 #include "app/Settings.h"
+#include "app/Station.h"
 #include "files/ArchiveFiles.h"
 #include "files/AutoSave.h"
 
@@ -32,7 +33,6 @@ struct FilesWindows {
     QWidget& MainWindow;  // the file dialogs open over it
     DeviceGrid& Grid;
     QTimer& AutoSaveTimer;
-    const QTimer& UpdateTimer;
 };
 
 // The standard file dialogs; tests put scripted ones in their place.
@@ -49,8 +49,9 @@ QString QtFilter(const char* filter);
 class FilesWiring : public QObject, public ArchiveView, public AutoSaveView {
     Q_OBJECT
 public:
-    FilesWiring(const FilesWindows& windows, MeasurementStore& store, ProgramSettings& settings,
-                Operator& op, EventLog& log);
+    // Loading and auto-save show themselves here once the station's archive and auto-save views
+    // are pointed at this.
+    FilesWiring(const FilesWindows& windows, Station& station, Operator& op, EventLog& log);
     ~FilesWiring() override;
 
     // The file commands do nothing while a device search runs.
@@ -59,7 +60,7 @@ public:
 
     ArchiveFiles& Files() { return files_; }
     AutoSave& AutoSaver() { return autoSave_; }
-    AutoSaveHooks& Hooks() { return hooks_; }
+    AutoSaveHooks& Hooks() { return hooks_; }  // reception's calls into auto-save
     TfrmArhiv& Arhiv() { return *arhiv_; }
 
     // --- Commands.
@@ -95,20 +96,6 @@ public:
     void ShowCountdown(const std::string& hhnnss) override;
 
 private:
-    // Reception's calls into auto-save, with the settings as they stand at that moment.
-    class ReceptionHooks final : public AutoSaveHooks {
-    public:
-        explicit ReceptionHooks(FilesWiring& owner) : owner_(owner) {}
-        void Start() override;
-        void Stop() override;
-        void EndOfPass() override;
-        void DisplayTick() override;
-
-    private:
-        FilesWiring& owner_;
-    };
-
-    void TakeSettings();
     bool Searching() const { return search_ && search_->SearchRunning(); }
     QString ArchiveFolder() const;
 
@@ -117,9 +104,9 @@ private:
     ProgramSettings& settings_;
     Operator& op_;
     EventLog& log_;
-    ArchiveFiles files_;
-    AutoSave autoSave_;
-    ReceptionHooks hooks_;
+    ArchiveFiles& files_;
+    AutoSave& autoSave_;
+    AutoSaveHooks& hooks_;
     GridRows rows_;
     FileDialogs ownDialogs_;
     FileDialogs* dialogs_ = &ownDialogs_;

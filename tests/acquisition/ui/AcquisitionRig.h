@@ -1,5 +1,5 @@
 #pragma once
-// The windows of the acquisition commands, wired as in the program, with simulated device lines
+// The windows of the acquisition commands over the station the program builds, wired as in it, with simulated device lines
 // served on pseudo-terminals and mapped to port numbers through DRUMO_PORTS.
 
 #include <QCoreApplication>
@@ -16,11 +16,10 @@
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmScanM.h"
-#include "acquisition/ProgramLine.h"
+#include "app/ui/DesktopStation.h"
 #include "app/ui/ProgramTimers.h"
 #include "app/ui/ProgramWiring.h"
 #include "app/ui/TfrmMain.h"
-#include "link/PosixSerialPort.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
 #include "support/ScriptedOperator.h"
@@ -30,26 +29,28 @@ namespace drumo::test {
 
 struct AcquisitionRig {
     ScriptedOperator op{Unscripted::Yes};
-    NullLog early;
-    MeasurementStore store{op, early};
+    DesktopStation desktop{op};
+    Station& station = desktop.Get();
+    MeasurementStore& store = station.Store();
     TfrmScanM scanM{store};
     TfrmMain main{store, op, scanM};
     TfrmAlarm alarmMax{TfrmAlarm::Kind::Upper};
     TfrmAlarm alarmMin{TfrmAlarm::Kind::Lower};
-    ProgramSettings settings = DefaultSettings("/tmp");
-    PosixSerialPort port;
-    TSerialChannel channel{port, SystemClock::Instance()};
+    ProgramSettings& settings = station.Settings();
+    TSerialChannel& channel = station.Channel();
     ProgramTimers timers;
-    AcquisitionWiring wiring{{main, main, scanM, alarmMax, alarmMin, channel, timers.Polling, timers.Update},
-                             store, settings, op, scanM};
+    AcquisitionWiring wiring{{main, main, scanM, alarmMax, alarmMin, timers.Polling, timers.Update},
+                             station, op, scanM};
 
     sim::ManualClock simClock;
     std::map<int, std::string> paths;
     std::vector<sim::SimLine> lines;
 
     AcquisitionRig() {
+        station.UseSettings(DefaultSettings("/tmp"));
+        desktop.Log().Attach(&scanM);
+        desktop.Views().Receiving.SetTarget(&wiring);
         store.AddListener(&scanM);
-        UseProgramLine(channel, scanM);
         timers.Receive.setInterval(channel.PollingDelay());
         QObject::connect(&timers.Receive, &QTimer::timeout, [this] { channel.Tick(); });
         timers.Receive.start();
@@ -62,6 +63,8 @@ struct AcquisitionRig {
         channel.Disconnect();
         for (auto& l : lines) l.Line->Close();
         store.RemoveListener(&scanM);
+        desktop.Views().Receiving.SetTarget(nullptr);
+        desktop.Log().Attach(nullptr);
         unsetenv("DRUMO_PORTS");
     }
 

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include "acquisition/ui/TfrmScanM.h"
+#include "app/ui/DesktopStation.h"
 #include "app/ui/ProgramTimers.h"
 #include "app/ui/ProgramWiring.h"
 #include "app/ui/TfrmMain.h"
@@ -45,25 +46,32 @@ struct ScriptedDialogs : FileDialogs {
 
 struct FilesRig {
     test::ScriptedOperator op{test::Unscripted::Yes};
-    NullLog early;
-    MeasurementStore store{op, early};
+    DesktopStation desktop{op};
+    MeasurementStore& store = desktop.Get().Store();
     TfrmScanM scanM{store};
     TfrmMain main{store, op, scanM};
     ProgramTimers timers;
-    ProgramSettings settings;
+    ProgramSettings& settings = desktop.Get().Settings();
     ScriptedDialogs dialogs;
     std::unique_ptr<FilesWiring> files;
 
-    explicit FilesRig(const QString& archive) : settings(DefaultSettings(archive.toStdString())) {
+    explicit FilesRig(const QString& archive) {
+        desktop.Get().UseSettings(DefaultSettings(archive.toStdString()));
+        desktop.Log().Attach(&scanM);
         store.AddListener(&scanM);
-        files = std::make_unique<FilesWiring>(
-            FilesWindows{main, main, scanM, timers.AutoSave, timers.Update}, store, settings, op, scanM);
+        files = std::make_unique<FilesWiring>(FilesWindows{main, main, scanM, timers.AutoSave}, desktop.Get(),
+                                              op, scanM);
+        desktop.Views().Archive.SetTarget(files.get());
+        desktop.Views().Saving.SetTarget(files.get());
         JoinFileCommands(main, *files);
         files->SetDialogs(&dialogs);
     }
     ~FilesRig() {
+        desktop.Views().Archive.SetTarget(nullptr);
+        desktop.Views().Saving.SetTarget(nullptr);
         files.reset();
         store.RemoveListener(&scanM);
+        desktop.Log().Attach(nullptr);
     }
 
     // A device with one cable of three sensors and two samples, as a search and a pass leave it.
