@@ -94,11 +94,7 @@ void AcquisitionWiring::StopReceptionNow() { reception_->StopReception(); }
 
 // --- Commands --------------------------------------------------------------------------------
 
-void AcquisitionWiring::ApplyReceptionSettings() {
-    reception_->SetPollingInterval(w_.PollingTimer.interval());
-    reception_->SetAlarmLimits(settings_.Main.AlarmTMax, settings_.Main.AlarmTMin);
-    reception_->SetDecimalMark(DecimalMark());
-}
+void AcquisitionWiring::ApplyReceptionSettings() { station_.ApplyReceptionSettings(); }
 
 void AcquisitionWiring::StartReception() {
     // The link test's requests would fall between the passes' transactions, and into the sensor

@@ -139,8 +139,10 @@ void Shell::WireCommands() {
     ProgSetHooks hooks;
     hooks.Receiving = [this] { return Store().Receiving; };
     hooks.ShowHint = [this](bool on) { SetShowHint(on); };
-    hooks.PollingIntervalMs = [this] { return timers_.Polling.interval(); };
+    // The station keeps the polling interval in force; the timer follows it.
+    hooks.PollingIntervalMs = [this] { return Engine().PollingInterval(); };
     hooks.SetPollingInterval = [this](const TimerPlan& plan) {
+        Engine().SetPollingInterval(plan.IntervalMs);
         timers_.Polling.setInterval(plan.IntervalMs);  // a running timer counts anew
         main_->ReceptionIndicators().SetProgress(0);
         main_->ReceptionIndicators().SetProgressMaximum(plan.ProgressMax);
@@ -194,7 +196,7 @@ void Shell::ApplySettings() {
     main_->SetTableColour(m.TableColor);
     SetShowHint(m.ShowHint);
     progSet_->LoadControls();
-    timers_.Polling.setInterval(IntervalMs(m.RequestAllIndex));
+    timers_.Polling.setInterval(Engine().PollingInterval());
     timers_.AutoSave.setInterval(IntervalMs(m.AutoSaveIndex));
     main_->SaveIndicators().SetLampGreen(m.AutoSaveEnabled);
 }

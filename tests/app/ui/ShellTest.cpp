@@ -95,6 +95,7 @@ private slots:
         QCOMPARE(shell.ScanM().pos(), QPoint(110, 100));
         QCOMPARE(shell.ScanM().height(), 300);
         QCOMPARE(shell.Timers().Polling.interval(), 20000);
+        QCOMPARE(shell.Engine().PollingInterval(), 20000);
         QCOMPARE(shell.Timers().AutoSave.interval(), 86400000);
         QCOMPARE(Child<Lamp>(m, "LEDSave").Colour(), QColor(Qt::green));
         QCOMPARE(m.TableColour(), 255);
@@ -280,6 +281,7 @@ private slots:
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.first().first().toInt(), 30000);
         QCOMPARE(timer.interval(), 30000);
+        QCOMPARE(shell.Engine().PollingInterval(), 30000);  // the station's copy leads, the timer follows
         QVERIFY(timer.isActive());
         QCOMPARE(Child<QProgressBar>(shell.Main(), "PBRequest").value(), 0);
         QCOMPARE(Child<QProgressBar>(shell.Main(), "PBRequest").maximum(), 30);
