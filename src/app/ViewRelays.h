@@ -35,6 +35,37 @@ private:
     std::vector<std::string> pending_;
 };
 
+class SearchRelay final : public SearchView {
+public:
+    void SetTarget(SearchView* target) { t_ = target; }
+
+    void SearchStatus(const std::string& text) override { if (t_) t_->SearchStatus(text); }
+    void PortLabel(const std::string& text) override { if (t_) t_->PortLabel(text); }
+    void AddressLabel(const std::string& text) override { if (t_) t_->AddressLabel(text); }
+    void ProgressRange(int min, int max) override { if (t_) t_->ProgressRange(min, max); }
+    void Progress(int position) override { if (t_) t_->Progress(position); }
+    void BusyCursor(bool on) override { if (t_) t_->BusyCursor(on); }
+    void DefaultPortChosen(int port) override { if (t_) t_->DefaultPortChosen(port); }
+    void AddRow(bool checkEnabled) override { if (t_) t_->AddRow(checkEnabled); }
+    void SetRowCheckEnabled(int row, bool enabled) override { if (t_) t_->SetRowCheckEnabled(row, enabled); }
+    void SetCell(int row, int column, const std::string& text) override { if (t_) t_->SetCell(row, column, text); }
+    void DevicesFound(int devices, bool modbus, const std::string& mainStatus) override {
+        if (t_) t_->DevicesFound(devices, modbus, mainStatus);
+    }
+
+private:
+    SearchView* t_ = nullptr;
+};
+
+class LineRelay final : public LineView {
+public:
+    void SetTarget(LineView* target) { t_ = target; }
+    void LinkTestStopped() override { if (t_) t_->LinkTestStopped(); }
+
+private:
+    LineView* t_ = nullptr;
+};
+
 class ReceptionRelay final : public ReceptionView {
 public:
     void SetTarget(ReceptionView* target) { t_ = target; }
@@ -102,11 +133,13 @@ private:
 };
 
 struct ViewRelays {
+    SearchRelay Search;
     ReceptionRelay Receiving;
     ArchiveRelay Archive;
     AutoSaveRelay Saving;
+    LineRelay Line;
 
-    StationViews Views() { return {nullptr, &Receiving, &Archive, &Saving, nullptr}; }
+    StationViews Views() { return {&Search, &Receiving, &Archive, &Saving, &Line}; }
 };
 
 }  // namespace drumo

@@ -22,19 +22,14 @@ AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, Station&
       log_(log), searchSettings_(station.SearchSettingsInUse()), reception_(&station.Receiver()),
       rows_(windows.ScanM) {
     DeviceBus& bus = station.Bus();
-    find_ = std::make_unique<TfrmFind>(bus, store_, searchSettings_, op_, log_, SystemClock::Instance());
+    find_ = std::make_unique<TfrmFind>(station, SystemClock::Instance());
     find_->SetPeerView(this);
     find_->SetCentreOn(&w_.MainWindow);
-    find_->SetStopReception([this] { StopReception(); });
 
     mac_ = std::make_unique<TfrmMAC>(bus, store_, searchSettings_, op_, log_, SystemClock::Instance(),
                                      &w_.ScanM);
     mac_->SetView(this);
     mac_->SetShownSettings([this] { return find_->ShownSettings(); });
-
-    // The search window's search runs apart from the station's own, and reception must not
-    // start during either.
-    reception_->SetSearchRunning([this] { return Searching(); });
 
     w_.ScanM.SetSearch(this);
     store_.AddListener(this);
@@ -42,13 +37,11 @@ AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, Station&
 }
 
 AcquisitionWiring::~AcquisitionWiring() {
-    Station& station = station_;
-    reception_->SetSearchRunning([&station] { return station.Searching(); });
     store_.RemoveListener(this);
     w_.ScanM.SetSearch(nullptr);
 }
 
-bool AcquisitionWiring::Searching() const { return station_.Searching() || (find_ && find_->Searching()); }
+bool AcquisitionWiring::Searching() const { return station_.Searching(); }
 
 void AcquisitionWiring::WireCommands() {
     connect(&w_.PollingTimer, &QTimer::timeout, this, &AcquisitionWiring::PollingTick);
@@ -90,21 +83,16 @@ void AcquisitionWiring::StopLongLoops() {
     find_->SetLinkTest(false);
 }
 
-void AcquisitionWiring::StopReceptionNow() { reception_->StopReception(); }
+void AcquisitionWiring::StopReceptionNow() { station_.StopReception(); }
 
 // --- Commands --------------------------------------------------------------------------------
 
 void AcquisitionWiring::ApplyReceptionSettings() { station_.ApplyReceptionSettings(); }
 
-void AcquisitionWiring::StartReception() {
-    // The link test's requests would fall between the passes' transactions, and into the sensor
-    // stream of a Hexar; reception takes the line for itself.
-    if (!Searching() && !store_.ArchiveLoaded && store_.DeviceCount != 0) find_->SetLinkTest(false);
-    ApplyReceptionSettings();
-    reception_->StartReception();
-}
+// The station takes the line from the link test, whose switch then goes off.
+void AcquisitionWiring::StartReception() { station_.StartReception(); }
 
-void AcquisitionWiring::StopReception() { reception_->StopReception(); }
+void AcquisitionWiring::StopReception() { station_.StopReception(); }
 
 void AcquisitionWiring::PollingTick() {
     // The limits and the interval are read at every pass, so the settings dialog's changes take

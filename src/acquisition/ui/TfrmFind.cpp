@@ -26,11 +26,9 @@ QSpinBox* SpinBox(int min, int max, int value, QWidget* parent) {
 
 }  // namespace
 
-TfrmFind::TfrmFind(DeviceBus& bus, MeasurementStore& store, SearchSettings& settings, Operator& op,
-                   EventLog& log, Clock& clock, QWidget* parent)
+TfrmFind::TfrmFind(Station& station, Clock& clock, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
-      bus_(bus), settings_(settings), op_(op), clock_(clock),
-      search_(std::make_unique<DeviceSearch>(bus, store, settings, op, log, events_, clock, *this)) {
+      station_(station), bus_(station.Bus()), settings_(station.SearchSettingsInUse()), clock_(clock) {
     setObjectName(QStringLiteral("frmFind"));
     setWindowTitle(QStringLiteral("Поиск приборов"));
 
@@ -251,11 +249,11 @@ void TfrmFind::ShowSearchWindow(bool autoFind) {
 
 void TfrmFind::RunSearch() {
     if (Searching()) return;
-    const bool found = search_->RunSearch(ShownSettings());
+    const bool found = station_.RunSearch(ShownSettings());
     emit SearchFinished(found);
 }
 
-void TfrmFind::StopSearch() { search_->Stop(); }
+void TfrmFind::StopSearch() { station_.Search().Stop(); }
 
 // --- The link test ---------------------------------------------------------------------------
 
@@ -263,11 +261,12 @@ void TfrmFind::SetLinkTest(bool on) {
     if (!on) {
         timerTest_.stop();
         cbTest_->setChecked(false);
+        station_.StopLinkTest();
         return;
     }
     if (timerTest_.isActive()) return;
-    if (!OpenLinkTestPort(bus_, ShownSettings(), settings_, op_,
-                          stopReception_ ? stopReception_ : std::function<void()>([] {}))) {
+    // The station stops reception first, and refuses while a long procedure holds the line.
+    if (!station_.StartLinkTest(ShownSettings())) {
         cbTest_->setChecked(false);
         return;
     }
@@ -297,6 +296,11 @@ void TfrmFind::LinkTestTick() {
     if (cbFollow_->isChecked() && test_.FollowAxis(now))
         chart_->SetTimeAxis(test_.AxisStart(), test_.AxisEnd());
     chart_->ResumeRepaint();
+}
+
+void TfrmFind::LinkTestStopped() {
+    timerTest_.stop();
+    cbTest_->setChecked(false);
 }
 
 // --- What the search shows -------------------------------------------------------------------
@@ -345,7 +349,7 @@ void TfrmFind::showEvent(QShowEvent* event) {
 }
 
 void TfrmFind::closeEvent(QCloseEvent* event) {
-    search_->Stop();
+    station_.Search().Stop();
     SetLinkTest(false);
     QWidget::closeEvent(event);
 }

@@ -4,8 +4,9 @@
 // share of answered requests. The window stays on top of the others and is centred on the main
 // window whenever it is shown.
 //
-// The window implements the search window's part of what a search shows; the device manager's
-// and the main window's parts go on to the peer view given by whoever wires the program.
+// The search and the link test are the station's, which knows who holds the line. The window
+// implements the search window's part of what a search shows; the device manager's and the main
+// window's parts go on to the peer view given by whoever wires the program.
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -20,28 +21,23 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
-#include <memory>
-
 #include "acquisition/Discovery.h"
 #include "acquisition/LinkTest.h"
-#include "acquisition/ui/QtEvents.h"
+#include "app/Station.h"
 
 namespace drumo {
 
 class ChartBase;
 
-class TfrmFind : public QWidget, public SearchView {
+class TfrmFind : public QWidget, public SearchView, public LineView {
     Q_OBJECT
 public:
-    TfrmFind(DeviceBus& bus, MeasurementStore& store, SearchSettings& settings, Operator& op,
-             EventLog& log, Clock& clock, QWidget* parent = nullptr);
+    // The station's search and line views are to be pointed at this window.
+    TfrmFind(Station& station, Clock& clock, QWidget* parent = nullptr);
     ~TfrmFind() override;
 
     // The device manager's and main window's part of the search's view.
     void SetPeerView(SearchView* peer) { peer_ = peer; }
-    // Stops data reception before the link test takes the line.
-    void SetStopReception(std::function<void()> stop) { stopReception_ = std::move(stop); }
     // The window the search window centres on.
     void SetCentreOn(QWidget* window) { centreOn_ = window; }
 
@@ -61,8 +57,8 @@ public:
     void ShowSearchWindow(bool autoFind);
     void RunSearch();  // "Запустить поиск"; ignored while a search runs
     void StopSearch();  // "Прервать поиск"
-    bool Searching() const { return search_->Searching(); }
-    DeviceSearch& Search() { return *search_; }
+    bool Searching() const { return station_.Searching(); }
+    DeviceSearch& Search() { return station_.Search(); }
 
     // --- The link test.
     void SetLinkTest(bool on);  // the switch "Тест"
@@ -98,6 +94,9 @@ public:
     void SetCell(int row, int column, const std::string& text) override;
     void DevicesFound(int devices, bool modbus, const std::string& mainStatus) override;
 
+    // --- LineView: another procedure took the line from the link test.
+    void LinkTestStopped() override;
+
 signals:
     void SearchFinished(bool found);
 
@@ -109,16 +108,13 @@ private:
     QWidget* BuildSearchPage();
     QWidget* BuildTestPage();
 
+    Station& station_;
     DeviceBus& bus_;
     SearchSettings& settings_;
-    Operator& op_;
     Clock& clock_;
-    QtEventPump events_;
-    std::unique_ptr<DeviceSearch> search_;
     LinkTest test_;
     SearchView noPeer_;
     SearchView* peer_ = &noPeer_;
-    std::function<void()> stopReception_;
     QWidget* centreOn_ = nullptr;
     bool busy_ = false;
 

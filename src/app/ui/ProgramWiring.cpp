@@ -2,6 +2,7 @@
 
 #include <QAction>
 
+#include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
@@ -46,6 +47,8 @@ ProgramWiring::ProgramWiring(Shell& shell)
                    shell.Engine(), shell.Op(), shell.Log()),
       files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
              shell.Log()) {
+    views_.Search.SetTarget(&acquisition_.Find());
+    views_.Line.SetTarget(&acquisition_.Find());
     views_.Receiving.SetTarget(&acquisition_);
     views_.Archive.SetTarget(&files_);
     views_.Saving.SetTarget(&files_);
@@ -70,6 +73,8 @@ ProgramWiring::ProgramWiring(Shell& shell)
 }
 
 ProgramWiring::~ProgramWiring() {
+    views_.Search.SetTarget(nullptr);
+    views_.Line.SetTarget(nullptr);
     views_.Receiving.SetTarget(nullptr);
     views_.Archive.SetTarget(nullptr);
     views_.Saving.SetTarget(nullptr);

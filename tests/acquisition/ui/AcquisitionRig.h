@@ -49,6 +49,8 @@ struct AcquisitionRig {
     AcquisitionRig() {
         station.UseSettings(DefaultSettings("/tmp"));
         desktop.Log().Attach(&scanM);
+        desktop.Views().Search.SetTarget(&wiring.Find());
+        desktop.Views().Line.SetTarget(&wiring.Find());
         desktop.Views().Receiving.SetTarget(&wiring);
         store.AddListener(&scanM);
         timers.Receive.setInterval(channel.PollingDelay());
@@ -63,6 +65,8 @@ struct AcquisitionRig {
         channel.Disconnect();
         for (auto& l : lines) l.Line->Close();
         store.RemoveListener(&scanM);
+        desktop.Views().Search.SetTarget(nullptr);
+        desktop.Views().Line.SetTarget(nullptr);
         desktop.Views().Receiving.SetTarget(nullptr);
         desktop.Log().Attach(nullptr);
         unsetenv("DRUMO_PORTS");
