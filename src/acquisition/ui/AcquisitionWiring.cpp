@@ -66,7 +66,7 @@ void AcquisitionWiring::LoadFindSettings() {
 
 void AcquisitionWiring::SaveFindSettings() {
     if (!findLoaded_) return;  // nothing was read, so nothing of the file is overwritten
-    SearchSettingsToFile(searchSettings_, settings_.Find);
+    station_.SaveSearchSettings();
     // The link-test address counts as soon as it is entered, without "Применить".
     settings_.Find.TestModbusAddr = find_->Controls().TestModbusAddr;
 }

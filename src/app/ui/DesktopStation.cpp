@@ -7,6 +7,14 @@ namespace drumo {
 DesktopStation::DesktopStation(Operator& op)
     : station_({port_, op, log_, SystemClock::Instance(), &events_}, views_.Views()) {
     UseProgramLine(station_.Channel(), log_);
+    receive_.setInterval(station_.Channel().PollingDelay());
+    QObject::connect(&receive_, &QTimer::timeout, &receive_, [this] { station_.Channel().Tick(); });
+    receive_.start();
+}
+
+void DesktopStation::Close() {
+    receive_.stop();
+    station_.Channel().Disconnect();
 }
 
 }  // namespace drumo

@@ -1,7 +1,7 @@
 #pragma once
 // The desktop program's timers, kept together by the part that builds the program: the polling
-// timer (a pass at every interval during Modbus reception), the once-a-second update timer, the
-// auto-save timer, and the channel's background receive.
+// timer (a pass at every interval during Modbus reception), the once-a-second update timer
+// and the auto-save timer.
 
 #include <QTimer>
 
@@ -16,7 +16,6 @@ struct ProgramTimers {
     QTimer Polling;
     QTimer Update;
     QTimer AutoSave;
-    QTimer Receive;
 };
 
 }  // namespace drumo

@@ -76,9 +76,6 @@ Shell::Shell(std::vector<std::string> args, Operator* op)
     QApplication::setApplicationName(QStringLiteral("Drumo"));
     qApp->installEventFilter(this);
     Engine().UseSettings(DefaultSettings(paths_.ArchiveFolder));
-    timers_.Receive.setInterval(Channel().PollingDelay());
-    connect(&timers_.Receive, &QTimer::timeout, this, [this] { Channel().Tick(); });
-    timers_.Receive.start();
     CreateWindows();
     WireCommands();
 }
@@ -232,8 +229,7 @@ void Shell::OnClosing() {
         else
             operator_.Error(text);
     }
-    timers_.Receive.stop();
-    Channel().Disconnect();
+    station_.Close();
 }
 
 void Shell::SetShowHint(bool on) { showHint_ = on; }

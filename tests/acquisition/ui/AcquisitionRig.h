@@ -53,9 +53,6 @@ struct AcquisitionRig {
         desktop.Views().Line.SetTarget(&wiring.Find());
         desktop.Views().Receiving.SetTarget(&wiring);
         store.AddListener(&scanM);
-        timers.Receive.setInterval(channel.PollingDelay());
-        QObject::connect(&timers.Receive, &QTimer::timeout, [this] { channel.Tick(); });
-        timers.Receive.start();
         JoinAcquisitionCommands(main, wiring);
         MapPorts();
     }
