@@ -5,7 +5,6 @@
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmMAC.h"
 #include "acquisition/ui/TfrmScanM.h"
-#include "app/SearchSettingsFile.h"
 #include "model/Formats.h"
 
 namespace drumo {
@@ -21,13 +20,11 @@ AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, Station&
     : w_(windows), station_(station), store_(station.Store()), settings_(station.Settings()), op_(op),
       log_(log), searchSettings_(station.SearchSettingsInUse()), reception_(&station.Receiver()),
       rows_(windows.ScanM) {
-    DeviceBus& bus = station.Bus();
     find_ = std::make_unique<TfrmFind>(station, SystemClock::Instance());
     find_->SetPeerView(this);
     find_->SetCentreOn(&w_.MainWindow);
 
-    mac_ = std::make_unique<TfrmMAC>(bus, store_, searchSettings_, op_, log_, SystemClock::Instance(),
-                                     &w_.ScanM);
+    mac_ = std::make_unique<TfrmMAC>(station, op_, log_, SystemClock::Instance(), &w_.ScanM);
     mac_->SetView(this);
     mac_->SetShownSettings([this] { return find_->ShownSettings(); });
 
@@ -55,13 +52,11 @@ void AcquisitionWiring::WireCommands() {
 
 void AcquisitionWiring::LoadFindSettings() {
     findLoaded_ = true;
-    // Port numbers lead to the device nodes of the settings file's [Ports] section (after the
-    // environment's DRUMO_PORTS, which the channel consults first).
-    PortMap ports;
-    ports.SetConfigured(settings_.Ports);
-    station_.Channel().SetPortMap(std::move(ports));
-    find_->SetControls(ControlsFromSettings(SearchSettingsFromFile(settings_.Find)));
-    find_->ApplySearchSettings();
+    // The station takes the settings file's search settings into use (rounding the speed and the
+    // reply delay to the ones the program offers) and points the port numbers at the device nodes;
+    // the search window then shows exactly the settings in use.
+    station_.LoadSearchSettings();
+    find_->SetControls(ControlsFromSettings(station_.SearchSettingsInUse()));
 }
 
 void AcquisitionWiring::SaveFindSettings() {

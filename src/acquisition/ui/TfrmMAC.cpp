@@ -6,9 +6,9 @@
 
 namespace drumo {
 
-TfrmMAC::TfrmMAC(DeviceBus& bus, MeasurementStore& store, SearchSettings& settings, Operator& op,
-                 EventLog& log, Clock& clock, QWidget* parent)
-    : QDialog(parent), bus_(bus), store_(store), settings_(settings), op_(op), log_(log), clock_(clock) {
+TfrmMAC::TfrmMAC(Station& station, Operator& op, EventLog& log, Clock& clock, QWidget* parent)
+    : QDialog(parent), station_(station), bus_(station.Bus()), store_(station.Store()),
+      settings_(station.SearchSettingsInUse()), op_(op), log_(log), clock_(clock) {
     setObjectName(QStringLiteral("frmMAC"));
     setWindowTitle(QStringLiteral("Редактирование"));
     setModal(true);
@@ -69,8 +69,10 @@ bool TfrmMAC::Apply() {
     edit.Comment = edComment_->text().toStdString();
     edit.SpeedItem = cbSpeed_->currentIndex();
     const SearchSettings shown = shown_ ? shown_() : settings_;
-    if (!ApplyDeviceEdit(edit, bus_, store_, shown, settings_, op_, log_, clock_, *view_))
-        return false;
+    if (!station_.TakeLine(LineUser::DeviceSettings)) return false;
+    const bool done = ApplyDeviceEdit(edit, bus_, store_, shown, settings_, op_, log_, clock_, *view_);
+    station_.ReleaseLine(LineUser::DeviceSettings);
+    if (!done) return false;
     accept();
     return true;
 }

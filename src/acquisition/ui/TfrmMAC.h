@@ -2,7 +2,10 @@
 // The device editor "Редактирование": a small modal dialog opened from the device manager's pop-up
 // commands with exactly one of its three fields enabled: the new Modbus address of the selected
 // device, its comment, or the exchange speed of every device on the line. "Применить" carries
-// out the enabled field's change and closes the dialog when it succeeded.
+// out the enabled field's change and closes the dialog when it succeeded. Each change takes the
+// station's line for its exchanges and gives it back after; while a search, a notebook read or
+// another long procedure holds the line, "Применить" does nothing. Reception keeps running: the
+// single reads and writes fit between two of its passes.
 
 #include <QComboBox>
 #include <QDialog>
@@ -13,14 +16,14 @@
 #include <functional>
 
 #include "acquisition/ServiceCommands.h"
+#include "app/Station.h"
 
 namespace drumo {
 
 class TfrmMAC : public QDialog {
     Q_OBJECT
 public:
-    TfrmMAC(DeviceBus& bus, MeasurementStore& store, SearchSettings& settings, Operator& op,
-            EventLog& log, Clock& clock, QWidget* parent = nullptr);
+    TfrmMAC(Station& station, Operator& op, EventLog& log, Clock& clock, QWidget* parent = nullptr);
 
     // Where a successful change shows (the device manager's grid, the search window's list).
     void SetView(DeviceEditView* view) { view_ = view; }
@@ -31,7 +34,8 @@ public:
     void Prepare(EditMode mode, const QString& gridComment, int searchBaudItem);
     // Prepare, then shows the dialog modally.
     int Execute(EditMode mode, const QString& gridComment, int searchBaudItem);
-    // "Применить". True when the dialog closed.
+    // "Применить". True when the dialog closed; false when the change failed or the line was not
+    // to be had.
     bool Apply();
 
     EditMode Mode() const { return edit_.Mode; }
@@ -40,6 +44,7 @@ public:
     QComboBox* SpeedBox() const { return cbSpeed_; }
 
 private:
+    Station& station_;
     DeviceBus& bus_;
     MeasurementStore& store_;
     SearchSettings& settings_;

@@ -297,6 +297,25 @@ private slots:
         QCOMPARE(rig.channel.BaudRateValue(), 38400);
     }
 
+    void editorChangesNothingWhileASearchHoldsTheLine() {
+        AcquisitionRig rig;
+        rig.Serve(3, "dorma-bus");
+        rig.Controls(1);
+        rig.Find().RunSearch();
+        TfrmMAC& mac = rig.wiring.Editor();
+        mac.Prepare(EditMode::Speed, QString(), rig.Find().Controls().BaudItem);
+        mac.SpeedBox()->setCurrentIndex(4);
+        int applied = -1;
+        QTimer::singleShot(0, &rig.Find(), [&] { applied = mac.Apply() ? 1 : 0; });
+        rig.Find().RunSearch();
+        QCOMPARE(applied, 0);
+        QVERIFY(!rig.LogHas(" > Скорость обмена по адресу"));
+        QCOMPARE(rig.wiring.SearchSettingsInUse().BaudRate, 19200);
+        QCOMPARE(rig.store.DeviceCount, 3);
+        QVERIFY(mac.Apply());  // the line is free again once the search is over
+        QCOMPARE(rig.wiring.SearchSettingsInUse().BaudRate, 38400);
+    }
+
     void switchingTheHexarOffLeavesOnlyTheFirmwareCommand() {
         AcquisitionRig rig;
         rig.Serve(3, "hexar100");
