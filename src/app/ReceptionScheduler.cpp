@@ -46,6 +46,30 @@ ReceptionScheduler::Fired ReceptionScheduler::Step(int64_t nowMs) {
     return fired;
 }
 
+bool ReceptionScheduler::FireReceive(int64_t nowMs) {
+    if (!receive_.Tick(nowMs)) return false;
+    channel_.Tick();
+    return true;
+}
+
+bool ReceptionScheduler::FirePolling(int64_t nowMs) {
+    if (!polling_.Tick(nowMs)) return false;
+    reception_.PollingPass();  // a pass already running (events pumped inside it) ignores the tick
+    return true;
+}
+
+bool ReceptionScheduler::FireUpdate(int64_t nowMs) {
+    if (!update_.Tick(nowMs)) return false;
+    reception_.UpdateTick();
+    return true;
+}
+
+bool ReceptionScheduler::FireAutoSave(int64_t nowMs) {
+    if (!autoSave_.Tick(nowMs)) return false;
+    autoSaveFiles_.TimerTick();
+    return true;
+}
+
 void ReceptionScheduler::PollingTimer(bool on, int64_t nowMs) {
     if (on)
         polling_.Start(nowMs);

@@ -3,8 +3,9 @@
 // polling timer (a pass at every interval while Modbus reception runs), the once-a-second update
 // timer, the auto-save timer, and the channel's background receive every 100 ms. Reception and
 // auto-save switch their timers through their views; whoever owns the clock calls Step with the
-// counter's value, as often as it likes: the desktop program from a window timer, drumo-cli from its
-// loop, tests with a fake clock.
+// counter's value, as often as it likes: drumo-cli from its loop, tests with a fake clock. The
+// desktop program keeps one window timer per timer, switched with this one's state, and its
+// timeouts call the timer's own tick below, so both follow the same switches and rules.
 //
 // A timer fires at most once per Step. A timer that is late by more than its interval skips the
 // ticks it missed rather than running them one after the other, as a window timer does: a pass is
@@ -33,6 +34,15 @@ public:
     };
     Fired Step(int64_t nowMs);
 
+    // One timer's tick, for an owner whose clock is one window timer per timer (the desktop
+    // program): the timer's work runs if the timer is on, and its next tick is counted from nowMs,
+    // so ticks it missed are skipped. A tick that arrives while the timer is off (a timeout already
+    // queued when the timer was switched off) does nothing. Returns whether the work ran.
+    bool FireReceive(int64_t nowMs);
+    bool FirePolling(int64_t nowMs);
+    bool FireUpdate(int64_t nowMs);
+    bool FireAutoSave(int64_t nowMs);
+
     // Timer switches. Starting a timer, or changing the interval of a running one, counts its
     // interval from nowMs.
     void PollingTimer(bool on, int64_t nowMs);
@@ -59,6 +69,12 @@ private:
         }
         // True when due; then schedules the next tick, skipping those already missed.
         bool Fire(int64_t now);
+        // True when on; then the next tick is one interval from now.
+        bool Tick(int64_t now) {
+            if (!On) return false;
+            Start(now);
+            return true;
+        }
     };
 
     Reception& reception_;

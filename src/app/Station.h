@@ -100,6 +100,8 @@ public:
     ArchiveFiles& Files() { return files_; }
     AutoSave& AutoSaver() { return autoSave_; }
     ReceptionScheduler& Scheduler() { return scheduler_; }
+    // The station clock's millisecond counter, the time the scheduler's timers are counted in.
+    int64_t NowMs() const { return clock_.TickMs(); }
     EventPump& Events() { return *events_; }
     // Reception's calls into auto-save.
     AutoSaveHooks& ReceptionAutoSave();

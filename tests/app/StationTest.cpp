@@ -207,6 +207,32 @@ TEST_F(StationTest, SchedulerRunsPassesAtTheIntervalAndSkipsMissedTicks) {
     EXPECT_TRUE(fired.Receive);  // the channel's background receive never stops
 }
 
+// The desktop's window timers tick one timer each: a tick runs its work only while the timer is
+// on and counts the next tick from itself, so a Step does not run the same pass again.
+TEST_F(StationTest, WindowTimerTicksGoThroughTheSchedulersSwitches) {
+    OneController();
+    station.StartReception();
+    ASSERT_EQ(Passes(), 1);
+    ReceptionScheduler& s = station.Scheduler();
+    clock.Advance(15000);
+    EXPECT_TRUE(s.FirePolling(clock.TickMs()));
+    EXPECT_TRUE(s.FireUpdate(clock.TickMs()));
+    EXPECT_EQ(Passes(), 2);
+    clock.Advance(19999);
+    EXPECT_FALSE(s.Step(clock.TickMs()).Pass);  // due 20 s after the tick, not after the start
+    clock.Advance(1);
+    EXPECT_TRUE(s.Step(clock.TickMs()).Pass);
+    EXPECT_EQ(Passes(), 3);
+
+    station.StopReception();
+    clock.Advance(20000);
+    EXPECT_FALSE(s.FirePolling(clock.TickMs()));  // a timeout queued before the stop
+    EXPECT_FALSE(s.FireUpdate(clock.TickMs()));
+    EXPECT_FALSE(s.FireAutoSave(clock.TickMs()));
+    EXPECT_EQ(Passes(), 3);
+    EXPECT_TRUE(s.FireReceive(clock.TickMs()));
+}
+
 // The desktop program builds the station before its windows: reception's timers and early log
 // lines reach the window once it is joined, and nothing reaches it after it has left.
 TEST(RelayedStation, ViewsAndLogJoinedLater) {

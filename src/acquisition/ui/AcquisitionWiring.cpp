@@ -42,7 +42,7 @@ bool AcquisitionWiring::Searching() const { return station_.Searching(); }
 
 void AcquisitionWiring::WireCommands() {
     connect(&w_.PollingTimer, &QTimer::timeout, this, &AcquisitionWiring::PollingTick);
-    connect(&w_.UpdateTimer, &QTimer::timeout, this, [this] { reception_->UpdateTick(); });
+    connect(&w_.UpdateTimer, &QTimer::timeout, this, [this] { station_.Scheduler().FireUpdate(station_.NowMs()); });
     connect(&w_.ScanM, &TfrmScanM::EditAddress, this, [this] { OpenEditor(EditMode::Address); });
     connect(&w_.ScanM, &TfrmScanM::EditComment, this, [this] { OpenEditor(EditMode::Comment); });
     connect(&w_.ScanM, &TfrmScanM::EditSpeed, this, [this] { OpenEditor(EditMode::Speed); });
@@ -93,7 +93,7 @@ void AcquisitionWiring::PollingTick() {
     // The limits and the interval are read at every pass, so the settings dialog's changes take
     // effect at the next one.
     ApplyReceptionSettings();
-    reception_->PollingPass();
+    station_.Scheduler().FirePolling(station_.NowMs());
 }
 
 void AcquisitionWiring::SyncTime() {

@@ -8,7 +8,7 @@ DesktopStation::DesktopStation(Operator& op)
     : station_({port_, op, log_, SystemClock::Instance(), &events_}, views_.Views()) {
     UseProgramLine(station_.Channel(), log_);
     receive_.setInterval(station_.Channel().PollingDelay());
-    QObject::connect(&receive_, &QTimer::timeout, &receive_, [this] { station_.Channel().Tick(); });
+    QObject::connect(&receive_, &QTimer::timeout, &receive_, [this] { station_.Scheduler().FireReceive(station_.NowMs()); });
     receive_.start();
 }
 

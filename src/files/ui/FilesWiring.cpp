@@ -58,7 +58,8 @@ FilesWiring::FilesWiring(const FilesWindows& windows, Station& station, Operator
               if (!Searching()) files_.FileOpenArhiv(names);
           },
           op)) {
-    connect(&w_.AutoSaveTimer, &QTimer::timeout, this, [this] { autoSave_.TimerTick(); });
+    connect(&w_.AutoSaveTimer, &QTimer::timeout, this,
+            [&station] { station.Scheduler().FireAutoSave(station.NowMs()); });
 }
 
 FilesWiring::~FilesWiring() = default;
