@@ -6,6 +6,7 @@
 
 #include "acquisition/FakeBus.h"
 #include "support/FakeSerialPort.h"
+#include "support/StoreFill.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,15 @@ struct TimerLog : ReceptionView, LineView {
     void LinkTestStopped() override { Events.push_back("link test off"); }
 };
 
+// One Modbus controller at address 1 with one cable of two sensors, as a search leaves it.
+void AddOneController(Station& station) {
+    test::DeviceSpec device;
+    device.Address = 1;
+    device.Cables = {test::CableSpec(0, 1, {0, 0})};
+    test::AddDevice(station.Store(), device);
+    station.SearchSettingsInUse().Protocol = ExchangeProtocol::Modbus;
+}
+
 class StationTest : public ::testing::Test {
 protected:
     StationTest() {
@@ -31,18 +41,7 @@ protected:
         wanted.FindFinishAddr = 3;
     }
 
-    // One Modbus controller at address 1 with one cable of two sensors, as a search leaves it.
-    void OneController() {
-        MeasurementStore& store = station.Store();
-        store.SetDeviceCount(1);
-        store.DevSig(0).Address = 1;
-        store.SetCableCount(0, 1);
-        store.SetSensorCount(0, 0, 2);
-        store.DeviceCount = 1;
-        store.CableCount = 1;
-        store.SensorCount = 2;
-        station.SearchSettingsInUse().Protocol = ExchangeProtocol::Modbus;
-    }
+    void OneController() { AddOneController(station); }
     int Passes() { return log.CountOf(" > Порт " + station.Channel().PortName() + " недоступен"); }
 
     FakeClock clock;
@@ -242,15 +241,8 @@ TEST(RelayedStation, ViewsAndLogJoinedLater) {
     LogRelay log;
     ViewRelays relays;
     Station station{StationServices{port, op, log, clock, nullptr, "test"}, relays.Views()};
+    AddOneController(station);
     MeasurementStore& store = station.Store();
-    store.SetDeviceCount(1);
-    store.DevSig(0).Address = 1;
-    store.SetCableCount(0, 1);
-    store.SetSensorCount(0, 0, 2);
-    store.DeviceCount = 1;
-    store.CableCount = 1;
-    store.SensorCount = 2;
-    station.SearchSettingsInUse().Protocol = ExchangeProtocol::Modbus;
     log.Log("early");
 
     TimerLog window;

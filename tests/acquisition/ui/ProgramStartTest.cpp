@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <optional>
 
 #include "app/ui/ProgramWiring.h"
 #include "acquisition/ui/TfrmFind.h"
@@ -25,6 +26,20 @@
 
 using namespace drumo;
 using drumo::test::Child;
+
+// The simulated Hexar-1/100 on an open pseudo-terminal, answering but not streaming; empty (and
+// the reason in error) when it could not start.
+std::optional<sim::SimLine> QuietHexar100(sim::ManualClock& clock, std::string& error) {
+    auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), clock, error);
+    if (!line) return line;
+    line->Command->Streaming = false;
+    if (!line->Line->Open()) {
+        error = "the simulator's pseudo-terminal did not open";
+        return std::nullopt;
+    }
+    line->Line->Start();
+    return line;
+}
 
 class ProgramStartTest : public QObject {
     Q_OBJECT
@@ -48,11 +63,8 @@ private slots:
     void automaticSearchAtStartFindsTheControllerAndClosingKeepsTheSettings() {
         sim::ManualClock simClock;
         std::string error;
-        auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
+        auto line = QuietHexar100(simClock, error);
         QVERIFY2(line, error.c_str());
-        line->Command->Streaming = false;
-        QVERIFY(line->Line->Open());
-        line->Line->Start();
         setenv("DRUMO_PORTS", ("3=" + line->Line->SlavePath() + ",4=/nonexistent/tty4").c_str(), 1);
         WriteIni("[Find]\r\nProtocol=0\r\nPortDefault=3\r\nAutoPortEnabled=0\r\nAutoFindEnabled=1\r\n"
                  "TestModbusAddr=7\r\n");
@@ -131,11 +143,8 @@ private slots:
     void terminationSignalDuringReceptionWritesAutoSaveAndSettings() {
         sim::ManualClock simClock;
         std::string error;
-        auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
+        auto line = QuietHexar100(simClock, error);
         QVERIFY2(line, error.c_str());
-        line->Command->Streaming = false;
-        QVERIFY(line->Line->Open());
-        line->Line->Start();
         setenv("DRUMO_PORTS", ("3=" + line->Line->SlavePath()).c_str(), 1);
         // A day-long period: no auto-save falls due on its own during the test.
         WriteIni("[Main]\r\nAutoSaveEnabled=1\r\nAutoSaveIndex=13\r\n[Find]\r\nProtocol=0\r\n"
@@ -188,11 +197,8 @@ private slots:
     void portsSectionOfTheSettingsFileLeadsThePortNumbers() {
         sim::ManualClock simClock;
         std::string error;
-        auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
+        auto line = QuietHexar100(simClock, error);
         QVERIFY2(line, error.c_str());
-        line->Command->Streaming = false;
-        QVERIFY(line->Line->Open());
-        line->Line->Start();
         unsetenv("DRUMO_PORTS");
         WriteIni("[Ports]\r\nCom6=" + QByteArray::fromStdString(line->Line->SlavePath()) +
                  "\r\n[Find]\r\nProtocol=0\r\nPortDefault=6\r\nAutoPortEnabled=0\r\nAutoFindEnabled=1\r\n");
