@@ -17,7 +17,7 @@
 #include <set>
 
 #include "app/ui/Colours.h"
-#include "app/ViewTexts.h"
+#include "model/ViewTexts.h"
 #include "app/ui/DevicePictures.h"
 #include "model/DeviceTypes.h"
 

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "acquisition/ManagerRows.h"
-#include "app/ViewTexts.h"
+#include "model/ViewTexts.h"
 #include "app/ui/Colours.h"
 #include "app/ui/TfrmMain.h"
 #include "model/Formats.h"
