@@ -15,7 +15,7 @@
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/CommandLine.h"
 #include "app/ScreenFit.h"
-#include "app/ui/Colours.h"
+#include "views/ui/Colours.h"
 #include "app/ui/QtOperator.h"
 #include "app/ui/TerminationSignals.h"
 #include "app/ui/TfrmAbout.h"

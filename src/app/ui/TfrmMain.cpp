@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <set>
 
-#include "app/ui/Colours.h"
+#include "views/ui/Colours.h"
 #include "model/ViewTexts.h"
 #include "app/ui/DevicePictures.h"
 #include "model/DeviceTypes.h"

@@ -8,7 +8,7 @@
 
 #include "acquisition/ManagerRows.h"
 #include "model/ViewTexts.h"
-#include "app/ui/Colours.h"
+#include "views/ui/Colours.h"
 #include "app/ui/TfrmMain.h"
 #include "model/Formats.h"
 
