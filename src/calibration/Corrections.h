@@ -85,6 +85,10 @@ void ZeroCorrectionColumn(CorrectionTable& table, CorrectionColumn column, Opera
 bool StartSensorSearch(DeviceBus& bus, const MeasurementStore& store, const std::function<void()>& stopReception,
                        Operator& op);
 
+// The file dialogs' filters of sensor files: saving, opening.
+inline constexpr const char* SensorSaveFilter = "*.dms|*.dms|*.xls|*.xls|Все файлы|*.*";
+inline constexpr const char* SensorOpenFilter = "*.dms|*.dms|Все файлы|*.*";
+
 // The save dialog's choice: the file name with the extension its filter forces (filter 1 or 3
 // ".dms", 2 ".xls").
 std::string SensorFileTarget(const std::string& path, int filterIndex);

@@ -46,7 +46,8 @@ ProgramWiring::ProgramWiring(Shell& shell)
                     shell.Timers().Polling, shell.Timers().Update},
                    shell.Engine(), shell.Op(), shell.Log()),
       files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
-             shell.Log()) {
+             shell.Log()),
+      calibration_(shell.Main(), shell.Engine(), shell.Op(), files_) {
     views_.Search.SetTarget(&acquisition_.Find());
     views_.Line.SetTarget(&acquisition_.Find());
     views_.Receiving.SetTarget(&acquisition_);
@@ -57,8 +58,14 @@ ProgramWiring::ProgramWiring(Shell& shell)
     files_.SetSearch(&acquisition_);
 
     ShellHooks hooks;
-    hooks.SettingsLoaded = [this] { acquisition_.LoadFindSettings(); };
-    hooks.SavingSettings = [this] { acquisition_.SaveFindSettings(); };
+    hooks.SettingsLoaded = [this, &shell] {
+        acquisition_.LoadFindSettings();
+        calibration_.ApplySettings(shell.Settings());
+    };
+    hooks.SavingSettings = [this, &shell] {
+        acquisition_.SaveFindSettings();
+        calibration_.CollectSettings(shell.Settings());
+    };
     hooks.ShowSearchWindow = [this] { acquisition_.ShowSearchWindowAtStart(); };
     hooks.StopLongLoops = [this] { acquisition_.StopLongLoops(); };
     hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };

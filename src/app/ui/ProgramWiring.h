@@ -6,6 +6,7 @@
 
 #include "acquisition/ui/AcquisitionWiring.h"
 #include "app/ViewRelays.h"
+#include "app/ui/CalibrationWiring.h"
 #include "files/ui/FilesWiring.h"
 
 namespace drumo {
@@ -27,11 +28,13 @@ public:
 
     AcquisitionWiring& Acquisition() { return acquisition_; }
     FilesWiring& Files() { return files_; }
+    CalibrationWiring& Calibration() { return calibration_; }
 
 private:
     ViewRelays& views_;
     AcquisitionWiring acquisition_;
     FilesWiring files_;
+    CalibrationWiring calibration_;
 };
 
 }  // namespace drumo
