@@ -8,6 +8,7 @@
 #include <QHideEvent>
 #include <QShowEvent>
 #include <QLabel>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "calibration/ui/TfrmASHelp.h"
@@ -37,7 +38,14 @@ TfrmAutoSet::TfrmAutoSet(const AutoSetServices& services, QWidget* parent)
     grid_->verticalHeader()->setDefaultSectionSize(15);
     grid_->horizontalHeader()->setMinimumSectionSize(20);
     const int widths[] = {27, 50, 50, 50, 50};
-    for (int c = 0; c < CorrectionColumns; ++c) grid_->setColumnWidth(c, widths[c]);
+    int tableWidth = 0;
+    for (int c = 0; c < CorrectionColumns; ++c) {
+        grid_->setColumnWidth(c, widths[c]);
+        tableWidth += widths[c];
+    }
+    // Every column in sight: the operator reads a whole row at once.
+    grid_->setMinimumWidth(tableWidth + grid_->verticalScrollBar()->sizeHint().width() + 2 * grid_->frameWidth());
+    grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(grid_, &QTableWidget::itemChanged, this, &TfrmAutoSet::CellEdited);
     connect(grid_, &QTableWidget::currentCellChanged, this,
@@ -75,11 +83,15 @@ TfrmAutoSet::TfrmAutoSet(const AutoSetServices& services, QWidget* parent)
 
     // The buttons.
     buttons_ = new QWidget;
+    buttons_->setFixedWidth(128);
     auto* b = new QVBoxLayout(buttons_);
     b->setContentsMargins(0, 0, 0, 0);
     b->setSpacing(3);
     b->addWidget(group);
     auto* rangeLabel = new QLabel(QStringLiteral("Диапазон номеров\nдатчиков в таблице:"));
+    QFont small = rangeLabel->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    rangeLabel->setFont(small);
     b->addWidget(rangeLabel);
     d1_->setObjectName(QStringLiteral("EditD1"));
     d2_->setObjectName(QStringLiteral("EditD2"));

@@ -87,9 +87,11 @@ TfrmReport::TfrmReport(const MeasurementStore& store, QWidget* parent)
     measurements_->horizontalHeader()->setDefaultSectionSize(50);
     measurements_->horizontalHeader()->setMinimumSectionSize(20);
     measurements_->setWordWrap(false);
+    // The time column is 102 pixels wide, or wider where the font needs it for a whole date and time.
+    const int timeWidth = std::max(102, measurements_->fontMetrics().horizontalAdvance(QStringLiteral("00.00.00 00:00:00")) + 10);
     connect(&model_, &QAbstractItemModel::modelReset, this,
-            [this] { measurements_->setColumnWidth(0, 102); });
-    measurements_->setColumnWidth(0, 102);
+            [this, timeWidth] { measurements_->setColumnWidth(0, timeWidth); });
+    measurements_->setColumnWidth(0, timeWidth);
     connect(measurements_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid()) emit CellPicked(current.column(), current.row() + 1);
