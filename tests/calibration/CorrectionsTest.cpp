@@ -3,6 +3,7 @@
 // pseudo-terminal.
 
 #include "calibration/Corrections.h"
+#include "calibration/Numbering.h"
 
 #include "app/Station.h"
 #include "link/PosixSerialPort.h"
@@ -277,6 +278,79 @@ TEST(CorrectionExchange, ReadChangeAndWriteBackThroughTheSimulatedController) {
     EXPECT_TRUE(op.Shown().empty()) << op.Shown().front();
 
     station.ReleaseLine(LineUser::Calibration);
+    station.Channel().Disconnect();
+    line->Line->Close();
+    unsetenv("DRUMO_PORTS");
+}
+
+// Warming the simulated controller's sensors one at a time while its stream runs numbers them in
+// the order they were warmed.
+TEST(NumberingByWarming, CodesFollowTheOrderTheSensorsWereWarmedIn) {
+    sim::ManualClock simClock;
+    std::string error;
+    auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
+    ASSERT_TRUE(line) << error;
+    ASSERT_TRUE(line->Line->Open()) << line->Line->Error();
+    line->Line->With([&] { return line->Command->Streaming = false; });
+    line->Line->Start();
+    setenv("DRUMO_PORTS", ("3=" + line->Line->SlavePath()).c_str(), 1);
+
+    PosixSerialPort port;
+    ScriptedOperator op;
+    RecordingLog log;
+    Station station{StationServices{port, op, log, SystemClock::Instance()}};
+    SearchSettings wanted;
+    wanted.Protocol = ExchangeProtocol::Command;
+    wanted.PortDefault = 3;
+    wanted.AdditionalDelay = 800;
+    ASSERT_TRUE(station.RunSearch(wanted));
+    station.StartReception();
+    ASSERT_TRUE(station.Store().Receiving);
+    MeasurementStore& store = station.Store();
+
+    CorrectionTable table;
+    CorrectionView view;
+    ASSERT_TRUE(station.TakeLine(LineUser::Calibration));  // alongside reception
+    ReadCorrections(station.Bus(), store, table, op, view);
+    ASSERT_GT(table.SensorCount, 3);
+
+    // One burst of the stream after `seconds` of simulated time, waited for as a closed sample.
+    auto sample = [&](int seconds) {
+        simClock.Advance(seconds * 1000);
+        const size_t before = store.SampleCount(0, 0);
+        line->Line->With([&] {
+            line->Command->StreamNow();
+            return line->Command->Streaming = true;
+        });
+        const int64_t deadline = SystemClock::Instance().TickMs() + 5000;
+        while ((store.SampleCount(0, 0) == before || !station.Receiver().StreamSampleClosed()) &&
+               SystemClock::Instance().TickMs() < deadline) {
+            station.Events().ProcessEvents();
+            SystemClock::Instance().SleepMs(5);
+        }
+        line->Line->With([&] { return line->Command->Streaming = false; });
+        ASSERT_EQ(store.SampleCount(0, 0), before + 1);
+    };
+    sample(10);
+    sample(10);
+    SensorNumbering numbering(table, store);
+    numbering.DriftSeconds = DriftPeriodSeconds(0);
+    ASSERT_TRUE(numbering.Start(SystemClock::Instance().Now()));
+    for (int sensor : {3, 1, 2}) {
+        line->Line->With([&] {
+            line->Command->Device().Warm(sensor, 8, 120);
+            return 0;
+        });
+        sample(100);  // warmed by almost 8 degrees
+        sample(400);  // cooled again; the tick looks at the sample before the newest
+        EXPECT_EQ(numbering.Tick(SystemClock::Instance().Now(), 150).Numbered, sensor);
+    }
+    EXPECT_EQ(table.Cell(3, Col::Id), "1");
+    EXPECT_EQ(table.Cell(1, Col::Id), "2");
+    EXPECT_EQ(table.Cell(2, Col::Id), "3");
+    EXPECT_EQ(table.Cell(4, Col::Id), "---");
+
+    station.StopReception();
     station.Channel().Disconnect();
     line->Line->Close();
     unsetenv("DRUMO_PORTS");
