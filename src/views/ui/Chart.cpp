@@ -322,6 +322,16 @@ void Chart::ShowSeries(int line, const Series<DateTime>& times, const Series<Tem
     ChangedData();
 }
 
+void Chart::ShowSeries(int line, const MeasurementStore& store, size_t d, size_t c, size_t s, size_t count) {
+    if (auto* l = LineAt(line)) l->Bind(store, d, c, s, count);
+    ChangedData();
+}
+
+bool Chart::ShowsSeries(int line) const {
+    const auto* l = LineAt(line);
+    return l && l->Bound();
+}
+
 void Chart::ShowSamples(int line, size_t count) {
     if (auto* l = LineAt(line)) l->ShowSamples(count);
     ChangedData();

@@ -113,8 +113,13 @@ public:
     // the line or its next ClearLine / ShowSeries / RemoveLines.
     void ShowSeries(int line, const Series<DateTime>& times, const Series<Temperature>& values,
                     size_t count);
+    // The same for sensor s of cable (d, c) of the store, looked up at every use, so that the line
+    // stays sound while the store grows, moves or empties its series.
+    void ShowSeries(int line, const MeasurementStore& store, size_t d, size_t c, size_t s, size_t count);
     // More samples of the series shown (a new sample arrived).
     void ShowSamples(int line, size_t count);
+    // The line shows a store series (rather than points of its own).
+    bool ShowsSeries(int line) const;
 
     // --- Line markers: a horizontal line at a value of a vertical axis, or a vertical line at a
     // value of a horizontal axis; drawn over the lines.
