@@ -71,6 +71,8 @@ public:
     // Automatic ranging, once: the extent of the active lines' points on this axis, widened by
     // 2.5 % of its width on each side. False (range unchanged) when no active line has a point.
     bool AutoRangeAxis(ChartAxis axis);
+    // The extent of the active lines' points on an axis, without margins; false when none.
+    bool DataExtent(ChartAxis axis, double& lo, double& hi) const;
 
     // --- Lines, numbered from 0 in the order they were added. A line's keys go along `keyAxis`
     // and its values along `valueAxis` (the trend turned by 90 degrees swaps them).
