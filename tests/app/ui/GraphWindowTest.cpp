@@ -8,7 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/AppPaths.h"
 #include "app/ui/GraphWiring.h"
+#include "app/ui/ProgramWiring.h"
+#include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
 #include "model/Formats.h"
 #include "support/FakeClock.h"
@@ -63,8 +66,49 @@ struct GraphRig {
 class GraphWindowTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir home_;
+
 private slots:
+    void initTestCase() {
+        QVERIFY(home_.isValid());
+        qputenv("DRUMO_HOME", home_.path().toLocal8Bit());
+    }
     void init() { SetDecimalMark('.'); }
+
+    // The program places the window and applies the section "Graph" at start, and writes them back
+    // at closing; the graph command shows the window.
+    void settingsSurviveARestart() {
+        QDir().mkpath(home_.filePath("ini"));
+        QFile ini(home_.filePath("ini/ProgSet.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Graph]\r\nTop=40\r\nLeft=50\r\nHeight=450\r\nWidth=640\r\nPointSize=9\r\n"
+                  "PointVisible=0\r\nGColor0=65280\r\n");
+        ini.close();
+        test::ScriptedOperator op{test::Unscripted::Yes};
+        {
+            Shell shell({}, &op);
+            ProgramWiring wiring(shell);
+            shell.Show();
+            TfrmGraphic& graphic = shell.Graphic();
+            QCOMPARE(graphic.pos(), QPoint(50, 40));
+            QCOMPARE(graphic.size(), QSize(640, 450));
+            QCOMPARE(Child<QSpinBox>(graphic, "RxSpGraphPSize").value(), 9);
+            graphic.CreateLines(2);
+            QCOMPARE(graphic.Graph().LineColour(0), QColor(Qt::green));
+            QCOMPARE(graphic.Graph().LineColour(1), QColor(Qt::red));
+            QCOMPARE(graphic.Graph().PointsVisible(0), false);
+            shell.Main().Action("actGraph")->trigger();
+            QVERIFY(graphic.isVisible());
+            Child<QSpinBox>(graphic, "RxSpGraphPSize").setValue(11);
+            QVERIFY(shell.Main().close());
+        }
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray text = ini.readAll();
+        QVERIFY(text.contains("PointSize=11\r\n"));
+        QVERIFY(text.contains("GColor0=65280\r\n"));
+        QVERIFY(text.contains("GColor255=255\r\n"));
+        QVERIFY(text.contains("PointVisible=0\r\n"));
+    }
 
     void liveSamplesFillTheSelectedCablesLines() {
         GraphRig rig;
