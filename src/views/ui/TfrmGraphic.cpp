@@ -5,6 +5,7 @@
 #include <QColorDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -20,9 +21,24 @@ namespace drumo {
 namespace {
 
 constexpr int RowHeight = 14;
-constexpr int PanelWidth = 150;
+constexpr int PanelWidth = 176;
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A small printer for the print button.
+QIcon PrinterIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(Qt::black);
+    p.setBrush(Qt::white);
+    p.drawRect(4, 1, 7, 5);    // paper going in
+    p.setBrush(QColor(120, 120, 120));
+    p.drawRect(1, 6, 13, 6);   // body
+    p.setBrush(Qt::white);
+    p.drawRect(4, 10, 7, 5);   // paper coming out
+    return QIcon(pixmap);
+}
 
 }  // namespace
 
@@ -173,7 +189,8 @@ QWidget* TfrmGraphic::BuildPanel() {
     v->addLayout(tracking);
 
     auto* look = new QHBoxLayout;
-    auto* print = AddButton("BtnPrintGraph", QStringLiteral("⎙"), "Печатать График");
+    auto* print = AddButton("BtnPrintGraph", QString(), "Печатать График");
+    print->setIcon(PrinterIcon());
     connect(print, &QToolButton::clicked, this, [this] {
         if (print_) print_();
     });
