@@ -23,6 +23,7 @@
 #include "app/ui/TfrmProgSet.h"
 #include "app/ui/WindowPlaces.h"
 #include "model/Intervals.h"
+#include "views/ui/TfrmGraphic.h"
 
 namespace drumo {
 
@@ -60,6 +61,7 @@ Shell::~Shell() {
     scanM_.reset();
     progSet_.reset();
     about_.reset();
+    graphic_.reset();
     main_.reset();
 }
 
@@ -70,6 +72,7 @@ void Shell::CreateWindows() {
     // and comment editor and system trend after the device manager; report, numbering, search,
     // firmware, serial number and settings dialogs, thermal plots after the alarm windows.
     main_ = std::make_unique<TfrmMain>(Store(), operator_, Log());
+    graphic_ = std::make_unique<TfrmGraphic>(operator_, SystemClock::Instance());
     about_ = std::make_unique<TfrmAbout>(QString::fromStdString(ProgramVersion()), main_.get());
     progSet_ = std::make_unique<TfrmProgSet>(Settings(), operator_, paths_.ArchiveFolder, main_.get());
     scanM_ = std::make_unique<TfrmScanM>(Store());
@@ -159,6 +162,8 @@ void Shell::ApplySettings() {
     const MainSettings& m = Settings().Main;
     PlaceWindow(*main_, m.Place, true, false);
     PlaceWindow(*scanM_, Settings().ScanM, true, false);
+    PlaceWindow(*graphic_, Settings().Graph.Place, true, true);
+    graphic_->LoadSettings(Settings().Graph);
     main_->SetTableColour(m.TableColor);
     SetShowHint(m.ShowHint);
     progSet_->LoadControls();
@@ -170,6 +175,8 @@ void Shell::ApplySettings() {
 void Shell::CollectSettings() {
     NotePlace(*main_, Settings().Main.Place, true, false);
     NotePlace(*scanM_, Settings().ScanM, true, false);
+    NotePlace(*graphic_, Settings().Graph.Place, true, true);
+    graphic_->SaveSettings(Settings().Graph);
     Settings().Main.TableColor = main_->TableColour();
 }
 

@@ -25,6 +25,7 @@
 namespace drumo {
 
 class TfrmMain;
+class TfrmGraphic;
 class TfrmAbout;
 class TfrmProgSet;
 class TfrmScanM;
@@ -55,6 +56,7 @@ public:
     void Show();
 
     TfrmMain& Main() { return *main_; }
+    TfrmGraphic& Graphic() { return *graphic_; }
     TfrmAbout& About() { return *about_; }
     TfrmProgSet& ProgSet() { return *progSet_; }
     TfrmScanM& ScanM() { return *scanM_; }
@@ -117,6 +119,7 @@ private:
     std::unique_ptr<TerminationSignals> terminationSignals_;
 
     std::unique_ptr<TfrmMain> main_;
+    std::unique_ptr<TfrmGraphic> graphic_;
     std::unique_ptr<TfrmAbout> about_;
     std::unique_ptr<TfrmProgSet> progSet_;
     std::unique_ptr<TfrmScanM> scanM_;

@@ -101,6 +101,11 @@ public:
     void StepProgress() override;
     void ShowCountdown(const std::string& hhnnss) override;
 
+signals:
+    // Archive files were loaded and the first loaded cable is shown: the graph windows switch
+    // their automatic zoom on.
+    void ArchiveShown();
+
 private:
     bool Searching() const { return search_ && search_->SearchRunning(); }
     QString ArchiveFolder() const;
