@@ -6,12 +6,13 @@
 #include <limits>
 
 #include "model/Formats.h"
+#include "views/TimeGraphView.h"
 
 namespace drumo {
 
 namespace {
 
-// A number with two decimals and the program's decimal mark.
+// A position along the cable with two decimals and the program's decimal mark.
 std::string TwoDecimals(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.2f", value);
@@ -244,7 +245,7 @@ TrendReadOut TrendView::ReadOut(double left, double bottom, bool sticker) const 
         position = nearest->Position;
     }
     out.Shown = true;
-    out.TemperatureText = TwoDecimals(temperature) + " °C ";
+    out.TemperatureText = ReadoutTemperatureText(temperature, DecimalMark());
     out.PositionText = position_.Caption == TrendDistanceCaption ? "L " + TwoDecimals(position) + " м "
                                                                    : "Ndat " + TwoDecimals(position) + " ";
     return out;

@@ -102,6 +102,7 @@ public:
     void UpperAlarm(const std::string& line) override;
     void LowerAlarm(const std::string& line) override;
     void ShowSearchWindow() override;
+    void ResetGraphViews() override { emit GraphViewsReset(); }
 
     // --- DeviceEditView.
     void CommentCell(size_t device, const std::string& text) override;
@@ -110,6 +111,10 @@ public:
 
     // --- SearchActivity, also asked by the store before it drops the samples.
     bool SearchRunning() const override { return Searching(); }
+
+signals:
+    // Reception starts with no samples yet, or after notebook data: the graph windows' views reset.
+    void GraphViewsReset();
 
 private:
     void WireCommands();

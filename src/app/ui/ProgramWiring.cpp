@@ -46,7 +46,8 @@ ProgramWiring::ProgramWiring(Shell& shell)
                     shell.Timers().Polling, shell.Timers().Update},
                    shell.Engine(), shell.Op(), shell.Log()),
       files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
-             shell.Log()) {
+             shell.Log()),
+      trend_(shell.Trend(), shell.PrintDlg(), shell.Main(), shell.Store()) {
     views_.Search.SetTarget(&acquisition_.Find());
     views_.Line.SetTarget(&acquisition_.Find());
     views_.Receiving.SetTarget(&acquisition_);
@@ -55,6 +56,9 @@ ProgramWiring::ProgramWiring(Shell& shell)
     JoinAcquisitionCommands(shell.Main(), acquisition_);
     JoinFileCommands(shell.Main(), files_);
     files_.SetSearch(&acquisition_);
+    trend_.SetSearch(&acquisition_);
+    QObject::connect(&acquisition_, &AcquisitionWiring::GraphViewsReset, &trend_, [this] { trend_.ResetView(); });
+    QObject::connect(&files_, &FilesWiring::LoadedDevicesShown, &trend_, [this] { trend_.ArchiveShown(); });
 
     ShellHooks hooks;
     hooks.SettingsLoaded = [this] { acquisition_.LoadFindSettings(); };
@@ -62,7 +66,10 @@ ProgramWiring::ProgramWiring(Shell& shell)
     hooks.ShowSearchWindow = [this] { acquisition_.ShowSearchWindowAtStart(); };
     hooks.StopLongLoops = [this] { acquisition_.StopLongLoops(); };
     hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };
-    hooks.OpenArchive = [this](const std::string& path) { files_.OpenFromCommandLine(path); };
+    hooks.OpenArchive = [this](const std::string& path) {
+        trend_.ShowTrend();
+        files_.OpenFromCommandLine(path);
+    };
     hooks.SaveRunningAutoSave = [this] { files_.SaveRunningAutoSave(); };
     shell.SetHooks(std::move(hooks));
 

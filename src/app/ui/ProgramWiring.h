@@ -7,6 +7,7 @@
 #include "acquisition/ui/AcquisitionWiring.h"
 #include "app/ViewRelays.h"
 #include "files/ui/FilesWiring.h"
+#include "app/ui/TrendWiring.h"
 
 namespace drumo {
 
@@ -27,11 +28,13 @@ public:
 
     AcquisitionWiring& Acquisition() { return acquisition_; }
     FilesWiring& Files() { return files_; }
+    TrendWiring& Trend() { return trend_; }
 
 private:
     ViewRelays& views_;
     AcquisitionWiring acquisition_;
     FilesWiring files_;
+    TrendWiring trend_;
 };
 
 }  // namespace drumo

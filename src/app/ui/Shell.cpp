@@ -21,6 +21,9 @@
 #include "app/ui/TfrmAbout.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
+#include "app/ui/TrendWiring.h"
+#include "views/ui/TMFPrintDlg.h"
+#include "views/ui/TfrmTrend.h"
 #include "model/Intervals.h"
 
 namespace drumo {
@@ -90,7 +93,9 @@ Shell::~Shell() {
     station_.Log().Attach(nullptr);
     scanM_.reset();
     progSet_.reset();
+    trend_.reset();
     about_.reset();
+    printDlg_.reset();
     main_.reset();
 }
 
@@ -101,8 +106,10 @@ void Shell::CreateWindows() {
     // and comment editor and system trend after the device manager; report, numbering, search,
     // firmware, serial number and settings dialogs, thermal plots after the alarm windows.
     main_ = std::make_unique<TfrmMain>(Store(), operator_, Log());
+    printDlg_ = std::make_unique<TMFPrintDlg>(operator_);
     about_ = std::make_unique<TfrmAbout>(QString::fromStdString(ProgramVersion()), main_.get());
     progSet_ = std::make_unique<TfrmProgSet>(Settings(), operator_, paths_.ArchiveFolder, main_.get());
+    trend_ = std::make_unique<TfrmTrend>(Store());
     scanM_ = std::make_unique<TfrmScanM>(Store());
     station_.Log().Attach(scanM_.get());
     Store().AddListener(scanM_.get());
@@ -190,6 +197,8 @@ void Shell::ApplySettings() {
     const MainSettings& m = Settings().Main;
     PlaceWindow(*main_, m.Place, true, false);
     PlaceWindow(*scanM_, Settings().ScanM, true, false);
+    PlaceWindow(*trend_, Settings().Trend.Place, true, true);
+    LoadTrendSettings(*trend_, Settings().Trend);
     main_->SetTableColour(m.TableColor);
     SetShowHint(m.ShowHint);
     progSet_->LoadControls();
@@ -201,6 +210,8 @@ void Shell::ApplySettings() {
 void Shell::CollectSettings() {
     NotePlace(*main_, Settings().Main.Place, true, false);
     NotePlace(*scanM_, Settings().ScanM, true, false);
+    NotePlace(*trend_, Settings().Trend.Place, true, true);
+    SaveTrendSettings(*trend_, Settings().Trend);
     Settings().Main.TableColor = main_->TableColour();
 }
 

@@ -95,6 +95,10 @@ public:
     void StepProgress() override;
     void ShowCountdown(const std::string& hhnnss) override;
 
+signals:
+    // Loaded archive files are shown: the graph windows switch "АвтоЗум" on.
+    void LoadedDevicesShown();
+
 private:
     bool Searching() const { return search_ && search_->SearchRunning(); }
     QString ArchiveFolder() const;
