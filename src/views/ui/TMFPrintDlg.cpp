@@ -20,10 +20,10 @@ namespace drumo {
 
 namespace {
 
-constexpr int PreviewWidth = 392;
+constexpr int PreviewWidth = 372;
 constexpr int PreviewHeight = 492;
-constexpr int ButtonsLeft = 404;
-constexpr int ButtonWidth = 90;
+constexpr int ButtonsLeft = 382;
+constexpr int ButtonWidth = 112;
 
 QRect ToQRect(const PixelRect& r) { return {r.Left, r.Top, r.Width, r.Height}; }
 
