@@ -91,7 +91,7 @@ TfrmTrend::TfrmTrend(const MeasurementStore& store, QWidget* parent) : QWidget(p
 
     auto* status = new QStatusBar(this);
     status->setSizeGripEnabled(false);
-    const int widths[5] = {90, 90, 160, 160, 0};
+    const int widths[5] = {80, 80, 150, 150, 0};
     for (int i = 0; i < 5; ++i) {
         panels_[i] = new QLabel(status);
         panels_[i]->setObjectName(QStringLiteral("Panel%1").arg(i));
@@ -192,7 +192,7 @@ QWidget* TfrmTrend::BuildPanel() {
 
     auto* print = new QToolButton(panel);
     print->setObjectName(QStringLiteral("BtnPrintTrend"));
-    print->setText(QStringLiteral("🖶"));
+    print->setText(QStringLiteral("Печать"));
     print->setToolTip(QStringLiteral("Печатать Тренд"));
     connect(print, &QToolButton::clicked, this, &TfrmTrend::PrintRequested);
     box->addWidget(print);
