@@ -99,10 +99,11 @@ public:
     void ReceptionLamp(bool lit) override;
     void ShowNewSample(size_t d, size_t c) override;
     void RebuildView() override;
+    void ResetGraphViews() override { emit GraphViewsReset(); }
+    void FollowMode(bool on) override { emit FollowModeSwitched(on); }
     void UpperAlarm(const std::string& line) override;
     void LowerAlarm(const std::string& line) override;
     void ShowSearchWindow() override;
-    void ResetGraphViews() override { emit GraphViewsReset(); }
 
     // --- DeviceEditView.
     void CommentCell(size_t device, const std::string& text) override;
@@ -113,8 +114,10 @@ public:
     bool SearchRunning() const override { return Searching(); }
 
 signals:
-    // Reception starts with no samples yet, or after notebook data: the graph windows' views reset.
+    // Reception asks the graph windows to reset their views, and switches the time graph's
+    // follow mode ("Слежение").
     void GraphViewsReset();
+    void FollowModeSwitched(bool on);
 
 private:
     void WireCommands();

@@ -58,7 +58,7 @@ ProgramWiring::ProgramWiring(Shell& shell)
     files_.SetSearch(&acquisition_);
     trend_.SetSearch(&acquisition_);
     QObject::connect(&acquisition_, &AcquisitionWiring::GraphViewsReset, &trend_, [this] { trend_.ResetView(); });
-    QObject::connect(&files_, &FilesWiring::LoadedDevicesShown, &trend_, [this] { trend_.ArchiveShown(); });
+    QObject::connect(&files_, &FilesWiring::ArchiveShown, &trend_, [this] { trend_.ArchiveShown(); });
 
     ShellHooks hooks;
     hooks.SettingsLoaded = [this] { acquisition_.LoadFindSettings(); };

@@ -152,7 +152,7 @@ void FilesWiring::ShowLoadedDevices(size_t deviceCount) {
     if (deviceCount >= 2) w_.Grid.ShowManager();
     // Selecting the first row makes its device and cable the ones the windows show.
     if (!w_.Grid.SelectRow(1)) store_.AnnounceSelection();
-    emit LoadedDevicesShown();
+    emit ArchiveShown();
 }
 
 // --- Auto-save -------------------------------------------------------------------------------

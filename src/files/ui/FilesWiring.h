@@ -96,8 +96,9 @@ public:
     void ShowCountdown(const std::string& hhnnss) override;
 
 signals:
-    // Loaded archive files are shown: the graph windows switch "АвтоЗум" on.
-    void LoadedDevicesShown();
+    // Archive files were loaded and the first loaded cable is shown: the graph windows switch
+    // their automatic zoom on.
+    void ArchiveShown();
 
 private:
     bool Searching() const { return search_ && search_->SearchRunning(); }
