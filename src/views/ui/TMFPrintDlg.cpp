@@ -220,13 +220,15 @@ void TMFPrintDlg::SetupPrinter() {
 void TMFPrintDlg::Print() {
     if (!chart_ || picture_.isNull()) return;
     const QSize page = PageSize();
+    // A printer that cannot start or finish the page (no access, a file that cannot be written) is
+    // reported; the operator would otherwise wait for a page that never comes.
     QPainter painter;
     if (!painter.begin(printer_.get())) {
         operator_.Error("Не удалось начать печать на принтере " + PrinterName().toStdString());
         return;
     }
     PaintPage(painter, page.width(), page.height());
-    painter.end();
+    if (!painter.end()) operator_.Error("Не удалось напечатать на принтере " + PrinterName().toStdString());
 }
 
 }  // namespace drumo

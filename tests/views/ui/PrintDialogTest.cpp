@@ -102,6 +102,15 @@ private slots:
         QVERIFY(dialog.Layout().Place().Left > frame.Left);
     }
 
+    void aPageThatCannotBeWrittenIsReported() {
+        test::ScriptedOperator op;
+        TMFPrintDlg dialog(op, QStringLiteral("/nonexistent-folder/graph.pdf"));
+        ShownChart shown(400, 300);
+        dialog.PrintGraph(shown.chart);
+        dialog.Print();
+        QCOMPARE(op.Shown(), std::vector<std::string>{"error: Не удалось начать печать на принтере graph.pdf"});
+    }
+
     void withoutAPrinterOnlyTheErrorShows() {
         if (!QPrinterInfo::availablePrinters().isEmpty()) QSKIP("this machine knows a printer");
         qunsetenv("DRUMO_PRINT_PDF");
