@@ -9,6 +9,7 @@
 #include "app/ui/GraphWiring.h"
 #include "app/ui/CalibrationWiring.h"
 #include "files/ui/FilesWiring.h"
+#include "app/ui/TrendWiring.h"
 
 namespace drumo {
 
@@ -33,12 +34,14 @@ public:
     FilesWiring& Files() { return files_; }
     GraphWiring& Graph() { return graph_; }
     CalibrationWiring& Calibration() { return calibration_; }
+    TrendWiring& Trend() { return trend_; }
 
 private:
     ViewRelays& views_;
     AcquisitionWiring acquisition_;
     FilesWiring files_;
     GraphWiring graph_;
+    TrendWiring trend_;
     CalibrationWiring calibration_;
 };
 

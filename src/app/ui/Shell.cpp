@@ -22,6 +22,9 @@
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
 #include "app/ui/WindowPlaces.h"
+#include "app/ui/TrendWiring.h"
+#include "views/ui/TMFPrintDlg.h"
+#include "views/ui/TfrmTrend.h"
 #include "model/Intervals.h"
 #include "views/ui/TfrmGraphic.h"
 
@@ -60,8 +63,10 @@ Shell::~Shell() {
     station_.Log().Attach(nullptr);
     scanM_.reset();
     progSet_.reset();
+    trend_.reset();
     about_.reset();
     graphic_.reset();
+    printDlg_.reset();
     main_.reset();
 }
 
@@ -73,8 +78,10 @@ void Shell::CreateWindows() {
     // firmware, serial number and settings dialogs, thermal plots after the alarm windows.
     main_ = std::make_unique<TfrmMain>(Store(), operator_, Log());
     graphic_ = std::make_unique<TfrmGraphic>(operator_, SystemClock::Instance());
+    printDlg_ = std::make_unique<TMFPrintDlg>(operator_);
     about_ = std::make_unique<TfrmAbout>(QString::fromStdString(ProgramVersion()), main_.get());
     progSet_ = std::make_unique<TfrmProgSet>(Settings(), operator_, paths_.ArchiveFolder, main_.get());
+    trend_ = std::make_unique<TfrmTrend>(Store());
     scanM_ = std::make_unique<TfrmScanM>(Store());
     station_.Log().Attach(scanM_.get());
     Store().AddListener(scanM_.get());
@@ -164,6 +171,8 @@ void Shell::ApplySettings() {
     PlaceWindow(*scanM_, Settings().ScanM, true, false);
     PlaceWindow(*graphic_, Settings().Graph.Place, true, true);
     graphic_->LoadSettings(Settings().Graph);
+    PlaceWindow(*trend_, Settings().Trend.Place, true, true);
+    LoadTrendSettings(*trend_, Settings().Trend);
     main_->SetTableColour(m.TableColor);
     SetShowHint(m.ShowHint);
     progSet_->LoadControls();
@@ -177,6 +186,8 @@ void Shell::CollectSettings() {
     NotePlace(*scanM_, Settings().ScanM, true, false);
     NotePlace(*graphic_, Settings().Graph.Place, true, true);
     graphic_->SaveSettings(Settings().Graph);
+    NotePlace(*trend_, Settings().Trend.Place, true, true);
+    SaveTrendSettings(*trend_, Settings().Trend);
     Settings().Main.TableColor = main_->TableColour();
 }
 

@@ -30,6 +30,8 @@ class TfrmAbout;
 class TfrmProgSet;
 class TfrmScanM;
 class TfrmAlarm;
+class TfrmTrend;
+class TMFPrintDlg;
 class TerminationSignals;
 
 // Operations of parts of the program that plug into start-up and closing.
@@ -62,6 +64,8 @@ public:
     TfrmScanM& ScanM() { return *scanM_; }
     TfrmAlarm& AlarmMax() { return *alarmMax_; }
     TfrmAlarm& AlarmMin() { return *alarmMin_; }
+    TfrmTrend& Trend() { return *trend_; }
+    TMFPrintDlg& PrintDlg() { return *printDlg_; }
     // The one owner of the line, the store and the settings; the windows' wiring points its
     // views at itself.
     Station& Engine() { return station_.Get(); }
@@ -125,6 +129,8 @@ private:
     std::unique_ptr<TfrmScanM> scanM_;
     std::unique_ptr<TfrmAlarm> alarmMax_;
     std::unique_ptr<TfrmAlarm> alarmMin_;
+    std::unique_ptr<TMFPrintDlg> printDlg_;
+    std::unique_ptr<TfrmTrend> trend_;
 };
 
 }  // namespace drumo
