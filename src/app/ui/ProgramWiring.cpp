@@ -8,6 +8,7 @@
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
+#include "views/ui/TfrmGraphic.h"
 
 namespace drumo {
 

@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QFileInfo>
 
-#include "app/ViewTexts.h"
-#include "app/ui/Colours.h"
+#include "model/ViewTexts.h"
+#include "views/ui/Colours.h"
 #include "app/ui/TfrmMain.h"
 #include "views/ui/TMFPrintDlg.h"
 #include "views/ui/TfrmTrend.h"
