@@ -40,13 +40,20 @@ void JoinFileCommands(TfrmMain& main, FilesWiring& f) {
     Join(main, "actFileArhiv", &f, [&f] { f.ArchiveCommand(); });
 }
 
+void JoinDeviceCommands(TfrmMain& main, DevicesWiring& d) {
+    Join(main, "actDevSettings", &d, [&d] { d.OpenSettings(); });
+    Join(main, "actDevSerial", &d, [&d] { d.OpenSerial(); });
+    Join(main, "actFirmware", &d, [&d] { d.OpenFirmware(); });
+}
+
 ProgramWiring::ProgramWiring(Shell& shell)
     : views_(shell.Views()),
       acquisition_({shell.Main(), shell.Main(), shell.ScanM(), shell.AlarmMax(), shell.AlarmMin(),
                     shell.Timers().Polling, shell.Timers().Update},
                    shell.Engine(), shell.Op(), shell.Log()),
       files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
-             shell.Log()) {
+             shell.Log()),
+      devices_(shell.Engine(), shell.Op(), SystemClock::Instance(), shell.Main()) {
     views_.Search.SetTarget(&acquisition_.Find());
     views_.Line.SetTarget(&acquisition_.Find());
     views_.Receiving.SetTarget(&acquisition_);
@@ -54,13 +61,17 @@ ProgramWiring::ProgramWiring(Shell& shell)
     views_.Saving.SetTarget(&files_);
     JoinAcquisitionCommands(shell.Main(), acquisition_);
     JoinFileCommands(shell.Main(), files_);
+    JoinDeviceCommands(shell.Main(), devices_);
     files_.SetSearch(&acquisition_);
 
     ShellHooks hooks;
     hooks.SettingsLoaded = [this] { acquisition_.LoadFindSettings(); };
     hooks.SavingSettings = [this] { acquisition_.SaveFindSettings(); };
     hooks.ShowSearchWindow = [this] { acquisition_.ShowSearchWindowAtStart(); };
-    hooks.StopLongLoops = [this] { acquisition_.StopLongLoops(); };
+    hooks.StopLongLoops = [this] {
+        acquisition_.StopLongLoops();
+        devices_.StopLongLoops();
+    };
     hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };
     hooks.OpenArchive = [this](const std::string& path) { files_.OpenFromCommandLine(path); };
     hooks.SaveRunningAutoSave = [this] { files_.SaveRunningAutoSave(); };

@@ -6,6 +6,7 @@
 
 #include "acquisition/ui/AcquisitionWiring.h"
 #include "app/ViewRelays.h"
+#include "devices/ui/DevicesWiring.h"
 #include "files/ui/FilesWiring.h"
 
 namespace drumo {
@@ -18,6 +19,8 @@ class TfrmMain;
 void JoinAcquisitionCommands(TfrmMain& main, AcquisitionWiring& acquisition);
 // "Открыть", "Сохранить", "Экспорт в Excel" and "Архив" call `files`.
 void JoinFileCommands(TfrmMain& main, FilesWiring& files);
+// "Настройки прибора", "Серийный номер прибора" and "Обновить прошивку прибора" call `devices`.
+void JoinDeviceCommands(TfrmMain& main, DevicesWiring& devices);
 
 class ProgramWiring {
 public:
@@ -27,11 +30,13 @@ public:
 
     AcquisitionWiring& Acquisition() { return acquisition_; }
     FilesWiring& Files() { return files_; }
+    DevicesWiring& Devices() { return devices_; }
 
 private:
     ViewRelays& views_;
     AcquisitionWiring acquisition_;
     FilesWiring files_;
+    DevicesWiring devices_;
 };
 
 }  // namespace drumo
