@@ -104,6 +104,8 @@ bool FirmwareUpdate::ConnectDevice() {
 }
 
 bool FirmwareUpdate::LoadImageFile(const std::string& name) {
+    // A running loop reads or writes the image: it must not change under it.
+    if (busy_) return false;
     const bool named = name.size() > 2 && name.compare(name.size() - 3, 3, "bin") == 0;
     if (!named) {
         op_.Error("Файл " + name + "\r\n" + "не является файлом прошивки");

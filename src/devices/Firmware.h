@@ -79,6 +79,7 @@ public:
     bool ConnectDevice();
 
     // The file into a separate buffer; the image takes it only when all 496 pages were read.
+    // Ignored (false) while busy.
     bool LoadImageFile(const std::string& name);
     // The image into a file (drumo-cli's "read --out"), replaced only once complete.
     bool SaveImageFile(const std::string& name, std::string& error) const;

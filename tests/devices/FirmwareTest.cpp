@@ -192,6 +192,7 @@ TEST_F(Firmware, BootSwitchTurnsItselfOffAfter34SecondsOfSilence) {
 }
 
 TEST_F(Firmware, EveryLoopStopsAtTheNextPageWhenCancelled) {
+    const std::string other = ImageFile("other.bin", 496);
     ASSERT_TRUE(fw.LoadImageFile(ImageFile("some.bin", 20)));
     EraseInBootLoader();
     struct Case {
@@ -207,7 +208,10 @@ TEST_F(Firmware, EveryLoopStopsAtTheNextPageWhenCancelled) {
     for (const auto& c : cases) {
         pump.Calls = 0;
         pump.At = 4;
-        pump.Action = [&] { fw.Abort(); };
+        pump.Action = [&] {
+            EXPECT_FALSE(fw.LoadImageFile(other)) << "the image does not change under a running loop";
+            fw.Abort();
+        };
         view.Statuses.clear();
         EXPECT_FALSE(c.Run()) << c.Name;
         EXPECT_EQ(view.Statuses, std::vector<std::string>{"Process aborted!"}) << c.Name;
