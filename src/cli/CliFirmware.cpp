@@ -129,6 +129,10 @@ int RunFirmware(const CliArgs& args, std::ostream& out, std::ostream& err) {
         if (ok) {
             view.Doing("verify");
             ok = fw.VerifyImage();
+            // Flash only clears bits: over old firmware the written pages do not come out right.
+            if (!ok && fw.FailedPage() >= 0)
+                err << "drumo-cli firmware: the written image differs from the file; was the memory erased "
+                       "first (firmware erase --yes)?\n";
         }
     } else {
         view.Doing("verify");
