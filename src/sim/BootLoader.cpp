@@ -61,6 +61,7 @@ std::optional<ModbusReply> BootLoader::Handle(const uint8_t* pdu, size_t n, cons
         return ExceptionReply(function, IllegalFunction);
     }
     case 17: {
+        if (!id.Identifies) return ExceptionReply(function, IllegalFunction);
         // The boot loader runs (high byte 0); the low byte tells whether a firmware is there too.
         std::vector<uint16_t> regs = {static_cast<uint16_t>(FirmwarePresent() ? 0x0001 : 0x0000), id.Type,
                                       id.Variant, id.Serial, id.Year, id.Firmware};

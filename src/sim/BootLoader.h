@@ -29,6 +29,8 @@ struct DeviceIdentity {
     uint16_t Serial = 0;
     uint16_t Year = 2024;
     uint16_t Firmware = 10;  // version times ten
+    // Older devices do not know function 17 and answer it with an exception (illegal function).
+    bool Identifies = true;
 };
 
 class BootLoader {

@@ -229,7 +229,7 @@ uint8_t Dorma::ApplyWrite(int start, const std::vector<uint16_t>& values) {
         const uint16_t v = values[r - start];
         const bool ok = (r >= 16 && r <= 31) || (r == 32 && v >= 1 && v <= 254) || (r == 33 && v <= 1) ||
                         (r == 34 && BaudOfSpeedCode(v) != 0) || (r == 35 && v <= 5) || r == 36 ||
-                        (r == 37 && v <= 7) || r == 38 || r == 39 || (r == 40 && v <= 60) ||
+                        (r == 37 && v <= 7) || (r == 38 && v == 0) || r == 39 || (r == 40 && v <= 60) ||
                         (r == 45 && v == 2) ||
                         (r == 46 && int{v} * 64 <= static_cast<int>(notebook_.size())) ||
                         (r == 47 && v < cables_.size());
@@ -279,6 +279,7 @@ std::optional<ModbusReply> Dorma::Diagnostics(const uint8_t* pdu, size_t n) {
 }
 
 std::optional<ModbusReply> Dorma::Identify() const {
+    if (!id_.Identifies) return ExceptionReply(17, IllegalFunction);
     // Firmware runs (high byte 1), boot loader present (low byte 1), then the identity and comment.
     std::vector<uint16_t> regs = {0x0101, id_.Type, id_.Variant, id_.Serial, id_.Year, id_.Firmware};
     for (int i = 0; i < 16; ++i) regs.push_back(static_cast<uint16_t>(comment_[2 * i] << 8 | comment_[2 * i + 1]));

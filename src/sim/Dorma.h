@@ -8,7 +8,7 @@
 //   16..31    comment, 32 Windows-1251 characters, two per register, the first in the high byte
 //   32..40    address, protocol, speed code (5 = 2400 .. 11 = 115200), measuring period,
 //             notebook auto-save, auto-save period, temperature inside (read only), heating,
-//             switch-on delay
+//             switch-on delay (a write of the block must carry 0 for the temperature inside)
 //   45        write 2 to erase the notebook          46  notebook block pointer
 //   47        active cable                           48..54 clock (s, min, h, weekday, day, month, yy)
 //   64..69    factory data (type, interface, serial, year, 0, write code 7316), write only

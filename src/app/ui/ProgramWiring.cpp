@@ -49,6 +49,12 @@ void JoinGraph(GraphWiring& g, AcquisitionWiring& a, FilesWiring& f) {
     QObject::connect(&f, &FilesWiring::ArchiveShown, &g, [&g] { g.ArchiveShown(); });
 }
 
+void JoinDeviceCommands(TfrmMain& main, DevicesWiring& d) {
+    Join(main, "actDevSettings", &d, [&d] { d.OpenSettings(); });
+    Join(main, "actDevSerial", &d, [&d] { d.OpenSerial(); });
+    Join(main, "actFirmware", &d, [&d] { d.OpenFirmware(); });
+}
+
 ProgramWiring::ProgramWiring(Shell& shell)
     : views_(shell.Views()),
       acquisition_({shell.Main(), shell.Main(), shell.ScanM(), shell.AlarmMax(), shell.AlarmMin(),
@@ -58,7 +64,8 @@ ProgramWiring::ProgramWiring(Shell& shell)
              shell.Log()),
       graph_(shell.Graphic(), shell.Main(), shell.Store(), Paths().SettingsFile),
       trend_(shell.Trend(), shell.PrintDlg(), shell.Main(), shell.Store()),
-      calibration_(shell.Main(), shell.Engine(), shell.Op(), files_) {
+      calibration_(shell.Main(), shell.Engine(), shell.Op(), files_),
+      devices_(shell.Engine(), shell.Op(), SystemClock::Instance(), shell.Main()) {
     views_.Search.SetTarget(&acquisition_.Find());
     views_.Line.SetTarget(&acquisition_.Find());
     views_.Receiving.SetTarget(&acquisition_);
@@ -66,6 +73,7 @@ ProgramWiring::ProgramWiring(Shell& shell)
     views_.Saving.SetTarget(&files_);
     JoinAcquisitionCommands(shell.Main(), acquisition_);
     JoinFileCommands(shell.Main(), files_);
+    JoinDeviceCommands(shell.Main(), devices_);
     files_.SetSearch(&acquisition_);
     JoinGraph(graph_, acquisition_, files_);
     trend_.SetSearch(&acquisition_);
@@ -83,7 +91,10 @@ ProgramWiring::ProgramWiring(Shell& shell)
         calibration_.CollectSettings(shell.Settings());
     };
     hooks.ShowSearchWindow = [this] { acquisition_.ShowSearchWindowAtStart(); };
-    hooks.StopLongLoops = [this] { acquisition_.StopLongLoops(); };
+    hooks.StopLongLoops = [this] {
+        acquisition_.StopLongLoops();
+        devices_.StopLongLoops();
+    };
     hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };
     hooks.OpenArchive = [this](const std::string& path) {
         trend_.ShowTrend();

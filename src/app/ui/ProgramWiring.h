@@ -8,6 +8,7 @@
 #include "app/ViewRelays.h"
 #include "app/ui/GraphWiring.h"
 #include "app/ui/CalibrationWiring.h"
+#include "devices/ui/DevicesWiring.h"
 #include "files/ui/FilesWiring.h"
 #include "app/ui/TrendWiring.h"
 
@@ -23,6 +24,8 @@ void JoinAcquisitionCommands(TfrmMain& main, AcquisitionWiring& acquisition);
 void JoinFileCommands(TfrmMain& main, FilesWiring& files);
 // Reception's view resets and follow switch, and archive loads, reach the time graph.
 void JoinGraph(GraphWiring& graph, AcquisitionWiring& acquisition, FilesWiring& files);
+// "Настройки прибора", "Серийный номер прибора" and "Обновить прошивку прибора" call `devices`.
+void JoinDeviceCommands(TfrmMain& main, DevicesWiring& devices);
 
 class ProgramWiring {
 public:
@@ -35,6 +38,7 @@ public:
     GraphWiring& Graph() { return graph_; }
     CalibrationWiring& Calibration() { return calibration_; }
     TrendWiring& Trend() { return trend_; }
+    DevicesWiring& Devices() { return devices_; }
 
 private:
     ViewRelays& views_;
@@ -43,6 +47,7 @@ private:
     GraphWiring graph_;
     TrendWiring trend_;
     CalibrationWiring calibration_;
+    DevicesWiring devices_;
 };
 
 }  // namespace drumo

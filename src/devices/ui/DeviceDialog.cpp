@@ -1,0 +1,82 @@
+#include "devices/ui/DeviceDialog.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+
+namespace drumo {
+
+CornerSpot::CornerSpot(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("CornerSpot"));
+    setFixedSize(6, 6);
+}
+
+void CornerSpot::Place() {
+    if (parentWidget()) move(parentWidget()->width() - width(), 0);
+    raise();
+}
+
+void CornerSpot::mouseDoubleClickEvent(QMouseEvent* event) {
+    QWidget::mouseDoubleClickEvent(event);
+    emit DoubleClicked();
+}
+
+void ShowCentredOn(QWidget& window, const QWidget* over) {
+    window.adjustSize();
+    if (over) {
+        const QRect area = over->frameGeometry();
+        window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
+    }
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+DeviceDialog::DeviceDialog(Station& station, Operator& op, QWidget* mainWindow, const char* objectName,
+                           const QString& caption)
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowStaysOnTopHint), station_(station), op_(op), main_(mainWindow) {
+    setObjectName(QString::fromLatin1(objectName));
+    setWindowTitle(caption);
+    setModal(false);
+    auto* layout = new QVBoxLayout(this);
+    body_ = new QVBoxLayout;
+    layout->addLayout(body_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    auto* apply = new QPushButton(QStringLiteral("Применить"), this);
+    apply->setObjectName(QStringLiteral("btnApply"));
+    apply->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Отмена"), this);
+    cancel->setObjectName(QStringLiteral("btnCancel"));
+    buttons->addWidget(apply);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    connect(apply, &QPushButton::clicked, this, [this] { Apply(); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    corner_ = new CornerSpot(this);
+}
+
+void DeviceDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    corner_->Place();
+}
+
+void DeviceDialog::ShowDialog() {
+    ShowCentredOn(*this, main_);
+    Read();
+}
+
+bool DeviceDialog::Apply() {
+    if (!Write()) return false;
+    accept();
+    return true;
+}
+
+bool DeviceDialog::Exchange(const std::function<bool(DeviceBus&)>& exchange) {
+    if (!station_.TakeLine(LineUser::DeviceSettings)) return false;
+    const bool ok = exchange(station_.Bus());
+    station_.ReleaseLine(LineUser::DeviceSettings);
+    if (!ok && station_.Bus().LinkStatus() != 0) op_.Error(station_.Bus().LinkStatusMessage());
+    return ok;
+}
+
+}  // namespace drumo

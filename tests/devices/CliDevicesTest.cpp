@@ -1,0 +1,113 @@
+// drumo-cli settings, serial and firmware against the simulated controllers on pseudo-terminals.
+
+#include "cli/Cli.h"
+#include "sim/Faults.h"
+#include "sim/Presets.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace drumo::test {
+namespace {
+
+class CliDevices : public ::testing::Test {
+protected:
+    ~CliDevices() override {
+        if (line.Line) line.Line->Close();
+    }
+    void Serve(const std::string& preset) {
+        std::string error;
+        auto built = sim::BuildLine(*sim::PresetConfig(preset), SystemClock::Instance(), error);
+        ASSERT_TRUE(built) << error;
+        line = std::move(*built);
+        ASSERT_TRUE(line.Line->Open()) << line.Line->Error();
+        line.Line->Start();
+    }
+    int Run(std::vector<std::string> args) {
+        args.insert(args.begin() + 1, {"--port", line.Line->SlavePath(), "--delay", "400"});
+        out.str("");
+        err.str("");
+        return cli::RunCli(args, out, err);
+    }
+    bool Has(const std::string& text) const { return out.str().find(text) != std::string::npos; }
+
+    sim::SimLine line;
+    std::ostringstream out, err;
+};
+
+TEST_F(CliDevices, SettingsAreCheckedAsTheDialogsCheckThem) {
+    Serve("dorma-bus");
+    struct Case {
+        std::vector<std::string> Values;
+        int Exit;
+        const char* Error;
+    };
+    const Case cases[] = {
+        {{"delay=61"}, 2, "delay must be 0..60"},
+        {{"address=0"}, 2, "address must be 1..255"},
+        {{"period=0"}, 2, "the test items (period 0, autosave-period 0) need --test-items"},
+        {{"speed=1200"}, 2, "speed must be 2400, 4800, 9600, 19200, 38400, 57600 or 115200"},
+        {{"colour=2"}, 2, "unknown value 'colour'"},
+        {{"period"}, 2, "'period' is not NAME=VALUE"},
+        {{"period=5", "delay=7", "heating=1"}, 0, ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"settings", "--type", "105", "--address", "2"};
+        args.insert(args.end(), c.Values.begin(), c.Values.end());
+        EXPECT_EQ(Run(args), c.Exit) << err.str();
+        EXPECT_NE(err.str().find(c.Error), std::string::npos) << err.str();
+    }
+    EXPECT_TRUE(Has("period=5 5 минут\n")) << out.str();
+    EXPECT_EQ(line.Line->With([&] { return line.Dormas[1]->Settings(); }),
+              (std::array<uint16_t, 9>{2, 1, 8, 5, 0, 4, 0, 1, 7}));
+    EXPECT_EQ(Run({"settings", "--type", "105", "--address", "2", "--test-items", "period=0"}), 0) << err.str();
+}
+
+TEST_F(CliDevices, HexarSettingsAndFactoryData) {
+    Serve("hexar100");
+    EXPECT_EQ(Run({"settings", "--type", "101", "period=6", "autowrite=3"}), 2);
+    EXPECT_NE(err.str().find("autowrite must be 0 or at least the period 6"), std::string::npos);
+    EXPECT_EQ(Run({"settings", "--type", "101", "period=6", "autowrite=8"}), 0) << err.str();
+    EXPECT_TRUE(Has("autowrite=8 20 минут\n")) << out.str();
+    EXPECT_TRUE(Has("supply=12 V\n")) << out.str();
+    EXPECT_EQ(Run({"serial", "--type", "101", "serial=1234"}), 2);
+    EXPECT_NE(err.str().find("writing factory data needs --yes"), std::string::npos);
+    EXPECT_EQ(Run({"serial", "--type", "101", "--yes", "serial=1234", "year=2030"}), 0) << err.str();
+    EXPECT_TRUE(Has("serial=1234\nyear=2030\n")) << out.str();
+    EXPECT_EQ(Run({"serial", "--type", "101", "--yes", "year=2100"}), 2);
+    EXPECT_NE(err.str().find("year must be 2010..2099"), std::string::npos);
+}
+
+TEST_F(CliDevices, AFirmwareWriteCutShortIsRunAgain) {
+    Serve("dorma-bus");
+    const std::string file = (std::filesystem::temp_directory_path() / ("drumo-cli-fw-" + std::to_string(getpid()) + ".bin")).string();
+    std::vector<char> image(126976, static_cast<char>(0xFF));
+    for (int i = 0; i < 12 * 256; ++i) image[i] = static_cast<char>(i * 13);
+    std::ofstream(file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
+
+    EXPECT_EQ(Run({"firmware", "erase"}), 2) << "erase needs --yes";
+    ASSERT_EQ(Run({"firmware", "--address", "3", "erase", "--yes"}), 0) << err.str();
+    line.Line->With([&] { line.Dormas[2]->Faults().Set(*sim::ParseFault("port-gone:10")); return 0; });
+    EXPECT_EQ(Run({"firmware", "--address", "3", "write", file}), 1);
+    EXPECT_NE(err.str().find("Сбой при записи страницы 4"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("write failed at page 4; the device stays in its boot loader"), std::string::npos);
+    EXPECT_TRUE(line.Line->With([&] { return line.Dormas[2]->Boot().Active(); }));
+
+    // The adapter is plugged in again; the same command finishes the job.
+    line.Line->Stop();
+    line.Line->With([&] { line.Dormas[2]->Faults().Clear(); return 0; });
+    ASSERT_TRUE(line.Line->Open());
+    line.Line->Start();
+    ASSERT_EQ(Run({"firmware", "--address", "3", "write", file}), 0) << err.str();
+    EXPECT_TRUE(Has("status=0\nmessage=\npages=12\n")) << out.str();
+    EXPECT_FALSE(line.Line->With([&] { return line.Dormas[2]->Boot().Active(); })) << "the new firmware runs";
+    const auto memory = line.Line->With([&] { return line.Dormas[2]->Boot().Memory(); });
+    EXPECT_TRUE(std::equal(memory.begin(), memory.end(), image.begin(), [](uint8_t a, char b) { return a == static_cast<uint8_t>(b); }));
+    std::filesystem::remove(file);
+}
+
+}  // namespace
+}  // namespace drumo::test
