@@ -1,0 +1,330 @@
+#include "views/ui/ChartLine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "model/DateTime.h"
+#include "model/Formats.h"
+
+namespace drumo {
+
+// --- Tick labels -------------------------------------------------------------------------------
+
+void EvenTicker::generate(const QCPRange& range, const QLocale&, QChar, int, QVector<double>& ticks,
+                          QVector<double>* subTicks, QVector<QString>* tickLabels) {
+    ticks.clear();
+    const int n = std::max(Count, 2);
+    for (int i = 0; i < n; ++i)
+        ticks.push_back(i == n - 1 ? range.upper : range.lower + (range.upper - range.lower) * i / (n - 1));
+    if (subTicks) subTicks->clear();
+    if (tickLabels) {
+        tickLabels->clear();
+        for (double t : ticks) tickLabels->push_back(Label(t));
+    }
+}
+
+QString EvenTicker::Label(double value) const {
+    if (DateTimePattern.isEmpty()) {
+        // At most two decimals, no trailing zeros, no "-0".
+        double rounded = std::nearbyint(value * 100) / 100;
+        if (rounded == 0) rounded = 0;
+        return QString::fromStdString(NumberText(rounded, DecimalMark()));
+    }
+    const CalendarTime c = DecodeDateTime(value);
+    const QDateTime when(QDate(c.Year, c.Month, c.Day), QTime(c.Hour, c.Minute, c.Second, c.Millisecond));
+    return when.toString(DateTimePattern);
+}
+
+// --- Line ------------------------------------------------------------------------------------
+
+namespace {
+// Pixel positions far outside the widget are cut so that the painter never meets huge numbers.
+double Clip(double pixel) { return std::clamp(pixel, -1.0e6, 1.0e6); }
+}  // namespace
+
+ChartLine::ChartLine(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPAbstractPlottable(keyAxis, valueAxis) {
+    setAntialiased(false);
+    setAntialiasedScatters(false);
+}
+
+void ChartLine::Note(double key, double value) {
+    if (!any_) {
+        keyLo_ = keyHi_ = key;
+        valueLo_ = valueHi_ = value;
+        any_ = true;
+        return;
+    }
+    keyLo_ = std::min(keyLo_, key);
+    keyHi_ = std::max(keyHi_, key);
+    valueLo_ = std::min(valueLo_, value);
+    valueHi_ = std::max(valueHi_, value);
+}
+
+void ChartLine::Append(double key, double value) {
+    if (bound_) Unbind();
+    if (!keys_.empty() && key < keys_.back()) sorted_ = false;
+    keys_.push_back(key);
+    values_.push_back(static_cast<float>(value));
+    Note(key, value);
+}
+
+void ChartLine::Replace(size_t k, double key, double value) {
+    double oldKey = 0, oldValue = 0;
+    if (!At(k, oldKey, oldValue)) return;
+    // The same point again only asks for a repaint; a store series stays a store series.
+    if (oldKey == key && static_cast<float>(oldValue) == static_cast<float>(value)) return;
+    if (bound_) Unbind();
+    keys_[k] = key;
+    values_[k] = static_cast<float>(value);
+    Recount();
+}
+
+bool ChartLine::ValueAt(size_t i, double& value) const {
+    if (!bound_) {
+        value = values_[i];
+        return true;
+    }
+    const Temperature v = (*samples_)[i];
+    if (v == NoValue) return false;
+    value = v / 100.0;
+    return true;
+}
+
+bool ChartLine::At(size_t k, double& key, double& value) const {
+    if (k >= Count()) return false;
+    if (!bound_) {
+        key = keys_[k];
+        value = values_[k];
+        return true;
+    }
+    // Point k is the k-th sample that holds a value; the newest is found from the end.
+    if (k + 1 == Count()) {
+        for (size_t i = boundCount_; i-- > 0;)
+            if (ValueAt(i, value)) {
+                key = (*times_)[i];
+                return true;
+            }
+        return false;
+    }
+    size_t seen = 0;
+    for (size_t i = 0; i < boundCount_; ++i)
+        if (ValueAt(i, value) && seen++ == k) {
+            key = (*times_)[i];
+            return true;
+        }
+    return false;
+}
+
+void ChartLine::Clear() {
+    bound_ = false;
+    times_ = nullptr;
+    samples_ = nullptr;
+    boundCount_ = boundValid_ = 0;
+    keys_.clear();
+    keys_.shrink_to_fit();
+    values_.clear();
+    values_.shrink_to_fit();
+    any_ = false;
+    sorted_ = true;
+}
+
+void ChartLine::Bind(const Series<DateTime>& times, const Series<Temperature>& values, size_t count) {
+    Clear();
+    bound_ = true;
+    times_ = &times;
+    samples_ = &values;
+    ShowSamples(count);
+}
+
+void ChartLine::ShowSamples(size_t count) {
+    if (!bound_) return;
+    count = std::min({count, times_->size(), samples_->size()});
+    if (count < boundCount_) {
+        boundCount_ = count;
+        Recount();
+        return;
+    }
+    for (size_t i = boundCount_; i < count; ++i) {
+        const double t = (*times_)[i];
+        if (i > 0 && t < (*times_)[i - 1]) sorted_ = false;
+        double v = 0;
+        if (!ValueAt(i, v)) continue;
+        ++boundValid_;
+        Note(t, v);
+    }
+    boundCount_ = count;
+}
+
+void ChartLine::Unbind() {
+    std::vector<double> keys;
+    std::vector<float> values;
+    keys.reserve(boundValid_);
+    values.reserve(boundValid_);
+    for (size_t i = 0; i < boundCount_; ++i) {
+        double v = 0;
+        if (!ValueAt(i, v)) continue;
+        keys.push_back((*times_)[i]);
+        values.push_back(static_cast<float>(v));
+    }
+    bound_ = false;
+    times_ = nullptr;
+    samples_ = nullptr;
+    boundCount_ = boundValid_ = 0;
+    keys_ = std::move(keys);
+    values_ = std::move(values);
+}
+
+void ChartLine::Recount() {
+    any_ = false;
+    sorted_ = true;
+    if (bound_) boundValid_ = 0;
+    const size_t n = Slots();
+    for (size_t i = 0; i < n; ++i) {
+        const double t = KeyAt(i);
+        if (i > 0 && t < KeyAt(i - 1)) sorted_ = false;
+        double v = 0;
+        if (!ValueAt(i, v)) continue;
+        if (bound_) ++boundValid_;
+        Note(t, v);
+    }
+}
+
+bool ChartLine::KeyExtent(double& lo, double& hi) const {
+    if (!any_) return false;
+    lo = keyLo_;
+    hi = keyHi_;
+    return true;
+}
+
+bool ChartLine::ValueExtent(double& lo, double& hi) const {
+    if (!any_) return false;
+    lo = valueLo_;
+    hi = valueHi_;
+    return true;
+}
+
+QCPRange ChartLine::getKeyRange(bool& found, QCP::SignDomain) const {
+    found = any_;
+    return QCPRange(keyLo_, keyHi_);
+}
+
+QCPRange ChartLine::getValueRange(bool& found, QCP::SignDomain, const QCPRange&) const {
+    found = any_;
+    return QCPRange(valueLo_, valueHi_);
+}
+
+size_t ChartLine::LowerBound(double key) const {
+    size_t lo = 0, hi = Slots();
+    while (lo < hi) {
+        const size_t mid = lo + (hi - lo) / 2;
+        if (KeyAt(mid) < key)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+void ChartLine::draw(QCPPainter* painter) {
+    const size_t n = Slots();
+    QCPAxis* keys = keyAxis();
+    QCPAxis* values = valueAxis();
+    if (n == 0 || !keys || !values) return;
+
+    const QCPRange kr = keys->range();
+    const QCPRange vr = values->range();
+    // Points just outside the range on each side keep the connecting lines to the edge.
+    size_t from = 0, to = n;
+    if (sorted_) {
+        from = LowerBound(kr.lower);
+        from = from > 0 ? from - 1 : 0;
+        to = std::min(n, LowerBound(kr.upper) + 1);
+    }
+    if (from >= to) return;
+
+    // Both axes are linear: pixel = origin + scale × value.
+    const double k0 = keys->coordToPixel(kr.lower), k1 = keys->coordToPixel(kr.upper);
+    const double v0 = values->coordToPixel(vr.lower), v1 = values->coordToPixel(vr.upper);
+    const double kScale = kr.size() > 0 ? (k1 - k0) / kr.size() : 0;
+    const double vScale = vr.size() > 0 ? (v1 - v0) / vr.size() : 0;
+    const bool keyAlongX = keys->orientation() == Qt::Horizontal;
+    const auto pointAt = [&](double kp, double vp) {
+        return keyAlongX ? QPointF(Clip(kp), Clip(vp)) : QPointF(Clip(vp), Clip(kp));
+    };
+    const double pixelSpan = std::abs(k1 - k0);
+
+    std::vector<QPointF> points;
+    const bool dense = static_cast<double>(to - from) > 2 * pixelSpan + 4;
+    if (!dense) {
+        points.reserve(to - from);
+        for (size_t i = from; i < to; ++i) {
+            double v = 0;
+            if (!ValueAt(i, v)) continue;
+            points.push_back(pointAt(k0 + (KeyAt(i) - kr.lower) * kScale, v0 + (v - vr.lower) * vScale));
+        }
+    } else {
+        // One column per key pixel: its first, lowest, highest and last value, so the column's
+        // whole spread shows and the line joins the neighbouring columns.
+        points.reserve(static_cast<size_t>(pixelSpan) * 4 + 16);
+        long column = std::numeric_limits<long>::min();
+        double first = 0, lo = 0, hi = 0, last = 0;
+        const auto flush = [&] {
+            if (column == std::numeric_limits<long>::min()) return;
+            const double kp = k0 + static_cast<double>(column) * (kScale < 0 ? -1 : 1);
+            for (double v : {first, lo, hi, last}) points.push_back(pointAt(kp, v0 + (v - vr.lower) * vScale));
+        };
+        const double perPixel = std::abs(kScale);
+        const auto take = [&](double key, double v) {
+            const long c = static_cast<long>(std::floor((key - kr.lower) * perPixel));
+            if (c != column) {
+                flush();
+                column = c;
+                first = lo = hi = last = v;
+                return;
+            }
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+            last = v;
+        };
+        if (bound_) {
+            // Page by page straight from the store's pages, a time page at a time (the value
+            // pages hold a whole number of time pages).
+            constexpr size_t TimePage = Series<DateTime>::PageSize;
+            constexpr size_t ValuePage = Series<Temperature>::PageSize;
+            static_assert(ValuePage % TimePage == 0);
+            size_t i = from;
+            while (i < to) {
+                const auto tp = times_->Page(i / TimePage);
+                const auto vp = samples_->Page(i / ValuePage);
+                const size_t end = std::min(to, (i / TimePage + 1) * TimePage);
+                const DateTime* t = tp.data() + i % TimePage;
+                const Temperature* s = vp.data() + i % ValuePage;
+                for (size_t j = 0; j < end - i; ++j)
+                    if (s[j] != NoValue) take(t[j], s[j] / 100.0);
+                i = end;
+            }
+        } else {
+            for (size_t i = from; i < to; ++i) take(keys_[i], values_[i]);
+        }
+        flush();
+    }
+    if (points.empty()) return;
+
+    if (LineVisible && points.size() > 1) {
+        painter->setPen(QPen(mPen.color(), LineWidth));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawPolyline(points.data(), static_cast<int>(points.size()));
+    }
+    if (PointsOn && !dense) {
+        const QCPScatterStyle style(Shape == PointShape::Circle ? QCPScatterStyle::ssCircle
+                                                                : QCPScatterStyle::ssSquare,
+                                    QPen(Border, 1), QBrush(Fill), Size);
+        style.applyTo(painter, QPen(Border));
+        const QRectF area = clipRect().adjusted(-Size, -Size, Size, Size);
+        for (const QPointF& p : points)
+            if (area.contains(p)) style.drawShape(painter, p);
+    }
+}
+
+}  // namespace drumo

@@ -1,0 +1,92 @@
+#pragma once
+// The parts of the chart that the plotting library draws: a line of points that reads either its
+// own compact points or a series of the measurement store, and the tick labels of an axis.
+// Only Chart uses them.
+
+#include <qcustomplot.h>
+
+#include <vector>
+
+#include "model/Series.h"
+#include "model/Store.h"
+#include "views/ui/Chart.h"
+
+namespace drumo {
+
+// Ticks spread evenly over the axis range, labelled as numbers ("###0.##") or as the date and time
+// of DateTime values.
+class EvenTicker final : public QCPAxisTicker {
+public:
+    int Count = 5;
+    QString DateTimePattern;  // empty: numbers
+
+    void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision,
+                  QVector<double>& ticks, QVector<double>* subTicks, QVector<QString>* tickLabels) override;
+    QString Label(double value) const;
+};
+
+class ChartLine final : public QCPAbstractPlottable {
+public:
+    ChartLine(QCPAxis* keyAxis, QCPAxis* valueAxis);
+
+    // --- Points.
+    size_t Count() const { return bound_ ? boundValid_ : keys_.size(); }
+    bool Bound() const { return bound_; }
+    void Append(double key, double value);
+    void Replace(size_t k, double key, double value);
+    bool At(size_t k, double& key, double& value) const;
+    void Clear();
+    void Bind(const Series<DateTime>& times, const Series<Temperature>& values, size_t count);
+    void ShowSamples(size_t count);
+    // Extents of the points; false when there is none.
+    bool KeyExtent(double& lo, double& hi) const;
+    bool ValueExtent(double& lo, double& hi) const;
+
+    // --- Look.
+    bool LineVisible = true;
+    int LineWidth = 1;
+    PointShape Shape = PointShape::Square;
+    int Size = 7;
+    QColor Fill = Qt::red;
+    QColor Border = Qt::black;
+    bool PointsOn = true;
+
+    // --- Drawing order within the layer.
+    void ToFront() { moveToLayer(layer(), false); }
+    void ToBack() { moveToLayer(layer(), true); }
+
+    double selectTest(const QPointF&, bool, QVariant* = nullptr) const override { return -1; }
+    QCPRange getKeyRange(bool& found, QCP::SignDomain = QCP::sdBoth) const override;
+    QCPRange getValueRange(bool& found, QCP::SignDomain = QCP::sdBoth,
+                           const QCPRange& = QCPRange()) const override;
+
+protected:
+    void draw(QCPPainter* painter) override;
+    void drawLegendIcon(QCPPainter*, const QRectF&) const override {}
+
+private:
+    // Index of the first point whose key is at least `key` (points sorted by key).
+    size_t LowerBound(double key) const;
+    double KeyAt(size_t i) const { return bound_ ? (*times_)[i] : keys_[i]; }
+    bool ValueAt(size_t i, double& value) const;
+    size_t Slots() const { return bound_ ? boundCount_ : keys_.size(); }
+    void Unbind();
+    void Note(double key, double value);
+    void Recount();
+
+    // Own points.
+    std::vector<double> keys_;
+    std::vector<float> values_;
+    // A store series: the first boundCount_ samples, boundValid_ of them not NoValue.
+    bool bound_ = false;
+    const Series<DateTime>* times_ = nullptr;
+    const Series<Temperature>* samples_ = nullptr;
+    size_t boundCount_ = 0;
+    size_t boundValid_ = 0;
+    // Extents and order, kept as points come.
+    bool any_ = false;
+    double keyLo_ = 0, keyHi_ = 0, valueLo_ = 0, valueHi_ = 0;
+    bool sorted_ = true;
+};
+
+}  // namespace drumo
