@@ -102,6 +102,8 @@ public:
     void UpperAlarm(const std::string& line) override;
     void LowerAlarm(const std::string& line) override;
     void ShowSearchWindow() override;
+    void FitSystemTrend() override { emit SystemTrendFit(); }
+    void UpdateSystemTrend() override { emit SystemTrendUpdate(); }
 
     // --- DeviceEditView.
     void CommentCell(size_t device, const std::string& text) override;
@@ -110,6 +112,12 @@ public:
 
     // --- SearchActivity, also asked by the store before it drops the samples.
     bool SearchRunning() const override { return Searching(); }
+
+signals:
+    // A search found devices; the system trend makes its lines before the first row is selected.
+    void DevicesListed();
+    void SystemTrendUpdate();  // a sample is complete
+    void SystemTrendFit();     // reception starts
 
 private:
     void WireCommands();

@@ -46,7 +46,8 @@ ProgramWiring::ProgramWiring(Shell& shell)
                     shell.Timers().Polling, shell.Timers().Update},
                    shell.Engine(), shell.Op(), shell.Log()),
       files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
-             shell.Log()) {
+             shell.Log()),
+      systemTrend_(shell, acquisition_, files_) {
     views_.Search.SetTarget(&acquisition_.Find());
     views_.Line.SetTarget(&acquisition_.Find());
     views_.Receiving.SetTarget(&acquisition_);
@@ -57,10 +58,19 @@ ProgramWiring::ProgramWiring(Shell& shell)
     files_.SetSearch(&acquisition_);
 
     ShellHooks hooks;
-    hooks.SettingsLoaded = [this] { acquisition_.LoadFindSettings(); };
-    hooks.SavingSettings = [this] { acquisition_.SaveFindSettings(); };
+    hooks.SettingsLoaded = [this] {
+        acquisition_.LoadFindSettings();
+        systemTrend_.LoadSettings();
+    };
+    hooks.SavingSettings = [this] {
+        acquisition_.SaveFindSettings();
+        systemTrend_.SaveSettings();
+    };
     hooks.ShowSearchWindow = [this] { acquisition_.ShowSearchWindowAtStart(); };
-    hooks.StopLongLoops = [this] { acquisition_.StopLongLoops(); };
+    hooks.StopLongLoops = [this] {
+        acquisition_.StopLongLoops();
+        systemTrend_.StopLongLoops();
+    };
     hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };
     hooks.OpenArchive = [this](const std::string& path) { files_.OpenFromCommandLine(path); };
     hooks.SaveRunningAutoSave = [this] { files_.SaveRunningAutoSave(); };

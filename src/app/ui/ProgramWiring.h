@@ -6,6 +6,7 @@
 
 #include "acquisition/ui/AcquisitionWiring.h"
 #include "app/ViewRelays.h"
+#include "app/ui/SystemTrendWiring.h"
 #include "files/ui/FilesWiring.h"
 
 namespace drumo {
@@ -32,6 +33,7 @@ private:
     ViewRelays& views_;
     AcquisitionWiring acquisition_;
     FilesWiring files_;
+    SystemTrendWiring systemTrend_;
 };
 
 }  // namespace drumo

@@ -30,6 +30,8 @@ class TfrmProgSet;
 class TfrmScanM;
 class TfrmAlarm;
 class TerminationSignals;
+class TfrmMGR;
+class TfrmPlet;
 
 // Operations of parts of the program that plug into start-up and closing.
 struct ShellHooks {
@@ -60,6 +62,8 @@ public:
     TfrmScanM& ScanM() { return *scanM_; }
     TfrmAlarm& AlarmMax() { return *alarmMax_; }
     TfrmAlarm& AlarmMin() { return *alarmMin_; }
+    TfrmMGR& MGR() { return *mgr_; }
+    TfrmPlet& Plet() { return *plet_; }
     // The one owner of the line, the store and the settings; the windows' wiring points its
     // views at itself.
     Station& Engine() { return station_.Get(); }
@@ -122,6 +126,8 @@ private:
     std::unique_ptr<TfrmScanM> scanM_;
     std::unique_ptr<TfrmAlarm> alarmMax_;
     std::unique_ptr<TfrmAlarm> alarmMin_;
+    std::unique_ptr<TfrmMGR> mgr_;
+    std::unique_ptr<TfrmPlet> plet_;
 };
 
 }  // namespace drumo

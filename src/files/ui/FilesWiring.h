@@ -95,6 +95,12 @@ public:
     void StepProgress() override;
     void ShowCountdown(const std::string& hhnnss) override;
 
+signals:
+    // Files were loaded with at least one device; the system trend makes its lines before the
+    // first row is selected.
+    void DevicesLoaded();
+    void SystemTrendTitle(const QString& title);
+
 private:
     bool Searching() const { return search_ && search_->SearchRunning(); }
     QString ArchiveFolder() const;
