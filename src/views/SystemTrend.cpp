@@ -59,8 +59,12 @@ void CableProfile(const MeasurementStore& store, size_t d, size_t c, DateTime t,
         const double f = span > 0 ? (t - times[k]) / span : 0.0;
         for (size_t s = 0; s < sensors; ++s) {
             const auto& values = store.Samples(d, c, s);
-            const Temperature a = values[k];
-            const Temperature b = values[k + 1];
+            Temperature a = values[k];
+            Temperature b = values[k + 1];
+            // At exactly a sample's time that sample's reading counts alone, so that the newest
+            // reading of a sensor that had none before shows at once.
+            if (f == 1.0) a = b;
+            if (f == 0.0) b = a;
             if (a == NoValue || b == NoValue) continue;
             out.push_back({labels[s] / 100.0, ((b - a) * f + a) / 100.0});
         }

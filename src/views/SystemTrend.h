@@ -55,7 +55,8 @@ private:
 long BracketingSample(const Series<DateTime>& times, DateTime t, bool ascending);
 
 // The line of cable (d, c) at moment t, into `out` (emptied first): each sensor interpolated
-// between the two samples around t; a sensor with NoValue at either of them has no point. A cable
+// between the two samples around t; a sensor with NoValue at either of them has no point, except
+// at exactly the time of the one that has a reading. A cable
 // with one sample shows it only when t is exactly its time; a cable with no sample around t shows
 // nothing.
 void CableProfile(const MeasurementStore& store, size_t d, size_t c, DateTime t, const TimeOrder& order,

@@ -44,6 +44,8 @@ TEST_F(TrendStore, ProfileInterpolatesEachSensorBetweenTheSamplesAroundTheMoment
         // A NoValue at either end of the interval leaves the sensor out.
         {"half way", T10 + 30 * OneSecond, {{1.5, 20.5}, {4.5, 10.0}}},
         {"at the first sample", T10, {{1.5, 20.0}, {4.5, 10.0}}},
+        // Exactly at a sample's time its readings count alone: the sensor that had none shows.
+        {"at the middle sample", T10 + OneMinute, {{1.5, 21.0}, {3.0, 5.0}, {4.5, 10.0}}},
         {"second interval", T10 + 90 * OneSecond, {{1.5, 21.5}, {3.0, 5.5}}},
         {"at the last sample", T10 + 2 * OneMinute, {{1.5, 22.0}, {3.0, 6.0}}},
         {"before the first", T10 - OneSecond, {}},
