@@ -78,10 +78,11 @@ TfrmMGR::TfrmMGR(MeasurementStore& store, QWidget* parent)
         auto* label = new QLabel(status);
         label->setObjectName(QStringLiteral("Panel%1").arg(i));
         label->setFrameShape(QFrame::StyledPanel);
-        if (i < 4)
-            label->setFixedWidth(kPanelWidths[i]);
-        else
+        // The span of the store (panel 3) may need more than its width in a larger font.
+        if (i == 3 || i == 4)
             label->setMinimumWidth(kPanelWidths[i]);
+        else
+            label->setFixedWidth(kPanelWidths[i]);
         status->addWidget(label, i == 4 ? 1 : 0);
         panels_.push_back(label);
     }
@@ -173,18 +174,15 @@ void TfrmMGR::BuildPanel(QWidget* panel) {
         FocusSlider();
     });
 
-    auto* sizeRow = new QHBoxLayout;
     spPointSize_ = new QSpinBox(panel);
     spPointSize_->setObjectName(QStringLiteral("RxSpPSize"));
     spPointSize_->setToolTip(QStringLiteral("Размер точки"));
     spPointSize_->setRange(5, 15);
     spPointSize_->setSingleStep(2);
     spPointSize_->setValue(7);
-    btnPrint_ = Button("BtnPrintMGR", QStringLiteral("⎙"), "Печатать Тренд системы", panel);
-    btnPrint_->setFixedWidth(30);
-    sizeRow->addWidget(spPointSize_);
-    sizeRow->addWidget(btnPrint_);
-    column->addLayout(sizeRow);
+    btnPrint_ = Button("BtnPrintMGR", QStringLiteral("Печать"), "Печатать Тренд системы", panel);
+    column->addWidget(spPointSize_);
+    column->addWidget(btnPrint_);
     connect(spPointSize_, &QSpinBox::valueChanged, this, [this](int size) {
         ForEachLine([this, size](int line) { chart_->SetPointSize(line, size); });
         FocusSlider();

@@ -242,13 +242,13 @@ void TfrmPlet::BuildPanel(QWidget* panel) {
     auto* inY = Button("btnZoomInY", QStringLiteral("Y+"), "Увеличить масштаб по Y", panel);
     auto* outY = Button("btnZoomOutY", QStringLiteral("Y−"), "Уменьшить масштаб по Y", panel);
     auto* all = Button("btnShowAll", QStringLiteral("[ ]"), "Показать всё", panel);
-    auto* print = Button("BtnPrintPlet", QStringLiteral("⎙"), "Печатать График", panel);
+    auto* print = Button("BtnPrintPlet", QStringLiteral("Печать"), "Печатать График", panel);
     zoom->addWidget(inX, 0, 0);
     zoom->addWidget(outX, 0, 1);
     zoom->addWidget(all, 0, 2);
     zoom->addWidget(inY, 1, 0);
     zoom->addWidget(outY, 1, 1);
-    zoom->addWidget(print, 1, 2);
+    zoom->addWidget(print, 2, 0, 1, 3);
     column->addLayout(zoom);
     auto step = [this](bool (PletView::*zoomStep)()) {
         return [this, zoomStep] {
