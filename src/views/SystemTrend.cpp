@@ -168,10 +168,9 @@ std::string Fixed2(double value) {
 }
 }  // namespace
 
-std::string ReadoutTemperatureText(double celsius) { return Fixed2(celsius) + " °C "; }
 std::string ReadoutPositionText(double metres) { return "L " + Fixed2(metres) + " м "; }
 
-ReadoutPlace SystemReadoutPlace(int x, int y, int chartWidth) {
+SliceReadoutPlace SystemReadoutPlace(int x, int y, int chartWidth) {
     const int left = x > chartWidth - 70 ? x - 50 : x + 16;
     return {left, y + 6, y + 18};
 }

@@ -126,17 +126,17 @@ private:
 std::string SpanText(DateTime first, DateTime last);     // "от dd.mm.yy hh:nn:ss до ..."
 std::string MomentText(DateTime t);                      // "dd.mm.yy hh:nn:ss"
 std::string SliceModeText(bool archiveLoaded, bool atEnd);  // "Файл.....", "Слежение.....", "Просмотр....."
-std::string ReadoutTemperatureText(double celsius);      // "21.50 °C "
+// The mouse read-out's position (its temperature is the time graph's ReadoutTemperatureText).
 std::string ReadoutPositionText(double metres);          // "L 3.25 м "
 
 // Where the Ctrl read-out texts go on the chart: right of the pointer, or left of it near the
 // chart's right edge.
-struct ReadoutPlace {
+struct SliceReadoutPlace {
     int X = 0;
     int TemperatureY = 0;
     int PositionY = 0;
-    bool operator==(const ReadoutPlace&) const = default;
+    bool operator==(const SliceReadoutPlace&) const = default;
 };
-ReadoutPlace SystemReadoutPlace(int x, int y, int chartWidth);
+SliceReadoutPlace SystemReadoutPlace(int x, int y, int chartWidth);
 
 }  // namespace drumo

@@ -152,10 +152,9 @@ TEST(SystemTrendTexts, StatusPanelsAndReadout) {
     EXPECT_EQ(SliceModeText(true, true), "Файл.....");
     EXPECT_EQ(SliceModeText(false, true), "Слежение.....");
     EXPECT_EQ(SliceModeText(false, false), "Просмотр.....");
-    EXPECT_EQ(ReadoutTemperatureText(21.456), "21.46 °C ");
     EXPECT_EQ(ReadoutPositionText(-0.5), "L -0.50 м ");
-    EXPECT_EQ(SystemReadoutPlace(100, 40, 600), (ReadoutPlace{116, 46, 58}));
-    EXPECT_EQ(SystemReadoutPlace(531, 40, 600), (ReadoutPlace{481, 46, 58}));
+    EXPECT_EQ(SystemReadoutPlace(100, 40, 600), (SliceReadoutPlace{116, 46, 58}));
+    EXPECT_EQ(SystemReadoutPlace(531, 40, 600), (SliceReadoutPlace{481, 46, 58}));
 }
 
 }  // namespace

@@ -99,6 +99,8 @@ public:
     void ReceptionLamp(bool lit) override;
     void ShowNewSample(size_t d, size_t c) override;
     void RebuildView() override;
+    void ResetGraphViews() override { emit GraphViewsReset(); }
+    void FollowMode(bool on) override { emit FollowModeSwitched(on); }
     void UpperAlarm(const std::string& line) override;
     void LowerAlarm(const std::string& line) override;
     void ShowSearchWindow() override;
@@ -118,6 +120,10 @@ signals:
     void DevicesListed();
     void SystemTrendUpdate();  // a sample is complete
     void SystemTrendFit();     // reception starts
+    // Reception asks the graph windows to reset their views, and switches the time graph's
+    // follow mode ("Слежение").
+    void GraphViewsReset();
+    void FollowModeSwitched(bool on);
 
 private:
     void WireCommands();

@@ -4,6 +4,7 @@
 
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmScanM.h"
+#include "app/AppPaths.h"
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
@@ -40,6 +41,13 @@ void JoinFileCommands(TfrmMain& main, FilesWiring& f) {
     Join(main, "actFileArhiv", &f, [&f] { f.ArchiveCommand(); });
 }
 
+void JoinGraph(GraphWiring& g, AcquisitionWiring& a, FilesWiring& f) {
+    g.SetSearch(&a);
+    QObject::connect(&a, &AcquisitionWiring::GraphViewsReset, &g, [&g] { g.ResetGraphViews(); });
+    QObject::connect(&a, &AcquisitionWiring::FollowModeSwitched, &g, [&g](bool on) { g.FollowMode(on); });
+    QObject::connect(&f, &FilesWiring::ArchiveShown, &g, [&g] { g.ArchiveShown(); });
+}
+
 ProgramWiring::ProgramWiring(Shell& shell)
     : views_(shell.Views()),
       acquisition_({shell.Main(), shell.Main(), shell.ScanM(), shell.AlarmMax(), shell.AlarmMin(),
@@ -47,7 +55,8 @@ ProgramWiring::ProgramWiring(Shell& shell)
                    shell.Engine(), shell.Op(), shell.Log()),
       files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
              shell.Log()),
-      systemTrend_(shell, acquisition_, files_) {
+      systemTrend_(shell, acquisition_, files_),
+      graph_(shell.Graphic(), shell.Main(), shell.Store(), Paths().SettingsFile) {
     views_.Search.SetTarget(&acquisition_.Find());
     views_.Line.SetTarget(&acquisition_.Find());
     views_.Receiving.SetTarget(&acquisition_);
@@ -56,6 +65,7 @@ ProgramWiring::ProgramWiring(Shell& shell)
     JoinAcquisitionCommands(shell.Main(), acquisition_);
     JoinFileCommands(shell.Main(), files_);
     files_.SetSearch(&acquisition_);
+    JoinGraph(graph_, acquisition_, files_);
 
     ShellHooks hooks;
     hooks.SettingsLoaded = [this] {

@@ -7,6 +7,7 @@
 #include "acquisition/ui/AcquisitionWiring.h"
 #include "app/ViewRelays.h"
 #include "app/ui/SystemTrendWiring.h"
+#include "app/ui/GraphWiring.h"
 #include "files/ui/FilesWiring.h"
 
 namespace drumo {
@@ -19,6 +20,8 @@ class TfrmMain;
 void JoinAcquisitionCommands(TfrmMain& main, AcquisitionWiring& acquisition);
 // "Открыть", "Сохранить", "Экспорт в Excel" and "Архив" call `files`.
 void JoinFileCommands(TfrmMain& main, FilesWiring& files);
+// Reception's view resets and follow switch, and archive loads, reach the time graph.
+void JoinGraph(GraphWiring& graph, AcquisitionWiring& acquisition, FilesWiring& files);
 
 class ProgramWiring {
 public:
@@ -28,12 +31,14 @@ public:
 
     AcquisitionWiring& Acquisition() { return acquisition_; }
     FilesWiring& Files() { return files_; }
+    GraphWiring& Graph() { return graph_; }
 
 private:
     ViewRelays& views_;
     AcquisitionWiring acquisition_;
     FilesWiring files_;
     SystemTrendWiring systemTrend_;
+    GraphWiring graph_;
 };
 
 }  // namespace drumo

@@ -24,6 +24,7 @@
 #include "model/Intervals.h"
 #include "views/ui/TfrmMGR.h"
 #include "views/ui/TfrmPlet.h"
+#include "views/ui/TfrmGraphic.h"
 
 namespace drumo {
 
@@ -97,6 +98,7 @@ Shell::~Shell() {
     scanM_.reset();
     progSet_.reset();
     about_.reset();
+    graphic_.reset();
     main_.reset();
 }
 
@@ -107,6 +109,7 @@ void Shell::CreateWindows() {
     // and comment editor and system trend after the device manager; report, numbering, search,
     // firmware, serial number and settings dialogs, thermal plots after the alarm windows.
     main_ = std::make_unique<TfrmMain>(Store(), operator_, Log());
+    graphic_ = std::make_unique<TfrmGraphic>(operator_, SystemClock::Instance());
     about_ = std::make_unique<TfrmAbout>(QString::fromStdString(ProgramVersion()), main_.get());
     progSet_ = std::make_unique<TfrmProgSet>(Settings(), operator_, paths_.ArchiveFolder, main_.get());
     scanM_ = std::make_unique<TfrmScanM>(Store());
@@ -202,6 +205,8 @@ void Shell::ApplySettings() {
     PlaceWindow(*scanM_, Settings().ScanM, true, false);
     PlaceWindow(*mgr_, Settings().MGR.Place, true, true);
     PlaceWindow(*plet_, Settings().Plet.Place, true, true);
+    PlaceWindow(*graphic_, Settings().Graph.Place, true, true);
+    graphic_->LoadSettings(Settings().Graph);
     main_->SetTableColour(m.TableColor);
     SetShowHint(m.ShowHint);
     progSet_->LoadControls();
@@ -215,6 +220,8 @@ void Shell::CollectSettings() {
     NotePlace(*scanM_, Settings().ScanM, true, false);
     NotePlace(*mgr_, Settings().MGR.Place, true, true);
     NotePlace(*plet_, Settings().Plet.Place, true, true);
+    NotePlace(*graphic_, Settings().Graph.Place, true, true);
+    graphic_->SaveSettings(Settings().Graph);
     Settings().Main.TableColor = main_->TableColour();
 }
 

@@ -25,6 +25,7 @@
 namespace drumo {
 
 class TfrmMain;
+class TfrmGraphic;
 class TfrmAbout;
 class TfrmProgSet;
 class TfrmScanM;
@@ -57,6 +58,7 @@ public:
     void Show();
 
     TfrmMain& Main() { return *main_; }
+    TfrmGraphic& Graphic() { return *graphic_; }
     TfrmAbout& About() { return *about_; }
     TfrmProgSet& ProgSet() { return *progSet_; }
     TfrmScanM& ScanM() { return *scanM_; }
@@ -121,6 +123,7 @@ private:
     std::unique_ptr<TerminationSignals> terminationSignals_;
 
     std::unique_ptr<TfrmMain> main_;
+    std::unique_ptr<TfrmGraphic> graphic_;
     std::unique_ptr<TfrmAbout> about_;
     std::unique_ptr<TfrmProgSet> progSet_;
     std::unique_ptr<TfrmScanM> scanM_;

@@ -154,6 +154,7 @@ void FilesWiring::ShowLoadedDevices(size_t deviceCount) {
     emit DevicesLoaded();
     // Selecting the first row makes its device and cable the ones the windows show.
     if (!w_.Grid.SelectRow(1)) store_.AnnounceSelection();
+    emit ArchiveShown();
 }
 
 // --- Auto-save -------------------------------------------------------------------------------

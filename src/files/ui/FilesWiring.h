@@ -100,6 +100,9 @@ signals:
     // first row is selected.
     void DevicesLoaded();
     void SystemTrendTitle(const QString& title);
+    // Archive files were loaded and the first loaded cable is shown: the graph windows switch
+    // their automatic zoom on.
+    void ArchiveShown();
 
 private:
     bool Searching() const { return search_ && search_->SearchRunning(); }

@@ -138,10 +138,9 @@ void Chart::SetTopFollowsBottom(bool on) {
     if (on) plot_->xAxis2->setRange(plot_->xAxis->range());
 }
 
-bool Chart::AutoRangeAxis(ChartAxis axis) {
-    QCPAxis* target = AxisOf(axis);
+bool Chart::DataExtent(ChartAxis axis, double& lo, double& hi) const {
+    const QCPAxis* target = AxisOf(axis);
     bool any = false;
-    double lo = 0, hi = 0;
     for (const ChartLine* line : lines_) {
         if (!line->visible()) continue;
         double a = 0, b = 0;
@@ -155,9 +154,14 @@ bool Chart::AutoRangeAxis(ChartAxis axis) {
         hi = any ? std::max(hi, b) : b;
         any = true;
     }
-    if (!any) return false;
+    return any;
+}
+
+bool Chart::AutoRangeAxis(ChartAxis axis) {
+    double lo = 0, hi = 0;
+    if (!DataExtent(axis, lo, hi)) return false;
     const AxisRange r = AutoRange(lo, hi);
-    target->setRange(r.Min, r.Max);
+    AxisOf(axis)->setRange(r.Min, r.Max);
     Replot();
     return true;
 }
@@ -320,6 +324,16 @@ void Chart::ShowSeries(int line, const Series<DateTime>& times, const Series<Tem
                        size_t count) {
     if (auto* l = LineAt(line)) l->Bind(times, values, count);
     ChangedData();
+}
+
+void Chart::ShowSeries(int line, const MeasurementStore& store, size_t d, size_t c, size_t s, size_t count) {
+    if (auto* l = LineAt(line)) l->Bind(store, d, c, s, count);
+    ChangedData();
+}
+
+bool Chart::ShowsSeries(int line) const {
+    const auto* l = LineAt(line);
+    return l && l->Bound();
 }
 
 void Chart::ShowSamples(int line, size_t count) {

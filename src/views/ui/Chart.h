@@ -71,6 +71,8 @@ public:
     // Automatic ranging, once: the extent of the active lines' points on this axis, widened by
     // 2.5 % of its width on each side. False (range unchanged) when no active line has a point.
     bool AutoRangeAxis(ChartAxis axis);
+    // The extent of the active lines' points on an axis, without margins; false when none.
+    bool DataExtent(ChartAxis axis, double& lo, double& hi) const;
 
     // --- Lines, numbered from 0 in the order they were added. A line's keys go along `keyAxis`
     // and its values along `valueAxis` (the trend turned by 90 degrees swaps them).
@@ -113,8 +115,13 @@ public:
     // the line or its next ClearLine / ShowSeries / RemoveLines.
     void ShowSeries(int line, const Series<DateTime>& times, const Series<Temperature>& values,
                     size_t count);
+    // The same for sensor s of cable (d, c) of the store, looked up at every use, so that the line
+    // stays sound while the store grows, moves or empties its series.
+    void ShowSeries(int line, const MeasurementStore& store, size_t d, size_t c, size_t s, size_t count);
     // More samples of the series shown (a new sample arrived).
     void ShowSamples(int line, size_t count);
+    // The line shows a store series (rather than points of its own).
+    bool ShowsSeries(int line) const;
 
     // --- Line markers: a horizontal line at a value of a vertical axis, or a vertical line at a
     // value of a horizontal axis; drawn over the lines.

@@ -85,7 +85,7 @@ bool ChartLine::ValueAt(size_t i, double& value) const {
         value = values_[i];
         return true;
     }
-    const Temperature v = (*samples_)[i];
+    const Temperature v = Values()[i];
     if (v == NoValue) return false;
     value = v / 100.0;
     return true;
@@ -100,17 +100,17 @@ bool ChartLine::At(size_t k, double& key, double& value) const {
     }
     // Point k is the k-th sample that holds a value; the newest is found from the end.
     if (k + 1 == Count()) {
-        for (size_t i = boundCount_; i-- > 0;)
+        for (size_t i = Slots(); i-- > 0;)
             if (ValueAt(i, value)) {
-                key = (*times_)[i];
+                key = KeyAt(i);
                 return true;
             }
         return false;
     }
     size_t seen = 0;
-    for (size_t i = 0; i < boundCount_; ++i)
+    for (size_t i = 0, n = Slots(); i < n; ++i)
         if (ValueAt(i, value) && seen++ == k) {
-            key = (*times_)[i];
+            key = KeyAt(i);
             return true;
         }
     return false;
@@ -120,6 +120,7 @@ void ChartLine::Clear() {
     bound_ = false;
     times_ = nullptr;
     samples_ = nullptr;
+    store_ = nullptr;
     boundCount_ = boundValid_ = 0;
     keys_.clear();
     keys_.shrink_to_fit();
@@ -137,17 +138,28 @@ void ChartLine::Bind(const Series<DateTime>& times, const Series<Temperature>& v
     ShowSamples(count);
 }
 
+void ChartLine::Bind(const MeasurementStore& store, size_t d, size_t c, size_t s, size_t count) {
+    Clear();
+    bound_ = true;
+    store_ = &store;
+    d_ = d;
+    c_ = c;
+    s_ = s;
+    ShowSamples(count);
+}
+
 void ChartLine::ShowSamples(size_t count) {
     if (!bound_) return;
-    count = std::min({count, times_->size(), samples_->size()});
+    const Series<DateTime>& times = Times();
+    count = std::min({count, times.size(), Values().size()});
     if (count < boundCount_) {
         boundCount_ = count;
         Recount();
         return;
     }
     for (size_t i = boundCount_; i < count; ++i) {
-        const double t = (*times_)[i];
-        if (i > 0 && t < (*times_)[i - 1]) sorted_ = false;
+        const double t = times[i];
+        if (i > 0 && t < times[i - 1]) sorted_ = false;
         double v = 0;
         if (!ValueAt(i, v)) continue;
         ++boundValid_;
@@ -161,15 +173,16 @@ void ChartLine::Unbind() {
     std::vector<float> values;
     keys.reserve(boundValid_);
     values.reserve(boundValid_);
-    for (size_t i = 0; i < boundCount_; ++i) {
+    for (size_t i = 0, n = Slots(); i < n; ++i) {
         double v = 0;
         if (!ValueAt(i, v)) continue;
-        keys.push_back((*times_)[i]);
+        keys.push_back(KeyAt(i));
         values.push_back(static_cast<float>(v));
     }
     bound_ = false;
     times_ = nullptr;
     samples_ = nullptr;
+    store_ = nullptr;
     boundCount_ = boundValid_ = 0;
     keys_ = std::move(keys);
     values_ = std::move(values);
@@ -293,10 +306,12 @@ void ChartLine::draw(QCPPainter* painter) {
             constexpr size_t TimePage = Series<DateTime>::PageSize;
             constexpr size_t ValuePage = Series<Temperature>::PageSize;
             static_assert(ValuePage % TimePage == 0);
+            const Series<DateTime>& times = Times();
+            const Series<Temperature>& samples = Values();
             size_t i = from;
             while (i < to) {
-                const auto tp = times_->Page(i / TimePage);
-                const auto vp = samples_->Page(i / ValuePage);
+                const auto tp = times.Page(i / TimePage);
+                const auto vp = samples.Page(i / ValuePage);
                 const size_t end = std::min(to, (i / TimePage + 1) * TimePage);
                 const DateTime* t = tp.data() + i % TimePage;
                 const Temperature* s = vp.data() + i % ValuePage;

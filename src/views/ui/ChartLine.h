@@ -5,6 +5,7 @@
 
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "model/Series.h"
@@ -37,6 +38,9 @@ public:
     bool At(size_t k, double& key, double& value) const;
     void Clear();
     void Bind(const Series<DateTime>& times, const Series<Temperature>& values, size_t count);
+    // Bound to sensor s of cable (d, c) of the store, looked up at each use: the store may move
+    // its series when devices are added, and readers of missing cables get empty series.
+    void Bind(const MeasurementStore& store, size_t d, size_t c, size_t s, size_t count);
     void ShowSamples(size_t count);
     // Extents of the points; false when there is none.
     bool KeyExtent(double& lo, double& hi) const;
@@ -67,9 +71,14 @@ protected:
 private:
     // Index of the first point whose key is at least `key` (points sorted by key).
     size_t LowerBound(double key) const;
-    double KeyAt(size_t i) const { return bound_ ? (*times_)[i] : keys_[i]; }
+    const Series<DateTime>& Times() const { return store_ ? store_->SampleTimes(d_, c_) : *times_; }
+    const Series<Temperature>& Values() const { return store_ ? store_->Samples(d_, c_, s_) : *samples_; }
+    double KeyAt(size_t i) const { return bound_ ? Times()[i] : keys_[i]; }
     bool ValueAt(size_t i, double& value) const;
-    size_t Slots() const { return bound_ ? boundCount_ : keys_.size(); }
+    // Samples or points that can be read now.
+    size_t Slots() const {
+        return bound_ ? std::min({boundCount_, Times().size(), Values().size()}) : keys_.size();
+    }
     void Unbind();
     void Note(double key, double value);
     void Recount();
@@ -81,6 +90,8 @@ private:
     bool bound_ = false;
     const Series<DateTime>* times_ = nullptr;
     const Series<Temperature>* samples_ = nullptr;
+    const MeasurementStore* store_ = nullptr;
+    size_t d_ = 0, c_ = 0, s_ = 0;
     size_t boundCount_ = 0;
     size_t boundValid_ = 0;
     // Extents and order, kept as points come.

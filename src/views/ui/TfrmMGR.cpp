@@ -11,7 +11,9 @@
 
 #include <algorithm>
 
+#include "model/Formats.h"
 #include "model/Intervals.h"
+#include "views/TimeGraphView.h"
 
 namespace drumo {
 
@@ -19,14 +21,8 @@ namespace {
 
 const int kPanelWidths[] = {65, 65, 120, 240, 50};
 
-void PaintSwatch(QToolButton* swatch, const QColor& colour) {
-    swatch->setStyleSheet(QStringLiteral("QToolButton { background: %1; border: 1px solid #404040;"
-                                         " border-radius: 3px; }")
-                              .arg(colour.name()));
-}
-
-QToolButton* Swatch(const char* name, QWidget* parent) {
-    auto* swatch = new QToolButton(parent);
+ColourSwatch* Swatch(const char* name, QWidget* parent) {
+    auto* swatch = new ColourSwatch(parent);
     swatch->setObjectName(QString::fromLatin1(name));
     swatch->setFixedSize(22, 16);
     return swatch;
@@ -134,7 +130,7 @@ void TfrmMGR::BuildPanel(QWidget* panel) {
     column->setContentsMargins(2, 2, 2, 2);
     column->setSpacing(4);
 
-    auto swatchRow = [&](const char* caption, QToolButton* swatch) {
+    auto swatchRow = [&](const char* caption, ColourSwatch* swatch) {
         auto* row = new QHBoxLayout;
         row->addWidget(new QLabel(QString::fromUtf8(caption), panel));
         row->addStretch(1);
@@ -145,12 +141,12 @@ void TfrmMGR::BuildPanel(QWidget* panel) {
     swGrid_ = Swatch("ShapeGrid", panel);
     swatchRow("Цвет фона", swFon_);
     swatchRow("Цвет сетки", swGrid_);
-    connect(swFon_, &QToolButton::clicked, this, [this] {
+    connect(swFon_, &ColourSwatch::Released, this, [this] {
         const QColor chosen = choose_(FieldColour());
         if (chosen.isValid()) SetFieldColour(chosen);
         FocusSlider();
     });
-    connect(swGrid_, &QToolButton::clicked, this, [this] {
+    connect(swGrid_, &ColourSwatch::Released, this, [this] {
         const QColor chosen = choose_(GridColour());
         if (chosen.isValid()) SetGridColour(chosen);
         FocusSlider();
@@ -402,26 +398,26 @@ void TfrmMGR::SetDiscretIndex(int index) {
 
 void TfrmMGR::SetFieldColour(const QColor& colour) {
     chart_->SetFieldColour(colour);
-    PaintSwatch(swFon_, colour);
+    swFon_->SetColour(colour);
 }
 
 void TfrmMGR::SetGridColour(const QColor& colour) {
     chart_->SetGrid(ChartAxis::Left, true, colour);
     chart_->SetGrid(ChartAxis::Bottom, true, colour);
-    PaintSwatch(swGrid_, colour);
+    swGrid_->SetColour(colour);
 }
 
 QString TfrmMGR::Panel(int i) const { return i >= 0 && i < 5 ? panels_[i]->text() : QString(); }
 
 void TfrmMGR::MouseMoved(int x, int y, Qt::KeyboardModifiers modifiers) {
     const QString temperature =
-        QString::fromStdString(ReadoutTemperatureText(chart_->PixelToValue(ChartAxis::Left, y)));
+        QString::fromStdString(ReadoutTemperatureText(chart_->PixelToValue(ChartAxis::Left, y), DecimalMark()));
     const QString position = QString::fromStdString(ReadoutPositionText(chart_->PixelToValue(ChartAxis::Bottom, x)));
     panels_[0]->setText(temperature);
     panels_[1]->setText(position);
     if (!(modifiers & Qt::ControlModifier)) return;
     chart_->Replot();
-    const ReadoutPlace at = SystemReadoutPlace(x, y, chart_->width());
+    const SliceReadoutPlace at = SystemReadoutPlace(x, y, chart_->width());
     chart_->DrawText(at.X, at.TemperatureY, temperature, font(), Qt::white, FieldColour());
     chart_->DrawText(at.X, at.PositionY, position, font(), Qt::white, FieldColour());
 }

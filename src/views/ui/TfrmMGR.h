@@ -12,7 +12,6 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
-#include <QToolButton>
 #include <QWidget>
 
 #include <functional>
@@ -21,6 +20,7 @@
 #include "model/Store.h"
 #include "views/SystemTrend.h"
 #include "views/ui/Chart.h"
+#include "views/ui/ColourSwatch.h"
 
 namespace drumo {
 
@@ -103,8 +103,8 @@ private:
     MeasurementStore& store_;
     Chart* chart_;
     QSlider* trackBar_;
-    QToolButton* swFon_;
-    QToolButton* swGrid_;
+    ColourSwatch* swFon_;
+    ColourSwatch* swGrid_;
     QCheckBox* cbAutoZoom_;
     QCheckBox* cbPoints_;
     QSpinBox* spPointSize_;

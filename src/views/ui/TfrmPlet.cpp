@@ -22,17 +22,6 @@ namespace {
 
 constexpr int kRowHeight = 14;
 
-QColor QColorOf(Color c) {
-    const Rgb rgb = ColorToRgb(c);
-    return QColor(rgb.R, rgb.G, rgb.B);
-}
-
-void PaintSwatch(QToolButton* swatch, const QColor& colour) {
-    swatch->setStyleSheet(QStringLiteral("QToolButton { background: %1; border: 1px solid #404040;"
-                                         " border-radius: 3px; }")
-                              .arg(colour.name()));
-    swatch->setProperty("colour", colour);
-}
 
 QDoubleSpinBox* Spin(const char* name, double lo, double hi, double step, const char* hint, QWidget* parent) {
     auto* spin = new QDoubleSpinBox(parent);
@@ -217,9 +206,9 @@ void TfrmPlet::BuildPanel(QWidget* panel) {
     });
 
     auto* colours = new QHBoxLayout;
-    swFon_ = new QToolButton(panel);
+    swFon_ = new ColourSwatch(panel);
     swFon_->setObjectName(QStringLiteral("ShapeFon"));
-    swGrid_ = new QToolButton(panel);
+    swGrid_ = new ColourSwatch(panel);
     swGrid_->setObjectName(QStringLiteral("ShapeGrid"));
     for (auto [swatch, caption] : {std::pair{swFon_, "Фон"}, std::pair{swGrid_, "Сетка"}}) {
         swatch->setFixedSize(16, 16);
@@ -227,11 +216,11 @@ void TfrmPlet::BuildPanel(QWidget* panel) {
         colours->addWidget(new QLabel(QString::fromUtf8(caption), panel));
     }
     column->addLayout(colours);
-    connect(swFon_, &QToolButton::clicked, this, [this] {
+    connect(swFon_, &ColourSwatch::Released, this, [this] {
         const QColor chosen = choose_(FieldColour());
         if (chosen.isValid()) SetFieldColour(chosen);
     });
-    connect(swGrid_, &QToolButton::clicked, this, [this] {
+    connect(swGrid_, &ColourSwatch::Released, this, [this] {
         const QColor chosen = choose_(GridColour());
         if (chosen.isValid()) SetGridColour(chosen);
     });
@@ -327,7 +316,7 @@ void TfrmPlet::DrawLevels(const PletParameters& p) {
     int q = 0;
     for (size_t r = 0; r < levels_.size(); ++r) {
         if (!levels_[r].HasSeries()) continue;
-        const QColor colour = QColorOf(colours[r]);
+        const QColor colour = ToQColor(colours[r]);
         levelColours_[r] = colour;
         for (const auto& series : levels_[r].Series) {
             if (series.empty()) continue;
@@ -350,14 +339,14 @@ void TfrmPlet::DrawLevels(const PletParameters& p) {
         connect(box, &QCheckBox::clicked, this, [this, level](bool on) { ShowLevel(level, on); });
         box->show();
         boxes_[r] = box;
-        auto* swatch = new QToolButton(levelRows_);
+        auto* swatch = new ColourSwatch(levelRows_);
         swatch->setGeometry(2, q * kRowHeight + 3, 11, 11);
         swatch->setProperty("tag", level);
-        PaintSwatch(swatch, colour);
-        connect(swatch, &QToolButton::clicked, this, [this, level, swatch] {
-            const QColor chosen = choose_(swatch->property("colour").value<QColor>());
+        swatch->SetColour(colour);
+        connect(swatch, &ColourSwatch::Released, this, [this, level, swatch] {
+            const QColor chosen = choose_(swatch->Colour());
             if (!chosen.isValid()) return;
-            PaintSwatch(swatch, chosen);
+            swatch->SetColour(chosen);
             if (level == highlighted_)
                 highlightedColour_ = chosen;  // it takes the colour once the highlight moves on
             else
@@ -467,13 +456,13 @@ void TfrmPlet::ShowAll() {
 
 void TfrmPlet::SetFieldColour(const QColor& colour) {
     chart_->SetFieldColour(colour);
-    PaintSwatch(swFon_, colour);
+    swFon_->SetColour(colour);
 }
 
 void TfrmPlet::SetGridColour(const QColor& colour) {
     chart_->SetGrid(ChartAxis::Left, true, colour);
     chart_->SetGrid(ChartAxis::Bottom, true, colour);
-    PaintSwatch(swGrid_, colour);
+    swGrid_->SetColour(colour);
 }
 
 // --- The store and the window ----------------------------------------------------------------

@@ -11,7 +11,6 @@
 #include <QScrollArea>
 #include <QSpinBox>
 #include <QTimer>
-#include <QToolButton>
 #include <QWidget>
 
 #include <functional>
@@ -21,6 +20,7 @@
 #include "model/Store.h"
 #include "views/ThermalPlots.h"
 #include "views/ui/Chart.h"
+#include "views/ui/ColourSwatch.h"
 
 namespace drumo {
 
@@ -60,7 +60,7 @@ public:
     const std::vector<PletLevel>& Levels() const { return levels_; }
     // The level list: its check boxes and swatches, in row order.
     std::vector<QCheckBox*> LevelBoxes() const;
-    std::vector<QToolButton*> LevelSwatches() const { return swatches_; }
+    std::vector<ColourSwatch*> LevelSwatches() const { return swatches_; }
     int HighlightedLevel() const { return highlighted_; }
     // The chart lines of level r.
     const std::vector<int>& LevelLines(int r) const { return levelLines_.at(r); }
@@ -99,8 +99,8 @@ private:
     QCheckBox* cbLineAll_;
     QCheckBox* cbShowLines_;
     QCheckBox* cbPoints_;
-    QToolButton* swFon_;
-    QToolButton* swGrid_;
+    ColourSwatch* swFon_;
+    ColourSwatch* swGrid_;
     QScrollArea* levelList_;
     QWidget* levelRows_;
     QTimer zoomTimer_;
@@ -111,7 +111,7 @@ private:
     std::vector<std::vector<int>> levelLines_;  // chart lines of each level
     std::vector<QColor> levelColours_;
     std::vector<QCheckBox*> boxes_;             // per level; null for a level without series
-    std::vector<QToolButton*> swatches_;        // per row
+    std::vector<ColourSwatch*> swatches_;        // per row
     int highlighted_ = -1;
     QColor highlightedColour_;
     PletView view_;

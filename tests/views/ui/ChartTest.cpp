@@ -44,8 +44,9 @@ private slots:
 
         Chart chart;
         const int line = chart.AddLine(Qt::red);
-        chart.ShowSeries(line, store.SampleTimes(0, 0), store.Samples(0, 0, 0), 3);
+        chart.ShowSeries(line, store, 0, 0, 0, 3);
         QCOMPARE(chart.PointCount(line), 2);
+        QVERIFY(chart.ShowsSeries(line));
         double key = 0, value = 0;
         QVERIFY(chart.Point(line, 1, key, value));
         QCOMPARE(value, -3.25);
@@ -70,9 +71,21 @@ private slots:
         QCOMPARE(chart.PointCount(line), 4);
         QVERIFY(chart.Point(line, 2, key, value));
         QCOMPARE(value, 7.0);
+        QVERIFY(!chart.ShowsSeries(line));
         chart.ClearLine(line);
         QCOMPARE(chart.PointCount(line), 0);
         QVERIFY(!chart.LastPoint(line, key, value));
+
+        // A line on the store reads the series where it is now: devices added later move the
+        // series, and an emptied store leaves nothing to read.
+        chart.ShowSeries(line, store, 0, 0, 0, 5);
+        store.SetDeviceCount(40);
+        QVERIFY(chart.LastPoint(line, key, value));
+        QCOMPARE(value, 7.0);
+        QVERIFY(!chart.Picture().isNull());
+        store.ReleaseAll(false);
+        QVERIFY(!chart.LastPoint(line, key, value));
+        QVERIFY(!chart.Picture().isNull());
     }
 
     // Sparse samples are drawn point by point, dense ones one column per pixel; neither draws a
