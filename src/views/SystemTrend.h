@@ -12,15 +12,12 @@
 #include "model/Series.h"
 #include "model/Store.h"
 #include "views/AxisSteps.h"
+#include "views/TrendView.h"
 
 namespace drumo {
 
-// A point of a system trend line: position in metres (label ÷ 100), temperature in °C.
-struct ProfilePoint {
-    double Position = 0;
-    double Temperature = 0;
-    bool operator==(const ProfilePoint&) const = default;
-};
+// A point of a system trend line is a ProfilePoint of the length trend: position in metres
+// (label ÷ 100), temperature in °C.
 
 // The position axis: its range and the number of ticks.
 struct LengthAxis {

@@ -56,7 +56,8 @@ ProgramWiring::ProgramWiring(Shell& shell)
       files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
              shell.Log()),
       systemTrend_(shell, acquisition_, files_),
-      graph_(shell.Graphic(), shell.Main(), shell.Store(), Paths().SettingsFile) {
+      graph_(shell.Graphic(), shell.Main(), shell.Store(), Paths().SettingsFile),
+      trend_(shell.Trend(), shell.PrintDlg(), shell.Main(), shell.Store()) {
     views_.Search.SetTarget(&acquisition_.Find());
     views_.Line.SetTarget(&acquisition_.Find());
     views_.Receiving.SetTarget(&acquisition_);
@@ -66,6 +67,9 @@ ProgramWiring::ProgramWiring(Shell& shell)
     JoinFileCommands(shell.Main(), files_);
     files_.SetSearch(&acquisition_);
     JoinGraph(graph_, acquisition_, files_);
+    trend_.SetSearch(&acquisition_);
+    QObject::connect(&acquisition_, &AcquisitionWiring::GraphViewsReset, &trend_, [this] { trend_.ResetView(); });
+    QObject::connect(&files_, &FilesWiring::ArchiveShown, &trend_, [this] { trend_.ArchiveShown(); });
 
     ShellHooks hooks;
     hooks.SettingsLoaded = [this] {
@@ -82,7 +86,10 @@ ProgramWiring::ProgramWiring(Shell& shell)
         systemTrend_.StopLongLoops();
     };
     hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };
-    hooks.OpenArchive = [this](const std::string& path) { files_.OpenFromCommandLine(path); };
+    hooks.OpenArchive = [this](const std::string& path) {
+        trend_.ShowTrend();
+        files_.OpenFromCommandLine(path);
+    };
     hooks.SaveRunningAutoSave = [this] { files_.SaveRunningAutoSave(); };
     shell.SetHooks(std::move(hooks));
 

@@ -9,6 +9,7 @@
 #include "app/ui/SystemTrendWiring.h"
 #include "app/ui/GraphWiring.h"
 #include "files/ui/FilesWiring.h"
+#include "app/ui/TrendWiring.h"
 
 namespace drumo {
 
@@ -32,6 +33,7 @@ public:
     AcquisitionWiring& Acquisition() { return acquisition_; }
     FilesWiring& Files() { return files_; }
     GraphWiring& Graph() { return graph_; }
+    TrendWiring& Trend() { return trend_; }
 
 private:
     ViewRelays& views_;
@@ -39,6 +41,7 @@ private:
     FilesWiring files_;
     SystemTrendWiring systemTrend_;
     GraphWiring graph_;
+    TrendWiring trend_;
 };
 
 }  // namespace drumo

@@ -21,6 +21,9 @@
 #include "app/ui/TfrmAbout.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
+#include "app/ui/TrendWiring.h"
+#include "views/ui/TMFPrintDlg.h"
+#include "views/ui/TfrmTrend.h"
 #include "model/Intervals.h"
 #include "views/ui/TfrmMGR.h"
 #include "views/ui/TfrmPlet.h"
@@ -97,8 +100,10 @@ Shell::~Shell() {
     station_.Log().Attach(nullptr);
     scanM_.reset();
     progSet_.reset();
+    trend_.reset();
     about_.reset();
     graphic_.reset();
+    printDlg_.reset();
     main_.reset();
 }
 
@@ -110,8 +115,10 @@ void Shell::CreateWindows() {
     // firmware, serial number and settings dialogs, thermal plots after the alarm windows.
     main_ = std::make_unique<TfrmMain>(Store(), operator_, Log());
     graphic_ = std::make_unique<TfrmGraphic>(operator_, SystemClock::Instance());
+    printDlg_ = std::make_unique<TMFPrintDlg>(operator_);
     about_ = std::make_unique<TfrmAbout>(QString::fromStdString(ProgramVersion()), main_.get());
     progSet_ = std::make_unique<TfrmProgSet>(Settings(), operator_, paths_.ArchiveFolder, main_.get());
+    trend_ = std::make_unique<TfrmTrend>(Store());
     scanM_ = std::make_unique<TfrmScanM>(Store());
     station_.Log().Attach(scanM_.get());
     Store().AddListener(scanM_.get());
@@ -207,6 +214,8 @@ void Shell::ApplySettings() {
     PlaceWindow(*plet_, Settings().Plet.Place, true, true);
     PlaceWindow(*graphic_, Settings().Graph.Place, true, true);
     graphic_->LoadSettings(Settings().Graph);
+    PlaceWindow(*trend_, Settings().Trend.Place, true, true);
+    LoadTrendSettings(*trend_, Settings().Trend);
     main_->SetTableColour(m.TableColor);
     SetShowHint(m.ShowHint);
     progSet_->LoadControls();
@@ -222,6 +231,8 @@ void Shell::CollectSettings() {
     NotePlace(*plet_, Settings().Plet.Place, true, true);
     NotePlace(*graphic_, Settings().Graph.Place, true, true);
     graphic_->SaveSettings(Settings().Graph);
+    NotePlace(*trend_, Settings().Trend.Place, true, true);
+    SaveTrendSettings(*trend_, Settings().Trend);
     Settings().Main.TableColor = main_->TableColour();
 }
 

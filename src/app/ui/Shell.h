@@ -30,6 +30,8 @@ class TfrmAbout;
 class TfrmProgSet;
 class TfrmScanM;
 class TfrmAlarm;
+class TfrmTrend;
+class TMFPrintDlg;
 class TerminationSignals;
 class TfrmMGR;
 class TfrmPlet;
@@ -66,6 +68,8 @@ public:
     TfrmAlarm& AlarmMin() { return *alarmMin_; }
     TfrmMGR& MGR() { return *mgr_; }
     TfrmPlet& Plet() { return *plet_; }
+    TfrmTrend& Trend() { return *trend_; }
+    TMFPrintDlg& PrintDlg() { return *printDlg_; }
     // The one owner of the line, the store and the settings; the windows' wiring points its
     // views at itself.
     Station& Engine() { return station_.Get(); }
@@ -131,6 +135,8 @@ private:
     std::unique_ptr<TfrmAlarm> alarmMin_;
     std::unique_ptr<TfrmMGR> mgr_;
     std::unique_ptr<TfrmPlet> plet_;
+    std::unique_ptr<TMFPrintDlg> printDlg_;
+    std::unique_ptr<TfrmTrend> trend_;
 };
 
 }  // namespace drumo

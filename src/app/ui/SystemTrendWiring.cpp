@@ -9,6 +9,8 @@
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
 #include "files/ui/FilesWiring.h"
+#include "views/ui/TMFPrintDlg.h"
+#include "views/ui/TfrmGraphic.h"
 #include "views/ui/TfrmMGR.h"
 #include "views/ui/TfrmPlet.h"
 
@@ -38,6 +40,9 @@ SystemTrendWiring::SystemTrendWiring(Shell& shell, AcquisitionWiring& acquisitio
     join("actSysTrend", [&mgr] { ShowWindow(mgr); });
     join("actPlets", [&plet] { ShowWindow(plet); });
     join("actPrintSysTrend", [&mgr] { mgr.Print(); });
+    // Both windows' print buttons hand their chart to the graph print dialog.
+    mgr.SetPrintHook([&shell](Chart& chart) { shell.PrintDlg().PrintGraph(chart); });
+    plet.SetPrintHook([&shell](Chart& chart) { shell.PrintDlg().PrintGraph(chart); });
 
     connect(&scanM, &TfrmScanM::LineToggled, this, [this, &mgr](int row, bool shown) {
         if (const auto cable = CableAt(row)) mgr.SetLineShown(cable->Device, cable->Cable, shown);
@@ -84,7 +89,7 @@ void SystemTrendWiring::CreateLines() {
     // Row r starts with the colour of line r of the time graph.
     std::vector<QColor> rowColours;
     for (int r = 0; r < scanM.ListedRows(); ++r)
-        rowColours.push_back(ColourOf(shell_.Settings().Graph.GColor[std::min(r, LineColorCount - 1)]));
+        rowColours.push_back(shell_.Graphic().LineColour(std::min(r, LineColorCount - 1) + 1));
     std::vector<std::vector<QColor>> colours(store.Devices());
     for (size_t d = 0; d < store.Devices(); ++d)
         for (size_t c = 0; c < store.Cables(d); ++c) {

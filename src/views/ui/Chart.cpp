@@ -538,4 +538,11 @@ void Chart::ZoomToRect(const QRect& rect) {
     emit AxisZoomed();
 }
 
+void Chart::SetAxisReversed(ChartAxis axis, bool reversed) {
+    AxisOf(axis)->setRangeReversed(reversed);
+    Replot();
+}
+
+bool Chart::AxisReversed(ChartAxis axis) const { return AxisOf(axis)->rangeReversed(); }
+
 }  // namespace drumo

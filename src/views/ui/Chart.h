@@ -161,6 +161,10 @@ public:
     // For tests and measurements: the library's widget.
     QCustomPlot& Plot() const { return *plot_; }
 
+    // An axis whose values grow the other way: downwards (left, right) or leftwards (bottom, top).
+    void SetAxisReversed(ChartAxis axis, bool reversed);
+    bool AxisReversed(ChartAxis axis) const;
+
 signals:
     // The operator zoomed to a rectangle with Shift and the left button.
     void AxisZoomed();

@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QCheckBox>
+#include <QSlider>
 #include <QTabWidget>
 
 #include "acquisition/ui/TfrmAlarm.h"
@@ -20,6 +22,8 @@
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
 #include "base/Services.h"
+#include "views/ui/TMFPrintDlg.h"
+#include "views/ui/TfrmTrend.h"
 
 using namespace drumo;
 
@@ -35,6 +39,8 @@ int main(int argc, char* argv[]) {
     };
 
     ConsoleOperator op(false);
+    // The print dialog prints into a file here, so that it shows without a printer.
+    if (qEnvironmentVariableIsEmpty("DRUMO_PRINT_PDF")) qputenv("DRUMO_PRINT_PDF", (folder + "/print.pdf").toLocal8Bit());
     Shell shell({}, &op);
     shell.Show();
     save(shell.Main(), QStringLiteral("main-empty"));
@@ -91,6 +97,30 @@ int main(int argc, char* argv[]) {
                                      .arg(16 + k));
     save(shell.AlarmMax(), QStringLiteral("alarm-upper"));
     save(shell.AlarmMin(), QStringLiteral("alarm-lower"));
+
+    // The length trend of the first cable (11 sensors at 0.5 ... 10.5 m), as the program shows it,
+    // turned into the ground, and the print dialog with its chart.
+    store.SelDevice = 0;
+    store.SelCable = 0;
+    store.AppendSample(0, 0, 46000.6, std::vector<Temperature>{2050, 2103, 2210, 2301, 2420, 2600, 2500, 2380, 2200, 2150, 2100});
+    TfrmTrend& trend = shell.Trend();
+    trend.SetPositionAxis(1, 0, 11);
+    trend.UpdateTrend(true, true);
+    trend.SetMainSlider(0);
+    trend.findChild<QSlider*>(QStringLiteral("TrTB2"))->setValue(1);
+    trend.ShowAll();
+    save(trend, QStringLiteral("trend"));
+    trend.findChild<QCheckBox*>(QStringLiteral("CBTrendInv"))->click();
+    trend.findChild<QCheckBox*>(QStringLiteral("CBSticker"))->click();
+    trend.SetStickerMarkers(22.1, 3.5);
+    trend.ShowAll();
+    save(trend, QStringLiteral("trend-ground"));
+    shell.PrintDlg().PrintGraph(trend.Plot());
+    save(shell.PrintDlg(), QStringLiteral("print"));
+    shell.PrintDlg().SetStretched(true);
+    save(shell.PrintDlg(), QStringLiteral("print-stretched"));
+    shell.PrintDlg().hide();
+    trend.hide();
 
     // Qt's own dialogs, as the program opens them.
     QMessageBox question(QMessageBox::Question, QStringLiteral("Drumo"),
