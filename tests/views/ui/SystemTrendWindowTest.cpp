@@ -7,11 +7,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
+#include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/ui/ProgramWiring.h"
 #include "app/ui/Shell.h"
@@ -19,10 +21,13 @@
 #include "files/ArchiveStore.h"
 #include "files/ui/FilesWiring.h"
 #include "model/Formats.h"
+#include "sim/SimClock.h"
+#include "support/QuietHexar.h"
 #include "support/RecordingLog.h"
 #include "support/ScriptedOperator.h"
 #include "support/StoreFill.h"
 #include "support/Widgets.h"
+#include "views/ui/TMFPrintDlg.h"
 #include "views/ui/TfrmMGR.h"
 #include "views/ui/TfrmPlet.h"
 
@@ -194,6 +199,64 @@ private slots:
         QVERIFY(saved.contains("TStep=2"));
     }
 
+    void liveReceptionFromTheSimulatedControllerIsDrawnAndPrinted() {
+        sim::ManualClock simClock;
+        std::string error;
+        auto line = test::QuietHexar100(simClock, error);
+        QVERIFY2(line, error.c_str());
+        setenv("DRUMO_PORTS", ("3=" + line->Line->SlavePath()).c_str(), 1);
+        const QString pdf = home_.filePath("systrend.pdf");
+        qputenv("DRUMO_PRINT_PDF", pdf.toLocal8Bit());
+        QFile ini(home_.filePath("ini/ProgSet.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Find]\r\nProtocol=0\r\nPortDefault=3\r\nAutoPortEnabled=0\r\nAutoFindEnabled=1\r\n");
+        ini.close();
+        {
+            Shell shell({}, &op_);
+            ProgramWiring wiring(shell);
+            shell.Show();
+            QCOMPARE(shell.Store().DeviceCount, 1);
+            QTRY_VERIFY_WITH_TIMEOUT(!wiring.Acquisition().Find().isVisible(), 3000);
+            TfrmMGR& mgr = shell.MGR();
+            QCOMPARE(mgr.ChartView().LineCount(), 1);
+            QVERIFY(RowBoxes(shell.ScanM()).at(0)->isChecked());
+            QVERIFY(mgr.ChartView().LineActive(0));
+
+            shell.Main().Action("actStart")->trigger();
+            QVERIFY(shell.Store().Receiving);
+            for (size_t n = 1; n <= 2; ++n) {
+                line->Line->With([&] {
+                    line->Command->Streaming = true;
+                    line->Command->StreamPeriodMs = 3600000;
+                    line->Command->StreamNow();
+                    return 0;
+                });
+                QTRY_VERIFY_WITH_TIMEOUT(shell.Store().SampleCount(0, 0) == n &&
+                                             wiring.Acquisition().Receiver().StreamSampleClosed(),
+                                         5000);
+            }
+            QCOMPARE(mgr.Panel(4), QString("Слежение....."));
+            QCOMPARE(mgr.ChartView().PointCount(0), int(shell.Store().Sensors(0, 0)));
+
+            shell.Main().Action("actPrintSysTrend")->trigger();
+            QVERIFY(shell.PrintDlg().isVisible());
+            shell.PrintDlg().Print();
+            QVERIFY(QFileInfo(pdf).size() > 1000);
+            shell.PrintDlg().close();
+
+            shell.Main().Action("actPlets")->trigger();
+            QVERIFY(shell.Plet().isVisible());
+            shell.Plet().SetParameters(0.5, -60, 130);
+            shell.Plet().MakePlets();
+            QCOMPARE(shell.Plet().Levels().size(), size_t(381));
+            shell.Main().Action("actStop")->trigger();
+            QVERIFY(shell.Main().close());
+        }
+        line->Line->Close();
+        unsetenv("DRUMO_PORTS");
+        qunsetenv("DRUMO_PRINT_PDF");
+    }
+
     void thermalPlotsAreBuiltHighlightedAndStopped() {
         MeasurementStore store(op_, log_);
         // 40 sensors along 3.9 m warming from 0 to 20 degrees; the warm end creeps down the cable.
@@ -242,6 +305,15 @@ private slots:
         plet.MakePlets();
         QCOMPARE(op_.Shown(), std::vector<std::string>{"error: Неверно задан диапазон температур"});
         store.ClearResults();
+        QCOMPARE(plet.ChartView().LineCount(), 0);
+
+        // The devices are dropped while it runs (a search starts): it stops before it reads the
+        // freed cable again.
+        for (int k = 0; k < 3000; ++k) store.AppendSample(0, 0, T10 + k * 20 * OneSecond, samples[k].second);
+        plet.SetParameters(1, 0, 10);
+        QTimer::singleShot(0, &plet, [&store] { store.ReleaseAll(false); });
+        plet.MakePlets();
+        QVERIFY(!plet.Running());
         QCOMPARE(plet.ChartView().LineCount(), 0);
         store.RemoveListener(&plet);
     }
