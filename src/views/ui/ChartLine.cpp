@@ -277,19 +277,27 @@ void ChartLine::draw(QCPPainter* painter) {
             points.push_back(pointAt(k0 + (KeyAt(i) - kr.lower) * kScale, v0 + (v - vr.lower) * vScale));
         }
     } else {
-        // One column per key pixel: its first, lowest, highest and last value, so the column's
-        // whole spread shows and the line joins the neighbouring columns.
-        points.reserve(static_cast<size_t>(pixelSpan) * 4 + 16);
+        // One column per key pixel: its lowest and highest value, so the column's whole spread
+        // shows and the line joins the neighbouring columns.
+        points.reserve(static_cast<size_t>(pixelSpan) * 2 + 16);
         long column = std::numeric_limits<long>::min();
         double first = 0, lo = 0, hi = 0, last = 0;
         const auto flush = [&] {
             if (column == std::numeric_limits<long>::min()) return;
             const double kp = k0 + static_cast<double>(column) * (kScale < 0 ? -1 : 1);
-            for (double v : {first, lo, hi, last}) points.push_back(pointAt(kp, v0 + (v - vr.lower) * vScale));
+            // The column's spread as one vertical stroke, entered from the side of its first value.
+            const bool rising = first <= last;
+            points.push_back(pointAt(kp, v0 + ((rising ? lo : hi) - vr.lower) * vScale));
+            if (hi != lo) points.push_back(pointAt(kp, v0 + ((rising ? hi : lo) - vr.lower) * vScale));
         };
         const double perPixel = std::abs(kScale);
+        // Column of a key; keys left of the range (the one point kept there) give -1.
+        const auto columnOf = [&](double key) {
+            const double c = (key - kr.lower) * perPixel;
+            return c < 0 ? -1L : static_cast<long>(c);
+        };
         const auto take = [&](double key, double v) {
-            const long c = static_cast<long>(std::floor((key - kr.lower) * perPixel));
+            const long c = columnOf(key);
             if (c != column) {
                 flush();
                 column = c;
@@ -302,12 +310,24 @@ void ChartLine::draw(QCPPainter* painter) {
         };
         if (bound_) {
             // Page by page straight from the store's pages, a time page at a time (the value
-            // pages hold a whole number of time pages).
+            // pages hold a whole number of time pages), in whole hundredths.
             constexpr size_t TimePage = Series<DateTime>::PageSize;
             constexpr size_t ValuePage = Series<Temperature>::PageSize;
             static_assert(ValuePage % TimePage == 0);
             const Series<DateTime>& times = Times();
             const Series<Temperature>& samples = Values();
+            int first100 = 0, lo100 = 0, hi100 = 0, last100 = 0;
+            bool open = false;
+            const auto close = [&] {
+                if (!open) return;
+                first = first100 / 100.0;
+                lo = lo100 / 100.0;
+                hi = hi100 / 100.0;
+                last = last100 / 100.0;
+                flush();
+            };
+            // The key where the next column begins: most samples only compare against it.
+            double next = -std::numeric_limits<double>::infinity();
             size_t i = from;
             while (i < to) {
                 const auto tp = times.Page(i / TimePage);
@@ -315,10 +335,26 @@ void ChartLine::draw(QCPPainter* painter) {
                 const size_t end = std::min(to, (i / TimePage + 1) * TimePage);
                 const DateTime* t = tp.data() + i % TimePage;
                 const Temperature* s = vp.data() + i % ValuePage;
-                for (size_t j = 0; j < end - i; ++j)
-                    if (s[j] != NoValue) take(t[j], s[j] / 100.0);
+                const size_t n = end - i;
+                for (size_t j = 0; j < n; ++j) {
+                    const int v = s[j];
+                    if (v == NoValue) continue;
+                    if (t[j] >= next || !open) {
+                        close();
+                        column = columnOf(t[j]);
+                        next = kr.lower + static_cast<double>(column + 1) / perPixel;
+                        open = true;
+                        first100 = lo100 = hi100 = last100 = v;
+                        continue;
+                    }
+                    lo100 = std::min(lo100, v);
+                    hi100 = std::max(hi100, v);
+                    last100 = v;
+                }
                 i = end;
             }
+            close();
+            column = std::numeric_limits<long>::min();
         } else {
             for (size_t i = from; i < to; ++i) take(keys_[i], values_[i]);
         }
@@ -327,7 +363,10 @@ void ChartLine::draw(QCPPainter* painter) {
     if (points.empty()) return;
 
     if (LineVisible && points.size() > 1) {
-        painter->setPen(QPen(mPen.color(), LineWidth));
+        // A one-pixel line is drawn with a cosmetic pen, the painter's fast path.
+        QPen pen(mPen.color(), LineWidth <= 1 ? 0 : LineWidth);
+        pen.setCosmetic(LineWidth <= 1);
+        painter->setPen(pen);
         painter->setBrush(Qt::NoBrush);
         painter->drawPolyline(points.data(), static_cast<int>(points.size()));
     }
