@@ -42,7 +42,8 @@ void TfrmMain::PickCable(int index) {
     cableSelector_->setCurrentIndex(index);
     if (cableSelector_->count() < 2 || index < 0 || index == store_.SelCable) return;
     store_.SelCable = static_cast<uint16_t>(index);
-    RebuildView();
+    // Every window that shows the selected cable follows, this one among them.
+    store_.AnnounceSelection();
 }
 
 // --- Temperature table ----------------------------------------------------------------------

@@ -40,16 +40,19 @@ void SaveTrendSettings(const TfrmTrend& trend, TrendSettings& s) {
     s.TrendZeroBegin = look.ZeroBegin;
 }
 
+void JoinPrintCommand(TfrmMain& main, const char* action, TrendWiring& wiring, Chart& chart) {
+    QAction* command = main.Action(QString::fromLatin1(action));
+    command->setEnabled(true);
+    QObject::connect(command, &QAction::triggered, &wiring, [&wiring, &chart] { wiring.PrintChart(chart); });
+}
+
 TrendWiring::TrendWiring(TfrmTrend& trend, TMFPrintDlg& print, TfrmMain& main, MeasurementStore& store)
     : trend_(trend), print_(print), store_(store) {
     store_.AddListener(this);
-    const auto join = [&](const char* name, auto slot) {
-        QAction* action = main.Action(QString::fromLatin1(name));
-        action->setEnabled(true);
-        connect(action, &QAction::triggered, this, slot);
-    };
-    join("actTrend", [this] { ShowTrend(); });
-    join("actPrintTrend", [this] { PrintChart(trend_.Plot()); });
+    QAction* show = main.Action(QStringLiteral("actTrend"));
+    show->setEnabled(true);
+    connect(show, &QAction::triggered, this, &TrendWiring::ShowTrend);
+    JoinPrintCommand(main, "actPrintTrend", *this, trend_.Plot());
     connect(&trend_, &TfrmTrend::PrintRequested, this, [this] { PrintChart(trend_.Plot()); });
 }
 

@@ -21,6 +21,12 @@ class TMFPrintDlg;
 void LoadTrendSettings(TfrmTrend& trend, const TrendSettings& settings);
 void SaveTrendSettings(const TfrmTrend& trend, TrendSettings& settings);
 
+class TrendWiring;
+
+// A print command of the main window ("Печатать График", "Печатать Тренд", "Печатать Тренд
+// системы") opens the print dialog with `chart`; the command is enabled.
+void JoinPrintCommand(TfrmMain& main, const char* action, TrendWiring& wiring, Chart& chart);
+
 class TrendWiring : public QObject, public StoreListener {
     Q_OBJECT
 public:

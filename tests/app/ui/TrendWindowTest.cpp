@@ -116,6 +116,22 @@ private slots:
         QVERIFY(shell.Main().close());
     }
 
+    void aCablePickedInTheMainWindowIsShown() {
+        Shell shell({}, &op_);
+        ProgramWiring wiring(shell);
+        shell.Show();
+        test::AddDevice(shell.Store(), 3, {{1, 0, {100, 200}, {{T0, {1000, 1100}}}},
+                                           {2, 0, {100, 200, 300}, {{T0, {1, 2, 3}}, {T0 + OneMinute, {4, 5, 6}}}}});
+        shell.Store().AnnounceSelection();
+        TfrmTrend& trend = shell.Trend();
+        QCOMPARE(trend.Plot().PointCount(MainLine), 2);
+        shell.Main().PickCable(1);
+        QCOMPARE(trend.Plot().PointCount(MainLine), 3);
+        QCOMPARE(Child<QSlider>(trend, "TrTB1").maximum(), 1);
+        QCOMPARE(trend.Plot().AxisMax(ChartAxis::Bottom), 3.0);
+        QVERIFY(shell.Main().close());
+    }
+
     void settingsComeBackAfterARestart() {
         {
             Shell shell({}, &op_);
