@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -285,11 +286,16 @@ void TfrmPlet::MakePlets() {
     const size_t samples = cable.Times->size();
     progress_->setRange(0, static_cast<int>(samples - 1));
     progress_->setValue(0);
-    // The store may be emptied while the window's events run; the computation then stops before
-    // it reads the cable again.
-    PletResult result = ComputePlets(cable, p, [this](size_t s, size_t) {
+    // The window's events run every 20 ms or so, and once at the end: often enough for "Стоп" to act at once, seldom
+    // enough that repainting the progress bar costs little of the computation. The store may be
+    // emptied while they run; the computation then stops before it reads the cable again.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    PletResult result = ComputePlets(cable, p, [this, &sinceEvents](size_t s, size_t total) {
+        if (s < total && sinceEvents.elapsed() < 20) return running_;
         progress_->setValue(static_cast<int>(s));
         QCoreApplication::processEvents();
+        sinceEvents.restart();
         return running_;
     });
     if (running_ && !result.Stopped) {
