@@ -291,10 +291,11 @@ void ChartLine::draw(QCPPainter* painter) {
             if (hi != lo) points.push_back(pointAt(kp, v0 + ((rising ? hi : lo) - vr.lower) * vScale));
         };
         const double perPixel = std::abs(kScale);
-        // Column of a key; keys left of the range (the one point kept there) give -1.
+        // Column of a key; keys left of the range (the one point kept there) give -1, keys far to
+        // the right of a tiny range stay within what a long holds.
         const auto columnOf = [&](double key) {
             const double c = (key - kr.lower) * perPixel;
-            return c < 0 ? -1L : static_cast<long>(c);
+            return c < 0 ? -1L : static_cast<long>(std::min(c, 1e12));
         };
         const auto take = [&](double key, double v) {
             const long c = columnOf(key);

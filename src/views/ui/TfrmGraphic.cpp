@@ -330,6 +330,8 @@ bool TfrmGraphic::AutoZoom() const { return autoZoom_->isChecked(); }
 // --- Lines -----------------------------------------------------------------------------------
 
 void TfrmGraphic::CreateLines(int n) {
+    // Lines of an earlier cable would keep boxes that no longer match their lines.
+    if (chart_->LineCount() > 0) DestroyLines();
     n = std::clamp(n, 0, LineColorCount - 1);
     lineScroll_->verticalScrollBar()->setValue(0);
     lineList_->resize(lineList_->width(), n * RowHeight + 4);

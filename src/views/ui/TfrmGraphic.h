@@ -82,7 +82,9 @@ public:
     // --- Settings of the section "Graph" (the window's place is kept by the program).
     void LoadSettings(const GraphSettings& settings);
     void SaveSettings(GraphSettings& settings) const;
-    QColor LineColour(int line) const { return QColor(lineColors_[line - 1]); }  // line from 1
+    QColor LineColour(int line) const {  // line from 1
+        return line >= 1 && line <= LineColorCount ? QColor(lineColors_[line - 1]) : QColor();
+    }
 
     // --- Hooks the composition root sets.
     void SetPrintHook(std::function<void()> print) { print_ = std::move(print); }

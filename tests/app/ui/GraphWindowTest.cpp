@@ -268,6 +268,21 @@ private slots:
         rig.graphic.SetMarker(TfrmGraphic::Marker::P100, 99.5, true);
         QVERIFY(rig.chart().MarkerVisible(rig.graphic.MarkerIndex(TfrmGraphic::Marker::P100)));
         QVERIFY(rig.main.Action("actGraph")->isEnabled());
+
+        // "Номер линии слежения" past the new lines becomes 1, without lines 0.
+        rig.graphic.CreateLines(6);
+        rig.graphic.SetTrackedLineNumber(5);
+        rig.graphic.CreateLines(3);
+        QCOMPARE(rig.graphic.TrackedLineNumber(), 1);
+        QCOMPARE(rig.graphic.TrackedLine(), 1);
+        QCOMPARE(rig.graphic.LineCount(), 3);
+        rig.graphic.CreateLines(0);
+        QCOMPARE(rig.graphic.TrackedLineNumber(), 0);
+        // A mouse zoom is widened to whole steps when its timer fires.
+        rig.chart().SetAxisRange(ChartAxis::Left, 10.3, 14.1);
+        rig.graphic.AutoZoomTick();
+        QCOMPARE(rig.chart().AxisMin(ChartAxis::Left), 9.5);
+        QCOMPARE(rig.chart().AxisMax(ChartAxis::Left), 14.5);
     }
 };
 
