@@ -124,6 +124,7 @@ void AcquisitionWiring::SetCell(int row, int column, const std::string& text) {
 
 void AcquisitionWiring::DevicesFound(int devices, bool modbus, const std::string& mainStatus) {
     if (devices > 1) w_.ScanM.show();
+    emit DevicesListed();
     w_.Panel.ReceptionIndicators().SetLampGreen(true);
     if (modbus) w_.ScanM.SetChangeCommandsEnabled(true);
     w_.ScanM.SelectRow(1);  // the windows show the first cable

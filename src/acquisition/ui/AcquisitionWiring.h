@@ -104,6 +104,8 @@ public:
     void UpperAlarm(const std::string& line) override;
     void LowerAlarm(const std::string& line) override;
     void ShowSearchWindow() override;
+    void FitSystemTrend() override { emit SystemTrendFit(); }
+    void UpdateSystemTrend() override { emit SystemTrendUpdate(); }
 
     // --- DeviceEditView.
     void CommentCell(size_t device, const std::string& text) override;
@@ -114,6 +116,10 @@ public:
     bool SearchRunning() const override { return Searching(); }
 
 signals:
+    // A search found devices; the system trend makes its lines before the first row is selected.
+    void DevicesListed();
+    void SystemTrendUpdate();  // a sample is complete
+    void SystemTrendFit();     // reception starts
     // Reception asks the graph windows to reset their views, and switches the time graph's
     // follow mode ("Слежение").
     void GraphViewsReset();

@@ -62,6 +62,7 @@ ProgramWiring::ProgramWiring(Shell& shell)
                    shell.Engine(), shell.Op(), shell.Log()),
       files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
              shell.Log()),
+      systemTrend_(shell, acquisition_, files_),
       graph_(shell.Graphic(), shell.Main(), shell.Store(), Paths().SettingsFile),
       trend_(shell.Trend(), shell.PrintDlg(), shell.Main(), shell.Store()),
       calibration_(shell.Main(), shell.Engine(), shell.Op(), files_),
@@ -84,16 +85,19 @@ ProgramWiring::ProgramWiring(Shell& shell)
     ShellHooks hooks;
     hooks.SettingsLoaded = [this, &shell] {
         acquisition_.LoadFindSettings();
+        systemTrend_.LoadSettings();
         calibration_.ApplySettings(shell.Settings());
     };
     hooks.SavingSettings = [this, &shell] {
         acquisition_.SaveFindSettings();
+        systemTrend_.SaveSettings();
         calibration_.CollectSettings(shell.Settings());
     };
     hooks.ShowSearchWindow = [this] { acquisition_.ShowSearchWindowAtStart(); };
     hooks.StopLongLoops = [this] {
         acquisition_.StopLongLoops();
         devices_.StopLongLoops();
+        systemTrend_.StopLongLoops();
     };
     hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };
     hooks.OpenArchive = [this](const std::string& path) {

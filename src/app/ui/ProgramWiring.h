@@ -6,6 +6,7 @@
 
 #include "acquisition/ui/AcquisitionWiring.h"
 #include "app/ViewRelays.h"
+#include "app/ui/SystemTrendWiring.h"
 #include "app/ui/GraphWiring.h"
 #include "app/ui/CalibrationWiring.h"
 #include "devices/ui/DevicesWiring.h"
@@ -44,6 +45,7 @@ private:
     ViewRelays& views_;
     AcquisitionWiring acquisition_;
     FilesWiring files_;
+    SystemTrendWiring systemTrend_;
     GraphWiring graph_;
     TrendWiring trend_;
     CalibrationWiring calibration_;

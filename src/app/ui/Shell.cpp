@@ -26,6 +26,8 @@
 #include "views/ui/TMFPrintDlg.h"
 #include "views/ui/TfrmTrend.h"
 #include "model/Intervals.h"
+#include "views/ui/TfrmMGR.h"
+#include "views/ui/TfrmPlet.h"
 #include "views/ui/TfrmGraphic.h"
 
 namespace drumo {
@@ -57,6 +59,10 @@ Shell::~Shell() {
     terminationSignals_.reset();
     qApp->removeEventFilter(this);
     // The windows leave the store's listeners before the store goes.
+    if (plet_) Store().RemoveListener(plet_.get());
+    if (mgr_) Store().RemoveListener(mgr_.get());
+    plet_.reset();
+    mgr_.reset();
     alarmMin_.reset();
     alarmMax_.reset();
     if (scanM_) Store().RemoveListener(scanM_.get());
@@ -85,8 +91,12 @@ void Shell::CreateWindows() {
     scanM_ = std::make_unique<TfrmScanM>(Store());
     station_.Log().Attach(scanM_.get());
     Store().AddListener(scanM_.get());
+    mgr_ = std::make_unique<TfrmMGR>(Store());
+    Store().AddListener(mgr_.get());
     alarmMax_ = std::make_unique<TfrmAlarm>(TfrmAlarm::Kind::Upper);
     alarmMin_ = std::make_unique<TfrmAlarm>(TfrmAlarm::Kind::Lower);
+    plet_ = std::make_unique<TfrmPlet>(Store(), operator_);
+    Store().AddListener(plet_.get());
 }
 
 void Shell::WireCommands() {
@@ -169,6 +179,8 @@ void Shell::ApplySettings() {
     const MainSettings& m = Settings().Main;
     PlaceWindow(*main_, m.Place, true, false);
     PlaceWindow(*scanM_, Settings().ScanM, true, false);
+    PlaceWindow(*mgr_, Settings().MGR.Place, true, true);
+    PlaceWindow(*plet_, Settings().Plet.Place, true, true);
     PlaceWindow(*graphic_, Settings().Graph.Place, true, true);
     graphic_->LoadSettings(Settings().Graph);
     PlaceWindow(*trend_, Settings().Trend.Place, true, true);
@@ -184,6 +196,8 @@ void Shell::ApplySettings() {
 void Shell::CollectSettings() {
     NotePlace(*main_, Settings().Main.Place, true, false);
     NotePlace(*scanM_, Settings().ScanM, true, false);
+    NotePlace(*mgr_, Settings().MGR.Place, true, true);
+    NotePlace(*plet_, Settings().Plet.Place, true, true);
     NotePlace(*graphic_, Settings().Graph.Place, true, true);
     graphic_->SaveSettings(Settings().Graph);
     NotePlace(*trend_, Settings().Trend.Place, true, true);

@@ -33,6 +33,8 @@ class TfrmAlarm;
 class TfrmTrend;
 class TMFPrintDlg;
 class TerminationSignals;
+class TfrmMGR;
+class TfrmPlet;
 
 // Operations of parts of the program that plug into start-up and closing.
 struct ShellHooks {
@@ -64,6 +66,8 @@ public:
     TfrmScanM& ScanM() { return *scanM_; }
     TfrmAlarm& AlarmMax() { return *alarmMax_; }
     TfrmAlarm& AlarmMin() { return *alarmMin_; }
+    TfrmMGR& MGR() { return *mgr_; }
+    TfrmPlet& Plet() { return *plet_; }
     TfrmTrend& Trend() { return *trend_; }
     TMFPrintDlg& PrintDlg() { return *printDlg_; }
     // The one owner of the line, the store and the settings; the windows' wiring points its
@@ -129,6 +133,8 @@ private:
     std::unique_ptr<TfrmScanM> scanM_;
     std::unique_ptr<TfrmAlarm> alarmMax_;
     std::unique_ptr<TfrmAlarm> alarmMin_;
+    std::unique_ptr<TfrmMGR> mgr_;
+    std::unique_ptr<TfrmPlet> plet_;
     std::unique_ptr<TMFPrintDlg> printDlg_;
     std::unique_ptr<TfrmTrend> trend_;
 };

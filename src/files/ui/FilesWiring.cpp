@@ -145,14 +145,16 @@ void FilesWiring::ColourUnsigned() {
     UnsignedShown();
 }
 
-void FilesWiring::SetTitles(const std::string& deviceManager, const std::string&) {
+void FilesWiring::SetTitles(const std::string& deviceManager, const std::string& systemTrend) {
     w_.Grid.SetManagerTitle(deviceManager);
+    emit SystemTrendTitle(QString::fromStdString(systemTrend));
 }
 
 void FilesWiring::ShowStatus(const std::string& text) { w_.Panel.SetStatus(text); }
 
 void FilesWiring::ShowLoadedDevices(size_t deviceCount) {
     if (deviceCount >= 2) w_.Grid.ShowManager();
+    emit DevicesLoaded();
     // Selecting the first row makes its device and cable the ones the windows show.
     if (!w_.Grid.SelectRow(1)) store_.AnnounceSelection();
     emit ArchiveShown();

@@ -102,6 +102,10 @@ public:
     void ShowCountdown(const std::string& hhnnss) override;
 
 signals:
+    // Files were loaded with at least one device; the system trend makes its lines before the
+    // first row is selected.
+    void DevicesLoaded();
+    void SystemTrendTitle(const QString& title);
     // Archive files were loaded and the first loaded cable is shown: the graph windows switch
     // their automatic zoom on.
     void ArchiveShown();

@@ -21,25 +21,14 @@
 #include "files/ArchiveReader.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
+#include "support/QuietHexar.h"
 #include "support/ScriptedOperator.h"
 #include "support/Widgets.h"
 
 using namespace drumo;
 using drumo::test::Child;
 
-// The simulated Hexar-1/100 on an open pseudo-terminal, answering but not streaming; empty (and
-// the reason in error) when it could not start.
-std::optional<sim::SimLine> QuietHexar100(sim::ManualClock& clock, std::string& error) {
-    auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), clock, error);
-    if (!line) return line;
-    line->Command->Streaming = false;
-    if (!line->Line->Open()) {
-        error = "the simulator's pseudo-terminal did not open";
-        return std::nullopt;
-    }
-    line->Line->Start();
-    return line;
-}
+using drumo::test::QuietHexar100;
 
 class ProgramStartTest : public QObject {
     Q_OBJECT
