@@ -1,0 +1,78 @@
+#pragma once
+// The notebook table: the text grid the notebook window shows and the notebook file holds. Row 0
+// is the fixed header; record k fills rows 3k + 1 (row A) and 3k + 2 (row B), the row after them
+// stays empty. Cells are UTF-8 text.
+//
+// A full notebook holds tens of thousands of rows of a hundred cells, so a row is kept as one
+// string in which every cell is followed by a TAB (exactly the line the notebook file holds for
+// it) with the end of each cell beside it, rather than as a string per cell.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drumo {
+
+class NoteRow {
+public:
+    void Add(std::string_view cell);
+    // An empty cell at `column` and before it, when the row is shorter.
+    void PadTo(size_t columns);
+    size_t Cells() const { return ends_.size(); }
+    std::string_view Cell(size_t column) const;
+    // The first `columns` cells, each followed by a TAB (empty cells for those the row lacks).
+    std::string Line(size_t columns) const;
+    // The cells from `first` on: the row's own text (each cell with its TAB).
+    std::string_view Text() const { return text_; }
+    bool Empty() const { return ends_.empty(); }
+
+private:
+    std::string text_;
+    std::vector<uint32_t> ends_;  // position of the TAB after each cell
+};
+
+class NotebookTable {
+public:
+    static constexpr int EmptyRows = 2;
+    static constexpr int EmptyColumns = 5;
+
+    // 2 rows, 5 columns, no cells.
+    void Clear();
+
+    int RowCount() const { return rowCount_; }
+    int ColumnCount() const { return columnCount_; }
+    // The cell's text; "" outside the rows that hold cells. Row 0 gives the header.
+    std::string_view Cell(int row, int column) const;
+    static std::string HeaderCell(int column);
+
+    // The row `row` (1 and more) for filling; rows are made as needed.
+    NoteRow& Row(int row);
+    const NoteRow* RowAt(int row) const;
+    // The number of rows shown (at least 2); rows past it are dropped.
+    void SetRowCount(int rows);
+    void EnsureColumns(int columns);
+
+    // Record k's rows.
+    static int RowA(int record) { return 3 * record + 1; }
+    static int RowB(int record) { return 3 * record + 2; }
+    // The records of the table: rows 1, 4, 7, ... as long as the date cell of the row is not
+    // empty.
+    int Records() const;
+
+    // The clipboard text of whole rows (row numbers from the top): every cell of each row
+    // followed by a TAB, each row ended by CR LF.
+    std::string CopyRows(const std::vector<int>& rows) const;
+
+private:
+    std::vector<NoteRow> rows_;  // rows_[r - 1] is table row r
+    int rowCount_ = EmptyRows;
+    int columnCount_ = EmptyColumns;
+};
+
+// Numbers as the notebook table writes them: value / 10^decimals as the shortest decimal text
+// with the given mark ("21.5", "-0.05", "3"). The same text as NumberText gives for such values,
+// without going through a double and printf, which a table of two million cells cannot afford.
+void AppendScaled(std::string& out, int value, int decimals, char mark);
+
+}  // namespace drumo
