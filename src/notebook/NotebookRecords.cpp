@@ -82,8 +82,8 @@ void ParseRecords(std::span<const int16_t> words, int records, char mark, Notebo
         const int kind = serial == 0 ? 0 : w2 >> 8;
         table.EnsureColumns(n + 4);
 
+        NoteRow& b = table.Row(NotebookTable::RowB(k));  // row B first: making it may move row A
         NoteRow& a = table.Row(NotebookTable::RowA(k));
-        NoteRow& b = table.Row(NotebookTable::RowB(k));
         a.Add("n" + std::to_string(number));
         b.Add({});
 
@@ -137,8 +137,8 @@ bool ParsePage(std::span<const uint8_t, 54> page, int index, int pageNumber, cha
     const int kind = serial == 0 ? 0 : page[53] >> 6;
     const int shown = std::min(n, 17);  // a page holds 17 sensors at most
     table.EnsureColumns(shown + 4);
-    NoteRow& a = table.Row(NotebookTable::RowA(index));
     NoteRow& b = table.Row(NotebookTable::RowB(index));
+    NoteRow& a = table.Row(NotebookTable::RowA(index));
     a.Add("n" + std::to_string(pageNumber));
     b.Add({});
     a.Add("--.--.----");

@@ -42,7 +42,7 @@ public:
 
     int RowCount() const { return rowCount_; }
     int ColumnCount() const { return columnCount_; }
-    // The cell's text; "" outside the rows that hold cells. Row 0 gives the header.
+    // The cell's text; "" outside the rows that hold cells and for the header row (HeaderCell).
     std::string_view Cell(int row, int column) const;
     static std::string HeaderCell(int column);
 
