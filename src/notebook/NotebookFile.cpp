@@ -2,10 +2,14 @@
 
 #include "files/ArchiveFormat.h"
 #include "model/Cp1251.h"
+#include "model/Formats.h"
+#include "notebook/NotebookGraphs.h"
+#include "notebook/NotebookRecords.h"
 #include "model/SafeFile.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace drumo {
 
@@ -177,6 +181,61 @@ NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, Note
     table.SetRowCount(result.Records > 0 ? 3 * result.Records : NotebookTable::EmptyRows);
     result.Status = NotebookFileStatus::Ok;
     return result;
+}
+
+namespace {
+
+void AppendCsvField(std::string& out, std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.append(field);
+        return;
+    }
+    out.push_back('"');
+    for (char ch : field) {
+        if (ch == '"') out.push_back('"');
+        out.push_back(ch);
+    }
+    out.push_back('"');
+}
+
+// Number cells with the point, whatever mark the table was written with; names stay as they are.
+std::string PointNumber(std::string_view cell) {
+    std::string text(cell);
+    if (!text.empty() && std::isdigit(static_cast<unsigned char>(text.back())))
+        std::replace(text.begin(), text.end(), ',', '.');
+    return text;
+}
+
+}  // namespace
+
+std::string NotebookCsv(const NotebookTable& table) {
+    std::string out = "record,time,cable_serial,kind,sensor,label,value\n";
+    for (int k = 0; k < table.Records(); ++k) {
+        const int a = NotebookTable::RowA(k), b = NotebookTable::RowB(k);
+        std::string record(table.Cell(a, 0));
+        if (!record.empty() && record[0] == 'n') record.erase(0, 1);
+        std::string time;
+        DateTime date = 0, clock = 0;
+        if (TryParseDate(table.Cell(a, 1), date) && TryParseTime(table.Cell(b, 1), clock)) {
+            const CalendarTime c = DecodeDateTime(date + clock);
+            char text[32];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", c.Year, c.Month, c.Day, c.Hour, c.Minute,
+                          c.Second);
+            time = text;
+        }
+        const long serial = DigitsOf(table.Cell(a, 2));
+        const int kind = KindOfUnitText(table.Cell(a, 3));
+        for (int c = 4; !table.Cell(a, c).empty() || !table.Cell(b, c).empty(); ++c) {
+            AppendCsvField(out, record);
+            out += ',' + time + ',' + (serial ? std::to_string(serial) : std::string()) + ',' +
+                   (kind >= 0 ? std::to_string(kind) : std::string()) + ',' + std::to_string(c - 3) + ',';
+            AppendCsvField(out, PointNumber(table.Cell(a, c)));
+            out += ',';
+            AppendCsvField(out, PointNumber(table.Cell(b, c)));
+            out += '\n';
+        }
+    }
+    return out;
 }
 
 }  // namespace drumo

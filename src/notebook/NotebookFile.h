@@ -52,6 +52,11 @@ struct NotebookFileResult {
 // on whose last character is a digit get `mark` as their decimal separator.
 NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, NotebookTable& table);
 
+// The table as CSV in UTF-8: a header line "record,time,cable_serial,kind,sensor,label,value", then
+// one line per record and sensor; times in ISO 8601 (empty when the record has none), numbers
+// with ".", fields holding a comma or a quote in quotes.
+std::string NotebookCsv(const NotebookTable& table);
+
 // Whether a name may be a notebook file: at least 3 characters, ending in "dmn" in any case.
 bool HasNotebookEnding(const std::string& fileName);
 
