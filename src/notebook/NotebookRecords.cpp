@@ -1,5 +1,6 @@
 #include "notebook/NotebookRecords.h"
 
+#include "app/ViewTexts.h"
 #include "link/SignMagnitude.h"
 #include "model/DateTime.h"
 #include "model/Formats.h"
@@ -32,7 +33,7 @@ std::string RowBUnitText(int kind) {
 void AppendLabel(std::string& out, int kind, int label, char mark) {
     switch (kind) {
     case 1: AppendScaled(out, label, 1, mark); break;
-    case 4: out.append(QuantityName(label)); break;
+    case 4: out.append(QuantityName(label * 100)); break;  // the names of the probe's slots
     default: out.append(std::to_string(label));
     }
 }
@@ -54,11 +55,6 @@ std::string KindUnitText(int kind) {
     case 4: return "->";
     default: return {};
     }
-}
-
-std::string QuantityName(int code) {
-    static const char* const names[] = {"To, °C", "RH, %", "AH, g/m", "DP, °C", "Pa, mm"};
-    return code >= 0 && code <= 4 ? names[code] : std::to_string(code);
 }
 
 int KindOfUnitText(std::string_view text) {

@@ -27,9 +27,8 @@ struct NotebookInfo {
     int AutoWrite = 0;   // 0 off
 };
 
-// The texts of the kinds: column 3 of row A, and the quantity names of kind 4.
-std::string KindUnitText(int kind);  // "" for a kind above 4
-std::string QuantityName(int code);  // "To, °C", ...; the code as a number beyond 4
+// The text of a kind in column 3 of row A; "" for a kind above 4.
+std::string KindUnitText(int kind);
 // The kind named by a column-3 text of row A; -1 for another text.
 int KindOfUnitText(std::string_view text);
 

@@ -40,29 +40,42 @@ void JoinFileCommands(TfrmMain& main, FilesWiring& f) {
     Join(main, "actFileArhiv", &f, [&f] { f.ArchiveCommand(); });
 }
 
+void JoinNotebookCommands(TfrmMain& main, NotebookWiring& n) {
+    Join(main, "actNotebook", &n, [&n] { n.ShowWindow(); });
+    Join(main, "actFileOpenNote", &n, [&n] { n.OpenCommand(); });
+    Join(main, "actFileSaveNote", &n, [&n] { n.SaveCommand(); });
+}
+
 ProgramWiring::ProgramWiring(Shell& shell)
     : views_(shell.Views()),
       acquisition_({shell.Main(), shell.Main(), shell.ScanM(), shell.AlarmMax(), shell.AlarmMin(),
                     shell.Timers().Polling, shell.Timers().Update},
                    shell.Engine(), shell.Op(), shell.Log()),
       files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
-             shell.Log()) {
+             shell.Log()),
+      notebook_(shell.Engine(), shell.Op(), [&shell] { return shell.Settings().Main.ArchiveFolder; }) {
     views_.Search.SetTarget(&acquisition_.Find());
     views_.Line.SetTarget(&acquisition_.Find());
     views_.Receiving.SetTarget(&acquisition_);
     views_.Archive.SetTarget(&files_);
+    views_.Archive.SetNotebookTarget(&notebook_);
     views_.Saving.SetTarget(&files_);
     JoinAcquisitionCommands(shell.Main(), acquisition_);
     JoinFileCommands(shell.Main(), files_);
+    JoinNotebookCommands(shell.Main(), notebook_);
     files_.SetSearch(&acquisition_);
 
     ShellHooks hooks;
     hooks.SettingsLoaded = [this] { acquisition_.LoadFindSettings(); };
     hooks.SavingSettings = [this] { acquisition_.SaveFindSettings(); };
     hooks.ShowSearchWindow = [this] { acquisition_.ShowSearchWindowAtStart(); };
-    hooks.StopLongLoops = [this] { acquisition_.StopLongLoops(); };
+    hooks.StopLongLoops = [this] {
+        notebook_.StopReading();
+        acquisition_.StopLongLoops();
+    };
     hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };
     hooks.OpenArchive = [this](const std::string& path) { files_.OpenFromCommandLine(path); };
+    hooks.OpenNotebook = [this](const std::string& path) { notebook_.OpenFromCommandLine(path); };
     hooks.SaveRunningAutoSave = [this] { files_.SaveRunningAutoSave(); };
     shell.SetHooks(std::move(hooks));
 
@@ -77,6 +90,7 @@ ProgramWiring::~ProgramWiring() {
     views_.Line.SetTarget(nullptr);
     views_.Receiving.SetTarget(nullptr);
     views_.Archive.SetTarget(nullptr);
+    views_.Archive.SetNotebookTarget(nullptr);
     views_.Saving.SetTarget(nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include "acquisition/ui/AcquisitionWiring.h"
 #include "app/ViewRelays.h"
 #include "files/ui/FilesWiring.h"
+#include "notebook/ui/NotebookWiring.h"
 
 namespace drumo {
 
@@ -18,6 +19,8 @@ class TfrmMain;
 void JoinAcquisitionCommands(TfrmMain& main, AcquisitionWiring& acquisition);
 // "Открыть", "Сохранить", "Экспорт в Excel" and "Архив" call `files`.
 void JoinFileCommands(TfrmMain& main, FilesWiring& files);
+// "Блокнот" and the notebook's file commands call `notebook`.
+void JoinNotebookCommands(TfrmMain& main, NotebookWiring& notebook);
 
 class ProgramWiring {
 public:
@@ -27,11 +30,13 @@ public:
 
     AcquisitionWiring& Acquisition() { return acquisition_; }
     FilesWiring& Files() { return files_; }
+    NotebookWiring& Notebook() { return notebook_; }
 
 private:
     ViewRelays& views_;
     AcquisitionWiring acquisition_;
     FilesWiring files_;
+    NotebookWiring notebook_;
 };
 
 }  // namespace drumo
