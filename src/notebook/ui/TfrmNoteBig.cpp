@@ -86,19 +86,22 @@ TfrmNoteBig::TfrmNoteBig(Station& station, Operator& op, NotebookGraphs& graphs,
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table_->verticalHeader()->setDefaultSectionSize(15);
     table_->verticalHeader()->setMinimumSectionSize(15);
+    table_->verticalHeader()->setDefaultSectionSize(15);
     table_->horizontalHeader()->setDefaultSectionSize(40);
     table_->horizontalHeader()->setMinimumSectionSize(20);
     table_->horizontalHeader()->setHighlightSections(false);
-    table_->horizontalHeader()->setStyleSheet(QStringLiteral("QHeaderView::section { background: silver; }"));
+    table_->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background: silver; padding: 0px 1px; border: 1px solid gray; }"));
     table_->setWordWrap(false);
-    table_->setStyleSheet(QStringLiteral("QTableView { background: rgb(131, 183, 236); }"));
+    Unsigned(false);
     const int widths[] = {31, 81, 81, 47};
     for (int c = 0; c < 4; ++c) table_->setColumnWidth(c, widths[c]);
+    // The narrow columns of the notebook want a small font and hardly any padding.
     QFont small = table_->font();
-    small.setPointSize(std::max(7, small.pointSize() - 1));
+    small.setPointSize(8);
     table_->setFont(small);
+    table_->horizontalHeader()->setFont(small);
 
     popup_ = new QMenu(this);
     QAction* copy = popup_->addAction(Q("Копировать"));
@@ -206,7 +209,8 @@ void TfrmNoteBig::TableChanged() {
 void TfrmNoteBig::Unsigned(bool pink) {
     const QColor colour = pink ? kUnsignedColour : kTableColour;
     model_.SetBackground(colour);
-    table_->setStyleSheet(QStringLiteral("QTableView { background: %1; }").arg(colour.name()));
+    table_->setStyleSheet(QStringLiteral("QTableView { background: %1; } QTableView::item { padding: 0px 1px; }")
+                              .arg(colour.name()));
 }
 
 void TfrmNoteBig::PanelLines(const std::array<std::string, 6>& lines) {
