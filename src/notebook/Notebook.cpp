@@ -100,11 +100,7 @@ bool Notebook::Load() {
         std::vector<int16_t> words;
         const bool parse = reader_.ReadBlocks(device, info_.UsedWords, words);
         complete = parse && !reader_.Error;
-        if (parse) {
-            records_ = info_.Records;
-            ParseRecords(words, records_, mark, table_);
-            view_.TableChanged();
-        }
+        if (parse) ShowRecords(words, info_.Records);
         station_.ReleaseLine(LineUser::Notebook);
         ShowLoadStatus();
         view_.Busy(false);
@@ -115,6 +111,12 @@ bool Notebook::Load() {
     ShowLoadStatus();
     view_.Busy(false);
     return complete;
+}
+
+void Notebook::ShowRecords(std::span<const int16_t> words, int records) {
+    records_ = records;
+    ParseRecords(words, records_, mark_ ? mark_ : DecimalMark(), table_);
+    view_.TableChanged();
 }
 
 bool Notebook::Erase() {

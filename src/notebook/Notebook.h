@@ -13,6 +13,7 @@
 #include "notebook/NotebookTable.h"
 
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,9 @@ public:
     void Convert(int topRow, int bottomRow);
     // A row selected in the table draws its record in the length trend. False when refused.
     bool SelectRow(int row);
+
+    // The records of a read notebook's words become the table (the end of a block read).
+    void ShowRecords(std::span<const int16_t> words, int records);
 
     // Offers records first..last for the time graph. True when they were drawn.
     bool OfferForGraph(int first, int last);

@@ -64,66 +64,81 @@ int KindOfUnitText(std::string_view text) {
     return -1;
 }
 
-void ParseRecords(std::span<const int16_t> words, int records, char mark, NotebookTable& table) {
-    table.Clear();
+namespace {
+
+// Writes the record at word p into its two rows.
+void FillRecord(std::span<const int16_t> words, size_t p, char mark, NoteRow& a, NoteRow& b) {
     const size_t used = words.size();
     const auto word = [&](size_t i) { return static_cast<uint16_t>(words[i]); };
-    size_t p = 0;
-    std::string cell;
-    for (int k = 0; k < records && p < used; ++k) {
-        const int number = words[p];
-        const int serial = p + 1 < used ? words[p + 1] : 0;
-        const uint16_t w2 = p + 2 < used ? word(p + 2) : 0;
-        const int n = w2 & 0xFF;
-        const int kind = serial == 0 ? 0 : w2 >> 8;
-        table.EnsureColumns(n + 4);
+    const int number = words[p];
+    const int serial = p + 1 < used ? words[p + 1] : 0;
+    const uint16_t w2 = p + 2 < used ? word(p + 2) : 0;
+    const int n = w2 & 0xFF;
+    const int kind = serial == 0 ? 0 : w2 >> 8;
+    a.Reserve(n + 4, 40 + 5 * static_cast<size_t>(n));
+    b.Reserve(n + 4, 40 + 7 * static_cast<size_t>(n));
+    std::string cell = "n" + std::to_string(number);
+    a.Add(cell);
+    b.Add({});
 
-        NoteRow& b = table.Row(NotebookTable::RowB(k));  // row B first: making it may move row A
-        NoteRow& a = table.Row(NotebookTable::RowA(k));
-        a.Add("n" + std::to_string(number));
-        b.Add({});
+    // Date and time: shown only when both make sense.
+    bool valid = p + 5 < used;
+    int sec = 0, min = 0, hour = 0, day = 0, month = 0, year = 0;
+    if (valid) {
+        sec = word(p + 3) >> 8, min = word(p + 3) & 0xFF;
+        hour = word(p + 4) >> 8, day = word(p + 4) & 0xFF;
+        month = word(p + 5) >> 8, year = word(p + 5) & 0xFF;
+        valid = hour < 24 && min < 60 && sec < 60 && year < 100 && month >= 1 && month <= 12 && day >= 1 &&
+                day <= DaysInMonth(2000 + year, month);
+    }
+    if (valid) {
+        cell.clear();
+        AppendTwoDigits(cell, day), cell += '.', AppendTwoDigits(cell, month), cell += ".20";
+        AppendTwoDigits(cell, year);
+        a.Add(cell);
+        cell.clear();
+        AppendTwoDigits(cell, hour), cell += ':', AppendTwoDigits(cell, min), cell += ':';
+        AppendTwoDigits(cell, sec);
+        b.Add(cell);
+    } else {
+        a.Add("--.--.----");
+        b.Add("--:--:--");
+    }
+    a.Add(kind <= 4 ? CableText(kind, serial) : std::string());
+    b.Add(CountText(n));
+    a.Add(KindUnitText(kind));
+    b.Add(RowBUnitText(kind));
 
-        // Date and time: shown only when both make sense.
-        bool valid = p + 5 < used;
-        int sec = 0, min = 0, hour = 0, day = 0, month = 0, year = 0;
-        if (valid) {
-            sec = word(p + 3) >> 8, min = word(p + 3) & 0xFF;
-            hour = word(p + 4) >> 8, day = word(p + 4) & 0xFF;
-            month = word(p + 5) >> 8, year = word(p + 5) & 0xFF;
-            valid = hour < 24 && min < 60 && sec < 60 && year < 100 && month >= 1 && month <= 12 && day >= 1 &&
-                    day <= DaysInMonth(2000 + year, month);
-        }
-        if (valid) {
-            cell.clear();
-            AppendTwoDigits(cell, day), cell += '.', AppendTwoDigits(cell, month), cell += ".20";
-            AppendTwoDigits(cell, year);
-            a.Add(cell);
-            cell.clear();
-            AppendTwoDigits(cell, hour), cell += ':', AppendTwoDigits(cell, min), cell += ':';
-            AppendTwoDigits(cell, sec);
-            b.Add(cell);
-        } else {
-            a.Add("--.--.----");
-            b.Add("--:--:--");
-        }
-        a.Add(kind <= 4 ? CableText(kind, serial) : std::string());
-        b.Add(CountText(n));
-        a.Add(KindUnitText(kind));
-        b.Add(RowBUnitText(kind));
+    for (int s = 0; s < n; ++s) {
+        const size_t at = p + 6 + 2 * static_cast<size_t>(s);
+        if (at + 1 >= used) break;
+        cell.clear();
+        if (kind <= 4) AppendLabel(cell, kind, words[at], mark);
+        a.Add(cell);
+        cell.clear();
+        AppendScaled(cell, words[at + 1], 2, mark);
+        b.Add(cell);
+    }
+}
 
-        for (int s = 0; s < n; ++s) {
-            const size_t at = p + 6 + 2 * static_cast<size_t>(s);
-            if (at + 1 >= used) break;
-            cell.clear();
-            if (kind <= 4) AppendLabel(cell, kind, words[at], mark);
-            a.Add(cell);
-            cell.clear();
-            AppendScaled(cell, words[at + 1], 2, mark);
-            b.Add(cell);
-        }
+}  // namespace
+
+void ParseRecords(std::span<const int16_t> words, int records, char mark, NotebookTable& table) {
+    // Where each record starts; the texts are written when a row is first read.
+    auto source = std::make_shared<std::vector<int16_t>>(words.begin(), words.end());
+    auto offsets = std::make_shared<std::vector<size_t>>();
+    int columns = NotebookTable::EmptyColumns;
+    for (size_t p = 0; static_cast<int>(offsets->size()) < records && p < words.size();) {
+        offsets->push_back(p);
+        const int n = p + 2 < words.size() ? static_cast<uint16_t>(words[p + 2]) & 0xFF : 0;
+        columns = std::max(columns, n + 4);
         p += 6 + 2 * static_cast<size_t>(n);
     }
-    if (records > 0) table.SetRowCount(3 * records);
+    table.SetRecordSource(static_cast<int>(offsets->size()), [source, offsets, mark](int k, NoteRow& a, NoteRow& b) {
+        FillRecord(*source, (*offsets)[k], mark, a, b);
+    });
+    table.EnsureColumns(columns);
+    table.SetRowCount(records > 0 ? 3 * records : NotebookTable::EmptyRows);
 }
 
 bool ParsePage(std::span<const uint8_t, 54> page, int index, int pageNumber, char mark, NotebookTable& table) {

@@ -1,6 +1,7 @@
 #include "notebook/NotebookTable.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace drumo {
 
@@ -8,6 +9,11 @@ void NoteRow::Add(std::string_view cell) {
     text_.append(cell);
     ends_.push_back(static_cast<uint32_t>(text_.size()));
     text_.push_back('\t');
+}
+
+void NoteRow::Reserve(size_t cells, size_t bytes) {
+    ends_.reserve(cells);
+    text_.reserve(bytes);
 }
 
 void NoteRow::PadTo(size_t columns) {
@@ -29,12 +35,31 @@ std::string NoteRow::Line(size_t columns) const {
 
 void NotebookTable::Clear() {
     rows_.clear();
+    fill_ = nullptr;
+    sourceRecords_ = 0;
+    filled_.clear();
     rowCount_ = EmptyRows;
     columnCount_ = EmptyColumns;
 }
 
+void NotebookTable::SetRecordSource(int records, RecordFill fill) {
+    Clear();
+    sourceRecords_ = std::max(records, 0);
+    fill_ = std::move(fill);
+    filled_.assign(static_cast<size_t>(sourceRecords_), false);
+    rows_.resize(static_cast<size_t>(3 * sourceRecords_));
+}
+
+void NotebookTable::Fill(int row) const {
+    const int k = (row - 1) / 3;
+    if (!fill_ || k >= sourceRecords_ || filled_[k]) return;
+    filled_[k] = true;
+    if (static_cast<size_t>(RowB(k)) <= rows_.size()) fill_(k, rows_[RowA(k) - 1], rows_[RowB(k) - 1]);
+}
+
 std::string_view NotebookTable::Cell(int row, int column) const {
     if (row <= 0 || row >= rowCount_ || static_cast<size_t>(row) > rows_.size() || column < 0) return {};
+    Fill(row);
     return rows_[row - 1].Cell(static_cast<size_t>(column));
 }
 
@@ -50,11 +75,13 @@ std::string NotebookTable::HeaderCell(int column) {
 
 NoteRow& NotebookTable::Row(int row) {
     if (static_cast<size_t>(row) > rows_.size()) rows_.resize(row);
+    Fill(row);
     return rows_[row - 1];
 }
 
 const NoteRow* NotebookTable::RowAt(int row) const {
     if (row <= 0 || row >= rowCount_ || static_cast<size_t>(row) > rows_.size()) return nullptr;
+    Fill(row);
     return &rows_[row - 1];
 }
 
@@ -66,6 +93,8 @@ void NotebookTable::SetRowCount(int rows) {
 void NotebookTable::EnsureColumns(int columns) { columnCount_ = std::max(columnCount_, columns); }
 
 int NotebookTable::Records() const {
+    // Records from a source all have their date cell (a date or its placeholder).
+    if (fill_) return std::min(sourceRecords_, (rowCount_ + 1) / 3);
     int k = 0;
     while (RowA(k) < rowCount_ && !Cell(RowA(k), 1).empty()) ++k;
     return k;
@@ -84,24 +113,21 @@ std::string NotebookTable::CopyRows(const std::vector<int>& rows) const {
 }
 
 void AppendScaled(std::string& out, int value, int decimals, char mark) {
-    if (value < 0) {
-        out.push_back('-');
-        value = -value;
+    char text[16];
+    char* p = text;
+    unsigned magnitude = static_cast<unsigned>(value < 0 ? -static_cast<long>(value) : value);
+    if (value < 0) *p++ = '-';
+    const unsigned scale = decimals == 1 ? 10 : decimals == 2 ? 100 : 1;
+    p = std::to_chars(p, text + sizeof text, magnitude / scale).ptr;
+    unsigned fraction = magnitude % scale;
+    if (fraction != 0) {
+        *p++ = mark;
+        for (unsigned unit = scale / 10; unit > 0 && fraction != 0; unit /= 10) {
+            *p++ = static_cast<char>('0' + fraction / unit);
+            fraction %= unit;
+        }
     }
-    const int scale = decimals == 1 ? 10 : decimals == 2 ? 100 : 1;
-    out.append(std::to_string(value / scale));
-    int fraction = value % scale;
-    if (fraction == 0) return;
-    out.push_back(mark);
-    char digits[2];
-    int n = 0;
-    for (int d = 0; d < decimals; ++d) {
-        digits[decimals - 1 - d] = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
-    }
-    n = decimals;
-    while (n > 0 && digits[n - 1] == '0') --n;
-    out.append(digits, n);
+    out.append(text, p);
 }
 
 }  // namespace drumo

@@ -5,9 +5,13 @@
 //
 // A full notebook holds tens of thousands of rows of a hundred cells, so a row is kept as one
 // string in which every cell is followed by a TAB (exactly the line the notebook file holds for
-// it) with the end of each cell beside it, rather than as a string per cell.
+// it) with the end of each cell beside it, rather than as a string per cell. The records of a
+// notebook just read are written into their rows only when a row is first looked at, so that a
+// full notebook shows at once and only the rows on the screen are ever formatted before a save.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +21,7 @@ namespace drumo {
 class NoteRow {
 public:
     void Add(std::string_view cell);
+    void Reserve(size_t cells, size_t bytes);
     // An empty cell at `column` and before it, when the row is shorter.
     void PadTo(size_t columns);
     size_t Cells() const { return ends_.size(); }
@@ -49,6 +54,7 @@ public:
     // The row `row` (1 and more) for filling; rows are made as needed.
     NoteRow& Row(int row);
     const NoteRow* RowAt(int row) const;
+    void ReserveRows(int rows) { rows_.reserve(static_cast<size_t>(rows)); }
     // The number of rows shown (at least 2); rows past it are dropped.
     void SetRowCount(int rows);
     void EnsureColumns(int columns);
@@ -60,12 +66,24 @@ public:
     // empty.
     int Records() const;
 
+    // Records whose rows are filled when first read: `fill(k, rowA, rowB)` writes record k.
+    // Replaces what the table held; the row count stays to be set.
+    using RecordFill = std::function<void(int record, NoteRow& a, NoteRow& b)>;
+    void SetRecordSource(int records, RecordFill fill);
+
     // The clipboard text of whole rows (row numbers from the top): every cell of each row
     // followed by a TAB, each row ended by CR LF.
     std::string CopyRows(const std::vector<int>& rows) const;
 
 private:
-    std::vector<NoteRow> rows_;  // rows_[r - 1] is table row r
+    void Fill(int row) const;
+
+    // rows_[r - 1] is table row r. Rows of records from a source are filled when first read,
+    // which a const reader may cause: the table belongs to one thread.
+    mutable std::vector<NoteRow> rows_;
+    RecordFill fill_;
+    int sourceRecords_ = 0;
+    mutable std::vector<bool> filled_;
     int rowCount_ = EmptyRows;
     int columnCount_ = EmptyColumns;
 };
