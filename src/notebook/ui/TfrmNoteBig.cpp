@@ -121,11 +121,9 @@ TfrmNoteBig::TfrmNoteBig(Station& station, Operator& op, NotebookGraphs& graphs,
     connect(clear, &QAction::triggered, this, [this] {
         if (!notebook_.Reading()) notebook_.Clear();
     });
-    connect(table_, &QAbstractItemView::clicked, this, [this](const QModelIndex& i) { RowSelected(i); });
+    // A row chosen with the mouse or the keys draws its record in the length trend.
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (table_->hasFocus()) RowSelected(current);
-            });
+            [this](const QModelIndex& current) { RowSelected(current); });
 
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("ProgressBar"));

@@ -146,8 +146,8 @@ private slots:
         QCOMPARE(QString::fromStdString(graphs_.Calls.end()[-2]), QStringLiteral("GraphStatus Измерений: 2/•4"));
 
         graphs_.Calls.clear();
-        w.Table().setFocus();
-        w.Table().clicked(w.Model().index(4, 2));
+        graphs_.TrendPoints.clear();
+        w.Table().setCurrentIndex(w.Model().index(4, 2));
         QVERIFY(!graphs_.Calls.empty());
         QCOMPARE(QString::fromStdString(graphs_.Calls[0]), QStringLiteral("ClearTrend"));
         QCOMPARE(graphs_.TrendPoints.size(), size_t{2});
