@@ -47,7 +47,8 @@ Handover HandoverOf(LineUser holder, LineUser user) {
     if (holder == LineUser::Idle || holder == user || user == LineUser::Idle) return Handover::Free;
     if (LongProcedure(holder)) return Handover::Refuse;
     if (holder == LineUser::Reception)
-        return user == LineUser::DeviceSettings ? Handover::Alongside : Handover::StopHolder;
+        return user == LineUser::DeviceSettings || user == LineUser::Calibration ? Handover::Alongside
+                                                                                  : Handover::StopHolder;
     // The link test.
     return user == LineUser::Search ? Handover::SuspendHolder : Handover::StopHolder;
 }

@@ -48,8 +48,9 @@ enum class Handover {
 //    runs to its end: everyone else is refused meanwhile (reception does not start during a
 //    search, the link test skips its ticks, the file commands do nothing);
 //  - reception is stopped by every other user (the search does it by emptying the store, after
-//    the operator's consent when readings would be lost); only the device settings dialogs, whose
-//    single reads and writes fit between two passes, leave it running;
+//    the operator's consent when readings would be lost); only the device settings dialogs and the
+//    correction table's exchanges, whose single reads and writes fit between two passes, leave it
+//    running (the corrections are computed from the running measurements);
 //  - the link test is switched off by every other user except the search, during which it only
 //    skips its ticks and after which it goes on.
 Handover HandoverOf(LineUser holder, LineUser user);

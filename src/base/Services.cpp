@@ -46,13 +46,15 @@ SystemClock& SystemClock::Instance() {
     return clock;
 }
 
+std::ostream& ConsoleOperator::Out() const { return out_ ? *out_ : std::cerr; }
+
 bool ConsoleOperator::Ask(const std::string& text) {
-    std::cerr << "? " << text << (answer_ ? " -> yes\n" : " -> no\n");
+    Out() << "? " << text << (answer_ ? " -> yes\n" : " -> no\n");
     return answer_;
 }
 bool ConsoleOperator::AskDanger(const std::string& text) { return Ask(text); }
-void ConsoleOperator::Error(const std::string& text) { std::cerr << "error: " << text << '\n'; }
-void ConsoleOperator::Info(const std::string& text) { std::cerr << text << '\n'; }
-void ConsoleOperator::Warning(const std::string& text) { std::cerr << "warning: " << text << '\n'; }
+void ConsoleOperator::Error(const std::string& text) { Out() << "error: " << text << '\n'; }
+void ConsoleOperator::Info(const std::string& text) { Out() << text << '\n'; }
+void ConsoleOperator::Warning(const std::string& text) { Out() << "warning: " << text << '\n'; }
 
 }  // namespace drumo

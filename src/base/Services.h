@@ -4,6 +4,7 @@
 // them with Qt; tests and the command-line tool use scripted or plain versions.
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 namespace drumo {
@@ -63,7 +64,8 @@ public:
 // lines written to standard error, no window events.
 class ConsoleOperator final : public Operator {
 public:
-    explicit ConsoleOperator(bool answer = true) : answer_(answer) {}
+    // Questions get the fixed answer; everything is written to `out` (standard error when none).
+    explicit ConsoleOperator(bool answer = true, std::ostream* out = nullptr) : answer_(answer), out_(out) {}
     bool Ask(const std::string& text) override;
     bool AskDanger(const std::string& text) override;  // the same fixed answer
     void Error(const std::string& text) override;
@@ -71,7 +73,9 @@ public:
     void Warning(const std::string& text) override;
 
 private:
+    std::ostream& Out() const;
     bool answer_;
+    std::ostream* out_;
 };
 
 class NullLog final : public EventLog {

@@ -36,7 +36,7 @@ std::string ValueText(int hundredths) {
 }
 
 AcquisitionSession::AcquisitionSession(std::ostream& err)
-    : log_(err), station_(StationServices{port_, op_, log_, SystemClock::Instance()}) {}
+    : op_(false, &err), log_(err), station_(StationServices{port_, op_, log_, SystemClock::Instance()}) {}
 
 std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& args, std::ostream& err) {
     std::string protocol = args.Options.count("protocol") ? args.Options.at("protocol") : "modbus";

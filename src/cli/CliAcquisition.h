@@ -46,12 +46,13 @@ public:
     MeasurementStore& Store() { return station_.Store(); }
     const SearchSettings& Settings() const { return station_.SearchSettingsInUse(); }
     DeviceBus& Bus() { return station_.Bus(); }
+    Operator& Op() { return op_; }
 
 private:
     explicit AcquisitionSession(std::ostream& err);
 
     PosixSerialPort port_;
-    ConsoleOperator op_{false};
+    ConsoleOperator op_;
     StreamLog log_;
     drumo::Station station_;
     SearchSettings wanted_;  // what the options ask for

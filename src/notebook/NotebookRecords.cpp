@@ -1,6 +1,6 @@
 #include "notebook/NotebookRecords.h"
 
-#include "app/ViewTexts.h"
+#include "model/ViewTexts.h"
 #include "link/SignMagnitude.h"
 #include "model/DateTime.h"
 #include "model/Formats.h"

@@ -7,6 +7,8 @@
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
+#include "app/ui/WindowPlaces.h"
+#include "notebook/ui/TfrmNoteBig.h"
 
 namespace drumo {
 
@@ -53,6 +55,7 @@ ProgramWiring::ProgramWiring(Shell& shell)
                    shell.Engine(), shell.Op(), shell.Log()),
       files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
              shell.Log()),
+      calibration_(shell.Main(), shell.Engine(), shell.Op(), files_),
       notebook_(shell.Engine(), shell.Op(), [&shell] { return shell.Settings().Main.ArchiveFolder; }) {
     views_.Search.SetTarget(&acquisition_.Find());
     views_.Line.SetTarget(&acquisition_.Find());
@@ -66,8 +69,16 @@ ProgramWiring::ProgramWiring(Shell& shell)
     files_.SetSearch(&acquisition_);
 
     ShellHooks hooks;
-    hooks.SettingsLoaded = [this] { acquisition_.LoadFindSettings(); };
-    hooks.SavingSettings = [this] { acquisition_.SaveFindSettings(); };
+    hooks.SettingsLoaded = [this, &shell] {
+        acquisition_.LoadFindSettings();
+        calibration_.ApplySettings(shell.Settings());
+        PlaceWindow(notebook_.Window(), shell.Settings().NoteBig, true, true);
+    };
+    hooks.SavingSettings = [this, &shell] {
+        acquisition_.SaveFindSettings();
+        calibration_.CollectSettings(shell.Settings());
+        NotePlace(notebook_.Window(), shell.Settings().NoteBig, true, true);
+    };
     hooks.ShowSearchWindow = [this] { acquisition_.ShowSearchWindowAtStart(); };
     hooks.StopLongLoops = [this] {
         notebook_.StopReading();

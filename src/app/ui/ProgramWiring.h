@@ -6,6 +6,7 @@
 
 #include "acquisition/ui/AcquisitionWiring.h"
 #include "app/ViewRelays.h"
+#include "app/ui/CalibrationWiring.h"
 #include "files/ui/FilesWiring.h"
 #include "notebook/ui/NotebookWiring.h"
 
@@ -30,12 +31,16 @@ public:
 
     AcquisitionWiring& Acquisition() { return acquisition_; }
     FilesWiring& Files() { return files_; }
+    CalibrationWiring& Calibration() { return calibration_; }
+
     NotebookWiring& Notebook() { return notebook_; }
 
 private:
     ViewRelays& views_;
     AcquisitionWiring acquisition_;
     FilesWiring files_;
+    CalibrationWiring calibration_;
+
     NotebookWiring notebook_;
 };
 

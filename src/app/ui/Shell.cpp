@@ -15,12 +15,13 @@
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/CommandLine.h"
 #include "app/ScreenFit.h"
-#include "app/ui/Colours.h"
+#include "views/ui/Colours.h"
 #include "app/ui/QtOperator.h"
 #include "app/ui/TerminationSignals.h"
 #include "app/ui/TfrmAbout.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
+#include "app/ui/WindowPlaces.h"
 #include "model/Intervals.h"
 
 namespace drumo {
@@ -31,38 +32,6 @@ namespace {
 bool MayOpenOnDesktop() { return qEnvironmentVariableIsEmpty("DRUMO_NO_OPEN"); }
 
 const char* const kHomePage = "https://drumo.ru/";
-
-// The free areas of the screens, the primary one first.
-std::vector<ScreenArea> ScreenAreas() {
-    std::vector<ScreenArea> areas;
-    QList<QScreen*> screens = QGuiApplication::screens();
-    screens.removeAll(QGuiApplication::primaryScreen());
-    screens.prepend(QGuiApplication::primaryScreen());
-    for (const QScreen* screen : screens) {
-        if (!screen) continue;
-        const QRect r = screen->availableGeometry();
-        areas.push_back({r.left(), r.top(), r.width(), r.height()});
-    }
-    return areas;
-}
-
-// A stored place from another screen or scale factor must not put the window out of reach.
-void PlaceWindow(QWidget& window, const WindowPlace& place, bool height, bool width) {
-    WindowPlace wanted = place;
-    if (!width) wanted.Width = window.width();
-    if (!height) wanted.Height = window.height();
-    const WindowPlace fitted =
-        KeepOnScreen(wanted, ScreenAreas(), window.minimumWidth(), window.minimumHeight());
-    window.move(fitted.Left, fitted.Top);
-    window.resize(fitted.Width, fitted.Height);
-}
-
-void NotePlace(const QWidget& window, WindowPlace& place, bool height, bool width) {
-    place.Top = window.y();
-    place.Left = window.x();
-    if (height) place.Height = window.height();
-    if (width) place.Width = window.width();
-}
 
 }  // namespace
 

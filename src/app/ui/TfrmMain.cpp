@@ -16,8 +16,8 @@
 #include <algorithm>
 #include <set>
 
-#include "app/ui/Colours.h"
-#include "app/ViewTexts.h"
+#include "views/ui/Colours.h"
+#include "model/ViewTexts.h"
 #include "app/ui/DevicePictures.h"
 #include "model/DeviceTypes.h"
 

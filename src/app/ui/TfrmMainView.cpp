@@ -7,8 +7,8 @@
 #include <set>
 
 #include "acquisition/ManagerRows.h"
-#include "app/ViewTexts.h"
-#include "app/ui/Colours.h"
+#include "model/ViewTexts.h"
+#include "views/ui/Colours.h"
 #include "app/ui/TfrmMain.h"
 #include "model/Formats.h"
 

@@ -140,7 +140,10 @@ void FilesWiring::AddCableRow(size_t, size_t, int16_t serial, size_t sensors, bo
 
 void FilesWiring::EnableLastRowCheck() { rows_.SetCheckEnabled(w_.Grid.ListedRows(), true); }
 
-void FilesWiring::ColourUnsigned() { w_.Grid.ColourUnsigned(); }
+void FilesWiring::ColourUnsigned() {
+    w_.Grid.ColourUnsigned();
+    UnsignedShown();
+}
 
 void FilesWiring::SetTitles(const std::string& deviceManager, const std::string&) {
     w_.Grid.SetManagerTitle(deviceManager);

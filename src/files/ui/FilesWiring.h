@@ -57,6 +57,11 @@ public:
     // The file commands do nothing while a device search runs.
     void SetSearch(const SearchActivity* search) { search_ = search; }
     void SetDialogs(FileDialogs* dialogs) { dialogs_ = dialogs ? dialogs : &ownDialogs_; }
+    // The file dialogs of every file command of the program.
+    FileDialogs& Dialogs() { return *dialogs_; }
+    // What loading archive files asks of the windows of other parts.
+    std::function<void()> UnsignedShown = [] {};
+    std::function<void()> CorrectionWindowClosing = [] {};
 
     ArchiveFiles& Files() { return files_; }
     AutoSave& AutoSaver() { return autoSave_; }
@@ -81,6 +86,7 @@ public:
     void AddCableRow(size_t d, size_t c, int16_t serial, size_t sensors, bool firstOfDevice) override;
     void EnableLastRowCheck() override;
     void ColourUnsigned() override;
+    void CloseCorrectionWindow() override { CorrectionWindowClosing(); }
     void SetTitles(const std::string& deviceManager, const std::string& systemTrend) override;
     void ShowStatus(const std::string& text) override;
     void ShowLoadedDevices(size_t deviceCount) override;

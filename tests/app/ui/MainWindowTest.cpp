@@ -9,7 +9,7 @@
 
 #include "support/StoreFill.h"
 #include "app/ui/TfrmMain.h"
-#include "app/ViewTexts.h"
+#include "model/ViewTexts.h"
 #include "base/Services.h"
 #include "model/Formats.h"
 #include "support/ScriptedOperator.h"

@@ -1,4 +1,4 @@
-#include "app/ViewTexts.h"
+#include "model/ViewTexts.h"
 
 #include <gtest/gtest.h>
 

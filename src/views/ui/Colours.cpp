@@ -1,4 +1,4 @@
-#include "app/ui/Colours.h"
+#include "views/ui/Colours.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,0 +1,91 @@
+// drumo-cli sensors: the correction table and the ROM codes of a Hexar controller's sensors.
+#include "calibration/Corrections.h"
+#include "calibration/RomCodes.h"
+#include "cli/CliAcquisition.h"
+#include "model/Cp1251.h"
+
+#include <ostream>
+
+namespace drumo::cli {
+
+namespace {
+
+const std::string kUsage = std::string(
+    "usage: drumo-cli sensors read [options]\n"
+    "       drumo-cli sensors write [options] FILE.dms\n"
+    "       drumo-cli sensors search [options]\n"
+    "       drumo-cli sensors roms [options]\n\n"
+    "The sensors of the controller of the maker's protocol on the port (found by a search first).\n"
+    "  read    prints the correction table as a sensor file (.dms): per sensor its ID Code, S30,\n"
+    "          P100 and Status, each followed by a TAB, lines ended by CR LF\n"
+    "  write   writes a sensor file's table into the sensors; refused, with nothing sent, when its\n"
+    "          rows do not match the controller's sensors or a value is outside the limits\n"
+    "          (S30 -0.5..0.4375, P100 -1.5..0 for ordinary sensors)\n"
+    "  search  lets the controller search its sensors and sort them by ID Code\n"
+    "  roms    prints the sensors' ROM codes, one line each: the number and the code\n\n"
+    "options:\n") + kLinkOptionsHelp +
+    "exit status: 0 done; 1 no controller found, a transaction failed or the write was refused\n"
+    "(the reason goes to standard error); 2 wrong usage.\n";
+
+// The controller found on the port, with the line taken for the calibration exchanges.
+std::unique_ptr<AcquisitionSession> Connect(const CliArgs& args, std::ostream& err) {
+    CliArgs hexar = args;
+    hexar.Options["protocol"] = "hexar";
+    auto session = AcquisitionSession::FromArgs(hexar, err);
+    if (!session) return nullptr;
+    if (!session->Search()) {
+        err << "drumo-cli sensors: no controller found\n";
+        return nullptr;
+    }
+    session->Station().TakeLine(LineUser::Calibration);
+    return session;
+}
+
+int RunSensors(const CliArgs& args, std::ostream& out, std::ostream& err) {
+    const std::string what = args.Positional.empty() ? "" : args.Positional[0];
+    const size_t operands = what == "write" ? 2 : 1;
+    if ((what != "read" && what != "write" && what != "search" && what != "roms") || args.Positional.size() != operands) {
+        err << "drumo-cli sensors: read, write FILE.dms, search or roms\n\n" << kUsage;
+        return kExitUsage;
+    }
+    auto session = Connect(args, err);
+    if (!session) return kExitFailed;
+    DeviceBus& bus = session->Bus();
+    const MeasurementStore& store = session->Store();
+    Operator& op = session->Op();
+
+    if (what == "search") return StartSensorSearch(bus, store, {}, op) ? kExitOk : kExitFailed;
+    if (what == "roms") {
+        std::vector<RomCodeRow> rows;
+        if (!ReadRomCodes(bus, store, rows, op)) return kExitFailed;
+        for (const auto& row : rows) out << row.Number << row.Code << '\n';
+        return kExitOk;
+    }
+    CorrectionTable table;
+    CorrectionView view;
+    // The write needs the controller's sensor count: the table is read first in both cases.
+    ReadCorrections(bus, store, table, op, view);
+    if (bus.LinkStatus() != 0) return kExitFailed;
+    if (what == "read") {
+        out << Utf8ToCp1251(table.FileText());
+        return kExitOk;
+    }
+    if (!LoadSensorFile(args.Positional[1], table, op)) return kExitFailed;
+    // Nothing is measured here, so no graph line counts.
+    struct NoLines final : CalibrationLines {
+        int LineCount() const override { return 0; }
+        size_t PointCount(int) const override { return 0; }
+        std::vector<double> NewestPoints(int, size_t) const override { return {}; }
+        bool CurrentValueReadable(int) const override { return false; }
+    } lines;
+    if (!WriteCorrections(bus, store, table, lines, op, SystemClock::Instance(), view)) return kExitFailed;
+    out << "written=" << table.SensorCount << '\n';
+    return kExitOk;
+}
+
+const CliRegistration reg({"sensors", "correction table and ROM codes of a Hexar controller's sensors", kUsage,
+                           RunSensors, {}, LinkOptionNames()});
+
+}  // namespace
+
+}  // namespace drumo::cli

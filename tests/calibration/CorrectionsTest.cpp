@@ -1,0 +1,360 @@
+// The correction table: the sensor record bytes, the limits, the calculations against a reference
+// thermometer, the sensor files, and the read and write against the simulated Hexar-1/100 over a
+// pseudo-terminal.
+
+#include "calibration/Corrections.h"
+#include "calibration/Numbering.h"
+
+#include "app/Station.h"
+#include "link/PosixSerialPort.h"
+#include "model/Formats.h"
+#include "sim/Presets.h"
+#include "sim/SimClock.h"
+#include "support/FakeClock.h"
+#include "support/RecordingLog.h"
+#include "support/ScriptedOperator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace drumo::test {
+namespace {
+
+using Col = CorrectionColumn;
+
+void SetRow(CorrectionTable& t, int row, const char* id, const char* s30, const char* p100, const char* status) {
+    t.SetCell(row, Col::Id, id);
+    t.SetCell(row, Col::S30, s30);
+    t.SetCell(row, Col::P100, p100);
+    t.SetCell(row, Col::Status, status);
+}
+
+// Lines of fixed points, newest last.
+struct Lines final : CalibrationLines {
+    std::vector<std::vector<double>> Points;
+    std::vector<bool> Readable;
+    int LineCount() const override { return static_cast<int>(Points.size()); }
+    size_t PointCount(int line) const override { return Points[line - 1].size(); }
+    std::vector<double> NewestPoints(int line, size_t n) const override {
+        const auto& p = Points[line - 1];
+        return {p.rbegin(), p.rbegin() + static_cast<long>(std::min(n, p.size()))};
+    }
+    bool CurrentValueReadable(int line) const override { return Readable.empty() || Readable[line - 1]; }
+};
+
+TEST(CorrectionRecords, ValuesGoToTheControllerAsSignAndMagnitudeAndComeBackRounded) {
+    struct Case {
+        const char *s30, *p100, *status;
+        std::array<uint8_t, 4> bytes;  // S30 then P100, high bytes first
+        const char *s30Back, *p100Back;
+    } cases[] = {
+        {"0.3", "-0.75", "0", {0x00, 0x05, 0x00, 0x08}, "0.3125", "-0.8"},  // 4.8 -> 5; 7.5 -> 8 (even)
+        {"-0.5", "-1.5", "0", {0x80, 0x08, 0x00, 0x0F}, "-0.5", "-1.5"},
+        {"-0.01", "0", "0", {0x80, 0x00, 0x00, 0x00}, "0", "0"},          // the sign of a rounded-away value stays
+        {"0", "12", "2", {0x00, 0x00, 0x00, 0x0C}, "0", "12"},            // a cable number, not a coefficient
+    };
+    for (const auto& c : cases) {
+        CorrectionTable table;
+        SetRow(table, 1, "7", c.s30, c.p100, c.status);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(table.BlockBytes(0, 1, '.', bytes));
+        ASSERT_EQ(bytes.size(), 6u);
+        EXPECT_EQ(bytes[0], std::atoi(c.status));
+        EXPECT_EQ(bytes[1], 7);
+        EXPECT_EQ((std::array<uint8_t, 4>{bytes[2], bytes[3], bytes[4], bytes[5]}), c.bytes) << c.s30 << " " << c.p100;
+        CorrectionTable back;
+        back.SetRecord(1, SensorRecord::FromBytes(bytes.data()), '.');
+        EXPECT_EQ(back.Cell(1, Col::S30), c.s30Back);
+        EXPECT_EQ(back.Cell(1, Col::P100), c.p100Back);
+    }
+}
+
+TEST(CorrectionRecords, WriteRefusesRowsOutsideTheLimitsAndAMissingRow) {
+    CorrectionTable table;
+    SetRow(table, 1, "1", "0.4375", "-1.5", "0");
+    SetRow(table, 2, "2", "0.5", "0.2", "0");  // both out: listed twice
+    SetRow(table, 3, "3", "0", "12", "2");     // a cable number is no coefficient
+    std::string list, error;
+    ASSERT_TRUE(table.LimitCheck(3, '.', list, error));
+    EXPECT_EQ(list, " №2 №2");
+
+    table.SetCell(3, Col::S30, "0,1");
+    EXPECT_FALSE(table.LimitCheck(3, '.', list, error));
+    EXPECT_EQ(error, NotANumberText("0,1"));
+
+    // A store with a device, but a table of 3 rows for 4 sensors.
+    ScriptedOperator op;
+    RecordingLog log;
+    MeasurementStore store(op, log);
+    store.SetDeviceCount(1);
+    store.DeviceCount = 1;
+    table.SensorCount = 4;
+    FakeClock clock;
+    CorrectionView view;
+    Lines lines;
+    PosixSerialPort port;
+    Station station{StationServices{port, op, log, clock}};
+    EXPECT_FALSE(WriteCorrections(station.Bus(), store, table, lines, op, clock, view));
+    EXPECT_EQ(op.messages.back().Text, "Количество датчиков не совпадает!\r\nОбновите подключение к прибору");
+}
+
+TEST(CorrectionCalculations, NewOffsetsAndCoefficientsFromTheSamplesAfterTheLastWrite) {
+    ScriptedOperator op;
+    CorrectionTable table;
+    table.SensorCount = 4;
+    table.D1 = 1;
+    table.D2 = 4;
+    SetRow(table, 1, "1", "0.1", "0", "0");
+    SetRow(table, 2, "2", "0.1", "0", "0");
+    SetRow(table, 3, "3", "0", "-0.5", "0");
+    SetRow(table, 4, "4", "0.2", "7", "1");  // carries the cable number
+    Lines lines;
+    lines.Points = {{1, 29.8, 29.8, 29.8}, {29.2}, {99, 35, 35}, {20, 20}};
+    table.Snapshot[1] = 1;  // written after line 1's second point: of its 4 points, 2 count
+
+    op.Answer(true);  // line 2 has no point after its first: go on
+    auto outcome = CalculateCorrections(Correction::S30, table, "30", lines, op);
+    EXPECT_EQ(op.Shown().front(), "ask: Не обновлены результаты измерений! ( №2 )\r\nПродолжить?");
+    EXPECT_TRUE(outcome.ButtonDisabled);
+    double s30 = 0;
+    ASSERT_TRUE(TryParseNumber(table.Cell(1, Col::S30), s30, '.'));
+    EXPECT_NEAR(s30, 0.3, 1e-9);                // 30 - 29.8 + 0.1
+    EXPECT_EQ(table.Cell(2, Col::S30), "0.1");  // left as it was
+    EXPECT_EQ(table.Cell(4, Col::S30), "0");    // a cable-number sensor gets no offset
+    EXPECT_EQ(table.Cell(4, Col::P100), "7");
+    EXPECT_EQ(outcome.AverageCount, 2);         // row 3: the two points after its first
+
+    // Counted again from the start: line 2's second point averages 29.2, so 0.9 is clamped and
+    // listed, as are line 1 (0.3 + 0.2) and line 3 (30 - 35).
+    lines.Points[1] = {29.0, 29.2};
+    table.Snapshot.fill(0);
+    op.Clear();
+    CalculateCorrections(Correction::S30, table, "30", lines, op);
+    EXPECT_EQ(table.Cell(2, Col::S30), "0.4375");
+    EXPECT_EQ(op.Shown().back(), "warning: Значения поправок превысили допустимые пределы!\r\n №1 №2 №3");
+
+    // P100 with a reference of 98: line 1 averages 99 (d = 64), line 2 37 would need a positive
+    // coefficient, line 3 averages exactly 35, where no coefficient can be derived.
+    lines.Points[0] = {1, 99.0, 99.0};
+    lines.Points[1] = {1, 37.0};
+    op.Clear();
+    CalculateCorrections(Correction::P100, table, "98", lines, op);
+    double p100 = 0;
+    ASSERT_TRUE(TryParseNumber(table.Cell(1, Col::P100), p100, '.'));
+    EXPECT_NEAR(p100, -5625.0 / 4096, 1e-9);
+    EXPECT_EQ(table.Cell(2, Col::P100), "0");
+    EXPECT_EQ(table.Cell(3, Col::P100), "-0.5");
+    EXPECT_EQ(op.Shown().back(), "warning: Значения поправок превысили допустимые пределы!\r\n №2 №3");
+
+    // A faulty sensor asks first; No ends the calculation without a summary.
+    lines.Readable = {false, true, true, true};
+    op.Clear();
+    op.Answer(false);
+    CalculateCorrections(Correction::S30, table, "30", lines, op);
+    EXPECT_EQ(op.Shown(), std::vector<std::string>{"ask: В сети неисправный датчик! ( №1 )\r\nПродолжить?"});
+}
+
+TEST(CorrectionCalculations, AnInvalidRangeRefusesCalculationsNewGroupAndZeroing) {
+    ScriptedOperator op(Unscripted::Yes);
+    CorrectionTable table;
+    table.SensorCount = 3;
+    Lines lines;
+    for (auto [d1, d2] : {std::pair{0, 2}, {2, 4}, {3, 2}}) {
+        table.D1 = d1;
+        table.D2 = d2;
+        op.Clear();
+        EXPECT_FALSE(CalculateCorrections(Correction::P100, table, "30", lines, op).ButtonDisabled);
+        EXPECT_FALSE(NewSensorGroup(table, op));
+        ZeroCorrectionColumn(table, Col::S30, op);
+        EXPECT_EQ(op.Shown(), (std::vector<std::string>{
+                                  "error: Диапазон датчиков задан неверно!\r\nРасчет отменен",
+                                  "error: Диапазон датчиков задан неверно!\r\nРасчет отменен",
+                                  "error: Диапазон датчиков задан неверно!\r\nДействие отменено"}));
+    }
+    table.D1 = 2;
+    table.D2 = 3;
+    ASSERT_TRUE(NewSensorGroup(table, op));
+    EXPECT_EQ(table.Cell(3, Col::Id), "3");
+    EXPECT_EQ(table.Cell(1, Col::Id), "");
+    ZeroCorrectionColumn(table, Col::Id, op);
+    EXPECT_EQ(table.Cell(3, Col::Id), "0");
+    EXPECT_TRUE(op.messages.back().PresetNo);  // erasing the codes asks with No preset
+}
+
+TEST(SensorFiles, RowsWithTabsAndTheirReadingBack) {
+    const auto folder = std::filesystem::temp_directory_path() / ("drumo-dms-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    ScriptedOperator op(Unscripted::Yes);
+    const std::string path = (folder / "cable.dms").string();
+    {
+        std::ofstream f(path, std::ios::binary);
+        f << "5\t0.125\t-0.3\t0\t\r\n6\t0.125\t-0.3\t0\r\n";
+    }
+    CorrectionTable table;
+    table.SensorCount = 9;
+    ASSERT_TRUE(LoadSensorFile(path, table, op));
+    for (int row : {1, 2}) {
+        EXPECT_EQ(table.Cell(row, Col::S30), "0.125");
+        EXPECT_EQ(table.Cell(row, Col::P100), "-0.3");
+        EXPECT_EQ(table.Cell(row, Col::Status), "0");
+    }
+    EXPECT_EQ(table.Cell(2, Col::Id), "6");
+    EXPECT_EQ(table.SensorCount, 9);  // the file does not change the device's count
+    EXPECT_EQ(table.FileText(), "5\t0.125\t-0.3\t0\t\r\n6\t0.125\t-0.3\t0\t\r\n");
+
+    const std::string copy = SensorFileTarget((folder / "copy.txt").string(), 3);
+    EXPECT_EQ(copy, (folder / "copy.dms").string());
+    ASSERT_TRUE(SaveSensorFile(copy, table, op));
+    op.Answer(false);
+    EXPECT_FALSE(SaveSensorFile(copy, table, op));  // exists: "Заменить?" No
+    EXPECT_EQ(op.Shown().back(), "ask: Файл уже существует.\r\nЗаменить?");
+
+    op.Clear();
+    EXPECT_FALSE(LoadSensorFile((folder / "x.txt").string(), table, op));
+    EXPECT_FALSE(LoadSensorFile((folder / "missing.DMS").string(), table, op));
+    EXPECT_EQ(op.Shown(), (std::vector<std::string>{
+                              "error: Файл " + (folder / "x.txt").string() + " не является файлом поправок датчиков Drumo",
+                              "error: Произошла ошибка при чтении файла " + (folder / "missing.DMS").string() +
+                                  "\r\nВозможно файл не существует"}));
+    EXPECT_EQ(table.Cell(2, Col::Id), "6");  // a refused file leaves the table
+    std::filesystem::remove_all(folder);
+}
+
+// The table read from and written to the simulated Hexar-1/100 through the program's own port,
+// channel and protocol.
+TEST(CorrectionExchange, ReadChangeAndWriteBackThroughTheSimulatedController) {
+    sim::ManualClock simClock;
+    std::string error;
+    auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
+    ASSERT_TRUE(line) << error;
+    ASSERT_TRUE(line->Line->Open()) << line->Line->Error();
+    line->Line->With([&] { return line->Command->Streaming = false; });
+    line->Line->Start();
+    setenv("DRUMO_PORTS", ("3=" + line->Line->SlavePath()).c_str(), 1);
+
+    PosixSerialPort port;
+    ScriptedOperator op;
+    RecordingLog log;
+    Station station{StationServices{port, op, log, SystemClock::Instance()}};
+    SearchSettings wanted;
+    wanted.Protocol = ExchangeProtocol::Command;
+    wanted.PortDefault = 3;
+    wanted.AdditionalDelay = 800;
+    ASSERT_TRUE(station.RunSearch(wanted));
+    ASSERT_TRUE(station.TakeLine(LineUser::Calibration));
+
+    auto sensors = [&] { return line->Line->With([&] { return line->Command->Device().Sensors(); }); };
+    const auto before = sensors();
+    CorrectionTable table;
+    CorrectionView view;
+    ReadCorrections(station.Bus(), station.Store(), table, op, view);
+    ASSERT_EQ(table.SensorCount, static_cast<int>(before.size()));
+    for (int r = 1; r <= table.SensorCount; ++r) {
+        EXPECT_EQ(table.Cell(r, Col::Id), std::to_string(before[r - 1].Id)) << r;
+        EXPECT_EQ(table.Cell(r, Col::Status), std::to_string(before[r - 1].Status)) << r;
+    }
+    EXPECT_EQ(table.Cell(table.SensorCount + 1, Col::Id), "");
+
+    // A new offset for the first ordinary sensor, and the whole table written back.
+    int row = 1;
+    while (table.Cell(row, Col::Status) != "0") ++row;
+    table.SetCell(row, Col::S30, "0.3");
+    FakeClock pauses;
+    StoreCalibrationLines lines(station.Store());
+    ASSERT_TRUE(WriteCorrections(station.Bus(), station.Store(), table, lines, op, pauses, view)) << op.Shown().size();
+    const auto after = sensors();
+    EXPECT_EQ(after[row - 1].S30, 5);  // 0.3 x 16 = 4.8 goes as 5 sixteenths
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (static_cast<int>(i) == row - 1) continue;
+        EXPECT_EQ(after[i].S30, before[i].S30) << i;
+        EXPECT_EQ(after[i].P100, before[i].P100) << i;
+        EXPECT_EQ(after[i].Id, before[i].Id) << i;
+    }
+    const int blocks = (table.SensorCount + 25) / 26;
+    EXPECT_EQ(pauses.SleptMs(), 600 * blocks);
+    EXPECT_TRUE(op.Shown().empty()) << op.Shown().front();
+
+    station.ReleaseLine(LineUser::Calibration);
+    station.Channel().Disconnect();
+    line->Line->Close();
+    unsetenv("DRUMO_PORTS");
+}
+
+// Warming the simulated controller's sensors one at a time while its stream runs numbers them in
+// the order they were warmed.
+TEST(NumberingByWarming, CodesFollowTheOrderTheSensorsWereWarmedIn) {
+    sim::ManualClock simClock;
+    std::string error;
+    auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
+    ASSERT_TRUE(line) << error;
+    ASSERT_TRUE(line->Line->Open()) << line->Line->Error();
+    line->Line->With([&] { return line->Command->Streaming = false; });
+    line->Line->Start();
+    setenv("DRUMO_PORTS", ("3=" + line->Line->SlavePath()).c_str(), 1);
+
+    PosixSerialPort port;
+    ScriptedOperator op;
+    RecordingLog log;
+    Station station{StationServices{port, op, log, SystemClock::Instance()}};
+    SearchSettings wanted;
+    wanted.Protocol = ExchangeProtocol::Command;
+    wanted.PortDefault = 3;
+    wanted.AdditionalDelay = 800;
+    ASSERT_TRUE(station.RunSearch(wanted));
+    station.StartReception();
+    ASSERT_TRUE(station.Store().Receiving);
+    MeasurementStore& store = station.Store();
+
+    CorrectionTable table;
+    CorrectionView view;
+    ASSERT_TRUE(station.TakeLine(LineUser::Calibration));  // alongside reception
+    ReadCorrections(station.Bus(), store, table, op, view);
+    ASSERT_GT(table.SensorCount, 3);
+
+    // One burst of the stream after `seconds` of simulated time, waited for as a closed sample.
+    auto sample = [&](int seconds) {
+        simClock.Advance(seconds * 1000);
+        const size_t before = store.SampleCount(0, 0);
+        line->Line->With([&] {
+            line->Command->StreamNow();
+            return line->Command->Streaming = true;
+        });
+        const int64_t deadline = SystemClock::Instance().TickMs() + 5000;
+        while ((store.SampleCount(0, 0) == before || !station.Receiver().StreamSampleClosed()) &&
+               SystemClock::Instance().TickMs() < deadline) {
+            station.Events().ProcessEvents();
+            SystemClock::Instance().SleepMs(5);
+        }
+        line->Line->With([&] { return line->Command->Streaming = false; });
+        ASSERT_EQ(store.SampleCount(0, 0), before + 1);
+    };
+    sample(10);
+    sample(10);
+    SensorNumbering numbering(table, store);
+    numbering.DriftSeconds = DriftPeriodSeconds(0);
+    ASSERT_TRUE(numbering.Start(SystemClock::Instance().Now()));
+    for (int sensor : {3, 1, 2}) {
+        line->Line->With([&] {
+            line->Command->Device().Warm(sensor, 8, 120);
+            return 0;
+        });
+        sample(100);  // warmed by almost 8 degrees
+        sample(400);  // cooled again; the tick looks at the sample before the newest
+        EXPECT_EQ(numbering.Tick(SystemClock::Instance().Now(), 150).Numbered, sensor);
+    }
+    EXPECT_EQ(table.Cell(3, Col::Id), "1");
+    EXPECT_EQ(table.Cell(1, Col::Id), "2");
+    EXPECT_EQ(table.Cell(2, Col::Id), "3");
+    EXPECT_EQ(table.Cell(4, Col::Id), "---");
+
+    station.StopReception();
+    station.Channel().Disconnect();
+    line->Line->Close();
+    unsetenv("DRUMO_PORTS");
+}
+
+}  // namespace
+}  // namespace drumo::test
