@@ -104,6 +104,7 @@ public:
     // The station clock's millisecond counter, the time the scheduler's timers are counted in.
     int64_t NowMs() const { return clock_.TickMs(); }
     EventPump& Events() { return *events_; }
+    Clock& Time() { return clock_; }
     // Reception's calls into auto-save.
     AutoSaveHooks& ReceptionAutoSave();
 

@@ -102,8 +102,14 @@ public:
     }
     void EnableLastRowCheck() override { if (t_) t_->EnableLastRowCheck(); }
     void ColourUnsigned() override { if (t_) t_->ColourUnsigned(); }
-    void ShowNotebookWindow() override { if (t_) t_->ShowNotebookWindow(); }
-    void OpenNotebook(const std::string& fileName) override { if (t_) t_->OpenNotebook(fileName); }
+    // Notebook files go to the notebook window's side when it is there.
+    void SetNotebookTarget(ArchiveView* target) { notebook_ = target; }
+    void ShowNotebookWindow() override {
+        if (ArchiveView* t = notebook_ ? notebook_ : t_) t->ShowNotebookWindow();
+    }
+    void OpenNotebook(const std::string& fileName) override {
+        if (ArchiveView* t = notebook_ ? notebook_ : t_) t->OpenNotebook(fileName);
+    }
     void SetTitles(const std::string& deviceManager, const std::string& systemTrend) override {
         if (t_) t_->SetTitles(deviceManager, systemTrend);
     }
@@ -113,6 +119,7 @@ public:
 
 private:
     ArchiveView* t_ = nullptr;
+    ArchiveView* notebook_ = nullptr;
 };
 
 class AutoSaveRelay final : public AutoSaveView {

@@ -2,6 +2,7 @@
 // Archive files for drumo-cli: reading one into a store as the desktop program does, without
 // questions, and what the reading says about the file.
 
+#include <iosfwd>
 #include <string>
 
 #include "files/ArchiveFormat.h"
@@ -27,5 +28,11 @@ std::string ArchiveInputProblem(const std::string& file);
 const char* SignatureText(const ArchiveResult& r);
 
 int ArchiveStatus(const std::string& file, const ArchiveResult& r, std::string& why);
+
+// Notebook files (".dmn") for verify and export. Each reports on `out` and `err` as those
+// subcommands do and returns the file's exit status: kExitUnreadable (missing, no notebook file,
+// no data), kExitUnsigned, kExitOk; the export also kExitFailed when the output cannot be written.
+int VerifyNotebookFile(const std::string& file, std::ostream& out, std::ostream& err);
+int ExportNotebookCsv(const std::string& file, const std::string& target, std::ostream& out, std::ostream& err);
 
 }  // namespace drumo::cli

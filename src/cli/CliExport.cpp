@@ -5,6 +5,7 @@
 #include "cli/Cli.h"
 #include "cli/CliArchive.h"
 #include "cli/CliOutput.h"
+#include "files/ArchiveFiles.h"
 #include "files/StoreExport.h"
 #include "base/Services.h"
 
@@ -22,6 +23,8 @@ const std::string kUsage =
     "              then one line per cable and sample; times in ISO 8601 (local time), temperatures\n"
     "              in degrees with \".\", an empty field for no reading\n"
     "  --replace   OUT may be an existing archive file (.dml or .dmr), which is then replaced\n"
+    "A notebook file (.dmn) is exported with --csv only: a header line\n"
+    "\"record,time,cable_serial,kind,sensor,label,value\", then one line per record and sensor.\n"
     "An existing regular OUT is replaced once the new file is complete. OUT is never the file\n"
     "being read, a device, a FIFO, a folder or a symbolic link. The file is exported whether or\n"
     "not it is signed; damaged records are left out, and a worksheet leaves out what does not fit\n"
@@ -39,6 +42,18 @@ int RunExport(const CliArgs& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     const std::string& file = args.Positional[0];
+    if (FileTypeOf(file) == "dmn") {
+        if (!csv) {
+            err << "drumo-cli export: a notebook file is exported with --csv only\n";
+            return kExitUsage;
+        }
+        const std::string& target = args.Options.at("csv");
+        if (const std::string why = OutputRefusal(target, {file}, args.Has("replace")); !why.empty()) {
+            err << "drumo-cli export: " << why << '\n';
+            return kExitUsage;
+        }
+        return ExportNotebookCsv(file, target, out, err);
+    }
     if (const std::string why = ArchiveInputProblem(file); !why.empty()) {
         err << "drumo-cli export: " << why << '\n';
         return kExitUnreadable;

@@ -89,6 +89,7 @@ const std::string kUsage =
     "                    than \"no value\")\n"
     "  damaged=N         damaged records, then damaged_lines=L,L,... with their line numbers\n"
     "  signature=signed|unsigned|none   none: the headerless .dmr format carries no signature\n"
+    "Notebook files (.dmn) report file=, opened=, records= and signature=signed|unsigned.\n"
     "A file is good when it holds at least one device, was read to its end without a damaged\n"
     "record, and is signed. What is wrong with a file goes to standard error.\n"
     "exit status (the worst file counts): 0 every file good; 3 a file unsigned or without a\n"
@@ -110,6 +111,10 @@ int RunVerify(const CliArgs& args, std::ostream& out, std::ostream& err) {
     }
     int status = kExitOk;
     for (const std::string& file : args.Positional) {
+        if (FileTypeOf(file) == "dmn") {
+            status = Worse(status, VerifyNotebookFile(file, out, err));
+            continue;
+        }
         ArchiveResult r;
         std::string why = ArchiveInputProblem(file);
         int fileStatus = kExitUnreadable;

@@ -1,9 +1,11 @@
 #include "files/ArchiveFormat.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <cstdlib>
 
+#include "link/Crc16.h"
 #include "model/Cp1251.h"
 
 namespace drumo {
@@ -303,6 +305,14 @@ const std::string& DmlCommentsLine() {
 const std::string& DmlEmptyCommentLine() {
     static const std::string line = "//";
     return line;
+}
+
+void HashTextLine(std::string& hash, std::string_view line) {
+    std::string text(line);
+    text += hash;
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(Crc16OfString(text)));
+    hash = buf;
 }
 
 }  // namespace drumo

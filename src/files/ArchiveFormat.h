@@ -119,6 +119,11 @@ void AppendDmlSampleBody(std::string& out, DateTime time, const int16_t* values,
 // " (" + check byte zero-padded to 3 + ")".
 void AppendDmlCheckField(std::string& out, uint8_t check);
 
+// The running hash of the text files signed line by line ("[dmr]" archives, notebook files):
+// the CRC of the line followed by the hash so far (Crc16OfString), as four upper-case hexadecimal
+// digits. Starts empty.
+void HashTextLine(std::string& hash, std::string_view line);
+
 // The three fixed lines after the header, in Windows-1251.
 const std::string& DmlWarningLine();
 const std::string& DmlCommentsLine();

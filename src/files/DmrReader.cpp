@@ -38,16 +38,6 @@ private:
     size_t number_ = 0;
 };
 
-// The running text hash of the "[dmr]" format: the CRC of each line followed by the hash so far,
-// as four upper-case hexadecimal digits.
-void HashLine(std::string& hash, std::string_view line) {
-    std::string text(line);
-    text += hash;
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(Crc16OfString(text)));
-    hash = buf;
-}
-
 // Fields separated by single spaces (every field is followed by one in these files).
 std::vector<std::string_view> SplitSpaces(std::string_view line) {
     std::vector<std::string_view> fields;
@@ -125,7 +115,7 @@ void ReadSignedDmr(std::string_view bytes, ArchiveResult& r) {
     std::string hash;
     auto next = [&]() {
         std::string_view line = lines.Next();
-        HashLine(hash, line);
+        HashTextLine(hash, line);
         return line;
     };
     next();

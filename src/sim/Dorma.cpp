@@ -190,6 +190,9 @@ std::optional<ModbusReply> Dorma::Read(const uint8_t* pdu, size_t n) {
         if (!value) return ExceptionReply(3, IllegalAddress);
         regs.push_back(*value);
     }
+    // Reading the notebook information starts a new read of the notebook: the block pointer
+    // goes back to its first block.
+    if (start <= 80 && start + count > 80) pointer_ = 0;
     return RegistersReply(3, regs);
 }
 

@@ -12,7 +12,8 @@
 //   45        write 2 to erase the notebook          46  notebook block pointer
 //   47        active cable                           48..54 clock (s, min, h, weekday, day, month, yy)
 //   64..69    factory data (type, interface, serial, year, 0, write code 7316), write only
-//   80..85    notebook: records, most records, used words, size in words, voltage, auto-save
+//   80..85    notebook: records, most records, used words, size in words, voltage, auto-save;
+//             reading register 80 puts the block pointer back to block 0
 //   128..     cable table: serial, kind * 256 + sensors, per cable
 //   256..     labels of the active cable, hundredths     512.. temperatures of the active cable
 //   768..831  the notebook block at the pointer; each read from 768 moves the pointer on

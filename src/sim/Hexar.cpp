@@ -210,7 +210,10 @@ Hexar::Answer Hexar::Read(int code) {
     switch (code) {
     case 1: return Identification();
     case 40: return Configuration();
-    case 30: return NotebookInfo();
+    case 30:
+        // The information starts a new read of the notebook from its first block.
+        NotebookPointer = 0;
+        return NotebookInfo();
     case 31: return NotebookBlock();
     case 39: {
         Answer a{std::vector<uint8_t>(Settings100.begin(), Settings100.end()), 0, true};

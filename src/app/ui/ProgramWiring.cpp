@@ -9,6 +9,8 @@
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
 #include "views/ui/TfrmGraphic.h"
+#include "app/ui/WindowPlaces.h"
+#include "notebook/ui/TfrmNoteBig.h"
 
 namespace drumo {
 
@@ -55,6 +57,12 @@ void JoinDeviceCommands(TfrmMain& main, DevicesWiring& d) {
     Join(main, "actFirmware", &d, [&d] { d.OpenFirmware(); });
 }
 
+void JoinNotebookCommands(TfrmMain& main, NotebookWiring& n) {
+    Join(main, "actNotebook", &n, [&n] { n.ShowWindow(); });
+    Join(main, "actFileOpenNote", &n, [&n] { n.OpenCommand(); });
+    Join(main, "actFileSaveNote", &n, [&n] { n.SaveCommand(); });
+}
+
 ProgramWiring::ProgramWiring(Shell& shell)
     : views_(shell.Views()),
       acquisition_({shell.Main(), shell.Main(), shell.ScanM(), shell.AlarmMax(), shell.AlarmMin(),
@@ -66,15 +74,18 @@ ProgramWiring::ProgramWiring(Shell& shell)
       graph_(shell.Graphic(), shell.Main(), shell.Store(), Paths().SettingsFile),
       trend_(shell.Trend(), shell.PrintDlg(), shell.Main(), shell.Store()),
       calibration_(shell.Main(), shell.Engine(), shell.Op(), files_),
-      devices_(shell.Engine(), shell.Op(), SystemClock::Instance(), shell.Main()) {
+      devices_(shell.Engine(), shell.Op(), SystemClock::Instance(), shell.Main()),
+      notebook_(shell.Engine(), shell.Op(), [&shell] { return shell.Settings().Main.ArchiveFolder; }) {
     views_.Search.SetTarget(&acquisition_.Find());
     views_.Line.SetTarget(&acquisition_.Find());
     views_.Receiving.SetTarget(&acquisition_);
     views_.Archive.SetTarget(&files_);
+    views_.Archive.SetNotebookTarget(&notebook_);
     views_.Saving.SetTarget(&files_);
     JoinAcquisitionCommands(shell.Main(), acquisition_);
     JoinFileCommands(shell.Main(), files_);
     JoinDeviceCommands(shell.Main(), devices_);
+    JoinNotebookCommands(shell.Main(), notebook_);
     files_.SetSearch(&acquisition_);
     JoinGraph(graph_, acquisition_, files_);
     trend_.SetSearch(&acquisition_);
@@ -87,14 +98,17 @@ ProgramWiring::ProgramWiring(Shell& shell)
         acquisition_.LoadFindSettings();
         systemTrend_.LoadSettings();
         calibration_.ApplySettings(shell.Settings());
+        PlaceWindow(notebook_.Window(), shell.Settings().NoteBig, true, true);
     };
     hooks.SavingSettings = [this, &shell] {
         acquisition_.SaveFindSettings();
         systemTrend_.SaveSettings();
         calibration_.CollectSettings(shell.Settings());
+        NotePlace(notebook_.Window(), shell.Settings().NoteBig, true, true);
     };
     hooks.ShowSearchWindow = [this] { acquisition_.ShowSearchWindowAtStart(); };
     hooks.StopLongLoops = [this] {
+        notebook_.StopReading();
         acquisition_.StopLongLoops();
         devices_.StopLongLoops();
         systemTrend_.StopLongLoops();
@@ -104,6 +118,7 @@ ProgramWiring::ProgramWiring(Shell& shell)
         trend_.ShowTrend();
         files_.OpenFromCommandLine(path);
     };
+    hooks.OpenNotebook = [this](const std::string& path) { notebook_.OpenFromCommandLine(path); };
     hooks.SaveRunningAutoSave = [this] { files_.SaveRunningAutoSave(); };
     shell.SetHooks(std::move(hooks));
 
@@ -118,6 +133,7 @@ ProgramWiring::~ProgramWiring() {
     views_.Line.SetTarget(nullptr);
     views_.Receiving.SetTarget(nullptr);
     views_.Archive.SetTarget(nullptr);
+    views_.Archive.SetNotebookTarget(nullptr);
     views_.Saving.SetTarget(nullptr);
 }
 

@@ -12,6 +12,7 @@
 #include "devices/ui/DevicesWiring.h"
 #include "files/ui/FilesWiring.h"
 #include "app/ui/TrendWiring.h"
+#include "notebook/ui/NotebookWiring.h"
 
 namespace drumo {
 
@@ -27,6 +28,8 @@ void JoinFileCommands(TfrmMain& main, FilesWiring& files);
 void JoinGraph(GraphWiring& graph, AcquisitionWiring& acquisition, FilesWiring& files);
 // "Настройки прибора", "Серийный номер прибора" and "Обновить прошивку прибора" call `devices`.
 void JoinDeviceCommands(TfrmMain& main, DevicesWiring& devices);
+// "Блокнот" and the notebook's file commands call `notebook`.
+void JoinNotebookCommands(TfrmMain& main, NotebookWiring& notebook);
 
 class ProgramWiring {
 public:
@@ -41,6 +44,8 @@ public:
     TrendWiring& Trend() { return trend_; }
     DevicesWiring& Devices() { return devices_; }
 
+    NotebookWiring& Notebook() { return notebook_; }
+
 private:
     ViewRelays& views_;
     AcquisitionWiring acquisition_;
@@ -50,6 +55,7 @@ private:
     TrendWiring trend_;
     CalibrationWiring calibration_;
     DevicesWiring devices_;
+    NotebookWiring notebook_;
 };
 
 }  // namespace drumo

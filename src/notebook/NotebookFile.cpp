@@ -1,0 +1,241 @@
+#include "notebook/NotebookFile.h"
+
+#include "files/ArchiveFormat.h"
+#include "model/Cp1251.h"
+#include "model/Formats.h"
+#include "notebook/NotebookGraphs.h"
+#include "notebook/NotebookRecords.h"
+#include "model/SafeFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace drumo {
+
+namespace {
+
+const char* const kTag = "[dmn]";
+const char* const kWarning = "Предупреждение: Внесение изменений приведет к нарушению электронной подписи";
+
+class SignedText {
+public:
+    void Line(std::string_view utf8) {
+        const std::string bytes = Utf8ToCp1251(utf8);
+        HashTextLine(hash_, bytes);
+        text_ += bytes;
+        text_ += "\r\n";
+    }
+    std::string Finish() {
+        text_ += hash_;
+        text_ += "\r\n";
+        return std::move(text_);
+    }
+
+private:
+    std::string text_;
+    std::string hash_;
+};
+
+// The columns written for a record: up to its last cell that holds something in either row, so
+// that a record keeps all its values even where a cell of row A is empty.
+size_t WrittenColumns(const NoteRow* a, const NoteRow* b) {
+    size_t columns = 0;
+    for (const NoteRow* row : {a, b}) {
+        if (!row) continue;
+        for (size_t c = row->Cells(); c > columns; --c) {
+            if (!row->Cell(c - 1).empty()) {
+                columns = c;
+                break;
+            }
+        }
+    }
+    return columns;
+}
+
+}  // namespace
+
+bool HasNotebookEnding(const std::string& fileName) {
+    if (fileName.size() < 3) return false;
+    std::string ending = fileName.substr(fileName.size() - 3);
+    for (char& ch : ending) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return ending == "dmn";
+}
+
+std::string NotebookFileText(const NotebookTable& table, const std::string& header, const std::string& version,
+                             DateTime saved) {
+    SignedText file;
+    file.Line(std::string(kTag) + " Created by Drumo " + version + " " + FileDate(saved) + " " + FileTime(saved));
+    file.Line(kWarning);
+    file.Line(" ");
+    file.Line(header);
+    file.Line(" ");
+    for (int k = 0; k < table.Records(); ++k) {
+        const NoteRow* a = table.RowAt(NotebookTable::RowA(k));
+        const NoteRow* b = table.RowAt(NotebookTable::RowB(k));
+        const size_t columns = WrittenColumns(a, b);
+        file.Line(a ? a->Line(columns) : std::string(columns, '\t'));
+        file.Line(b ? b->Line(columns) : std::string(columns, '\t'));
+        file.Line("\t");
+    }
+    file.Line(" ");
+    return file.Finish();
+}
+
+NotebookWrite WriteNotebookFile(const std::string& fileName, const NotebookTable& table, const std::string& header,
+                                const std::string& version, DateTime saved) {
+    if (!CreateFileFolder(fileName)) return NotebookWrite::CannotCreate;
+    SafeFileWriter out;
+    if (!out.Open(fileName)) return NotebookWrite::CannotCreate;
+    out.Write(NotebookFileText(table, header, version, saved));
+    return out.Commit() ? NotebookWrite::Ok : NotebookWrite::WriteFailed;
+}
+
+NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, NotebookTable& table) {
+    NotebookFileResult result;
+    if (!HasNotebookEnding(fileName)) return result;
+    FileLineReader in;
+    if (!in.Open(fileName)) {
+        result.Status = NotebookFileStatus::CannotOpen;
+        return result;
+    }
+    table.Clear();
+    std::string hash;
+    std::string_view line;
+    const auto next = [&](bool hashed) {
+        if (!in.Next(line)) return false;
+        if (hashed) HashTextLine(hash, line);
+        return true;
+    };
+    const auto fail = [&] {
+        table.Clear();
+        result.Status = NotebookFileStatus::NotNotebook;
+        return result;
+    };
+
+    int r = 1;
+    std::string firstLine;
+    if (!next(true)) {
+        if (in.Failed()) return fail();
+    } else if (line.substr(0, 5) != kTag) {
+        // An older file without the header: its first line is already table data.
+        result.Legacy = true;
+        firstLine = line;
+    } else {
+        for (int i = 2; i <= 5; ++i) {
+            if (!next(true)) return fail();
+            if (i == 4) result.Header = Cp1251ToUtf8(line);
+        }
+    }
+
+    const auto addRow = [&](std::string_view bytes) {
+        const std::string text = Cp1251ToUtf8(bytes);
+        std::string_view rest = text;
+        NoteRow& row = table.Row(r);
+        int fields = 0;
+        for (size_t tab; (tab = rest.find('\t')) != std::string_view::npos; rest.remove_prefix(tab + 1)) {
+            std::string cell(rest.substr(0, tab));
+            if (fields >= 4 && !cell.empty() && std::isdigit(static_cast<unsigned char>(cell.back()))) {
+                std::replace(cell.begin(), cell.end(), mark == '.' ? ',' : '.', mark);
+            }
+            row.Add(cell);
+            ++fields;
+        }
+        table.EnsureColumns(fields);
+        ++r;
+    };
+
+    bool ended = false;
+    if (result.Legacy) {
+        // The first line is read again as data, and hashes again, as if the file started over.
+        HashTextLine(hash, firstLine);
+        if (firstLine == " ")
+            ended = true;
+        else
+            addRow(firstLine);
+    }
+    while (!ended) {
+        if (!next(true)) {
+            if (in.Failed()) return fail();
+            break;
+        }
+        if (line == " ") {
+            ended = true;
+            break;
+        }
+        addRow(line);
+    }
+    if (ended) {
+        if (next(false)) {
+            result.Signed = !result.Legacy && line == hash;
+        } else if (in.Failed()) {
+            return fail();
+        }
+    }
+    if (r <= 2) {
+        table.Clear();
+        result.Status = NotebookFileStatus::NoData;
+        return result;
+    }
+    result.Records = r / 3;
+    table.SetRowCount(result.Records > 0 ? 3 * result.Records : NotebookTable::EmptyRows);
+    result.Status = NotebookFileStatus::Ok;
+    return result;
+}
+
+namespace {
+
+void AppendCsvField(std::string& out, std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.append(field);
+        return;
+    }
+    out.push_back('"');
+    for (char ch : field) {
+        if (ch == '"') out.push_back('"');
+        out.push_back(ch);
+    }
+    out.push_back('"');
+}
+
+// Number cells with the point, whatever mark the table was written with; names stay as they are.
+std::string PointNumber(std::string_view cell) {
+    std::string text(cell);
+    if (!text.empty() && std::isdigit(static_cast<unsigned char>(text.back())))
+        std::replace(text.begin(), text.end(), ',', '.');
+    return text;
+}
+
+}  // namespace
+
+std::string NotebookCsv(const NotebookTable& table) {
+    std::string out = "record,time,cable_serial,kind,sensor,label,value\n";
+    for (int k = 0; k < table.Records(); ++k) {
+        const int a = NotebookTable::RowA(k), b = NotebookTable::RowB(k);
+        std::string record(table.Cell(a, 0));
+        if (!record.empty() && record[0] == 'n') record.erase(0, 1);
+        std::string time;
+        DateTime date = 0, clock = 0;
+        if (TryParseDate(table.Cell(a, 1), date) && TryParseTime(table.Cell(b, 1), clock)) {
+            const CalendarTime c = DecodeDateTime(date + clock);
+            char text[32];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", c.Year, c.Month, c.Day, c.Hour, c.Minute,
+                          c.Second);
+            time = text;
+        }
+        const long serial = DigitsOf(table.Cell(a, 2));
+        const int kind = KindOfUnitText(table.Cell(a, 3));
+        for (int c = 4; !table.Cell(a, c).empty() || !table.Cell(b, c).empty(); ++c) {
+            AppendCsvField(out, record);
+            out += ',' + time + ',' + (serial ? std::to_string(serial) : std::string()) + ',' +
+                   (kind >= 0 ? std::to_string(kind) : std::string()) + ',' + std::to_string(c - 3) + ',';
+            AppendCsvField(out, PointNumber(table.Cell(a, c)));
+            out += ',';
+            AppendCsvField(out, PointNumber(table.Cell(b, c)));
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+}  // namespace drumo

@@ -1,0 +1,207 @@
+#include "notebook/NotebookRead.h"
+
+#include "link/SignMagnitude.h"
+
+#include <algorithm>
+
+namespace drumo {
+
+namespace {
+
+constexpr int kInfoCommand = 30;
+constexpr int kBlockCommand = 31;
+constexpr int kFirstPageCommand = 42;
+constexpr int kModeCommand = 73;
+constexpr int kPointerCommand = 97;
+constexpr uint8_t kEraseMode = 2;
+constexpr uint16_t kInfoRegister = 80;
+constexpr uint16_t kBlockRegister = 768;
+constexpr uint16_t kEraseRegister = 45;
+constexpr uint16_t kPointerRegister = 46;
+constexpr int kMaxRetries = 3;  // the fourth failure in a row ends a read
+constexpr int kModbusRetryPauseMs = 32;
+constexpr int kCommandRetryPauseMs = 100;
+
+NotebookProgress noProgress;
+
+}  // namespace
+
+NotebookReader::NotebookReader(const NotebookLine& line, NotebookProgress* progress)
+    : line_(line), progress_(progress ? progress : &noProgress) {}
+
+bool NotebookReader::ReadInfo(const NotebookDevice& device, NotebookInfo& info) {
+    DeviceLink& link = line_.Link;
+    if (device.Modbus) {
+        link.TransferCount = 6;
+        if (!link.ModbusRequest(static_cast<uint8_t>(device.Address), 3, kInfoRegister, link.TransferCount,
+                                link.RegisterBuffer.data()) ||
+            link.TransferCount < 6) {
+            if (link.LinkStatus == 0) link.LinkStatus = 60;  // a reply with too few registers
+            link.ShowLinkStatus(line_.Op);
+            return false;
+        }
+        const auto& r = link.RegisterBuffer;
+        // Counts and sizes are taken unsigned: a notebook of more than 32767 words would
+        // otherwise read as negative and be lost. The voltage is signed.
+        info = NotebookInfo{r[0], r[1], r[2], r[3], static_cast<int16_t>(r[4]), static_cast<int16_t>(r[5])};
+        return true;
+    }
+    uint16_t length = 0;
+    uint8_t* d = link.CommandBuffer.data();
+    if (!link.DeviceCommand(kInfoCommand, d, length) || length < 13) {
+        if (link.LinkStatus == 0) link.LinkStatus = 15;  // too short a reply
+        link.ShowLinkStatus(line_.Op);
+        return false;
+    }
+    info.Records = SignMagnitudeToInt(d[0], d[1], -1);
+    info.MaxRecords = SignMagnitudeToInt(d[2], d[3], -1);
+    info.UsedWords = SignMagnitudeToInt(d[4], d[5], d[6]);
+    info.SizeWords = SignMagnitudeToInt(d[7], d[8], d[9]);
+    info.Voltage = SignMagnitudeToInt(d[10], d[11], -1);
+    info.AutoWrite = d[12];
+    return true;
+}
+
+bool NotebookReader::RequestBlock(const NotebookDevice& device, std::vector<int16_t>& block) {
+    DeviceLink& link = line_.Link;
+    block.clear();
+    if (device.Modbus) {
+        link.TransferCount = NotebookBlockWords;
+        if (!link.ModbusRequest(static_cast<uint8_t>(device.Address), 3, kBlockRegister, link.TransferCount,
+                                link.RegisterBuffer.data()))
+            return false;
+        const int n = std::min<int>(link.TransferCount, NotebookBlockWords);
+        for (int i = 0; i < n; ++i) block.push_back(static_cast<int16_t>(link.RegisterBuffer[i]));
+        return true;
+    }
+    uint16_t length = 0;
+    uint8_t* d = link.CommandBuffer.data();
+    if (!link.DeviceCommand(kBlockCommand, d, length)) return false;
+    const int n = std::min<int>(length / 2, NotebookBlockWords);
+    for (int i = 0; i < n; ++i) block.push_back(static_cast<int16_t>(SignMagnitudeToInt(d[2 * i], d[2 * i + 1], -1)));
+    return true;
+}
+
+bool NotebookReader::SetPointer(const NotebookDevice& device, int block) {
+    DeviceLink& link = line_.Link;
+    if (device.Modbus) {
+        link.RegisterBuffer[0] = static_cast<uint16_t>(block);
+        link.TransferCount = 1;
+        return link.ModbusRequest(static_cast<uint8_t>(device.Address), 16, kPointerRegister, link.TransferCount,
+                                  link.RegisterBuffer.data());
+    }
+    uint8_t* d = link.CommandBuffer.data();
+    IntToSignMagnitude(block, d[0], d[1]);
+    uint16_t length = 2;
+    return link.DeviceCommand(kPointerCommand, d, length);
+}
+
+bool NotebookReader::Failed(int& retries) {
+    ++Failures;
+    ++retries;
+    if (retries <= kMaxRetries) return false;
+    Error = true;
+    line_.Link.ShowLinkStatus(line_.Op);
+    return true;
+}
+
+bool NotebookReader::ReadBlocks(const NotebookDevice& device, int usedWords, std::vector<int16_t>& words) {
+    Reading = true;
+    Error = false;
+    Bytes = Blocks = Failures = 0;
+    words.assign(static_cast<size_t>(std::max(usedWords, 0)), 0);
+    size_t received = 0;
+    progress_->ProgressRange(usedWords);
+    const int pause = device.Modbus ? kModbusRetryPauseMs : kCommandRetryPauseMs;
+    int b = 0, retries = 0;
+    std::vector<int16_t> block;
+    block.reserve(NotebookBlockWords);
+    bool critical = false;  // the read gave up
+    while (static_cast<double>(usedWords) / NotebookBlockWords >= b && Reading) {
+        if (!RequestBlock(device, block)) {
+            if ((critical = Failed(retries))) break;
+            // The device may have moved its pointer on: put it back at this block and try again.
+            for (;;) {
+                line_.Time.SleepMs(pause);
+                if (SetPointer(device, b)) break;
+                if ((critical = Failed(retries))) break;
+            }
+            if (critical) break;
+            continue;
+        }
+        retries = 0;
+        const int n = static_cast<int>(block.size());
+        if (n == 0) break;
+        Bytes += 2 * n;
+        const size_t at = static_cast<size_t>(b) * NotebookBlockWords;
+        for (int i = 0; i < n && at + i < words.size(); ++i) words[at + i] = block[i];
+        received = std::max(received, std::min(words.size(), at + n));
+        progress_->Progress(static_cast<int>(at) + n);
+        if (n < NotebookBlockWords) break;
+        ++b;
+        line_.Events.ProcessEvents();
+    }
+    progress_->Progress(0);
+    words.resize(received);
+    if (!Reading) {
+        Error = true;
+        return false;
+    }
+    Blocks = b + 1;
+    Reading = false;
+    return true;
+}
+
+bool NotebookReader::ReadPages(std::vector<std::array<uint8_t, NotebookPageBytes>>& pages) {
+    Reading = true;
+    Error = false;
+    Bytes = Blocks = Failures = 0;
+    pages.clear();
+    progress_->ProgressRange(NotebookPages - 1);
+    DeviceLink& link = line_.Link;
+    for (int i = 0; i < NotebookPages && Reading; ++i) {
+        uint16_t length = 0;
+        uint8_t* d = link.CommandBuffer.data();
+        if (!link.DeviceCommand(kFirstPageCommand + i, d, length) || length < NotebookPageBytes) {
+            if (link.LinkStatus == 0) link.LinkStatus = 15;
+            Error = true;
+            link.ShowLinkStatus(line_.Op);
+            Reading = false;
+            progress_->Progress(0);
+            return false;
+        }
+        std::array<uint8_t, NotebookPageBytes> page{};
+        std::copy(d, d + NotebookPageBytes, page.begin());
+        pages.push_back(page);
+        progress_->Progress(i);
+        line_.Events.ProcessEvents();
+    }
+    progress_->Progress(0);
+    if (!Reading) {
+        Error = true;
+        return false;
+    }
+    Reading = false;
+    return true;
+}
+
+bool NotebookReader::Erase(const NotebookDevice& device) {
+    DeviceLink& link = line_.Link;
+    bool ok;
+    if (device.Modbus) {
+        link.RegisterBuffer[0] = kEraseMode;
+        link.TransferCount = 1;
+        ok = link.ModbusRequest(static_cast<uint8_t>(device.Address), 16, kEraseRegister, link.TransferCount,
+                                link.RegisterBuffer.data());
+    } else {
+        uint8_t* d = link.CommandBuffer.data();
+        d[0] = kEraseMode;
+        uint16_t length = 1;
+        ok = link.DeviceCommand(kModeCommand, d, length);
+    }
+    Error = !ok;
+    if (!ok) link.ShowLinkStatus(line_.Op);
+    return ok;
+}
+
+}  // namespace drumo
