@@ -56,7 +56,8 @@ int Usage(std::ostream& err, const std::string& why) {
 }
 
 int RunLog(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    // The handlers are set only once there is something to keep: a search ends as any tool does.
+    // The handlers are set at the logger's first question, once the search is over: a search
+    // ends at a signal as any tool does, a reception finishes its pass and writes its file.
     return RunLogger(args, out, err, SystemClock::Instance(), [] {
         static const bool installed = [] {
             struct sigaction action {};

@@ -40,6 +40,8 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     settings.Main.ArchiveFolder = options_.ArchiveFolder;
     settings.Main.AutoSaveEnabled = true;
     station_.SetPollingInterval(options_.IntervalMs);
+    // A stop that came during the search ends the logger before anything is received.
+    if (stopRequested()) return kExitOk;
     day_ = DateOf(clock_.Now());
     station_.StartReception();
     if (!store.Receiving) {
