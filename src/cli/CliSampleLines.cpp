@@ -52,11 +52,11 @@ std::string JsonString(const std::string& text) {
 }
 
 // A tag value of the line protocol: commas, equal signs and spaces are escaped with a backslash;
-// line ends, which no escape allows, become spaces.
+// control characters (line ends, tabs), which no escape allows, become spaces.
 std::string InfluxTag(const std::string& text) {
     std::string s;
     for (char ch : text) {
-        if (ch == '\r' || ch == '\n') ch = ' ';
+        if (static_cast<unsigned char>(ch) < 0x20) ch = ' ';
         if (ch == ',' || ch == '=' || ch == ' ' || ch == '\\') s += '\\';
         s += ch;
     }

@@ -7,7 +7,10 @@
 #include "model/DateTime.h"
 #include "model/Store.h"
 #include "sim/Presets.h"
+#include "support/RecordingLog.h"
+#include "support/ScriptedOperator.h"
 #include "support/ShiftedClock.h"
+#include "support/StoreFill.h"
 
 #include <gtest/gtest.h>
 
@@ -374,6 +377,56 @@ TEST_F(CliLogTest, SigtermInTheMiddleOfAPassLeavesASignedFileWithThatPass) {
     EXPECT_TRUE(r.Completed && r.Signed);
     EXPECT_GE(r.SampleCount, 2 * kCables) << ReadAll(errFile);
     EXPECT_EQ(r.SampleCount % kCables, 0u) << "a pass was cut short";
+}
+
+// Texts a collector must not misread: quotes, backslashes and control characters in JSON strings;
+// commas, equal signs and spaces in line protocol tags; sensors without a reading in each format.
+TEST(SampleLines, EscapeTextsAndLeaveOutMissingReadings) {
+    ScriptedOperator op;
+    RecordingLog log;
+    MeasurementStore store(op, log);
+    const DateTime t = EncodeDateTime(2026, 7, 1, 10, 20, 44, 0);
+    DeviceSpec dev;
+    dev.TypeName = "Dorma-2/200";
+    dev.Address = 7;
+    dev.Serial = 42;
+    dev.Comment = "Силос \"A\", ряд=2\\\t   ";
+    dev.Cables = {CableSpec(-5, 1, {50, 150, 250}, {{t, {2150, NoValue, -75}}, {t + OneSecond, {NoValue, NoValue, NoValue}}})};
+    AddDevice(store, dev);
+    const long long unix = static_cast<long long>(DateTimeToUnix(t));
+    using cli::SampleFormat;
+    struct Row {
+        SampleFormat Format;
+        size_t Sample;
+        std::string Want;  // "@" stands for the zone offset, "#" for the seconds since 1970
+    };
+    for (const Row& row : std::vector<Row>{
+             {SampleFormat::Csv, 0, "2026-07-01T10:20:44,7,1,21.5,,-0.75\n"},
+             {SampleFormat::Csv, 1, "2026-07-01T10:20:45,7,1,,,\n"},
+             {SampleFormat::Json, 0,
+              "{\"time\":\"2026-07-01T10:20:44@\",\"address\":7,\"cable\":1,\"device\":\"Dorma-2/200\","
+              "\"serial\":\"00042\",\"cable_serial\":-5,\"comment\":\"Силос \\\"A\\\", ряд=2\\\\\\u0009\","
+              "\"t\":[21.5,null,-0.75]}\n"},
+             {SampleFormat::Json, 1, "\"t\":[null,null,null]}\n"},
+             {SampleFormat::Influx, 0,
+              "drumo,address=7,cable=1,device=Dorma-2/200,serial=00042,comment=Силос\\ \"A\"\\,\\ ряд\\=2\\\\\\  "
+              "t1=21.5,t3=-0.75 #000000000\n"},
+             {SampleFormat::Influx, 1, ""},
+             {SampleFormat::None, 0, ""},
+         }) {
+        std::string want = row.Want;
+        if (const size_t at = want.find('#'); at != std::string::npos) want.replace(at, 1, std::to_string(unix));
+        const std::string got = cli::SampleLine(row.Format, store, 0, 0, row.Sample);
+        if (const size_t at = want.find('@'); at != std::string::npos) {
+            EXPECT_TRUE(std::regex_search(got, std::regex("T10:20:44[+-]\\d\\d:\\d\\d\""))) << got;
+            want.replace(at, 1, got.substr(got.find("T10:20:44") + 9, 6));
+        }
+        if (row.Format == SampleFormat::Json && row.Sample == 1)
+            EXPECT_TRUE(got.size() > want.size() && got.compare(got.size() - want.size(), want.size(), want) == 0) << got;
+        else
+            EXPECT_EQ(got, want);
+    }
+    EXPECT_EQ(cli::CsvHeader(3), "time,address,cable,t1,t2,t3\n");
 }
 
 }  // namespace
