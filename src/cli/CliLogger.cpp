@@ -18,6 +18,13 @@ constexpr int kLongestNap = 100;
 
 std::string Seconds(int ms) { return std::to_string((ms + 999) / 1000) + " s"; }
 
+bool AnySample(const MeasurementStore& store) {
+    for (size_t d = 0; d < store.Devices(); ++d)
+        for (size_t c = 0; c < store.Cables(d); ++c)
+            if (store.SampleCount(d, c) > 0) return true;
+    return false;
+}
+
 }  // namespace
 
 UnattendedLogger::UnattendedLogger(Station& station, Clock& clock, const LoggerOptions& options, std::ostream& out,
@@ -56,7 +63,9 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     }
     if (options_.Format == SampleFormat::Csv) out_ << CsvHeader(widest) << std::flush;
     lastSampleMs_ = clock_.TickMs();
-    EmitNew();  // a Modbus reception's first pass ran as it started
+    // A Modbus reception's first pass ran as it started, before a save was due.
+    if (AnySample(store)) station_.AutoSaver().SaveNow();
+    EmitNew();
 
     while (!stopRequested()) {
         if (connected_)
@@ -67,11 +76,8 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
 
     // A pass that was running when the stop came has ended: the file gets everything received.
     bool written = true;
-    bool anySample = false;
-    for (size_t d = 0; d < store.Devices(); ++d)
-        for (size_t c = 0; c < store.Cables(d); ++c) anySample = anySample || store.SampleCount(d, c) > 0;
     const std::string file = station_.AutoSaver().FileName();
-    if (anySample && !file.empty()) written = station_.Files().FileSaveArhiv(file, false);
+    if (AnySample(store) && !file.empty()) written = station_.Files().FileSaveArhiv(file, false);
     EmitNew();
     station_.StopReception();
     Say(written ? "stopped" : "stopped; the last write of " + file + " failed");
@@ -99,8 +105,7 @@ void UnattendedLogger::Step() {
         return;
     }
     if (!station_.Bus().Connected()) {
-        const std::string why = station_.Channel().LastError();
-        LineLost("port " + station_.Bus().PortName() + " went away" + (why.empty() ? "" : " (" + why + ")"));
+        LineLost("port " + station_.Bus().PortName() + " went away");  // the channel has logged why
     } else if (!options_.Modbus && now - lastSampleMs_ >= options_.SilenceMs) {
         LineLost("no readings for " + Seconds(options_.SilenceMs));
     }
@@ -128,6 +133,10 @@ void UnattendedLogger::Reconnect() {
             "; next attempt in " + Seconds(retryPauseMs_));
         return;
     }
+    // The line levels the search set after its connect (some converters draw their power from
+    // them); the background receive keeps running as reception left it.
+    station_.Bus().SetRTS(true);
+    station_.Bus().SetDTR(options_.Modbus);
     connected_ = true;
     emptyPasses_ = 0;
     lastSampleMs_ = now;

@@ -37,8 +37,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Per Modbus address and cable, the samples in the order they came: one value per sensor.
+// Per Modbus address and cable, the samples in the order they came: one value per sensor, and
+// their times in seconds since 1970.
 using Readings = std::map<std::pair<int, int>, std::vector<std::vector<int>>>;
+using Times = std::map<std::pair<int, int>, std::vector<long long>>;
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -79,11 +81,10 @@ std::string Unescape(const std::string& text) {
     return s;
 }
 
-// The readings of an archive file, and the sample times of each cable in seconds since 1970.
 struct ArchiveReadings {
     ArchiveResult Result;
     Readings Values;
-    std::map<std::pair<int, int>, std::vector<long long>> Times;
+    Times SampleTimes;
 };
 
 ArchiveReadings ReadArchive(const std::string& file) {
@@ -97,7 +98,7 @@ ArchiveReadings ReadArchive(const std::string& file) {
                 std::vector<int> row;
                 for (const auto& sensor : cable.Values) row.push_back(sensor[k]);
                 a.Values[key].push_back(row);
-                a.Times[key].push_back(static_cast<long long>(DateTimeToUnix(cable.Times[k])));
+                a.SampleTimes[key].push_back(static_cast<long long>(DateTimeToUnix(cable.Times[k])));
             }
         }
     return a;
@@ -106,7 +107,7 @@ ArchiveReadings ReadArchive(const std::string& file) {
 // Line protocol by its rules: "measurement,tag=v,... field=v,... timestamp", where commas,
 // equal signs and spaces inside names and tag values are escaped with a backslash.
 void ParseInflux(const std::string& text, const ArchiveReadings& archive, Readings& got,
-                 std::map<std::pair<int, int>, std::vector<long long>>& times) {
+                 Times& times) {
     for (const std::string& line : Split(text, '\n')) {
         if (line.empty()) continue;
         const auto parts = SplitUnescaped(line, ' ');
@@ -140,7 +141,7 @@ void ParseInflux(const std::string& text, const ArchiveReadings& archive, Readin
 }
 
 // JSON lines through Python's own parser: every object's keys, then one plain line per object.
-void ParseJson(const std::string& text, Readings& got, std::map<std::pair<int, int>, std::vector<long long>>& times) {
+void ParseJson(const std::string& text, Readings& got, Times& times) {
     const std::string file = testing::TempDir() + "drumo-log-json.txt";
     std::ofstream(file, std::ios::binary) << text;
     const std::string script =
@@ -171,7 +172,7 @@ void ParseJson(const std::string& text, Readings& got, std::map<std::pair<int, i
     }
 }
 
-void ParseCsv(const std::string& text, Readings& got, std::map<std::pair<int, int>, std::vector<long long>>& times) {
+void ParseCsv(const std::string& text, Readings& got, Times& times) {
     const auto lines = Split(text, '\n');
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0].rfind("time,address,cable,t1,t2,", 0), 0u);
@@ -266,12 +267,12 @@ TEST_F(CliLogTest, DayFileIsSignedAndEveryOutputFormatParsesBackToIt) {
         EXPECT_TRUE(a.Result.Completed && a.Result.Signed) << files[0];
         EXPECT_EQ(a.Result.SampleCount, 2 * kCables);
         Readings got;
-        std::map<std::pair<int, int>, std::vector<long long>> times;
+        Times times;
         if (format == "csv") ParseCsv(out.str(), got, times);
         if (format == "json") ParseJson(out.str(), got, times);
         if (format == "influx") ParseInflux(out.str(), a, got, times);
         EXPECT_EQ(got, a.Values);
-        EXPECT_EQ(times, a.Times);
+        EXPECT_EQ(times, a.SampleTimes);
     }
 }
 
@@ -306,7 +307,7 @@ TEST_F(CliLogTest, PortThatGoesAndComesBackContinuesTheSameFile) {
     const ArchiveReadings a = ReadArchive(files[0]);
     EXPECT_TRUE(a.Result.Signed);
     Readings got;
-    std::map<std::pair<int, int>, std::vector<long long>> times;
+    Times times;
     ParseCsv(out.str(), got, times);
     EXPECT_EQ(got, a.Values);
     EXPECT_EQ(a.Result.SampleCount, OutLines() - 1);
