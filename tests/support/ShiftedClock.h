@@ -9,14 +9,16 @@ namespace drumo::test {
 
 class ShiftedClock final : public Clock {
 public:
-    explicit ShiftedClock(double start) : shift_(start - SystemClock::Instance().Now()) {}
+    explicit ShiftedClock(double start) { Set(start); }
+    // From now on the calendar runs on from `now`.
+    void Set(double now) { shift_ = now - SystemClock::Instance().Now(); }
     double Now() const override { return SystemClock::Instance().Now() + shift_; }
     int64_t TickMs() const override { return SystemClock::Instance().TickMs(); }
     int64_t TickUs() const override { return SystemClock::Instance().TickUs(); }
     void SleepMs(int ms) override { SystemClock::Instance().SleepMs(ms); }
 
 private:
-    double shift_;
+    double shift_ = 0;
 };
 
 }  // namespace drumo::test
