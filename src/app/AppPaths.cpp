@@ -30,6 +30,12 @@ std::string ExecutableFolder() {
     return slash == 0 ? "/" : exe.substr(0, slash);
 }
 
+// The system's own program folders: a program there is installed by the package manager, even
+// when the folder is writable (for root), and never keeps its files beside itself.
+bool SystemProgramFolder(const std::string& folder) {
+    return folder == "/usr/bin" || folder == "/usr/local/bin" || folder == "/bin";
+}
+
 }  // namespace
 
 AppPaths ResolvePaths(const PathEnvironment& env) {
@@ -37,7 +43,12 @@ AppPaths ResolvePaths(const PathEnvironment& env) {
     const std::string home = Env(env, "DRUMO_HOME");
     p.ProgramFolder = WithoutTrailingSlash(home.empty() ? env.ExecutableFolder : home);
     p.HelpProgram = p.ProgramFolder + "/help/index.html";
-    p.Portable = env.IsWritableFolder && env.IsWritableFolder(p.ProgramFolder);
+    p.Portable = env.IsWritableFolder && env.IsWritableFolder(p.ProgramFolder) &&
+                 (!home.empty() || !SystemProgramFolder(p.ProgramFolder));
+    // Installed under a prefix (/usr/bin/drumo), the guide is in the prefix's shared data.
+    const size_t slash = p.ProgramFolder.find_last_of('/');
+    if (!p.Portable && slash != std::string::npos && p.ProgramFolder.substr(slash) == "/bin")
+        p.HelpProgram = p.ProgramFolder.substr(0, slash) + "/share/drumo/help/index.html";
     if (p.Portable) {
         p.SettingsFile = p.ProgramFolder + "/ini/ProgSet.ini";
         p.ArchiveFolder = p.ProgramFolder + "/Archive";

@@ -2,8 +2,10 @@
 // Where the program keeps its files. The program folder is the folder of the executable, or the
 // folder named by the environment variable DRUMO_HOME. When that folder is writable the program
 // is portable: "ini/ProgSet.ini" and "Archive/" beside it. Otherwise (installed system-wide) the
-// settings file is $XDG_CONFIG_HOME/drumo/ProgSet.ini (~/.config by default) and the default
-// archive folder ~/Drumo/Archive.
+// settings file is $XDG_CONFIG_HOME/drumo/ProgSet.ini (~/.config by default), the default
+// archive folder ~/Drumo/Archive, and the help document, for a program in a "bin" folder, is
+// share/drumo/help/index.html beside that folder. A program in the system's own program folders
+// (/usr/bin, /usr/local/bin, /bin) counts as installed even where root may write there.
 
 #include <functional>
 #include <string>

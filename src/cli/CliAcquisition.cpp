@@ -25,7 +25,7 @@ std::set<std::string> SearchOptionNames() {
 }
 
 void StreamLog::Log(const std::string& text) {
-    const CalendarTime t = DecodeDateTime(SystemClock::Instance().Now());
+    const CalendarTime t = DecodeDateTime(clock_.Now());
     char time[16];
     std::snprintf(time, sizeof time, "%02d:%02d:%02d", t.Hour, t.Minute, t.Second);
     out_ << time << text << '\n';
@@ -35,10 +35,11 @@ std::string ValueText(int hundredths) {
     return hundredths == NoValue ? std::string() : HundredthsText(hundredths, '.');
 }
 
-AcquisitionSession::AcquisitionSession(std::ostream& err)
-    : op_(false, &err), log_(err), station_(StationServices{port_, op_, log_, SystemClock::Instance()}) {}
+AcquisitionSession::AcquisitionSession(std::ostream& err, Clock& clock)
+    : op_(false, &err), log_(err, clock), station_(StationServices{port_, op_, log_, clock}) {}
 
-std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& args, std::ostream& err) {
+std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& args, std::ostream& err,
+                                                                 Clock& clock) {
     std::string protocol = args.Options.count("protocol") ? args.Options.at("protocol") : "modbus";
     if (protocol != "modbus" && protocol != "hexar") {
         err << "drumo-cli: --protocol wants modbus or hexar\n";
@@ -56,7 +57,7 @@ std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& 
     const bool modbus = protocol == "modbus";
     LinkOptions options;
     if (!ReadLinkOptions(args, options, err)) return nullptr;
-    std::unique_ptr<AcquisitionSession> s(new AcquisitionSession(err));
+    std::unique_ptr<AcquisitionSession> s(new AcquisitionSession(err, clock));
     drumo::Station& station = s->station_;
     ApplyLinkOptions(options, modbus, station.Channel(), station.Link());
     SearchSettings& wanted = s->wanted_;

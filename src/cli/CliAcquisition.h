@@ -26,18 +26,21 @@ std::set<std::string> SearchOptionNames();
 // Log lines of the procedures on standard error, each with the time of day in front.
 class StreamLog final : public EventLog {
 public:
-    explicit StreamLog(std::ostream& out) : out_(out) {}
+    explicit StreamLog(std::ostream& out, const Clock& clock = SystemClock::Instance()) : out_(out), clock_(clock) {}
     void Log(const std::string& text) override;
 
 private:
     std::ostream& out_;
+    const Clock& clock_;
 };
 
 // The program's station over the port the options name.
 class AcquisitionSession {
 public:
-    // Reads the options; null (and the reason on err) for a bad value.
-    static std::unique_ptr<AcquisitionSession> FromArgs(const CliArgs& args, std::ostream& err);
+    // Reads the options; null (and the reason on err) for a bad value. The station runs on
+    // `clock` (the machine's clock unless a test gives another).
+    static std::unique_ptr<AcquisitionSession> FromArgs(const CliArgs& args, std::ostream& err,
+                                                        Clock& clock = SystemClock::Instance());
 
     // Runs the search; true when at least one device was found.
     bool Search();
@@ -49,7 +52,7 @@ public:
     Operator& Op() { return op_; }
 
 private:
-    explicit AcquisitionSession(std::ostream& err);
+    AcquisitionSession(std::ostream& err, Clock& clock);
 
     PosixSerialPort port_;
     ConsoleOperator op_;

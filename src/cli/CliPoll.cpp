@@ -3,9 +3,9 @@
 
 #include "app/AppPaths.h"
 #include "cli/CliOutput.h"
+#include "cli/CliSampleLines.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <ostream>
 #include <vector>
 
@@ -36,20 +36,6 @@ const std::string kUsage = std::string(
     "lost\" on standard error); 1 no device was found or the archive file could not be written;\n"
     "2 wrong usage, or --out names an existing archive without --replace, a device, a FIFO, a\n"
     "folder or a symbolic link (checked before the search).\n";
-
-std::string IsoTime(DateTime t) {
-    const CalendarTime c = DecodeDateTime(t);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", c.Year, c.Month, c.Day, c.Hour, c.Minute,
-                  c.Second);
-    return text;
-}
-
-void PrintSample(std::ostream& out, const MeasurementStore& store, size_t d, size_t c, size_t k) {
-    out << IsoTime(store.SampleTimes(d, c)[k]) << ',' << store.DevSig(d).Address << ',' << c + 1;
-    for (size_t s = 0; s < store.Sensors(d, c); ++s) out << ',' << ValueText(store.Samples(d, c, s)[k]);
-    out << '\n';
-}
 
 int Usage(std::ostream& err, const std::string& why) {
     err << "drumo-cli poll: " << why << "\n";
@@ -92,9 +78,7 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
     size_t widest = 0;
     for (size_t d = 0; d < store.Devices(); ++d)
         for (size_t c = 0; c < store.Cables(d); ++c) widest = std::max(widest, store.Sensors(d, c));
-    out << "time,address,cable";
-    for (size_t s = 1; s <= widest; ++s) out << ",t" << s;
-    out << '\n';
+    out << CsvHeader(widest);
 
     // Samples already printed, per device and cable.
     std::vector<std::vector<size_t>> printed(store.Devices());
@@ -133,7 +117,7 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
         for (size_t d = 0; d < ready.size(); ++d)
             for (size_t c = 0; c < ready[d].size(); ++c)
                 for (; printed[d][c] < ready[d][c]; ++printed[d][c], ++lines)
-                    PrintSample(out, store, d, c, printed[d][c]);
+                    out << SampleLine(SampleFormat::Csv, store, d, c, printed[d][c]);
         out.flush();
         return lines;
     };

@@ -185,11 +185,11 @@ void MeasurementStore::DropSamples() {
     lastSampleTime_ = NoLastSampleTime;
 }
 
-bool MeasurementStore::ClearResults() {
+bool MeasurementStore::ClearResults(bool ask) {
     for (StoreListener* l : listeners_) {
         if (l->SearchRunning()) return false;
     }
-    if (!ArchiveLoaded && validValues_ != 0 &&
+    if (ask && !ArchiveLoaded && validValues_ != 0 &&
         !Confirm("Результаты измерений будут удалены.\r\nПродолжить?")) {
         return false;
     }

@@ -163,8 +163,9 @@ public:
 
     // --- Emptying.
     // The operator's "Очистить результаты": drops every sample, keeps the configuration. Asks
-    // first when unsaved live readings exist. True when the samples were dropped.
-    bool ClearResults();
+    // first when unsaved live readings exist, unless `ask` is false (the caller has saved them).
+    // True when the samples were dropped.
+    bool ClearResults(bool ask = true);
     // Empties the whole store. With `ask`, asks first when unsaved live readings exist; false
     // (and nothing changed) on the operator's No.
     bool ReleaseAll(bool ask);

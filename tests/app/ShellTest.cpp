@@ -34,10 +34,28 @@ TEST(AppPaths, UserFoldersWhenTheProgramFolderIsReadOnly) {
     EXPECT_FALSE(p.Portable);
     EXPECT_EQ(p.SettingsFile, "/home/op/.config/drumo/ProgSet.ini");
     EXPECT_EQ(p.ArchiveFolder, "/home/op/Drumo/Archive");
+    EXPECT_EQ(p.HelpProgram, "/opt/drumo/share/drumo/help/index.html");
     p = ResolvePaths(Env({{"HOME", "/home/op"}, {"XDG_CONFIG_HOME", "/cfg/"}}, false));
     EXPECT_EQ(p.SettingsFile, "/cfg/drumo/ProgSet.ini");
     p = ResolvePaths(Env({{"HOME", "/home/op"}, {"XDG_CONFIG_HOME", "relative"}}, false));
     EXPECT_EQ(p.SettingsFile, "/home/op/.config/drumo/ProgSet.ini");
+}
+
+// Root may write to /usr/bin; the package's program still keeps its files in the user's folders.
+TEST(AppPaths, SystemProgramFoldersAreNeverPortable) {
+    for (const char* folder : {"/usr/bin", "/usr/local/bin/", "/bin"}) {
+        PathEnvironment env = Env({{"HOME", "/root"}}, true);
+        env.ExecutableFolder = folder;
+        const AppPaths p = ResolvePaths(env);
+        EXPECT_FALSE(p.Portable) << folder;
+        EXPECT_EQ(p.SettingsFile, "/root/.config/drumo/ProgSet.ini") << folder;
+        EXPECT_EQ(p.ArchiveFolder, "/root/Drumo/Archive") << folder;
+    }
+    PathEnvironment env = Env({{"HOME", "/root"}}, true);
+    env.ExecutableFolder = "/usr/bin";
+    EXPECT_EQ(ResolvePaths(env).HelpProgram, "/usr/share/drumo/help/index.html");
+    env.ExecutableFolder = "/usr/bin/drumo";  // a folder of its own under a system folder stays portable
+    EXPECT_TRUE(ResolvePaths(env).Portable);
 }
 
 TEST(AppPaths, DrumoHomeTakesTheRoleOfTheProgramFolder) {

@@ -1,0 +1,120 @@
+// drumo-cli log: the unattended logger (see CliLogger.h).
+#include "cli/CliLogger.h"
+
+#include "app/AppPaths.h"
+#include "app/Settings.h"
+#include "cli/CliAcquisition.h"
+
+#include <csignal>
+#include <ostream>
+
+namespace drumo::cli {
+
+namespace {
+
+const std::string kUsage = std::string(
+    "usage: drumo-cli log [options]\n\n"
+    "Searches the port as drumo-cli scan does, then receives without end: Modbus controllers are\n"
+    "polled once per interval, a controller of the maker's protocol sends its readings by itself.\n"
+    "The readings go into the archive folder as the program's auto-save keeps them: a folder per\n"
+    "day (dd.mm.yy), a file per run named after its start (hh.nn.ss.dml), rewritten safely at the\n"
+    "end of every pass, and a new file when the day changes. When the port goes away or the\n"
+    "devices stop answering, the port is opened again after a pause that starts at 1 s and\n"
+    "doubles up to --retry-max; the readings go on into the same file. SIGTERM or SIGINT ends the\n"
+    "logger after the pass under way, once the file is written.\n\n"
+    "options:\n") + kLinkOptionsHelp + kSearchOptionsHelp +
+    "  --interval S     Modbus: seconds from the start of one pass to the next, 1..86400;\n"
+    "                   default 20\n"
+    "  --archive DIR    the archive folder; default: the one in the settings file, as the\n"
+    "                   program's auto-save uses it\n"
+    "  --stdout FORMAT  also print every cable sample on standard output as one line:\n"
+    "                   csv (as drumo-cli poll, after a header line), json (one object per\n"
+    "                   line) or influx (the InfluxDB line protocol)\n"
+    "  --silence S      the maker's protocol: the port counts as lost after S seconds without a\n"
+    "                   whole sample, 10..86400; default 600\n"
+    "  --retry-max S    the longest pause between two attempts to open the port, 1..3600;\n"
+    "                   default 60\n"
+    "\noutput (--stdout), one line per cable and sample:\n"
+    "  csv     2026-12-09T10:20:44,1,1,15.7,15.05,,14.42\n"
+    "  json    {\"time\":\"2026-12-09T10:20:44+03:00\",\"address\":1,\"cable\":1,\"device\":\"Dorma-1/100\",\n"
+    "          \"serial\":\"01001\",\"cable_serial\":2101,\"comment\":\"Склад 1\",\"t\":[15.7,15.05,null,14.42]}\n"
+    "  influx  drumo,address=1,cable=1,device=Dorma-1/100,serial=01001,comment=Склад\\ 1\n"
+    "          t1=15.7,t2=15.05,t4=14.42 1796800844000000000   (one line)\n"
+    "Temperatures are in °C; a sensor without a reading is an empty CSV field, a JSON null, a\n"
+    "missing line protocol field. Log lines go to standard error.\n"
+    "exit status: 0 stopped by SIGTERM or SIGINT, the file written; 1 no device was found,\n"
+    "reception did not start, or the archive folder or the last write of the file failed;\n"
+    "2 wrong usage.\n";
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void OnStopSignal(int) { stopSignal = 1; }
+
+int Usage(std::ostream& err, const std::string& why) {
+    err << "drumo-cli log: " << why << "\n";
+    return kExitUsage;
+}
+
+int RunLog(const CliArgs& args, std::ostream& out, std::ostream& err) {
+    // The handlers are set at the logger's first question, once the search is over: a search
+    // ends at a signal as any tool does, a reception finishes its pass and writes its file.
+    return RunLogger(args, out, err, SystemClock::Instance(), [] {
+        static const bool installed = [] {
+            struct sigaction action {};
+            action.sa_handler = OnStopSignal;
+            sigemptyset(&action.sa_mask);
+            sigaction(SIGTERM, &action, nullptr);
+            sigaction(SIGINT, &action, nullptr);
+            std::signal(SIGPIPE, SIG_IGN);  // a collector that goes away must not end the logging
+            return true;
+        }();
+        return installed && stopSignal != 0;
+    });
+}
+
+const CliRegistration reg({"log", "receive without end into the archive folder (a service)", kUsage, RunLog,
+                           {"all-ports"}, [] {
+                               auto names = SearchOptionNames();
+                               names.insert({"interval", "archive", "stdout", "silence", "retry-max"});
+                               return names;
+                           }()});
+
+}  // namespace
+
+int RunLogger(const CliArgs& args, std::ostream& out, std::ostream& err, Clock& clock,
+              const std::function<bool()>& stopRequested) {
+    LoggerOptions options;
+    long interval = 20, silence = 600, retryMax = 60;
+    if (args.Options.count("interval") && !ParseNumber(args.Options.at("interval"), 1, 86400, interval))
+        return Usage(err, "--interval wants seconds 1..86400");
+    if (args.Options.count("silence") && !ParseNumber(args.Options.at("silence"), 10, 86400, silence))
+        return Usage(err, "--silence wants seconds 10..86400");
+    if (args.Options.count("retry-max") && !ParseNumber(args.Options.at("retry-max"), 1, 3600, retryMax))
+        return Usage(err, "--retry-max wants seconds 1..3600");
+    if (args.Options.count("stdout") && !ParseSampleFormat(args.Options.at("stdout"), options.Format))
+        return Usage(err, "--stdout wants csv, json or influx");
+    if (!args.Positional.empty()) return Usage(err, "unexpected '" + args.Positional.front() + "'");
+    options.IntervalMs = static_cast<int>(interval * 1000);
+    options.SilenceMs = static_cast<int>(silence * 1000);
+    options.RetryMaxMs = static_cast<int>(retryMax * 1000);
+    if (args.Options.count("archive")) {
+        options.ArchiveFolder = args.Options.at("archive");
+    } else {
+        const std::string file =
+            args.Options.count("settings") ? args.Options.at("settings") : DefaultSettingsFile();
+        options.ArchiveFolder = LoadSettings(file, ArchiveFolder()).Main.ArchiveFolder;
+    }
+    if (options.ArchiveFolder.empty()) return Usage(err, "--archive wants a folder");
+
+    auto session = AcquisitionSession::FromArgs(args, err, clock);
+    if (!session) return kExitUsage;
+    if (!session->Search()) {
+        err << "drumo-cli log: no device found\n";
+        return kExitFailed;
+    }
+    options.Modbus = session->Settings().Protocol == ExchangeProtocol::Modbus;
+    UnattendedLogger logger(session->Station(), clock, options, out, err);
+    return logger.Run(stopRequested);
+}
+
+}  // namespace drumo::cli

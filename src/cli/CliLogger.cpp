@@ -1,0 +1,175 @@
+// The loop of drumo-cli log (this file registers no subcommand; CliLog.cpp does).
+#include "cli/CliLogger.h"
+
+#include "cli/CliAcquisition.h"
+#include "model/SafeFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ostream>
+
+namespace drumo::cli {
+
+namespace {
+
+// The longest the loop sleeps at a time, so that a stop request is seen quickly.
+constexpr int kLongestNap = 100;
+
+std::string Seconds(int ms) { return std::to_string((ms + 999) / 1000) + " s"; }
+
+bool AnySample(const MeasurementStore& store) {
+    for (size_t d = 0; d < store.Devices(); ++d)
+        for (size_t c = 0; c < store.Cables(d); ++c)
+            if (store.SampleCount(d, c) > 0) return true;
+    return false;
+}
+
+}  // namespace
+
+UnattendedLogger::UnattendedLogger(Station& station, Clock& clock, const LoggerOptions& options, std::ostream& out,
+                                   std::ostream& err)
+    : station_(station), clock_(clock), options_(options), out_(out), err_(err) {}
+
+void UnattendedLogger::Say(const std::string& text) {
+    StreamLog(err_, clock_).Log(" drumo-cli log: " + text);
+}
+
+int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
+    MeasurementStore& store = station_.Store();
+    if (!MakeFolders(options_.ArchiveFolder)) {
+        Say("cannot create the archive folder " + options_.ArchiveFolder + ": " + std::strerror(errno));
+        return kExitFailed;
+    }
+    // Auto-save runs with every reception the station starts; the loop makes it due before every
+    // pass, so the file is rewritten at the end of each one.
+    ProgramSettings& settings = station_.Settings();
+    settings.Main.ArchiveFolder = options_.ArchiveFolder;
+    settings.Main.AutoSaveEnabled = true;
+    station_.SetPollingInterval(options_.IntervalMs);
+    // A stop that came during the search ends the logger before anything is received.
+    if (stopRequested()) return kExitOk;
+    day_ = DateOf(clock_.Now());
+    station_.StartReception();
+    if (!store.Receiving) {
+        Say("reception did not start");
+        return kExitFailed;
+    }
+    size_t widest = 0;
+    printed_.assign(store.Devices(), {});
+    for (size_t d = 0; d < store.Devices(); ++d) {
+        printed_[d].assign(store.Cables(d), 0);
+        for (size_t c = 0; c < store.Cables(d); ++c) widest = std::max(widest, store.Sensors(d, c));
+    }
+    if (options_.Format == SampleFormat::Csv) out_ << CsvHeader(widest) << std::flush;
+    lastSampleMs_ = clock_.TickMs();
+    // A Modbus reception's first pass ran as it started, before a save was due.
+    if (AnySample(store)) station_.AutoSaver().SaveNow();
+    EmitNew();
+
+    while (!stopRequested()) {
+        if (connected_)
+            Step();
+        else
+            Reconnect();
+    }
+
+    // A pass that was running when the stop came has ended: the file gets everything received.
+    bool written = true;
+    const std::string file = station_.AutoSaver().FileName();
+    if (AnySample(store) && !file.empty()) written = station_.Files().FileSaveArhiv(file, false);
+    EmitNew();
+    station_.StopReception();
+    Say(written ? "stopped" : "stopped; the last write of " + file + " failed");
+    return written ? kExitOk : kExitFailed;
+}
+
+void UnattendedLogger::Step() {
+    // A new day starts a new file, between two passes and never inside a streamed sample.
+    if (DateOf(clock_.Now()) != day_ && (options_.Modbus || station_.Receiver().StreamSampleClosed())) StartNewDay();
+    ReceptionScheduler& timers = station_.Scheduler();
+    const int64_t wait = timers.NextDueMs() - clock_.TickMs();
+    if (wait > 0) {
+        clock_.SleepMs(static_cast<int>(std::min<int64_t>(wait, kLongestNap)));
+        return;
+    }
+    station_.AutoSaver().TimerTick();
+    const ReceptionScheduler::Fired fired = timers.Step(clock_.TickMs());
+    const int64_t now = clock_.TickMs();
+    if (EmitNew() > 0) {
+        lastSampleMs_ = now;
+        emptyPasses_ = 0;
+        retryPauseMs_ = FirstRetryMs;
+    } else if (options_.Modbus && fired.Pass && ++emptyPasses_ >= EmptyPassesForLoss) {
+        LineLost("no device answered " + std::to_string(EmptyPassesForLoss) + " passes in a row");
+        return;
+    }
+    if (!station_.Bus().Connected()) {
+        LineLost("port " + station_.Bus().PortName() + " went away");  // the channel has logged why
+    } else if (!options_.Modbus && now - lastSampleMs_ >= options_.SilenceMs) {
+        LineLost("no readings for " + Seconds(options_.SilenceMs));
+    }
+}
+
+void UnattendedLogger::LineLost(const std::string& why) {
+    // Closed and opened again: a converter that was plugged back gets a fresh descriptor.
+    station_.Bus().Disconnect();
+    connected_ = false;
+    retryAtMs_ = clock_.TickMs() + retryPauseMs_;
+    Say(why + "; opening the port again in " + Seconds(retryPauseMs_));
+}
+
+void UnattendedLogger::Reconnect() {
+    const int64_t now = clock_.TickMs();
+    if (now < retryAtMs_) {
+        clock_.SleepMs(static_cast<int>(std::min<int64_t>(retryAtMs_ - now, kLongestNap)));
+        return;
+    }
+    // The pause grows with every attempt until readings come back.
+    retryPauseMs_ = std::min(retryPauseMs_ * 2, std::max(options_.RetryMaxMs, FirstRetryMs));
+    if (!station_.Bus().Connect()) {
+        retryAtMs_ = now + retryPauseMs_;
+        Say("cannot open port " + station_.Bus().PortName() + ": " + station_.Channel().LastError() +
+            "; next attempt in " + Seconds(retryPauseMs_));
+        return;
+    }
+    // The line levels the search set after its connect (some converters draw their power from
+    // them); the background receive keeps running as reception left it.
+    station_.Bus().SetRTS(true);
+    station_.Bus().SetDTR(options_.Modbus);
+    connected_ = true;
+    emptyPasses_ = 0;
+    lastSampleMs_ = now;
+    Say("port " + station_.Bus().PortName() + " open again");
+}
+
+void UnattendedLogger::StartNewDay() {
+    MeasurementStore& store = station_.Store();
+    // The previous day's file was written at the end of its last pass; the new file starts empty.
+    store.ClearResults(false);
+    station_.AutoSaver().StartReception();
+    for (auto& cables : printed_) std::fill(cables.begin(), cables.end(), 0);
+    day_ = DateOf(clock_.Now());
+    Say("a new day: readings go to " + station_.AutoSaver().FileName());
+}
+
+size_t UnattendedLogger::EmitNew() {
+    const MeasurementStore& store = station_.Store();
+    const bool streamOpen = !options_.Modbus && !station_.Receiver().StreamSampleClosed();
+    size_t lines = 0;
+    for (size_t d = 0; d < store.Devices() && d < printed_.size(); ++d)
+        for (size_t c = 0; c < store.Cables(d) && c < printed_[d].size(); ++c) {
+            size_t ready = store.SampleCount(d, c);
+            if (streamOpen && ready > 0) --ready;  // the stream still fills its newest sample
+            for (; printed_[d][c] < ready; ++printed_[d][c], ++lines)
+                if (!outputFailed_) out_ << SampleLine(options_.Format, store, d, c, printed_[d][c]);
+        }
+    if (lines > 0 && !outputFailed_ && !out_.flush()) {
+        // A collector that went away must not end the logging: the archive goes on.
+        outputFailed_ = true;
+        Say("standard output is closed; the readings go on into the archive only");
+    }
+    return lines;
+}
+
+}  // namespace drumo::cli

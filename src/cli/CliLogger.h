@@ -1,0 +1,80 @@
+#pragma once
+// The unattended logger behind drumo-cli log: after the search it receives without end, keeps the
+// readings in the archive folder through the station's auto-save (a file per run and day, in the
+// day's folder, rewritten safely at the end of every pass), optionally prints every cable sample
+// on standard output, and rides out a port that goes away or devices that stop answering.
+//
+// Lost line: the port is closed and opened again after a pause that starts at one second and
+// doubles after every attempt that brings no reading, up to a longest pause; every attempt is
+// logged. Nothing is dropped from the store meanwhile, so the same file goes on growing once the
+// readings come back. The line counts as lost when the channel closed the port (its device went
+// away), when three Modbus passes in a row brought nothing, or when a streaming controller sent no
+// whole sample for the silence time.
+//
+// Day change: the first pass of a new day starts a new file in the new day's folder; the store
+// keeps the configuration and drops the samples that the previous file already holds.
+
+#include "app/Station.h"
+#include "cli/Cli.h"
+#include "cli/CliSampleLines.h"
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace drumo::cli {
+
+struct LoggerOptions {
+    bool Modbus = true;
+    int IntervalMs = 20000;   // Modbus: from the start of one pass to the next
+    int SilenceMs = 600000;   // the maker's protocol: no whole sample for this long is a lost line
+    int RetryMaxMs = 60000;   // the longest pause between two attempts to open the port again
+    SampleFormat Format = SampleFormat::None;
+    std::string ArchiveFolder;
+};
+
+class UnattendedLogger {
+public:
+    static constexpr int FirstRetryMs = 1000;
+    static constexpr int EmptyPassesForLoss = 3;
+
+    // The station has found its devices and runs on `clock`; samples go to out, log lines to err.
+    UnattendedLogger(Station& station, Clock& clock, const LoggerOptions& options, std::ostream& out,
+                     std::ostream& err);
+
+    // Receives until stopRequested() says so (it is asked between two steps, never in the middle
+    // of a pass), writes the file a last time and stops reception. Returns the exit status: 0, or
+    // 1 when reception could not start or the last write of the file failed.
+    int Run(const std::function<bool()>& stopRequested);
+
+private:
+    void Step();
+    void Reconnect();
+    void LineLost(const std::string& why);
+    void StartNewDay();
+    // Prints the samples that are complete and not printed yet; returns how many there were.
+    size_t EmitNew();
+    void Say(const std::string& text);
+
+    Station& station_;
+    Clock& clock_;
+    LoggerOptions options_;
+    std::ostream& out_;
+    std::ostream& err_;
+    std::vector<std::vector<size_t>> printed_;  // samples already printed, per device and cable
+    DateTime day_ = 0;                            // the day of the file being written
+    bool connected_ = true;
+    int64_t retryAtMs_ = 0;
+    int retryPauseMs_ = FirstRetryMs;
+    int emptyPasses_ = 0;
+    int64_t lastSampleMs_ = 0;
+    bool outputFailed_ = false;
+};
+
+// drumo-cli log on its parsed words: the search, then the logger until stopRequested() says so.
+// The subcommand passes the machine's clock and the SIGTERM and SIGINT flag; tests their own.
+int RunLogger(const CliArgs& args, std::ostream& out, std::ostream& err, Clock& clock,
+              const std::function<bool()>& stopRequested);
+
+}  // namespace drumo::cli
