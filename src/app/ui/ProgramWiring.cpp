@@ -73,6 +73,8 @@ ProgramWiring::ProgramWiring(Shell& shell)
       systemTrend_(shell, acquisition_, files_),
       graph_(shell.Graphic(), shell.Main(), shell.Store(), Paths().SettingsFile),
       trend_(shell.Trend(), shell.PrintDlg(), shell.Main(), shell.Store()),
+      notebookGraphs_(shell.Graphic(), shell.Trend()),
+      calibrationGraphs_(shell.Graphic(), shell.Trend()),
       calibration_(shell.Main(), shell.Engine(), shell.Op(), files_),
       devices_(shell.Engine(), shell.Op(), SystemClock::Instance(), shell.Main()),
       notebook_(shell.Engine(), shell.Op(), [&shell] { return shell.Settings().Main.ArchiveFolder; }) {
@@ -92,6 +94,10 @@ ProgramWiring::ProgramWiring(Shell& shell)
     QObject::connect(&acquisition_, &AcquisitionWiring::GraphViewsReset, &trend_, [this] { trend_.ResetView(); });
     QObject::connect(&files_, &FilesWiring::ArchiveShown, &trend_, [this] { trend_.ArchiveShown(); });
     JoinPrintCommand(shell.Main(), "actPrintGraph", trend_, shell.Graphic().Graph());
+    notebook_.SetGraphs(&notebookGraphs_);
+    calibration_.Graphs().SetTarget(&calibrationGraphs_);
+    files_.NotebookWindowShown = [this] { notebook_.ShowWindow(); };
+    files_.NotebookChosen = [this](const std::string& path) { notebook_.OpenNotebook(path); };
 
     ShellHooks hooks;
     hooks.SettingsLoaded = [this, &shell] {
@@ -129,6 +135,8 @@ ProgramWiring::ProgramWiring(Shell& shell)
 }
 
 ProgramWiring::~ProgramWiring() {
+    notebook_.SetGraphs(nullptr);
+    calibration_.Graphs().SetTarget(nullptr);
     views_.Search.SetTarget(nullptr);
     views_.Line.SetTarget(nullptr);
     views_.Receiving.SetTarget(nullptr);

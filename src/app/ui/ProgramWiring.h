@@ -8,6 +8,7 @@
 #include "app/ViewRelays.h"
 #include "app/ui/SystemTrendWiring.h"
 #include "app/ui/GraphWiring.h"
+#include "app/ui/GraphWindowsJoin.h"
 #include "app/ui/CalibrationWiring.h"
 #include "devices/ui/DevicesWiring.h"
 #include "files/ui/FilesWiring.h"
@@ -53,6 +54,9 @@ private:
     SystemTrendWiring systemTrend_;
     GraphWiring graph_;
     TrendWiring trend_;
+    // The notebook and the calibration windows on the two graph windows.
+    NotebookOnGraphWindows notebookGraphs_;
+    CalibrationOnGraphWindows calibrationGraphs_;
     CalibrationWiring calibration_;
     DevicesWiring devices_;
     NotebookWiring notebook_;

@@ -62,6 +62,8 @@ public:
     // What loading archive files asks of the windows of other parts.
     std::function<void()> UnsignedShown = [] {};
     std::function<void()> CorrectionWindowClosing = [] {};
+    std::function<void()> NotebookWindowShown = [] {};
+    std::function<void(const std::string&)> NotebookChosen = [](const std::string&) {};
 
     ArchiveFiles& Files() { return files_; }
     AutoSave& AutoSaver() { return autoSave_; }
@@ -87,6 +89,8 @@ public:
     void EnableLastRowCheck() override;
     void ColourUnsigned() override;
     void CloseCorrectionWindow() override { CorrectionWindowClosing(); }
+    void ShowNotebookWindow() override { NotebookWindowShown(); }
+    void OpenNotebook(const std::string& fileName) override { NotebookChosen(fileName); }
     void SetTitles(const std::string& deviceManager, const std::string& systemTrend) override;
     void ShowStatus(const std::string& text) override;
     void ShowLoadedDevices(size_t deviceCount) override;

@@ -430,6 +430,12 @@ QString TfrmGraphic::StatusPanel(int panel) const {
 
 void TfrmGraphic::LineBoxClicked(int index, bool checked) { chart_->SetLineActive(index, checked); }
 
+void TfrmGraphic::SetLineShown(int line, bool shown) {
+    if (line < 1 || line > static_cast<int>(lineBoxes_.size())) return;
+    lineBoxes_[line - 1]->setChecked(shown);
+    LineBoxClicked(line - 1, shown);
+}
+
 void TfrmGraphic::LineSwatchReleased(int index) {
     QColor colour = lineSwatches_[index]->Colour();
     if (!Choose(colour)) return;

@@ -66,6 +66,8 @@ public:
     QString StatusPanel(int panel) const;
 
     // "Номер линии слежения", "Слежение", "АвтоЗум".
+    // Ticks or clears the check box of line `line` (from 1), which shows or hides the line.
+    void SetLineShown(int line, bool shown);
     void SetTrackedLineNumber(int line);
     int TrackedLineNumber() const;
     int TrackedLine() const { return trackedLine_; }
