@@ -18,6 +18,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 
 namespace drumo::test {
@@ -223,27 +224,41 @@ TEST(SensorFiles, RowsWithTabsAndTheirReadingBack) {
     std::filesystem::remove_all(folder);
 }
 
-// The table read from and written to the simulated Hexar-1/100 through the program's own port,
-// channel and protocol.
-TEST(CorrectionExchange, ReadChangeAndWriteBackThroughTheSimulatedController) {
-    sim::ManualClock simClock;
-    std::string error;
-    auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
-    ASSERT_TRUE(line) << error;
-    ASSERT_TRUE(line->Line->Open()) << line->Line->Error();
-    line->Line->With([&] { return line->Command->Streaming = false; });
-    line->Line->Start();
-    setenv("DRUMO_PORTS", ("3=" + line->Line->SlavePath()).c_str(), 1);
+// The simulated Hexar-1/100 on port 3, found by the program's own search through its own port,
+// channel and protocol; its stream waits to be asked for.
+class SimulatedHexar : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
+        ASSERT_TRUE(line) << error;
+        ASSERT_TRUE(line->Line->Open()) << line->Line->Error();
+        line->Line->With([&] { return line->Command->Streaming = false; });
+        line->Line->Start();
+        setenv("DRUMO_PORTS", ("3=" + line->Line->SlavePath()).c_str(), 1);
+        SearchSettings wanted;
+        wanted.Protocol = ExchangeProtocol::Command;
+        wanted.PortDefault = 3;
+        wanted.AdditionalDelay = 800;
+        ASSERT_TRUE(station.RunSearch(wanted));
+    }
+    void TearDown() override {
+        station.StopReception();
+        station.Channel().Disconnect();
+        if (line) line->Line->Close();
+        unsetenv("DRUMO_PORTS");
+    }
 
+    sim::ManualClock simClock;
+    std::optional<sim::SimLine> line;
     PosixSerialPort port;
     ScriptedOperator op;
     RecordingLog log;
     Station station{StationServices{port, op, log, SystemClock::Instance()}};
-    SearchSettings wanted;
-    wanted.Protocol = ExchangeProtocol::Command;
-    wanted.PortDefault = 3;
-    wanted.AdditionalDelay = 800;
-    ASSERT_TRUE(station.RunSearch(wanted));
+};
+
+// The table read from the controller, changed and written back.
+TEST_F(SimulatedHexar, CorrectionsReadChangedAndWrittenBack) {
     ASSERT_TRUE(station.TakeLine(LineUser::Calibration));
 
     auto sensors = [&] { return line->Line->With([&] { return line->Command->Device().Sensors(); }); };
@@ -278,32 +293,11 @@ TEST(CorrectionExchange, ReadChangeAndWriteBackThroughTheSimulatedController) {
     EXPECT_TRUE(op.Shown().empty()) << op.Shown().front();
 
     station.ReleaseLine(LineUser::Calibration);
-    station.Channel().Disconnect();
-    line->Line->Close();
-    unsetenv("DRUMO_PORTS");
 }
 
 // Warming the simulated controller's sensors one at a time while its stream runs numbers them in
 // the order they were warmed.
-TEST(NumberingByWarming, CodesFollowTheOrderTheSensorsWereWarmedIn) {
-    sim::ManualClock simClock;
-    std::string error;
-    auto line = sim::BuildLine(*sim::PresetConfig("hexar100"), simClock, error);
-    ASSERT_TRUE(line) << error;
-    ASSERT_TRUE(line->Line->Open()) << line->Line->Error();
-    line->Line->With([&] { return line->Command->Streaming = false; });
-    line->Line->Start();
-    setenv("DRUMO_PORTS", ("3=" + line->Line->SlavePath()).c_str(), 1);
-
-    PosixSerialPort port;
-    ScriptedOperator op;
-    RecordingLog log;
-    Station station{StationServices{port, op, log, SystemClock::Instance()}};
-    SearchSettings wanted;
-    wanted.Protocol = ExchangeProtocol::Command;
-    wanted.PortDefault = 3;
-    wanted.AdditionalDelay = 800;
-    ASSERT_TRUE(station.RunSearch(wanted));
+TEST_F(SimulatedHexar, NumberingFollowsTheOrderTheSensorsWereWarmedIn) {
     station.StartReception();
     ASSERT_TRUE(station.Store().Receiving);
     MeasurementStore& store = station.Store();
@@ -349,11 +343,6 @@ TEST(NumberingByWarming, CodesFollowTheOrderTheSensorsWereWarmedIn) {
     EXPECT_EQ(table.Cell(1, Col::Id), "2");
     EXPECT_EQ(table.Cell(2, Col::Id), "3");
     EXPECT_EQ(table.Cell(4, Col::Id), "---");
-
-    station.StopReception();
-    station.Channel().Disconnect();
-    line->Line->Close();
-    unsetenv("DRUMO_PORTS");
 }
 
 }  // namespace

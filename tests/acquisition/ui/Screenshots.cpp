@@ -18,19 +18,15 @@
 #include "files/ui/TfrmArhiv.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
+#include "support/Pictures.h"
 
 using namespace drumo;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     UseRussianLanguage(app);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/drumo-shots");
-    QDir().mkpath(folder);
-    const auto save = [&](QWidget& w, const QString& name) {
-        w.show();
-        QApplication::processEvents();
-        w.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
-    };
+    const QString folder = test::PictureFolder(argc, argv);
+    const auto save = [&](QWidget& w, const QString& name) { test::SavePicture(w, folder, name); };
 
     sim::ManualClock simClock;
     std::string error;

@@ -17,6 +17,7 @@
 #include "support/StoreFill.h"
 #include "views/ui/TfrmMGR.h"
 #include "views/ui/TfrmPlet.h"
+#include "support/Pictures.h"
 
 using namespace drumo;
 
@@ -26,13 +27,8 @@ int main(int argc, char* argv[]) {
     qputenv("DRUMO_NO_OPEN", "1");
     QApplication app(argc, argv);
     UseRussianLanguage(app);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/drumo-shots");
-    QDir().mkpath(folder);
-    const auto save = [&](QWidget& w, const QString& name) {
-        w.show();
-        QApplication::processEvents();
-        w.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
-    };
+    const QString folder = test::PictureFolder(argc, argv);
+    const auto save = [&](QWidget& w, const QString& name) { test::SavePicture(w, folder, name); };
 
     ConsoleOperator op(true);
     const std::string file = home.filePath("silos.dml").toStdString();
