@@ -18,17 +18,10 @@ struct Moment {
 };
 
 Moment MomentOf(DateTime t) {
-    const CalendarTime c = DecodeDateTime(t);
-    std::tm local{};
-    local.tm_year = c.Year - 1900;
-    local.tm_mon = c.Month - 1;
-    local.tm_mday = c.Day;
-    local.tm_hour = c.Hour;
-    local.tm_min = c.Minute;
-    local.tm_sec = c.Second;
-    local.tm_isdst = -1;
     Moment m;
-    m.Unix = std::mktime(&local);
+    m.Unix = DateTimeToUnix(t);
+    std::tm local{};
+    localtime_r(&m.Unix, &local);
     m.OffsetSeconds = local.tm_gmtoff;
     return m;
 }

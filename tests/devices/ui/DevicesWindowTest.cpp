@@ -86,13 +86,13 @@ private slots:
 
 void DevicesWindowTest::EachCommandOpensTheDialogOfTheModelItOffers() {
     DevicesRig rig;
-    DeviceSpec spec;
-    spec.Address = 1;
+    DeviceSpec device;
+    device.Address = 1;
     for (int pos = 0; pos < DeviceTypeCount; ++pos) {
-        spec.TypePos = pos;
+        device.TypePos = pos;
         rig.store.SetDeviceCount(0);
         rig.store.DeviceCount = 0;
-        AddDevice(rig.store, spec);
+        AddDevice(rig.store, device);
         rig.store.SelDevice = 0;
         const DeviceActionSet set = DeviceActionsFor(DeviceActionInputOf(rig.store));
         const QString name = QString::fromLatin1(DeviceTypes[pos].Name.data(), DeviceTypes[pos].Name.size());
