@@ -112,7 +112,7 @@ bool CorrectionTable::LimitCheck(int sensors, char mark, std::string& list, std:
         double* values[] = {&s30, &status, &p100};
         for (int i = 0; i < 3; ++i)
             if (!Number(r, order[i], mark, *values[i])) {
-                error = NotANumberText(Cell(r, order[i]));
+                error = NotANumberText(Cell(r, order[i])) + CellPlace(r, order[i]);
                 return false;
             }
         const std::string item = " №" + Cell(r, CorrectionColumn::Number);
@@ -122,26 +122,77 @@ bool CorrectionTable::LimitCheck(int sensors, char mark, std::string& list, std:
     return true;
 }
 
-bool CorrectionTable::BlockBytes(int block, int sensors, char mark, std::vector<uint8_t>& bytes) const {
-    bytes.clear();
-    const int first = block * CorrectionBlockSize;
-    const int n = std::min(CorrectionBlockSize, sensors - first);
-    if (n <= 0) return true;
-    bytes.resize(static_cast<size_t>(n) * 6);
-    for (int j = 1; j <= n; ++j) {
-        const int row = first + j;
-        double id = 0, s30 = 0, p100 = 0, status = 0;
-        if (!Number(row, CorrectionColumn::Id, mark, id) || !Number(row, CorrectionColumn::S30, mark, s30) ||
-            !Number(row, CorrectionColumn::P100, mark, p100) || !Number(row, CorrectionColumn::Status, mark, status))
-            return false;
-        SensorRecord record;
-        record.Status = static_cast<uint8_t>(static_cast<long>(std::nearbyint(status)) & 0xFF);
-        record.Id = static_cast<uint8_t>(static_cast<long>(std::nearbyint(id)) & 0xFF);
-        record.S30 = ToSignMagnitude(s30 * 16);
-        record.P100 = ToSignMagnitude(record.Status == 0 ? -p100 * 10 : p100);
-        record.ToBytes(bytes.data() + (j - 1) * 6);
+std::string CorrectionTable::CellPlace(int row, CorrectionColumn column) const {
+    return "\r\nСтрока №" + std::to_string(row) + ", «" + CorrectionHeaders()[Col(column)] + "»: " + Cell(row, column);
+}
+
+std::optional<CheckedRecords> CorrectionTable::Check(int rows, char mark, TableRefusal& refusal) const {
+    rows = std::min(rows, CorrectionBlocks * CorrectionBlockSize);
+    std::string list, error;
+    if (!LimitCheck(rows, mark, list, error)) {
+        refusal = {false, error};
+        return std::nullopt;
     }
-    return true;
+    if (!list.empty()) {
+        refusal = {true, "Значения поправок превысили допустимые пределы! Запись отменена!\r\n" + list};
+        return std::nullopt;
+    }
+    // A value the record cannot hold would reach the sensor cut to its low bits or clamped: the
+    // ID Code 300 as 44, -1 as 255 (the damaged-sensor code). Such rows are named, and nothing
+    // is written.
+    CheckedRecords checked;
+    std::vector<std::string> invalid;
+    const auto wholeWithin = [](double v, double low, double high) { return std::floor(v) == v && v >= low && v <= high; };
+    for (int r = 1; r <= rows; ++r) {
+        double id = 0, s30 = 0, p100 = 0, status = 0;
+        if (!Number(r, CorrectionColumn::Id, mark, id)) {
+            refusal = {false, BadNumberFormatText + CellPlace(r, CorrectionColumn::Id)};
+            return std::nullopt;
+        }
+        Number(r, CorrectionColumn::S30, mark, s30);  // the limit check has read these three
+        Number(r, CorrectionColumn::P100, mark, p100);
+        Number(r, CorrectionColumn::Status, mark, status);
+        if (!wholeWithin(id, 0, 255)) invalid.push_back(CellPlace(r, CorrectionColumn::Id) + " (целое число от 0 до 255)");
+        if (!wholeWithin(status, 0, 3))
+            invalid.push_back(CellPlace(r, CorrectionColumn::Status) + " (целое число от 0 до 3)");
+        else if (status != 0 && !wholeWithin(p100, -32767, 32767))
+            invalid.push_back(CellPlace(r, CorrectionColumn::P100) + " (номер термокосы: целое число от -32767 до 32767)");
+        SensorRecord record;
+        record.Status = static_cast<uint8_t>(status);
+        record.Id = static_cast<uint8_t>(id);
+        record.S30 = ToSignMagnitude(s30 * 16);
+        record.P100 = ToSignMagnitude(status == 0 ? -p100 * 10 : p100);
+        checked.records_.push_back(record);
+    }
+    if (!invalid.empty()) {
+        constexpr size_t Shown = 10;  // a message box of a hundred lines would not fit the screen
+        std::string text = "Недопустимые значения в таблице! Запись отменена!";
+        for (size_t i = 0; i < std::min(Shown, invalid.size()); ++i) text += invalid[i];
+        if (invalid.size() > Shown) text += "\r\n… и еще " + std::to_string(invalid.size() - Shown);
+        refusal = {true, text};
+        return std::nullopt;
+    }
+    return checked;
+}
+
+std::optional<CheckedRecords> CorrectionTable::ForWrite(char mark, TableRefusal& refusal) const {
+    // Without a whole read the controller's sensor count is unknown, and rows could go to sensors
+    // that are not there or leave others with values nobody read.
+    if (!ReadWhole || CompleteRows() != SensorCount) {
+        refusal = {true, "Количество датчиков не совпадает!\r\nОбновите подключение к прибору"};
+        return std::nullopt;
+    }
+    return Check(SensorCount, mark, refusal);
+}
+
+std::vector<uint8_t> CheckedRecords::Block(int block) const {
+    std::vector<uint8_t> bytes;
+    const int first = block * CorrectionBlockSize;
+    const int n = std::min(CorrectionBlockSize, Count() - first);
+    if (n <= 0) return bytes;
+    bytes.resize(static_cast<size_t>(n) * 6);
+    for (int j = 0; j < n; ++j) records_[static_cast<size_t>(first + j)].ToBytes(bytes.data() + j * 6);
+    return bytes;
 }
 
 std::string CorrectionTable::FileText() const {
@@ -153,31 +204,52 @@ std::string CorrectionTable::FileText() const {
     return text;
 }
 
-void CorrectionTable::LoadFileText(std::string_view text) {
-    Clear();
+bool CorrectionTable::LoadFileText(std::string_view text, char mark, std::string& problem) {
+    // The sensor file of another decimal mark (the program saves the mark it is set to) is read
+    // all the same: a number is shown with this program's mark, and nothing else is changed.
+    const char other = mark == '.' ? ',' : '.';
+    const auto withMark = [&](std::string field) {
+        double value = 0;
+        const size_t at = field.find(other);
+        if (at != std::string::npos && TryParseNumber(field, value, other)) field[at] = mark;
+        return field;
+    };
+    CorrectionTable loaded;
     int row = 1;
     size_t pos = 0;
-    while (pos < text.size() && row <= CorrectionRows) {
+    while (pos < text.size()) {
         size_t end = text.find('\n', pos);
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(pos, end - pos);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        pos = end + 1;
+        for (const char ch : line)
+            if (static_cast<unsigned char>(ch) < 0x20 && ch != '\t') {
+                problem = "Строка " + std::to_string(row) + " содержит недопустимый символ";
+                return false;
+            }
+        if (row > CorrectionRows) {
+            if (line.find_first_not_of("\t ") == std::string_view::npos) continue;
+            problem = "В файле больше " + std::to_string(CorrectionRows) + " строк";
+            return false;
+        }
         int column = 1;
         size_t start = 0;
         while (column < CorrectionColumns) {
             const size_t tab = line.find('\t', start);
             const std::string_view field = line.substr(start, tab == std::string_view::npos ? line.npos : tab - start);
             if (tab == std::string_view::npos) {
-                if (!field.empty()) SetCell(row, static_cast<CorrectionColumn>(column), std::string(field));
+                if (!field.empty()) loaded.SetCell(row, static_cast<CorrectionColumn>(column), withMark(std::string(field)));
                 break;
             }
-            SetCell(row, static_cast<CorrectionColumn>(column), std::string(field));
+            loaded.SetCell(row, static_cast<CorrectionColumn>(column), withMark(std::string(field)));
             start = tab + 1;
             ++column;
         }
         ++row;
-        pos = end + 1;
     }
+    cells_ = loaded.cells_;
+    return true;
 }
 
 }  // namespace drumo

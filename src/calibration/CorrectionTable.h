@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,26 @@ std::string NotANumberText(std::string_view text);
 inline constexpr const char* BadNumberFormatText =
     "Неверный формат числа!\r\nВозможно ошибка разделителя целой и дробной части";
 
+// What a write sends: one record per sensor, each converted from its row and checked. Only
+// CorrectionTable::Check makes one, so a value that was not checked never reaches a sensor.
+class CheckedRecords {
+public:
+    int Count() const { return static_cast<int>(records_.size()); }
+    const SensorRecord& Record(int row) const { return records_.at(static_cast<size_t>(row - 1)); }
+    // The bytes of block `block` (0..3): six a sensor; empty when the block holds no sensor.
+    std::vector<uint8_t> Block(int block) const;
+
+private:
+    friend class CorrectionTable;
+    std::vector<SensorRecord> records_;
+};
+
+// Why a table may not be written, as the operator is told: a warning or an error box.
+struct TableRefusal {
+    bool Warning = false;
+    std::string Text;
+};
+
 class CorrectionTable {
 public:
     CorrectionTable() { Clear(); }
@@ -66,22 +87,30 @@ public:
 
     // Rows 1..sensors whose values are outside what the sensors accept, each listed as " №" + the
     // row's number (a row twice when both its S30 and its P100 are). False, with the conversion
-    // error in `error`, when a cell is no number.
+    // error naming the row in `error`, when a cell is no number.
     bool LimitCheck(int sensors, char mark, std::string& list, std::string& error) const;
 
-    // The bytes of block `block` (0..3) for `sensors` sensors; empty when the block holds none.
-    // False when a cell cannot be converted.
-    bool BlockBytes(int block, int sensors, char mark, std::vector<uint8_t>& bytes) const;
+    // Rows 1..rows converted into the records a write sends, or nothing, with the reason, when any
+    // row cannot be: a cell that is no number, a correction beyond the limits, an ID Code that is
+    // no whole number 0..255, a Status that is no whole number 0..3, a cable number that is no
+    // whole number of at most 15 bits. Every row is checked before anything may be sent.
+    std::optional<CheckedRecords> Check(int rows, char mark, TableRefusal& refusal) const;
+    // The same for writing into the controller of the last read: refused unless that read ended
+    // well and the complete rows from row 1 are as many as the sensors it found.
+    std::optional<CheckedRecords> ForWrite(char mark, TableRefusal& refusal) const;
 
     // The sensor file: the four value cells of each row from row 1, each followed by a TAB, CR LF
     // after each row, up to the last row whose "ID Code" is filled (rows stop at the first empty one).
     std::string FileText() const;
     // Fills the table from a sensor file's text: the table is cleared, then line r gives row r,
-    // its TAB-separated fields going to "ID Code", "S30, °С", "P100", "Status".
-    void LoadFileText(std::string_view text);
+    // its TAB-separated fields going to "ID Code", "S30, °С", "P100", "Status". A number written
+    // with the other decimal mark is shown with `mark`. False, with the reason in `problem` and the
+    // table untouched, when the text holds control characters or more lines than the table rows.
+    bool LoadFileText(std::string_view text, char mark, std::string& problem);
 
     // The state that goes with the grid.
-    int SensorCount = 0;  // sensors of the last read
+    int SensorCount = 0;     // sensors of the last read
+    bool ReadWhole = false;  // the last read ended well, so SensorCount is the controller's
     int D1 = 0, D2 = 0;   // first and last row of the working range
     bool RangeValid() const { return D1 != 0 && D1 <= D2 && D2 <= SensorCount; }
     // Point counts of graph lines 1..128 when the table was last written.
@@ -89,6 +118,9 @@ public:
     void ResetSnapshot() { Snapshot.fill(0); }
 
 private:
+    // Where a cell is, for messages: "\r\nСтрока №r, «column»: text".
+    std::string CellPlace(int row, CorrectionColumn column) const;
+
     std::array<std::array<std::string, CorrectionColumns>, CorrectionRows + 1> cells_;
 };
 

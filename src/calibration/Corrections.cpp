@@ -1,13 +1,10 @@
 #include "calibration/Corrections.h"
 
-#include "model/Cp1251.h"
+#include "link/LinkStatus.h"
 #include "model/Formats.h"
-#include "model/SafeFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <sys/stat.h>
 
 namespace drumo {
 
@@ -19,7 +16,6 @@ constexpr int CommandMode = 73;
 constexpr uint8_t ModeSensorSearch = 4;
 constexpr int PauseBetweenBlocksMs = 600;
 constexpr size_t AveragedPoints = 8;
-constexpr size_t SensorFileLimit = 1 << 20;
 
 constexpr const char* RangeError = "Диапазон датчиков задан неверно!\r\n";
 
@@ -35,13 +31,6 @@ struct Busy {
     CorrectionView& view;
     int maximum = 0;
 };
-
-bool EndsWithDms(const std::string& name) {
-    if (name.size() <= 2) return false;
-    std::string tail = name.substr(name.size() - 3);
-    std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
-    return tail == "dms";
-}
 
 }  // namespace
 
@@ -82,6 +71,7 @@ bool ReadCorrections(DeviceBus& bus, const MeasurementStore& store, CorrectionTa
     view.Progress(0, CorrectionBlocks);
     table.Clear();
     table.SensorCount = 0;
+    table.ReadWhole = false;
     const char mark = DecimalMark();
     for (int b = 0; b < CorrectionBlocks; ++b) {
         view.Progress(b + 1, CorrectionBlocks);
@@ -92,14 +82,21 @@ bool ReadCorrections(DeviceBus& bus, const MeasurementStore& store, CorrectionTa
             table.Clear();
             return false;
         }
-        const int n = static_cast<int>(std::nearbyint(length / 6.0));
-        if (n == 0) break;
-        for (int j = 1; j <= n && j <= CorrectionBlockSize && (j - 1) * 6 + 6 <= length; ++j) {
-            table.SetRecord(b * CorrectionBlockSize + j, SensorRecord::FromBytes(data + (j - 1) * 6), mark);
+        // A reply that ends inside a record, or holds more than a block, was cut or garbled on
+        // the way: its sensors are unknown, and so is the count a write would rely on.
+        if (length % 6 != 0 || length > CorrectionBlockSize * 6) {
+            op.Error(LinkStatusMessage(lsLengthMismatch));
+            table.Clear();
+            return false;
         }
-        table.SensorCount += std::min(n, CorrectionBlockSize);
+        const int n = length / 6;
+        if (n == 0) break;
+        for (int j = 1; j <= n; ++j)
+            table.SetRecord(b * CorrectionBlockSize + j, SensorRecord::FromBytes(data + (j - 1) * 6), mark);
+        table.SensorCount += n;
         if (n < CorrectionBlockSize) break;
     }
+    table.ReadWhole = true;
     return table.SensorCount > 0 && store.Receiving;
 }
 
@@ -109,41 +106,38 @@ bool WriteCorrections(DeviceBus& bus, const MeasurementStore& store, CorrectionT
     const int sensors = table.SensorCount;
     const int blocks = (sensors + CorrectionBlockSize - 1) / CorrectionBlockSize;
     view.Progress(0, blocks);
-    if (table.CompleteRows() != sensors) {
-        op.Warning("Количество датчиков не совпадает!\r\nОбновите подключение к прибору");
-        return false;
-    }
-    const char mark = DecimalMark();
-    std::string list, error;
-    if (!table.LimitCheck(sensors, mark, list, error)) {
-        op.Error(error);
-        return false;
-    }
-    if (!list.empty()) {
-        op.Warning("Значения поправок превысили допустимые пределы! Запись отменена!\r\n" + list);
+    // Every row is converted and checked before the first block goes out: a table refused half
+    // way would leave the controller with some sensors new and some old.
+    TableRefusal refusal;
+    const auto records = table.ForWrite(DecimalMark(), refusal);
+    if (!records) {
+        if (refusal.Warning)
+            op.Warning(refusal.Text);
+        else
+            op.Error(refusal.Text);
         return false;
     }
 
     Busy busy(view);
     busy.maximum = blocks;
     bool complete = true;
+    int written = 0;
     for (int b = 0; b < CorrectionBlocks; ++b) {
-        std::vector<uint8_t> bytes;
-        if (!table.BlockBytes(b, sensors, mark, bytes)) {
-            op.Error(BadNumberFormatText);
-            complete = false;
-            break;
-        }
+        const std::vector<uint8_t> bytes = records->Block(b);
         if (bytes.empty()) break;
         view.Progress(b + 1, blocks);
         uint8_t data[kCommandBufferSize] = {};
         std::copy(bytes.begin(), bytes.end(), data);
         uint16_t length = static_cast<uint16_t>(bytes.size());
         if (!bus.DeviceCommand(CommandWriteBlock + b, data, length)) {
-            op.Error(bus.LinkStatusMessage());
+            std::string text = bus.LinkStatusMessage();
+            if (written > 0)  // the blocks before stay written: say which sensors have the new values
+                text += "\r\nЗаписаны датчики 1-" + std::to_string(written) + " из " + std::to_string(sensors);
+            op.Error(text);
             complete = false;
             break;
         }
+        written += static_cast<int>(bytes.size() / 6);
         if (b < CorrectionBlocks - 1) clock.SleepMs(PauseBetweenBlocksMs);
         if (bytes.size() < CorrectionBlockSize * 6u) break;
     }
@@ -276,42 +270,6 @@ bool StartSensorSearch(DeviceBus& bus, const MeasurementStore& store, const std:
         op.Error(bus.LinkStatusMessage());
         return false;
     }
-    return true;
-}
-
-// --- Sensor files -----------------------------------------------------------------------------
-
-std::string SensorFileTarget(const std::string& path, int filterIndex) {
-    const std::string extension = filterIndex == 2 ? ".xls" : ".dms";
-    const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    const std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path;
-    return stem + extension;
-}
-
-bool SaveSensorFile(const std::string& path, const CorrectionTable& table, Operator& op) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !op.AskDanger("Файл уже существует.\r\nЗаменить?")) return false;
-    std::string error;
-    if (!WriteFileSafely(path, Utf8ToCp1251(table.FileText()), &error)) {
-        op.Error(error);
-        return false;
-    }
-    return true;
-}
-
-bool LoadSensorFile(const std::string& path, CorrectionTable& table, Operator& op) {
-    const std::string& name = path;
-    if (!EndsWithDms(name)) {
-        op.Error("Файл " + name + " не является файлом поправок датчиков Drumo");
-        return false;
-    }
-    std::string bytes;
-    if (!ReadSmallFile(path, bytes, SensorFileLimit)) {
-        op.Error("Произошла ошибка при чтении файла " + name + "\r\nВозможно файл не существует");
-        return false;
-    }
-    table.LoadFileText(Cp1251ToUtf8(bytes));
     return true;
 }
 

@@ -2,11 +2,12 @@
 // The procedures of the correction window: reading the table from the controller and writing it
 // back block by block, the two calculations of the corrections from the running measurements
 // against a reference thermometer, a new group, zeroing a column, the controller's sensor search,
-// and the sensor files.
+// and (through SensorFile.h) the sensor files.
 
 #include "acquisition/DeviceBus.h"
 #include "base/Services.h"
 #include "calibration/CorrectionTable.h"
+#include "calibration/SensorFile.h"
 #include "model/Store.h"
 
 #include <functional>
@@ -51,11 +52,13 @@ private:
 };
 
 // "Обновить". True when the calculation buttons may be offered: the read succeeded, found sensors
-// and reception runs. Nothing happens while archive data are shown or without a device.
+// and reception runs. Nothing happens while archive data are shown or without a device. The
+// table's ReadWhole tells whether the read ended well; a reply cut inside a record fails it.
 bool ReadCorrections(DeviceBus& bus, const MeasurementStore& store, CorrectionTable& table, Operator& op,
                      CorrectionView& view);
 
-// "Записать". False when nothing was written completely. The pause between blocks goes to `clock`.
+// "Записать". False when nothing was written completely. Nothing is sent unless every row passed
+// CorrectionTable::ForWrite. The pause between blocks goes to `clock`.
 bool WriteCorrections(DeviceBus& bus, const MeasurementStore& store, CorrectionTable& table,
                       const CalibrationLines& lines, Operator& op, Clock& clock, CorrectionView& view);
 
@@ -84,18 +87,5 @@ void ZeroCorrectionColumn(CorrectionTable& table, CorrectionColumn column, Opera
 // while archive data are shown or without a device.
 bool StartSensorSearch(DeviceBus& bus, const MeasurementStore& store, const std::function<void()>& stopReception,
                        Operator& op);
-
-// The file dialogs' filters of sensor files: saving, opening.
-inline constexpr const char* SensorSaveFilter = "*.dms|*.dms|*.xls|*.xls|Все файлы|*.*";
-inline constexpr const char* SensorOpenFilter = "*.dms|*.dms|Все файлы|*.*";
-
-// The save dialog's choice: the file name with the extension its filter forces (filter 1 or 3
-// ".dms", 2 ".xls").
-std::string SensorFileTarget(const std::string& path, int filterIndex);
-// Writes the sensor file, asking before a file that exists is replaced. False when not written.
-bool SaveSensorFile(const std::string& path, const CorrectionTable& table, Operator& op);
-// Reads a sensor file into the table. False (with the error shown) when it is no sensor file or
-// cannot be read; the table then stays as it was.
-bool LoadSensorFile(const std::string& path, CorrectionTable& table, Operator& op);
 
 }  // namespace drumo

@@ -3,6 +3,7 @@
 #include "calibration/RomCodes.h"
 #include "cli/CliAcquisition.h"
 #include "model/Cp1251.h"
+#include "model/Formats.h"
 
 #include <ostream>
 
@@ -20,12 +21,15 @@ const std::string kUsage = std::string(
     "          P100 and Status, each followed by a TAB, lines ended by CR LF\n"
     "  write   writes a sensor file's table into the sensors; refused, with nothing sent, when its\n"
     "          rows do not match the controller's sensors or a value is outside the limits\n"
-    "          (S30 -0.5..0.4375, P100 -1.5..0 for ordinary sensors)\n"
+    "          (S30 -0.5..0.4375, P100 -1.5..0 for ordinary sensors, ID Code a whole number\n"
+    "          0..255, Status 0..3, a cable number a whole number of at most 32767); the file\n"
+    "          is checked before the port is searched, and may use either decimal mark\n"
     "  search  lets the controller search its sensors and sort them by ID Code\n"
     "  roms    prints the sensors' ROM codes, one line each: the number and the code\n\n"
     "options:\n") + kLinkOptionsHelp +
-    "exit status: 0 done; 1 no controller found, a transaction failed or the write was refused\n"
-    "(the reason goes to standard error); 2 wrong usage.\n";
+    "exit status: 0 done; 1 no controller found, a transaction failed, a read ended early or\n"
+    "the write was refused (the reason goes to standard error); 2 wrong usage, or the file is\n"
+    "missing, unreadable or no sensor file (nothing was done).\n";
 
 // The controller found on the port, with the line taken for the calibration exchanges.
 std::unique_ptr<AcquisitionSession> Connect(const CliArgs& args, std::ostream& err) {
@@ -48,6 +52,19 @@ int RunSensors(const CliArgs& args, std::ostream& out, std::ostream& err) {
         err << "drumo-cli sensors: read, write FILE.dms, search or roms\n\n" << kUsage;
         return kExitUsage;
     }
+    // A write looks at its file before it touches the line: a file that is missing, no sensor file
+    // or holds values a sensor cannot take is refused with nothing searched, read or sent.
+    CorrectionTable table;
+    if (what == "write") {
+        ConsoleOperator fileOp(false, &err);
+        if (!LoadSensorFile(args.Positional[1], table, fileOp)) return kExitUsage;
+        TableRefusal refusal;
+        if (!table.Check(table.CompleteRows(), DecimalMark(), refusal)) {
+            fileOp.Error(refusal.Text);
+            return kExitFailed;
+        }
+    }
+
     auto session = Connect(args, err);
     if (!session) return kExitFailed;
     DeviceBus& bus = session->Bus();
@@ -61,16 +78,18 @@ int RunSensors(const CliArgs& args, std::ostream& out, std::ostream& err) {
         for (const auto& row : rows) out << row.Number << row.Code << '\n';
         return kExitOk;
     }
-    CorrectionTable table;
+    // The write needs the controller's sensor count: the table is read first in both cases, and
+    // only a read that ended well counts.
+    CorrectionTable device;
     CorrectionView view;
-    // The write needs the controller's sensor count: the table is read first in both cases.
-    ReadCorrections(bus, store, table, op, view);
-    if (bus.LinkStatus() != 0) return kExitFailed;
+    ReadCorrections(bus, store, device, op, view);
+    if (!device.ReadWhole) return kExitFailed;
     if (what == "read") {
-        out << Utf8ToCp1251(table.FileText());
+        out << Utf8ToCp1251(device.FileText());
         return kExitOk;
     }
-    if (!LoadSensorFile(args.Positional[1], table, op)) return kExitFailed;
+    table.SensorCount = device.SensorCount;
+    table.ReadWhole = true;
     // Nothing is measured here, so no graph line counts.
     struct NoLines final : CalibrationLines {
         int LineCount() const override { return 0; }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace drumo::test {
 namespace {
@@ -60,6 +61,31 @@ TEST(CliSensors, ReadEditWriteReadBackAndTheRefusals) {
     EXPECT_EQ(run({"sensors", "write", shortFile}), 1);
     EXPECT_NE(err.str().find("Количество датчиков не совпадает!"), std::string::npos);
     EXPECT_EQ(line->Line->With([&] { return line->Command->Device().Sensors()[0].S30; }), 4);
+
+    // The file is looked at before the port: these never reach the (missing) port.
+    ASSERT_EQ(::mkfifo((folder / "fifo.dms").c_str(), 0600), 0);
+    for (const auto& [file, reason] : {std::pair{folder / "missing.dms", std::string("Возможно файл не существует")},
+                                       {folder / "good.txt", "не является файлом поправок датчиков Drumo"},
+                                       {folder / "fifo.dms", "Это не обычный файл (канал, устройство или папка)"}}) {
+        err.str("");
+        EXPECT_EQ(cli::RunCli({"sensors", "write", file.string(), "--port", "/nonexistent"}, out, err), 2) << file;
+        EXPECT_NE(err.str().find(reason), std::string::npos) << err.str();
+    }
+    // An ID Code the record cannot hold is refused with nothing sent; the comma mark of a file
+    // saved under DecPoint=0 is read.
+    std::string comma = table;
+    std::replace(comma.begin(), comma.end(), '.', ',');
+    const size_t afterS30 = comma.find('\t', comma.find('\t') + 1);
+    const std::string commaFile = (folder / "comma.dms").string();
+    for (const auto& [id, s30, status, shown] :
+         {std::tuple{std::string("300"), "0", 1, "Строка №1, «ID Code»: 300 (целое число от 0 до 255)"},
+          {std::to_string(first.Id), "0,5", 1, "превысили допустимые пределы"},  // the comma was read
+          {std::to_string(first.Id), "-0,5", 0, ""}}) {
+        std::ofstream(commaFile, std::ios::binary) << id + "\t" + s30 + comma.substr(afterS30);
+        EXPECT_EQ(run({"sensors", "write", commaFile}), status) << err.str();
+        EXPECT_NE(err.str().find(shown), std::string::npos) << err.str();
+        EXPECT_EQ(line->Line->With([&] { return line->Command->Device().Sensors()[0].S30; }), status ? 4 : -8);
+    }
 
     ASSERT_EQ(run({"sensors", "roms"}), 0) << err.str();
     EXPECT_EQ(out.str().rfind("№1 ", 0), 0u) << out.str();

@@ -8,6 +8,7 @@
 #include "app/Station.h"
 #include "link/PosixSerialPort.h"
 #include "model/Formats.h"
+#include "sim/Faults.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
 #include "support/FakeClock.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <filesystem>
 #include <optional>
 #include <fstream>
@@ -60,8 +62,10 @@ TEST(CorrectionRecords, ValuesGoToTheControllerAsSignAndMagnitudeAndComeBackRoun
     for (const auto& c : cases) {
         CorrectionTable table;
         SetRow(table, 1, "7", c.s30, c.p100, c.status);
-        std::vector<uint8_t> bytes;
-        ASSERT_TRUE(table.BlockBytes(0, 1, '.', bytes));
+        TableRefusal refusal;
+        const auto records = table.Check(1, '.', refusal);
+        ASSERT_TRUE(records) << refusal.Text;
+        const std::vector<uint8_t> bytes = records->Block(0);
         ASSERT_EQ(bytes.size(), 6u);
         EXPECT_EQ(bytes[0], std::atoi(c.status));
         EXPECT_EQ(bytes[1], 7);
@@ -84,7 +88,7 @@ TEST(CorrectionRecords, WriteRefusesRowsOutsideTheLimitsAndAMissingRow) {
 
     table.SetCell(3, Col::S30, "0,1");
     EXPECT_FALSE(table.LimitCheck(3, '.', list, error));
-    EXPECT_EQ(error, NotANumberText("0,1"));
+    EXPECT_EQ(error, NotANumberText("0,1") + "\r\nСтрока №3, «S30, °С»: 0,1");
 
     // A store with a device, but a table of 3 rows for 4 sensors.
     ScriptedOperator op;
@@ -98,8 +102,44 @@ TEST(CorrectionRecords, WriteRefusesRowsOutsideTheLimitsAndAMissingRow) {
     Lines lines;
     PosixSerialPort port;
     Station station{StationServices{port, op, log, clock}};
+    table.ReadWhole = true;
     EXPECT_FALSE(WriteCorrections(station.Bus(), store, table, lines, op, clock, view));
     EXPECT_EQ(op.messages.back().Text, "Количество датчиков не совпадает!\r\nОбновите подключение к прибору");
+    // Rows that match a count no whole read gave are refused the same way.
+    table.SensorCount = 3;
+    table.ReadWhole = false;
+    op.Clear();
+    EXPECT_FALSE(WriteCorrections(station.Bus(), store, table, lines, op, clock, view));
+    EXPECT_EQ(op.Shown(), std::vector<std::string>{"warning: Количество датчиков не совпадает!\r\nОбновите подключение к прибору"});
+}
+
+// A value the six bytes cannot hold, or no number at all, refuses the whole table and names the
+// row, instead of reaching the sensor cut to its low bits, clamped or rounded.
+TEST(CorrectionRecords, EveryRowIsConvertedAndCheckedBeforeAnythingIsSent) {
+    const std::string invalid = "warning: Недопустимые значения в таблице! Запись отменена!\r\nСтрока №2, ";
+    struct Case {
+        const char *id, *s30, *p100, *status;
+        std::string shown;  // "" when the rows pass
+    } cases[] = {
+        {"255", "-0.5", "-32767", "3", ""},
+        {"300", "0", "0", "0", invalid + "«ID Code»: 300 (целое число от 0 до 255)"},
+        {"-1", "0", "0", "0", invalid + "«ID Code»: -1 (целое число от 0 до 255)"},
+        {"1e30", "0", "0", "0", invalid + "«ID Code»: 1e30 (целое число от 0 до 255)"},
+        {"2.7", "0", "0", "0", invalid + "«ID Code»: 2.7 (целое число от 0 до 255)"},
+        {"---", "0", "0", "0", "error: " + std::string(BadNumberFormatText) + "\r\nСтрока №2, «ID Code»: ---"},
+        {"5", "0", "0", "1.5", invalid + "«Status»: 1.5 (целое число от 0 до 3)"},
+        {"5", "0", "0", "256", invalid + "«Status»: 256 (целое число от 0 до 3)"},
+        {"5", "0", "40000", "2", invalid + "«P100»: 40000 (номер термокосы: целое число от -32767 до 32767)"},
+        {"5", "abc", "0", "0", "error: 'abc' не является числом\r\nСтрока №2, «S30, °С»: abc"},
+    };
+    for (const auto& c : cases) {
+        CorrectionTable table;
+        SetRow(table, 1, "1", "0", "0", "0");
+        SetRow(table, 2, c.id, c.s30, c.p100, c.status);
+        TableRefusal refusal;
+        const auto records = table.Check(2, '.', refusal);
+        EXPECT_EQ(records ? "" : (refusal.Warning ? "warning: " : "error: ") + refusal.Text, c.shown) << c.id;
+    }
 }
 
 TEST(CorrectionCalculations, NewOffsetsAndCoefficientsFromTheSamplesAfterTheLastWrite) {
@@ -224,6 +264,53 @@ TEST(SensorFiles, RowsWithTabsAndTheirReadingBack) {
     std::filesystem::remove_all(folder);
 }
 
+// Files that are no sensor files, or cannot be read or written, are refused with their real
+// reason; the table keeps what it held. Another decimal mark is read, a missing last folder made.
+TEST(SensorFiles, EachRefusalNamesItsReasonAndLeavesTheTable) {
+    const auto folder = std::filesystem::temp_directory_path() / ("drumo-dms-bad-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder / "dir.dms");
+    const auto at = [&](const char* name) { return (folder / name).string(); };
+    ASSERT_EQ(::mkfifo(at("fifo.dms").c_str(), 0600), 0);
+    std::ofstream(at("big.dms"), std::ios::binary) << std::string(SensorFileLimit + 1, '1');
+    std::ofstream(at("nul.dms"), std::ios::binary) << std::string("5\t0\0\t0\t0\t\r\n", 11);
+    std::ofstream long111(at("long.dms"), std::ios::binary);
+    for (int i = 0; i < 111; ++i) long111 << "1\t0\t0\t0\t\r\n";
+    long111.close();
+    const std::string unreadable = "error: Произошла ошибка при чтении файла ";
+    const std::string notRegular = "Это не обычный файл (канал, устройство или папка)";
+    const std::string noSensorFile = " не является файлом поправок датчиков Drumo\r\n";
+    const std::pair<const char*, std::string> loads[] = {
+        {"fifo.dms", unreadable + at("fifo.dms") + "\r\n" + notRegular},
+        {"dir.dms", unreadable + at("dir.dms") + "\r\n" + notRegular},
+        {"big.dms", unreadable + at("big.dms") + "\r\nФайл больше 1048576 байт"},
+        {"nul.dms", "error: Файл " + at("nul.dms") + noSensorFile + "Строка 1 содержит недопустимый символ"},
+        {"long.dms", "error: Файл " + at("long.dms") + noSensorFile + "В файле больше 110 строк"},
+    };
+    ScriptedOperator op(Unscripted::Yes);
+    CorrectionTable table;
+    table.SetCell(1, Col::Id, "kept");
+    for (const auto& [name, shown] : loads) {
+        op.Clear();
+        EXPECT_FALSE(LoadSensorFile(at(name), table, op));
+        EXPECT_EQ(op.Shown(), std::vector<std::string>{shown});
+    }
+    EXPECT_EQ(table.Cell(1, Col::Id), "kept");
+
+    std::ofstream(at("comma.dms"), std::ios::binary) << "5\t0,125\t-0,3\t0\t\r\n---\t0\t1,5e1\t2\t\r\n";
+    ASSERT_TRUE(LoadSensorFile(at("comma.dms"), table, op));
+    EXPECT_EQ(table.FileText(), "5\t0.125\t-0.3\t0\t\r\n---\t0\t1.5e1\t2\t\r\n");
+
+    op.Clear();
+    EXPECT_TRUE(SaveSensorFile(at("new/cable.dms"), table, op));  // the last folder is made
+    EXPECT_FALSE(SaveSensorFile(at("fifo.dms"), table, op));       // not even asked
+    EXPECT_FALSE(SaveSensorFile(at("a/b/cable.dms"), table, op));
+    EXPECT_EQ(op.Shown(), (std::vector<std::string>{
+                              "error: Не удалось сохранить файл " + at("fifo.dms") + "\r\n" + notRegular,
+                              "error: Не удалось создать папку " + at("a/b") + "\r\nНет такого файла или папки"}));
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder / "new" / "cable.dms"));
+    std::filesystem::remove_all(folder);
+}
+
 // The simulated Hexar-1/100 on port 3, found by the program's own search through its own port,
 // channel and protocol; its stream waits to be asked for.
 class SimulatedHexar : public ::testing::Test {
@@ -292,6 +379,35 @@ TEST_F(SimulatedHexar, CorrectionsReadChangedAndWrittenBack) {
     EXPECT_EQ(pauses.SleptMs(), 600 * blocks);
     EXPECT_TRUE(op.Shown().empty()) << op.Shown().front();
 
+    station.ReleaseLine(LineUser::Calibration);
+}
+
+// A row the numbering left without a code, in the second block, stops the write before the first
+// block; a reply cut inside a record fails the read, and a write then waits for a whole one.
+TEST_F(SimulatedHexar, NothingIsWrittenFromAHalfGoodTableOrAfterACutRead) {
+    ASSERT_TRUE(station.TakeLine(LineUser::Calibration));
+    auto sensors = [&] { return line->Line->With([&] { return line->Command->Device().Sensors(); }); };
+    const auto before = sensors();
+    CorrectionTable table;
+    CorrectionView view;
+    FakeClock pauses;
+    StoreCalibrationLines lines(station.Store());
+    ReadCorrections(station.Bus(), station.Store(), table, op, view);
+    ASSERT_GT(table.SensorCount, 28);
+    table.SetCell(1, Col::Id, "200");
+    table.SetCell(28, Col::Id, "---");
+    EXPECT_FALSE(WriteCorrections(station.Bus(), station.Store(), table, lines, op, pauses, view));
+    EXPECT_EQ(op.Shown(), std::vector<std::string>{"error: " + std::string(BadNumberFormatText) +
+                                                   "\r\nСтрока №28, «ID Code»: ---"});
+    EXPECT_EQ(sensors()[0].Id, before[0].Id);
+    EXPECT_EQ(pauses.SleptMs(), 0);
+
+    line->Line->With([&] { return line->Command->Faults().Set(*sim::ParseFault("fewer-registers:4*1")), 0; });
+    op.Clear();
+    ReadCorrections(station.Bus(), station.Store(), table, op, view);
+    EXPECT_FALSE(table.ReadWhole);
+    EXPECT_EQ(op.Shown(), std::vector<std::string>{"error: Кличество байт в теле ответа не совпадает с запрошенным"});
+    EXPECT_EQ(table.Cell(1, Col::Id), "");
     station.ReleaseLine(LineUser::Calibration);
 }
 

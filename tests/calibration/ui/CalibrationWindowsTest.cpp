@@ -107,6 +107,25 @@ private slots:
         QCOMPARE(window.Help().width(), TfrmASHelp::FixedWidth);
     }
 
+    // "Записать" with a row the numbering left at "---" names the row and sends nothing (with no
+    // port open, any attempt would end in the port's own message instead).
+    void correctionWindowRefusesATableWithAnUnnumberedRow() {
+        Fill(2);
+        RecordingGraphs graphs;
+        StoreCalibrationLines lines(store);
+        TfrmAutoSet window({station.Bus(), store, op, clock, lines, graphs});
+        CorrectionTable& table = window.Table();
+        for (int r = 1; r <= 3; ++r)
+            for (auto c : {CorrectionColumn::Id, CorrectionColumn::S30, CorrectionColumn::P100, CorrectionColumn::Status})
+                table.SetCell(r, c, c == CorrectionColumn::Id && r == 2 ? "---" : "0");
+        table.SensorCount = 3;
+        table.ReadWhole = true;
+        op.Clear();
+        window.Write();
+        QCOMPARE(op.Shown(), (std::vector<std::string>{"error: " + std::string(BadNumberFormatText) +
+                                                       "\r\nСтрока №2, «ID Code»: ---"}));
+    }
+
     void numberingGivesTheWarmedSensorItsCodeAndHidesItsLine() {
         Fill(2);
         CorrectionTable table;
