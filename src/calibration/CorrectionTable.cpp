@@ -152,11 +152,13 @@ std::optional<CheckedRecords> CorrectionTable::Check(int rows, char mark, TableR
         Number(r, CorrectionColumn::S30, mark, s30);  // the limit check has read these three
         Number(r, CorrectionColumn::P100, mark, p100);
         Number(r, CorrectionColumn::Status, mark, status);
+        const size_t before = invalid.size();
         if (!wholeWithin(id, 0, 255)) invalid.push_back(CellPlace(r, CorrectionColumn::Id) + " (целое число от 0 до 255)");
         if (!wholeWithin(status, 0, 3))
             invalid.push_back(CellPlace(r, CorrectionColumn::Status) + " (целое число от 0 до 3)");
         else if (status != 0 && !wholeWithin(p100, -32767, 32767))
             invalid.push_back(CellPlace(r, CorrectionColumn::P100) + " (номер термокосы: целое число от -32767 до 32767)");
+        if (invalid.size() != before) continue;  // no record is made of values it cannot hold
         SensorRecord record;
         record.Status = static_cast<uint8_t>(status);
         record.Id = static_cast<uint8_t>(id);

@@ -52,7 +52,6 @@ inline constexpr const char* BadNumberFormatText =
 class CheckedRecords {
 public:
     int Count() const { return static_cast<int>(records_.size()); }
-    const SensorRecord& Record(int row) const { return records_.at(static_cast<size_t>(row - 1)); }
     // The bytes of block `block` (0..3): six a sensor; empty when the block holds no sensor.
     std::vector<uint8_t> Block(int block) const;
 

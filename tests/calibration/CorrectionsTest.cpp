@@ -408,6 +408,16 @@ TEST_F(SimulatedHexar, NothingIsWrittenFromAHalfGoodTableOrAfterACutRead) {
     EXPECT_FALSE(table.ReadWhole);
     EXPECT_EQ(op.Shown(), std::vector<std::string>{"error: Кличество байт в теле ответа не совпадает с запрошенным"});
     EXPECT_EQ(table.Cell(1, Col::Id), "");
+
+    // A controller that falls silent after the first block: the write says which sensors got it.
+    ReadCorrections(station.Bus(), station.Store(), table, op, view);
+    ASSERT_TRUE(table.ReadWhole);
+    line->Line->With([&] { return line->Command->Faults().Set(*sim::ParseFault("stop-after:1")), 0; });
+    op.Clear();
+    EXPECT_FALSE(WriteCorrections(station.Bus(), station.Store(), table, lines, op, pauses, view));
+    ASSERT_EQ(op.Shown().size(), 1u);
+    EXPECT_TRUE(op.Shown()[0].ends_with("\r\nЗаписаны датчики 1-26 из " + std::to_string(table.SensorCount)))
+        << op.Shown()[0];
     station.ReleaseLine(LineUser::Calibration);
 }
 
