@@ -132,7 +132,7 @@ int RunNotebook(const CliArgs& args, std::ostream& out, std::ostream& err) {
     const NotebookInfo& info = notebook.Info();
     err << "drumo-cli notebook: the read ended early: ";
     if (device.DevType == PagedNotebookType)
-        err << records << " filled pages arrived";
+        err << notebook.ReceivedPages() << " of " << NotebookPages << " pages (" << records << " filled) arrived";
     else
         err << records << " of " << info.Records << " records (" << notebook.ReceivedWords() << " of "
             << info.UsedWords << " words) arrived";

@@ -50,7 +50,7 @@ void Notebook::Clear() {
     table_.Clear();
     noteFromFile_ = false;
     incomplete_ = empty_ = false;
-    receivedWords_ = 0;
+    receivedWords_ = receivedPages_ = 0;
     view_.TableChanged();
 }
 
@@ -91,6 +91,7 @@ bool Notebook::Load() {
     if (device.DevType == PagedNotebookType) {
         std::vector<std::array<uint8_t, NotebookPageBytes>> pages;
         complete = reader_.ReadPages(pages);
+        receivedPages_ = static_cast<int>(pages.size());
         // A stopped read leaves the table cleared; a failed one keeps the pages that arrived.
         if (complete || (!reader_.Stopped && !pages.empty())) {
             int filled = 0;
@@ -105,7 +106,7 @@ bool Notebook::Load() {
                 view_.PanelLines(PagePanelLines(filled, mark));
                 empty_ = filled == 0;
             } else {
-                partial = "Блокнот считан не полностью: страниц " + std::to_string(pages.size()) + " из " +
+                partial = "Блокнот считан не полностью: страниц " + std::to_string(receivedPages_) + " из " +
                           std::to_string(NotebookPages) + ".";
             }
         }

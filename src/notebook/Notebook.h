@@ -47,8 +47,10 @@ public:
     bool Incomplete() const { return incomplete_; }
     // The last load found the notebook empty: nothing was read and nothing is to be saved.
     bool EmptyNotebook() const { return empty_; }
-    // Words of the last block read that arrived (the device announced Info().UsedWords).
+    // What the last read brought: words of a block read (the device announced Info().UsedWords),
+    // pages of a page read (of nine).
     int ReceivedWords() const { return receivedWords_; }
+    int ReceivedPages() const { return receivedPages_; }
     bool NoteFromFile() const { return noteFromFile_; }
     bool NoteSigned() const { return noteSigned_; }
     // The decimal mark of new number texts; the program-wide one unless set.
@@ -114,6 +116,7 @@ private:
     bool incomplete_ = false;
     bool empty_ = false;
     int receivedWords_ = 0;
+    int receivedPages_ = 0;
     char mark_ = 0;
 };
 
