@@ -176,46 +176,32 @@ TEST_F(CliFilesTest, ExportWritesOnlyWhereItMay) {
 }
 
 // The one output rule of every tool that writes a file: each kind of file the program signs or
-// keeps is replaced only with --replace; other files (CSV, worksheets) are; nothing but a regular
+// keeps is replaced only with --replace, other files (CSV, worksheets) are; nothing but a regular
 // file that is not an input is ever written, --replace or not.
 TEST_F(CliFilesTest, OutputRuleForEveryKindAndTarget) {
-    struct Kind {
-        const char* Name;
-        const char* Refusal;  // for an existing file without --replace; "" when allowed
+    const std::pair<const char*, const char*> kinds[] = {
+        {"a.dml", "archive file"}, {"a.DMR", "archive file"}, {"a.dmn", "notebook file"},
+        {"a.dms", "sensor file"},  {"fw.bin", "firmware image"}, {"a.csv", ""}, {"a.xls", ""},
     };
-    const Kind kinds[] = {
-        {"a.dml", "is an existing archive file; give --replace"},
-        {"a.DMR", "is an existing archive file; give --replace"},
-        {"a.dmn", "is an existing notebook file; give --replace"},
-        {"a.dms", "is an existing sensor file; give --replace"},
-        {"fw.bin", "is an existing firmware image; give --replace"},
-        {"a.csv", ""},
-        {"a.xls", ""},
-    };
-    for (const Kind& k : kinds) {
-        const std::string existing = dir_ / (std::string("old-") + k.Name), fresh = dir_ / (std::string("new-") + k.Name);
+    for (const auto& [name, kind] : kinds) {
+        const std::string existing = dir_ / (std::string("old-") + name);
         test::WriteFile(existing, "kept");
-        EXPECT_EQ(cli::OutputRefusal(fresh, {signed_}, false), "") << k.Name;
-        EXPECT_EQ(cli::OutputRefusal(dir_ / (std::string("missing/") + k.Name), {signed_}, false), "") << k.Name;
+        EXPECT_EQ(cli::OutputRefusal(dir_ / (std::string("new/") + name), {signed_}, false), "") << name;
         const std::string refusal = cli::OutputRefusal(existing, {signed_}, false);
-        EXPECT_EQ(refusal.empty(), *k.Refusal == 0) << refusal;
-        EXPECT_NE(refusal.find(k.Refusal), std::string::npos) << refusal;
-        EXPECT_EQ(cli::OutputRefusal(existing, {signed_}, true), "") << k.Name;
+        EXPECT_EQ(refusal, *kind ? existing + " is an existing " + kind + "; give --replace to replace it" : "");
+        EXPECT_EQ(cli::OutputRefusal(existing, {signed_}, true), "") << name;
     }
     ASSERT_EQ(::mkfifo((dir_ / "fifo.dmn").c_str(), 0600), 0);
     ASSERT_EQ(::symlink(unsigned_.c_str(), (dir_ / "link.dmn").c_str()), 0);
     ASSERT_EQ(::mkdir((dir_ / "folder.dmn").c_str(), 0700), 0);
     const std::pair<std::string, const char*> never[] = {
-        {signed_, "is the file being read"},
-        {dir_ / "fifo.dmn", "is not a regular file"},
-        {dir_ / "folder.dmn", "is not a regular file"},
-        {"/dev/null", "is not a regular file"},
+        {signed_, "is the file being read"},         {dir_ / "fifo.dmn", "is not a regular file"},
+        {dir_ / "folder.dmn", "is not a regular file"}, {"/dev/null", "is not a regular file"},
         {dir_ / "link.dmn", "is a symbolic link"},
     };
     for (const auto& [target, why] : never) {
-        for (const bool replace : {false, true}) {
+        for (const bool replace : {false, true})
             EXPECT_NE(cli::OutputRefusal(target, {signed_}, replace).find(why), std::string::npos) << target;
-        }
     }
 }
 

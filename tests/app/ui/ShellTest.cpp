@@ -398,9 +398,9 @@ private slots:
         QTemporaryDir bin;
         QFile script(bin.filePath("xdg-open"));
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(QString("#!/bin/sh\nprintf %s \"$1\" > '%1'\nexit %2\n").arg(bin.filePath("asked")).arg(exitCode).toUtf8());
-        script.close();
+        script.write(QString("#!/bin/sh\nprintf %s \"$1\" > %1/asked\nexit %2\n").arg(bin.path()).arg(exitCode).toUtf8());
         script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        script.close();
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", bin.path().toLocal8Bit());
         auto context = std::make_unique<QObject>();
@@ -410,7 +410,6 @@ private slots:
         QVERIFY(process);
         if (!contextKept) context.reset();
         QVERIFY(process->waitForFinished(10000));
-        QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the process deletes itself
         QCOMPARE(failed, failures);
         QCOMPARE(Read(bin.filePath("asked")), QString("https://drumo.ru/"));
