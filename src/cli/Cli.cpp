@@ -16,7 +16,9 @@ const char* const kExitStatusHelp =
     "  3  an archive file is unsigned or of a format without a signature\n"
     "  4  an archive file has damaged records or could not be read to its end\n"
     "  5  an archive file is missing, unreadable, not an archive file, or holds no device\n"
-    "  6  samples (poll) or rows (export) were lost; their count goes to standard error\n";
+    "  6  samples (poll) or rows (export) were lost, or a notebook read ended early; their count\n"
+    "     goes to standard error\n"
+    "  7  the device's notebook is empty; no file was written\n";
 
 namespace {
 

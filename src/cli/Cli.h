@@ -24,7 +24,8 @@ inline constexpr int kExitUsage = 2;       // wrong usage, or an output path ref
 inline constexpr int kExitUnsigned = 3;    // an archive file without a confirmed signature
 inline constexpr int kExitDamaged = 4;     // an archive file with damaged records or not read to its end
 inline constexpr int kExitUnreadable = 5;  // an archive file missing, unreadable, of another type or empty
-inline constexpr int kExitLost = 6;        // samples (poll) or rows (export) lost on the way
+inline constexpr int kExitLost = 6;        // samples (poll), rows (export) or notebook records lost on the way
+inline constexpr int kExitEmpty = 7;       // nothing to write: the device's notebook is empty
 
 // The exit statuses as the overview and the README list them.
 extern const char* const kExitStatusHelp;

@@ -36,7 +36,7 @@ std::string ValueText(int hundredths) {
 }
 
 AcquisitionSession::AcquisitionSession(std::ostream& err, Clock& clock)
-    : op_(false, &err), log_(err, clock), station_(StationServices{port_, op_, log_, clock}) {}
+    : op_(false, &err), log_(err, clock), station_(StationServices{port_, op_, log_, clock}), err_(&err) {}
 
 std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& args, std::ostream& err,
                                                                  Clock& clock) {
@@ -52,6 +52,10 @@ std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& 
     }
     if (args.Options.count("to") && !ParseNumber(args.Options.at("to"), 1, 255, to)) {
         err << "drumo-cli: --to wants an address 1..255\n";
+        return nullptr;
+    }
+    if (from > to) {
+        err << "drumo-cli: --from " << from << " is above --to " << to << '\n';
         return nullptr;
     }
     const bool modbus = protocol == "modbus";
@@ -74,8 +78,15 @@ std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& 
 }
 
 bool AcquisitionSession::Search() {
-    if (PortNumberOf(portName_)) return station_.RunSearch(wanted_);
-    return station_.SearchNamedPort(wanted_, portName_);
+    const bool found =
+        PortNumberOf(portName_) ? station_.RunSearch(wanted_) : station_.SearchNamedPort(wanted_, portName_);
+    // A port that could not be opened is not the same as a line where nothing answers: name the
+    // system's reason (missing, no serial port, held by another program, no right to it). After
+    // trying every port the last one's reason would only mislead.
+    const std::string& reason = station_.Channel().LastError();
+    if (!found && !wanted_.AutoPortEnabled && !reason.empty())
+        *err_ << "drumo-cli: cannot open " << portName_ << ": " << reason << '\n';
+    return found;
 }
 
 }  // namespace drumo::cli

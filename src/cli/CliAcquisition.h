@@ -42,7 +42,8 @@ public:
     static std::unique_ptr<AcquisitionSession> FromArgs(const CliArgs& args, std::ostream& err,
                                                         Clock& clock = SystemClock::Instance());
 
-    // Runs the search; true when at least one device was found.
+    // Runs the search; true when at least one device was found. When the port could not be
+    // opened, the reason goes to standard error.
     bool Search();
 
     drumo::Station& Station() { return station_; }
@@ -60,6 +61,7 @@ private:
     drumo::Station station_;
     SearchSettings wanted_;  // what the options ask for
     std::string portName_;
+    std::ostream* err_ = nullptr;
 };
 
 // Numbers of hundredths as text with a point: 2150 -> "21.5"; NoValue -> "".

@@ -32,9 +32,12 @@ const std::string kUsage = std::string(
     "                  with --replace)\n"
     "output: key=value lines; read prints file=, records=, bytes=, blocks=, failures= and status=\n"
     "(the notebook window's status line).\n"
-    "exit status: 0 done; 1 no device, a device transaction failed (the read was given up after\n"
-    "the fourth failure in a row) or the file could not be written; 2 wrong usage, or --out\n"
-    "refused.\n";
+    "A read that ends early (the fourth failure in a row, a page that does not come) writes the\n"
+    "whole records that arrived without a signature; records= counts what the file holds.\n"
+    "exit status: 0 done; 1 no device, a device transaction failed before any record arrived, or\n"
+    "the file could not be written; 2 wrong usage, or --out refused (an existing notebook file\n"
+    "without --replace); 6 the read ended early: how much arrived goes to standard error; 7 the\n"
+    "notebook is empty, no file written.\n";
 
 // The progress of a read on standard error, one line rewritten in place.
 class ProgressLine final : public NotebookView {
@@ -111,15 +114,30 @@ int RunNotebook(const CliArgs& args, std::ostream& out, std::ostream& err) {
 
     progress.pages_ = [&] { return device.DevType == PagedNotebookType; };
     const bool complete = notebook.Load();
-    if (!complete && notebook.Records() == 0 && notebook.Error()) return kExitFailed;
+    if (notebook.EmptyNotebook()) {
+        err << "drumo-cli notebook: the notebook is empty; no file written\n";
+        return kExitEmpty;
+    }
+    // A read that brought no whole record leaves nothing worth a file.
+    const int records = notebook.Table().Records();
+    if (!complete && records == 0) return kExitFailed;
     const bool written = notebook.SaveFile(target);
     out << "file=" << target << '\n'
-        << "records=" << notebook.Records() << '\n'
+        << "records=" << records << '\n'
         << "bytes=" << notebook.Reader().Bytes << '\n'
         << "blocks=" << notebook.Reader().Blocks << '\n'
         << "failures=" << notebook.Reader().Failures << '\n'
         << "status=" << notebook.StatusText() << '\n';
-    return written && !notebook.Error() ? kExitOk : kExitFailed;
+    if (!notebook.Incomplete()) return written ? kExitOk : kExitFailed;
+    const NotebookInfo& info = notebook.Info();
+    err << "drumo-cli notebook: the read ended early: ";
+    if (device.DevType == PagedNotebookType)
+        err << notebook.ReceivedPages() << " of " << NotebookPages << " pages (" << records << " filled) arrived";
+    else
+        err << records << " of " << info.Records << " records (" << notebook.ReceivedWords() << " of "
+            << info.UsedWords << " words) arrived";
+    err << (written ? "; the file holds them without a signature\n" : "\n");
+    return written ? kExitLost : kExitFailed;
 }
 
 const CliRegistration reg({"notebook", "read, save or erase a logger's notebook", kUsage, RunNotebook,

@@ -14,9 +14,16 @@ namespace drumo::cli {
 
 namespace {
 
-bool IsArchiveName(const std::string& path) {
+// What an existing file of a kind the program signs or keeps is called in a refusal; "" for
+// other files (spreadsheets, CSV), which the tools replace without being asked. Firmware images
+// are files whose name ends in "bin".
+std::string StoredKindOf(const std::string& path) {
     const std::string type = FileTypeOf(path);
-    return type == "dml" || type == "dmr";
+    if (type == "dml" || type == "dmr") return "archive file";
+    if (type == "dmn") return "notebook file";
+    if (type == "dms") return "sensor file";
+    if (type == "bin") return "firmware image";
+    return {};
 }
 
 // Creates the last folder level; on failure the reason.
@@ -45,8 +52,8 @@ std::string OutputRefusal(const std::string& target, const std::vector<std::stri
         if (::stat(input.c_str(), &in) == 0 && in.st_dev == st.st_dev && in.st_ino == st.st_ino)
             return target + " is the file being read";
     }
-    if (IsArchiveName(target) && !replaceArchive)
-        return target + " is an existing archive file; give --replace to replace it";
+    if (const std::string kind = StoredKindOf(target); !kind.empty() && !replaceArchive)
+        return target + " is an existing " + kind + "; give --replace to replace it";
     return {};
 }
 

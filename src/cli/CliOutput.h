@@ -13,7 +13,8 @@
 
 namespace drumo::cli {
 
-// "" when `target` may be written; otherwise why not, naming the target.
+// "" when `target` may be written; otherwise why not, naming the target. `replaceArchive` is the
+// operator's --replace: it allows replacing an existing signed or kept file, nothing else.
 std::string OutputRefusal(const std::string& target, const std::vector<std::string>& inputs, bool replaceArchive);
 
 // Writes the bytes safely, creating a missing last folder level. On failure `reason` holds the

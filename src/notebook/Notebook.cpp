@@ -49,6 +49,8 @@ void Notebook::Clear() {
     records_ = 0;
     table_.Clear();
     noteFromFile_ = false;
+    incomplete_ = empty_ = false;
+    receivedWords_ = receivedPages_ = 0;
     view_.TableChanged();
 }
 
@@ -76,41 +78,69 @@ bool Notebook::Load() {
     const TDevSig& dev = station_.Store().DevSig(station_.Store().SelDevice);
     header_ = dev.TypeName + " SN:" + ZeroPadded(dev.Serial, 5) + " firmware:" + dev.Firmware;
     const NotebookDevice device = SelectedDevice();
-    if (device.DevType != PagedNotebookType && (!ReadInfo() || info_.Records == 0)) return false;
+    if (device.DevType != PagedNotebookType) {
+        if (!ReadInfo()) return false;
+        empty_ = info_.Records == 0;
+        if (empty_) return false;
+    }
     if (!station_.TakeLine(LineUser::Notebook)) return false;
     view_.Busy(true);
     const char mark = mark_ ? mark_ : DecimalMark();
-    bool complete = false;
+    bool complete = false, parsed = false;
+    std::string partial;  // how much of an early-ended read arrived
     if (device.DevType == PagedNotebookType) {
         std::vector<std::array<uint8_t, NotebookPageBytes>> pages;
         complete = reader_.ReadPages(pages);
-        int filled = 0;
-        for (size_t i = 0; i < pages.size(); ++i) {
-            if (ParsePage(pages[i], filled, static_cast<int>(i) + 1, mark, table_)) ++filled;
-        }
-        if (complete) {
+        receivedPages_ = static_cast<int>(pages.size());
+        // A stopped read leaves the table cleared; a failed one keeps the pages that arrived.
+        if (complete || (!reader_.Stopped && !pages.empty())) {
+            int filled = 0;
+            for (size_t i = 0; i < pages.size(); ++i) {
+                if (ParsePage(pages[i], filled, static_cast<int>(i) + 1, mark, table_)) ++filled;
+            }
             reader_.Blocks = filled;
             reader_.Bytes = NotebookPageBytes * filled;
             records_ = filled;
             if (filled > 0) table_.SetRowCount(3 * filled);
-            view_.PanelLines(PagePanelLines(filled, mark));
+            if (complete) {
+                view_.PanelLines(PagePanelLines(filled, mark));
+                empty_ = filled == 0;
+            } else {
+                partial = "Блокнот считан не полностью: страниц " + std::to_string(receivedPages_) + " из " +
+                          std::to_string(NotebookPages) + ".";
+            }
         }
         view_.TableChanged();
     } else {
         std::vector<int16_t> words;
-        const bool parse = reader_.ReadBlocks(device, info_.UsedWords, words);
-        complete = parse && !reader_.Error;
-        if (parse) ShowRecords(words, info_.Records);
-        station_.ReleaseLine(LineUser::Notebook);
-        ShowLoadStatus();
-        view_.Busy(false);
-        if (parse) OfferForGraph(0, records_ - 1);
-        return complete;
+        parsed = reader_.ReadBlocks(device, info_.UsedWords, words);
+        if (parsed) {
+            receivedWords_ = static_cast<int>(words.size());
+            if (reader_.Error || receivedWords_ < info_.UsedWords) {
+                // Only whole records are shown: the one the read cut short would show wrong values.
+                reader_.Error = true;
+                ShowRecords(words, WholeRecords(words, info_.Records));
+                partial = "Блокнот считан не полностью: записей " + std::to_string(records_) + " из " +
+                          std::to_string(info_.Records) + ", слов " + std::to_string(receivedWords_) + " из " +
+                          std::to_string(info_.UsedWords) + ".";
+            } else {
+                ShowRecords(words, info_.Records);
+            }
+        }
+        complete = parsed && !reader_.Error;
     }
     station_.ReleaseLine(LineUser::Notebook);
     ShowLoadStatus();
     view_.Busy(false);
+    if (!partial.empty()) MarkIncomplete(std::move(partial));
+    if (parsed) OfferForGraph(0, records_ - 1);
     return complete;
+}
+
+void Notebook::MarkIncomplete(std::string note) {
+    incomplete_ = true;
+    view_.Unsigned(true);
+    op_.Warning(note + "\r\nДанные не имеют юридической силы.");
 }
 
 void Notebook::ShowRecords(std::span<const int16_t> words, int records) {
@@ -139,7 +169,9 @@ std::string Notebook::SaveName(const std::string& chosenName, int filterIndex) {
 }
 
 bool Notebook::Save(const std::string& chosenName, int filterIndex) {
-    if (noteFromFile_ && !noteSigned_) {
+    // A table that lacks a confirmed signature, or that a failed read left incomplete, is not
+    // saved as the device's notebook.
+    if ((noteFromFile_ && !noteSigned_) || incomplete_) {
         op_.Error(kUnsignedSaveRefusal);
         return false;
     }
@@ -151,7 +183,7 @@ bool Notebook::Save(const std::string& chosenName, int filterIndex) {
 bool Notebook::SaveFile(const std::string& fileName) {
     view_.Busy(true);
     const NotebookWrite result =
-        WriteNotebookFile(fileName, table_, header_, version_, station_.Time().Now());
+        WriteNotebookFile(fileName, table_, header_, version_, station_.Time().Now(), !incomplete_);
     view_.Busy(false);
     switch (result) {
     case NotebookWrite::Ok: return true;

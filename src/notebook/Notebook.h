@@ -42,6 +42,15 @@ public:
     const NotebookReader& Reader() const { return reader_; }
     const NotebookInfo& Info() const { return info_; }
     const std::string& StatusText() const { return status_; }
+    // The last read ended early (a critical failure, a failed page): the table holds the whole
+    // records that arrived, marked as unsigned; it is saved only without a signature.
+    bool Incomplete() const { return incomplete_; }
+    // The last load found the notebook empty: nothing was read and nothing is to be saved.
+    bool EmptyNotebook() const { return empty_; }
+    // What the last read brought: words of a block read (the device announced Info().UsedWords),
+    // pages of a page read (of nine).
+    int ReceivedWords() const { return receivedWords_; }
+    int ReceivedPages() const { return receivedPages_; }
     bool NoteFromFile() const { return noteFromFile_; }
     bool NoteSigned() const { return noteSigned_; }
     // The decimal mark of new number texts; the program-wide one unless set.
@@ -51,7 +60,8 @@ public:
     bool DeviceReady() const;
     // "Инфо". False when it did nothing or failed.
     bool ReadInfo();
-    // "Загрузить". False when nothing was read or the read ended early.
+    // "Загрузить". False when nothing was read or the read ended early (then a warning says how
+    // much of the notebook arrived).
     bool Load();
     // "Стоп", and closing the window: the read ends at the next block or page.
     void Stop() { reader_.Stop(); }
@@ -62,7 +72,7 @@ public:
 
     // Save with the file dialog's name and filter (1 "*.dmn", 2 "*.xls", other: all files).
     bool Save(const std::string& chosenName, int filterIndex);
-    // Writes the table as a notebook file.
+    // Writes the table as a notebook file, signed unless a read left it incomplete.
     bool SaveFile(const std::string& fileName);
     // Loads a notebook file into the table.
     bool Open(const std::string& fileName);
@@ -87,6 +97,8 @@ private:
     NotebookDevice SelectedDevice() const;
     bool AskStopReception();
     void ShowLoadStatus();
+    // Marks the table as what an early-ended read left; `note` tells the operator how much came.
+    void MarkIncomplete(std::string note);
 
     Station& station_;
     Operator& op_;
@@ -101,6 +113,10 @@ private:
     int records_ = 0;
     bool noteFromFile_ = false;
     bool noteSigned_ = false;
+    bool incomplete_ = false;
+    bool empty_ = false;
+    int receivedWords_ = 0;
+    int receivedPages_ = 0;
     char mark_ = 0;
 };
 

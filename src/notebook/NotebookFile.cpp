@@ -83,11 +83,13 @@ std::string NotebookFileText(const NotebookTable& table, const std::string& head
 }
 
 NotebookWrite WriteNotebookFile(const std::string& fileName, const NotebookTable& table, const std::string& header,
-                                const std::string& version, DateTime saved) {
+                                const std::string& version, DateTime saved, bool sign) {
     if (!CreateFileFolder(fileName)) return NotebookWrite::CannotCreate;
     SafeFileWriter out;
     if (!out.Open(fileName)) return NotebookWrite::CannotCreate;
-    out.Write(NotebookFileText(table, header, version, saved));
+    std::string text = NotebookFileText(table, header, version, saved);
+    if (!sign) text.resize(text.rfind("\r\n", text.size() - 3) + 2);  // the hash line goes
+    out.Write(text);
     return out.Commit() ? NotebookWrite::Ok : NotebookWrite::WriteFailed;
 }
 

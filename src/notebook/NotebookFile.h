@@ -28,10 +28,11 @@ std::string NotebookFileText(const NotebookTable& table, const std::string& head
                              DateTime saved);
 
 // Writes the file safely (the old file stays whole until the new one is complete), creating the
-// last folder level of its path when missing.
+// last folder level of its path when missing. Without `sign` the last line, the hash, is left
+// out: the file then loads as unsigned.
 enum class NotebookWrite { Ok, CannotCreate, WriteFailed };
 NotebookWrite WriteNotebookFile(const std::string& fileName, const NotebookTable& table, const std::string& header,
-                                const std::string& version, DateTime saved);
+                                const std::string& version, DateTime saved, bool sign = true);
 
 // What reading a notebook file gave.
 enum class NotebookFileStatus {

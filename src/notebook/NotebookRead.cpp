@@ -62,7 +62,7 @@ bool NotebookReader::ReadInfo(const NotebookDevice& device, NotebookInfo& info) 
     return true;
 }
 
-bool NotebookReader::RequestBlock(const NotebookDevice& device, std::vector<int16_t>& block) {
+bool NotebookReader::RequestBlock(const NotebookDevice& device, int expected, std::vector<int16_t>& block) {
     DeviceLink& link = line_.Link;
     block.clear();
     if (device.Modbus) {
@@ -72,14 +72,19 @@ bool NotebookReader::RequestBlock(const NotebookDevice& device, std::vector<int1
             return false;
         const int n = std::min<int>(link.TransferCount, NotebookBlockWords);
         for (int i = 0; i < n; ++i) block.push_back(static_cast<int16_t>(link.RegisterBuffer[i]));
-        return true;
+    } else {
+        uint16_t length = 0;
+        uint8_t* d = link.CommandBuffer.data();
+        if (!link.DeviceCommand(kBlockCommand, d, length)) return false;
+        const int n = std::min<int>(length / 2, NotebookBlockWords);
+        for (int i = 0; i < n; ++i)
+            block.push_back(static_cast<int16_t>(SignMagnitudeToInt(d[2 * i], d[2 * i + 1], -1)));
     }
-    uint16_t length = 0;
-    uint8_t* d = link.CommandBuffer.data();
-    if (!link.DeviceCommand(kBlockCommand, d, length)) return false;
-    const int n = std::min<int>(length / 2, NotebookBlockWords);
-    for (int i = 0; i < n; ++i) block.push_back(static_cast<int16_t>(SignMagnitudeToInt(d[2 * i], d[2 * i + 1], -1)));
-    return true;
+    // Only the last block of the notebook may be short: a reply with fewer words than are still
+    // to come was cut short, and taking it would end the read as if the notebook ended there.
+    if (static_cast<int>(block.size()) >= expected) return true;
+    link.LinkStatus = device.Modbus ? 60 : 15;
+    return false;
 }
 
 bool NotebookReader::SetPointer(const NotebookDevice& device, int block) {
@@ -107,7 +112,7 @@ bool NotebookReader::Failed(int& retries) {
 
 bool NotebookReader::ReadBlocks(const NotebookDevice& device, int usedWords, std::vector<int16_t>& words) {
     Reading = true;
-    Error = false;
+    Stopped = Error = false;
     Bytes = Blocks = Failures = 0;
     words.assign(static_cast<size_t>(std::max(usedWords, 0)), 0);
     size_t received = 0;
@@ -118,7 +123,8 @@ bool NotebookReader::ReadBlocks(const NotebookDevice& device, int usedWords, std
     block.reserve(NotebookBlockWords);
     bool critical = false;  // the read gave up
     while (static_cast<double>(usedWords) / NotebookBlockWords >= b && Reading) {
-        if (!RequestBlock(device, block)) {
+        const int expected = std::clamp(usedWords - b * NotebookBlockWords, 0, NotebookBlockWords);
+        if (!RequestBlock(device, expected, block)) {
             if ((critical = Failed(retries))) break;
             // The device may have moved its pointer on: put it back at this block and try again.
             for (;;) {
@@ -144,7 +150,7 @@ bool NotebookReader::ReadBlocks(const NotebookDevice& device, int usedWords, std
     progress_->Progress(0);
     words.resize(received);
     if (!Reading) {
-        Error = true;
+        Stopped = Error = true;
         return false;
     }
     Blocks = b + 1;
@@ -154,10 +160,11 @@ bool NotebookReader::ReadBlocks(const NotebookDevice& device, int usedWords, std
 
 bool NotebookReader::ReadPages(std::vector<std::array<uint8_t, NotebookPageBytes>>& pages) {
     Reading = true;
-    Error = false;
+    Stopped = Error = false;
     Bytes = Blocks = Failures = 0;
     pages.clear();
-    progress_->ProgressRange(NotebookPages - 1);
+    // The bar counts the pages read, so that the last of the nine fills it and the first shows.
+    progress_->ProgressRange(NotebookPages);
     DeviceLink& link = line_.Link;
     for (int i = 0; i < NotebookPages && Reading; ++i) {
         uint16_t length = 0;
@@ -173,12 +180,12 @@ bool NotebookReader::ReadPages(std::vector<std::array<uint8_t, NotebookPageBytes
         std::array<uint8_t, NotebookPageBytes> page{};
         std::copy(d, d + NotebookPageBytes, page.begin());
         pages.push_back(page);
-        progress_->Progress(i);
+        progress_->Progress(i + 1);
         line_.Events.ProcessEvents();
     }
     progress_->Progress(0);
     if (!Reading) {
-        Error = true;
+        Stopped = Error = true;
         return false;
     }
     Reading = false;

@@ -53,6 +53,7 @@ public:
 
     // Counters of the last read.
     bool Reading = false;   // cleared by Stop(); the read ends at the next block or page
+    bool Stopped = false;   // the last read was ended by Stop()
     bool Error = false;
     int Failures = 0;       // failed transactions that were repeated
     int Blocks = 0;
@@ -63,9 +64,11 @@ public:
     // The info request. False (status shown) on failure.
     bool ReadInfo(const NotebookDevice& device, NotebookInfo& info);
 
-    // Reads `usedWords` words block by block. The fourth failure in a row of the block requests
-    // and pointer commands together ends the read with Error set (the words read so far are
-    // kept); Stop() ends it with Error set as well. `words` gets what arrived, never more than
+    // Reads `usedWords` words block by block. A block shorter than the words still to come is a
+    // failed request (status 60 over Modbus, 15 over the maker's protocol): the device's reply
+    // was cut short. The fourth failure in a row of the block requests and pointer commands
+    // together ends the read with Error set (the words read so far are kept); Stop() ends it
+    // with Error set as well. `words` gets what arrived, never more than
     // usedWords. False only when it was stopped; the words that came before a critical failure
     // are kept for the table.
     bool ReadBlocks(const NotebookDevice& device, int usedWords, std::vector<int16_t>& words);
@@ -78,7 +81,8 @@ public:
     bool Erase(const NotebookDevice& device);
 
 private:
-    bool RequestBlock(const NotebookDevice& device, std::vector<int16_t>& block);
+    // Fewer than `expected` words is a failure.
+    bool RequestBlock(const NotebookDevice& device, int expected, std::vector<int16_t>& block);
     bool SetPointer(const NotebookDevice& device, int block);
     // Counts a failure; true when it is the one that ends the read.
     bool Failed(int& retries);

@@ -141,6 +141,15 @@ void ParseRecords(std::span<const int16_t> words, int records, char mark, Notebo
     table.SetRowCount(records > 0 ? 3 * records : NotebookTable::EmptyRows);
 }
 
+int WholeRecords(std::span<const int16_t> words, int records) {
+    int whole = 0;
+    for (size_t p = 0; whole < records && p + 6 <= words.size(); ++whole) {
+        p += 6 + 2 * static_cast<size_t>(static_cast<uint16_t>(words[p + 2]) & 0xFF);
+        if (p > words.size()) break;
+    }
+    return whole;
+}
+
 bool ParsePage(std::span<const uint8_t, 54> page, int index, int pageNumber, char mark, NotebookTable& table) {
     const int n = page[53] & 0x3F;
     if (n == 0) return false;

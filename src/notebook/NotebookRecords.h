@@ -37,6 +37,10 @@ int KindOfUnitText(std::string_view text);
 // them keeps what was read of it.
 void ParseRecords(std::span<const int16_t> words, int records, char mark, NotebookTable& table);
 
+// How many of the first `records` records lie wholly within the words: a read that ended early
+// keeps these and leaves out the record it cut short.
+int WholeRecords(std::span<const int16_t> words, int records);
+
 // A page of the Hexar-1/16 (54 bytes). Returns false for an empty page (sensor count 0) and
 // fills rows A and B of page row `index` (from 0) with page number `page` (from 1) otherwise.
 bool ParsePage(std::span<const uint8_t, 54> page, int index, int pageNumber, char mark, NotebookTable& table);

@@ -2,6 +2,7 @@
 
 #include "cli/Cli.h"
 #include "files/ArchiveReader.h"
+#include "link/PosixSerialPort.h"
 #include "sim/Presets.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace drumo::test {
 namespace {
@@ -72,9 +75,32 @@ TEST_F(CliAcquisitionTest, ScanExitCodes) {
     Serve("dorma-bus");
     EXPECT_EQ(Run({"scan", "--port", line.Line->SlavePath(), "--from", "10", "--to", "11"}), 1);
     EXPECT_EQ(Lines()[1], "devices=0");
+    EXPECT_EQ(err.str().find("cannot open"), std::string::npos) << err.str();  // the port opened
     EXPECT_EQ(Run({"scan", "--protocol", "dnp3"}), 2);
     EXPECT_EQ(Run({"scan", "--from", "0"}), 2);
+    EXPECT_EQ(Run({"scan", "--from", "5", "--to", "3"}), 2);
+    EXPECT_NE(err.str().find("--from 5 is above --to 3"), std::string::npos) << err.str();
     EXPECT_EQ(Run({"scan", "extra"}), 2);
+}
+
+// A port that cannot be opened is named with the system's reason, not only "no device found".
+TEST_F(CliAcquisitionTest, ScanNamesWhyThePortDidNotOpen) {
+    Serve("dorma-bus");
+    const std::string fifo = ::testing::TempDir() + "/scan-fifo-" + std::to_string(::getpid());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    PosixSerialPort holder;  // another program that holds the simulated line's port
+    ASSERT_TRUE(holder.Open(line.Line->SlavePath())) << holder.LastError();
+    const std::pair<std::string, std::string> cases[] = {
+        {"/nonexistent", "cannot open /nonexistent: /nonexistent: No such file or directory\n"},
+        {"/etc/passwd", "cannot open /etc/passwd: /etc/passwd: не последовательный порт\n"},
+        {fifo, ": не последовательный порт\n"},
+        {line.Line->SlavePath(), ": порт занят другой программой\n"},
+    };
+    for (const auto& [port, why] : cases) {
+        EXPECT_EQ(Run({"scan", "--port", port, "--to", "1"}), 1) << port;
+        EXPECT_NE(err.str().find(why), std::string::npos) << err.str();
+    }
+    ::unlink(fifo.c_str());
 }
 
 TEST_F(CliAcquisitionTest, PollPrintsOneCsvLinePerCableAndPass) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "cli/Cli.h"
+#include "cli/CliOutput.h"
 #include "files/ArchiveFiles.h"
 #include "files/ArchiveStore.h"
 #include "files/FilesTestSupport.h"
@@ -172,6 +173,36 @@ TEST_F(CliFilesTest, ExportWritesOnlyWhereItMay) {
     EXPECT_TRUE(::lstat("/dev/full", &st) == 0 && S_ISCHR(st.st_mode));
     EXPECT_EQ(Cli({"verify", signed_}).Status, 0);
     EXPECT_EQ(test::ReadFile(other).substr(0, 7), "device,");
+}
+
+// The one output rule of every tool that writes a file: each kind of file the program signs or
+// keeps is replaced only with --replace, other files (CSV, worksheets) are; nothing but a regular
+// file that is not an input is ever written, --replace or not.
+TEST_F(CliFilesTest, OutputRuleForEveryKindAndTarget) {
+    const std::pair<const char*, const char*> kinds[] = {
+        {"a.dml", "archive file"}, {"a.DMR", "archive file"}, {"a.dmn", "notebook file"},
+        {"a.dms", "sensor file"},  {"fw.bin", "firmware image"}, {"a.csv", ""}, {"a.xls", ""},
+    };
+    for (const auto& [name, kind] : kinds) {
+        const std::string existing = dir_ / (std::string("old-") + name);
+        test::WriteFile(existing, "kept");
+        EXPECT_EQ(cli::OutputRefusal(dir_ / (std::string("new/") + name), {signed_}, false), "") << name;
+        const std::string refusal = cli::OutputRefusal(existing, {signed_}, false);
+        EXPECT_EQ(refusal, *kind ? existing + " is an existing " + kind + "; give --replace to replace it" : "");
+        EXPECT_EQ(cli::OutputRefusal(existing, {signed_}, true), "") << name;
+    }
+    ASSERT_EQ(::mkfifo((dir_ / "fifo.dmn").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(unsigned_.c_str(), (dir_ / "link.dmn").c_str()), 0);
+    ASSERT_EQ(::mkdir((dir_ / "folder.dmn").c_str(), 0700), 0);
+    const std::pair<std::string, const char*> never[] = {
+        {signed_, "is the file being read"},         {dir_ / "fifo.dmn", "is not a regular file"},
+        {dir_ / "folder.dmn", "is not a regular file"}, {"/dev/null", "is not a regular file"},
+        {dir_ / "link.dmn", "is a symbolic link"},
+    };
+    for (const auto& [target, why] : never) {
+        for (const bool replace : {false, true})
+            EXPECT_NE(cli::OutputRefusal(target, {signed_}, replace).find(why), std::string::npos) << target;
+    }
 }
 
 // Damaged records are left out of an export and counted; a file without a device writes nothing;

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "model/SafeFile.h"
 #include "notebook/NotebookFile.h"
+#include "sim/Faults.h"
 #include "sim/Presets.h"
 
 #include <gtest/gtest.h>
@@ -91,7 +92,7 @@ TEST_F(CliNotebookTest, ReadWritesTheSignedFileThatVerifyAndExportTake) {
     EXPECT_EQ(Run({"verify", Path("none.dmn")}, false), 5);
 }
 
-TEST_F(CliNotebookTest, EraseOnlyWithYes) {
+TEST_F(CliNotebookTest, EraseOnlyWithYes_AnEmptyNotebookWritesNoFile) {
     Serve("hexar100");
     EXPECT_EQ(Run({"notebook", "erase"}), 2);
     EXPECT_NE(err.str().find("give --yes"), std::string::npos);
@@ -100,6 +101,46 @@ TEST_F(CliNotebookTest, EraseOnlyWithYes) {
     EXPECT_TRUE(line.Line->With([&] { return line.Command->Device().NotebookWords.empty(); }));
     EXPECT_EQ(Run({"notebook", "read"}), 2);
     EXPECT_EQ(Run({"notebook", "read", "--out", Path("x.txt")}), 2);
+    EXPECT_EQ(Run({"notebook", "read", "--out", Path("empty.dmn")}), 7);
+    EXPECT_NE(err.str().find("the notebook is empty; no file written"), std::string::npos) << err.str();
+    EXPECT_FALSE(fs::exists(Path("empty.dmn")));
+}
+
+// An existing notebook file is kept without --replace, refused before any traffic; the nine
+// pages are counted one to nine.
+TEST_F(CliNotebookTest, ExistingFileIsReplacedOnlyWithReplace) {
+    Serve("hexar16");
+    ASSERT_TRUE(WriteFileSafely(Path("old.dmn"), "kept"));
+    EXPECT_EQ(Run({"notebook", "read", "--out", Path("old.dmn")}), 2);
+    EXPECT_EQ(line.Line->With([&] { return line.Command->Requests(); }), 0u);
+    EXPECT_EQ(Run({"verify", Path("old.dmn")}, false), 5);  // still "kept"
+    ASSERT_EQ(Run({"notebook", "read", "--out", Path("old.dmn"), "--replace"}), 0) << err.str();
+    EXPECT_NE(err.str().find("\rnotebook: 9 of 9 pages\n"), std::string::npos) << err.str();
+    EXPECT_EQ(Run({"verify", Path("old.dmn")}, false), 0) << err.str();
+}
+
+// A device that falls silent after two blocks: the whole records that came are written without
+// a signature, counted against what the device announced, with the partial-data status.
+TEST_F(CliNotebookTest, ReadEndingEarlyWritesWholeRecordsUnsigned) {
+    Serve("hexar100");
+    ASSERT_EQ(Run({"notebook", "info"}), 0) << err.str();
+    const std::string info = out.str();
+    line.Line->With([&] {
+        // The search and the info request, then two blocks.
+        const int answered = static_cast<int>(line.Command->Requests()) + 2;
+        line.Command->Faults().Set(*sim::ParseFault("stop-after:" + std::to_string(answered)));
+        return 0;
+    });
+    EXPECT_EQ(Run({"notebook", "read", "--out", Path("part.dmn")}), 6) << err.str();
+    const std::string announced = info.substr(info.find("used_words=") + 11);
+    EXPECT_NE(err.str().find("the read ended early: 1 of 6 records (128 of " +
+                             announced.substr(0, announced.find('\n')) +
+                             " words) arrived; the file holds them without a signature"),
+              std::string::npos) << err.str();
+    EXPECT_EQ(Has("records=1\n"), "");
+    EXPECT_EQ(Has("log entry with critical failure!\n"), "");
+    EXPECT_EQ(Run({"verify", Path("part.dmn")}, false), 3);
+    EXPECT_EQ(Has("records=1\nsignature=unsigned\n"), "");
 }
 
 }  // namespace

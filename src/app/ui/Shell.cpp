@@ -1,7 +1,6 @@
 #include "app/ui/Shell.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QEvent>
 #include <QFileInfo>
@@ -16,6 +15,7 @@
 #include "app/CommandLine.h"
 #include "app/ScreenFit.h"
 #include "views/ui/Colours.h"
+#include "app/ui/DesktopOpener.h"
 #include "app/ui/QtOperator.h"
 #include "app/ui/TerminationSignals.h"
 #include "app/ui/TfrmAbout.h"
@@ -47,7 +47,9 @@ Shell::Shell(std::vector<std::string> args, Operator* op)
       operator_(op ? *op : *ownOperator_),
       station_(operator_),
       paths_(Paths()),
-      openUrl_([](const QUrl& url) { return !MayOpenOnDesktop() || QDesktopServices::openUrl(url); }) {
+      openUrl_([this](const QUrl& url, std::function<void()> failed) {
+          if (MayOpenOnDesktop()) OpenOnDesktop(url, std::move(failed), this);
+      }) {
     QApplication::setApplicationName(QStringLiteral("Drumo"));
     qApp->installEventFilter(this);
     Engine().UseSettings(DefaultSettings(paths_.ArchiveFolder));
@@ -246,12 +248,12 @@ void Shell::ShowHelp() {
         operator_.Error("Не удалось найти файл справки Help.exe");
         return;
     }
-    if (!openUrl_(QUrl::fromLocalFile(help))) operator_.Error("Не удалось найти файл справки Help.exe");
+    openUrl_(QUrl::fromLocalFile(help), [this] { operator_.Error("Не удалось найти файл справки Help.exe"); });
 }
 
 void Shell::ShowHomePage() {
-    if (!openUrl_(QUrl(QString::fromLatin1(kHomePage))))
-        operator_.Error(std::string("Не удалось открыть домашнюю страницу ") + kHomePage);
+    openUrl_(QUrl(QString::fromLatin1(kHomePage)),
+             [this] { operator_.Error(std::string("Не удалось открыть домашнюю страницу ") + kHomePage); });
 }
 
 void Shell::EndOnTerminationSignals() {

@@ -90,7 +90,11 @@ public:
     // "Домашняя страница": the maker's site in the browser, or an error when none could be started.
     void ShowHomePage();
     // How pages are handed to the desktop; true when a browser was started. Tests put their own.
-    void SetDesktopOpener(std::function<bool(const QUrl&)> open) { openUrl_ = std::move(open); }
+    void SetDesktopOpener(std::function<bool(const QUrl&)> open) {
+        openUrl_ = [open = std::move(open)](const QUrl& url, std::function<void()> failed) {
+            if (!open(url)) failed();
+        };
+    }
 
     // The system asks the program to end (logout, shutdown, Ctrl+C): it closes as "Выход" does,
     // asking nothing, and writes the running auto-save file before reception stops.
@@ -123,7 +127,8 @@ private:
     bool settingsLoaded_ = false;
     bool terminating_ = false;
     int modalCloseTries_ = 0;
-    std::function<bool(const QUrl&)> openUrl_;
+    // Opens a page; the second argument runs when no browser could show it.
+    std::function<void(const QUrl&, std::function<void()>)> openUrl_;
     std::unique_ptr<TerminationSignals> terminationSignals_;
 
     std::unique_ptr<TfrmMain> main_;

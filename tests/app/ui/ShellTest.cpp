@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -12,6 +13,7 @@
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/AppPaths.h"
+#include "app/ui/DesktopOpener.h"
 #include "app/ui/Shell.h"
 #include "support/StoreFill.h"
 #include "app/ui/TfrmAbout.h"
@@ -377,6 +379,40 @@ private slots:
         shell.Main().Action(action)->trigger();
         QCOMPARE(asked.size(), 1);
         QCOMPARE(op_.Shown(), std::vector<std::string>{"error: " + error.toStdString()});
+    }
+
+    // xdg-open starts at once, and fails afterwards when no browser is set up: its exit status
+    // decides, and the page it was given is the one asked for.
+    void desktopOpenerWaitsForXdgOpensExitStatus_data() {
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<bool>("contextKept");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("opened") << 0 << true << 0;
+        QTest::newRow("no browser") << 3 << true << 1;
+        QTest::newRow("window gone meanwhile") << 3 << false << 0;
+    }
+    void desktopOpenerWaitsForXdgOpensExitStatus() {
+        QFETCH(int, exitCode);
+        QFETCH(bool, contextKept);
+        QFETCH(int, failures);
+        QTemporaryDir bin;
+        QFile script(bin.filePath("xdg-open"));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QString("#!/bin/sh\nprintf %s \"$1\" > %1/asked\nexit %2\n").arg(bin.path()).arg(exitCode).toUtf8());
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        script.close();
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toLocal8Bit());
+        auto context = std::make_unique<QObject>();
+        int failed = 0;
+        QProcess* process = OpenOnDesktop(QUrl("https://drumo.ru/"), [&] { ++failed; }, context.get());
+        qputenv("PATH", path);
+        QVERIFY(process);
+        if (!contextKept) context.reset();
+        QVERIFY(process->waitForFinished(10000));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the process deletes itself
+        QCOMPARE(failed, failures);
+        QCOMPARE(Read(bin.filePath("asked")), QString("https://drumo.ru/"));
     }
 
     void aboutNamesProgramVersionAndEveryModel() {
