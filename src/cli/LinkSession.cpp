@@ -35,7 +35,7 @@ bool PortFromArgument(const std::string& text, const std::string& workingFolder,
     };
     std::string number = text;
     if (text.size() > 3 && digits(text.substr(3)) &&
-        std::equal(text.begin(), text.begin() + 3, "com", [](char a, char b) { return std::tolower(a) == b; }))
+        std::equal(text.begin(), text.begin() + 3, "com", [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
         number = text.substr(3);
     if (digits(number)) {
         long n = 0;

@@ -52,14 +52,7 @@ void ApplyLinkOptions(const LinkOptions& options, bool modbus, TSerialChannel& c
 
 class LinkSession {
 public:
-    // The port named by --port: "3" or "Com3" (any case) is the program's port 3 ("\\.\Com3"); a
-// text with a "/" is a device path, taken from `workingFolder` when relative (a service's
-// instance "dev/ttyUSB0" read from the root); a plain name such as "ttyUSB0" is the device of
-// that name in /dev, the way serial-getty@ instances name ports. Returns false for anything
-// else: an empty text, a port number outside 1..255, a name with characters a device name has not.
-bool PortFromArgument(const std::string& text, const std::string& workingFolder, std::string& portName);
-
-// Reads the common options; on a bad value returns null and writes why to err.
+    // Reads the common options; on a bad value returns null and writes why to err.
     // Modbus RTU runs with 2 stop bits and DTR raised, the command protocol with 1 and DTR low.
     static std::unique_ptr<LinkSession> FromArgs(const CliArgs& args, bool modbus, std::ostream& err);
 
