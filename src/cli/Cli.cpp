@@ -1,5 +1,7 @@
 #include "cli/Cli.h"
 
+#include "app/AppPaths.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -40,7 +42,10 @@ void PrintOverview(std::ostream& out) {
         out << s.Summary << '\n';
     }
     out << "\nOutput is key=value lines (CSV for poll). An option's value follows it (--port 3) or\n"
-           "its '=' (--port=3); an unknown option is an error; words after -- are never options.\n\n"
+           "its '=' (--port=3); an unknown option is an error; words after -- are never options.\n"
+           "--options TEXT gives further options in one word, split as a shell splits words\n"
+           "(quotes and backslashes; nothing is expanded), as a service's configuration holds them.\n"
+           "drumo-cli --version prints the version.\n\n"
         << kExitStatusHelp;
 }
 
@@ -149,6 +154,85 @@ std::string HexBytes(const unsigned char* data, size_t n) {
     return s;
 }
 
+bool SplitWords(const std::string& text, std::vector<std::string>& words, std::string& error) {
+    std::string word;
+    bool inWord = false;  // a quote makes a word even when it is empty
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            if (inWord) words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else if (c == '\'') {
+            const size_t close = text.find('\'', i + 1);
+            if (close == std::string::npos) {
+                error = "a single quote is not closed";
+                return false;
+            }
+            word.append(text, i + 1, close - i - 1);
+            i = close;
+            inWord = true;
+        } else if (c == '"') {
+            for (++i; i < text.size() && text[i] != '"'; ++i) {
+                if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == '"' || text[i + 1] == '\\')) ++i;
+                word += text[i];
+            }
+            if (i >= text.size()) {
+                error = "a double quote is not closed";
+                return false;
+            }
+            inWord = true;
+        } else if (c == '\\') {
+            if (++i >= text.size()) {
+                error = "the text ends in a backslash";
+                return false;
+            }
+            word += text[i];
+            inWord = true;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord) words.push_back(std::move(word));
+    return true;
+}
+
+namespace {
+
+// Replaces "--options TEXT" and "--options=TEXT" before "--" with the words of TEXT.
+bool ExpandOptionWords(const std::vector<std::string>& words, std::vector<std::string>& expanded,
+                       std::string& error) {
+    const std::string name = "--options";
+    for (size_t i = 0; i < words.size(); ++i) {
+        const std::string& w = words[i];
+        if (w == "--") {
+            expanded.insert(expanded.end(), words.begin() + static_cast<std::ptrdiff_t>(i), words.end());
+            break;
+        }
+        std::string text;
+        if (w == name) {
+            if (i + 1 >= words.size()) {
+                error = "option --options needs a value";
+                return false;
+            }
+            text = words[++i];
+        } else if (w.compare(0, name.size() + 1, name + "=") == 0) {
+            text = w.substr(name.size() + 1);
+        } else {
+            expanded.push_back(w);
+            continue;
+        }
+        if (!SplitWords(text, expanded, error)) {
+            error = "--options: " + error;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         PrintOverview(err);
@@ -156,6 +240,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         PrintOverview(out);
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        out << "drumo-cli " << ProgramVersion() << '\n';
         return kExitOk;
     }
     const auto& all = Registry();
@@ -167,7 +255,9 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     CliArgs parsed;
     std::string error;
-    if (!ParseArgs({args.begin() + 1, args.end()}, it->Flags, it->Options, parsed, error)) {
+    std::vector<std::string> words;
+    if (!ExpandOptionWords({args.begin() + 1, args.end()}, words, error) ||
+        !ParseArgs(words, it->Flags, it->Options, parsed, error)) {
         err << "drumo-cli " << it->Name << ": " << error << "\n(drumo-cli " << it->Name
             << " --help lists the options)\n";
         return kExitUsage;

@@ -65,6 +65,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 bool ParseArgs(const std::vector<std::string>& words, const std::set<std::string>& flags,
                const std::set<std::string>& options, CliArgs& parsed, std::string& error);
 
+// Splits a text into words as a POSIX shell does, expanding nothing: blanks separate words,
+// single quotes keep everything between them, double quotes everything but \" and \\, and a
+// backslash outside quotes keeps the next character. Returns false with a message for a quote
+// that is not closed and for a text that ends in a lone backslash.
+bool SplitWords(const std::string& text, std::vector<std::string>& words, std::string& error);
+
 // A whole number in decimal or with 0x in hexadecimal, within [lo, hi].
 bool ParseNumber(const std::string& text, long lo, long hi, long& value);
 

@@ -4,6 +4,7 @@
 #include "app/AppPaths.h"
 #include "app/Settings.h"
 #include "cli/CliAcquisition.h"
+#include "cli/ServiceNotify.h"
 
 #include <csignal>
 #include <ostream>
@@ -68,6 +69,8 @@ int RunLog(const CliArgs& args, std::ostream& out, std::ostream& err) {
             std::signal(SIGPIPE, SIG_IGN);  // a collector that goes away must not end the logging
             return true;
         }();
+        static ServiceNotify service(SystemClock::Instance());  // ready, watchdog and stopping for systemd
+        service.Tick(stopSignal != 0);
         return installed && stopSignal != 0;
     });
 }

@@ -4,14 +4,18 @@
 #include "app/IniFile.h"
 #include "app/Settings.h"
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <ostream>
 
 namespace drumo::cli {
 
 const char* const kLinkOptionsHelp =
-    "  --port N|PATH    port number (\\\\.\\ComN, mapped through DRUMO_PORTS, the [Ports] section\n"
-    "                   of the settings file, then /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*) or a\n"
-    "                   device node such as /dev/ttyUSB0; default 2\n"
+    "  --port PORT      port number N or ComN (\\\\.\\ComN, mapped through DRUMO_PORTS, the [Ports]\n"
+    "                   section of the settings file, then /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*),\n"
+    "                   a device node such as /dev/ttyUSB0, or its name in /dev (ttyUSB0);\n"
+    "                   default 2\n"
     "  --baud RATE      2400, 4800, 9600, 19200, 38400, 57600 or 115200; default 19200\n"
     "  --delay MS       reply time-out added to every reply wait; default 100\n"
     "  --settings FILE  settings file whose [Ports] section maps port numbers\n";
@@ -24,6 +28,33 @@ namespace {
 bool ValidBaud(long baud) { return BaudFromItem(ItemFromBaud(static_cast<int>(baud))) == baud; }
 
 }  // namespace
+
+bool PortFromArgument(const std::string& text, const std::string& workingFolder, std::string& portName) {
+    const auto digits = [](const std::string& t) {
+        return !t.empty() && std::all_of(t.begin(), t.end(), [](unsigned char c) { return std::isdigit(c); });
+    };
+    std::string number = text;
+    if (text.size() > 3 && digits(text.substr(3)) &&
+        std::equal(text.begin(), text.begin() + 3, "com", [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
+        number = text.substr(3);
+    if (digits(number)) {
+        long n = 0;
+        if (!ParseNumber(number, 1, 255, n)) return false;
+        portName = PortNameOf(static_cast<int>(n));
+        return true;
+    }
+    if (text.find('/') != std::string::npos) {
+        portName = text.front() == '/' ? text
+                                       : (std::filesystem::path(workingFolder) / text).lexically_normal().string();
+        return true;
+    }
+    const bool nameChars = std::all_of(text.begin(), text.end(), [](unsigned char c) {
+        return std::isalnum(c) || c == '_' || c == '-' || c == '.' || c == ':';
+    });
+    if (text.empty() || text.front() == '.' || text.front() == '-' || !nameChars) return false;
+    portName = "/dev/" + text;
+    return true;
+}
 
 std::string DefaultSettingsFile(const PathEnvironment& env) { return ResolvePaths(env).SettingsFile; }
 
@@ -42,13 +73,11 @@ bool ReadLinkOptions(const CliArgs& args, LinkOptions& options, std::ostream& er
     };
 
     const std::string port = get("port", "2");
-    long number = 0;
-    if (!port.empty() && port.front() == '/') {
-        options.PortName = port;
-    } else if (ParseNumber(port, 1, 255, number)) {
-        options.PortName = PortNameOf(static_cast<int>(number));
-    } else {
-        err << "drumo-cli: --port wants a number 1..255 or a device path, not '" << port << "'\n";
+    std::error_code noFolder;
+    const std::string here = std::filesystem::current_path(noFolder).string();
+    if (!PortFromArgument(port, here.empty() ? "/" : here, options.PortName)) {
+        err << "drumo-cli: --port wants a number 1..255, ComN, a device path or a device name, not '" << port
+            << "'\n";
         return false;
     }
     const SearchSettings defaults;

@@ -3,9 +3,10 @@
 // DeviceLink over it.
 //
 // Common options:
-//   --port N|PATH    port number (as "\\.\Com" + N, mapped to a device node through DRUMO_PORTS,
-//                    the [Ports] section of the settings file, then the built-in table) or a
-//                    device node such as /dev/ttyUSB0; default 2
+//   --port PORT      port number N or ComN (as "\\.\Com" + N, mapped to a device node through
+//                    DRUMO_PORTS, the [Ports] section of the settings file, then the built-in
+//                    table), a device path such as /dev/ttyUSB0, or a device name in /dev such
+//                    as ttyUSB0; default 2
 //   --baud RATE      2400, 4800, 9600, 19200, 38400, 57600 or 115200; default 19200
 //   --delay MS       reply time-out added to every reply wait (AdditionalDelay); default 100
 //   --settings FILE  settings file whose [Ports] section maps port numbers
@@ -34,6 +35,13 @@ struct LinkOptions {
     int Delay = 100;
     std::map<int, std::string> Ports;  // the settings file's [Ports] section
 };
+
+// The port named by --port: "3" or "Com3" (any case) is the program's port 3 ("\\.\Com3"); a
+// text with a "/" is a device path, taken from `workingFolder` when relative (a service's
+// instance "dev/ttyUSB0" read from the root); a plain name such as "ttyUSB0" is the device of
+// that name in /dev, the way serial-getty@ instances name ports. Returns false for anything
+// else: an empty text, a port number outside 1..255, a name with characters a device name has not.
+bool PortFromArgument(const std::string& text, const std::string& workingFolder, std::string& portName);
 
 // Reads the common options; on a bad value returns false and writes why to err.
 bool ReadLinkOptions(const CliArgs& args, LinkOptions& options, std::ostream& err);

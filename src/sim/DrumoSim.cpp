@@ -3,6 +3,7 @@
 // path of the operator's choice, takes commands on standard input (SimConsole.h: warm a sensor, set
 // a fault) and serves until SIGINT or SIGTERM.
 
+#include "app/AppPaths.h"
 #include "sim/Presets.h"
 #include "sim/SimConsole.h"
 #include "sim/SimClock.h"
@@ -26,6 +27,7 @@ namespace {
 
 void Usage() {
     std::cerr << "usage: drumo-sim PRESET | --config FILE [options]\n"
+                 "       drumo-sim --version\n"
                  "presets: hexar100, hexar16, dorma-bus\n"
                  "options:\n"
                  "  --link PATH            make a symbolic link to the port at PATH\n"
@@ -70,6 +72,9 @@ int main(int argc, char** argv) {
         };
         if (arg == "--help" || arg == "-h") {
             Usage();
+            return 0;
+        } else if (arg == "--version") {
+            std::cout << "drumo-sim " << drumo::ProgramVersion() << '\n';
             return 0;
         } else if (arg == "--config") {
             const std::string path = value();

@@ -1,4 +1,5 @@
 // drumo-cli against scripted devices on pseudo-terminals: arguments in, key=value lines out.
+#include "app/AppPaths.h"
 #include "cli/Cli.h"
 #include "cli/LinkSession.h"
 #include "link/CommandProtocol.h"
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -213,7 +215,9 @@ TEST(Cli, WrongUsageExitsWith2BeforeTouchingAPort) {
         {"cmd", "73", "-1"},
         {"cmd", "--port"},
         {"cmd", "--port", "0", "40"},
-        {"cmd", "--port", "abc", "40"},
+        {"cmd", "--port", "Com0", "40"},
+        {"cmd", "--port", "tty USB0", "40"},
+        {"cmd", "--options", "--port '/dev/ttyS0", "40"},  // a quote not closed
         {"cmd", "--baud", "12345", "40"},
         {"cmd", "--delay", "-5", "40"},
         {"modbus", "1", "3", "0"},
@@ -244,6 +248,80 @@ TEST(Cli, HelpListsEverySubcommandAndTheirUsage) {
     EXPECT_EQ(r.exit, 0);
     EXPECT_NE(r.out.find("usage: drumo-cli modbus"), std::string::npos);
     EXPECT_NE(r.out.find("--delay"), std::string::npos);
+}
+
+TEST(Cli, VersionAndOptionsInOneWord) {
+    auto r = RunTool({"--version"});
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.out, "drumo-cli " + ProgramVersion() + "\n");
+    EXPECT_TRUE(std::regex_match(r.out, std::regex("drumo-cli [0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+\n")));
+    // The words of --options are parsed as if they stood there, quotes removed.
+    r = RunTool({"modbus", "--options=--delay 20 '--help'"});
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_NE(r.out.find("usage: drumo-cli modbus"), std::string::npos);
+    r = RunTool({"cmd", "--options", "--baud \"12345\"", "40"});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_NE(r.err.find("--baud wants"), std::string::npos) << r.err;
+}
+
+// The forms of --port, the instance names of the logging service among them.
+TEST(CliArgs, PortForms) {
+    const struct {
+        std::string Text, Folder;
+        bool Ok;
+        std::string Port;
+    } cases[] = {
+        {"3", "/", true, "\\\\.\\Com3"},
+        {"Com17", "/", true, "\\\\.\\Com17"},
+        {"cOM255", "/", true, "\\\\.\\Com255"},
+        {"/dev/ttyUSB0", "/tmp", true, "/dev/ttyUSB0"},
+        {"ttyUSB0", "/tmp", true, "/dev/ttyUSB0"},
+        {"ttyAMA0", "/", true, "/dev/ttyAMA0"},
+        {"dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0", "/", true,
+         "/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0"},
+        {"pts/5", "/dev", true, "/dev/pts/5"},
+        {"comedi0", "/", true, "/dev/comedi0"},
+        {"0", "/", false, ""},
+        {"256", "/", false, ""},
+        {"Com0", "/", false, ""},
+        {"", "/", false, ""},
+        {"..", "/", false, ""},
+        {"tty USB0", "/", false, ""},
+        {"-x", "/", false, ""},
+    };
+    for (const auto& c : cases) {
+        std::string port = "unchanged";
+        EXPECT_EQ(cli::PortFromArgument(c.Text, c.Folder, port), c.Ok) << c.Text;
+        EXPECT_EQ(port, c.Ok ? c.Port : "unchanged") << c.Text;
+    }
+}
+
+// Options from a service's configuration file: split as a shell splits words, nothing expanded.
+TEST(CliArgs, SplitWordsAsAShellDoesWithoutExpanding) {
+    using Words = std::vector<std::string>;
+    const struct {
+        std::string Text;
+        bool Ok;
+        Words Expected;
+    } cases[] = {
+        {"", true, {}},
+        {" --to 3  --interval\t60\n", true, {"--to", "3", "--interval", "60"}},
+        {"--settings '/etc/drumo/site 2.ini'", true, {"--settings", "/etc/drumo/site 2.ini"}},
+        {R"(--archive "/srv/a \"b\" c\d")", true, {"--archive", R"(/srv/a "b" c\d)"}},
+        {R"(a\ b 'it'\''s' x"y"z)", true, {"a b", "it's", "xyz"}},
+        {"'' x \"\"", true, {"", "x", ""}},
+        {"$HOME $(rm -rf /) `id` ; *", true, {"$HOME", "$(rm", "-rf", "/)", "`id`", ";", "*"}},
+        {"--to 'open", false, {}},
+        {"--to \"open", false, {}},
+        {"--to 3\\", false, {}},
+    };
+    for (const auto& c : cases) {
+        Words words;
+        std::string error;
+        EXPECT_EQ(cli::SplitWords(c.Text, words, error), c.Ok) << c.Text;
+        if (c.Ok) EXPECT_EQ(words, c.Expected) << c.Text;
+        else EXPECT_FALSE(error.empty()) << c.Text;
+    }
 }
 
 TEST(CliArgs, NumbersAndOptions) {

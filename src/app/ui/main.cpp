@@ -2,12 +2,21 @@
 
 #include <QApplication>
 
+#include <cstring>
+#include <iostream>
+
+#include "app/AppPaths.h"
 #include "app/ui/ProgramWiring.h"
 #include "app/ui/Language.h"
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
 
 int main(int argc, char* argv[]) {
+    // Answered before any window or display is needed, so that it works on any terminal.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "drumo " << drumo::ProgramVersion() << '\n';
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Drumo"));
     drumo::UseRussianLanguage(app);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -21,7 +22,10 @@ protected:
         char pattern[] = "/tmp/drumo-browser-XXXXXX";
         root_ = mkdtemp(pattern);
     }
-    void TearDown() override { std::system(("rm -rf '" + root_ + "'").c_str()); }
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
     void Touch(const std::string& path) { std::ofstream(path) << "x"; }
 
     std::string root_;
