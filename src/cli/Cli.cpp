@@ -16,7 +16,9 @@ const char* const kExitStatusHelp =
     "  3  an archive file is unsigned or of a format without a signature\n"
     "  4  an archive file has damaged records or could not be read to its end\n"
     "  5  an archive file is missing, unreadable, not an archive file, or holds no device\n"
-    "  6  samples (poll) or rows (export) were lost; their count goes to standard error\n";
+    "  6  samples (poll) or rows (export) were lost; their count goes to standard error\n"
+    "  7  the device took the data, but a step after it failed (firmware written and verified,\n"
+    "     but not started)\n";
 
 namespace {
 

@@ -25,6 +25,7 @@ inline constexpr int kExitUnsigned = 3;    // an archive file without a confirme
 inline constexpr int kExitDamaged = 4;     // an archive file with damaged records or not read to its end
 inline constexpr int kExitUnreadable = 5;  // an archive file missing, unreadable, of another type or empty
 inline constexpr int kExitLost = 6;        // samples (poll) or rows (export) lost on the way
+inline constexpr int kExitUnfinished = 7;  // the device took the data, but a step after it failed
 
 // The exit statuses as the overview and the README list them.
 extern const char* const kExitStatusHelp;
