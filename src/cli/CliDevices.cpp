@@ -77,13 +77,19 @@ public:
     bool Take(const char* name, int& target, long lo = -100000, long hi = 100000) {
         auto it = values_.find(name);
         if (it == values_.end()) return true;
+        // A number outside the value's range is reported as such; the value's own range (the
+        // control's) is checked later, when it is known whether the operator changed it.
+        const std::string& text = it->second;
+        const bool negative = text.size() > 1 && text[0] == '-';
         long v = 0;
-        if (!ParseNumber(it->second, lo, hi, v)) {
-            const std::string& text = it->second;
-            const bool signedNumber = text.size() > 1 && text[0] == '-' && ParseNumber(text.substr(1), 0, LONG_MAX, v);
-            error_ = std::string(name) + " '" + text + "' " +
-                     (signedNumber || ParseNumber(text, 0, LONG_MAX, v) ? "is out of range " : "is not a number ") +
-                     std::to_string(lo) + ".." + std::to_string(hi);
+        if (!ParseNumber(negative ? text.substr(1) : text, 0, LONG_MAX, v)) {
+            error_ = std::string(name) + " '" + text + "' is not a number";
+            return false;
+        }
+        if (negative) v = -v;
+        if (v < lo || v > hi) {
+            error_ = std::string(name) + " '" + text + "' is out of range " + std::to_string(lo) + ".." +
+                     std::to_string(hi);
             return false;
         }
         target = static_cast<int>(v);
