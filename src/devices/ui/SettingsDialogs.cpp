@@ -90,8 +90,13 @@ TfrmHexar100Set::TfrmHexar100Set(Station& station, Operator& op, QWidget* mainWi
 bool TfrmHexar100Set::Read() {
     if (!Exchange([&](DeviceBus& bus) { return ReadSettings(bus, settings_); })) return false;
     const Hexar100Settings& s = settings_;
-    cbPeriod_->ShowDevice(s.Period);
-    cbAutoWrite_->ShowDevice(s.AutoWrite);
+    {
+        // The lists show what the device holds; their coupling is for the operator's choices, and
+        // a device's own pair must go back unchanged when the operator changes neither.
+        const QSignalBlocker period(cbPeriod_), autoWrite(cbAutoWrite_);
+        cbPeriod_->ShowDevice(s.Period);
+        cbAutoWrite_->ShowDevice(s.AutoWrite);
+    }
     cbSpeed_->ShowDevice(s.SpeedItem);
     cbLight_->setChecked(s.Backlight);
     cbAutoOff_->setChecked(s.AutoOff);

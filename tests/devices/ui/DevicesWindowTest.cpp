@@ -208,11 +208,17 @@ void DevicesWindowTest::Hexar100ListsAreCoupledAndTheSupplyShown() {
     QVERIFY(rig.Find("hexar100", ExchangeProtocol::Command));
     QCOMPARE(int{rig.store.DevSig(0).DevType}, 101);
     TfrmHexar100Set& dialog = rig.wiring.Hexar100Set();
+    // The device's own pair, auto-write more often than it measures, is shown as it is.
+    rig.Device([&] {
+        rig.line.Command->Device().Settings100[0] = 6;
+        return rig.line.Command->Device().Settings100[3] = 2;
+    });
     rig.wiring.OpenSettings();
     QVERIFY(rig.op.Shown().empty());
     QCOMPARE(Child<QLabel>(dialog, "LBSupply").text(), QString("12 V"));
     auto& period = Child<QComboBox>(dialog, "CBPeriod");
     auto& autoWrite = Child<QComboBox>(dialog, "CBAutoWrite");
+    QCOMPARE(autoWrite.currentIndex(), 2);
     period.setCurrentIndex(6);
     autoWrite.setCurrentIndex(3);
     QCOMPARE(autoWrite.currentText(), QString("5 минут"));
