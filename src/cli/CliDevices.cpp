@@ -335,7 +335,9 @@ int RunSerial(const CliArgs& args, std::ostream& out, std::ostream& err) {
         if (const std::string why = RangeError(f); !why.empty()) return Usage("serial", why, err);
         if (!WriteFactory(bus, f) || !ReadFactory(bus, f)) return Failed(bus, out, err);
     }
-    out << "status=0\nmessage=\nserial=" << f.Serial << "\nyear=" << f.Year << '\n';
+    // A year the device did not give is not made up.
+    out << "status=0\nmessage=\nserial=" << f.Serial << "\nyear="
+        << (f.YearRead.Held() ? std::to_string(f.Year) : std::string("(not read)")) << '\n';
     return kExitOk;
 }
 
