@@ -13,6 +13,7 @@
 #include "acquisition/LinkBus.h"
 #include "devices/Firmware.h"
 #include "link/PosixSerialPort.h"
+#include "model/SafeFile.h"
 #include "sim/Presets.h"
 
 #include <chrono>
@@ -20,6 +21,8 @@
 #include <cstdlib>
 #include <random>
 #include <sched.h>
+#include <string>
+#include <unistd.h>
 
 using namespace drumo;
 
@@ -55,9 +58,14 @@ Figures Run(int baud, int pages) {
     NoEvents events;
     FirmwareUpdate fw(bus, op, events, clock);
     fw.SetAddress(1);
+    // The image comes from a file, as it does for the operator: only a whole image is written.
     std::mt19937 random(1);
-    for (int i = 0; i < kImageBytes; ++i) fw.Image()[i] = i < pages * kImagePageSize ? static_cast<uint8_t>(random() & 0x7F) : 0xFF;
-    if (!fw.BootOn() || !fw.EraseDevice()) return {};
+    std::string image(kImageBytes, '\xFF');
+    for (int i = 0; i < pages * kImagePageSize; ++i) image[i] = static_cast<char>(random() & 0x7F);
+    const std::string file = "/tmp/drumo-fw-bench-" + std::to_string(getpid()) + ".bin";
+    const bool loaded = WriteFileSafely(file, image) && fw.LoadImageFile(file);
+    std::remove(file.c_str());
+    if (!loaded || !fw.BootOn() || !fw.EraseDevice()) return {};
 
     const auto start = std::chrono::steady_clock::now();
     const bool ok = fw.WriteImage() && fw.VerifyImage();

@@ -55,11 +55,26 @@ public:
     // Status code of the last transaction (0 success) and its message for the operator.
     virtual int LinkStatus() const = 0;
     virtual std::string LinkStatusMessage() const = 0;
+    // Marks the last transaction as failed with `status` when a procedure finds its reply unusable
+    // (see ReadRegisters), so that its message is reported like any other failure.
+    virtual void SetLinkStatus(int status) = 0;
 
     // Stream reception of the command protocol: every received byte goes to the sensor frame
     // decoder, which reports each reading to handler. Detach ends both.
     virtual void AttachStream(StreamHandler handler) = 0;
     virtual void DetachStream() = 0;
 };
+
+// Status of a register read that returned fewer registers than asked: the message of a reply of
+// the wrong length ("Команда 3: Ответ содержит неверное количество байт").
+inline constexpr int kShortReadStatus = 60;
+// The same for a command of the maker's protocol answered without its data, or with too few
+// ("Кличество байт в теле ответа не совпадает с запрошенным").
+inline constexpr int kWrongLengthStatus = 15;
+
+// Function 3 that succeeds only when every register asked for came back. A device may answer with
+// fewer; such a reply is a failed read (status kShortReadStatus), never a partial success, so
+// that no caller takes the registers that did not come from the buffer's old content.
+bool ReadRegisters(DeviceBus& bus, uint8_t address, uint16_t start, uint16_t count, uint16_t* data);
 
 }  // namespace drumo

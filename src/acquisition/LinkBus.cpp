@@ -31,6 +31,14 @@ bool LinkBus::ModbusRequest(uint8_t address, uint8_t function, uint16_t start, u
     return ok;
 }
 
+bool ReadRegisters(DeviceBus& bus, uint8_t address, uint16_t start, uint16_t count, uint16_t* data) {
+    uint16_t received = count;
+    if (!bus.ModbusRequest(address, 3, start, received, data)) return false;
+    if (received == count) return true;
+    bus.SetLinkStatus(kShortReadStatus);
+    return false;
+}
+
 void LinkBus::AttachStream(StreamHandler handler) {
     decoder_.SetHandler(std::move(handler));
     link_.SerialLink.SetOnReceiveData(

@@ -32,6 +32,7 @@ public:
                        uint16_t* data) override;
     int LinkStatus() const override { return link_.LinkStatus; }
     std::string LinkStatusMessage() const override { return link_.LinkStatusMessage(); }
+    void SetLinkStatus(int status) override { link_.LinkStatus = status; }
 
     void AttachStream(StreamHandler handler) override;
     void DetachStream() override;

@@ -20,7 +20,9 @@ const char* const kExitStatusHelp =
     "  5  an archive file is missing, unreadable, not an archive file, or holds no device\n"
     "  6  samples (poll) or rows (export) were lost, or a notebook read ended early; their count\n"
     "     goes to standard error\n"
-    "  7  the device's notebook is empty; no file was written\n";
+    "  7  the device's notebook is empty; no file was written\n"
+    "  8  the device took the data, but a step after it failed (firmware written and verified,\n"
+    "     but not started)\n";
 
 namespace {
 

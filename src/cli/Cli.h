@@ -26,6 +26,7 @@ inline constexpr int kExitDamaged = 4;     // an archive file with damaged recor
 inline constexpr int kExitUnreadable = 5;  // an archive file missing, unreadable, of another type or empty
 inline constexpr int kExitLost = 6;        // samples (poll), rows (export) or notebook records lost on the way
 inline constexpr int kExitEmpty = 7;       // nothing to write: the device's notebook is empty
+inline constexpr int kExitUnfinished = 8;  // the device took the data, but a step after it failed
 
 // The exit statuses as the overview and the README list them.
 extern const char* const kExitStatusHelp;

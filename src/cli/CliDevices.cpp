@@ -6,6 +6,7 @@
 #include "devices/DeviceSettings.h"
 #include "devices/SerialNumbers.h"
 
+#include <climits>
 #include <ostream>
 
 namespace drumo::cli {
@@ -76,9 +77,18 @@ public:
     bool Take(const char* name, int& target, long lo = -100000, long hi = 100000) {
         auto it = values_.find(name);
         if (it == values_.end()) return true;
+        // A number outside the value's range is reported as such; the value's own range (the
+        // control's) is checked later, when it is known whether the operator changed it.
+        const std::string& text = it->second;
+        const bool negative = text.size() > 1 && text[0] == '-';
         long v = 0;
-        if (!ParseNumber(it->second, lo, hi, v)) {
-            error_ = std::string(name) + " '" + it->second + "' is not a number " + std::to_string(lo) + ".." +
+        if (!ParseNumber(negative ? text.substr(1) : text, 0, LONG_MAX, v)) {
+            error_ = std::string(name) + " '" + text + "' is not a number";
+            return false;
+        }
+        if (negative) v = -v;
+        if (v < lo || v > hi) {
+            error_ = std::string(name) + " '" + text + "' is out of range " + std::to_string(lo) + ".." +
                      std::to_string(hi);
             return false;
         }
@@ -93,8 +103,9 @@ public:
         return true;
     }
     bool TakeSpeed(int& item) {
-        int baud = BaudFromItem(item);
+        int baud = -1;
         if (!Take("speed", baud, 0, 1000000)) return false;
+        if (baud < 0) return true;  // not named: the device's value stays, listed or not
         if (ItemFromBaud(baud) == 3 && baud != 19200) {
             error_ = "speed must be 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
             return false;
@@ -102,6 +113,7 @@ public:
         item = ItemFromBaud(baud);
         return true;
     }
+    bool Named(const char* name) const { return values_.count(name) > 0; }
     // Every name was known.
     bool Done() {
         if (!error_.empty()) return false;
@@ -127,34 +139,46 @@ int Usage(const char* command, const std::string& why, std::ostream& err) {
     return kExitUsage;
 }
 
+// A list position with its item, or the device's own value that the list does not have.
+std::string Item(int item, const char* text) {
+    return std::to_string(item) + " " + (*text ? std::string(text) : std::string("(not in the list)"));
+}
+
+std::string Speed(int item) {
+    return Listed(item, BaudItemCount) ? std::to_string(BaudFromItem(item)) : "(not in the list)";
+}
+
 void Print(std::ostream& out, const Hexar16Settings& s) {
     out << "period=" << s.Period << "\nbacklight=" << s.Backlight << "\nautooff=" << s.AutoOff << '\n';
 }
 
 void Print(std::ostream& out, const Hexar100Settings& s) {
-    out << "period=" << s.Period << " " << Hexar100PeriodText(s.Period) << "\nbacklight=" << s.Backlight
-        << "\nautooff=" << s.AutoOff << "\nautowrite=" << s.AutoWrite << " " << Hexar100AutoWriteText(s.AutoWrite)
-        << "\nspeed=" << BaudFromItem(s.SpeedItem) << "\nsupply=" << SupplyText(s) << '\n';
+    out << "period=" << Item(s.Period, Hexar100PeriodText(s.Period)) << "\nbacklight=" << s.Backlight
+        << "\nautooff=" << s.AutoOff << "\nautowrite=" << Item(s.AutoWrite, Hexar100AutoWriteText(s.AutoWrite))
+        << "\nspeed=" << Speed(s.SpeedItem) << "\nsupply=" << SupplyText(s) << '\n';
 }
 
 void Print(std::ostream& out, const DormaSettings& s) {
-    out << "address=" << s.Address << "\nprotocol=" << s.Protocol << "\nspeed=" << BaudFromItem(s.SpeedItem)
-        << "\nperiod=" << s.Period << " " << DormaPeriodText(s.Period) << "\nautosave=" << s.AutoSave
-        << "\nautosave-period=" << s.AutoSavePeriod << " " << DormaAutoSaveText(s.AutoSavePeriod)
+    out << "address=" << s.Address << "\nprotocol=" << s.Protocol << "\nspeed=" << Speed(s.SpeedItem)
+        << "\nperiod=" << Item(s.Period, DormaPeriodText(s.Period)) << "\nautosave=" << s.AutoSave
+        << "\nautosave-period=" << Item(s.AutoSavePeriod, DormaAutoSaveText(s.AutoSavePeriod))
         << "\ninside=" << InsideTemperatureText(s.InsideHundredths) << "\nheating=" << s.Heating
         << "\ndelay=" << s.SwitchOnDelay << '\n';
 }
 
 // Reads the settings, takes the named values, checks them and writes them all back.
-template <class S, class Read, class Write, class Apply>
-int ReadApplyWrite(DeviceBus& bus, Values& values, bool write, Read read, Write writeTo, Apply apply,
+// `check` runs after the range check: the rules between values (list coupling, test items).
+template <class S, class Read, class Write, class Apply, class Check>
+int ReadApplyWrite(DeviceBus& bus, Values& values, bool write, Read read, Write writeTo, Apply apply, Check check,
                    std::ostream& out, std::ostream& err) {
     S s;
     if (!read(s)) return Failed(bus, out, err);
     if (write) {
         if (!apply(s) || !values.Done()) return Usage("settings", values.Error(), err);
         if (const std::string why = RangeError(s); !why.empty()) return Usage("settings", why, err);
+        if (!check(s)) return Usage("settings", values.Error(), err);
         if (!writeTo(s)) return Failed(bus, out, err);
+        // The settings as the device holds them now (at its new address, when that changed).
         if (!read(s)) return Failed(bus, out, err);
     }
     out << "status=0\nmessage=\n";
@@ -206,16 +230,17 @@ int RunSettings(const CliArgs& args, std::ostream& out, std::ostream& err) {
             [&](const auto& s) { return WriteSettings(bus, s); },
             [&](auto& s) { return values.Take("period", s.Period) && values.Take("backlight", s.Backlight) &&
                                   values.Take("autooff", s.AutoOff); },
-            out, err);
+            [](const auto&) { return true; }, out, err);
     case Model::Hexar100:
         return ReadApplyWrite<Hexar100Settings>(
             bus, values, write, [&](auto& s) { return ReadSettings(bus, s); },
             [&](const auto& s) { return WriteSettings(bus, s); },
             [&](auto& s) {
-                if (!(values.Take("period", s.Period) && values.Take("backlight", s.Backlight) &&
-                      values.Take("autooff", s.AutoOff) && values.Take("autowrite", s.AutoWrite) &&
-                      values.TakeSpeed(s.SpeedItem)))
-                    return false;
+                return values.Take("period", s.Period) && values.Take("backlight", s.Backlight) &&
+                       values.Take("autooff", s.AutoOff) && values.Take("autowrite", s.AutoWrite) &&
+                       values.TakeSpeed(s.SpeedItem);
+            },
+            [&](const auto& s) {
                 if (CoupledAutoWrite(s.Period, s.AutoWrite) != s.AutoWrite) {
                     values.Refuse("autowrite must be 0 or at least the period " + std::to_string(s.Period));
                     return false;
@@ -223,17 +248,24 @@ int RunSettings(const CliArgs& args, std::ostream& out, std::ostream& err) {
                 return true;
             },
             out, err);
-    default:
+    default: {
+        int period = 0, autoSave = 0;
         return ReadApplyWrite<DormaSettings>(
             bus, values, write, [&](auto& s) { return ReadSettings(bus, address, s); },
-            [&](const auto& s) { return WriteSettings(bus, address, s); },
+            [&](const auto& s) {
+                if (!WriteSettings(bus, address, s)) return false;
+                address = static_cast<uint8_t>(s.Address);
+                return true;
+            },
             [&](auto& s) {
-                const int period = s.Period, autoSave = s.AutoSavePeriod;
-                if (!(values.Take("address", s.Address) && values.TakeSpeed(s.SpeedItem) &&
-                      values.Take("period", s.Period) && values.Take("autosave", s.AutoSave) &&
-                      values.Take("autosave-period", s.AutoSavePeriod) && values.Take("heating", s.Heating) &&
-                      values.Take("delay", s.SwitchOnDelay)))
-                    return false;
+                period = s.Period;
+                autoSave = s.AutoSavePeriod;
+                return values.Take("address", s.Address) && values.TakeSpeed(s.SpeedItem) &&
+                       values.Take("period", s.Period) && values.Take("autosave", s.AutoSave) &&
+                       values.Take("autosave-period", s.AutoSavePeriod) && values.Take("heating", s.Heating) &&
+                       values.Take("delay", s.SwitchOnDelay);
+            },
+            [&](const auto& s) {
                 // A test item the device already has may stay; choosing one needs --test-items.
                 if (!testItems && ((s.Period == 0 && period != 0) || (s.AutoSavePeriod == 0 && autoSave != 0))) {
                     values.Refuse("the test items (period 0, autosave-period 0) need --test-items");
@@ -242,6 +274,7 @@ int RunSettings(const CliArgs& args, std::ostream& out, std::ostream& err) {
                 return true;
             },
             out, err);
+    }
     }
 }
 
@@ -296,12 +329,15 @@ int RunSerial(const CliArgs& args, std::ostream& out, std::ostream& err) {
     HexarFactory f;
     if (!ReadFactory(bus, f)) return Failed(bus, out, err);
     if (write) {
+        f.YearTyped = values.Named("year");
         if (!values.Take("serial", f.Serial) || !values.Take("year", f.Year) || !values.Done())
             return Usage("serial", values.Error(), err);
         if (const std::string why = RangeError(f); !why.empty()) return Usage("serial", why, err);
         if (!WriteFactory(bus, f) || !ReadFactory(bus, f)) return Failed(bus, out, err);
     }
-    out << "status=0\nmessage=\nserial=" << f.Serial << "\nyear=" << f.Year << '\n';
+    // A year the device did not give is not made up.
+    out << "status=0\nmessage=\nserial=" << f.Serial << "\nyear="
+        << (f.YearRead.Held() ? std::to_string(f.Year) : std::string("(not read)")) << '\n';
     return kExitOk;
 }
 

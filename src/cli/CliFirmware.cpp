@@ -1,6 +1,7 @@
 // drumo-cli firmware: the firmware update of the window "Update firmware" from the command line.
 #include "cli/CliDevices.h"
 
+#include "cli/CliOutput.h"
 #include "devices/Firmware.h"
 
 #include <ostream>
@@ -10,7 +11,7 @@ namespace drumo::cli {
 namespace {
 
 const std::string kUsage = std::string(
-    "usage: drumo-cli firmware [options] [--address N] read --out FILE.bin\n"
+    "usage: drumo-cli firmware [options] [--address N] read --out FILE.bin [--replace]\n"
     "       drumo-cli firmware [options] [--address N] write FILE.bin\n"
     "       drumo-cli firmware [options] [--address N] verify FILE.bin\n"
     "       drumo-cli firmware [options] [--address N] erase --yes\n"
@@ -18,7 +19,9 @@ const std::string kUsage = std::string(
     "Works on the flash memory of a device through its boot loader over Modbus RTU (8N2): the image\n"
     "is 496 pages of 256 bytes. read, write, verify and erase first identify the device and switch\n"
     "it into its boot loader when its firmware runs.\n"
-    "  read    reads the whole memory into FILE.bin\n"
+    "  read    reads the whole memory into FILE.bin. FILE.bin is checked before anything is sent: it\n"
+    "          must be a new name or, with --replace, an existing regular file; a missing last\n"
+    "          folder is created. Only a complete read is written.\n"
     "  write   writes FILE.bin (its erased pages, all 0xFF, are skipped) and then verifies it; the\n"
     "          memory must have been erased before. On success the new firmware is started. A write\n"
     "          that fails names the page and leaves the device in its boot loader: run the same\n"
@@ -32,8 +35,10 @@ const std::string kUsage = std::string(
     "options:\n") + kLinkOptionsHelp +
     "\noutput: status=N and message=TEXT; read, write and verify add pages=N (pages done). The\n"
     "progress goes to standard error.\n"
-    "exit status: 0 success; 1 the device did not answer or a page failed (standard error names\n"
-    "it), or FILE.bin could not be written; 2 wrong usage, or FILE.bin refused.\n";
+    "exit status: 0 success; 1 the device did not answer, a page failed (standard error names it)\n"
+    "or differs from the file, or FILE.bin could not be written; 2 wrong usage, or FILE.bin\n"
+    "refused (nothing was sent); 7 the image was written and verified, but the new firmware could\n"
+    "not be started (run boot off).\n";
 
 int Usage(const std::string& why, std::ostream& err) {
     err << "drumo-cli firmware: " << why << "\n\n" << kUsage;
@@ -85,6 +90,15 @@ int RunFirmware(const CliArgs& args, std::ostream& out, std::ostream& err) {
     if (!withFile && command != "boot" && command != "read" && command != "erase")
         return Usage("unknown command '" + command + "'", err);
     if (command == "read" && !args.Options.count("out")) return Usage("read needs --out FILE.bin", err);
+    if (command != "read" && args.Flags.count("replace")) return Usage("--replace goes with read --out", err);
+    // The target is checked before the 25-second read, not after it.
+    if (command == "read") {
+        const std::string why = OutputRefusal(args.Options.at("out"), {}, args.Flags.count("replace") > 0);
+        if (!why.empty()) {
+            err << "drumo-cli firmware: " << why << '\n';
+            return kExitUsage;
+        }
+    }
     if (command == "erase" && !args.Flags.count("yes")) return Usage("erase destroys the firmware: add --yes", err);
     uint8_t address = 255;
     if (!ReadAddress(args, address, err, "firmware")) return kExitUsage;
@@ -118,7 +132,9 @@ int RunFirmware(const CliArgs& args, std::ostream& out, std::ostream& err) {
         view.Doing("read");
         ok = fw.ReadImage();
         std::string why;
-        if (ok && !fw.SaveImageFile(args.Options.at("out"), why)) {
+        if (ok && !WriteOutput(args.Options.at("out"),
+                               std::string_view(reinterpret_cast<const char*>(fw.Image().data()), fw.Image().size()),
+                               why)) {
             err << "drumo-cli firmware: " << why << '\n';
             Report(0, "", out);
             return kExitFailed;
@@ -130,7 +146,8 @@ int RunFirmware(const CliArgs& args, std::ostream& out, std::ostream& err) {
             view.Doing("verify");
             ok = fw.VerifyImage();
             // Flash only clears bits: over old firmware the written pages do not come out right.
-            if (!ok && fw.FailedPage() >= 0)
+            // Only a page that really differs says so; a verify that timed out does not.
+            if (!ok && fw.Differs())
                 err << "drumo-cli firmware: the written image differs from the file; was the memory erased "
                        "first (firmware erase --yes)?\n";
         }
@@ -140,7 +157,10 @@ int RunFirmware(const CliArgs& args, std::ostream& out, std::ostream& err) {
     }
     if (!ok) {
         const int page = fw.FailedPage();
-        Report(fw.LinkStatus() ? fw.LinkStatus() : 1, session->Bus().LinkStatusMessage(), out);
+        if (fw.Differs())
+            Report(1, "page " + std::to_string(page) + " of the device differs from the file", out);
+        else
+            Report(fw.LinkStatus() ? fw.LinkStatus() : 1, session->Bus().LinkStatusMessage(), out);
         out << "pages=" << (page < 0 ? 0 : page) << '\n';
         err << "drumo-cli firmware: " << command << " failed at page " << page
             << (command == "write" ? "; the device stays in its boot loader: run the same command again" : "")
@@ -148,7 +168,13 @@ int RunFirmware(const CliArgs& args, std::ostream& out, std::ostream& err) {
         return kExitFailed;
     }
     // The new firmware starts; after a read or a verify the device goes back to where it was.
-    if (command == "write" || entered) fw.BootOff();
+    if ((command == "write" || entered) && !fw.BootOff()) {
+        Report(fw.LinkStatus(), session->Bus().LinkStatusMessage(), out);
+        out << "pages=" << (command == "write" ? fw.WrittenPages() : kImagePages) << '\n';
+        err << "drumo-cli firmware: " << command << " done, but the device did not leave its boot loader"
+            << (command == "write" ? ": the new firmware is not started (run boot off)" : "") << '\n';
+        return kExitUnfinished;
+    }
     Report(0, "", out);
     out << "pages=" << (command == "write" ? fw.WrittenPages() : kImagePages) << '\n';
     return kExitOk;
@@ -161,7 +187,7 @@ std::set<std::string> FirmwareOptionNames() {
 }
 
 const CliRegistration reg({"firmware", "read, write, verify or erase a device's firmware", kUsage, RunFirmware,
-                           {"yes"}, FirmwareOptionNames()});
+                           {"yes", "replace"}, FirmwareOptionNames()});
 
 }  // namespace
 

@@ -5,6 +5,8 @@
 #include "model/Formats.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace drumo {
 
@@ -72,99 +74,174 @@ uint8_t SelectedAddress(const MeasurementStore& store) {
     return static_cast<uint8_t>(store.DevSig(store.SelDevice).Address);
 }
 
+bool Listed(int item, int items) { return In(item, 0, items - 1); }
+
+namespace {
+
+// Each block as words, and back: the fields as the controls hold them, not yet composed with what
+// was read.
+std::vector<uint16_t> Words(const Hexar16Settings& s) {
+    return {static_cast<uint16_t>(s.Period), uint16_t{s.Backlight}, uint16_t{s.AutoOff}};
+}
+void FromWords(Hexar16Settings& s, const std::vector<uint16_t>& w) {
+    s.Period = w[0];
+    s.Backlight = w[1] != 0;
+    s.AutoOff = w[2] != 0;
+}
+
+std::vector<uint16_t> Words(const Hexar100Settings& s) {
+    std::vector<uint16_t> w(s.Bytes.begin(), s.Bytes.end());
+    w[0] = static_cast<uint16_t>(s.Period);
+    w[1] = s.Backlight;
+    w[2] = s.AutoOff;
+    w[3] = static_cast<uint16_t>(s.AutoWrite);
+    w[4] = static_cast<uint16_t>(s.SpeedItem + 1);
+    return w;
+}
+void FromWords(Hexar100Settings& s, const std::vector<uint16_t>& w) {
+    std::copy(w.begin(), w.end(), s.Bytes.begin());
+    s.Period = w[0];
+    s.Backlight = w[1] != 0;
+    s.AutoOff = w[2] != 0;
+    s.AutoWrite = w[3];
+    s.SpeedItem = w[4] - 1;
+}
+
+std::vector<uint16_t> Words(const DormaSettings& s) {
+    return {static_cast<uint16_t>(s.Address),       static_cast<uint16_t>(s.Protocol),
+            static_cast<uint16_t>(s.SpeedItem + 5), static_cast<uint16_t>(s.Period),
+            uint16_t{s.AutoSave},                   static_cast<uint16_t>(s.AutoSavePeriod),
+            static_cast<uint16_t>(s.InsideHundredths), uint16_t{s.Heating},
+            static_cast<uint16_t>(s.SwitchOnDelay)};
+}
+void FromWords(DormaSettings& s, const std::vector<uint16_t>& w) {
+    s.Address = w[0];
+    s.Protocol = w[1];
+    s.SpeedItem = w[2] - 5;
+    s.Period = w[3];
+    s.AutoSave = w[4] == 1;
+    s.AutoSavePeriod = w[5];
+    s.InsideHundredths = static_cast<int16_t>(w[6]);
+    s.Heating = w[7] == 1;
+    s.SwitchOnDelay = w[8];
+}
+
+// What the controls showed right after the read.
+template <typename S>
+std::vector<uint16_t> Shown(const S& s) {
+    S shown;
+    FromWords(shown, s.Read.Values());
+    return Words(shown);
+}
+
+// The block to write: the changed values as the controls hold them, the others as read.
+template <typename S>
+std::optional<std::vector<uint16_t>> Block(const S& s) {
+    if (!s.Read.Held()) return std::nullopt;
+    return s.Read.Compose(Shown(s), Words(s));
+}
+
+// Range checks of the values the operator changed: word i is checked when nothing was read or it
+// differs from what was shown.
+template <typename S>
+class ChangedValues {
+public:
+    explicit ChangedValues(const S& s) : held_(s.Read.Held()), wanted_(Words(s)) {
+        if (held_) shown_ = Shown(s);
+    }
+    // The first failed check wins.
+    ChangedValues& Check(size_t word, const char* name, int value, int lo, int hi) {
+        if (error_.empty() && (!held_ || ReadSnapshot::Changed(shown_, wanted_, word)) && !In(value, lo, hi))
+            error_ = Range(name, lo, hi);
+        return *this;
+    }
+    std::string Error() const { return error_; }
+
+private:
+    bool held_;
+    std::vector<uint16_t> wanted_, shown_;
+    std::string error_;
+};
+
+}  // namespace
+
 std::string RangeError(const Hexar16Settings& s) {
-    return In(s.Period, kHexar16PeriodMin, kHexar16PeriodMax) ? "" : Range("period", kHexar16PeriodMin, kHexar16PeriodMax);
+    return ChangedValues(s).Check(0, "period", s.Period, kHexar16PeriodMin, kHexar16PeriodMax).Error();
 }
 
 std::string RangeError(const Hexar100Settings& s) {
-    if (!In(s.Period, 0, 10)) return Range("period", 0, 10);
-    if (!In(s.AutoWrite, 0, 10)) return Range("autowrite", 0, 10);
-    if (!In(s.SpeedItem, 0, kSpeedItems - 1)) return Range("speed item", 0, kSpeedItems - 1);
-    return "";
+    return ChangedValues(s)
+        .Check(0, "period", s.Period, 0, 10)
+        .Check(3, "autowrite", s.AutoWrite, 0, 10)
+        .Check(4, "speed item", s.SpeedItem, 0, kSpeedItems - 1)
+        .Error();
 }
 
 std::string RangeError(const DormaSettings& s) {
-    if (!In(s.Address, 1, 255)) return Range("address", 1, 255);
-    if (!In(s.Protocol, 0, 1)) return Range("protocol", 0, 1);
-    if (!In(s.SpeedItem, 0, kSpeedItems - 1)) return Range("speed item", 0, kSpeedItems - 1);
-    if (!In(s.Period, 0, kDormaPeriodItems - 1)) return Range("period", 0, kDormaPeriodItems - 1);
-    if (!In(s.AutoSavePeriod, 0, kDormaAutoSaveItems - 1))
-        return Range("autosave-period", 0, kDormaAutoSaveItems - 1);
-    if (!In(s.SwitchOnDelay, 0, 60)) return Range("delay", 0, 60);
-    return "";
+    return ChangedValues(s)
+        .Check(0, "address", s.Address, 1, 255)
+        .Check(1, "protocol", s.Protocol, 0, 1)
+        .Check(2, "speed item", s.SpeedItem, 0, kSpeedItems - 1)
+        .Check(3, "period", s.Period, 0, kDormaPeriodItems - 1)
+        .Check(5, "autosave-period", s.AutoSavePeriod, 0, kDormaAutoSaveItems - 1)
+        .Check(8, "delay", s.SwitchOnDelay, 0, 60)
+        .Error();
 }
 
-bool ReadSettings(DeviceBus& bus, Hexar16Settings& s) {
+namespace {
+
+// One read command of the maker's protocol whose reply must hold `size` bytes.
+template <typename S>
+bool ReadBytes(DeviceBus& bus, int code, size_t size, S& s) {
     uint8_t data[kCommandBufferSize] = {};
     uint16_t length = 0;
-    if (!bus.DeviceCommand(kHexar16Read, data, length)) return false;
-    // A period the field cannot show is shown at the nearest end of its range.
-    s.Period = std::clamp<int>(data[0], kHexar16PeriodMin, kHexar16PeriodMax);
-    s.Backlight = data[1] != 0;
-    s.AutoOff = data[2] != 0;
+    if (!bus.DeviceCommand(code, data, length)) {
+        s.Read.Drop();
+        return false;
+    }
+    // A status reply 0 instead of the data, or fewer bytes than the block has: nothing was read.
+    if (!s.Read.Take(data, length, size)) {
+        bus.SetLinkStatus(kWrongLengthStatus);
+        return false;
+    }
+    FromWords(s, s.Read.Values());
     return true;
 }
 
-bool WriteSettings(DeviceBus& bus, const Hexar16Settings& s) {
-    if (!RangeError(s).empty()) return false;
-    uint8_t data[kCommandBufferSize] = {static_cast<uint8_t>(s.Period), s.Backlight ? uint8_t{1} : uint8_t{0},
-                                        s.AutoOff ? uint8_t{1} : uint8_t{0}};
-    uint16_t length = 3;
-    return bus.DeviceCommand(kHexar16Write, data, length);
+template <typename S>
+bool WriteBytes(DeviceBus& bus, int code, const S& s) {
+    const auto block = Block(s);
+    if (!block || !RangeError(s).empty()) return false;
+    uint8_t data[kCommandBufferSize] = {};
+    std::copy(block->begin(), block->end(), data);
+    uint16_t length = static_cast<uint16_t>(block->size());
+    return bus.DeviceCommand(code, data, length);
 }
 
-bool ReadSettings(DeviceBus& bus, Hexar100Settings& s) {
-    uint8_t data[kCommandBufferSize] = {};
-    uint16_t length = 0;
-    if (!bus.DeviceCommand(kHexar100Read, data, length)) return false;
-    std::copy_n(data, s.Bytes.size(), s.Bytes.begin());
-    s.Period = std::clamp<int>(data[0], 0, 10);
-    s.Backlight = data[1] != 0;
-    s.AutoOff = data[2] != 0;
-    s.AutoWrite = std::clamp<int>(data[3], 0, 10);
-    s.SpeedItem = std::clamp<int>(data[4], 1, kSpeedItems) - 1;
-    return true;
-}
+}  // namespace
 
-bool WriteSettings(DeviceBus& bus, const Hexar100Settings& s) {
-    if (!RangeError(s).empty()) return false;
-    uint8_t data[kCommandBufferSize] = {};
-    std::copy(s.Bytes.begin(), s.Bytes.end(), data);
-    data[0] = static_cast<uint8_t>(s.Period);
-    data[1] = s.Backlight ? 1 : 0;
-    data[2] = s.AutoOff ? 1 : 0;
-    data[3] = static_cast<uint8_t>(s.AutoWrite);
-    data[4] = static_cast<uint8_t>(s.SpeedItem + 1);
-    uint16_t length = 10;
-    return bus.DeviceCommand(kHexar100Write, data, length);
-}
+bool ReadSettings(DeviceBus& bus, Hexar16Settings& s) { return ReadBytes(bus, kHexar16Read, 3, s); }
+bool WriteSettings(DeviceBus& bus, const Hexar16Settings& s) { return WriteBytes(bus, kHexar16Write, s); }
+bool ReadSettings(DeviceBus& bus, Hexar100Settings& s) { return ReadBytes(bus, kHexar100Read, 10, s); }
+bool WriteSettings(DeviceBus& bus, const Hexar100Settings& s) { return WriteBytes(bus, kHexar100Write, s); }
 
 bool ReadSettings(DeviceBus& bus, uint8_t address, DormaSettings& s) {
     uint16_t regs[kRegisterBufferSize] = {};
-    uint16_t count = kDormaCount;
-    if (!bus.ModbusRequest(address, 3, kDormaFirst, count, regs)) return false;
-    // A reply with fewer registers sets only the controls it carries values for.
-    auto has = [count](int i) { return i < count; };
-    if (has(0)) s.Address = std::clamp<int>(regs[0], 1, 255);
-    if (has(1)) s.Protocol = regs[1] != 0 ? 1 : 0;
-    if (has(2)) s.SpeedItem = std::clamp<int>(regs[2], 5, 11) - 5;
-    if (has(3)) s.Period = std::clamp<int>(regs[3], 0, kDormaPeriodItems - 1);
-    if (has(4)) s.AutoSave = regs[4] == 1;
-    if (has(5)) s.AutoSavePeriod = std::clamp<int>(regs[5], 0, kDormaAutoSaveItems - 1);
-    if (has(6)) s.InsideHundredths = static_cast<int16_t>(regs[6]);
-    if (has(7)) s.Heating = regs[7] == 1;
-    if (has(8)) s.SwitchOnDelay = std::clamp<int>(regs[8], 0, 60);
+    if (!ReadRegisters(bus, address, kDormaFirst, kDormaCount, regs)) {
+        s.Read.Drop();
+        return false;
+    }
+    s.Read.Take(regs, kDormaCount, kDormaCount);
+    FromWords(s, s.Read.Values());
     return true;
 }
 
 bool WriteSettings(DeviceBus& bus, uint8_t address, const DormaSettings& s) {
-    if (!RangeError(s).empty()) return false;
-    uint16_t regs[kRegisterBufferSize] = {
-        static_cast<uint16_t>(s.Address),       static_cast<uint16_t>(s.Protocol),
-        static_cast<uint16_t>(s.SpeedItem + 5), static_cast<uint16_t>(s.Period),
-        static_cast<uint16_t>(s.AutoSave ? 1 : 0), static_cast<uint16_t>(s.AutoSavePeriod),
-        0,  // the inside temperature is measured by the device; it is always written as 0
-        static_cast<uint16_t>(s.Heating ? 1 : 0), static_cast<uint16_t>(s.SwitchOnDelay)};
+    auto block = Block(s);
+    if (!block || !RangeError(s).empty()) return false;
+    (*block)[6] = 0;  // the inside temperature is measured by the device; it is always written as 0
+    uint16_t regs[kRegisterBufferSize] = {};
+    std::copy(block->begin(), block->end(), regs);
     uint16_t count = kDormaCount;
     return bus.ModbusRequest(address, 16, kDormaFirst, count, regs);
 }

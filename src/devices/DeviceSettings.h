@@ -3,12 +3,15 @@
 // written back to it: the Hexar-1/16 and Hexar-1/100 with one read and one write command of the
 // maker's protocol, the Dorma models with nine Modbus holding registers (32 to 40).
 //
-// Reads fill the settings only on success; a failed transaction leaves them as they were, so a
-// dialog keeps showing what it showed. Every value a device reports is brought into the range of
-// the control that shows it, so that what is written back is always what the operator saw.
-// Writes check every value first (RangeError) and send nothing when one is out of range.
+// A read fills the values only when it is complete; a failed or short read leaves them as they
+// were and drops the snapshot of the last read, so nothing can be written until a read succeeds.
+// The values are the device's own, also those no control can show (a speed code outside the list,
+// a period beyond the field): the dialogs mark them, and a write sends every value the operator
+// did not change exactly as it was read (ReadSnapshot). Writes check every changed value first
+// (RangeError) and send nothing when one is out of range.
 
 #include "acquisition/DeviceBus.h"
+#include "link/ReadSnapshot.h"
 #include "model/Store.h"
 
 #include <array>
@@ -22,6 +25,7 @@ struct Hexar16Settings {
     int Period = 20;        // measuring period in seconds, 5..90
     bool Backlight = false;
     bool AutoOff = false;
+    ReadSnapshot Read;      // the three bytes as read
 };
 inline constexpr int kHexar16PeriodMin = 5;
 inline constexpr int kHexar16PeriodMax = 90;
@@ -35,6 +39,7 @@ struct Hexar100Settings {
     int SpeedItem = 3;    // exchange speed code - 1, 0..6 (2400 .. 115200 bit/s)
     // The ten bytes as the device last sent them; bytes 5 to 9 go back unchanged.
     std::array<uint8_t, 10> Bytes{};
+    ReadSnapshot Read;
 };
 inline constexpr int kHexar100Items = 11;
 const char* Hexar100PeriodText(int item);     // "10 секунд" .. "1 час"
@@ -55,6 +60,7 @@ struct DormaSettings {
     int InsideHundredths = 0;
     bool Heating = false;
     int SwitchOnDelay = 0;   // seconds, 0..60
+    ReadSnapshot Read;       // registers 32 to 40 as read
 };
 inline constexpr int kDormaPeriodItems = 6;
 inline constexpr int kDormaAutoSaveItems = 8;
@@ -70,13 +76,19 @@ int DormaListChoice(int chosen, int defaultItem, bool testItemsUnlocked);
 // Whether another device of the store (not `ownIndex`, below DeviceCount) has this address.
 bool AddressTaken(const MeasurementStore& store, int ownIndex, int address);
 
-// --- Range checks: empty when every value fits its control, else which value and its range.
+// Whether a value the device holds has a place in its control (list item, field range); the
+// dialogs mark the others and keep them as read.
+bool Listed(int item, int items);
+
+// --- Range checks: empty when every value the operator changed fits its control (every value,
+// when nothing was read), else which value and its range.
 std::string RangeError(const Hexar16Settings& s);
 std::string RangeError(const Hexar100Settings& s);
 std::string RangeError(const DormaSettings& s);
 
-// --- Device transactions; false with the bus's status on failure. A write whose values are out of
-// range (check RangeError first) returns false and sends nothing.
+// --- Device transactions; false with the bus's status on failure (a short read fails with
+// kShortReadStatus). A write without a complete read before it, or whose changed values are out
+// of range (check RangeError first), returns false and sends nothing.
 bool ReadSettings(DeviceBus& bus, Hexar16Settings& s);
 bool WriteSettings(DeviceBus& bus, const Hexar16Settings& s);
 bool ReadSettings(DeviceBus& bus, Hexar100Settings& s);

@@ -5,11 +5,11 @@
 #include "model/Formats.h"
 #include "model/SafeFile.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
 
 namespace drumo {
 
@@ -17,6 +17,18 @@ namespace {
 
 constexpr int kHalfRegisters = 64;
 constexpr const char* kAborted = "Process aborted!";
+
+// One 256-byte record of a file; false when the file ends before it is complete.
+bool ReadRecord(int fd, uint8_t* record) {
+    size_t got = 0;
+    while (got < kImagePageSize) {
+        const ssize_t n = ::read(fd, record + got, kImagePageSize - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        got += static_cast<size_t>(n);
+    }
+    return true;
+}
 
 bool AllErased(const uint8_t* page) {
     return std::all_of(page, page + kImagePageSize, [](uint8_t b) { return b == 0xFF; });
@@ -103,50 +115,51 @@ bool FirmwareUpdate::ConnectDevice() {
     return true;
 }
 
+void FirmwareUpdate::SetWhole(bool whole) {
+    whole_ = whole;
+    view_->ImageWhole(whole);
+}
+
 bool FirmwareUpdate::LoadImageFile(const std::string& name) {
     // A running loop reads or writes the image: it must not change under it.
     if (busy_) return false;
+    // Whatever happens now, the operator no longer has the image held before in mind.
+    SetWhole(false);
     const bool named = name.size() > 2 && name.compare(name.size() - 3, 3, "bin") == 0;
     if (!named) {
         op_.Error("Файл " + name + "\r\n" + "не является файлом прошивки");
         return false;
     }
-    struct stat info {};
-    std::ifstream in;
-    if (::stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode)) in.open(name, std::ios::binary);
-    if (!in.is_open()) {
+    // Opened without blocking: a FIFO put in the file's place must not hang the program.
+    const int fd = OpenRegularFile(name);
+    if (fd < 0) {
         op_.Error("Ошибка при доступе к файлу " + name + "\r\n" + "Возможно файл не существует");
         return false;
     }
     // The pages go into a buffer of their own: a file that ends early must not leave the image a
-    // mixture of two firmwares that a following write would put into the device.
+    // mixture of two firmwares.
     std::vector<uint8_t> pages(kImageBytes);
     int read = 0;
     for (; read < kImagePages; ++read) {
-        in.read(reinterpret_cast<char*>(pages.data() + read * kImagePageSize), kImagePageSize);
-        if (in.gcount() != kImagePageSize) {
+        if (!ReadRecord(fd, pages.data() + read * kImagePageSize)) {
             op_.Error("Сбой при загрузке страницы " + std::to_string(read));
             break;
         }
     }
-    in.close();
+    ::close(fd);
     const bool complete = read == kImagePages;
     if (complete) image_.swap(pages);
     ShowImageDump();
     view_->Status(complete ? name : kAborted);
+    SetWhole(complete);
     return complete;
-}
-
-bool FirmwareUpdate::SaveImageFile(const std::string& name, std::string& error) const {
-    return WriteFileSafely(name, std::string_view(reinterpret_cast<const char*>(image_.data()), image_.size()), &error);
 }
 
 bool FirmwareUpdate::ReadPage(int p) {
     for (int h = 0; h < 2; ++h) {
         uint16_t regs[kRegisterBufferSize] = {};
-        uint16_t count = kHalfRegisters;
-        if (!bus_.ModbusRequest(address_, 3, static_cast<uint16_t>(p * 128 + h * 64), count, regs)) return false;
-        if (count != kHalfRegisters) return false;  // a short half would leave old bytes in the page
+        // A short half would leave old bytes in the page.
+        if (!ReadRegisters(bus_, address_, static_cast<uint16_t>(p * 128 + h * 64), kHalfRegisters, regs)) return false;
         uint8_t* at = &image_[p * kImagePageSize + h * 128];
         for (int j = 0; j < kHalfRegisters; ++j) {
             at[2 * j] = static_cast<uint8_t>(regs[j] >> 8);
@@ -159,12 +172,14 @@ bool FirmwareUpdate::ReadPage(int p) {
 bool FirmwareUpdate::VerifyPage(int p) {
     for (int h = 0; h < 2; ++h) {
         uint16_t regs[kRegisterBufferSize] = {};
-        uint16_t count = kHalfRegisters;
-        if (!bus_.ModbusRequest(address_, 3, static_cast<uint16_t>(p * 128 + h * 64), count, regs)) return false;
-        if (count != kHalfRegisters) return false;
+        differs_ = false;
+        if (!ReadRegisters(bus_, address_, static_cast<uint16_t>(p * 128 + h * 64), kHalfRegisters, regs)) return false;
         const uint8_t* at = &image_[p * kImagePageSize + h * 128];
         for (int j = 0; j < kHalfRegisters; ++j) {
-            if (regs[j] != (at[2 * j] << 8 | at[2 * j + 1])) return false;
+            if (regs[j] != (at[2 * j] << 8 | at[2 * j + 1])) {
+                differs_ = true;
+                return false;
+            }
         }
     }
     return Exchanged(true);
@@ -183,8 +198,12 @@ bool FirmwareUpdate::WritePage(int p) {
 
 bool FirmwareUpdate::PageLoop(PageOp op) {
     if (busy_) return false;
-    busy_ = true;
     failedPage_ = -1;
+    differs_ = false;
+    if (op != PageOp::Read && !whole_) return false;
+    // Reading overwrites the image page by page: it is whole again only when every page came.
+    if (op == PageOp::Read) SetWhole(false);
+    busy_ = true;
     if (op == PageOp::Write) writtenPages_ = 0;
     int tries = 3;
     int p = 0;
@@ -219,13 +238,23 @@ bool FirmwareUpdate::PageLoop(PageOp op) {
         const char* what = op == PageOp::Read    ? "Сбой при чтении страницы "
                            : op == PageOp::Write ? "Сбой при записи страницы "
                                                  : "Сбой при проверке страницы ";
+        view_->Status(what + std::to_string(p));
         op_.Error(what + std::to_string(p));
         break;
     }
     view_->Progress(0);
     busy_ = false;
-    if (op == PageOp::Read) ShowImageDump();
-    return p == kImagePages;
+    const bool done = p == kImagePages;
+    if (op == PageOp::Read) {
+        ShowImageDump();
+        SetWhole(done);
+    }
+    if (done) {
+        view_->Status(op == PageOp::Read    ? "Read completed"
+                      : op == PageOp::Write ? "Write completed (" + std::to_string(writtenPages_) + " pages)"
+                                            : "Verify completed: the device holds the image");
+    }
+    return done;
 }
 
 bool FirmwareUpdate::ReadImage() { return PageLoop(PageOp::Read); }
@@ -237,6 +266,7 @@ bool FirmwareUpdate::EraseDevice() {
     busy_ = true;
     view_->Working(true);
     const bool ok = Exchanged(Diagnostics(kEraseSubfunction, 0));
+    view_->Status(ok ? "Erase completed" : bus_.LinkStatusMessage());
     if (!ok) op_.Error(bus_.LinkStatusMessage());
     view_->Working(false);
     busy_ = false;

@@ -5,6 +5,12 @@
 // holding registers p * 128 .. p * 128 + 127, read and written in two halves of 64 registers;
 // register r holds image bytes 2r (high byte) and 2r + 1.
 //
+// The image may be written into the device or compared with it only while it is whole: loaded
+// completely from a file or read completely from the device (HasImage). Until then, and after a
+// load or a read that failed or was aborted part way, WriteImage and VerifyImage refuse without
+// any traffic: a half-read image, or the zeros the program starts with, must never reach a
+// device's flash.
+//
 // The page loops let window events run before every page and stop at the next page once Abort
 // was called (the cancel button, closing the window). A page is tried three times before the loop
 // gives up with an error naming it; the pages before it are done.
@@ -27,6 +33,9 @@ inline constexpr int kImagePages = 496;
 inline constexpr int kImagePageSize = 256;
 inline constexpr int kImageBytes = kImagePages * kImagePageSize;
 inline constexpr int kBootTimeoutMs = 34000;
+// Function 8 sub-function that switches the boot loader. Its data word is no on/off flag but the
+// reverse: 0 switches the boot loader on (the device waits for firmware), 1 switches it off and
+// starts the firmware. Devices answer to exactly this; do not "correct" it to 1 = start.
 inline constexpr uint16_t kBootSubfunction = 0xFFF0;
 inline constexpr uint16_t kEraseSubfunction = 0xFFF3;
 
@@ -60,6 +69,8 @@ public:
     virtual void ClearDump() {}
     virtual void AddDumpLines(const std::vector<std::string>& /*lines*/) {}
     virtual void Working(bool /*on*/) {}  // the hourglass cursor of the erase
+    // Whether the image is whole (write and verify possible).
+    virtual void ImageWhole(bool /*whole*/) {}
 };
 
 class FirmwareUpdate {
@@ -67,8 +78,9 @@ public:
     FirmwareUpdate(DeviceBus& bus, Operator& op, EventPump& events, Clock& clock);
 
     void SetView(FirmwareView* view) { view_ = view ? view : &noView_; }
-    std::vector<uint8_t>& Image() { return image_; }
     const std::vector<uint8_t>& Image() const { return image_; }
+    // Loaded or read whole: the only image that may be written or compared.
+    bool HasImage() const { return whole_; }
 
     uint8_t Address() const { return address_; }
     void SetAddress(uint8_t address) { address_ = address; }
@@ -79,15 +91,15 @@ public:
     bool ConnectDevice();
 
     // The file into a separate buffer; the image takes it only when all 496 pages were read.
-    // Ignored (false) while busy.
+    // A failed load leaves the previous content but no whole image. Ignored (false) while busy.
+    // The file is opened without blocking and must be a regular file.
     bool LoadImageFile(const std::string& name);
-    // The image into a file (drumo-cli's "read --out"), replaced only once complete.
-    bool SaveImageFile(const std::string& name, std::string& error) const;
 
     bool ReadPage(int p);
     bool WritePage(int p);
     bool VerifyPage(int p);
-    // The page loops; each is ignored (false) while busy. True when every page was done.
+    // The page loops; each is ignored (false) while busy, and write and verify also without a
+    // whole image. True when every page was done; the status shows the outcome.
     bool ReadImage();
     bool WriteImage();
     bool VerifyImage();
@@ -102,6 +114,8 @@ public:
     bool BootFlag() const { return boot_; }
     // The page at which the last loop gave up, or -1; the pages the last write transferred.
     int FailedPage() const { return failedPage_; }
+    // Whether the last verify stopped at a page that differs from the image (not at a failed read).
+    bool Differs() const { return differs_; }
     int WrittenPages() const { return writtenPages_; }
     int LinkStatus() const { return bus_.LinkStatus(); }
 
@@ -110,6 +124,7 @@ private:
     bool PageLoop(PageOp op);
     bool Exchanged(bool ok);
     bool Diagnostics(uint16_t sub, uint16_t value);
+    void SetWhole(bool whole);
 
     DeviceBus& bus_;
     Operator& op_;
@@ -125,6 +140,8 @@ private:
     int64_t deadlineMs_ = 0;
     int failedPage_ = -1;
     int writtenPages_ = 0;
+    bool whole_ = false;
+    bool differs_ = false;
 };
 
 }  // namespace drumo

@@ -235,7 +235,9 @@ uint8_t Dorma::ApplyWrite(int start, const std::vector<uint16_t>& values) {
                         (r == 37 && v <= 7) || (r == 38 && v == 0) || r == 39 || (r == 40 && v <= 60) ||
                         (r == 45 && v == 2) ||
                         (r == 46 && int{v} * 64 <= static_cast<int>(notebook_.size())) ||
-                        (r == 47 && v < cables_.size());
+                        (r == 47 && v < cables_.size()) ||
+                        // a device takes back the setting it holds, even one its lists do not have
+                        (r >= 32 && r <= 40 && r != 38 && v == settings_[r - 32]);
         if (!ok) {
             const bool known = (r >= 16 && r <= 40) || (r >= 45 && r <= 47);
             return known ? IllegalValue : IllegalAddress;

@@ -67,6 +67,8 @@ public:
     std::string Comment() const;  // as stored, Windows-1251
     void SetComment(const std::string& cp1251);
     const std::array<uint16_t, 9>& Settings() const { return settings_; }
+    // Any values, also those the device's own lists do not have (register 38 stays measured).
+    void SetSettings(const std::array<uint16_t, 9>& values) { settings_ = values; }
     int ActiveCable() const { return activeCable_; }
     std::vector<SimCable>& Cables() { return cables_; }
     Climate& World() { return climate_; }

@@ -310,11 +310,14 @@ uint8_t Hexar::Write(int code, const std::vector<uint8_t>& d) {
     case 73: return Mode(d[0]);
     case 84: case 85: case 86: case 87: return WriteCorrections(code - 84, d);
     case 94:
-        if (d[0] < 5 || d[0] > 90) return 4;
+        // A device takes back the value it holds, even one outside the range it offers.
+        if ((d[0] < 5 || d[0] > 90) && d[0] != Settings16[0]) return 4;
         Settings16 = {d[0], static_cast<uint8_t>(d[1] ? 1 : 0), static_cast<uint8_t>(d[2] ? 1 : 0)};
         return 0;
     case 98:
-        if (d[0] > 10 || d[3] > 10 || d[4] < 1 || d[4] > 7) return 4;
+        if ((d[0] > 10 && d[0] != Settings100[0]) || (d[3] > 10 && d[3] != Settings100[3]) ||
+            ((d[4] < 1 || d[4] > 7) && d[4] != Settings100[4]))
+            return 4;
         // Bytes 5..9 are the device's own (its supply voltage among them) and are not taken.
         Settings100[0] = d[0];
         Settings100[1] = d[1] ? 1 : 0;

@@ -110,6 +110,7 @@ public:
                        uint16_t* data) override;
     int LinkStatus() const override { return status_; }
     std::string LinkStatusMessage() const override { return "status " + std::to_string(status_); }
+    void SetLinkStatus(int status) override { status_ = status; }
     void AttachStream(StreamHandler handler) override { Stream = std::move(handler); }
     void DetachStream() override { Stream = nullptr; }
 

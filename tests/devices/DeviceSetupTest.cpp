@@ -34,7 +34,9 @@ TEST_F(DeviceSetup, Hexar16SettingsRoundTripAndOutOfRangePeriods) {
     EXPECT_EQ(s.Period, 45);
     EXPECT_TRUE(s.Backlight);
     EXPECT_FALSE(s.AutoOff);
-    s = {5, false, true};
+    s.Period = 5;
+    s.Backlight = false;
+    s.AutoOff = true;
     ASSERT_TRUE(WriteSettings(bus, s)) << bus.LinkStatus();
     EXPECT_EQ(Device([&] { return Hexar().Settings16; }), (std::array<uint8_t, 3>{5, 0, 1}));
 
@@ -45,11 +47,15 @@ TEST_F(DeviceSetup, Hexar16SettingsRoundTripAndOutOfRangePeriods) {
         EXPECT_FALSE(WriteSettings(bus, s));
         EXPECT_EQ(Device([&] { return Hexar().Settings16[0]; }), 5);
     }
-    // A device value the field cannot show comes in at the nearest end of its range.
+    // A device value the field cannot show is kept as read and goes back unchanged.
     Device([&] { return Hexar().Settings16 = {200, 7, 0}; });
     ASSERT_TRUE(ReadSettings(bus, s));
-    EXPECT_EQ(s.Period, 90);
+    EXPECT_EQ(s.Period, 200);
     EXPECT_TRUE(s.Backlight);
+    s.AutoOff = true;
+    EXPECT_EQ(RangeError(s), "");
+    ASSERT_TRUE(WriteSettings(bus, s)) << bus.LinkStatus();
+    EXPECT_EQ(Device([&] { return Hexar().Settings16; }), (std::array<uint8_t, 3>{200, 1, 1}));
 }
 
 TEST_F(DeviceSetup, Hexar100SettingsKeepTheDevicesOwnBytesAndShowTheSupply) {
@@ -100,13 +106,78 @@ TEST_F(DeviceSetup, DormaSettingsRoundTripWritesZeroForTheTemperatureInside) {
     ASSERT_TRUE(WriteSettings(bus, 4, s)) << bus.LinkStatus();
     EXPECT_EQ(Device([&] { return Station().Settings(); }), (std::array<uint16_t, 9>{4, 1, 8, 0, 1, 7, 0, 1, 60}));
 
-    // A failed read leaves the values as they were.
+    // A failed read leaves the values as they were, but nothing to write.
     Device([&] { Station().Faults().Set(*sim::ParseFault("exception:2*1")); return 0; });
-    DormaSettings before = s;
+    const int period = s.Period, delay = s.SwitchOnDelay;
     EXPECT_FALSE(ReadSettings(bus, 4, s));
     EXPECT_EQ(bus.LinkStatus(), 56);
-    EXPECT_EQ(s.Period, before.Period);
-    EXPECT_EQ(s.SwitchOnDelay, before.SwitchOnDelay);
+    EXPECT_EQ(s.Period, period);
+    EXPECT_EQ(s.SwitchOnDelay, delay);
+    EXPECT_FALSE(WriteSettings(bus, 4, s));
+}
+
+TEST_F(DeviceSetup, ValuesNoListHasGoBackAsReadUnlessChanged) {
+    Dorma(105);
+    // Speed code 2, protocol 100, period 9, auto-save 5, auto-save period 9, delay 120.
+    Device([&] {
+        Station().StrictSpeed = false;  // speed code 2 names no speed the device could hear at
+        Station().SetSettings({4, 100, 2, 9, 5, 9, 0, 0, 120});
+        return 0;
+    });
+    DormaSettings s;
+    ASSERT_TRUE(ReadSettings(bus, 4, s)) << bus.LinkStatus();
+    EXPECT_FALSE(Listed(s.SpeedItem, 7));
+    EXPECT_FALSE(Listed(s.Period, kDormaPeriodItems));
+    s.Heating = true;
+    EXPECT_EQ(RangeError(s), "");
+    ASSERT_TRUE(WriteSettings(bus, 4, s)) << bus.LinkStatus();
+    EXPECT_EQ(Device([&] { return Station().Settings(); }), (std::array<uint16_t, 9>{4, 100, 2, 9, 5, 9, 0, 1, 120}));
+    s.Period = 2;
+    s.SwitchOnDelay = 61;
+    EXPECT_EQ(RangeError(s), "delay must be 0..60") << "a changed value is checked";
+    s.SwitchOnDelay = 120;
+    ASSERT_TRUE(WriteSettings(bus, 4, s)) << bus.LinkStatus();
+    EXPECT_EQ(Device([&] { return Station().Settings()[3]; }), 2);
+
+    // Factory data: type 99, interface 9, serial 0, year 2005; only the serial number changes.
+    Device([&] {
+        sim::DeviceIdentity& id = Station().Identity();
+        id.Type = 99;
+        id.Serial = 0;
+        id.Year = 2005;
+        return Station().Interface = 9;
+    });
+    DormaFactory f;
+    ASSERT_TRUE(ReadFactory(bus, 4, f)) << bus.LinkStatus();
+    f.Serial = 55;
+    ASSERT_TRUE(WriteFactory(bus, 4, f)) << bus.LinkStatus();
+    EXPECT_EQ(Device([&] { return Station().Identity().Type; }), 99);
+    EXPECT_EQ(Device([&] { return Station().Interface; }), 9);
+    EXPECT_EQ(Device([&] { return Station().Identity().Serial; }), 55);
+    EXPECT_EQ(Device([&] { return Station().Identity().Year; }), 2005);
+}
+
+TEST_F(DeviceSetup, AShortReadIsAFailedReadAndLeavesNothingToWrite) {
+    Dorma(105);
+    Device([&] { Station().SetSettings({4, 1, 8, 3, 0, 6, 0, 1, 0}); return 0; });
+    DormaSettings s;
+    ASSERT_TRUE(ReadSettings(bus, 4, s));
+    DormaFactory f;
+    ASSERT_TRUE(ReadFactory(bus, 4, f));
+    const auto settings = Device([&] { return Station().Settings(); });
+    const auto serial = Device([&] { return Station().Identity().Serial; });
+    Device([&] { Station().Faults().Set(*sim::ParseFault("fewer-registers:4*2")); return 0; });
+    EXPECT_FALSE(ReadSettings(bus, 4, s));
+    EXPECT_EQ(bus.LinkStatus(), kShortReadStatus);
+    EXPECT_EQ(bus.LinkStatusMessage(), "Команда 3: Ответ содержит неверное количество байт");
+    EXPECT_FALSE(ReadFactory(bus, 4, f));
+    EXPECT_EQ(bus.LinkStatus(), kShortReadStatus);
+    s.SwitchOnDelay = 7;
+    f.Serial = 1002;
+    EXPECT_FALSE(WriteSettings(bus, 4, s));
+    EXPECT_FALSE(WriteFactory(bus, 4, f));
+    EXPECT_EQ(Device([&] { return Station().Settings(); }), settings);
+    EXPECT_EQ(Device([&] { return Station().Identity().Serial; }), serial);
 }
 
 TEST(DeviceSettingsRules, RangeChecksOfEveryValue) {
@@ -130,12 +201,26 @@ TEST(DeviceSettingsRules, RangeChecksOfEveryValue) {
         {with([](auto& s) { s.SwitchOnDelay = 61; }), "delay must be 0..60"},
     };
     for (const auto& c : cases) EXPECT_EQ(RangeError(c.Settings), c.Error);
-    EXPECT_EQ(RangeError(HexarFactory{32001, 2020}), "serial must be 0..32000");
-    EXPECT_EQ(RangeError(HexarFactory{0, 2009}), "year must be 2010..2099");
-    EXPECT_EQ(RangeError(DormaFactory{8, 5, 1, 2020}), "type must be 100..107");
-    EXPECT_EQ(RangeError(DormaFactory{3, 6, 1, 2020}), "interface must be 0..5");
-    EXPECT_EQ(RangeError(DormaFactory{3, 5, 0, 2020}), "serial must be 1..32000");
-    EXPECT_EQ(RangeError(DormaFactory{3, 5, 1, 2010}), "year must be 2011..2099");
+    auto hexar = [](int serial, int year) {
+        HexarFactory f;
+        f.Serial = serial;
+        f.Year = year;
+        return f;
+    };
+    auto dorma = [](int type, int interface, int serial, int year) {
+        DormaFactory f;
+        f.TypeItem = type;
+        f.Interface = interface;
+        f.Serial = serial;
+        f.Year = year;
+        return f;
+    };
+    EXPECT_EQ(RangeError(hexar(32001, 2020)), "serial must be 0..32000");
+    EXPECT_EQ(RangeError(hexar(0, 2009)), "year must be 2010..2099");
+    EXPECT_EQ(RangeError(dorma(8, 5, 1, 2020)), "type must be 100..107");
+    EXPECT_EQ(RangeError(dorma(3, 6, 1, 2020)), "interface must be 0..5");
+    EXPECT_EQ(RangeError(dorma(3, 5, 0, 2020)), "serial must be 1..32000");
+    EXPECT_EQ(RangeError(dorma(3, 5, 1, 2010)), "year must be 2011..2099");
 }
 
 TEST(DeviceSettingsRules, ListCouplingAndTestItems) {
@@ -177,22 +262,31 @@ TEST(DeviceSettingsRules, AddressTakenByAnotherPresentDevice) {
 
 TEST_F(DeviceSetup, HexarFactoryDataAndAYearThatDoesNotCome) {
     ConnectHexar(sim::MakeHexar100(clock));
-    HexarFactory f{0, 2013};
+    HexarFactory f;
+    EXPECT_FALSE(WriteFactory(bus, f)) << "nothing read, nothing to write";
     ASSERT_TRUE(ReadFactory(bus, f)) << bus.LinkStatus();
     EXPECT_EQ(f.Serial, Device([&] { return Hexar().Serial; }));
     EXPECT_EQ(f.Year, 2021);
     // 1234 goes out as the bytes 0x04 0xD2, which the device reads back as 1234.
-    ASSERT_TRUE(WriteFactory(bus, HexarFactory{1234, 2030})) << bus.LinkStatus();
+    f.Serial = 1234;
+    f.Year = 2030;
+    ASSERT_TRUE(WriteFactory(bus, f)) << bus.LinkStatus();
     EXPECT_EQ(Device([&] { return Hexar().Serial; }), 1234);
     EXPECT_EQ(Device([&] { return Hexar().Year; }), 2030);
 
-    // The device answers command 59 and then falls silent: the year box keeps its value.
+    // The device answers command 59 and then falls silent: the year box keeps its value, and that
+    // year, which nobody read, is not written unless the operator typed it.
     link.AdditionalDelay = 100;
     Device([&] { line.Command->Faults().Set(*sim::ParseFault("stop-after:1")); return 0; });
-    f = {0, 2044};
+    f.Year = 2044;
     ASSERT_TRUE(ReadFactory(bus, f));
     EXPECT_EQ(f.Serial, 1234);
     EXPECT_EQ(f.Year, 2044);
+    Device([&] { line.Command->Faults().Clear(); return 0; });
+    f.Serial = 1235;
+    ASSERT_TRUE(WriteFactory(bus, f)) << bus.LinkStatus();
+    EXPECT_EQ(Device([&] { return Hexar().Serial; }), 1235);
+    EXPECT_EQ(Device([&] { return Hexar().Year; }), 2030);
 }
 
 TEST_F(DeviceSetup, DormaFactoryDataGoWithTheWriteCode) {
@@ -204,7 +298,10 @@ TEST_F(DeviceSetup, DormaFactoryDataGoWithTheWriteCode) {
     EXPECT_EQ(f.Interface, 5);
     EXPECT_EQ(f.Serial, 1004);
     EXPECT_EQ(f.Year, 2023);
-    f = {2, 3, 777, 2031};  // "102: reserved", "3: Ethernet"
+    f.TypeItem = 2;  // "102: reserved"
+    f.Interface = 3;  // "3: Ethernet"
+    f.Serial = 777;
+    f.Year = 2031;
     ASSERT_TRUE(WriteFactory(bus, 4, f)) << bus.LinkStatus();
     EXPECT_EQ(Device([&] { return Station().Identity().Type; }), 102);
     EXPECT_EQ(Device([&] { return Station().Interface; }), 3);

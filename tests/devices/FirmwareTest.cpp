@@ -10,6 +10,8 @@
 #include "support/CountingPump.h"
 #include "support/ScriptedOperator.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -85,15 +87,33 @@ TEST_F(Firmware, AFullImageIsWrittenAndReadBack) {
     ASSERT_TRUE(fw.WriteImage()) << fw.FailedPage();
     EXPECT_EQ(fw.WrittenPages(), 496);
     EXPECT_EQ(Memory(), image);
-    std::fill(fw.Image().begin(), fw.Image().end(), 0);
+    EXPECT_EQ(view.Statuses.back(), "Write completed (496 pages)");
+    ASSERT_TRUE(fw.LoadImageFile(ImageFile("other.bin", 5)));
     ASSERT_TRUE(fw.ReadImage());
     EXPECT_EQ(fw.Image(), image);
+    EXPECT_EQ(view.Statuses.back(), "Read completed");
     EXPECT_TRUE(op.messages.empty());
 }
 
-TEST_F(Firmware, ImageFilesThatAreRefusedLeaveTheImageAsItWas) {
-    std::fill(fw.Image().begin(), fw.Image().end(), 0x5A);
+TEST_F(Firmware, OnlyAWholeImageIsWrittenOrCompared) {
+    EraseInBootLoader();
+    // The zeros the program starts with, and an image read only in part, never go anywhere.
+    EXPECT_FALSE(fw.WriteImage());
+    EXPECT_FALSE(fw.VerifyImage());
+    Device([&] { line.Dormas[0]->Faults().Set(*sim::ParseFault("silence")); return 0; });
+    EXPECT_FALSE(fw.ReadImage());
+    Device([&] { line.Dormas[0]->Faults().Clear(); return 0; });
+    EXPECT_FALSE(fw.HasImage());
+    EXPECT_FALSE(fw.WriteImage());
+    EXPECT_EQ(Memory(), std::vector<uint8_t>(kImageBytes, 0xFF));
+    EXPECT_EQ(view.Statuses.back(), "Сбой при чтении страницы 0") << "the last failure, not a stale status";
+}
+
+TEST_F(Firmware, ImageFilesThatAreRefusedLeaveTheImageAsItWasButNotWhole) {
+    ASSERT_TRUE(fw.LoadImageFile(ImageFile("good.bin", kImagePages)));
+    const std::vector<uint8_t> image = fw.Image();
     fs::create_directories(folder / "dir.bin");
+    ASSERT_EQ(::mkfifo((folder / "fifo.bin").c_str(), 0600), 0);
     struct Case {
         std::string Name;
         std::string Error;
@@ -102,7 +122,9 @@ TEST_F(Firmware, ImageFilesThatAreRefusedLeaveTheImageAsItWas) {
     const std::string upper = ImageFile("FIRMWARE.BIN", 496);
     const std::string missing = (folder / "missing.bin").string();
     const std::string dir = (folder / "dir.bin").string();
+    const std::string fifo = (folder / "fifo.bin").string();
     const Case cases[] = {
+        {fifo, "Ошибка при доступе к файлу " + fifo + "\r\nВозможно файл не существует"},
         {shortFile, "Сбой при загрузке страницы 3"},
         {upper, "Файл " + upper + "\r\nне является файлом прошивки"},
         {"ab", "Файл ab\r\nне является файлом прошивки"},
@@ -113,8 +135,11 @@ TEST_F(Firmware, ImageFilesThatAreRefusedLeaveTheImageAsItWas) {
         op.Clear();
         EXPECT_FALSE(fw.LoadImageFile(c.Name));
         ASSERT_EQ(op.Shown(), std::vector<std::string>{"error: " + c.Error});
-        EXPECT_EQ(fw.Image(), std::vector<uint8_t>(kImageBytes, 0x5A)) << c.Name;
+        EXPECT_EQ(fw.Image(), image) << c.Name;
+        EXPECT_FALSE(fw.HasImage()) << c.Name;
+        ASSERT_TRUE(fw.LoadImageFile(ImageFile("good.bin", kImagePages)));
     }
+    EXPECT_FALSE(fw.LoadImageFile(shortFile));
     EXPECT_EQ(view.Statuses.back(), "Process aborted!") << "after the short file";
 }
 
@@ -249,9 +274,15 @@ TEST_F(Firmware, VerifyNamesTheFirstPageThatDiffers) {
     ASSERT_TRUE(fw.LoadImageFile(ImageFile("v.bin", 3)));
     EraseInBootLoader();
     ASSERT_TRUE(fw.WriteImage());
-    fw.Image()[2 * 256 + 200] ^= 1;
+    Device([&] { return line.Dormas[0]->Boot().Memory()[2 * 256 + 200] ^= 1; });
     EXPECT_FALSE(fw.VerifyImage());
+    EXPECT_TRUE(fw.Differs());
     EXPECT_EQ(op.Shown(), std::vector<std::string>{"error: Сбой при проверке страницы 2"});
+    // A page that cannot be read is no difference.
+    Device([&] { line.Dormas[0]->Faults().Set(*sim::ParseFault("fewer-registers:1")); return 0; });
+    EXPECT_FALSE(fw.VerifyImage());
+    EXPECT_FALSE(fw.Differs());
+    EXPECT_EQ(fw.LinkStatus(), kShortReadStatus);
 }
 
 }  // namespace

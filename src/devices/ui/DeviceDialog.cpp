@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
+#include "app/ui/WindowPlaces.h"
+
 namespace drumo {
 
 CornerSpot::CornerSpot(QWidget* parent) : QWidget(parent) {
@@ -23,8 +25,11 @@ void CornerSpot::mouseDoubleClickEvent(QMouseEvent* event) {
 void ShowCentredOn(QWidget& window, const QWidget* over) {
     window.adjustSize();
     if (over) {
+        // Centred, but never beyond the screen's edge: a window taller than the main window would
+        // otherwise open with its title bar out of reach.
         const QRect area = over->frameGeometry();
-        window.move(area.center() - QPoint(window.width() / 2, window.height() / 2));
+        const QPoint at = area.center() - QPoint(window.width() / 2, window.height() / 2);
+        PlaceWindow(window, WindowPlace{at.y(), at.x(), window.height(), window.width()}, false, false);
     }
     window.show();
     window.raise();
@@ -42,9 +47,10 @@ DeviceDialog::DeviceDialog(Station& station, Operator& op, QWidget* mainWindow, 
     layout->addLayout(body_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto* apply = new QPushButton(QStringLiteral("Применить"), this);
+    auto* apply = apply_ = new QPushButton(QStringLiteral("Применить"), this);
     apply->setObjectName(QStringLiteral("btnApply"));
     apply->setDefault(true);
+    apply->setEnabled(false);
     auto* cancel = new QPushButton(QStringLiteral("Отмена"), this);
     cancel->setObjectName(QStringLiteral("btnCancel"));
     buttons->addWidget(apply);
@@ -61,12 +67,13 @@ void DeviceDialog::resizeEvent(QResizeEvent* event) {
 }
 
 void DeviceDialog::ShowDialog() {
+    apply_->setEnabled(false);
     ShowCentredOn(*this, main_);
-    Read();
+    apply_->setEnabled(Read());
 }
 
 bool DeviceDialog::Apply() {
-    if (!Write()) return false;
+    if (!apply_->isEnabled() || !Write()) return false;
     accept();
     return true;
 }

@@ -4,8 +4,11 @@
 // without writing). Each exchange takes the station's line for device settings, which lets
 // reception run on between its passes; while a search or another long procedure holds the line
 // nothing is sent. A failed exchange shows its status message and leaves the dialog open.
+// "Применить" works only after a complete read of this showing: what it writes is composed from
+// that read, so after a failed one there is nothing to write.
 
 #include <QDialog>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -37,7 +40,8 @@ public:
 
     // Shows the dialog centred on the main window and reads the device.
     void ShowDialog();
-    // "Применить": true when the write succeeded and the dialog closed.
+    // "Применить": true when the write succeeded and the dialog closed; refused (false) while the
+    // button is disabled.
     bool Apply();
 
 protected:
@@ -55,6 +59,7 @@ protected:
 
 private:
     QWidget* main_;
+    QPushButton* apply_;
     QVBoxLayout* body_;
 };
 

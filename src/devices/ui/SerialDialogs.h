@@ -7,6 +7,7 @@
 #include <QSpinBox>
 
 #include "devices/SerialNumbers.h"
+#include "devices/ui/DeviceControls.h"
 #include "devices/ui/DeviceDialog.h"
 
 namespace drumo {
@@ -21,8 +22,9 @@ protected:
     bool Write() override;
 
 private:
-    QSpinBox* seSerial_;
-    QSpinBox* seYear_;
+    HexarFactory factory_;  // as last read; the write is composed from it
+    DeviceNumber* seSerial_;
+    DeviceNumber* seYear_;
 };
 
 class TfrmModbusDormaSerial : public DeviceDialog {
@@ -36,10 +38,11 @@ protected:
 
 private:
     uint8_t address_ = 255;
-    QComboBox* cbType_;
-    QComboBox* cbInterface_;
-    QSpinBox* seSerial_;
-    QSpinBox* seYear_;
+    DormaFactory factory_;  // as last read; the write is composed from it
+    DeviceList* cbType_;
+    DeviceList* cbInterface_;
+    DeviceNumber* seSerial_;
+    DeviceNumber* seYear_;
 };
 
 }  // namespace drumo

@@ -16,10 +16,8 @@ W* Named(W* widget, const char* name) {
     return widget;
 }
 
-QComboBox* List(QWidget* parent, const char* name, int items, const char* (*text)(int)) {
-    auto* box = Named(new QComboBox(parent), name);
-    for (int i = 0; i < items; ++i) box->addItem(QString::fromUtf8(text(i)));
-    return box;
+DeviceList* List(QWidget* parent, const char* name, int items, const char* (*text)(int), int codeOffset = 0) {
+    return new DeviceList(parent, name, items, text, codeOffset);
 }
 
 // A control in a group box whose caption names it.
@@ -37,9 +35,7 @@ QGroupBox* Group(QWidget* parent, const char* caption, QWidget* control) {
 TfrmHexar16Set::TfrmHexar16Set(Station& station, Operator& op, QWidget* mainWindow)
     : DeviceDialog(station, op, mainWindow, "frmHexar16Set", QStringLiteral("Настройки прибора")) {
     auto* form = new QFormLayout;
-    sePeriod_ = Named(new QSpinBox(this), "SEPeriod");
-    sePeriod_->setRange(kHexar16PeriodMin, kHexar16PeriodMax);
-    sePeriod_->setValue(20);
+    sePeriod_ = new DeviceNumber(this, "SEPeriod", kHexar16PeriodMin, kHexar16PeriodMax, 20);
     form->addRow(QStringLiteral("Период измерений, сек."), sePeriod_);
     cbLight_ = Named(new QCheckBox(QStringLiteral("Подсветка индикатора"), this), "CBLight");
     cbAutoOff_ = Named(new QCheckBox(QStringLiteral("Автоотключение"), this), "CBAutoOff");
@@ -49,16 +45,18 @@ TfrmHexar16Set::TfrmHexar16Set(Station& station, Operator& op, QWidget* mainWind
 }
 
 bool TfrmHexar16Set::Read() {
-    Hexar16Settings s;
-    if (!Exchange([&](DeviceBus& bus) { return ReadSettings(bus, s); })) return false;
-    sePeriod_->setValue(s.Period);
-    cbLight_->setChecked(s.Backlight);
-    cbAutoOff_->setChecked(s.AutoOff);
+    if (!Exchange([&](DeviceBus& bus) { return ReadSettings(bus, settings_); })) return false;
+    sePeriod_->ShowDevice(settings_.Period);
+    cbLight_->setChecked(settings_.Backlight);
+    cbAutoOff_->setChecked(settings_.AutoOff);
     return true;
 }
 
 bool TfrmHexar16Set::Write() {
-    const Hexar16Settings s{sePeriod_->value(), cbLight_->isChecked(), cbAutoOff_->isChecked()};
+    Hexar16Settings s = settings_;
+    s.Period = sePeriod_->value();
+    s.Backlight = cbLight_->isChecked();
+    s.AutoOff = cbAutoOff_->isChecked();
     return Exchange([&](DeviceBus& bus) { return WriteSettings(bus, s); });
 }
 
@@ -68,7 +66,7 @@ TfrmHexar100Set::TfrmHexar100Set(Station& station, Operator& op, QWidget* mainWi
     : DeviceDialog(station, op, mainWindow, "frmHexar100Set", QStringLiteral("Настройки прибора")) {
     cbPeriod_ = List(this, "CBPeriod", kHexar100Items, Hexar100PeriodText);
     cbAutoWrite_ = List(this, "CBAutoWrite", kHexar100Items, Hexar100AutoWriteText);
-    cbSpeed_ = List(this, "CBSpeed", BaudItemCount, BaudItemText);
+    cbSpeed_ = List(this, "CBSpeed", BaudItemCount, BaudItemText, 1);
     cbSpeed_->setCurrentIndex(3);
     cbLight_ = Named(new QCheckBox(QStringLiteral("Подсветка индикатора"), this), "CBLight");
     cbAutoOff_ = Named(new QCheckBox(QStringLiteral("Автоотключение"), this), "CBAutoOff");
@@ -79,8 +77,10 @@ TfrmHexar100Set::TfrmHexar100Set(Station& station, Operator& op, QWidget* mainWi
     Body()->addWidget(Group(this, " Период автозаписи в блокнот ", cbAutoWrite_));
     Body()->addWidget(Group(this, " Скорость обмена (бит/с) ", cbSpeed_));
     Body()->addWidget(Group(this, " Напряжение питания ", lbSupply_));
-    // The notebook is never written more often than the device measures.
+    // The notebook is never written more often than the device measures (values outside the lists
+    // are left as the device has them).
     auto couple = [this] {
+        if (cbPeriod_->Unlisted() || cbAutoWrite_->Unlisted()) return;
         cbAutoWrite_->setCurrentIndex(CoupledAutoWrite(cbPeriod_->currentIndex(), cbAutoWrite_->currentIndex()));
     };
     connect(cbPeriod_, &QComboBox::currentIndexChanged, this, couple);
@@ -88,12 +88,16 @@ TfrmHexar100Set::TfrmHexar100Set(Station& station, Operator& op, QWidget* mainWi
 }
 
 bool TfrmHexar100Set::Read() {
-    Hexar100Settings s = settings_;
-    if (!Exchange([&](DeviceBus& bus) { return ReadSettings(bus, s); })) return false;
-    settings_ = s;
-    cbPeriod_->setCurrentIndex(s.Period);
-    cbAutoWrite_->setCurrentIndex(s.AutoWrite);
-    cbSpeed_->setCurrentIndex(s.SpeedItem);
+    if (!Exchange([&](DeviceBus& bus) { return ReadSettings(bus, settings_); })) return false;
+    const Hexar100Settings& s = settings_;
+    {
+        // The lists show what the device holds; their coupling is for the operator's choices, and
+        // a device's own pair must go back unchanged when the operator changes neither.
+        const QSignalBlocker period(cbPeriod_), autoWrite(cbAutoWrite_);
+        cbPeriod_->ShowDevice(s.Period);
+        cbAutoWrite_->ShowDevice(s.AutoWrite);
+    }
+    cbSpeed_->ShowDevice(s.SpeedItem);
     cbLight_->setChecked(s.Backlight);
     cbAutoOff_->setChecked(s.AutoOff);
     lbSupply_->setText(QString::fromStdString(SupplyText(s)));
@@ -102,9 +106,9 @@ bool TfrmHexar100Set::Read() {
 
 bool TfrmHexar100Set::Write() {
     Hexar100Settings s = settings_;
-    s.Period = cbPeriod_->currentIndex();
-    s.AutoWrite = cbAutoWrite_->currentIndex();
-    s.SpeedItem = cbSpeed_->currentIndex();
+    s.Period = cbPeriod_->Value();
+    s.AutoWrite = cbAutoWrite_->Value();
+    s.SpeedItem = cbSpeed_->Value();
     s.Backlight = cbLight_->isChecked();
     s.AutoOff = cbAutoOff_->isChecked();
     return Exchange([&](DeviceBus& bus) { return WriteSettings(bus, s); });
@@ -115,8 +119,7 @@ bool TfrmHexar100Set::Write() {
 TfrmModbusDormaSet::TfrmModbusDormaSet(Station& station, Operator& op, QWidget* mainWindow)
     : DeviceDialog(station, op, mainWindow, "frmModbusDormaSet", QStringLiteral("Настройки прибора")) {
     auto* form = new QFormLayout;
-    seAddress_ = Named(new QSpinBox(this), "SEAddress");
-    seAddress_->setRange(1, 255);
+    seAddress_ = new DeviceNumber(this, "SEAddress", 1, 255, 1);
     form->addRow(QStringLiteral("Адрес modbus"), seAddress_);
     auto* protocol = Named(new QGroupBox(QStringLiteral(" Протокол обмена "), this), "RGProtocol");
     auto* protocolLayout = new QHBoxLayout(protocol);
@@ -127,7 +130,7 @@ TfrmModbusDormaSet::TfrmModbusDormaSet(Station& station, Operator& op, QWidget* 
     protocolLayout->addWidget(rbModbus_);
     protocol->setEnabled(false);  // shown, not changed
     form->addRow(protocol);
-    cbSpeed_ = List(this, "CBSpeed", BaudItemCount, BaudItemText);
+    cbSpeed_ = List(this, "CBSpeed", BaudItemCount, BaudItemText, 5);
     cbSpeed_->setCurrentIndex(3);
     form->addRow(QStringLiteral("Скорость обмена"), cbSpeed_);
     cbPeriod_ = List(this, "CBPeriod", kDormaPeriodItems, DormaPeriodText);
@@ -144,8 +147,7 @@ TfrmModbusDormaSet::TfrmModbusDormaSet(Station& station, Operator& op, QWidget* 
     form->addRow(inside);
     cbHeating_ = Named(new QCheckBox(QStringLiteral("Подогрев платы"), this), "CBHeating");
     form->addRow(cbHeating_);
-    seDelay_ = Named(new QSpinBox(this), "SEDelay");
-    seDelay_->setRange(0, 60);
+    seDelay_ = new DeviceNumber(this, "SEDelay", 0, 60, 0);
     form->addRow(QStringLiteral("Задержка включения, сек"), seDelay_);
     Body()->addLayout(form);
 
@@ -165,17 +167,23 @@ bool TfrmModbusDormaSet::Read() {
     const bool selected = store.DeviceCount != 0 && store.HasDevice(store.SelDevice);
     index_ = selected ? store.SelDevice : 0;
     unlocked_ = false;
-    DormaSettings s;
-    if (!Exchange([&](DeviceBus& bus) { return ReadSettings(bus, address_, s); })) return false;
-    seAddress_->setValue(s.Address);
-    (s.Protocol == 0 ? rbDrumo_ : rbModbus_)->setChecked(true);
-    cbSpeed_->setCurrentIndex(s.SpeedItem);
-    cbPeriod_->setCurrentIndex(s.Period);
+    if (!Exchange([&](DeviceBus& bus) { return ReadSettings(bus, address_, settings_); })) return false;
+    const DormaSettings& s = settings_;
+    seAddress_->ShowDevice(s.Address);
+    // A protocol code other than 0 and 1 checks neither button; it is not changeable anyway.
+    rbDrumo_->setAutoExclusive(false);
+    rbModbus_->setAutoExclusive(false);
+    rbDrumo_->setChecked(s.Protocol == 0);
+    rbModbus_->setChecked(s.Protocol == 1);
+    rbDrumo_->setAutoExclusive(true);
+    rbModbus_->setAutoExclusive(true);
+    cbSpeed_->ShowDevice(s.SpeedItem);
+    cbPeriod_->ShowDevice(s.Period);
     cbAutoSave_->setChecked(s.AutoSave);
-    cbAutoSavePeriod_->setCurrentIndex(s.AutoSavePeriod);
+    cbAutoSavePeriod_->ShowDevice(s.AutoSavePeriod);
     lbInside_->setText(QString::fromStdString(InsideTemperatureText(s.InsideHundredths)));
     cbHeating_->setChecked(s.Heating);
-    seDelay_->setValue(s.SwitchOnDelay);
+    seDelay_->ShowDevice(s.SwitchOnDelay);
     return true;
 }
 
@@ -184,13 +192,13 @@ bool TfrmModbusDormaSet::Write() {
         op_.Error("Адрес уже занят!");
         return false;
     }
-    DormaSettings s;
+    // The protocol is shown, not changed: it goes back as read.
+    DormaSettings s = settings_;
     s.Address = seAddress_->value();
-    s.Protocol = rbDrumo_->isChecked() ? 0 : 1;
-    s.SpeedItem = cbSpeed_->currentIndex();
-    s.Period = cbPeriod_->currentIndex();
+    s.SpeedItem = cbSpeed_->Value();
+    s.Period = cbPeriod_->Value();
     s.AutoSave = cbAutoSave_->isChecked();
-    s.AutoSavePeriod = cbAutoSavePeriod_->currentIndex();
+    s.AutoSavePeriod = cbAutoSavePeriod_->Value();
     s.Heating = cbHeating_->isChecked();
     s.SwitchOnDelay = seDelay_->value();
     return Exchange([&](DeviceBus& bus) { return WriteSettings(bus, address_, s); });

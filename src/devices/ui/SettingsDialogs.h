@@ -8,6 +8,7 @@
 #include <QSpinBox>
 
 #include "devices/DeviceSettings.h"
+#include "devices/ui/DeviceControls.h"
 #include "devices/ui/DeviceDialog.h"
 
 namespace drumo {
@@ -22,7 +23,8 @@ protected:
     bool Write() override;
 
 private:
-    QSpinBox* sePeriod_;
+    Hexar16Settings settings_;  // as last read; the write is composed from it
+    DeviceNumber* sePeriod_;
     QCheckBox* cbLight_;
     QCheckBox* cbAutoOff_;
 };
@@ -39,9 +41,9 @@ protected:
 private:
     void Show(const Hexar100Settings& s);
     Hexar100Settings settings_;  // as last read: bytes 5 to 9 go back as the device sent them
-    QComboBox* cbPeriod_;
-    QComboBox* cbAutoWrite_;
-    QComboBox* cbSpeed_;
+    DeviceList* cbPeriod_;
+    DeviceList* cbAutoWrite_;
+    DeviceList* cbSpeed_;
     QCheckBox* cbLight_;
     QCheckBox* cbAutoOff_;
     QLabel* lbSupply_;
@@ -61,16 +63,17 @@ private:
     uint8_t address_ = 255;
     int index_ = 0;
     bool unlocked_ = false;
-    QSpinBox* seAddress_;
+    DormaSettings settings_;  // as last read; the write is composed from it
+    DeviceNumber* seAddress_;
     QRadioButton* rbDrumo_;
     QRadioButton* rbModbus_;
-    QComboBox* cbSpeed_;
-    QComboBox* cbPeriod_;
+    DeviceList* cbSpeed_;
+    DeviceList* cbPeriod_;
     QCheckBox* cbAutoSave_;
-    QComboBox* cbAutoSavePeriod_;
+    DeviceList* cbAutoSavePeriod_;
     QLabel* lbInside_;
     QCheckBox* cbHeating_;
-    QSpinBox* seDelay_;
+    DeviceNumber* seDelay_;
 };
 
 }  // namespace drumo

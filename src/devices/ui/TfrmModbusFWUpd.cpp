@@ -72,6 +72,9 @@ TfrmModbusFWUpd::TfrmModbusFWUpd(Station& station, Operator& op, Clock& clock, Q
         fw_.SetAddress(WantedAddress());
         Run([this] { return fw_.ConnectDevice(); });
     });
+    btnWrite_ = findChild<QToolButton*>(QStringLiteral("btnWrite"));
+    btnVerify_ = findChild<QToolButton*>(QStringLiteral("btnVerify"));
+    ImageWhole(fw_.HasImage());
     buttons->addSpacing(12);
     tsBoot_ = new QCheckBox(QStringLiteral("Boot"), this);
     tsBoot_->setObjectName(QStringLiteral("tsBoot"));
@@ -219,6 +222,11 @@ void TfrmModbusFWUpd::AddDumpLines(const std::vector<std::string>& lines) {
         text += QString::fromLatin1(lines[i].c_str());
     }
     mmDump_->appendPlainText(text);
+}
+
+void TfrmModbusFWUpd::ImageWhole(bool whole) {
+    btnWrite_->setEnabled(whole);
+    btnVerify_->setEnabled(whole);
 }
 
 void TfrmModbusFWUpd::Working(bool on) {

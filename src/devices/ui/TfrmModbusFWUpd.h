@@ -4,7 +4,9 @@
 // identify the device again. Every exchange takes the station's line for the firmware update
 // (which stops reception); a page loop keeps it until its last page and lets window events run
 // before every page, so that the cancel button, closing the window and the one-second boot
-// countdown work during a transfer.
+// countdown work during a transfer. Writing and comparing are offered only while the image is
+// whole (loaded from a file or read from the device completely); the status bar shows the outcome
+// of the last operation, success or failure.
 
 #include <QCheckBox>
 #include <QDialog>
@@ -51,6 +53,7 @@ private:
     void ClearDump() override;
     void AddDumpLines(const std::vector<std::string>& lines) override;
     void Working(bool on) override;
+    void ImageWhole(bool whole) override;
 
     // Runs an operation with the line taken; nothing while a page loop runs or the line is held.
     bool Run(const std::function<bool()>& operation);
@@ -62,6 +65,8 @@ private:
     QWidget* main_;
     FirmwareUpdate fw_;
     QTimer countdown_;
+    QWidget* btnWrite_;
+    QWidget* btnVerify_;
     QCheckBox* tsBoot_;
     QCheckBox* cbForce255_;
     QLabel* lbType_;

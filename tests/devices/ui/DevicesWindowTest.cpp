@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTextBlock>
@@ -22,6 +23,7 @@
 #include "devices/ui/SerialDialogs.h"
 #include "devices/ui/SettingsDialogs.h"
 #include "devices/ui/TfrmModbusFWUpd.h"
+#include "sim/Faults.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
 #include "support/ScriptedOperator.h"
@@ -79,6 +81,7 @@ private slots:
     void EachCommandOpensTheDialogOfTheModelItOffers();
     void DialogsAreModelessOnTopAndCentred();
     void DormaSettingsTestItemsAndTakenAddress();
+    void DormaSettingsAreWrittenOnlyAfterACompleteReadAndKeepUnlistedValues();
     void Hexar100ListsAreCoupledAndTheSupplyShown();
     void SerialNumberDialogsWriteWhatTheyShow();
     void FirmwareWindowIdentifiesLoadsAndCancels();
@@ -166,16 +169,56 @@ void DevicesWindowTest::DormaSettingsTestItemsAndTakenAddress() {
     QVERIFY(!dialog.isVisible());
 }
 
+void DevicesWindowTest::DormaSettingsAreWrittenOnlyAfterACompleteReadAndKeepUnlistedValues() {
+    DevicesRig rig;
+    QVERIFY(rig.Find("dorma-bus", ExchangeProtocol::Modbus));
+    rig.store.SelDevice = 1;
+    sim::Dorma& device = *rig.line.Dormas[1];
+    TfrmModbusDormaSet& dialog = rig.wiring.DormaSet();
+    auto& apply = Child<QAbstractButton>(dialog, "btnApply");
+    // The device is silent while the dialog reads, and answers again when "Применить" is pressed.
+    rig.Device([&] { device.Faults().Set(*sim::ParseFault("silence")); return 0; });
+    rig.wiring.OpenSettings();
+    QCOMPARE(rig.op.Shown().size(), size_t{1});
+    QVERIFY(!apply.isEnabled());
+    rig.Device([&] {
+        device.Faults().Clear();
+        device.StrictSpeed = false;
+        device.SetSettings({2, 1, 2, 9, 1, 4, 0, 0, 120});
+        return 0;
+    });
+    QVERIFY(!dialog.Apply());
+    QCOMPARE(rig.Device([&] { return device.Settings()[3]; }), uint16_t{9});  // the dialog's defaults stay out
+
+    // Read now: the values the lists and fields do not have are shown marked and go back unchanged.
+    rig.op.Clear();
+    rig.wiring.OpenSettings();
+    QVERIFY(rig.op.Shown().empty());
+    QVERIFY(apply.isEnabled());
+    QCOMPARE(Child<QComboBox>(dialog, "CBSpeed").currentText(), QString("2 (нет в списке)"));
+    QCOMPARE(Child<QComboBox>(dialog, "CBPeriod").currentText(), QString("9 (нет в списке)"));
+    QCOMPARE(Child<QSpinBox>(dialog, "SEDelay").text(), QString("120 (вне диапазона)"));
+    Child<QAbstractButton>(dialog, "CBHeating").click();
+    QVERIFY(dialog.Apply());
+    QCOMPARE(rig.Device([&] { return device.Settings(); }), (std::array<uint16_t, 9>{2, 1, 2, 9, 1, 4, 0, 1, 120}));
+}
+
 void DevicesWindowTest::Hexar100ListsAreCoupledAndTheSupplyShown() {
     DevicesRig rig;
     QVERIFY(rig.Find("hexar100", ExchangeProtocol::Command));
     QCOMPARE(int{rig.store.DevSig(0).DevType}, 101);
     TfrmHexar100Set& dialog = rig.wiring.Hexar100Set();
+    // The device's own pair, auto-write more often than it measures, is shown as it is.
+    rig.Device([&] {
+        rig.line.Command->Device().Settings100[0] = 6;
+        return rig.line.Command->Device().Settings100[3] = 2;
+    });
     rig.wiring.OpenSettings();
     QVERIFY(rig.op.Shown().empty());
     QCOMPARE(Child<QLabel>(dialog, "LBSupply").text(), QString("12 V"));
     auto& period = Child<QComboBox>(dialog, "CBPeriod");
     auto& autoWrite = Child<QComboBox>(dialog, "CBAutoWrite");
+    QCOMPARE(autoWrite.currentIndex(), 2);
     period.setCurrentIndex(6);
     autoWrite.setCurrentIndex(3);
     QCOMPARE(autoWrite.currentText(), QString("5 минут"));
@@ -215,6 +258,7 @@ void DevicesWindowTest::FirmwareWindowIdentifiesLoadsAndCancels() {
     rig.station.StartReception();
     QVERIFY(rig.store.Receiving);
     TfrmModbusFWUpd& window = rig.wiring.Firmware();
+    rig.main.setGeometry(100, 20, 600, 120);  // a main window lower than the firmware window
     rig.wiring.OpenFirmware();
     QVERIFY(!rig.store.Receiving);
     QCOMPARE(Child<QStatusBar>(window, "sbStatus").currentMessage(), QString("Device connected (2)"));
@@ -227,6 +271,21 @@ void DevicesWindowTest::FirmwareWindowIdentifiesLoadsAndCancels() {
     window.Engine().BootCountdownTick();
     QCOMPARE(Child<QLabel>(window, "lbTime").text(), QString("00:00:34"));
 
+    // Opened on a screen: its title bar within reach.
+    QVERIFY(window.frameGeometry().top() >= window.screen()->availableGeometry().top());
+    // Nothing loaded yet, or a file that ends at page 3: nothing to write or compare.
+    auto& write = Child<QWidget>(window, "btnWrite");
+    QVERIFY(!write.isEnabled());
+    const QString shortFile = QDir::temp().filePath(QString("drumo-ui-fw-short-%1.bin").arg(getpid()));
+    std::ofstream(shortFile.toStdString(), std::ios::binary) << std::string(768, 'x');
+    QVERIFY(!window.LoadFile(shortFile));
+    QVERIFY(!write.isEnabled());
+    QVERIFY(!Child<QWidget>(window, "btnVerify").isEnabled());
+    QCOMPARE(Child<QStatusBar>(window, "sbStatus").currentMessage(), QString("Process aborted!"));
+    QCOMPARE(rig.op.Shown(), std::vector<std::string>{"error: Сбой при загрузке страницы 3"});
+    rig.op.Clear();
+    QFile::remove(shortFile);
+
     const QString file = QDir::temp().filePath(QString("drumo-ui-fw-%1.bin").arg(getpid()));
     {
         std::ofstream out(file.toStdString(), std::ios::binary);
@@ -237,6 +296,7 @@ void DevicesWindowTest::FirmwareWindowIdentifiesLoadsAndCancels() {
     QCOMPARE(Child<QPlainTextEdit>(window, "mmDump").document()->findBlockByNumber(1).text(),
              QString("000010  10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F "));
     QCOMPARE(Child<QStatusBar>(window, "sbStatus").currentMessage(), file);
+    QVERIFY(write.isEnabled());
     // The cancel button, pressed while the write runs.
     QTimer::singleShot(0, &window, [&] { DevicesRig::Click(window, "btnAbort"); });
     DevicesRig::Click(window, "btnWrite");

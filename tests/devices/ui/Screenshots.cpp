@@ -1,5 +1,6 @@
 // Saves pictures of the device set-up windows into a folder (first argument, /tmp/drumo-shots by
-// default), the Dorma dialogs and the firmware window filled from a simulated controller.
+// default), the Dorma dialogs and the firmware window filled from a simulated controller whose
+// settings and factory data hold values the dialogs' lists do not have.
 
 #include <QApplication>
 #include <QDir>
@@ -46,6 +47,14 @@ int main(int argc, char* argv[]) {
     s.FindFinishAddr = 3;
     station.RunSearch(s);
     station.Store().SelDevice = 1;
+    // The second device holds values its lists do not have: the dialogs show them marked.
+    line->Line->With([&] {
+        sim::Dorma& d = *line->Dormas[1];
+        d.StrictSpeed = false;
+        d.SetSettings({2, 1, 2, 9, 1, 4, 0, 0, 120});
+        d.Identity().Type = 99;
+        return d.Interface = 9;
+    });
 
     wiring.OpenSettings();
     save(wiring.DormaSet(), QStringLiteral("devices-dorma-settings"));
