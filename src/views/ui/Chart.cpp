@@ -15,6 +15,8 @@ namespace {
 
 const QString MarkersLayer = QStringLiteral("markers");
 const QString TextLayer = QStringLiteral("texts");
+// The colour around the plotting area on screen.
+const QColor WidgetBackground = Qt::white;
 
 QSharedPointer<EvenTicker> TickerOf(QCPAxis* axis) { return axis->ticker().dynamicCast<EvenTicker>(); }
 
@@ -26,6 +28,11 @@ Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
     layout->addWidget(plot_);
     plot_->setNoAntialiasingOnDrag(true);
     plot_->setPlottingHint(QCP::phCacheLabels, true);
+    // The legend is never shown; a plottable in it would make every removal lay the legend out
+    // again, which turns clearing thousands of lines into minutes.
+    plot_->setAutoAddPlottableToLegend(false);
+    plot_->legend->setVisible(false);
+    plot_->setBackground(QBrush(WidgetBackground));
 
     QFont small = font();
     small.setPixelSize(10);
@@ -178,7 +185,9 @@ int Chart::AddLine(const QColor& colour, ChartAxis keyAxis, ChartAxis valueAxis)
 }
 
 void Chart::RemoveLines() {
-    for (ChartLine* line : lines_) plot_->removePlottable(line);
+    // Newest first: the library keeps its plottables in a list, and taking from its end costs
+    // nothing.
+    for (auto line = lines_.rbegin(); line != lines_.rend(); ++line) plot_->removePlottable(*line);
     lines_.clear();
     Replot();
 }
@@ -260,6 +269,11 @@ void Chart::SetPointsVisible(int line, bool visible) {
     Replot();
 }
 
+void Chart::SetDensePoints(int line, bool on) {
+    if (auto* l = LineAt(line)) l->DensePoints = on;
+    Replot();
+}
+
 bool Chart::PointsVisible(int line) const {
     const auto* l = LineAt(line);
     return l && l->PointsOn;
@@ -294,6 +308,10 @@ void Chart::ChangedData() {
 void Chart::AppendPoint(int line, double key, double value) {
     if (auto* l = LineAt(line)) l->Append(key, value);
     ChangedData();
+}
+
+void Chart::StartSeries(int line) {
+    if (auto* l = LineAt(line)) l->StartSeries();
 }
 
 void Chart::ReplacePoint(int line, int k, double key, double value) {
@@ -465,7 +483,6 @@ QPixmap Chart::Picture() {
 
 QPicture Chart::VectorPicture(QSize size, const QColor& field) {
     const QBrush oldField = plot_->axisRect()->backgroundBrush();
-    const QBrush oldBack = plot_->background();
     plot_->axisRect()->setBackground(field);
     plot_->setBackground(Qt::white);
     QPicture picture;
@@ -473,8 +490,10 @@ QPicture Chart::VectorPicture(QSize size, const QColor& field) {
         QCPPainter painter(&picture);
         plot_->toPainter(&painter, size.width(), size.height());
     }
+    // The library hands out its background only as a pixmap, which is empty here; restoring that
+    // would leave the widget without a background and every redraw would paint over the last.
     plot_->axisRect()->setBackground(oldField);
-    plot_->setBackground(oldBack);
+    plot_->setBackground(QBrush(WidgetBackground));
     plot_->replot(QCustomPlot::rpQueuedReplot);
     return picture;
 }

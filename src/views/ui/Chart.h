@@ -96,6 +96,9 @@ public:
     void SetPointBorder(int line, const QColor& colour);
     QColor PointBorder(int line) const;
     void SetPointsVisible(int line, bool visible);
+    // Points also where they lie denser than the pixels (one drawn per pixel); otherwise such a
+    // stretch of a line shows only the connecting line.
+    void SetDensePoints(int line, bool on);
     bool PointsVisible(int line) const;
     // The front line is drawn last, over the others.
     void BringToFront(int line);
@@ -105,6 +108,9 @@ public:
     // Points of a line: append, replace, read, clear, count. A line showing a store series turns
     // into a line of its own points when a different point is appended or put in its place.
     void AppendPoint(int line, double key, double value);
+    // The next point appended to the line begins a new series: no connecting line joins it to the
+    // point before. A thermal plot level is one line of many series.
+    void StartSeries(int line);
     void ReplacePoint(int line, int k, double key, double value);
     bool Point(int line, int k, double& key, double& value) const;
     bool LastPoint(int line, double& key, double& value) const;

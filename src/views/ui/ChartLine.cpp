@@ -63,11 +63,15 @@ void ChartLine::Note(double key, double value) {
 
 void ChartLine::Append(double key, double value) {
     if (bound_) Unbind();
-    if (!keys_.empty() && key < keys_.back()) sorted_ = false;
+    if (startPending_ && !keys_.empty()) starts_.push_back(keys_.size());
+    startPending_ = false;
+    if (!keys_.empty() && !SeriesStartsAt(keys_.size()) && key < keys_.back()) sorted_ = false;
     keys_.push_back(key);
     values_.push_back(static_cast<float>(value));
     Note(key, value);
 }
+
+void ChartLine::StartSeries() { startPending_ = true; }
 
 void ChartLine::Replace(size_t k, double key, double value) {
     double oldKey = 0, oldValue = 0;
@@ -126,6 +130,9 @@ void ChartLine::Clear() {
     keys_.shrink_to_fit();
     values_.clear();
     values_.shrink_to_fit();
+    starts_.clear();
+    starts_.shrink_to_fit();
+    startPending_ = false;
     any_ = false;
     sorted_ = true;
 }
@@ -193,9 +200,12 @@ void ChartLine::Recount() {
     sorted_ = true;
     if (bound_) boundValid_ = 0;
     const size_t n = Slots();
+    size_t nextStart = 0;  // index into starts_
     for (size_t i = 0; i < n; ++i) {
         const double t = KeyAt(i);
-        if (i > 0 && t < KeyAt(i - 1)) sorted_ = false;
+        const bool start = nextStart < starts_.size() && starts_[nextStart] == i;
+        if (start) ++nextStart;
+        if (i > 0 && !start && t < KeyAt(i - 1)) sorted_ = false;
         double v = 0;
         if (!ValueAt(i, v)) continue;
         if (bound_) ++boundValid_;
@@ -227,8 +237,7 @@ QCPRange ChartLine::getValueRange(bool& found, QCP::SignDomain, const QCPRange&)
     return QCPRange(valueLo_, valueHi_);
 }
 
-size_t ChartLine::LowerBound(double key) const {
-    size_t lo = 0, hi = Slots();
+size_t ChartLine::LowerBound(double key, size_t lo, size_t hi) const {
     while (lo < hi) {
         const size_t mid = lo + (hi - lo) / 2;
         if (KeyAt(mid) < key)
@@ -239,33 +248,83 @@ size_t ChartLine::LowerBound(double key) const {
     return lo;
 }
 
+// Both axes are linear: pixel = origin + scale × value.
+struct ChartLine::Frame {
+    QCPRange kr, vr;
+    double k0 = 0, v0 = 0, kScale = 0, vScale = 0, pixelSpan = 0;
+    bool keyAlongX = true;
+    QPointF At(double kp, double vp) const {
+        return keyAlongX ? QPointF(Clip(kp), Clip(vp)) : QPointF(Clip(vp), Clip(kp));
+    }
+    QPointF Of(double key, double value) const {
+        return At(k0 + (key - kr.lower) * kScale, v0 + (value - vr.lower) * vScale);
+    }
+};
+
 void ChartLine::draw(QCPPainter* painter) {
     const size_t n = Slots();
     QCPAxis* keys = keyAxis();
     QCPAxis* values = valueAxis();
     if (n == 0 || !keys || !values) return;
 
-    const QCPRange kr = keys->range();
-    const QCPRange vr = values->range();
+    Frame f;
+    f.kr = keys->range();
+    f.vr = values->range();
+    f.k0 = keys->coordToPixel(f.kr.lower);
+    const double k1 = keys->coordToPixel(f.kr.upper);
+    f.v0 = values->coordToPixel(f.vr.lower);
+    const double v1 = values->coordToPixel(f.vr.upper);
+    f.kScale = f.kr.size() > 0 ? (k1 - f.k0) / f.kr.size() : 0;
+    f.vScale = f.vr.size() > 0 ? (v1 - f.v0) / f.vr.size() : 0;
+    f.keyAlongX = keys->orientation() == Qt::Horizontal;
+    f.pixelSpan = std::abs(k1 - f.k0);
+
+    std::vector<QPointF> marks;
+    size_t from = 0;
+    for (size_t start : starts_) {
+        DrawSeries(painter, f, from, std::min(start, n), marks);
+        from = start;
+    }
+    if (from < n) DrawSeries(painter, f, from, n, marks);
+    DrawMarks(painter, marks);
+}
+
+void ChartLine::DrawMarks(QCPPainter* painter, const std::vector<QPointF>& marks) {
+    if (!PointsOn || marks.empty()) return;
+    const QCPScatterStyle style(Shape == PointShape::Circle ? QCPScatterStyle::ssCircle : QCPScatterStyle::ssSquare,
+                                QPen(Border, 1), QBrush(Fill), Size);
+    style.applyTo(painter, QPen(Border));
+    const QRect area = clipRect().adjusted(-Size, -Size, Size, Size);
+    if (area.isEmpty()) return;
+    // Of points that fall on one pixel the first is drawn: a month of a thermal plot puts
+    // hundreds of points on each pixel, and drawing them all would only repeat the same square.
+    const size_t w = static_cast<size_t>(area.width()), h = static_cast<size_t>(area.height());
+    std::vector<bool> taken(w * h, false);
+    for (const QPointF& p : marks) {
+        const long x = std::lround(p.x()) - area.left(), y = std::lround(p.y()) - area.top();
+        if (x < 0 || y < 0 || x >= static_cast<long>(w) || y >= static_cast<long>(h)) continue;
+        const size_t cell = static_cast<size_t>(y) * w + static_cast<size_t>(x);
+        if (taken[cell]) continue;
+        taken[cell] = true;
+        style.drawShape(painter, p);
+    }
+}
+
+void ChartLine::DrawSeries(QCPPainter* painter, const Frame& f, size_t from, size_t to,
+                           std::vector<QPointF>& marks) {
+    const size_t first = from, end = to;
     // Points just outside the range on each side keep the connecting lines to the edge.
-    size_t from = 0, to = n;
     if (sorted_) {
-        from = LowerBound(kr.lower);
-        from = from > 0 ? from - 1 : 0;
-        to = std::min(n, LowerBound(kr.upper) + 1);
+        from = LowerBound(f.kr.lower, first, end);
+        from = from > first ? from - 1 : first;
+        to = std::min(end, LowerBound(f.kr.upper, first, end) + 1);
     }
     if (from >= to) return;
-
-    // Both axes are linear: pixel = origin + scale × value.
-    const double k0 = keys->coordToPixel(kr.lower), k1 = keys->coordToPixel(kr.upper);
-    const double v0 = values->coordToPixel(vr.lower), v1 = values->coordToPixel(vr.upper);
-    const double kScale = kr.size() > 0 ? (k1 - k0) / kr.size() : 0;
-    const double vScale = vr.size() > 0 ? (v1 - v0) / vr.size() : 0;
-    const bool keyAlongX = keys->orientation() == Qt::Horizontal;
-    const auto pointAt = [&](double kp, double vp) {
-        return keyAlongX ? QPointF(Clip(kp), Clip(vp)) : QPointF(Clip(vp), Clip(kp));
-    };
-    const double pixelSpan = std::abs(k1 - k0);
+    const double k0 = f.k0, v0 = f.v0, kScale = f.kScale, vScale = f.vScale;
+    const QCPRange& kr = f.kr;
+    const QCPRange& vr = f.vr;
+    const auto pointAt = [&f](double kp, double vp) { return f.At(kp, vp); };
+    const double pixelSpan = f.pixelSpan;
 
     std::vector<QPointF> points;
     const bool dense = static_cast<double>(to - from) > 2 * pixelSpan + 4;
@@ -276,7 +335,14 @@ void ChartLine::draw(QCPPainter* painter) {
             if (!ValueAt(i, v)) continue;
             points.push_back(pointAt(k0 + (KeyAt(i) - kr.lower) * kScale, v0 + (v - vr.lower) * vScale));
         }
+        if (PointsOn) marks.insert(marks.end(), points.begin(), points.end());
     } else {
+        if (PointsOn && DensePoints)
+            for (size_t i = from; i < to; ++i) {
+                double v = 0;
+                if (ValueAt(i, v)) marks.push_back(f.Of(KeyAt(i), v));
+            }
+        if (!LineVisible) return;
         // One column per key pixel: its lowest and highest value, so the column's whole spread
         // shows and the line joins the neighbouring columns.
         points.reserve(static_cast<size_t>(pixelSpan) * 2 + 16);
@@ -370,15 +436,6 @@ void ChartLine::draw(QCPPainter* painter) {
         painter->setPen(pen);
         painter->setBrush(Qt::NoBrush);
         painter->drawPolyline(points.data(), static_cast<int>(points.size()));
-    }
-    if (PointsOn && !dense) {
-        const QCPScatterStyle style(Shape == PointShape::Circle ? QCPScatterStyle::ssCircle
-                                                                : QCPScatterStyle::ssSquare,
-                                    QPen(Border, 1), QBrush(Fill), Size);
-        style.applyTo(painter, QPen(Border));
-        const QRectF area = clipRect().adjusted(-Size, -Size, Size, Size);
-        for (const QPointF& p : points)
-            if (area.contains(p)) style.drawShape(painter, p);
     }
 }
 

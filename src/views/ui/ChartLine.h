@@ -34,6 +34,10 @@ public:
     size_t Count() const { return bound_ ? boundValid_ : keys_.size(); }
     bool Bound() const { return bound_; }
     void Append(double key, double value);
+    // The next appended point begins a new series of the line: the connecting line does not join
+    // it to the point before. One line may so hold many short series of one look.
+    void StartSeries();
+    size_t SeriesCount() const { return Count() == 0 ? 0 : starts_.size() + 1; }
     void Replace(size_t k, double key, double value);
     bool At(size_t k, double& key, double& value) const;
     void Clear();
@@ -54,6 +58,9 @@ public:
     QColor Fill = Qt::red;
     QColor Border = Qt::black;
     bool PointsOn = true;
+    // Points also where they are denser than the pixels (at most one is drawn per pixel); else
+    // such a stretch shows only its connecting line.
+    bool DensePoints = false;
 
     // --- Drawing order within the layer.
     void ToFront() { moveToLayer(layer(), false); }
@@ -69,8 +76,13 @@ protected:
     void drawLegendIcon(QCPPainter*, const QRectF&) const override {}
 
 private:
-    // Index of the first point whose key is at least `key` (points sorted by key).
-    size_t LowerBound(double key) const;
+    struct Frame;
+    // Index of the first point in [from, to) whose key is at least `key` (points sorted by key).
+    size_t LowerBound(double key, size_t from, size_t to) const;
+    // Draws the points [from, to) as one series; the points' pixels go to `marks`.
+    void DrawSeries(QCPPainter* painter, const Frame& f, size_t from, size_t to, std::vector<QPointF>& marks);
+    void DrawMarks(QCPPainter* painter, const std::vector<QPointF>& marks);
+    bool SeriesStartsAt(size_t i) const { return !starts_.empty() && starts_.back() == i; }
     const Series<DateTime>& Times() const { return store_ ? store_->SampleTimes(d_, c_) : *times_; }
     const Series<Temperature>& Values() const { return store_ ? store_->Samples(d_, c_, s_) : *samples_; }
     double KeyAt(size_t i) const { return bound_ ? Times()[i] : keys_[i]; }
@@ -86,6 +98,9 @@ private:
     // Own points.
     std::vector<double> keys_;
     std::vector<float> values_;
+    // Index of the first point of each series after the first, ascending.
+    std::vector<size_t> starts_;
+    bool startPending_ = false;
     // A store series: the first boundCount_ samples, boundValid_ of them not NoValue.
     bool bound_ = false;
     const Series<DateTime>* times_ = nullptr;

@@ -3,6 +3,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <qcustomplot.h>
 
 #include "model/Formats.h"
 #include "model/Store.h"
@@ -146,6 +147,51 @@ private slots:
         QCOMPARE(chart.AxisMax(ChartAxis::Bottom), 2 + 0.025);
         chart.SetLineActive(a, false);
         QVERIFY(!chart.AutoRangeAxis(ChartAxis::Left));
+    }
+
+    void seriesOfOneLineAreNotJoinedAndDensePointsShow() {
+        ShownChart s;
+        s.chart.SetFieldColour(Qt::black);
+        const int line = s.chart.AddLine(Qt::red);
+        s.chart.SetPointsVisible(line, false);
+        s.chart.SetPointBorder(line, Qt::red);
+        // Two series at 10 and -10 degrees, and a third far denser than the pixels at 30.
+        for (double key : {1.0, 2.0, 3.0}) s.chart.AppendPoint(line, key, 10);
+        s.chart.StartSeries(line);
+        for (double key : {4.0, 5.0, 6.0}) s.chart.AppendPoint(line, key, -10);
+        s.chart.StartSeries(line);
+        for (int i = 0; i < 20000; ++i) s.chart.AppendPoint(line, 7 + i * 0.0001, 30);
+        QCOMPARE(s.chart.PointCount(line), 20006);
+        const auto redAt = [&](const QImage& image, double key, double value) {
+            const int x = int(s.chart.ValueToPixel(ChartAxis::Bottom, key));
+            const int y = int(s.chart.ValueToPixel(ChartAxis::Left, value));
+            int red = 0;
+            for (int dy = -2; dy <= 2; ++dy) red += image.pixelColor(x, y + dy).red() > 200;
+            return red > 0;
+        };
+        QImage image = s.chart.Picture().toImage();
+        QVERIFY(redAt(image, 2, 10) && redAt(image, 5, -10));
+        QVERIFY2(!redAt(image, 3.5, 0), "no line from the end of one series to the start of the next");
+        QVERIFY(!redAt(image, 6.5, 10));
+        // Dense points show only where asked for.
+        s.chart.SetLineVisible(line, false);
+        s.chart.SetPointsVisible(line, true);
+        QVERIFY(!redAt(s.chart.Picture().toImage(), 7.5, 30));
+        s.chart.SetDensePoints(line, true);
+        image = s.chart.Picture().toImage();
+        QVERIFY(redAt(image, 7.5, 30));
+        QVERIFY(redAt(image, 2, 10));
+    }
+
+    void thousandsOfLinesAreClearedAtOnce() {
+        // Every line once also went into the never shown legend, whose layout each removal
+        // redid: clearing a month's thermal plots hung the window for minutes.
+        Chart chart;
+        for (int i = 0; i < 5000; ++i) chart.AppendPoint(chart.AddLine(Qt::red), i, i);
+        QCOMPARE(chart.Plot().legend->itemCount(), 0);
+        chart.RemoveLines();
+        QCOMPARE(chart.Plot().plottableCount(), 0);
+        QCOMPARE(chart.LineCount(), 0);
     }
 
     void tickLabelsAndCounts() {

@@ -289,6 +289,9 @@ private slots:
         QCOMPARE(boxes[9]->text(), QString("10 °C"));
         QCOMPARE(plet.ChartView().LineColour(plet.LevelLines(1).front()), QColor(0, 0, 255));
         QCOMPARE(plet.ChartView().LineColour(plet.LevelLines(10).front()), QColor(255, 0, 0));
+        // One chart line per level with crossings, however many series the level has.
+        QCOMPARE(plet.ChartView().LineCount(), 10);
+        QCOMPARE(plet.LevelLines(5).size(), size_t(1));
         QVERIFY(Child<QDoubleSpinBox>(plet, "RxSpinTSel").isEnabled());
         QCOMPARE(plet.HighlightedLevel(), -1);  // "Выделить,°C" is 0, a level without crossings
 
