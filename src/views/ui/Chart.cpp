@@ -8,6 +8,7 @@
 
 #include "views/AxisSteps.h"
 #include "views/ui/ChartLine.h"
+#include "views/ui/LineCanvas.h"
 
 namespace drumo {
 
@@ -54,6 +55,7 @@ Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
     plot_->addLayer(TextLayer, plot_->layer(MarkersLayer), QCustomPlot::limAbove);
     plot_->layer(TextLayer)->setMode(QCPLayer::lmBuffered);
     plot_->setCurrentLayer(QStringLiteral("main"));
+    canvas_ = new LineCanvas(plot_, plot_->axisRect());
 
     plot_->setInteraction(QCP::iRangeDrag, true);
     plot_->axisRect()->setRangeDragAxes({plot_->xAxis, plot_->xAxis2}, {plot_->yAxis, plot_->yAxis2});
@@ -180,7 +182,7 @@ int Chart::AddLine(const QColor& colour, ChartAxis keyAxis, ChartAxis valueAxis)
     line->setPen(QPen(colour));
     line->Fill = colour;
     lines_.push_back(line);
-    Replot();
+    LinesChanged();
     return static_cast<int>(lines_.size()) - 1;
 }
 
@@ -189,14 +191,14 @@ void Chart::RemoveLines() {
     // nothing.
     for (auto line = lines_.rbegin(); line != lines_.rend(); ++line) plot_->removePlottable(*line);
     lines_.clear();
-    Replot();
+    LinesChanged();
 }
 
 int Chart::LineCount() const { return static_cast<int>(lines_.size()); }
 
 void Chart::SetLineActive(int line, bool active) {
     if (auto* l = LineAt(line)) l->setVisible(active);
-    Replot();
+    LinesChanged();
 }
 
 bool Chart::LineActive(int line) const {
@@ -206,7 +208,7 @@ bool Chart::LineActive(int line) const {
 
 void Chart::SetLineColour(int line, const QColor& colour) {
     if (auto* l = LineAt(line)) l->setPen(QPen(colour));
-    Replot();
+    LinesChanged();
 }
 
 QColor Chart::LineColour(int line) const {
@@ -216,17 +218,17 @@ QColor Chart::LineColour(int line) const {
 
 void Chart::SetLineVisible(int line, bool visible) {
     if (auto* l = LineAt(line)) l->LineVisible = visible;
-    Replot();
+    LinesChanged();
 }
 
 void Chart::SetLineWidth(int line, int width) {
     if (auto* l = LineAt(line)) l->LineWidth = width;
-    Replot();
+    LinesChanged();
 }
 
 void Chart::SetPointShape(int line, PointShape shape) {
     if (auto* l = LineAt(line)) l->Shape = shape;
-    Replot();
+    LinesChanged();
 }
 
 PointShape Chart::PointShapeOf(int line) const {
@@ -236,7 +238,7 @@ PointShape Chart::PointShapeOf(int line) const {
 
 void Chart::SetPointSize(int line, int size) {
     if (auto* l = LineAt(line)) l->Size = size;
-    Replot();
+    LinesChanged();
 }
 
 int Chart::PointSize(int line) const {
@@ -246,7 +248,7 @@ int Chart::PointSize(int line) const {
 
 void Chart::SetPointFill(int line, const QColor& colour) {
     if (auto* l = LineAt(line)) l->Fill = colour;
-    Replot();
+    LinesChanged();
 }
 
 QColor Chart::PointFill(int line) const {
@@ -256,7 +258,7 @@ QColor Chart::PointFill(int line) const {
 
 void Chart::SetPointBorder(int line, const QColor& colour) {
     if (auto* l = LineAt(line)) l->Border = colour;
-    Replot();
+    LinesChanged();
 }
 
 QColor Chart::PointBorder(int line) const {
@@ -266,12 +268,12 @@ QColor Chart::PointBorder(int line) const {
 
 void Chart::SetPointsVisible(int line, bool visible) {
     if (auto* l = LineAt(line)) l->PointsOn = visible;
-    Replot();
+    LinesChanged();
 }
 
 void Chart::SetDensePoints(int line, bool on) {
     if (auto* l = LineAt(line)) l->DensePoints = on;
-    Replot();
+    LinesChanged();
 }
 
 bool Chart::PointsVisible(int line) const {
@@ -281,12 +283,12 @@ bool Chart::PointsVisible(int line) const {
 
 void Chart::BringToFront(int line) {
     if (auto* l = LineAt(line)) l->ToFront();
-    Replot();
+    LinesChanged();
 }
 
 void Chart::SendToBack(int line) {
     if (auto* l = LineAt(line)) l->ToBack();
-    Replot();
+    LinesChanged();
 }
 
 int Chart::DrawingPosition(int line) const {
@@ -299,6 +301,11 @@ int Chart::DrawingPosition(int line) const {
         if (dynamic_cast<const ChartLine*>(item)) ++position;
     }
     return -1;
+}
+
+void Chart::LinesChanged() {
+    canvas_->Invalidate();
+    Replot();
 }
 
 void Chart::ChangedData() {
@@ -473,6 +480,8 @@ void Chart::Replot() {
     texts_.clear();
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
+
+int Chart::WholeLineDraws() const { return canvas_->WholeDraws(); }
 
 void Chart::ReplotNow() { plot_->replot(QCustomPlot::rpImmediateRefresh); }
 

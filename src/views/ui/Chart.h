@@ -39,6 +39,7 @@ enum class ChartAxis { Left, Bottom, Top, Right };
 enum class PointShape { Square, Circle };
 
 class ChartLine;
+class LineCanvas;
 
 class Chart : public QWidget {
     Q_OBJECT
@@ -164,8 +165,10 @@ public:
     // plotting area's colour, for printing; the chart on screen keeps its colours.
     QPicture VectorPicture(QSize size, const QColor& field);
 
-    // For tests and measurements: the library's widget.
+    // For tests and measurements: the library's widget, and how many redraws drew every line
+    // rather than only the newest samples.
     QCustomPlot& Plot() const { return *plot_; }
+    int WholeLineDraws() const;
 
     // An axis whose values grow the other way: downwards (left, right) or leftwards (bottom, top).
     void SetAxisReversed(ChartAxis axis, bool reversed);
@@ -184,10 +187,14 @@ private:
     QCPAxis* AxisOf(ChartAxis axis) const;
     ChartLine* LineAt(int line) const;
     void ZoomToRect(const QRect& rect);
+    // New or replaced points: the lines know themselves whether their picture can grow.
     void ChangedData();
+    // A line's look, order or presence changed: every line is drawn again.
+    void LinesChanged();
 
     QCustomPlot* plot_;
     std::vector<ChartLine*> lines_;  // owned by the plot
+    LineCanvas* canvas_;             // draws the lines; owned by the plot
     std::vector<QCPItemStraightLine*> markers_;
     std::vector<ChartAxis> markerAxes_;
     std::vector<QCPItemText*> texts_;

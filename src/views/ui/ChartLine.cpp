@@ -133,6 +133,7 @@ void ChartLine::Clear() {
     starts_.clear();
     starts_.shrink_to_fit();
     startPending_ = false;
+    drawn_ = {};
     any_ = false;
     sorted_ = true;
 }
@@ -191,11 +192,13 @@ void ChartLine::Unbind() {
     samples_ = nullptr;
     store_ = nullptr;
     boundCount_ = boundValid_ = 0;
+    drawn_ = {};
     keys_ = std::move(keys);
     values_ = std::move(values);
 }
 
 void ChartLine::Recount() {
+    drawn_ = {};
     any_ = false;
     sorted_ = true;
     if (bound_) boundValid_ = 0;
@@ -261,13 +264,10 @@ struct ChartLine::Frame {
     }
 };
 
-void ChartLine::draw(QCPPainter* painter) {
-    const size_t n = Slots();
-    QCPAxis* keys = keyAxis();
-    QCPAxis* values = valueAxis();
-    if (n == 0 || !keys || !values) return;
-
-    Frame f;
+bool ChartLine::MakeFrame(Frame& f) const {
+    const QCPAxis* keys = keyAxis();
+    const QCPAxis* values = valueAxis();
+    if (!keys || !values) return false;
     f.kr = keys->range();
     f.vr = values->range();
     f.k0 = keys->coordToPixel(f.kr.lower);
@@ -278,15 +278,47 @@ void ChartLine::draw(QCPPainter* painter) {
     f.vScale = f.vr.size() > 0 ? (v1 - f.v0) / f.vr.size() : 0;
     f.keyAlongX = keys->orientation() == Qt::Horizontal;
     f.pixelSpan = std::abs(k1 - f.k0);
+    return true;
+}
 
+void ChartLine::Paint(QCPPainter* painter, double bandFrom) {
+    const size_t n = Slots();
+    Frame f;
+    if (n == 0 || !MakeFrame(f)) {
+        drawn_ = {};
+        return;
+    }
+    applyDefaultAntialiasingHint(painter);
     std::vector<QPointF> marks;
+    // The key where the band's first pixel column begins.
+    double bandKey = -std::numeric_limits<double>::infinity();
+    if (!std::isnan(bandFrom) && f.kScale > 0) bandKey = f.kr.lower + std::floor(bandFrom - f.k0) / f.kScale;
+    bool dense = false;
     size_t from = 0;
     for (size_t start : starts_) {
-        DrawSeries(painter, f, from, std::min(start, n), marks);
+        DrawSeries(painter, f, from, std::min(start, n), marks, bandKey, dense);
         from = start;
     }
-    if (from < n) DrawSeries(painter, f, from, n, marks);
+    if (from < n) DrawSeries(painter, f, from, n, marks, bandKey, dense);
     DrawMarks(painter, marks);
+    drawn_ = {true, dense, n, KeyAt(n - 1)};
+}
+
+double ChartLine::BandStart() const {
+    if (!drawn_.valid || !sorted_ || !starts_.empty() || DensePoints) return -std::numeric_limits<double>::infinity();
+    if (Slots() == drawn_.count) return std::numeric_limits<double>::infinity();
+    if (Slots() < drawn_.count) return -std::numeric_limits<double>::infinity();
+    Frame f;
+    if (!MakeFrame(f) || !f.keyAlongX || f.kScale <= 0) return -std::numeric_limits<double>::infinity();
+    // A stretch drawn as points that has since grown past the pixels would now be drawn as
+    // columns, and the other way round: that changes the whole line.
+    const size_t n = Slots();
+    const size_t from = LowerBound(f.kr.lower, 0, n);
+    const size_t to = std::min(n, LowerBound(f.kr.upper, 0, n) + 1);
+    const size_t shown = to - (from > 0 ? from - 1 : 0);
+    if ((static_cast<double>(shown) > 2 * f.pixelSpan + 4) != drawn_.dense) return -std::numeric_limits<double>::infinity();
+    // The new points join the last one drawn; its point and its pixel column may change.
+    return Clip(f.k0 + (drawn_.lastKey - f.kr.lower) * f.kScale) - Size - 2;
 }
 
 void ChartLine::DrawMarks(QCPPainter* painter, const std::vector<QPointF>& marks) {
@@ -311,13 +343,23 @@ void ChartLine::DrawMarks(QCPPainter* painter, const std::vector<QPointF>& marks
 }
 
 void ChartLine::DrawSeries(QCPPainter* painter, const Frame& f, size_t from, size_t to,
-                           std::vector<QPointF>& marks) {
+                           std::vector<QPointF>& marks, double bandKey, bool& denseOut) {
     const size_t first = from, end = to;
     // Points just outside the range on each side keep the connecting lines to the edge.
     if (sorted_) {
         from = LowerBound(f.kr.lower, first, end);
         from = from > first ? from - 1 : first;
         to = std::min(end, LowerBound(f.kr.upper, first, end) + 1);
+    }
+    if (from >= to) return;
+    // Points or pixel columns: decided on everything in view, also when only a band is drawn.
+    const bool dense = static_cast<double>(to - from) > 2 * f.pixelSpan + 4;
+    denseOut = denseOut || dense;
+    // Only a band at the right: from the last point before it, which gives the connecting line
+    // into the band and, as a column of its own, the same last value as its whole column.
+    if (sorted_ && bandKey > f.kr.lower) {
+        const size_t b = LowerBound(bandKey, first, end);
+        from = std::max(from, b > first ? b - 1 : first);
     }
     if (from >= to) return;
     const double k0 = f.k0, v0 = f.v0, kScale = f.kScale, vScale = f.vScale;
@@ -327,7 +369,6 @@ void ChartLine::DrawSeries(QCPPainter* painter, const Frame& f, size_t from, siz
     const double pixelSpan = f.pixelSpan;
 
     std::vector<QPointF> points;
-    const bool dense = static_cast<double>(to - from) > 2 * pixelSpan + 4;
     if (!dense) {
         points.reserve(to - from);
         for (size_t i = from; i < to; ++i) {
@@ -343,18 +384,22 @@ void ChartLine::DrawSeries(QCPPainter* painter, const Frame& f, size_t from, siz
                 if (ValueAt(i, v)) marks.push_back(f.Of(KeyAt(i), v));
             }
         if (!LineVisible) return;
-        // One column per key pixel: its lowest and highest value, so the column's whole spread
-        // shows and the line joins the neighbouring columns.
-        points.reserve(static_cast<size_t>(pixelSpan) * 2 + 16);
+        // One column per key pixel. Its points are the first value, the lowest and highest in
+        // the order nearer the first, and the last: the column's whole spread shows, and the line
+        // comes in at the first value and leaves from the last, so that a column drawn from its
+        // last sample alone leaves it the same way (what drawing a band at the right relies on).
+        points.reserve(static_cast<size_t>(pixelSpan) * 4 + 16);
         long column = std::numeric_limits<long>::min();
         double first = 0, lo = 0, hi = 0, last = 0;
         const auto flush = [&] {
             if (column == std::numeric_limits<long>::min()) return;
             const double kp = k0 + static_cast<double>(column) * (kScale < 0 ? -1 : 1);
-            // The column's spread as one vertical stroke, entered from the side of its first value.
-            const bool rising = first <= last;
-            points.push_back(pointAt(kp, v0 + ((rising ? lo : hi) - vr.lower) * vScale));
-            if (hi != lo) points.push_back(pointAt(kp, v0 + ((rising ? hi : lo) - vr.lower) * vScale));
+            const bool lowFirst = std::abs(first - lo) <= std::abs(first - hi);
+            const size_t before = points.size();
+            for (double v : {first, lowFirst ? lo : hi, lowFirst ? hi : lo, last}) {
+                const QPointF p = pointAt(kp, v0 + (v - vr.lower) * vScale);
+                if (points.size() == before || points.back() != p) points.push_back(p);
+            }
         };
         const double perPixel = std::abs(kScale);
         // Column of a key; keys left of the range (the one point kept there) give -1, keys far to
@@ -427,16 +472,13 @@ void ChartLine::DrawSeries(QCPPainter* painter, const Frame& f, size_t from, siz
         }
         flush();
     }
-    if (points.empty()) return;
-
-    if (LineVisible && points.size() > 1) {
-        // A one-pixel line is drawn with a cosmetic pen, the painter's fast path.
-        QPen pen(mPen.color(), LineWidth <= 1 ? 0 : LineWidth);
-        pen.setCosmetic(LineWidth <= 1);
-        painter->setPen(pen);
-        painter->setBrush(Qt::NoBrush);
-        painter->drawPolyline(points.data(), static_cast<int>(points.size()));
-    }
+    if (!LineVisible || points.size() < 2) return;
+    // A one-pixel line is drawn with a cosmetic pen, the painter's fast path.
+    QPen pen(mPen.color(), LineWidth <= 1 ? 0 : LineWidth);
+    pen.setCosmetic(LineWidth <= 1);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawPolyline(points.data(), static_cast<int>(points.size()));
 }
 
 }  // namespace drumo

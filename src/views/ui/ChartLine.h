@@ -6,6 +6,7 @@
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "model/Series.h"
@@ -62,6 +63,15 @@ public:
     // such a stretch shows only its connecting line.
     bool DensePoints = false;
 
+    // --- Drawing, by the chart's LineCanvas (the library's own call draws nothing).
+    // The line as far as it lies in the axes' ranges; with `bandFrom` (a pixel x) only what lies
+    // from that pixel column on, exactly as the whole line puts it there.
+    void Paint(QCPPainter* painter, double bandFrom = std::nan(""));
+    // The pixel x from which the line's picture changed since it was last painted: +infinity
+    // when it has not, -infinity when it must be drawn whole (not only points appended, keys
+    // out of order, series breaks, another choice between points and pixel columns).
+    double BandStart() const;
+
     // --- Drawing order within the layer.
     void ToFront() { moveToLayer(layer(), false); }
     void ToBack() { moveToLayer(layer(), true); }
@@ -72,15 +82,26 @@ public:
                            const QCPRange& = QCPRange()) const override;
 
 protected:
-    void draw(QCPPainter* painter) override;
+    void draw(QCPPainter*) override {}
     void drawLegendIcon(QCPPainter*, const QRectF&) const override {}
 
 private:
     struct Frame;
+    // What the line's last picture showed.
+    struct Drawn {
+        bool valid = false;
+        bool dense = false;  // pixel columns rather than points
+        size_t count = 0;    // points read
+        double lastKey = 0;  // key of the last of them
+    };
+    bool MakeFrame(Frame& f) const;
     // Index of the first point in [from, to) whose key is at least `key` (points sorted by key).
     size_t LowerBound(double key, size_t from, size_t to) const;
     // Draws the points [from, to) as one series; the points' pixels go to `marks`.
-    void DrawSeries(QCPPainter* painter, const Frame& f, size_t from, size_t to, std::vector<QPointF>& marks);
+    // Draws points [from, to) as one series, from the pixel column of `bandKey` on; tells
+    // whether they were drawn as pixel columns.
+    void DrawSeries(QCPPainter* painter, const Frame& f, size_t from, size_t to, std::vector<QPointF>& marks,
+                    double bandKey, bool& dense);
     void DrawMarks(QCPPainter* painter, const std::vector<QPointF>& marks);
     bool SeriesStartsAt(size_t i) const { return !starts_.empty() && starts_.back() == i; }
     const Series<DateTime>& Times() const { return store_ ? store_->SampleTimes(d_, c_) : *times_; }
@@ -113,6 +134,7 @@ private:
     bool any_ = false;
     double keyLo_ = 0, keyHi_ = 0, valueLo_ = 0, valueHi_ = 0;
     bool sorted_ = true;
+    Drawn drawn_;
 };
 
 }  // namespace drumo

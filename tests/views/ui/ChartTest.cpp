@@ -1,6 +1,8 @@
 // The chart layer as the graph windows use it: lines of own points and lines over store series,
 // automatic ranging, tick labels, drawing order, markers, the mouse rules and pictures.
 
+#include <cmath>
+
 #include <QSignalSpy>
 #include <QTest>
 #include <qcustomplot.h>
@@ -125,6 +127,53 @@ private slots:
         QVERIFY(redIn(20) > 100);
         QCOMPARE(redIn(-273), 0);
         QCOMPARE(redIn(-150), 0);
+    }
+
+    void newSamplesDrawnOnTheKeptPictureLookAsIfAllWereDrawnAgain_data() {
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<int>("added");
+        QTest::newRow("points") << 30 << 10;
+        QTest::newRow("pixel columns") << 20000 << 300;
+    }
+    void newSamplesDrawnOnTheKeptPictureLookAsIfAllWereDrawnAgain() {
+        QFETCH(int, samples);
+        QFETCH(int, added);
+        test::ScriptedOperator op;
+        test::RecordingLog log;
+        MeasurementStore store(op, log);
+        store.SetDeviceCount(1);
+        store.SetCableCount(0, 1);
+        store.SetSensorCount(0, 0, 2);
+        // Two wobbling sensors, one reading in seven missing.
+        const auto valueAt = [](int i, int s) {
+            return i % 7 == 3 ? NoValue : Temperature(1000 * s + 1500 * std::sin(i * 0.37 + s) + i % 11 * 40);
+        };
+        const auto append = [&](int i) {
+            const Temperature v[] = {valueAt(i, 0), valueAt(i, 1)};
+            store.AppendSample(0, 0, i * OneSecond, v);
+        };
+        for (int i = 0; i < samples; ++i) append(i);
+        ShownChart s;
+        s.chart.SetAxisRange(ChartAxis::Bottom, 0, (samples + added + 5) * OneSecond);
+        int lines[2];
+        for (int k = 0; k < 2; ++k) {
+            lines[k] = s.chart.AddLine(k ? Qt::blue : Qt::red);
+            s.chart.ShowSeries(lines[k], store, 0, 0, k, samples);
+        }
+        s.chart.ReplotNow();
+        const int whole = s.chart.WholeLineDraws();
+        // Samples come one by one; each is drawn on the picture kept from before.
+        for (int i = samples; i < samples + added; ++i) {
+            append(i);
+            for (int line : lines) s.chart.ShowSamples(line, i + 1);
+            if (i % 3 == 0 || i + 1 == samples + added) s.chart.ReplotNow();
+        }
+        QCOMPARE(s.chart.WholeLineDraws(), whole);
+        const QImage grown = s.chart.grab().toImage();
+        s.chart.SetLineColour(lines[0], Qt::red);  // draws every line again
+        s.chart.ReplotNow();
+        QCOMPARE(s.chart.WholeLineDraws(), whole + 1);
+        QCOMPARE(s.chart.grab().toImage(), grown);
     }
 
     void ownPointsAppendReplaceAndRange() {
