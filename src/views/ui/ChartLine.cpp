@@ -41,7 +41,52 @@ QString EvenTicker::Label(double value) const {
 namespace {
 // Pixel positions far outside the widget are cut so that the painter never meets huge numbers.
 double Clip(double pixel) { return std::clamp(pixel, -1.0e6, 1.0e6); }
+
+// The pixel columns of the last sample times asked for, kept for the other lines of one redraw.
+struct ColumnCache {
+    const Series<DateTime>* times = nullptr;
+    size_t from = 0, to = 0;
+    double lower = 0, perPixel = 0;
+    std::vector<size_t> bounds;
+};
+ColumnCache& TheColumnCache() {
+    static ColumnCache cache;
+    return cache;
+}
 }  // namespace
+
+void ChartLine::ForgetColumns() { TheColumnCache().times = nullptr; }
+
+const std::vector<size_t>& ChartLine::ColumnBounds(const Series<DateTime>& times, size_t from, size_t to,
+                                                   double lower, double perPixel) {
+    ColumnCache& cache = TheColumnCache();
+    if (cache.times == &times && cache.from == from && cache.to == to && cache.lower == lower &&
+        cache.perPixel == perPixel)
+        return cache.bounds;
+    cache = {&times, from, to, lower, perPixel, {}};
+    // Column of a key; keys left of the range (the one point kept there) give -1, keys far to
+    // the right of a tiny range stay within what a long holds.
+    const auto columnOf = [&](double key) {
+        const double c = (key - lower) * perPixel;
+        return c < 0 ? -1L : static_cast<long>(std::min(c, 1e12));
+    };
+    constexpr size_t TimePage = Series<DateTime>::PageSize;
+    double next = -std::numeric_limits<double>::infinity();
+    for (size_t i = from; i < to;) {
+        const auto page = times.Page(i / TimePage);
+        const size_t end = std::min(to, (i / TimePage + 1) * TimePage);
+        const DateTime* t = page.data() + i % TimePage;
+        for (size_t j = 0, n = end - i; j < n; ++j) {
+            if (t[j] < next) continue;
+            const long column = columnOf(t[j]);
+            next = lower + static_cast<double>(column + 1) / perPixel;
+            cache.bounds.push_back(i + j);
+            cache.bounds.push_back(static_cast<size_t>(column));
+        }
+        i = end;
+    }
+    return cache.bounds;
+}
 
 ChartLine::ChartLine(QCPAxis* keyAxis, QCPAxis* valueAxis) : QCPAbstractPlottable(keyAxis, valueAxis) {
     setAntialiased(false);
@@ -421,51 +466,54 @@ void ChartLine::DrawSeries(QCPPainter* painter, const Frame& f, size_t from, siz
             last = v;
         };
         if (bound_) {
-            // Page by page straight from the store's pages, a time page at a time (the value
-            // pages hold a whole number of time pages), in whole hundredths.
-            constexpr size_t TimePage = Series<DateTime>::PageSize;
+            // Where each pixel column begins is the same for every sensor of a cable: found once
+            // a redraw from the shared sample times, then each line only reads its own values.
+            const std::vector<size_t>& bounds = ColumnBounds(Times(), from, to, kr.lower, perPixel);
             constexpr size_t ValuePage = Series<Temperature>::PageSize;
-            static_assert(ValuePage % TimePage == 0);
-            const Series<DateTime>& times = Times();
             const Series<Temperature>& samples = Values();
-            int first100 = 0, lo100 = 0, hi100 = 0, last100 = 0;
-            bool open = false;
-            const auto close = [&] {
-                if (!open) return;
+            for (size_t c = 0; c + 1 < bounds.size(); c += 2) {
+                // bounds holds pairs: a column's first index and its pixel column.
+                const size_t a = bounds[c], b = c + 2 < bounds.size() ? bounds[c + 2] : to;
+                int lo100 = std::numeric_limits<int>::max(), hi100 = std::numeric_limits<int>::min();
+                int first100 = NoValue, last100 = NoValue;
+                for (size_t i = a; i < b;) {
+                    const auto page = samples.Page(i / ValuePage);
+                    const size_t end = std::min(b, (i / ValuePage + 1) * ValuePage);
+                    const Temperature* v = page.data() + i % ValuePage;
+                    const size_t n = end - i;
+                    // NoValue is below every reading: it never wins the highest, and counts as
+                    // the greatest for the lowest.
+                    int pageLo = std::numeric_limits<int>::max(), pageHi = std::numeric_limits<int>::min();
+                    for (size_t j = 0; j < n; ++j) {
+                        const int x = v[j];
+                        pageHi = std::max(pageHi, x);
+                        pageLo = std::min(pageLo, x == NoValue ? std::numeric_limits<int>::max() : x);
+                    }
+                    if (pageHi != NoValue) {
+                        lo100 = std::min(lo100, pageLo);
+                        hi100 = std::max(hi100, pageHi);
+                        if (first100 == NoValue)
+                            for (size_t j = 0; j < n; ++j)
+                                if (v[j] != NoValue) {
+                                    first100 = v[j];
+                                    break;
+                                }
+                        for (size_t j = n; j-- > 0;)
+                            if (v[j] != NoValue) {
+                                last100 = v[j];
+                                break;
+                            }
+                    }
+                    i = end;
+                }
+                if (first100 == NoValue) continue;  // no reading in this column
+                column = static_cast<long>(bounds[c + 1]);
                 first = first100 / 100.0;
                 lo = lo100 / 100.0;
                 hi = hi100 / 100.0;
                 last = last100 / 100.0;
                 flush();
-            };
-            // The key where the next column begins: most samples only compare against it.
-            double next = -std::numeric_limits<double>::infinity();
-            size_t i = from;
-            while (i < to) {
-                const auto tp = times.Page(i / TimePage);
-                const auto vp = samples.Page(i / ValuePage);
-                const size_t end = std::min(to, (i / TimePage + 1) * TimePage);
-                const DateTime* t = tp.data() + i % TimePage;
-                const Temperature* s = vp.data() + i % ValuePage;
-                const size_t n = end - i;
-                for (size_t j = 0; j < n; ++j) {
-                    const int v = s[j];
-                    if (v == NoValue) continue;
-                    if (t[j] >= next || !open) {
-                        close();
-                        column = columnOf(t[j]);
-                        next = kr.lower + static_cast<double>(column + 1) / perPixel;
-                        open = true;
-                        first100 = lo100 = hi100 = last100 = v;
-                        continue;
-                    }
-                    lo100 = std::min(lo100, v);
-                    hi100 = std::max(hi100, v);
-                    last100 = v;
-                }
-                i = end;
             }
-            close();
             column = std::numeric_limits<long>::min();
         } else {
             for (size_t i = from; i < to; ++i) take(keys_[i], values_[i]);

@@ -71,6 +71,9 @@ public:
     // when it has not, -infinity when it must be drawn whole (not only points appended, keys
     // out of order, series breaks, another choice between points and pixel columns).
     double BandStart() const;
+    // The pixel columns found for one redraw are kept for the next line of the same cable; a
+    // redraw begins by forgetting them, since the store may have changed in between.
+    static void ForgetColumns();
 
     // --- Drawing order within the layer.
     void ToFront() { moveToLayer(layer(), false); }
@@ -95,6 +98,9 @@ private:
         double lastKey = 0;  // key of the last of them
     };
     bool MakeFrame(Frame& f) const;
+    // Pairs (first index, pixel column) of the pixel columns of samples [from, to).
+    static const std::vector<size_t>& ColumnBounds(const Series<DateTime>& times, size_t from, size_t to,
+                                                   double lower, double perPixel);
     // Index of the first point in [from, to) whose key is at least `key` (points sorted by key).
     size_t LowerBound(double key, size_t from, size_t to) const;
     // Draws the points [from, to) as one series; the points' pixels go to `marks`.

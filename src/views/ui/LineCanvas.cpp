@@ -32,6 +32,7 @@ std::vector<double> LineCanvas::Geometry() const {
 
 void LineCanvas::draw(QCPPainter* painter) {
     const std::vector<ChartLine*> lines = Lines();
+    ChartLine::ForgetColumns();
     // Pictures for the clipboard, files and printers: every line, straight onto the target.
     if (painter->modes().testFlag(QCPPainter::pmVectorized) || painter->modes().testFlag(QCPPainter::pmNoCaching)) {
         for (ChartLine* line : lines) line->Paint(painter);
