@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QRubberBand>
 #include <QVBoxLayout>
 
@@ -50,6 +51,11 @@ Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
     }
     plot_->xAxis2->setVisible(false);
     plot_->yAxis2->setVisible(false);
+    // The time labels sit far enough below (above) the plot that they clear the half of the
+    // value label centred on the plot's corner.
+    const int halfLabel = QFontMetrics(small).height() / 2 + 3;
+    plot_->xAxis->setTickLabelPadding(halfLabel);
+    plot_->xAxis2->setTickLabelPadding(halfLabel);
 
     plot_->addLayer(MarkersLayer, plot_->layer(QStringLiteral("main")), QCustomPlot::limAbove);
     plot_->addLayer(TextLayer, plot_->layer(MarkersLayer), QCustomPlot::limAbove);
@@ -115,12 +121,27 @@ QString Chart::AxisCaption(ChartAxis axis) const { return AxisOf(axis)->label();
 
 void Chart::SetAxisNumberLabels(ChartAxis axis) {
     TickerOf(AxisOf(axis))->DateTimePattern.clear();
+    KeepRoomForLastLabels();
     Replot();
 }
 
 void Chart::SetAxisDateTimeLabels(ChartAxis axis, const QString& pattern) {
     TickerOf(AxisOf(axis))->DateTimePattern = pattern;
+    KeepRoomForLastLabels();
     Replot();
+}
+
+void Chart::KeepRoomForLastLabels() {
+    // A horizontal axis's last tick label is centred on the plot's right edge: without room for
+    // its right half the library leaves it out. The widest label a pattern gives is its
+    // pattern with every field at its widest digits.
+    int right = 0;
+    for (QCPAxis* axis : {plot_->xAxis, plot_->xAxis2}) {
+        const QString pattern = TickerOf(axis)->DateTimePattern;
+        const QString widest = pattern.isEmpty() ? QStringLiteral("-0000.00") : QString(pattern).replace(QRegularExpression(QStringLiteral("[a-zA-Z]")), QStringLiteral("0"));
+        right = std::max(right, QFontMetrics(axis->tickLabelFont()).horizontalAdvance(widest) / 2 + 4);
+    }
+    plot_->axisRect()->setMinimumMargins(QMargins(0, 0, right, 0));
 }
 
 void Chart::SetAxisTickCount(ChartAxis axis, int count) {

@@ -187,6 +187,7 @@ private:
     QCPAxis* AxisOf(ChartAxis axis) const;
     ChartLine* LineAt(int line) const;
     void ZoomToRect(const QRect& rect);
+    void KeepRoomForLastLabels();
     // New or replaced points: the lines know themselves whether their picture can grow.
     void ChangedData();
     // A line's look, order or presence changed: every line is drawn again.

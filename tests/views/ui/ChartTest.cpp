@@ -256,6 +256,11 @@ private slots:
         chart.SetAxisDateTimeLabels(ChartAxis::Top, "dd.MM.yy");
         QCOMPARE(chart.TickLabel(ChartAxis::Bottom, t), QString("14:05:09"));
         QCOMPARE(chart.TickLabel(ChartAxis::Top, t), QString("09.12.26"));
+        // The last time label, centred on the plot's right edge, has room for its right half.
+        chart.resize(400, 300);
+        chart.ReplotNow();
+        const QFontMetrics metrics(chart.Plot().xAxis->tickLabelFont());
+        QVERIFY(chart.Plot().axisRect()->margins().right() > metrics.horizontalAdvance("14:05:09") / 2);
     }
 
     void drawingOrderAndMarkers() {

@@ -96,6 +96,12 @@ private slots:
         QCOMPARE(mgr.Panel(2), QString("09.12.26 10:01:00"));
         QCOMPARE(mgr.Panel(3), QString("от 09.12.26 10:00:00 до 09.12.26 10:01:00"));
         QCOMPARE(mgr.Panel(4), QString("Слежение....."));
+        // At the window's first size every panel shows its whole text.
+        mgr.show();
+        QTRY_COMPARE(mgr.width(), 600);
+        for (const char* panel : {"Panel2", "Panel3", "Panel4"})
+            QVERIFY2(test::TextFits(Child<QLabel>(mgr, panel)), panel);
+        mgr.hide();
 
         // "Дискретность:" 20 seconds: three steps a minute; the operator steps back by one.
         Child<QComboBox>(mgr, "CBDiscret").setCurrentIndex(0);
