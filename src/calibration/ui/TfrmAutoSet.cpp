@@ -249,10 +249,29 @@ void TfrmAutoSet::Write() {
     WithLine([this] { WriteCorrections(s_.Bus, s_.Store, table_, s_.Lines, s_.Op, s_.Time, *this); });
 }
 
+namespace {
+// Passes questions and messages on, showing the table first: a message about computed values
+// (the limits warning) is read beside those values, not beside the old ones.
+class TableFirstOperator final : public Operator {
+public:
+    TableFirstOperator(Operator& op, std::function<void()> show) : op_(op), show_(std::move(show)) {}
+    bool Ask(const std::string& text) override { return show_(), op_.Ask(text); }
+    bool AskDanger(const std::string& text) override { return show_(), op_.AskDanger(text); }
+    void Error(const std::string& text) override { show_(), op_.Error(text); }
+    void Info(const std::string& text) override { show_(), op_.Info(text); }
+    void Warning(const std::string& text) override { show_(), op_.Warning(text); }
+
+private:
+    Operator& op_;
+    std::function<void()> show_;
+};
+}  // namespace
+
 void TfrmAutoSet::Calculate(Correction which) {
     QPushButton* button = which == Correction::S30 ? calcS25_ : calcP100_;
     const QLineEdit* reference = which == Correction::S30 ? s25_ : p100_;
-    const auto outcome = CalculateCorrections(which, table_, reference->text().toStdString(), s_.Lines, s_.Op);
+    TableFirstOperator op(s_.Op, [this] { ShowTable(); });
+    const auto outcome = CalculateCorrections(which, table_, reference->text().toStdString(), s_.Lines, op);
     if (outcome.ButtonDisabled) button->setEnabled(false);
     if (outcome.AverageCount >= 0) button->setText(QStringLiteral("AVG=") + QString::number(outcome.AverageCount));
     ShowTable();

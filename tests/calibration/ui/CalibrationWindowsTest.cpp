@@ -101,6 +101,24 @@ private slots:
         QCOMPARE(window.Grid()->item(0, 1)->text(), QStringLiteral("1"));
         QCOMPARE(window.Grid()->item(1, 4)->text(), QStringLiteral("0"));
 
+        // "S30" with a reference far above the readings: the clamped values are in the table
+        // when the limits warning shows.
+        Fill(5);
+        window.Table().SensorCount = 3;
+        window.Edit("EditD2")->setText(QStringLiteral("3"));
+        window.NewGroup();
+        window.Edit("EditS25")->setText(QStringLiteral("30"));
+        QStringList shownS30;
+        op.OnShown = [&](const ScriptedOperator::Message& m) {
+            if (m.Kind == "warning")
+                for (int r = 0; r < 3; ++r) shownS30 << window.Grid()->item(r, int(CorrectionColumn::S30))->text();
+        };
+        window.Button("BBCalcS25")->setEnabled(true);
+        window.Button("BBCalcS25")->click();
+        op.OnShown = nullptr;
+        QCOMPARE(op.Shown().back(), std::string("warning: Значения поправок превысили допустимые пределы!\r\n №1 №2 №3"));
+        QCOMPARE(shownS30, QStringList({"0.4375", "0.4375", "0.4375"}));
+
         window.hide();
         QCOMPARE(graphs.Calls.last(), QStringLiteral("markers 0"));
         QVERIFY(window.Help().Lines().contains(QStringLiteral("Коды ошибок (Error X)")));
