@@ -37,11 +37,17 @@ TfrmAutoSet::TfrmAutoSet(const AutoSetServices& services, QWidget* parent)
     grid_->verticalHeader()->hide();
     grid_->verticalHeader()->setDefaultSectionSize(15);
     grid_->horizontalHeader()->setMinimumSectionSize(20);
+    // The given widths, widened where the font needs more for the longest value a column holds
+    // (row 110, a 16-bit code, a clamped correction) or for its header.
     const int widths[] = {27, 50, 50, 50, 50};
+    const char* longest[] = {"110", "65535", "-0.4375", "-1.5", "255"};
     int tableWidth = 0;
     for (int c = 0; c < CorrectionColumns; ++c) {
-        grid_->setColumnWidth(c, widths[c]);
-        tableWidth += widths[c];
+        const int cell = grid_->fontMetrics().horizontalAdvance(QString::fromLatin1(longest[c])) + 8;
+        const int header = grid_->horizontalHeader()->fontMetrics().horizontalAdvance(headers[c]) + 8;
+        const int width = std::max({widths[c], cell, header});
+        grid_->setColumnWidth(c, width);
+        tableWidth += width;
     }
     // Every column in sight: the operator reads a whole row at once.
     grid_->setMinimumWidth(tableWidth + grid_->verticalScrollBar()->sizeHint().width() + 2 * grid_->frameWidth());

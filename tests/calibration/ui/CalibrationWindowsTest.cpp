@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QtTest>
 
 #include "app/Station.h"
@@ -118,6 +119,10 @@ private slots:
         op.OnShown = nullptr;
         QCOMPARE(op.Shown().back(), std::string("warning: Значения поправок превысили допустимые пределы!\r\n №1 №2 №3"));
         QCOMPARE(shownS30, QStringList({"0.4375", "0.4375", "0.4375"}));
+        // Every column shows its longest values whole: row 110, a negative clamped correction.
+        const QFontMetrics cells = window.Grid()->fontMetrics();
+        for (const auto& [column, text] : {std::pair{0, "110"}, {1, "65535"}, {2, "-0.4375"}, {3, "-1.5"}})
+            QVERIFY2(window.Grid()->columnWidth(column) > cells.horizontalAdvance(QString::fromLatin1(text)) + 4, text);
 
         window.hide();
         QCOMPARE(graphs.Calls.last(), QStringLiteral("markers 0"));
@@ -153,6 +158,11 @@ private slots:
         QCOMPARE(window.LevelBar()->value(), 155);  // 3.5 degrees against a level of 3
         QVERIFY2(window.StatusText().startsWith(QStringLiteral("Beg=2 Cur=4 Drift=00:02:00")),
                  qPrintable(window.StatusText()));
+        // The whole line fits the window's status bar, also with five-digit sample counts.
+        QString longest = window.StatusText();
+        longest.replace(QStringLiteral("Beg=2 Cur=4"), QStringLiteral("Beg=99999 Cur=99999"));
+        const QStatusBar& bar = *window.findChild<QStatusBar*>();
+        QVERIFY(bar.fontMetrics().horizontalAdvance(longest) < bar.minimumWidth() - 8);
 
         window.Stop();
         QVERIFY(!running);
