@@ -138,7 +138,10 @@ void Chart::KeepRoomForLastLabels() {
     int right = 0;
     for (QCPAxis* axis : {plot_->xAxis, plot_->xAxis2}) {
         const QString pattern = TickerOf(axis)->DateTimePattern;
-        const QString widest = pattern.isEmpty() ? QStringLiteral("-0000.00") : QString(pattern).replace(QRegularExpression(QStringLiteral("[a-zA-Z]")), QStringLiteral("0"));
+        const QString widest = pattern.isEmpty()
+                                   ? QStringLiteral("-0000.00")
+                                   : QString(pattern).replace(QRegularExpression(QStringLiteral("[a-zA-Z]")),
+                                                              QStringLiteral("0"));
         right = std::max(right, QFontMetrics(axis->tickLabelFont()).horizontalAdvance(widest) / 2 + 4);
     }
     plot_->axisRect()->setMinimumMargins(QMargins(0, 0, right, 0));

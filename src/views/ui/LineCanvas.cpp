@@ -36,6 +36,8 @@ void LineCanvas::draw(QCPPainter* painter) {
     // Pictures for the clipboard, files and printers: every line, straight onto the target.
     if (painter->modes().testFlag(QCPPainter::pmVectorized) || painter->modes().testFlag(QCPPainter::pmNoCaching)) {
         for (ChartLine* line : lines) line->Paint(painter);
+        // The lines now remember that picture's state, not the kept one's.
+        valid_ = false;
         return;
     }
     if (lines.empty()) {
