@@ -210,13 +210,38 @@ void ChartLine::ShowSamples(size_t count) {
         Recount();
         return;
     }
-    for (size_t i = boundCount_; i < count; ++i) {
-        const double t = times[i];
-        if (i > 0 && t < times[i - 1]) sorted_ = false;
-        double v = 0;
-        if (!ValueAt(i, v)) continue;
-        ++boundValid_;
-        Note(t, v);
+    // A page of values at a time: their lowest and highest, how many hold a reading and where
+    // the first and last of them are; with keys in order the key extent is the time of those two.
+    constexpr size_t ValuePage = Series<Temperature>::PageSize;
+    const Series<Temperature>& samples = Values();
+    for (size_t i = boundCount_; i < count;) {
+        const auto page = samples.Page(i / ValuePage);
+        const size_t end = std::min(count, (i / ValuePage + 1) * ValuePage);
+        const Temperature* v = page.data() + i % ValuePage;
+        const size_t n = end - i;
+        for (size_t j = 0; j < n; ++j)
+            if (i + j > 0 && times[i + j] < times[i + j - 1]) sorted_ = false;
+        int lo = std::numeric_limits<int>::max(), hi = std::numeric_limits<int>::min();
+        size_t valid = 0;
+        for (size_t j = 0; j < n; ++j) {
+            const int x = v[j];
+            // NoValue is below every reading: it never wins the highest.
+            hi = std::max(hi, x);
+            lo = std::min(lo, x == NoValue ? std::numeric_limits<int>::max() : x);
+            valid += x != NoValue;
+        }
+        if (valid > 0) {
+            boundValid_ += valid;
+            size_t first = 0, last = n - 1;
+            while (v[first] == NoValue) ++first;
+            while (v[last] == NoValue) --last;
+            Note(times[i + first], lo / 100.0);
+            Note(times[i + last], hi / 100.0);
+            if (!sorted_)
+                for (size_t j = first; j <= last; ++j)
+                    if (v[j] != NoValue) Note(times[i + j], v[j] / 100.0);
+        }
+        i = end;
     }
     boundCount_ = count;
 }

@@ -93,6 +93,34 @@ private slots:
 
     // Sparse samples are drawn point by point, dense ones one column per pixel; neither draws a
     // NoValue sample, even where -273 °C is inside the view.
+    void storeSeriesExtentsCountOnlyReadings() {
+        // Keys in order and out of order, with no reading at either end; the extents are those
+        // of the readings alone, over more than one page of the store.
+        for (const bool inOrder : {true, false}) {
+            test::ScriptedOperator op;
+            test::RecordingLog log;
+            MeasurementStore store(op, log);
+            store.SetDeviceCount(1);
+            store.SetCableCount(0, 1);
+            store.SetSensorCount(0, 0, 1);
+            const int n = 50000;
+            for (int i = 0; i < n; ++i) {
+                const Temperature v[] = {i == 0 || i == n - 1 ? NoValue : Temperature(i % 1000 - 300)};
+                const double key = inOrder || i != n / 2 ? i : -7;
+                store.AppendSample(0, 0, key, v);
+            }
+            Chart chart;
+            chart.ShowSeries(chart.AddLine(Qt::red), store, 0, 0, 0, n);
+            double lo = 0, hi = 0;
+            QVERIFY(chart.DataExtent(ChartAxis::Bottom, lo, hi));
+            QCOMPARE(lo, inOrder ? 1.0 : -7.0);
+            QCOMPARE(hi, double(n - 2));
+            QVERIFY(chart.DataExtent(ChartAxis::Left, lo, hi));
+            QCOMPARE(lo, -3.0);
+            QCOMPARE(hi, 6.99);
+        }
+    }
+
     void noValueIsNeverDrawn_data() {
         QTest::addColumn<int>("samples");
         QTest::newRow("sparse") << 40;
