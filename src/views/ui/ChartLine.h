@@ -38,7 +38,6 @@ public:
     // The next appended point begins a new series of the line: the connecting line does not join
     // it to the point before. One line may so hold many short series of one look.
     void StartSeries();
-    size_t SeriesCount() const { return Count() == 0 ? 0 : starts_.size() + 1; }
     void Replace(size_t k, double key, double value);
     bool At(size_t k, double& key, double& value) const;
     void Clear();
@@ -103,9 +102,8 @@ private:
                                                    double lower, double perPixel);
     // Index of the first point in [from, to) whose key is at least `key` (points sorted by key).
     size_t LowerBound(double key, size_t from, size_t to) const;
-    // Draws the points [from, to) as one series; the points' pixels go to `marks`.
     // Draws points [from, to) as one series, from the pixel column of `bandKey` on; tells
-    // whether they were drawn as pixel columns.
+    // whether they were drawn as pixel columns; the points' pixels go to `marks`.
     void DrawSeries(QCPPainter* painter, const Frame& f, size_t from, size_t to, std::vector<QPointF>& marks,
                     double bandKey, bool& dense);
     void DrawMarks(QCPPainter* painter, const std::vector<QPointF>& marks);
