@@ -2,11 +2,15 @@
 // million values). Prints the time to show the cable (lines created and filled, first picture),
 // one replot after a pan or a zoom with every line visible beside the replot of an empty chart of
 // the same size, one live sample appended and drawn, and the resident memory the graph adds per
-// shown value. Runs offscreen.
+// shown value. Then the same work on plain QCustomPlot graphs (QCPGraph with adaptive sampling,
+// the data copied in) of the chart's size, printed beside the chart's figures with the lead.
+// Runs offscreen.
 //
 //   views_bench [days]     (default 30)
 
 #include <QApplication>
+#include <QMouseEvent>
+#include <qcustomplot.h>
 
 #include <chrono>
 #include <cmath>
@@ -110,12 +114,13 @@ int main(int argc, char** argv) {
     // A pan by a tenth of the view, and a zoom to one day, each with every line drawn.
     const double width = chart.AxisMax(ChartAxis::Bottom) - chart.AxisMin(ChartAxis::Bottom);
     int step = 0;
-    Print("replot after a pan, whole month in view", Measure(20, [&] {
+    const Figure pan = Measure(20, [&] {
               const double shift = (++step % 2 ? 0.1 : -0.1) * width;
               chart.SetAxisRange(ChartAxis::Bottom, chart.AxisMin(ChartAxis::Bottom) + shift,
                                  chart.AxisMax(ChartAxis::Bottom) + shift);
               chart.ReplotNow();
-          }), "50 ms");
+          });
+    Print("replot after a pan, whole month in view", pan, "50 ms");
     Print("replot after a zoom to one day", Measure(20, [&] {
               const double from = start + (++step % 20);
               chart.SetAxisRange(ChartAxis::Bottom, from, from + 1);
@@ -158,11 +163,75 @@ int main(int argc, char** argv) {
           }), "5 ms");
     graphic.SetFollow(false);
     chart.SetAxisRange(ChartAxis::Bottom, start + days - 1, start + days + 0.1);
-    Print("live sample appended and drawn, one day shown", Measure(20, live), "5 ms");
+    const Figure liveDay = Measure(20, live);
+    Print("live sample appended and drawn, one day shown", liveDay, "3 ms");
     graphic.SetAutoZoom(true);
     Print("the same with АвтоЗум (show all each sample)", Measure(20, live), "5 ms");
+    // The Ctrl read-out: a mouse move with Ctrl held over the whole month, drawn.
+    graphic.ShowAll();
+    chart.ReplotNow();
+    QWidget* plotWidget = &chart.Plot();
+    int x = 100;
+    Print("Ctrl read-out, one mouse move over the month", Measure(20, [&] {
+              x = x % 800 + 7;
+              const QPointF at(x, 200);
+              QMouseEvent move(QEvent::MouseMove, at, plotWidget->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                               Qt::ControlModifier);
+              QApplication::sendEvent(plotWidget, &move);
+              chart.ReplotNow();
+          }), "5 ms");
 
+    const double perValue = static_cast<double>(after - before) / store.ShownValues;
     std::printf("resident memory added    %.2f MB for %u shown values: %.3f bytes per value (goal 4)\n",
-                (after - before) / 1e6, store.ShownValues, static_cast<double>(after - before) / store.ShownValues);
+                (after - before) / 1e6, store.ShownValues, perValue);
+
+    // --- The same month on plain QCustomPlot graphs of the chart's size.
+    QCustomPlot plain;
+    plain.resize(chart.Plot().size());
+    plain.show();
+    QApplication::processEvents();
+    const long plainBefore = ResidentBytes();
+    long shownPlain = 0;
+    const Figure plainShow = Measure(1, [&] {
+        for (int s = 0; s < kSensors; ++s) {
+            QCPGraph* graph = plain.addGraph();
+            graph->setAdaptiveSampling(true);
+            QVector<QCPGraphData> data;
+            data.reserve(samples);
+            const auto& times = store.SampleTimes(0, 0);
+            const auto& series = store.Samples(0, 0, s);
+            for (long k = 0; k < samples; ++k)
+                if (series[k] != NoValue) data.push_back({times[k], series[k] / 100.0});
+            shownPlain += data.size();
+            graph->data()->set(data, true);
+        }
+        plain.rescaleAxes();
+        plain.replot(QCustomPlot::rpImmediateRefresh);
+    });
+    const long plainAfter = ResidentBytes();
+    const double plainWidth = plain.xAxis->range().size();
+    const Figure plainPan = Measure(20, [&] {
+        const double shift = (++step % 2 ? 0.1 : -0.1) * plainWidth;
+        plain.xAxis->setRange(plain.xAxis->range().lower + shift, plain.xAxis->range().upper + shift);
+        plain.replot(QCustomPlot::rpImmediateRefresh);
+    });
+    const double lastKey = plain.graph(0)->data()->at(plain.graph(0)->data()->size() - 1)->key;
+    plain.xAxis->setRange(lastKey - 1, lastKey + 0.1);
+    long kp = 1;
+    const Figure plainLive = Measure(20, [&] {
+        const double key = lastKey + kp++ * 20 * OneSecond;
+        for (int s = 0; s < kSensors; ++s) plain.graph(s)->addData(key, values[s] / 100.0);
+        plain.replot(QCustomPlot::rpImmediateRefresh);
+    });
+    const double plainPerValue = static_cast<double>(plainAfter - plainBefore) / shownPlain;
+
+    std::printf("\n%-44s %12s %16s %8s\n", "processor time (memory)", "chart", "plain QCustomPlot", "lead");
+    const auto row = [](const char* what, double ours, double theirs, const char* unit) {
+        std::printf("%-44s %9.2f %s %13.2f %s %7.1fx\n", what, ours, unit, theirs, unit, theirs / ours);
+    };
+    row("show the cable", show.cpuMs, plainShow.cpuMs, "ms");
+    row("replot after a pan, whole month in view", pan.cpuMs, plainPan.cpuMs, "ms");
+    row("live sample, one day shown", liveDay.cpuMs, plainLive.cpuMs, "ms");
+    row("resident bytes per shown value", perValue, plainPerValue, "B ");
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "base/Services.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ public:
     void Info(const std::string& text) override { Record("info", text); }
     void Warning(const std::string& text) override { Record("warning", text); }
 
+    // Called with each question or message as it is shown, to look at the windows behind it.
+    std::function<void(const Message&)> OnShown;
+
     std::vector<Message> messages;
     const std::vector<std::string>& Shown() const { return shown_; }
     void Clear() {
@@ -53,6 +57,7 @@ private:
     void Record(const char* kind, const std::string& text) {
         messages.push_back({kind, text});
         shown_.push_back(std::string(kind) + ": " + text);
+        if (OnShown) OnShown(messages.back());
     }
 
     std::deque<bool> answers_;

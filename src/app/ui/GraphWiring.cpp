@@ -21,10 +21,7 @@ GraphWiring::GraphWiring(TfrmGraphic& graphic, TfrmMain& main, MeasurementStore&
     store_.AddListener(this);
     QAction* show = main.Action(QStringLiteral("actGraph"));
     show->setEnabled(true);
-    connect(show, &QAction::triggered, this, [this] {
-        graphic_.show();
-        graphic_.raise();
-    });
+    connect(show, &QAction::triggered, this, &GraphWiring::ShowGraph);
     // The window's print button runs the main window's "Печатать График".
     graphic_.SetPrintHook([this] { main_.Action(QStringLiteral("actPrintGraph"))->trigger(); });
     graphic_.SetDefaultColours([settingsFile] { return ReadDefaultColoursFile(settingsFile); });
@@ -32,6 +29,11 @@ GraphWiring::GraphWiring(TfrmGraphic& graphic, TfrmMain& main, MeasurementStore&
 }
 
 GraphWiring::~GraphWiring() { store_.RemoveListener(this); }
+
+void GraphWiring::ShowGraph() {
+    graphic_.show();
+    graphic_.raise();
+}
 
 void GraphWiring::ResetGraphViews() { graphic_.ResetView(); }
 void GraphWiring::FollowMode(bool on) { graphic_.SetFollow(on); }

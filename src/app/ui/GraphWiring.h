@@ -30,6 +30,8 @@ public:
     void FollowMode(bool on);
     // Archive files were loaded and their first cable is shown.
     void ArchiveShown();
+    // "График": shows the time graph window and brings it to the front.
+    void ShowGraph();
 
     // --- StoreListener.
     void SelectionChanged() override;

@@ -121,6 +121,7 @@ ProgramWiring::ProgramWiring(Shell& shell)
     };
     hooks.StopReception = [this] { acquisition_.StopReceptionNow(); };
     hooks.OpenArchive = [this](const std::string& path) {
+        graph_.ShowGraph();
         trend_.ShowTrend();
         files_.OpenFromCommandLine(path);
     };

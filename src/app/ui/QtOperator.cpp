@@ -15,9 +15,19 @@ QString MessageText(const std::string& text) {
 }
 
 namespace {
+// Questions and messages come above every window of the program, also above those that stay on
+// top of the others ("Нумератор", the search): a question opening underneath one could not be
+// answered while the window waits for it.
+QMessageBox::StandardButton Show(QMessageBox::Icon icon, const std::string& text, QMessageBox::StandardButtons buttons,
+                                 QMessageBox::StandardButton preset = QMessageBox::NoButton) {
+    QMessageBox box(icon, Title(), MessageText(text), buttons, Owner());
+    if (preset != QMessageBox::NoButton) box.setDefaultButton(preset);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 bool Question(const std::string& text, QMessageBox::StandardButton preset) {
-    return QMessageBox::question(Owner(), Title(), MessageText(text),
-                                 QMessageBox::Yes | QMessageBox::No, preset) == QMessageBox::Yes;
+    return Show(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, preset) == QMessageBox::Yes;
 }
 }  // namespace
 
@@ -25,16 +35,10 @@ bool QtOperator::Ask(const std::string& text) { return Question(text, QMessageBo
 
 bool QtOperator::AskDanger(const std::string& text) { return Question(text, QMessageBox::No); }
 
-void QtOperator::Error(const std::string& text) {
-    QMessageBox::critical(Owner(), Title(), MessageText(text));
-}
+void QtOperator::Error(const std::string& text) { Show(QMessageBox::Critical, text, QMessageBox::Ok); }
 
-void QtOperator::Info(const std::string& text) {
-    QMessageBox::information(Owner(), Title(), MessageText(text));
-}
+void QtOperator::Info(const std::string& text) { Show(QMessageBox::Information, text, QMessageBox::Ok); }
 
-void QtOperator::Warning(const std::string& text) {
-    QMessageBox::warning(Owner(), Title(), MessageText(text));
-}
+void QtOperator::Warning(const std::string& text) { Show(QMessageBox::Warning, text, QMessageBox::Ok); }
 
 }  // namespace drumo

@@ -122,6 +122,9 @@ TfrmAutoNum::TfrmAutoNum(CorrectionTable& table, const MeasurementStore& store, 
     layout->addLayout(buttons);
     layout->addLayout(middle);
     status_->setSizeGripEnabled(false);
+    // The window is as wide as the longest progress line of a long run.
+    status_->setMinimumWidth(
+        status_->fontMetrics().horizontalAdvance(QStringLiteral("Beg=99999 Cur=99999 Drift=00:00:00 Work=00:00:00")) + 16);
     layout->addWidget(status_);
 
     connect(tbLevel_, &QSlider::valueChanged, this, [this](int p) {

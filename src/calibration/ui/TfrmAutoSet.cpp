@@ -37,11 +37,17 @@ TfrmAutoSet::TfrmAutoSet(const AutoSetServices& services, QWidget* parent)
     grid_->verticalHeader()->hide();
     grid_->verticalHeader()->setDefaultSectionSize(15);
     grid_->horizontalHeader()->setMinimumSectionSize(20);
+    // The given widths, widened where the font needs more for the longest value a column holds
+    // (row 110, a 16-bit code, a clamped correction) or for its header.
     const int widths[] = {27, 50, 50, 50, 50};
+    const char* longest[] = {"110", "65535", "-0.4375", "-1.5", "255"};
     int tableWidth = 0;
     for (int c = 0; c < CorrectionColumns; ++c) {
-        grid_->setColumnWidth(c, widths[c]);
-        tableWidth += widths[c];
+        const int cell = grid_->fontMetrics().horizontalAdvance(QString::fromLatin1(longest[c])) + 8;
+        const int header = grid_->horizontalHeader()->fontMetrics().horizontalAdvance(headers[c]) + 8;
+        const int width = std::max({widths[c], cell, header});
+        grid_->setColumnWidth(c, width);
+        tableWidth += width;
     }
     // Every column in sight: the operator reads a whole row at once.
     grid_->setMinimumWidth(tableWidth + grid_->verticalScrollBar()->sizeHint().width() + 2 * grid_->frameWidth());
@@ -249,10 +255,29 @@ void TfrmAutoSet::Write() {
     WithLine([this] { WriteCorrections(s_.Bus, s_.Store, table_, s_.Lines, s_.Op, s_.Time, *this); });
 }
 
+namespace {
+// Passes questions and messages on, showing the table first: a message about computed values
+// (the limits warning) is read beside those values, not beside the old ones.
+class TableFirstOperator final : public Operator {
+public:
+    TableFirstOperator(Operator& op, std::function<void()> show) : op_(op), show_(std::move(show)) {}
+    bool Ask(const std::string& text) override { return show_(), op_.Ask(text); }
+    bool AskDanger(const std::string& text) override { return show_(), op_.AskDanger(text); }
+    void Error(const std::string& text) override { show_(), op_.Error(text); }
+    void Info(const std::string& text) override { show_(), op_.Info(text); }
+    void Warning(const std::string& text) override { show_(), op_.Warning(text); }
+
+private:
+    Operator& op_;
+    std::function<void()> show_;
+};
+}  // namespace
+
 void TfrmAutoSet::Calculate(Correction which) {
     QPushButton* button = which == Correction::S30 ? calcS25_ : calcP100_;
     const QLineEdit* reference = which == Correction::S30 ? s25_ : p100_;
-    const auto outcome = CalculateCorrections(which, table_, reference->text().toStdString(), s_.Lines, s_.Op);
+    TableFirstOperator op(s_.Op, [this] { ShowTable(); });
+    const auto outcome = CalculateCorrections(which, table_, reference->text().toStdString(), s_.Lines, op);
     if (outcome.ButtonDisabled) button->setEnabled(false);
     if (outcome.AverageCount >= 0) button->setText(QStringLiteral("AVG=") + QString::number(outcome.AverageCount));
     ShowTable();

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "acquisition/ManagerRows.h"
+#include "calibration/RomCodes.h"
 #include "model/Formats.h"
 #include "views/ui/Colours.h"
 
@@ -104,8 +105,10 @@ TfrmReport::TfrmReport(const MeasurementStore& store, QWidget* parent)
     rom_->setColumnCount(2);
     rom_->horizontalHeader()->hide();
     rom_->verticalHeader()->hide();
-    rom_->setColumnWidth(0, 43);
-    rom_->setColumnWidth(1, 125);
+    // Wide enough for a sensor number and a whole ROM code in the table's font.
+    rom_->setColumnWidth(0, std::max(43, rom_->fontMetrics().horizontalAdvance(QStringLiteral("№255")) + 10));
+    const uint8_t widestCode[8] = {0xDD, 0xDD, 0xDD, 0xDD, 0xDD, 0xDD, 0xDD, 0xDD};
+    rom_->setColumnWidth(1, std::max(125, rom_->fontMetrics().horizontalAdvance(QString::fromStdString(RomCodeText(widestCode))) + 10));
     rom_->verticalHeader()->setDefaultSectionSize(18);
     rom_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     rom_->setSelectionMode(QAbstractItemView::ContiguousSelection);

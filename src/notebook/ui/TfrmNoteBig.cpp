@@ -52,10 +52,21 @@ TfrmNoteBig::TfrmNoteBig(Station& station, Operator& op, NotebookGraphs& graphs,
     auto* infoGrid = new QGridLayout(info);
     infoGrid->setContentsMargins(6, 2, 6, 2);
     infoGrid->setVerticalSpacing(0);
+    // The six lines in the table's small font, each column as wide as its longest line, so
+    // that the panel and the buttons fit the window's first width.
+    QFont infoFont = info->font();
+    infoFont.setPointSize(8);
+    const QFontMetrics infoMetrics(infoFont);
+    const int columnWidth[] = {
+        std::max(infoMetrics.horizontalAdvance(Q("Свободно: 9999.9 КБ (99.99%)")),
+                 infoMetrics.horizontalAdvance(Q("Объем памяти: 9999.9 КБ"))),
+        std::max(infoMetrics.horizontalAdvance(Q("Записей: 65535 (max: 65535)")),
+                 infoMetrics.horizontalAdvance(Q("Напр. питания: 99.99 В")))};
     for (int i = 0; i < 6; ++i) {
         panel_[i] = new QLabel(info);
         panel_[i]->setObjectName(QStringLiteral("LInfo%1").arg(i + 1));
-        panel_[i]->setMinimumWidth(150);
+        panel_[i]->setFont(infoFont);
+        panel_[i]->setMinimumWidth(columnWidth[i / 3] + 2);
         infoGrid->addWidget(panel_[i], i % 3, i / 3);
     }
 

@@ -3,11 +3,13 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QRubberBand>
 #include <QVBoxLayout>
 
 #include "views/AxisSteps.h"
 #include "views/ui/ChartLine.h"
+#include "views/ui/LineCanvas.h"
 
 namespace drumo {
 
@@ -15,6 +17,8 @@ namespace {
 
 const QString MarkersLayer = QStringLiteral("markers");
 const QString TextLayer = QStringLiteral("texts");
+// The colour around the plotting area on screen.
+const QColor WidgetBackground = Qt::white;
 
 QSharedPointer<EvenTicker> TickerOf(QCPAxis* axis) { return axis->ticker().dynamicCast<EvenTicker>(); }
 
@@ -26,6 +30,11 @@ Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
     layout->addWidget(plot_);
     plot_->setNoAntialiasingOnDrag(true);
     plot_->setPlottingHint(QCP::phCacheLabels, true);
+    // The legend is never shown; a plottable in it would make every removal lay the legend out
+    // again, which turns clearing thousands of lines into minutes.
+    plot_->setAutoAddPlottableToLegend(false);
+    plot_->legend->setVisible(false);
+    plot_->setBackground(QBrush(WidgetBackground));
 
     QFont small = font();
     small.setPixelSize(10);
@@ -42,11 +51,17 @@ Chart::Chart(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
     }
     plot_->xAxis2->setVisible(false);
     plot_->yAxis2->setVisible(false);
+    // The time labels sit far enough below (above) the plot that they clear the half of the
+    // value label centred on the plot's corner.
+    const int halfLabel = QFontMetrics(small).height() / 2 + 3;
+    plot_->xAxis->setTickLabelPadding(halfLabel);
+    plot_->xAxis2->setTickLabelPadding(halfLabel);
 
     plot_->addLayer(MarkersLayer, plot_->layer(QStringLiteral("main")), QCustomPlot::limAbove);
     plot_->addLayer(TextLayer, plot_->layer(MarkersLayer), QCustomPlot::limAbove);
     plot_->layer(TextLayer)->setMode(QCPLayer::lmBuffered);
     plot_->setCurrentLayer(QStringLiteral("main"));
+    canvas_ = new LineCanvas(plot_, plot_->axisRect());
 
     plot_->setInteraction(QCP::iRangeDrag, true);
     plot_->axisRect()->setRangeDragAxes({plot_->xAxis, plot_->xAxis2}, {plot_->yAxis, plot_->yAxis2});
@@ -106,12 +121,30 @@ QString Chart::AxisCaption(ChartAxis axis) const { return AxisOf(axis)->label();
 
 void Chart::SetAxisNumberLabels(ChartAxis axis) {
     TickerOf(AxisOf(axis))->DateTimePattern.clear();
+    KeepRoomForLastLabels();
     Replot();
 }
 
 void Chart::SetAxisDateTimeLabels(ChartAxis axis, const QString& pattern) {
     TickerOf(AxisOf(axis))->DateTimePattern = pattern;
+    KeepRoomForLastLabels();
     Replot();
+}
+
+void Chart::KeepRoomForLastLabels() {
+    // A horizontal axis's last tick label is centred on the plot's right edge: without room for
+    // its right half the library leaves it out. The widest label a pattern gives is its
+    // pattern with every field at its widest digits.
+    int right = 0;
+    for (QCPAxis* axis : {plot_->xAxis, plot_->xAxis2}) {
+        const QString pattern = TickerOf(axis)->DateTimePattern;
+        const QString widest = pattern.isEmpty()
+                                   ? QStringLiteral("-0000.00")
+                                   : QString(pattern).replace(QRegularExpression(QStringLiteral("[a-zA-Z]")),
+                                                              QStringLiteral("0"));
+        right = std::max(right, QFontMetrics(axis->tickLabelFont()).horizontalAdvance(widest) / 2 + 4);
+    }
+    plot_->axisRect()->setMinimumMargins(QMargins(0, 0, right, 0));
 }
 
 void Chart::SetAxisTickCount(ChartAxis axis, int count) {
@@ -173,21 +206,23 @@ int Chart::AddLine(const QColor& colour, ChartAxis keyAxis, ChartAxis valueAxis)
     line->setPen(QPen(colour));
     line->Fill = colour;
     lines_.push_back(line);
-    Replot();
+    LinesChanged();
     return static_cast<int>(lines_.size()) - 1;
 }
 
 void Chart::RemoveLines() {
-    for (ChartLine* line : lines_) plot_->removePlottable(line);
+    // Newest first: the library keeps its plottables in a list, and taking from its end costs
+    // nothing.
+    for (auto line = lines_.rbegin(); line != lines_.rend(); ++line) plot_->removePlottable(*line);
     lines_.clear();
-    Replot();
+    LinesChanged();
 }
 
 int Chart::LineCount() const { return static_cast<int>(lines_.size()); }
 
 void Chart::SetLineActive(int line, bool active) {
     if (auto* l = LineAt(line)) l->setVisible(active);
-    Replot();
+    LinesChanged();
 }
 
 bool Chart::LineActive(int line) const {
@@ -197,7 +232,7 @@ bool Chart::LineActive(int line) const {
 
 void Chart::SetLineColour(int line, const QColor& colour) {
     if (auto* l = LineAt(line)) l->setPen(QPen(colour));
-    Replot();
+    LinesChanged();
 }
 
 QColor Chart::LineColour(int line) const {
@@ -207,17 +242,17 @@ QColor Chart::LineColour(int line) const {
 
 void Chart::SetLineVisible(int line, bool visible) {
     if (auto* l = LineAt(line)) l->LineVisible = visible;
-    Replot();
+    LinesChanged();
 }
 
 void Chart::SetLineWidth(int line, int width) {
     if (auto* l = LineAt(line)) l->LineWidth = width;
-    Replot();
+    LinesChanged();
 }
 
 void Chart::SetPointShape(int line, PointShape shape) {
     if (auto* l = LineAt(line)) l->Shape = shape;
-    Replot();
+    LinesChanged();
 }
 
 PointShape Chart::PointShapeOf(int line) const {
@@ -227,7 +262,7 @@ PointShape Chart::PointShapeOf(int line) const {
 
 void Chart::SetPointSize(int line, int size) {
     if (auto* l = LineAt(line)) l->Size = size;
-    Replot();
+    LinesChanged();
 }
 
 int Chart::PointSize(int line) const {
@@ -237,7 +272,7 @@ int Chart::PointSize(int line) const {
 
 void Chart::SetPointFill(int line, const QColor& colour) {
     if (auto* l = LineAt(line)) l->Fill = colour;
-    Replot();
+    LinesChanged();
 }
 
 QColor Chart::PointFill(int line) const {
@@ -247,7 +282,7 @@ QColor Chart::PointFill(int line) const {
 
 void Chart::SetPointBorder(int line, const QColor& colour) {
     if (auto* l = LineAt(line)) l->Border = colour;
-    Replot();
+    LinesChanged();
 }
 
 QColor Chart::PointBorder(int line) const {
@@ -257,7 +292,12 @@ QColor Chart::PointBorder(int line) const {
 
 void Chart::SetPointsVisible(int line, bool visible) {
     if (auto* l = LineAt(line)) l->PointsOn = visible;
-    Replot();
+    LinesChanged();
+}
+
+void Chart::SetDensePoints(int line, bool on) {
+    if (auto* l = LineAt(line)) l->DensePoints = on;
+    LinesChanged();
 }
 
 bool Chart::PointsVisible(int line) const {
@@ -267,12 +307,12 @@ bool Chart::PointsVisible(int line) const {
 
 void Chart::BringToFront(int line) {
     if (auto* l = LineAt(line)) l->ToFront();
-    Replot();
+    LinesChanged();
 }
 
 void Chart::SendToBack(int line) {
     if (auto* l = LineAt(line)) l->ToBack();
-    Replot();
+    LinesChanged();
 }
 
 int Chart::DrawingPosition(int line) const {
@@ -287,6 +327,11 @@ int Chart::DrawingPosition(int line) const {
     return -1;
 }
 
+void Chart::LinesChanged() {
+    canvas_->Invalidate();
+    Replot();
+}
+
 void Chart::ChangedData() {
     if (suspended_ == 0) Replot();
 }
@@ -294,6 +339,10 @@ void Chart::ChangedData() {
 void Chart::AppendPoint(int line, double key, double value) {
     if (auto* l = LineAt(line)) l->Append(key, value);
     ChangedData();
+}
+
+void Chart::StartSeries(int line) {
+    if (auto* l = LineAt(line)) l->StartSeries();
 }
 
 void Chart::ReplacePoint(int line, int k, double key, double value) {
@@ -456,6 +505,8 @@ void Chart::Replot() {
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
+int Chart::WholeLineDraws() const { return canvas_->WholeDraws(); }
+
 void Chart::ReplotNow() { plot_->replot(QCustomPlot::rpImmediateRefresh); }
 
 QPixmap Chart::Picture() {
@@ -465,7 +516,6 @@ QPixmap Chart::Picture() {
 
 QPicture Chart::VectorPicture(QSize size, const QColor& field) {
     const QBrush oldField = plot_->axisRect()->backgroundBrush();
-    const QBrush oldBack = plot_->background();
     plot_->axisRect()->setBackground(field);
     plot_->setBackground(Qt::white);
     QPicture picture;
@@ -473,8 +523,10 @@ QPicture Chart::VectorPicture(QSize size, const QColor& field) {
         QCPPainter painter(&picture);
         plot_->toPainter(&painter, size.width(), size.height());
     }
+    // The library hands out its background only as a pixmap, which is empty here; restoring that
+    // would leave the widget without a background and every redraw would paint over the last.
     plot_->axisRect()->setBackground(oldField);
-    plot_->setBackground(oldBack);
+    plot_->setBackground(QBrush(WidgetBackground));
     plot_->replot(QCustomPlot::rpQueuedReplot);
     return picture;
 }

@@ -39,6 +39,7 @@ enum class ChartAxis { Left, Bottom, Top, Right };
 enum class PointShape { Square, Circle };
 
 class ChartLine;
+class LineCanvas;
 
 class Chart : public QWidget {
     Q_OBJECT
@@ -96,6 +97,9 @@ public:
     void SetPointBorder(int line, const QColor& colour);
     QColor PointBorder(int line) const;
     void SetPointsVisible(int line, bool visible);
+    // Points also where they lie denser than the pixels (one drawn per pixel); otherwise such a
+    // stretch of a line shows only the connecting line.
+    void SetDensePoints(int line, bool on);
     bool PointsVisible(int line) const;
     // The front line is drawn last, over the others.
     void BringToFront(int line);
@@ -105,6 +109,9 @@ public:
     // Points of a line: append, replace, read, clear, count. A line showing a store series turns
     // into a line of its own points when a different point is appended or put in its place.
     void AppendPoint(int line, double key, double value);
+    // The next point appended to the line begins a new series: no connecting line joins it to the
+    // point before. A thermal plot level is one line of many series.
+    void StartSeries(int line);
     void ReplacePoint(int line, int k, double key, double value);
     bool Point(int line, int k, double& key, double& value) const;
     bool LastPoint(int line, double& key, double& value) const;
@@ -158,8 +165,10 @@ public:
     // plotting area's colour, for printing; the chart on screen keeps its colours.
     QPicture VectorPicture(QSize size, const QColor& field);
 
-    // For tests and measurements: the library's widget.
+    // For tests and measurements: the library's widget, and how many redraws drew every line
+    // rather than only the newest samples.
     QCustomPlot& Plot() const { return *plot_; }
+    int WholeLineDraws() const;
 
     // An axis whose values grow the other way: downwards (left, right) or leftwards (bottom, top).
     void SetAxisReversed(ChartAxis axis, bool reversed);
@@ -178,10 +187,15 @@ private:
     QCPAxis* AxisOf(ChartAxis axis) const;
     ChartLine* LineAt(int line) const;
     void ZoomToRect(const QRect& rect);
+    void KeepRoomForLastLabels();
+    // New or replaced points: the lines know themselves whether their picture can grow.
     void ChangedData();
+    // A line's look, order or presence changed: every line is drawn again.
+    void LinesChanged();
 
     QCustomPlot* plot_;
     std::vector<ChartLine*> lines_;  // owned by the plot
+    LineCanvas* canvas_;             // draws the lines; owned by the plot
     std::vector<QCPItemStraightLine*> markers_;
     std::vector<ChartAxis> markerAxes_;
     std::vector<QCPItemText*> texts_;

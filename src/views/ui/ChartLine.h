@@ -6,6 +6,7 @@
 #include <qcustomplot.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "model/Series.h"
@@ -34,6 +35,9 @@ public:
     size_t Count() const { return bound_ ? boundValid_ : keys_.size(); }
     bool Bound() const { return bound_; }
     void Append(double key, double value);
+    // The next appended point begins a new series of the line: the connecting line does not join
+    // it to the point before. One line may so hold many short series of one look.
+    void StartSeries();
     void Replace(size_t k, double key, double value);
     bool At(size_t k, double& key, double& value) const;
     void Clear();
@@ -54,6 +58,21 @@ public:
     QColor Fill = Qt::red;
     QColor Border = Qt::black;
     bool PointsOn = true;
+    // Points also where they are denser than the pixels (at most one is drawn per pixel); else
+    // such a stretch shows only its connecting line.
+    bool DensePoints = false;
+
+    // --- Drawing, by the chart's LineCanvas (the library's own call draws nothing).
+    // The line as far as it lies in the axes' ranges; with `bandFrom` (a pixel x) only what lies
+    // from that pixel column on, exactly as the whole line puts it there.
+    void Paint(QCPPainter* painter, double bandFrom = std::nan(""));
+    // The pixel x from which the line's picture changed since it was last painted: +infinity
+    // when it has not, -infinity when it must be drawn whole (not only points appended, keys
+    // out of order, series breaks, another choice between points and pixel columns).
+    double BandStart() const;
+    // The pixel columns found for one redraw are kept for the next line of the same cable; a
+    // redraw begins by forgetting them, since the store may have changed in between.
+    static void ForgetColumns();
 
     // --- Drawing order within the layer.
     void ToFront() { moveToLayer(layer(), false); }
@@ -65,12 +84,30 @@ public:
                            const QCPRange& = QCPRange()) const override;
 
 protected:
-    void draw(QCPPainter* painter) override;
+    void draw(QCPPainter*) override {}
     void drawLegendIcon(QCPPainter*, const QRectF&) const override {}
 
 private:
-    // Index of the first point whose key is at least `key` (points sorted by key).
-    size_t LowerBound(double key) const;
+    struct Frame;
+    // What the line's last picture showed.
+    struct Drawn {
+        bool valid = false;
+        bool dense = false;  // pixel columns rather than points
+        size_t count = 0;    // points read
+        double lastKey = 0;  // key of the last of them
+    };
+    bool MakeFrame(Frame& f) const;
+    // Pairs (first index, pixel column) of the pixel columns of samples [from, to).
+    static const std::vector<size_t>& ColumnBounds(const Series<DateTime>& times, size_t from, size_t to,
+                                                   double lower, double perPixel);
+    // Index of the first point in [from, to) whose key is at least `key` (points sorted by key).
+    size_t LowerBound(double key, size_t from, size_t to) const;
+    // Draws points [from, to) as one series, from the pixel column of `bandKey` on; tells
+    // whether they were drawn as pixel columns; the points' pixels go to `marks`.
+    void DrawSeries(QCPPainter* painter, const Frame& f, size_t from, size_t to, std::vector<QPointF>& marks,
+                    double bandKey, bool& dense);
+    void DrawMarks(QCPPainter* painter, const std::vector<QPointF>& marks);
+    bool SeriesStartsAt(size_t i) const { return !starts_.empty() && starts_.back() == i; }
     const Series<DateTime>& Times() const { return store_ ? store_->SampleTimes(d_, c_) : *times_; }
     const Series<Temperature>& Values() const { return store_ ? store_->Samples(d_, c_, s_) : *samples_; }
     double KeyAt(size_t i) const { return bound_ ? Times()[i] : keys_[i]; }
@@ -86,6 +123,9 @@ private:
     // Own points.
     std::vector<double> keys_;
     std::vector<float> values_;
+    // Index of the first point of each series after the first, ascending.
+    std::vector<size_t> starts_;
+    bool startPending_ = false;
     // A store series: the first boundCount_ samples, boundValid_ of them not NoValue.
     bool bound_ = false;
     const Series<DateTime>* times_ = nullptr;
@@ -98,6 +138,7 @@ private:
     bool any_ = false;
     double keyLo_ = 0, keyHi_ = 0, valueLo_ = 0, valueHi_ = 0;
     bool sorted_ = true;
+    Drawn drawn_;
 };
 
 }  // namespace drumo

@@ -184,6 +184,12 @@ void TMFPrintDlg::PaintPicture(QPainter& painter, const PixelRect& place) const 
     painter.save();
     painter.translate(place.Left, place.Top);
     painter.scale(double(place.Width) / size.Width, double(place.Height) / size.Height);
+    // A picture played on a device of another resolution (a printer's 1200 dpi against the
+    // screen's 96) is enlarged by the ratio of the two; the place is already in the device's
+    // pixels, so that enlargement is taken back.
+    if (const QPaintDevice* device = painter.device(); device && device->logicalDpiX() > 0 && device->logicalDpiY() > 0)
+        painter.scale(double(picture_.logicalDpiX()) / device->logicalDpiX(),
+                      double(picture_.logicalDpiY()) / device->logicalDpiY());
     painter.drawPicture(0, 0, picture_);
     painter.restore();
 }

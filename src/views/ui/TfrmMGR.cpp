@@ -70,15 +70,28 @@ TfrmMGR::TfrmMGR(MeasurementStore& store, QWidget* parent)
     auto* status = new QStatusBar(this);
     status->setObjectName(QStringLiteral("StatusBar"));
     status->setSizeGripEnabled(false);
+    // The five panels' longest texts need a little more than the 600 pixels the window has at
+    // first in the usual font: the bar uses a font one tenth smaller, and every panel is at
+    // least as wide as its longest text.
+    QFont statusFont = status->font();
+    statusFont.setPointSizeF(statusFont.pointSizeF() * 0.9);
+    status->setFont(statusFont);
+    const QFontMetrics metrics(statusFont);
+    const DateTime widest = EncodeDateTime(2028, 12, 28, 20, 28, 28);
+    const QString longest[] = {QStringLiteral("-273.00 °C "), QStringLiteral("L 3276.70 м "),
+                               QString::fromStdString(MomentText(widest)),
+                               QString::fromStdString(SpanText(widest, widest)),
+                               QString::fromStdString(SliceModeText(false, false))};
     for (int i = 0; i < 5; ++i) {
         auto* label = new QLabel(status);
         label->setObjectName(QStringLiteral("Panel%1").arg(i));
         label->setFrameShape(QFrame::StyledPanel);
-        // The span of the store (panel 3) may need more than its width in a larger font.
+        label->setFont(statusFont);
+        const int width = std::max(kPanelWidths[i], metrics.horizontalAdvance(longest[i]) + 2 * label->frameWidth() + 4);
         if (i == 3 || i == 4)
-            label->setMinimumWidth(kPanelWidths[i]);
+            label->setMinimumWidth(width);
         else
-            label->setFixedWidth(kPanelWidths[i]);
+            label->setFixedWidth(width);
         status->addWidget(label, i == 4 ? 1 : 0);
         panels_.push_back(label);
     }

@@ -324,18 +324,21 @@ void TfrmPlet::DrawLevels(const PletParameters& p) {
         if (!levels_[r].HasSeries()) continue;
         const QColor colour = ToQColor(colours[r]);
         levelColours_[r] = colour;
+        // One chart line holds all series of a level: they share their look, and a month of
+        // data makes thousands of series that the chart could not add or remove quickly one by one.
+        const int line = chart_->AddLine(colour);
+        chart_->SetLineVisible(line, cbShowLines_->isChecked());
+        chart_->SetPointShape(line, PointShape::Square);
+        chart_->SetPointFill(line, colour);
+        chart_->SetPointBorder(line, colour);
+        chart_->SetPointsVisible(line, PointsVisible());
+        chart_->SetPointSize(line, PointSize());
+        chart_->SetDensePoints(line, true);
         for (const auto& series : levels_[r].Series) {
-            if (series.empty()) continue;
-            const int line = chart_->AddLine(colour);
-            chart_->SetLineVisible(line, cbShowLines_->isChecked());
-            chart_->SetPointShape(line, PointShape::Square);
-            chart_->SetPointFill(line, colour);
-            chart_->SetPointBorder(line, colour);
-            chart_->SetPointsVisible(line, PointsVisible());
-            chart_->SetPointSize(line, PointSize());
+            chart_->StartSeries(line);
             for (const auto& point : series) chart_->AppendPoint(line, point.Time, point.Position);
-            levelLines_[r].push_back(line);
         }
+        levelLines_[r].push_back(line);
         const int level = static_cast<int>(r);
         auto* box = new QCheckBox(QString::fromStdString(NumberText(levels_[r].Temperature)) + QStringLiteral(" °C"),
                                   levelRows_);

@@ -33,6 +33,7 @@ private slots:
         for (const Case c : {Case{false, "Да", true}, Case{true, "Нет", false}}) {
             QStringList buttons;
             QString preset;
+            bool onTop = false;
             // Runs inside the question's own event loop: reads the box, then presses Enter.
             QTimer::singleShot(0, qApp, [&] {
                 auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -40,6 +41,8 @@ private slots:
                 for (const QAbstractButton* b : box->buttons())
                     buttons << b->text().remove(QLatin1Char('&'));
                 preset = box->defaultButton()->text().remove(QLatin1Char('&'));
+                // Above windows that stay on top themselves, such as "Нумератор".
+                onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
                 QTest::keyClick(box, Qt::Key_Return);
             });
             QtOperator op;
@@ -49,6 +52,7 @@ private slots:
             QCOMPARE(buttons, QStringList({"Да", "Нет"}));
             QCOMPARE(preset, QString::fromUtf8(c.preset));
             QCOMPARE(answer, c.enterAnswer);
+            QVERIFY(onTop);
         }
     }
 

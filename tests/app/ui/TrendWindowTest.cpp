@@ -20,6 +20,7 @@
 #include "support/Widgets.h"
 #include "views/ui/Chart.h"
 #include "views/ui/TMFPrintDlg.h"
+#include "views/ui/TfrmGraphic.h"
 #include "views/ui/TfrmTrend.h"
 
 using namespace drumo;
@@ -171,6 +172,15 @@ private slots:
         QVERIFY(QFile(home_.filePath("trend.pdf")).size() > 2000);
         for (const auto& m : op_.messages) QVERIFY2(m.Kind != "error", m.Text.c_str());
         QVERIFY(shell.Main().close());
+
+        // The same file named on the command line shows both the time graph and the trend.
+        Shell started({file.toStdString()}, &op_);
+        ProgramWiring startedWiring(started);
+        started.Show();
+        QTRY_COMPARE(started.Trend().windowTitle(), QString("Тренд - silo.dml"));
+        QVERIFY(started.Graphic().isVisible());
+        QVERIFY(started.Trend().isVisible());
+        QVERIFY(started.Main().close());
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QtTest>
 
 #include "app/Station.h"
@@ -101,6 +102,28 @@ private slots:
         QCOMPARE(window.Grid()->item(0, 1)->text(), QStringLiteral("1"));
         QCOMPARE(window.Grid()->item(1, 4)->text(), QStringLiteral("0"));
 
+        // "S30" with a reference far above the readings: the clamped values are in the table
+        // when the limits warning shows.
+        Fill(5);
+        window.Table().SensorCount = 3;
+        window.Edit("EditD2")->setText(QStringLiteral("3"));
+        window.NewGroup();
+        window.Edit("EditS25")->setText(QStringLiteral("30"));
+        QStringList shownS30;
+        op.OnShown = [&](const ScriptedOperator::Message& m) {
+            if (m.Kind == "warning")
+                for (int r = 0; r < 3; ++r) shownS30 << window.Grid()->item(r, int(CorrectionColumn::S30))->text();
+        };
+        window.Button("BBCalcS25")->setEnabled(true);
+        window.Button("BBCalcS25")->click();
+        op.OnShown = nullptr;
+        QCOMPARE(op.Shown().back(), std::string("warning: Значения поправок превысили допустимые пределы!\r\n №1 №2 №3"));
+        QCOMPARE(shownS30, QStringList({"0.4375", "0.4375", "0.4375"}));
+        // Every column shows its longest values whole: row 110, a negative clamped correction.
+        const QFontMetrics cells = window.Grid()->fontMetrics();
+        for (const auto& [column, text] : {std::pair{0, "110"}, {1, "65535"}, {2, "-0.4375"}, {3, "-1.5"}})
+            QVERIFY2(window.Grid()->columnWidth(column) > cells.horizontalAdvance(QString::fromLatin1(text)) + 4, text);
+
         window.hide();
         QCOMPARE(graphs.Calls.last(), QStringLiteral("markers 0"));
         QVERIFY(window.Help().Lines().contains(QStringLiteral("Коды ошибок (Error X)")));
@@ -154,6 +177,11 @@ private slots:
         QCOMPARE(window.LevelBar()->value(), 155);  // 3.5 degrees against a level of 3
         QVERIFY2(window.StatusText().startsWith(QStringLiteral("Beg=2 Cur=4 Drift=00:02:00")),
                  qPrintable(window.StatusText()));
+        // The whole line fits the window's status bar, also with five-digit sample counts.
+        QString longest = window.StatusText();
+        longest.replace(QStringLiteral("Beg=2 Cur=4"), QStringLiteral("Beg=99999 Cur=99999"));
+        const QStatusBar& bar = *window.findChild<QStatusBar*>();
+        QVERIFY(bar.fontMetrics().horizontalAdvance(longest) < bar.minimumWidth() - 8);
 
         window.Stop();
         QVERIFY(!running);

@@ -97,6 +97,18 @@ private slots:
         QCOMPARE(table.columnWidth(4), 40);
         QCOMPARE(table.verticalHeader()->defaultSectionSize(), 15);
         QCOMPARE(table.selectionBehavior(), QAbstractItemView::SelectRows);
+
+        // At the window's first width the info panel shows its longest lines whole.
+        const char* longest[] = {"Занято: 9999.9 КБ (99.99%)", "Свободно: 9999.9 КБ (99.99%)",
+                                 "Объем памяти: 9999.9 КБ", "Записей: 65535 (max: 65535)",
+                                 "Автозапись: Откл.", "Напр. питания: 99.99 В"};
+        for (int i = 0; i < 6; ++i)
+            Child<QLabel>(w, QStringLiteral("LInfo%1").arg(i + 1).toLatin1().constData()).setText(QString::fromUtf8(longest[i]));
+        w.show();
+        QTRY_COMPARE(w.width(), 600);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY2(test::TextFits(Child<QLabel>(w, QStringLiteral("LInfo%1").arg(i + 1).toLatin1().constData())),
+                     longest[i]);
     }
 
     void FileShownPinkAndCopied() {

@@ -1,8 +1,11 @@
 // The chart layer as the graph windows use it: lines of own points and lines over store series,
 // automatic ranging, tick labels, drawing order, markers, the mouse rules and pictures.
 
+#include <cmath>
+
 #include <QSignalSpy>
 #include <QTest>
+#include <qcustomplot.h>
 
 #include "model/Formats.h"
 #include "model/Store.h"
@@ -90,6 +93,34 @@ private slots:
 
     // Sparse samples are drawn point by point, dense ones one column per pixel; neither draws a
     // NoValue sample, even where -273 °C is inside the view.
+    void storeSeriesExtentsCountOnlyReadings() {
+        // Keys in order and out of order, with no reading at either end; the extents are those
+        // of the readings alone, over more than one page of the store.
+        for (const bool inOrder : {true, false}) {
+            test::ScriptedOperator op;
+            test::RecordingLog log;
+            MeasurementStore store(op, log);
+            store.SetDeviceCount(1);
+            store.SetCableCount(0, 1);
+            store.SetSensorCount(0, 0, 1);
+            const int n = 50000;
+            for (int i = 0; i < n; ++i) {
+                const Temperature v[] = {i == 0 || i == n - 1 ? NoValue : Temperature(i % 1000 - 300)};
+                const double key = inOrder || i != n / 2 ? i : -7;
+                store.AppendSample(0, 0, key, v);
+            }
+            Chart chart;
+            chart.ShowSeries(chart.AddLine(Qt::red), store, 0, 0, 0, n);
+            double lo = 0, hi = 0;
+            QVERIFY(chart.DataExtent(ChartAxis::Bottom, lo, hi));
+            QCOMPARE(lo, inOrder ? 1.0 : -7.0);
+            QCOMPARE(hi, double(n - 2));
+            QVERIFY(chart.DataExtent(ChartAxis::Left, lo, hi));
+            QCOMPARE(lo, -3.0);
+            QCOMPARE(hi, 6.99);
+        }
+    }
+
     void noValueIsNeverDrawn_data() {
         QTest::addColumn<int>("samples");
         QTest::newRow("sparse") << 40;
@@ -126,6 +157,53 @@ private slots:
         QCOMPARE(redIn(-150), 0);
     }
 
+    void newSamplesDrawnOnTheKeptPictureLookAsIfAllWereDrawnAgain_data() {
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<int>("added");
+        QTest::newRow("points") << 30 << 10;
+        QTest::newRow("pixel columns") << 20000 << 300;
+    }
+    void newSamplesDrawnOnTheKeptPictureLookAsIfAllWereDrawnAgain() {
+        QFETCH(int, samples);
+        QFETCH(int, added);
+        test::ScriptedOperator op;
+        test::RecordingLog log;
+        MeasurementStore store(op, log);
+        store.SetDeviceCount(1);
+        store.SetCableCount(0, 1);
+        store.SetSensorCount(0, 0, 2);
+        // Two wobbling sensors, one reading in seven missing.
+        const auto valueAt = [](int i, int s) {
+            return i % 7 == 3 ? NoValue : Temperature(1000 * s + 1500 * std::sin(i * 0.37 + s) + i % 11 * 40);
+        };
+        const auto append = [&](int i) {
+            const Temperature v[] = {valueAt(i, 0), valueAt(i, 1)};
+            store.AppendSample(0, 0, i * OneSecond, v);
+        };
+        for (int i = 0; i < samples; ++i) append(i);
+        ShownChart s;
+        s.chart.SetAxisRange(ChartAxis::Bottom, 0, (samples + added + 5) * OneSecond);
+        int lines[2];
+        for (int k = 0; k < 2; ++k) {
+            lines[k] = s.chart.AddLine(k ? Qt::blue : Qt::red);
+            s.chart.ShowSeries(lines[k], store, 0, 0, k, samples);
+        }
+        s.chart.ReplotNow();
+        const int whole = s.chart.WholeLineDraws();
+        // Samples come one by one; each is drawn on the picture kept from before.
+        for (int i = samples; i < samples + added; ++i) {
+            append(i);
+            for (int line : lines) s.chart.ShowSamples(line, i + 1);
+            if (i % 3 == 0 || i + 1 == samples + added) s.chart.ReplotNow();
+        }
+        QCOMPARE(s.chart.WholeLineDraws(), whole);
+        const QImage grown = s.chart.grab().toImage();
+        s.chart.SetLineColour(lines[0], Qt::red);  // draws every line again
+        s.chart.ReplotNow();
+        QCOMPARE(s.chart.WholeLineDraws(), whole + 1);
+        QCOMPARE(s.chart.grab().toImage(), grown);
+    }
+
     void ownPointsAppendReplaceAndRange() {
         Chart chart;
         const int a = chart.AddLine(Qt::red);
@@ -148,6 +226,51 @@ private slots:
         QVERIFY(!chart.AutoRangeAxis(ChartAxis::Left));
     }
 
+    void seriesOfOneLineAreNotJoinedAndDensePointsShow() {
+        ShownChart s;
+        s.chart.SetFieldColour(Qt::black);
+        const int line = s.chart.AddLine(Qt::red);
+        s.chart.SetPointsVisible(line, false);
+        s.chart.SetPointBorder(line, Qt::red);
+        // Two series at 10 and -10 degrees, and a third far denser than the pixels at 30.
+        for (double key : {1.0, 2.0, 3.0}) s.chart.AppendPoint(line, key, 10);
+        s.chart.StartSeries(line);
+        for (double key : {4.0, 5.0, 6.0}) s.chart.AppendPoint(line, key, -10);
+        s.chart.StartSeries(line);
+        for (int i = 0; i < 20000; ++i) s.chart.AppendPoint(line, 7 + i * 0.0001, 30);
+        QCOMPARE(s.chart.PointCount(line), 20006);
+        const auto redAt = [&](const QImage& image, double key, double value) {
+            const int x = int(s.chart.ValueToPixel(ChartAxis::Bottom, key));
+            const int y = int(s.chart.ValueToPixel(ChartAxis::Left, value));
+            int red = 0;
+            for (int dy = -2; dy <= 2; ++dy) red += image.pixelColor(x, y + dy).red() > 200;
+            return red > 0;
+        };
+        QImage image = s.chart.Picture().toImage();
+        QVERIFY(redAt(image, 2, 10) && redAt(image, 5, -10));
+        QVERIFY2(!redAt(image, 3.5, 0), "no line from the end of one series to the start of the next");
+        QVERIFY(!redAt(image, 6.5, 10));
+        // Dense points show only where asked for.
+        s.chart.SetLineVisible(line, false);
+        s.chart.SetPointsVisible(line, true);
+        QVERIFY(!redAt(s.chart.Picture().toImage(), 7.5, 30));
+        s.chart.SetDensePoints(line, true);
+        image = s.chart.Picture().toImage();
+        QVERIFY(redAt(image, 7.5, 30));
+        QVERIFY(redAt(image, 2, 10));
+    }
+
+    void thousandsOfLinesAreClearedAtOnce() {
+        // Every line once also went into the never shown legend, whose layout each removal
+        // redid: clearing a month's thermal plots hung the window for minutes.
+        Chart chart;
+        for (int i = 0; i < 5000; ++i) chart.AppendPoint(chart.AddLine(Qt::red), i, i);
+        QCOMPARE(chart.Plot().legend->itemCount(), 0);
+        chart.RemoveLines();
+        QCOMPARE(chart.Plot().plottableCount(), 0);
+        QCOMPARE(chart.LineCount(), 0);
+    }
+
     void tickLabelsAndCounts() {
         SetDecimalMark(',');
         Chart chart;
@@ -161,6 +284,11 @@ private slots:
         chart.SetAxisDateTimeLabels(ChartAxis::Top, "dd.MM.yy");
         QCOMPARE(chart.TickLabel(ChartAxis::Bottom, t), QString("14:05:09"));
         QCOMPARE(chart.TickLabel(ChartAxis::Top, t), QString("09.12.26"));
+        // The last time label, centred on the plot's right edge, has room for its right half.
+        chart.resize(400, 300);
+        chart.ReplotNow();
+        const QFontMetrics metrics(chart.Plot().xAxis->tickLabelFont());
+        QVERIFY(chart.Plot().axisRect()->margins().right() > metrics.horizontalAdvance("14:05:09") / 2);
     }
 
     void drawingOrderAndMarkers() {

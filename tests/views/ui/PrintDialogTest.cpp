@@ -71,19 +71,24 @@ private slots:
         QCOMPARE(dialog.Layout().Place().Top, frame.Top);
         dialog.SetBackground(Qt::blue);
 
-        // The page: blue inside the printed rectangle, white beyond it.
-        QImage page(842, 595, QImage::Format_RGB32);
-        page.fill(Qt::white);
-        {
-            QPainter painter(&page);
-            dialog.PaintPage(painter, page.width(), page.height());
+        // The page: blue inside the printed rectangle, white beyond it, on a page of the screen's
+        // resolution and on one of a printer's, where the picture must not come out enlarged.
+        for (const int dpi : {96, 1200}) {
+            QImage page(842, 595, QImage::Format_RGB32);
+            page.setDotsPerMeterX(qRound(dpi / 0.0254));
+            page.setDotsPerMeterY(qRound(dpi / 0.0254));
+            page.fill(Qt::white);
+            {
+                QPainter painter(&page);
+                dialog.PaintPage(painter, page.width(), page.height());
+            }
+            const PixelRect printed = dialog.Layout().Printed(page.width(), page.height());
+            QCOMPARE(printed.Left, 0);
+            QCOMPARE(printed.Top, 0);
+            const QRect inside(printed.Left, printed.Top, printed.Width, printed.Height);
+            QVERIFY2(ShareOf(page, inside, Qt::blue) > 0.4, qPrintable(QString("%1 dpi: field fills the rectangle").arg(dpi)));
+            QCOMPARE(ShareOf(page, QRect(inside.right() + 5, inside.bottom() + 5, 100, 60), Qt::white), 1.0);
         }
-        const PixelRect printed = dialog.Layout().Printed(page.width(), page.height());
-        QCOMPARE(printed.Left, 0);
-        QCOMPARE(printed.Top, 0);
-        const QRect inside(printed.Left, printed.Top, printed.Width, printed.Height);
-        QVERIFY2(ShareOf(page, inside, Qt::blue) > 0.4, "the plot field fills the printed rectangle");
-        QCOMPARE(ShareOf(page, QRect(inside.right() + 5, inside.bottom() + 5, 100, 60), Qt::white), 1.0);
 
         dialog.Print();
         QFile file(pdf);
@@ -100,6 +105,24 @@ private slots:
         dialog.PrintGraph(tall.chart);
         QCOMPARE(dialog.Layout().Picture(), (PixelSize{101, 76}));
         QVERIFY(dialog.Layout().Place().Left > frame.Left);
+    }
+
+    void theChartOnScreenLooksTheSameAfterThePrintDialog() {
+        QTemporaryDir dir;
+        test::ScriptedOperator op;
+        TMFPrintDlg dialog(op, dir.filePath(QStringLiteral("graph.pdf")));
+        ShownChart shown(400, 300);
+        shown.chart.show();
+        shown.chart.ReplotNow();
+        const QImage before = shown.chart.grab().toImage();
+        dialog.PrintGraph(shown.chart);
+        dialog.SetBackground(Qt::yellow);
+        // Redrawn after a pan there and back: nothing of the earlier picture may stay behind.
+        shown.chart.SetAxisRange(ChartAxis::Bottom, 3, 13);
+        shown.chart.ReplotNow();
+        shown.chart.SetAxisRange(ChartAxis::Bottom, 0, 10);
+        shown.chart.ReplotNow();
+        QCOMPARE(shown.chart.grab().toImage(), before);
     }
 
     void aPageThatCannotBeWrittenIsReported() {

@@ -96,6 +96,12 @@ private slots:
         QCOMPARE(mgr.Panel(2), QString("09.12.26 10:01:00"));
         QCOMPARE(mgr.Panel(3), QString("от 09.12.26 10:00:00 до 09.12.26 10:01:00"));
         QCOMPARE(mgr.Panel(4), QString("Слежение....."));
+        // At the window's first size every panel shows its whole text.
+        mgr.show();
+        QTRY_COMPARE(mgr.width(), 600);
+        for (const char* panel : {"Panel2", "Panel3", "Panel4"})
+            QVERIFY2(test::TextFits(Child<QLabel>(mgr, panel)), panel);
+        mgr.hide();
 
         // "Дискретность:" 20 seconds: three steps a minute; the operator steps back by one.
         Child<QComboBox>(mgr, "CBDiscret").setCurrentIndex(0);
@@ -289,6 +295,9 @@ private slots:
         QCOMPARE(boxes[9]->text(), QString("10 °C"));
         QCOMPARE(plet.ChartView().LineColour(plet.LevelLines(1).front()), QColor(0, 0, 255));
         QCOMPARE(plet.ChartView().LineColour(plet.LevelLines(10).front()), QColor(255, 0, 0));
+        // One chart line per level with crossings, however many series the level has.
+        QCOMPARE(plet.ChartView().LineCount(), 10);
+        QCOMPARE(plet.LevelLines(5).size(), size_t(1));
         QVERIFY(Child<QDoubleSpinBox>(plet, "RxSpinTSel").isEnabled());
         QCOMPARE(plet.HighlightedLevel(), -1);  // "Выделить,°C" is 0, a level without crossings
 
