@@ -5,7 +5,13 @@
 #include "app/Settings.h"
 #include "cli/CliAcquisition.h"
 
+#include "model/SafeFile.h"
+
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <ostream>
 
 namespace drumo::cli {
@@ -49,6 +55,21 @@ const std::string kUsage = std::string(
 volatile std::sig_atomic_t stopSignal = 0;
 
 extern "C" void OnStopSignal(int) { stopSignal = 1; }
+
+// Creates the folder when it is missing and checks that files can be made in it.
+bool ArchiveFolderWritable(const std::string& folder, std::string& why) {
+    if (!MakeFolders(folder)) {
+        // Asked once more for the reason of the last level: a file in the way reads as such.
+        const int code = ::mkdir(folder.c_str(), 0777) == 0 ? 0 : errno;
+        why = std::strerror(code == EEXIST ? ENOTDIR : code);
+        return false;
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
 
 int Usage(std::ostream& err, const std::string& why) {
     err << "drumo-cli log: " << why << "\n";
@@ -104,7 +125,14 @@ int RunLogger(const CliArgs& args, std::ostream& out, std::ostream& err, Clock& 
             args.Options.count("settings") ? args.Options.at("settings") : DefaultSettingsFile();
         options.ArchiveFolder = LoadSettings(file, ArchiveFolder()).Main.ArchiveFolder;
     }
-    if (options.ArchiveFolder.empty()) return Usage(err, "--archive wants a folder");
+    if (options.ArchiveFolder.empty() || options.ArchiveFolder.front() != '/')
+        return Usage(err, "the archive folder must be an absolute path (beginning with /): '" + options.ArchiveFolder + "'");
+    // The folder is made ready before the search, so that a logger that could not keep its
+    // readings never starts receiving.
+    if (std::string why; !ArchiveFolderWritable(options.ArchiveFolder, why)) {
+        err << "drumo-cli log: the archive folder " << options.ArchiveFolder << " cannot be written: " << why << "\n";
+        return kExitFailed;
+    }
 
     auto session = AcquisitionSession::FromArgs(args, err, clock);
     if (!session) return kExitUsage;

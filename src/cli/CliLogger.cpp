@@ -5,8 +5,6 @@
 #include "model/SafeFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <ostream>
 
 namespace drumo::cli {
@@ -37,10 +35,6 @@ void UnattendedLogger::Say(const std::string& text) {
 
 int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     MeasurementStore& store = station_.Store();
-    if (!MakeFolders(options_.ArchiveFolder)) {
-        Say("cannot create the archive folder " + options_.ArchiveFolder + ": " + std::strerror(errno));
-        return kExitFailed;
-    }
     // Auto-save runs with every reception the station starts; the loop makes it due before every
     // pass, so the file is rewritten at the end of each one.
     ProgramSettings& settings = station_.Settings();
@@ -76,8 +70,12 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
 
     // A pass that was running when the stop came has ended: the file gets everything received.
     bool written = true;
-    const std::string file = station_.AutoSaver().FileName();
-    if (AnySample(store) && !file.empty()) written = station_.Files().FileSaveArhiv(file, false);
+    AutoSave& saver = station_.AutoSaver();
+    if (AnySample(store)) {
+        saver.SaveNow();
+        written = saver.LastSaveOk();
+    }
+    const std::string file = saver.FileName();
     EmitNew();
     station_.StopReception();
     Say(written ? "stopped" : "stopped; the last write of " + file + " failed");
@@ -86,7 +84,9 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
 
 void UnattendedLogger::Step() {
     // A new day starts a new file, between two passes and never inside a streamed sample.
-    if (DateOf(clock_.Now()) != day_ && (options_.Modbus || station_.Receiver().StreamSampleClosed())) StartNewDay();
+    if (DateOf(clock_.Now()) != day_ && clock_.TickMs() >= newDayTryMs_ &&
+        (options_.Modbus || station_.Receiver().StreamSampleClosed()))
+        StartNewDay();
     ReceptionScheduler& timers = station_.Scheduler();
     const int64_t wait = timers.NextDueMs() - clock_.TickMs();
     if (wait > 0) {
@@ -137,6 +137,9 @@ void UnattendedLogger::Reconnect() {
     // them); the background receive keeps running as reception left it.
     station_.Bus().SetRTS(true);
     station_.Bus().SetDTR(options_.Modbus);
+    // What a converter kept while nobody read it would be stamped with this one moment: dropped,
+    // as starting reception drops it.
+    station_.Bus().FlushBuffers();
     connected_ = true;
     emptyPasses_ = 0;
     lastSampleMs_ = now;
@@ -145,7 +148,17 @@ void UnattendedLogger::Reconnect() {
 
 void UnattendedLogger::StartNewDay() {
     MeasurementStore& store = station_.Store();
-    // The previous day's file was written at the end of its last pass; the new file starts empty.
+    // The day's readings leave memory only once its file holds them all. While it cannot be
+    // written (a full disk, a stick pulled out) they stay, the next readings join them in the same
+    // file, and the day change is tried again after the next pass.
+    AutoSave& saver = station_.AutoSaver();
+    if (AnySample(store)) saver.SaveNow();
+    if (!saver.LastSaveOk()) {
+        newDayTryMs_ = clock_.TickMs() + options_.IntervalMs;
+        Say("a new day, but " + saver.FileName() + " could not be written; its readings stay in memory");
+        return;
+    }
+    newDayTryMs_ = 0;
     store.ClearResults(false);
     station_.AutoSaver().StartReception();
     for (auto& cables : printed_) std::fill(cables.begin(), cables.end(), 0);

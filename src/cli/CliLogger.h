@@ -12,7 +12,8 @@
 // whole sample for the silence time.
 //
 // Day change: the first pass of a new day starts a new file in the new day's folder; the store
-// keeps the configuration and drops the samples that the previous file already holds.
+// keeps the configuration and drops the samples once the previous file holds them. While that
+// file cannot be written, the samples stay and the day change waits.
 
 #include "app/Station.h"
 #include "cli/Cli.h"
@@ -64,6 +65,7 @@ private:
     std::ostream& err_;
     std::vector<std::vector<size_t>> printed_;  // samples already printed, per device and cable
     DateTime day_ = 0;                            // the day of the file being written
+    int64_t newDayTryMs_ = 0;                     // a held day change is tried again from here
     bool connected_ = true;
     int64_t retryAtMs_ = 0;
     int retryPauseMs_ = FirstRetryMs;

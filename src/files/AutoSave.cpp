@@ -36,10 +36,10 @@ void AutoSave::StartReception() {
     progressMax_ = ProgressMaximum(1000);
     progress_ = 0;
     view_->SetProgressMaximum(progressMax_);
-    std::string time = FileTime(start);
-    for (char& c : time)
-        if (c == ':') c = '.';
-    fileName_ = ArchiveFolder + "/" + FileDate(start) + "/" + time + ".dml";
+    start_ = start;
+    fileName_ = AutoSaveFileName(start);
+    claimed_ = false;
+    lastSaveOk_ = true;
     due_ = false;
     timerRunning_ = true;
     view_->StartTimer(PeriodSeconds() * 1000);
@@ -53,11 +53,36 @@ void AutoSave::TimerTick() {
 void AutoSave::EndOfPass() {
     if (!AutoSaveEnabled || !due_ || fileName_.empty()) return;
     view_->FileIndicator(true);
-    files_.FileSaveArhiv(fileName_, false);
+    lastSaveOk_ = Write();
     due_ = false;
     progress_ = 0;
     view_->SetProgress(0);
     view_->FileIndicator(false);
+}
+
+std::string AutoSave::AutoSaveFileName(DateTime start) const {
+    std::string time = FileTime(start);
+    for (char& c : time)
+        if (c == ':') c = '.';
+    return ArchiveFolder + "/" + FileDate(start) + "/" + time + ".dml";
+}
+
+bool AutoSave::Write() {
+    if (claimed_) return files_.FileSaveArhiv(fileName_, false);
+    // A name that another writer took moves on by a second, within the start day's folder.
+    constexpr int Tries = 600;
+    for (int i = 0; i < Tries; ++i) {
+        bool exists = false;
+        const SaveOutcome outcome = files_.FileSaveNewArhiv(fileName_, exists);
+        if (!exists) {
+            claimed_ = outcome == SaveOutcome::Saved;
+            return claimed_;
+        }
+        const DateTime next = start_ + (i + 1) * OneSecond;
+        if (DateOf(next) != DateOf(start_)) break;
+        fileName_ = AutoSaveFileName(next);
+    }
+    return false;
 }
 
 void AutoSave::SaveNow() {

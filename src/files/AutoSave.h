@@ -55,13 +55,20 @@ public:
     void SaveNow();
     void StopReception();
 
+    // The file of the running reception. Its first save writes it only under a name no other
+    // writer has taken (two loggers started in the same second, a program and a logger on one
+    // archive folder); a taken name gives way to the next second's.
     const std::string& FileName() const { return fileName_; }
+    // False once a save failed, true again after the next one that succeeded.
+    bool LastSaveOk() const { return lastSaveOk_; }
     bool Due() const { return due_; }
     bool TimerRunning() const { return timerRunning_; }
     DateTime NextSaveTime() const { return next_; }
 
 private:
     int ProgressMaximum(int updateIntervalMs) const;
+    bool Write();
+    std::string AutoSaveFileName(DateTime start) const;
 
     ArchiveFiles& files_;
     const Clock& clock_;
@@ -71,7 +78,10 @@ private:
     std::string fileName_;
     bool due_ = false;
     bool timerRunning_ = false;
+    bool claimed_ = false;    // the first save under fileName_ succeeded: the file is ours
+    bool lastSaveOk_ = true;
     DateTime next_ = 0;
+    DateTime start_ = 0;
     int progress_ = 0;
     int progressMax_ = 0;
 };

@@ -19,13 +19,16 @@
 #include <cmath>
 #include <csignal>
 #include <fcntl.h>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <spawn.h>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -331,6 +334,91 @@ TEST_F(CliLogTest, DayChangeStartsANewFileInTheNewDaysFolder) {
         EXPECT_EQ(DateOf(r.FirstSampleTime), day + i) << files[i];
         EXPECT_EQ(DateOf(r.LastSampleTime), day + i) << files[i];
     }
+}
+
+// Midnight with the archive disk full (a small tmpfs, filled up before midnight and emptied a
+// few seconds after it): the day's readings are not dropped while their file cannot be written,
+// and once it can, every printed sample is in one of the two files. Mounting needs root.
+TEST_F(CliLogTest, AFullDiskAtMidnightLosesNoReading) {
+    fs::create_directories(archive);
+    if (::mount("tmpfs", archive.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root: " << std::strerror(errno);
+    struct Unmount {
+        std::string Path;
+        ~Unmount() { ::umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{archive};
+    Serve();
+    const DateTime day = EncodeDate(2026, 12, 31);
+    ShiftedClock clock(day);
+    const std::string filler = archive + "/filler";
+    int phase = 0;
+    const auto stop = [&] {
+        if (phase == 0) {
+            clock.Set(day + 1 - 2.5 * OneSecond);
+            std::ofstream fill(filler, std::ios::binary);
+            const std::string chunk(4096, 'x');
+            while (fill.write(chunk.data(), chunk.size()) && fill.flush()) {}
+            phase = 1;
+        } else if (phase == 1 && clock.Now() > day + 1 + 2.5 * OneSecond) {
+            fs::remove(filler);
+            phase = 2;
+        }
+        return clock.Now() > day + 1 + 5.5 * OneSecond;
+    };
+    ASSERT_EQ(Log({"--stdout", "csv"}, clock, stop), cli::kExitOk) << err.str();
+    EXPECT_TRUE(ErrHas("could not be written; its readings stay in memory")) << err.str();
+    EXPECT_TRUE(ErrHas(std::strerror(ENOSPC))) << err.str();
+    const auto files = Files();
+    ASSERT_EQ(files.size(), 2u) << err.str();
+    size_t archived = 0;
+    for (const std::string& file : files) {
+        const ArchiveResult r = ReadDml(ReadAll(file));
+        EXPECT_TRUE(r.Completed && r.Signed) << file;
+        archived += r.SampleCount;
+    }
+    EXPECT_EQ(archived, OutLines() - 1) << err.str();
+}
+
+// Two loggers on one archive folder whose runs start in the same second (the calendar held still):
+// the second takes the next second's name, and each file keeps its own run's readings.
+TEST_F(CliLogTest, LoggersStartedInTheSameSecondKeepOneFileEach) {
+    Serve();
+    ShiftedClock clock(0);
+    std::vector<size_t> printed;
+    for (int run = 0; run < 2; ++run) {
+        clock.Hold(EncodeDateTime(2026, 12, 9, 10, 20, 44, 0));
+        out.str("");
+        ASSERT_EQ(Log({"--stdout", "csv"}, clock, [&] { return OutLines() >= 1 + 2 * kCables; }), cli::kExitOk)
+            << err.str();
+        printed.push_back(OutLines() - 1);
+    }
+    const auto files = Files();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0], archive + "/09.12.26/10.20.44.dml");
+    EXPECT_EQ(files[1], archive + "/09.12.26/10.20.45.dml");
+    for (size_t i = 0; i < 2; ++i) EXPECT_EQ(ReadDml(ReadAll(files[i])).SampleCount, printed[i]) << files[i];
+}
+
+// An archive folder that is relative or cannot be written is refused before the search starts,
+// with the system's reason.
+TEST_F(CliLogTest, ArchiveFolderIsCheckedBeforeTheSearch) {
+    std::ofstream(folder + "/plain-file") << "x";
+    struct Row {
+        std::string Folder;
+        int Status;
+        std::string Says;
+    };
+    for (const Row& row : std::vector<Row>{
+             {"relative/Archive", cli::kExitUsage, "must be an absolute path"},
+             {folder + "/plain-file/Archive", cli::kExitFailed, std::strerror(ENOTDIR)},
+         }) {
+        archive = row.Folder;
+        err.str("");
+        EXPECT_EQ(Log({}, SystemClock::Instance(), [] { return true; }), row.Status) << row.Folder;
+        EXPECT_TRUE(ErrHas(row.Says)) << err.str();
+        EXPECT_FALSE(ErrHas("Запуск сканирования")) << err.str();
+    }
+    EXPECT_FALSE(fs::exists("relative"));
 }
 
 // The tool itself, ended by SIGTERM while a pass waits for a slow reply of the first controller: it
