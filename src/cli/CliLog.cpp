@@ -4,11 +4,13 @@
 #include "app/AppPaths.h"
 #include "app/Settings.h"
 #include "cli/CliAcquisition.h"
+#include "cli/MqttPublisher.h"
 
 #include "model/SafeFile.h"
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,6 +42,22 @@ const std::string kUsage = std::string(
     "                   whole sample, 10..86400; default 600\n"
     "  --retry-max S    the longest pause between two attempts to open the port, 1..3600;\n"
     "                   default 60\n"
+    "  --measurement NAME  influx: the measurement name; default drumo\n"
+    "  --tags K=V,...   influx: tags added to every line (site=north,silo=3)\n"
+    "  --mqtt URL       also publish to an MQTT broker: mqtt://host[:port] (1883) or\n"
+    "                   mqtts://host[:port] (TLS, 8883); user and password from --mqtt-auth\n"
+    "                   or DRUMO_MQTT_USER and DRUMO_MQTT_PASSWORD\n"
+    "  --mqtt-auth FILE a file whose first line is user:password\n"
+    "  --mqtt-ca FILE   TLS: the certificate authority to trust; default the system's\n"
+    "  --station NAME   MQTT: the station in every topic; default the host name\n"
+    "  --mqtt-queue-max MB  MQTT: the most the queue of unsent messages keeps on disk\n"
+    "                   (DIR/mqtt-queue/PORT), 1..4096; default 64\n"
+    "\nMQTT topics (QoS 1): drumo/STATION/status \"online\" or \"offline\" (retained, the last\n"
+    "will), drumo/STATION/devices (retained JSON), drumo/STATION/DEVICE/CABLE one JSON object per\n"
+    "cable sample as --stdout json prints it (DEVICE: the Modbus address, or the serial number of\n"
+    "a controller of the maker's protocol), drumo/STATION/alarm a cable crossing an alarm limit.\n"
+    "Messages the broker has not acknowledged wait on disk and are sent in order when it is back,\n"
+    "also after a restart; a message may arrive twice, never not at all.\n"
     "\noutput (--stdout), one line per cable and sample:\n"
     "  csv     2026-12-09T10:20:44,1,1,15.7,15.05,,14.42\n"
     "  json    {\"time\":\"2026-12-09T10:20:44+03:00\",\"address\":1,\"cable\":1,\"device\":\"Dorma-1/100\",\n"
@@ -71,6 +89,36 @@ bool ArchiveFolderWritable(const std::string& folder, std::string& why) {
     return true;
 }
 
+std::string HostName() {
+    char name[256] = {};
+    return ::gethostname(name, sizeof name - 1) == 0 && name[0] ? name : "drumo";
+}
+
+// The broker's user and password: from --mqtt-auth (a file whose first line is user:password,
+// so that they stay out of the process list), else from the environment.
+bool MqttCredentials(const CliArgs& args, MqttSettings& mqtt, std::string& why) {
+    if (args.Options.count("mqtt-auth")) {
+        const std::string file = args.Options.at("mqtt-auth");
+        std::string text;
+        if (!ReadSmallFile(file, text, 4096, &why)) {
+            why = "--mqtt-auth " + file + ": " + why;
+            return false;
+        }
+        const std::string line = text.substr(0, text.find_first_of("\r\n"));
+        const size_t colon = line.find(':');
+        if (colon == std::string::npos || colon == 0) {
+            why = "--mqtt-auth " + file + ": the first line wants user:password";
+            return false;
+        }
+        mqtt.User = line.substr(0, colon);
+        mqtt.Password = line.substr(colon + 1);
+        return true;
+    }
+    if (const char* user = std::getenv("DRUMO_MQTT_USER"); user && *user) mqtt.User = user;
+    if (const char* password = std::getenv("DRUMO_MQTT_PASSWORD"); password && *password) mqtt.Password = password;
+    return true;
+}
+
 int Usage(std::ostream& err, const std::string& why) {
     err << "drumo-cli log: " << why << "\n";
     return kExitUsage;
@@ -96,7 +144,9 @@ int RunLog(const CliArgs& args, std::ostream& out, std::ostream& err) {
 const CliRegistration reg({"log", "receive without end into the archive folder (a service)", kUsage, RunLog,
                            {"all-ports"}, [] {
                                auto names = SearchOptionNames();
-                               names.insert({"interval", "archive", "stdout", "silence", "retry-max"});
+                               names.insert({"interval", "archive", "stdout", "silence", "retry-max",
+                                             "measurement", "tags", "mqtt", "mqtt-auth", "mqtt-ca", "station",
+                                             "mqtt-queue-max"});
                                return names;
                            }()});
 
@@ -114,6 +164,24 @@ int RunLogger(const CliArgs& args, std::ostream& out, std::ostream& err, Clock& 
         return Usage(err, "--retry-max wants seconds 1..3600");
     if (args.Options.count("stdout") && !ParseSampleFormat(args.Options.at("stdout"), options.Format))
         return Usage(err, "--stdout wants csv, json or influx");
+    if (args.Options.count("measurement")) options.Influx.Measurement = args.Options.at("measurement");
+    if (options.Influx.Measurement.empty()) return Usage(err, "--measurement wants a name");
+    if (args.Options.count("tags") && !ParseTags(args.Options.at("tags"), options.Influx.Tags))
+        return Usage(err, "--tags wants name=value pairs separated by commas");
+    MqttSettings mqtt;
+    long queueMb = 64;
+    if (args.Options.count("mqtt")) {
+        std::string why;
+        if (!ParseMqttUrl(args.Options.at("mqtt"), mqtt, why)) return Usage(err, "--mqtt " + why);
+        if (!MqttCredentials(args, mqtt, why)) return Usage(err, why);
+        if (args.Options.count("mqtt-ca")) mqtt.CaFile = args.Options.at("mqtt-ca");
+        if (args.Options.count("mqtt-queue-max") && !ParseNumber(args.Options.at("mqtt-queue-max"), 1, 4096, queueMb))
+            return Usage(err, "--mqtt-queue-max wants megabytes 1..4096");
+        mqtt.Station = args.Options.count("station") ? args.Options.at("station") : HostName();
+    } else {
+        for (const char* name : {"mqtt-auth", "mqtt-ca", "station", "mqtt-queue-max"})
+            if (args.Options.count(name)) return Usage(err, std::string("--") + name + " wants --mqtt");
+    }
     if (!args.Positional.empty()) return Usage(err, "unexpected '" + args.Positional.front() + "'");
     options.IntervalMs = static_cast<int>(interval * 1000);
     options.SilenceMs = static_cast<int>(silence * 1000);
@@ -134,6 +202,19 @@ int RunLogger(const CliArgs& args, std::ostream& out, std::ostream& err, Clock& 
         return kExitFailed;
     }
 
+    // The queue of a logger publishing to MQTT belongs to its port; a second logger on the same
+    // port finds it locked and does not start.
+    MqttQueue queue;
+    if (!mqtt.Host.empty()) {
+        const std::string port = args.Options.count("port") ? args.Options.at("port") : "default";
+        std::string why;
+        if (!queue.Open(options.ArchiveFolder + "/mqtt-queue/" + TopicLevel(port),
+                        static_cast<size_t>(queueMb) << 20, why)) {
+            err << "drumo-cli log: the MQTT queue " << why << "\n";
+            return kExitFailed;
+        }
+    }
+
     auto session = AcquisitionSession::FromArgs(args, err, clock);
     if (!session) return kExitUsage;
     if (!session->Search()) {
@@ -142,6 +223,7 @@ int RunLogger(const CliArgs& args, std::ostream& out, std::ostream& err, Clock& 
     }
     options.Modbus = session->Settings().Protocol == ExchangeProtocol::Modbus;
     UnattendedLogger logger(session->Station(), clock, options, out, err);
+    if (!mqtt.Host.empty()) logger.PublishTo(mqtt, queue);
     return logger.Run(stopRequested);
 }
 

@@ -1,6 +1,7 @@
 // The loop of drumo-cli log (this file registers no subcommand; CliLog.cpp does).
 #include "cli/CliLogger.h"
 
+#include "acquisition/Reception.h"
 #include "cli/CliAcquisition.h"
 #include "model/SafeFile.h"
 
@@ -29,6 +30,36 @@ UnattendedLogger::UnattendedLogger(Station& station, Clock& clock, const LoggerO
                                    std::ostream& err)
     : station_(station), clock_(clock), options_(options), out_(out), err_(err) {}
 
+void UnattendedLogger::PublishTo(const MqttSettings& settings, MqttQueue& queue) {
+    mqtt_ = std::make_unique<MqttPublisher>(settings, queue, clock_, [this](const std::string& text) { Say(text); });
+}
+
+void UnattendedLogger::PublishSample(size_t d, size_t c, size_t k) {
+    const MeasurementStore& store = station_.Store();
+    const TDevSig& dev = store.DevSig(d);
+    // A Modbus device is known on its line by its address; controllers of the maker's protocol
+    // all answer at 255, so theirs is the serial number.
+    const std::string device = options_.Modbus ? std::to_string(dev.Address) : std::to_string(dev.Serial);
+    std::string payload = SampleLine(SampleFormat::Json, store, d, c, k);
+    payload.pop_back();  // the line end
+    mqtt_->Publish(mqtt_->Prefix() + device + "/" + std::to_string(c + 1), payload);
+
+    // The alarm topic tells when a cable crosses a limit and when it is back within both.
+    std::vector<Temperature> values(store.Sensors(d, c));
+    for (size_t s = 0; s < values.size(); ++s) values[s] = store.Samples(d, c, s)[k];
+    const double tMax = station_.Receiver().AlarmTMax(), tMin = station_.Receiver().AlarmTMin();
+    const AlarmLines alarms = CheckAlarms(RangeOf(values.data(), values.size()), tMax, tMin, dev.Address,
+                                          static_cast<int>(c), TimeOfDayText(store.SampleTimes(d, c)[k]), '.');
+    std::string state = alarms.Upper.empty() ? "" : "upper";
+    if (!alarms.Lower.empty()) state += state.empty() ? "lower" : ",lower";
+    if (state.empty()) state = "normal";
+    if (d >= alarmState_.size() || c >= alarmState_[d].size() || alarmState_[d][c] == state) return;
+    alarmState_[d][c] = state;
+    std::string lines = alarms.Upper;
+    if (!alarms.Lower.empty()) lines += (lines.empty() ? "" : "\n") + alarms.Lower;
+    mqtt_->Publish(mqtt_->Prefix() + "alarm", AlarmJson(store, d, c, k, state, tMax, tMin, lines));
+}
+
 void UnattendedLogger::Say(const std::string& text) {
     StreamLog(err_, clock_).Log(" drumo-cli log: " + text);
 }
@@ -56,6 +87,11 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
         for (size_t c = 0; c < store.Cables(d); ++c) widest = std::max(widest, store.Sensors(d, c));
     }
     if (options_.Format == SampleFormat::Csv) out_ << CsvHeader(widest) << std::flush;
+    if (mqtt_) {
+        alarmState_.assign(store.Devices(), {});
+        for (size_t d = 0; d < store.Devices(); ++d) alarmState_[d].assign(store.Cables(d), "normal");
+        mqtt_->Start(DevicesJson(store));
+    }
     lastSampleMs_ = clock_.TickMs();
     // A Modbus reception's first pass ran as it started, before a save was due.
     if (AnySample(store)) station_.AutoSaver().SaveNow();
@@ -66,6 +102,7 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
             Step();
         else
             Reconnect();
+        if (mqtt_) mqtt_->Tick();
     }
 
     // A pass that was running when the stop came has ended: the file gets everything received.
@@ -77,6 +114,7 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     }
     const std::string file = saver.FileName();
     EmitNew();
+    if (mqtt_) mqtt_->Stop(3000);
     station_.StopReception();
     Say(written ? "stopped" : "stopped; the last write of " + file + " failed");
     return written ? kExitOk : kExitFailed;
@@ -174,8 +212,10 @@ size_t UnattendedLogger::EmitNew() {
         for (size_t c = 0; c < store.Cables(d) && c < printed_[d].size(); ++c) {
             size_t ready = store.SampleCount(d, c);
             if (streamOpen && ready > 0) --ready;  // the stream still fills its newest sample
-            for (; printed_[d][c] < ready; ++printed_[d][c], ++lines)
-                if (!outputFailed_) out_ << SampleLine(options_.Format, store, d, c, printed_[d][c]);
+            for (; printed_[d][c] < ready; ++printed_[d][c], ++lines) {
+                if (!outputFailed_) out_ << SampleLine(options_.Format, store, d, c, printed_[d][c], options_.Influx);
+                if (mqtt_) PublishSample(d, c, printed_[d][c]);
+            }
         }
     if (lines > 0 && !outputFailed_ && !out_.flush()) {
         // A collector that went away must not end the logging: the archive goes on.

@@ -18,9 +18,11 @@
 #include "app/Station.h"
 #include "cli/Cli.h"
 #include "cli/CliSampleLines.h"
+#include "cli/MqttPublisher.h"
 
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,7 @@ struct LoggerOptions {
     int SilenceMs = 600000;   // the maker's protocol: no whole sample for this long is a lost line
     int RetryMaxMs = 60000;   // the longest pause between two attempts to open the port again
     SampleFormat Format = SampleFormat::None;
+    InfluxStyle Influx;
     std::string ArchiveFolder;
 };
 
@@ -49,6 +52,10 @@ public:
     // 1 when reception could not start or the last write of the file failed.
     int Run(const std::function<bool()>& stopRequested);
 
+    // Every cable sample, and every change of a cable's alarm state, also goes to an MQTT broker
+    // through the queue on disk (which the caller opened and keeps).
+    void PublishTo(const MqttSettings& settings, MqttQueue& queue);
+
 private:
     void Step();
     void Reconnect();
@@ -56,6 +63,7 @@ private:
     void StartNewDay();
     // Prints the samples that are complete and not printed yet; returns how many there were.
     size_t EmitNew();
+    void PublishSample(size_t d, size_t c, size_t k);
     void Say(const std::string& text);
 
     Station& station_;
@@ -72,6 +80,8 @@ private:
     int emptyPasses_ = 0;
     int64_t lastSampleMs_ = 0;
     bool outputFailed_ = false;
+    std::unique_ptr<MqttPublisher> mqtt_;
+    std::vector<std::vector<std::string>> alarmState_;  // per device and cable, as published
 };
 
 // drumo-cli log on its parsed words: the search, then the logger until stopRequested() says so.

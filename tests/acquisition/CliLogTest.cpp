@@ -142,7 +142,9 @@ void ParseJson(const std::string& text, Readings& got, Times& times) {
         "import json, sys, datetime\n"
         "for line in open(sys.argv[1], encoding='utf-8'):\n"
         "    o = json.loads(line)\n"
-        "    assert sorted(o) == ['address', 'cable', 'cable_serial', 'comment', 'device', 'serial', 't', 'time'], o\n"
+        "    assert sorted(o) == ['address', 'cable', 'cable_serial', 'comment', 'device', 'kind', 'labels', 'port',"
+        " 'serial', 't', 'time'], o\n"
+        "    assert len(o['labels']) == len(o['t']) and o['port'].endswith('/port'), o\n"
         "    assert o['comment'] == o['comment'].rstrip() and o['device'].startswith('Dorma-'), o\n"
         "    when = int(datetime.datetime.fromisoformat(o['time']).timestamp())\n"
         "    print(o['address'], o['cable'], when, *['null' if v is None else v for v in o['t']])\n";
@@ -174,7 +176,8 @@ void ParseCsv(const std::string& text, Readings& got, Times& times) {
         if (lines[i].empty()) continue;
         const auto fields = Split(lines[i], ',');
         ASSERT_GE(fields.size(), 4u);
-        ASSERT_TRUE(std::regex_match(fields[0], std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d"))) << lines[i];
+        ASSERT_TRUE(std::regex_match(fields[0], std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d(\\.\\d{3})?[+-]\\d\\d:\\d\\d")))
+            << lines[i];
         CalendarTime c;
         std::sscanf(fields[0].c_str(), "%d-%d-%dT%d:%d:%d", &c.Year, &c.Month, &c.Day, &c.Hour, &c.Minute, &c.Second);
         const std::pair<int, int> where{std::stoi(fields[1]), std::stoi(fields[2])};
@@ -485,23 +488,33 @@ TEST(SampleLines, EscapeTextsAndLeaveOutMissingReadings) {
         SampleFormat Format;
         size_t Sample;
         std::string Want;  // "@" stands for the zone offset, "#" for the seconds since 1970
+        cli::InfluxStyle Style = {};
     };
+    cli::InfluxStyle named;
+    named.Measurement = "silo data,x=1";
+    named.Tags = {{"site", "north\\"}, {"a b", "c,d"}};
     for (const Row& row : std::vector<Row>{
              {SampleFormat::Json, 0,
               "{\"time\":\"2026-07-01T10:20:44@\",\"address\":7,\"cable\":1,\"device\":\"Dorma-2/200\","
               "\"serial\":\"00042\",\"cable_serial\":-5,\"comment\":\"Силос \\\"A\\\", ряд=2\\\\\\u0009\","
-              "\"t\":[21.5,null,-0.75]}\n"},
+              "\"port\":\"\",\"kind\":1,\"labels\":[0.5,1.5,2.5],\"t\":[21.5,null,-0.75]}\n"},
+             {SampleFormat::Csv, 0, "2026-07-01T10:20:44@,7,1,21.5,,-0.75\n"},
              {SampleFormat::Json, 1, "\"t\":[null,null,null]}\n"},
              {SampleFormat::Influx, 0,
-              "drumo,address=7,cable=1,device=Dorma-2/200,serial=00042,comment=Силос\\ \"A\"\\,\\ ряд\\=2\\\\\\  "
+              "drumo,address=7,cable=1,device=Dorma-2/200,serial=00042,comment=Силос\\ \"A\"\\,\\ ряд\\=2/\\  "
               "t1=21.5,t3=-0.75 #000000000\n"},
+             // A backslash never ends a tag value (InfluxDB 1.x would take it as an escape).
+             {SampleFormat::Influx, 0,
+              "silo\\ data\\,x=1,address=7,cable=1,device=Dorma-2/200,serial=00042,comment=Силос\\ \"A\"\\,\\ ряд\\=2/\\ "
+              ",site=north/,a\\ b=c\\,d t1=21.5,t3=-0.75 #000000000\n",
+              named},
              {SampleFormat::Influx, 1, ""},
          }) {
         std::string want = row.Want;
         if (const size_t at = want.find('#'); at != std::string::npos) want.replace(at, 1, std::to_string(unix));
-        const std::string got = cli::SampleLine(row.Format, store, 0, 0, row.Sample);
+        const std::string got = cli::SampleLine(row.Format, store, 0, 0, row.Sample, row.Style);
         if (const size_t at = want.find('@'); at != std::string::npos) {
-            EXPECT_TRUE(std::regex_search(got, std::regex("T10:20:44[+-]\\d\\d:\\d\\d\""))) << got;
+            EXPECT_TRUE(std::regex_search(got, std::regex("T10:20:44[+-]\\d\\d:\\d\\d[\",]"))) << got;
             want.replace(at, 1, got.substr(got.find("T10:20:44") + 9, 6));
         }
         if (row.Format == SampleFormat::Json && row.Sample == 1)
