@@ -71,6 +71,10 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     ProgramSettings& settings = station_.Settings();
     settings.Main.ArchiveFolder = options_.ArchiveFolder;
     settings.Main.AutoSaveEnabled = true;
+    // Each save writes only what is new: an SD card that takes the day's file once, not once per
+    // pass. A streaming controller's pace is not known beforehand; its file makes more room when
+    // it needs it.
+    station_.AutoSaver().AppendSampleSeconds = options_.Modbus ? options_.IntervalMs / 1000.0 : 10.0;
     station_.SetPollingInterval(options_.IntervalMs);
     // A stop that came during the search ends the logger before anything is received.
     if (stopRequested()) return kExitOk;

@@ -59,6 +59,20 @@ SaveOutcome ArchiveFiles::Save(const std::string& fileName, bool interactive, bo
     failAfter_ = -1;
     const SaveResult result = SaveDmlFileChecked(store_, fileName, programVersion_, clock_.Now(), onlyNew, failAfter);
     view_->BusyCursor(false);
+    return Report(result, fileName, interactive, exists);
+}
+
+SaveOutcome ArchiveFiles::FileAppendArhiv(ArchiveAppender& appender, const std::string& fileName,
+                                          size_t samplesToCome, bool onlyNew, bool& exists) {
+    if (failAfter_ >= 0) appender.FailAfter(failAfter_);
+    failAfter_ = -1;
+    const SaveResult result = appender.Save(store_, fileName, programVersion_, clock_.Now(), samplesToCome, onlyNew);
+    appender.FailAfter(-1);
+    return Report(result, fileName, false, exists);
+}
+
+SaveOutcome ArchiveFiles::Report(const SaveResult& result, const std::string& fileName, bool interactive,
+                                 bool& exists) {
     exists = result.Exists;
     if (exists) return result.Outcome;
     switch (result.Outcome) {

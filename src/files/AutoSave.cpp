@@ -1,5 +1,6 @@
 #include "files/AutoSave.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "files/ArchiveFormat.h"
@@ -40,6 +41,7 @@ void AutoSave::StartReception() {
     fileName_ = AutoSaveFileName(start);
     claimed_ = false;
     lastSaveOk_ = true;
+    appender_.Reset();
     due_ = false;
     timerRunning_ = true;
     view_->StartTimer(PeriodSeconds() * 1000);
@@ -67,13 +69,24 @@ std::string AutoSave::AutoSaveFileName(DateTime start) const {
     return ArchiveFolder + "/" + FileDate(start) + "/" + time + ".dml";
 }
 
+size_t AutoSave::SamplesToCome() const {
+    const double seconds = (DateOf(start_) + 1 - clock_.Now()) / OneSecond;
+    return static_cast<size_t>(std::max(0.0, seconds) / AppendSampleSeconds * 1.1) + 16;
+}
+
+SaveOutcome AutoSave::SaveOnce(bool onlyNew, bool& exists) {
+    if (AppendSampleSeconds > 0) return files_.FileAppendArhiv(appender_, fileName_, SamplesToCome(), onlyNew, exists);
+    if (!onlyNew) return files_.FileSaveArhiv(fileName_, false) ? SaveOutcome::Saved : SaveOutcome::Failed;
+    return files_.FileSaveNewArhiv(fileName_, exists);
+}
+
 bool AutoSave::Write() {
-    if (claimed_) return files_.FileSaveArhiv(fileName_, false);
+    bool exists = false;
+    if (claimed_) return SaveOnce(false, exists) == SaveOutcome::Saved;
     // A name that another writer took moves on by a second, within the start day's folder.
     constexpr int Tries = 600;
     for (int i = 0; i < Tries; ++i) {
-        bool exists = false;
-        const SaveOutcome outcome = files_.FileSaveNewArhiv(fileName_, exists);
+        const SaveOutcome outcome = SaveOnce(true, exists);
         if (!exists) {
             claimed_ = outcome == SaveOutcome::Saved;
             return claimed_;

@@ -36,6 +36,10 @@ public:
     // Settings: the archive root, on/off and the period's list position.
     std::string ArchiveFolder;
     bool AutoSaveEnabled = false;
+    // A logger's auto-save writes only what is new into its file (see ArchiveAppender), with
+    // room for the samples expected until the end of the start day at this many seconds apart.
+    // 0: every save writes the whole file (the program).
+    double AppendSampleSeconds = 0;
 
     int PeriodIndex() const { return periodIndex_; }
     int PeriodSeconds() const { return AutoSavePeriodSeconds(periodIndex_); }
@@ -68,6 +72,8 @@ public:
 private:
     int ProgressMaximum(int updateIntervalMs) const;
     bool Write();
+    SaveOutcome SaveOnce(bool onlyNew, bool& exists);
+    size_t SamplesToCome() const;
     std::string AutoSaveFileName(DateTime start) const;
 
     ArchiveFiles& files_;
@@ -80,6 +86,7 @@ private:
     bool timerRunning_ = false;
     bool claimed_ = false;    // the first save under fileName_ succeeded: the file is ours
     bool lastSaveOk_ = true;
+    ArchiveAppender appender_;
     DateTime next_ = 0;
     DateTime start_ = 0;
     int progress_ = 0;

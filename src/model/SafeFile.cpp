@@ -73,9 +73,11 @@ int ReplaceableTarget(const std::string& target) {
     return 0;
 }
 
-// Renames from over to, failing with EEXIST when `to` exists. The kernel does it in one step on
-// most file systems; where it cannot, a hard link does the same; where neither works (FAT on
-// some kernels), the name is taken by creating it exclusively and then replaced.
+}  // namespace
+
+// The kernel does it in one step on most file systems; where it cannot, a hard link does the
+// same; where neither works (FAT on some kernels), the name is taken by creating it exclusively
+// and then replaced.
 bool RenameIfNew(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
@@ -89,8 +91,6 @@ bool RenameIfNew(const std::string& from, const std::string& to) {
     ::close(fd);
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
-
-}  // namespace
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');

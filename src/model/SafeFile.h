@@ -64,6 +64,10 @@ private:
     long long failAfter_ = -1;
 };
 
+// Renames `from` to `to` only when no file named `to` exists: false with errno EEXIST when one
+// does. One step where the file system allows it, else a hard link, else an exclusive create.
+bool RenameIfNew(const std::string& from, const std::string& to);
+
 // The whole content at once, through a SafeFileWriter; the folder must exist. On failure puts the
 // file's name and the system's reason into `error` when given.
 bool WriteFileSafely(const std::string& target, std::string_view bytes, std::string* error = nullptr);
