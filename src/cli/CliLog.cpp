@@ -42,6 +42,9 @@ const std::string kUsage = std::string(
     "                   whole sample, 10..86400; default 600\n"
     "  --retry-max S    the longest pause between two attempts to open the port, 1..3600;\n"
     "                   default 60\n"
+    "  --save-every S   write the file after the first pass once S seconds have passed since\n"
+    "                   the last write, 0..3600 (fewer writes to an SD card; a power loss\n"
+    "                   loses at most S seconds); default 0, after every pass\n"
     "  --measurement NAME  influx: the measurement name; default drumo\n"
     "  --tags K=V,...   influx: tags added to every line (site=north,silo=3)\n"
     "  --mqtt URL       also publish to an MQTT broker: mqtt://host[:port] (1883) or\n"
@@ -145,7 +148,7 @@ const CliRegistration reg({"log", "receive without end into the archive folder (
                            {"all-ports"}, [] {
                                auto names = SearchOptionNames();
                                names.insert({"interval", "archive", "stdout", "silence", "retry-max",
-                                             "measurement", "tags", "mqtt", "mqtt-auth", "mqtt-ca", "station",
+                                             "save-every", "measurement", "tags", "mqtt", "mqtt-auth", "mqtt-ca", "station",
                                              "mqtt-queue-max"});
                                return names;
                            }()});
@@ -164,6 +167,10 @@ int RunLogger(const CliArgs& args, std::ostream& out, std::ostream& err, Clock& 
         return Usage(err, "--retry-max wants seconds 1..3600");
     if (args.Options.count("stdout") && !ParseSampleFormat(args.Options.at("stdout"), options.Format))
         return Usage(err, "--stdout wants csv, json or influx");
+    long saveEvery = 0;
+    if (args.Options.count("save-every") && !ParseNumber(args.Options.at("save-every"), 0, 3600, saveEvery))
+        return Usage(err, "--save-every wants seconds 0..3600");
+    options.SaveEveryMs = static_cast<int>(saveEvery * 1000);
     if (args.Options.count("measurement")) options.Influx.Measurement = args.Options.at("measurement");
     if (options.Influx.Measurement.empty()) return Usage(err, "--measurement wants a name");
     if (args.Options.count("tags") && !ParseTags(args.Options.at("tags"), options.Influx.Tags))

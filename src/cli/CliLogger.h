@@ -33,6 +33,7 @@ struct LoggerOptions {
     int IntervalMs = 20000;   // Modbus: from the start of one pass to the next
     int SilenceMs = 600000;   // the maker's protocol: no whole sample for this long is a lost line
     int RetryMaxMs = 60000;   // the longest pause between two attempts to open the port again
+    int SaveEveryMs = 0;      // the file is written at the end of a pass once this long has passed
     SampleFormat Format = SampleFormat::None;
     InfluxStyle Influx;
     std::string ArchiveFolder;
@@ -79,6 +80,7 @@ private:
     int retryPauseMs_ = FirstRetryMs;
     int emptyPasses_ = 0;
     int64_t lastSampleMs_ = 0;
+    int64_t lastSaveMs_ = INT64_MIN / 2;
     bool outputFailed_ = false;
     std::unique_ptr<MqttPublisher> mqtt_;
     std::vector<std::vector<std::string>> alarmState_;  // per device and cable, as published
