@@ -45,6 +45,10 @@ const std::string kUsage = std::string(
     "  --save-every S   write the file after the first pass once S seconds have passed since\n"
     "                   the last write, 0..3600 (fewer writes to an SD card; a power loss\n"
     "                   loses at most S seconds); default 0, after every pass\n"
+    "  --keep-days N    remove the day folders more than N days old (at the start and at every\n"
+    "                   day change), 1..36500; default: keep everything\n"
+    "  --min-free MB    below this much free room on the archive disk nothing is written (said\n"
+    "                   once, also on MQTT); the readings wait in memory; default 0\n"
     "  --measurement NAME  influx: the measurement name; default drumo\n"
     "  --tags K=V,...   influx: tags added to every line (site=north,silo=3)\n"
     "  --mqtt URL       also publish to an MQTT broker: mqtt://host[:port] (1883) or\n"
@@ -148,7 +152,7 @@ const CliRegistration reg({"log", "receive without end into the archive folder (
                            {"all-ports"}, [] {
                                auto names = SearchOptionNames();
                                names.insert({"interval", "archive", "stdout", "silence", "retry-max",
-                                             "save-every", "measurement", "tags", "mqtt", "mqtt-auth", "mqtt-ca", "station",
+                                             "save-every", "keep-days", "min-free", "measurement", "tags", "mqtt", "mqtt-auth", "mqtt-ca", "station",
                                              "mqtt-queue-max"});
                                return names;
                            }()});
@@ -171,6 +175,13 @@ int RunLogger(const CliArgs& args, std::ostream& out, std::ostream& err, Clock& 
     if (args.Options.count("save-every") && !ParseNumber(args.Options.at("save-every"), 0, 3600, saveEvery))
         return Usage(err, "--save-every wants seconds 0..3600");
     options.SaveEveryMs = static_cast<int>(saveEvery * 1000);
+    long keepDays = 0, minFree = 0;
+    if (args.Options.count("keep-days") && !ParseNumber(args.Options.at("keep-days"), 1, 36500, keepDays))
+        return Usage(err, "--keep-days wants days 1..36500");
+    if (args.Options.count("min-free") && !ParseNumber(args.Options.at("min-free"), 0, 1 << 20, minFree))
+        return Usage(err, "--min-free wants megabytes 0..1048576");
+    options.KeepDays = static_cast<int>(keepDays);
+    options.MinFreeBytes = static_cast<uint64_t>(minFree) << 20;
     if (args.Options.count("measurement")) options.Influx.Measurement = args.Options.at("measurement");
     if (options.Influx.Measurement.empty()) return Usage(err, "--measurement wants a name");
     if (args.Options.count("tags") && !ParseTags(args.Options.at("tags"), options.Influx.Tags))

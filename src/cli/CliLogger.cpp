@@ -3,10 +3,12 @@
 
 #include "acquisition/Reception.h"
 #include "cli/CliAcquisition.h"
+#include "files/ArchiveBrowser.h"
 #include "model/SafeFile.h"
 
 #include <algorithm>
 #include <ostream>
+#include <sys/statvfs.h>
 
 namespace drumo::cli {
 
@@ -29,6 +31,32 @@ bool AnySample(const MeasurementStore& store) {
 UnattendedLogger::UnattendedLogger(Station& station, Clock& clock, const LoggerOptions& options, std::ostream& out,
                                    std::ostream& err)
     : station_(station), clock_(clock), options_(options), out_(out), err_(err) {}
+
+void UnattendedLogger::RemoveOldDays() {
+    if (options_.KeepDays <= 0) return;
+    for (const std::string& folder : RemoveOldDayFolders(options_.ArchiveFolder, clock_.Now(), options_.KeepDays))
+        Say("removed the archive files of " + folder + " (older than " + std::to_string(options_.KeepDays) + " days)");
+}
+
+bool UnattendedLogger::RoomOnDisk() {
+    if (options_.MinFreeBytes == 0) return true;
+    struct statvfs fs {};
+    if (::statvfs(options_.ArchiveFolder.c_str(), &fs) != 0) return true;  // the save tells what is wrong
+    const uint64_t free = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
+    const bool low = free < options_.MinFreeBytes;
+    if (low != diskLow_) {
+        const std::string mb = std::to_string(free >> 20) + " MB free";
+        Say(low ? "the archive disk has " + mb + ", less than --min-free; the readings stay in memory and are "
+                  "written once there is room"
+                : "the archive disk has " + mb + " again; writing the readings");
+        if (mqtt_)
+            mqtt_->Publish(mqtt_->Prefix() + "disk", "{\"state\":\"" + std::string(low ? "low" : "ok") +
+                                                     "\",\"free_bytes\":" + std::to_string(free) +
+                                                     ",\"min_free_bytes\":" + std::to_string(options_.MinFreeBytes) + "}");
+    }
+    diskLow_ = low;
+    return !low;
+}
 
 void UnattendedLogger::PublishTo(const MqttSettings& settings, MqttQueue& queue) {
     mqtt_ = std::make_unique<MqttPublisher>(settings, queue, clock_, [this](const std::string& text) { Say(text); });
@@ -78,6 +106,7 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     station_.SetPollingInterval(options_.IntervalMs);
     // A stop that came during the search ends the logger before anything is received.
     if (stopRequested()) return kExitOk;
+    RemoveOldDays();
     day_ = DateOf(clock_.Now());
     station_.StartReception();
     if (!store.Receiving) {
@@ -98,7 +127,7 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     }
     lastSampleMs_ = clock_.TickMs();
     // A Modbus reception's first pass ran as it started, before a save was due.
-    if (AnySample(store)) station_.AutoSaver().SaveNow();
+    if (AnySample(store) && RoomOnDisk()) station_.AutoSaver().SaveNow();
     EmitNew();
 
     while (!stopRequested()) {
@@ -137,7 +166,7 @@ void UnattendedLogger::Step() {
     }
     // The file is written after the pass when a save is due: after every pass, or once per
     // --save-every (fewer, fuller blocks written to an SD card; a power loss loses at most that).
-    if (clock_.TickMs() - lastSaveMs_ >= options_.SaveEveryMs) {
+    if (clock_.TickMs() - lastSaveMs_ >= options_.SaveEveryMs && RoomOnDisk()) {
         station_.AutoSaver().TimerTick();
         lastSaveMs_ = clock_.TickMs();
     }
@@ -207,6 +236,7 @@ void UnattendedLogger::StartNewDay() {
     }
     newDayTryMs_ = 0;
     store.ClearResults(false);
+    RemoveOldDays();
     station_.AutoSaver().StartReception();
     for (auto& cables : printed_) std::fill(cables.begin(), cables.end(), 0);
     day_ = DateOf(clock_.Now());

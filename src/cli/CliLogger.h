@@ -34,6 +34,8 @@ struct LoggerOptions {
     int SilenceMs = 600000;   // the maker's protocol: no whole sample for this long is a lost line
     int RetryMaxMs = 60000;   // the longest pause between two attempts to open the port again
     int SaveEveryMs = 0;      // the file is written at the end of a pass once this long has passed
+    int KeepDays = 0;         // day folders older than this many days are removed; 0 keeps all
+    uint64_t MinFreeBytes = 0;  // below this much free room on the archive disk nothing is written
     SampleFormat Format = SampleFormat::None;
     InfluxStyle Influx;
     std::string ArchiveFolder;
@@ -62,6 +64,9 @@ private:
     void Reconnect();
     void LineLost(const std::string& why);
     void StartNewDay();
+    void RemoveOldDays();
+    // False (said once) while the archive disk has less free room than the floor.
+    bool RoomOnDisk();
     // Prints the samples that are complete and not printed yet; returns how many there were.
     size_t EmitNew();
     void PublishSample(size_t d, size_t c, size_t k);
@@ -81,6 +86,7 @@ private:
     int emptyPasses_ = 0;
     int64_t lastSampleMs_ = 0;
     int64_t lastSaveMs_ = INT64_MIN / 2;
+    bool diskLow_ = false;
     bool outputFailed_ = false;
     std::unique_ptr<MqttPublisher> mqtt_;
     std::vector<std::vector<std::string>> alarmState_;  // per device and cable, as published

@@ -3,6 +3,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliLogger.h"
+#include "files/ArchiveFormat.h"
 #include "files/ArchiveReader.h"
 #include "model/DateTime.h"
 #include "model/Store.h"
@@ -400,6 +401,36 @@ TEST_F(CliLogTest, LoggersStartedInTheSameSecondKeepOneFileEach) {
     EXPECT_EQ(files[0], archive + "/09.12.26/10.20.44.dml");
     EXPECT_EQ(files[1], archive + "/09.12.26/10.20.45.dml");
     for (size_t i = 0; i < 2; ++i) EXPECT_EQ(ReadDml(ReadAll(files[i])).SampleCount, printed[i]) << files[i];
+}
+
+// --keep-days removes the archive files of old day folders and nothing else; below --min-free the
+// logger says so once and keeps the readings in memory, and the file is written at the stop.
+TEST_F(CliLogTest, OldDaysAreRemovedAndALowDiskIsSaidOnce) {
+    Serve();
+    const DateTime today = DateOf(SystemClock::Instance().Now());
+    const std::string old = archive + "/" + FileDate(today - 3), kept = archive + "/" + FileDate(today - 2);
+    for (const std::string& day : {old, kept}) {
+        fs::create_directories(day);
+        std::ofstream(day + "/10.00.00.dml") << "x";
+    }
+    std::ofstream(old + "/notes.txt") << "operator's";
+    fs::create_directories(archive + "/01.13.26");  // no day
+    ASSERT_EQ(Log({"--stdout", "csv", "--keep-days", "2", "--min-free", "1048576"}, SystemClock::Instance(),
+                  [&] { return OutLines() >= 1 + 2 * kCables; }),
+              cli::kExitOk)
+        << err.str();
+    EXPECT_FALSE(fs::exists(old + "/10.00.00.dml"));
+    EXPECT_TRUE(fs::exists(old + "/notes.txt"));
+    EXPECT_TRUE(fs::exists(kept + "/10.00.00.dml"));
+    EXPECT_TRUE(fs::exists(archive + "/01.13.26"));
+    const std::string log = err.str();
+    EXPECT_NE(log.find("removed the archive files of " + old), std::string::npos) << log;
+    const std::string low = "less than --min-free";
+    ASSERT_NE(log.find(low), std::string::npos) << log;
+    EXPECT_EQ(log.find(low, log.find(low) + 1), std::string::npos) << "said more than once";
+    size_t saves = 0;
+    for (size_t at = log.find(" сохранен"); at != std::string::npos; at = log.find(" сохранен", at + 1)) ++saves;
+    EXPECT_EQ(saves, 1u) << "only the write at the stop";
 }
 
 // An archive folder that is relative or cannot be written is refused before the search starts,
