@@ -62,13 +62,13 @@ void UnattendedLogger::PublishTo(const MqttSettings& settings, MqttQueue& queue)
     mqtt_ = std::make_unique<MqttPublisher>(settings, queue, clock_, [this](const std::string& text) { Say(text); });
 }
 
-void UnattendedLogger::PublishSample(size_t d, size_t c, size_t k) {
+void UnattendedLogger::PublishSample(size_t d, size_t c, size_t k, int lost) {
     const MeasurementStore& store = station_.Store();
     const TDevSig& dev = store.DevSig(d);
     // A Modbus device is known on its line by its address; controllers of the maker's protocol
     // all answer at 255, so theirs is the serial number.
     const std::string device = options_.Modbus ? std::to_string(dev.Address) : std::to_string(dev.Serial);
-    std::string payload = SampleLine(SampleFormat::Json, store, d, c, k);
+    std::string payload = SampleLine(SampleFormat::Json, store, d, c, k, {}, lost);
     payload.pop_back();  // the line end
     mqtt_->Publish(mqtt_->Prefix() + device + "/" + std::to_string(c + 1), payload);
 
@@ -115,8 +115,11 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     }
     size_t widest = 0;
     printed_.assign(store.Devices(), {});
+    lastPass_.assign(store.Devices(), {});
+    passes_ = options_.Modbus ? 1 : 0;  // a Modbus reception runs its first pass as it starts
     for (size_t d = 0; d < store.Devices(); ++d) {
         printed_[d].assign(store.Cables(d), 0);
+        lastPass_[d].assign(store.Cables(d), 0);
         for (size_t c = 0; c < store.Cables(d); ++c) widest = std::max(widest, store.Sensors(d, c));
     }
     if (options_.Format == SampleFormat::Csv) out_ << CsvHeader(widest) << std::flush;
@@ -171,6 +174,7 @@ void UnattendedLogger::Step() {
         lastSaveMs_ = clock_.TickMs();
     }
     const ReceptionScheduler::Fired fired = timers.Step(clock_.TickMs());
+    if (fired.Pass) ++passes_;
     const int64_t now = clock_.TickMs();
     if (EmitNew() > 0) {
         lastSampleMs_ = now;
@@ -252,8 +256,15 @@ size_t UnattendedLogger::EmitNew() {
             size_t ready = store.SampleCount(d, c);
             if (streamOpen && ready > 0) --ready;  // the stream still fills its newest sample
             for (; printed_[d][c] < ready; ++printed_[d][c], ++lines) {
-                if (!outputFailed_) out_ << SampleLine(options_.Format, store, d, c, printed_[d][c], options_.Influx);
-                if (mqtt_) PublishSample(d, c, printed_[d][c]);
+                // A polled cable's sample tells how many passes brought nothing from it before.
+                int lost = -1;
+                if (options_.Modbus) {
+                    lost = static_cast<int>(std::max<int64_t>(0, passes_ - lastPass_[d][c] - 1));
+                    lastPass_[d][c] = passes_;
+                }
+                if (!outputFailed_)
+                    out_ << SampleLine(options_.Format, store, d, c, printed_[d][c], options_.Influx, lost);
+                if (mqtt_) PublishSample(d, c, printed_[d][c], lost);
             }
         }
     if (lines > 0 && !outputFailed_ && !out_.flush()) {

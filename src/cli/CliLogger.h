@@ -69,7 +69,7 @@ private:
     bool RoomOnDisk();
     // Prints the samples that are complete and not printed yet; returns how many there were.
     size_t EmitNew();
-    void PublishSample(size_t d, size_t c, size_t k);
+    void PublishSample(size_t d, size_t c, size_t k, int lost);
     void Say(const std::string& text);
 
     Station& station_;
@@ -78,6 +78,8 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     std::vector<std::vector<size_t>> printed_;  // samples already printed, per device and cable
+    std::vector<std::vector<int64_t>> lastPass_;  // Modbus: the pass of each cable's last sample
+    int64_t passes_ = 0;                          // Modbus passes run
     DateTime day_ = 0;                            // the day of the file being written
     int64_t newDayTryMs_ = 0;                     // a held day change is tried again from here
     bool connected_ = true;

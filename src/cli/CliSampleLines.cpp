@@ -170,7 +170,7 @@ std::string CsvHeader(size_t sensors) {
 }
 
 std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_t d, size_t c, size_t k,
-                       const InfluxStyle& influx) {
+                       const InfluxStyle& influx, int lost) {
     const TDevSig& dev = store.DevSig(d);
     const DateTime time = store.SampleTimes(d, c)[k];
     const size_t sensors = store.Sensors(d, c);
@@ -189,7 +189,8 @@ std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_
             ",\"serial\":" + JsonString(SerialText(dev.Serial)) +
             ",\"cable_serial\":" + std::to_string(store.CableSerials(d)[c]) + ",\"comment\":" +
             JsonString(CommentOf(dev)) + ",\"port\":" + JsonString(dev.Source) +
-            ",\"kind\":" + std::to_string(store.CableKinds(d)[c]) + ",\"labels\":" + Labels(store, d, c) + ",\"t\":[";
+            ",\"kind\":" + std::to_string(store.CableKinds(d)[c]) + ",\"labels\":" + Labels(store, d, c) +
+            (lost >= 0 ? ",\"lost\":" + std::to_string(lost) : std::string()) + ",\"t\":[";
         for (size_t i = 0; i < sensors; ++i) {
             const std::string v = ValueText(store.Samples(d, c, i)[k]);
             s += (i ? "," : "") + (v.empty() ? std::string("null") : v);
@@ -204,6 +205,7 @@ std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_
             if (!v.empty()) fields += (fields.empty() ? "t" : ",t") + std::to_string(i + 1) + '=' + v;
         }
         if (fields.empty()) break;
+        if (lost >= 0) fields += ",lost=" + std::to_string(lost) + "i";
         s = InfluxText(influx.Measurement, true) + ",address=" + std::to_string(dev.Address) +
             ",cable=" + std::to_string(c + 1);
         if (!dev.TypeName.empty()) s += ",device=" + InfluxText(dev.TypeName);

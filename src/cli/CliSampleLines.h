@@ -41,9 +41,11 @@ struct InfluxStyle {
 bool ParseTags(const std::string& text, std::vector<std::pair<std::string, std::string>>& tags);
 
 // Sample k of cable (d, c) in the format, ending with "\n"; "" for SampleFormat::None and for a
-// line protocol sample without readings.
+// line protocol sample without readings. lost >= 0: the cable's samples missed since its
+// previous one (polling passes that brought nothing from it), as "lost" in JSON and an integer
+// field in the line protocol.
 std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_t d, size_t c, size_t k,
-                       const InfluxStyle& influx = {});
+                       const InfluxStyle& influx = {}, int lost = -1);
 
 // The devices of the store as a JSON array: address, model, serial, comment, port and per cable
 // its serial number and sensor count.

@@ -123,6 +123,10 @@ void ParseInflux(const std::string& text, const ArchiveReadings& archive, Readin
         for (const std::string& field : Split(parts[1], ',')) {
             const auto kv = Split(field, '=');
             ASSERT_EQ(kv.size(), 2u);
+            if (kv[0] == "lost") {
+                EXPECT_EQ(kv[1], "0i");  // no pass went without this cable
+                continue;
+            }
             ASSERT_TRUE(std::regex_match(kv[0], std::regex("t[1-9][0-9]*"))) << field;
             ASSERT_TRUE(std::regex_match(kv[1], std::regex("-?[0-9]+(\\.[0-9]+)?"))) << field;
             const size_t s = std::stoul(kv[0].substr(1)) - 1;
@@ -143,8 +147,8 @@ void ParseJson(const std::string& text, Readings& got, Times& times) {
         "import json, sys, datetime\n"
         "for line in open(sys.argv[1], encoding='utf-8'):\n"
         "    o = json.loads(line)\n"
-        "    assert sorted(o) == ['address', 'cable', 'cable_serial', 'comment', 'device', 'kind', 'labels', 'port',"
-        " 'serial', 't', 'time'], o\n"
+        "    assert sorted(o) == ['address', 'cable', 'cable_serial', 'comment', 'device', 'kind', 'labels', 'lost',"
+        " 'port', 'serial', 't', 'time'] and o['lost'] == 0, o\n"
         "    assert len(o['labels']) == len(o['t']) and o['port'].endswith('/port'), o\n"
         "    assert o['comment'] == o['comment'].rstrip() and o['device'].startswith('Dorma-'), o\n"
         "    when = int(datetime.datetime.fromisoformat(o['time']).timestamp())\n"
@@ -520,6 +524,7 @@ TEST(SampleLines, EscapeTextsAndLeaveOutMissingReadings) {
         size_t Sample;
         std::string Want;  // "@" stands for the zone offset, "#" for the seconds since 1970
         cli::InfluxStyle Style = {};
+        int Lost = -1;
     };
     cli::InfluxStyle named;
     named.Measurement = "silo data,x=1";
@@ -537,13 +542,13 @@ TEST(SampleLines, EscapeTextsAndLeaveOutMissingReadings) {
              // A backslash never ends a tag value (InfluxDB 1.x would take it as an escape).
              {SampleFormat::Influx, 0,
               "silo\\ data\\,x=1,address=7,cable=1,device=Dorma-2/200,serial=00042,comment=Силос\\ \"A\"\\,\\ ряд\\=2/\\ "
-              ",site=north/,a\\ b=c\\,d t1=21.5,t3=-0.75 #000000000\n",
-              named},
+              ",site=north/,a\\ b=c\\,d t1=21.5,t3=-0.75,lost=2i #000000000\n",
+              named, 2},
              {SampleFormat::Influx, 1, ""},
          }) {
         std::string want = row.Want;
         if (const size_t at = want.find('#'); at != std::string::npos) want.replace(at, 1, std::to_string(unix));
-        const std::string got = cli::SampleLine(row.Format, store, 0, 0, row.Sample, row.Style);
+        const std::string got = cli::SampleLine(row.Format, store, 0, 0, row.Sample, row.Style, row.Lost);
         if (const size_t at = want.find('@'); at != std::string::npos) {
             EXPECT_TRUE(std::regex_search(got, std::regex("T10:20:44[+-]\\d\\d:\\d\\d[\",]"))) << got;
             want.replace(at, 1, got.substr(got.find("T10:20:44") + 9, 6));
