@@ -7,6 +7,7 @@
 #include "model/SafeFile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ostream>
 #include <sys/statvfs.h>
 
@@ -66,8 +67,10 @@ void UnattendedLogger::PublishSample(size_t d, size_t c, size_t k, int lost) {
     const MeasurementStore& store = station_.Store();
     const TDevSig& dev = store.DevSig(d);
     // A Modbus device is known on its line by its address; controllers of the maker's protocol
-    // all answer at 255, so theirs is the serial number.
-    const std::string device = options_.Modbus ? std::to_string(dev.Address) : std::to_string(dev.Serial);
+    // all answer at 255, so theirs is the serial number (as the JSON writes it: "01001").
+    char serial[8];
+    std::snprintf(serial, sizeof serial, "%05u", static_cast<unsigned>(dev.Serial));
+    const std::string device = options_.Modbus ? std::to_string(dev.Address) : std::string(serial);
     std::string payload = SampleLine(SampleFormat::Json, store, d, c, k, {}, lost);
     payload.pop_back();  // the line end
     mqtt_->Publish(mqtt_->Prefix() + device + "/" + std::to_string(c + 1), payload);
@@ -94,8 +97,8 @@ void UnattendedLogger::Say(const std::string& text) {
 
 int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     MeasurementStore& store = station_.Store();
-    // Auto-save runs with every reception the station starts; the loop makes it due before every
-    // pass, so the file is rewritten at the end of each one.
+    // Auto-save runs with every reception the station starts; the loop makes it due before a
+    // pass, so the file takes the pass's samples at its end.
     ProgramSettings& settings = station_.Settings();
     settings.Main.ArchiveFolder = options_.ArchiveFolder;
     settings.Main.AutoSaveEnabled = true;

@@ -3,6 +3,7 @@
 #include "model/SafeFile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -61,7 +62,8 @@ bool MqttQueue::Load() {
         return false;
     }
     std::string bytes;
-    if (!ReadSmallFile(path, bytes, maxBytes_ + (1 << 20), &error_)) return false;
+    // Everything an earlier run left is taken, also beyond a limit that was lowered since.
+    if (!ReadSmallFile(path, bytes, SIZE_MAX / 2, &error_)) return false;
     // A line that a crash cut short carries no whole message.
     const size_t whole = bytes.rfind('\n') == std::string::npos ? 0 : bytes.rfind('\n') + 1;
     if (whole < bytes.size() && ::ftruncate(journal_, static_cast<off_t>(whole)) != 0) {

@@ -77,6 +77,14 @@ bool ArchiveAppender::WriteAt(int fd, std::string_view bytes, uint64_t offset) {
     return true;
 }
 
+bool ArchiveAppender::StillNamed() const {
+    // A file deleted, moved to the trash or replaced meanwhile is written anew under its name,
+    // rather than appended to where nobody finds it.
+    struct stat open {}, named {};
+    return ::fstat(fd_, &open) == 0 && ::stat(fileName_.c_str(), &named) == 0 && open.st_ino == named.st_ino &&
+           open.st_dev == named.st_dev;
+}
+
 bool ArchiveAppender::Matches(const MeasurementStore& store) const {
     if (cables_.size() != store.Devices()) return false;
     for (size_t d = 0; d < store.Devices(); ++d) {
@@ -89,7 +97,7 @@ bool ArchiveAppender::Matches(const MeasurementStore& store) const {
 
 SaveResult ArchiveAppender::Save(const MeasurementStore& store, const std::string& fileName,
                                  std::string_view programVersion, DateTime saved, size_t samplesToCome, bool onlyNew) {
-    if (fd_ >= 0 && fileName == fileName_ && Matches(store)) {
+    if (fd_ >= 0 && fileName == fileName_ && Matches(store) && StillNamed()) {
         SaveResult result;
         bool noRoom = false;
         if (Append(store, result.Reason, noRoom)) {

@@ -61,6 +61,7 @@ private:
                           DateTime saved, size_t samplesToCome, bool onlyNew);
     bool Append(const MeasurementStore& store, std::string& reason, bool& noRoom);
     bool Matches(const MeasurementStore& store) const;
+    bool StillNamed() const;
     bool WriteAt(int fd, std::string_view bytes, uint64_t offset);
     void Close();
 

@@ -126,6 +126,17 @@ TEST_F(ArchiveAppendTest, AFailedAppendLeavesWholeLinesAndTheNextSaveCompletesIt
     }
 }
 
+// A file deleted (or moved to the trash) while the logger runs is written anew, whole, at the
+// next save rather than appended to where nobody finds it.
+TEST_F(ArchiveAppendTest, AFileDeletedMeanwhileIsWrittenAnew) {
+    Pass();
+    ASSERT_EQ(Save().Outcome, SaveOutcome::Saved);
+    ASSERT_EQ(::unlink(file_.c_str()), 0);
+    Pass();
+    ASSERT_EQ(Save().Outcome, SaveOutcome::Saved);
+    ExpectFileHoldsTheStore();
+}
+
 // A writer killed (SIGKILL) at random moments while it appends pass after pass: the file it
 // leaves reads back signed, without damaged lines, every cable holding a prefix of the passes.
 TEST_F(ArchiveAppendTest, AWriterKilledAtRandomMomentsLeavesASignedFile) {
