@@ -39,6 +39,17 @@ void UnattendedLogger::RemoveOldDays() {
         Say("removed the archive files of " + folder + " (older than " + std::to_string(options_.KeepDays) + " days)");
 }
 
+void UnattendedLogger::MendCutFiles() {
+    // A power loss may have cut the last lines an earlier run wrote into its file (today's or,
+    // after midnight, yesterday's); a file another logger is writing is locked and left alone.
+    for (const DateTime day : {DateOf(clock_.Now()) - 1, DateOf(clock_.Now())})
+        for (const std::string& name : ArchiveFilesOfDay(options_.ArchiveFolder, day)) {
+            const std::string file = DayFolder(options_.ArchiveFolder, day) + "/" + name;
+            if (const int mended = RepairAppendedArchive(file); mended > 0)
+                Say("mended " + std::to_string(mended) + " cut line(s) of " + file + " (a write that did not finish)");
+        }
+}
+
 bool UnattendedLogger::RoomOnDisk() {
     if (options_.MinFreeBytes == 0) return true;
     struct statvfs fs {};
@@ -110,6 +121,7 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     // A stop that came during the search ends the logger before anything is received.
     if (stopRequested()) return kExitOk;
     RemoveOldDays();
+    MendCutFiles();
     day_ = DateOf(clock_.Now());
     station_.StartReception();
     if (!store.Receiving) {

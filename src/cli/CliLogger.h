@@ -65,6 +65,7 @@ private:
     void LineLost(const std::string& why);
     void StartNewDay();
     void RemoveOldDays();
+    void MendCutFiles();
     // False (said once) while the archive disk has less free room than the floor.
     bool RoomOnDisk();
     // Prints the samples that are complete and not printed yet; returns how many there were.

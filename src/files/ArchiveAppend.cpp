@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +43,39 @@ size_t SampleLineLength(size_t sensors) {
 }
 
 }  // namespace
+
+int RepairAppendedArchive(const std::string& fileName) {
+    const int fd = ::open(fileName.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    std::string bytes;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+        !ReadSmallFile(fileName, bytes, SIZE_MAX / 2)) {
+        ::close(fd);
+        return -1;
+    }
+    int mended = 0;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        const size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) {
+            // The last line has no end: the write that made it did not finish.
+            if (::ftruncate(fd, static_cast<off_t>(start)) == 0) ++mended;
+            break;
+        }
+        const std::string_view line(bytes.data() + start, end - start);
+        if (line.find('\0') != std::string_view::npos && line.front() != '/') {
+            const std::string_view comment = line.size() >= 2 ? "//" : "/";
+            if (::pwrite(fd, comment.data(), comment.size(), static_cast<off_t>(start)) ==
+                static_cast<ssize_t>(comment.size()))
+                ++mended;
+        }
+        start = end + 1;
+    }
+    if (mended > 0) ::fdatasync(fd);
+    ::close(fd);
+    return mended;
+}
 
 ArchiveAppender::~ArchiveAppender() { Close(); }
 
@@ -201,6 +235,7 @@ SaveResult ArchiveAppender::WriteWhole(const MeasurementStore& store, const std:
     }
     Close();
     fd_ = fd;
+    ::flock(fd_, LOCK_EX | LOCK_NB);  // tells a repair at another start that the file is in use
     fileName_ = fileName;
     roomSamples_ = samplesToCome;
     cables_ = std::move(cables);

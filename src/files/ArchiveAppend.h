@@ -12,7 +12,9 @@
 // it, then renamed) with fresh room.
 //
 // After every save the file is a valid signed archive; each cable's new lines and the following
-// "//" go down in one write, so a logger killed at any moment leaves every sample line whole.
+// "//" go down in one write, so a logger killed at any moment leaves every sample line whole. The
+// writer holds a lock (flock) on its file while it appends. A power loss can still leave a line
+// half on the disk; RepairAppendedArchive mends such a file at the next start.
 
 #include <cstdint>
 #include <string>
@@ -23,6 +25,12 @@
 #include "model/Store.h"
 
 namespace drumo {
+
+// Mends a file an appending writer left at a power loss, unless a writer still holds it: a line
+// that holds unwritten (zero) bytes and is no comment was cut short and becomes a comment ("//"
+// over its first bytes); an unfinished last line is cut off. Whole lines are never touched.
+// Returns the number of lines mended, or -1 when the file was not looked at (locked, unreadable).
+int RepairAppendedArchive(const std::string& fileName);
 
 class ArchiveAppender {
 public:

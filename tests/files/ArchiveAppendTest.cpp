@@ -137,6 +137,30 @@ TEST_F(ArchiveAppendTest, AFileDeletedMeanwhileIsWrittenAnew) {
     ExpectFileHoldsTheStore();
 }
 
+// What a power loss can leave: a sample line cut short inside a cable's room (its tail never
+// written) and an unfinished last line. The repair makes both comments or cuts them off, leaves
+// every whole line as it was, and never touches a file its writer still holds.
+TEST_F(ArchiveAppendTest, ARepairMendsLinesAPowerLossCutShort) {
+    for (int p = 0; p < 3; ++p) Pass();
+    ASSERT_EQ(Save().Outcome, SaveOutcome::Saved);
+    EXPECT_EQ(RepairAppendedArchive(file_), -1);  // the writer holds it
+    const std::string whole = test::ReadFile(file_);
+    appender_.Reset();
+    std::string cut = whole;
+    const size_t room = cut.find("//", cut.find("\r\nT"));  // the first cable's room
+    ASSERT_NE(room, std::string::npos);
+    cut.replace(room, 20, "10.12.26 06:01:20 n/");
+    cut += "10.12.26 06:01";
+    test::WriteFile(file_, cut);
+    ASSERT_GT(ReadDml(cut).Damaged(), 0u);
+    EXPECT_EQ(RepairAppendedArchive(file_), 2);
+    const std::string mended = test::ReadFile(file_);
+    EXPECT_EQ(mended.size(), whole.size());
+    EXPECT_EQ(mended.substr(0, room), whole.substr(0, room));
+    ExpectFileHoldsTheStore();
+    EXPECT_EQ(RepairAppendedArchive(file_), 0);
+}
+
 // A writer killed (SIGKILL) at random moments while it appends pass after pass: the file it
 // leaves reads back signed, without damaged lines, every cable holding a prefix of the passes.
 TEST_F(ArchiveAppendTest, AWriterKilledAtRandomMomentsLeavesASignedFile) {
