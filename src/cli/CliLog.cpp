@@ -63,7 +63,8 @@ const std::string kUsage = std::string(
     "\nMQTT topics (QoS 1): drumo/STATION/status \"online\" or \"offline\" (retained, the last\n"
     "will), drumo/STATION/devices (retained JSON), drumo/STATION/DEVICE/CABLE one JSON object per\n"
     "cable sample as --stdout json prints it (DEVICE: the Modbus address, or the serial number of\n"
-    "a controller of the maker's protocol), drumo/STATION/alarm a cable crossing an alarm limit.\n"
+    "a controller of the maker's protocol), drumo/STATION/alarm a cable crossing an alarm limit,\n"
+    "drumo/STATION/disk the archive disk below --min-free or back.\n"
     "Messages the broker has not acknowledged wait on disk and are sent in order when it is back,\n"
     "also after a restart; a message may arrive twice, never not at all.\n"
     "\noutput (--stdout), one line per cable and sample:\n"
@@ -155,8 +156,8 @@ const CliRegistration reg({"log", "receive without end into the archive folder (
                            {"all-ports"}, [] {
                                auto names = SearchOptionNames();
                                names.insert({"interval", "archive", "stdout", "silence", "retry-max",
-                                             "save-every", "keep-days", "min-free", "measurement", "tags", "mqtt", "mqtt-auth", "mqtt-ca", "station",
-                                             "mqtt-queue-max"});
+                                             "save-every", "keep-days", "min-free", "measurement", "tags", "mqtt",
+                                             "mqtt-auth", "mqtt-ca", "station", "mqtt-queue-max"});
                                return names;
                            }()});
 
