@@ -1,13 +1,15 @@
 // The loop of drumo-cli log (this file registers no subcommand; CliLog.cpp does).
 #include "cli/CliLogger.h"
 
+#include "acquisition/Reception.h"
 #include "cli/CliAcquisition.h"
+#include "files/ArchiveBrowser.h"
 #include "model/SafeFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
 #include <ostream>
+#include <sys/statvfs.h>
 
 namespace drumo::cli {
 
@@ -31,24 +33,95 @@ UnattendedLogger::UnattendedLogger(Station& station, Clock& clock, const LoggerO
                                    std::ostream& err)
     : station_(station), clock_(clock), options_(options), out_(out), err_(err) {}
 
+void UnattendedLogger::RemoveOldDays() {
+    if (options_.KeepDays <= 0) return;
+    for (const std::string& folder : RemoveOldDayFolders(options_.ArchiveFolder, clock_.Now(), options_.KeepDays))
+        Say("removed the archive files of " + folder + " (older than " + std::to_string(options_.KeepDays) + " days)");
+}
+
+void UnattendedLogger::MendCutFiles() {
+    // A power loss may have cut the last lines an earlier run wrote into its file (today's or,
+    // after midnight, yesterday's); a file another logger is writing is locked and left alone.
+    for (const DateTime day : {DateOf(clock_.Now()) - 1, DateOf(clock_.Now())})
+        for (const std::string& name : ArchiveFilesOfDay(options_.ArchiveFolder, day)) {
+            const std::string file = DayFolder(options_.ArchiveFolder, day) + "/" + name;
+            if (const int mended = RepairAppendedArchive(file); mended > 0)
+                Say("mended " + std::to_string(mended) + " cut line(s) of " + file + " (a write that did not finish)");
+        }
+}
+
+bool UnattendedLogger::RoomOnDisk() {
+    if (options_.MinFreeBytes == 0) return true;
+    struct statvfs fs {};
+    if (::statvfs(options_.ArchiveFolder.c_str(), &fs) != 0) return true;  // the save tells what is wrong
+    const uint64_t free = static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
+    const bool low = free < options_.MinFreeBytes;
+    if (low != diskLow_) {
+        const std::string mb = std::to_string(free >> 20) + " MB free";
+        Say(low ? "the archive disk has " + mb + ", less than --min-free; the readings stay in memory and are "
+                  "written once there is room"
+                : "the archive disk has " + mb + " again; writing the readings");
+        if (mqtt_)
+            mqtt_->Publish(mqtt_->Prefix() + "disk", "{\"state\":\"" + std::string(low ? "low" : "ok") +
+                                                     "\",\"free_bytes\":" + std::to_string(free) +
+                                                     ",\"min_free_bytes\":" + std::to_string(options_.MinFreeBytes) + "}");
+    }
+    diskLow_ = low;
+    return !low;
+}
+
+void UnattendedLogger::PublishTo(const MqttSettings& settings, MqttQueue& queue) {
+    mqtt_ = std::make_unique<MqttPublisher>(settings, queue, clock_, [this](const std::string& text) { Say(text); });
+}
+
+void UnattendedLogger::PublishSample(size_t d, size_t c, size_t k, int lost) {
+    const MeasurementStore& store = station_.Store();
+    const TDevSig& dev = store.DevSig(d);
+    // A Modbus device is known on its line by its address; controllers of the maker's protocol
+    // all answer at 255, so theirs is the serial number (as the JSON writes it: "01001").
+    char serial[8];
+    std::snprintf(serial, sizeof serial, "%05u", static_cast<unsigned>(dev.Serial));
+    const std::string device = options_.Modbus ? std::to_string(dev.Address) : std::string(serial);
+    std::string payload = SampleLine(SampleFormat::Json, store, d, c, k, {}, lost);
+    payload.pop_back();  // the line end
+    mqtt_->Publish(mqtt_->Prefix() + device + "/" + std::to_string(c + 1), payload);
+
+    // The alarm topic tells when a cable crosses a limit and when it is back within both.
+    std::vector<Temperature> values(store.Sensors(d, c));
+    for (size_t s = 0; s < values.size(); ++s) values[s] = store.Samples(d, c, s)[k];
+    const double tMax = station_.Receiver().AlarmTMax(), tMin = station_.Receiver().AlarmTMin();
+    const AlarmLines alarms = CheckAlarms(RangeOf(values.data(), values.size()), tMax, tMin, dev.Address,
+                                          static_cast<int>(c), TimeOfDayText(store.SampleTimes(d, c)[k]), '.');
+    std::string state = alarms.Upper.empty() ? "" : "upper";
+    if (!alarms.Lower.empty()) state += state.empty() ? "lower" : ",lower";
+    if (state.empty()) state = "normal";
+    if (d >= alarmState_.size() || c >= alarmState_[d].size() || alarmState_[d][c] == state) return;
+    alarmState_[d][c] = state;
+    std::string lines = alarms.Upper;
+    if (!alarms.Lower.empty()) lines += (lines.empty() ? "" : "\n") + alarms.Lower;
+    mqtt_->Publish(mqtt_->Prefix() + "alarm", AlarmJson(store, d, c, k, state, tMax, tMin, lines));
+}
+
 void UnattendedLogger::Say(const std::string& text) {
     StreamLog(err_, clock_).Log(" drumo-cli log: " + text);
 }
 
 int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     MeasurementStore& store = station_.Store();
-    if (!MakeFolders(options_.ArchiveFolder)) {
-        Say("cannot create the archive folder " + options_.ArchiveFolder + ": " + std::strerror(errno));
-        return kExitFailed;
-    }
-    // Auto-save runs with every reception the station starts; the loop makes it due before every
-    // pass, so the file is rewritten at the end of each one.
+    // Auto-save runs with every reception the station starts; the loop makes it due before a
+    // pass, so the file takes the pass's samples at its end.
     ProgramSettings& settings = station_.Settings();
     settings.Main.ArchiveFolder = options_.ArchiveFolder;
     settings.Main.AutoSaveEnabled = true;
+    // Each save writes only what is new: an SD card that takes the day's file once, not once per
+    // pass. A streaming controller's pace is not known beforehand; its file makes more room when
+    // it needs it.
+    station_.AutoSaver().AppendSampleSeconds = options_.Modbus ? options_.IntervalMs / 1000.0 : 10.0;
     station_.SetPollingInterval(options_.IntervalMs);
     // A stop that came during the search ends the logger before anything is received.
     if (stopRequested()) return kExitOk;
+    RemoveOldDays();
+    MendCutFiles();
     day_ = DateOf(clock_.Now());
     station_.StartReception();
     if (!store.Receiving) {
@@ -57,14 +130,22 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     }
     size_t widest = 0;
     printed_.assign(store.Devices(), {});
+    lastPass_.assign(store.Devices(), {});
+    passes_ = options_.Modbus ? 1 : 0;  // a Modbus reception runs its first pass as it starts
     for (size_t d = 0; d < store.Devices(); ++d) {
         printed_[d].assign(store.Cables(d), 0);
+        lastPass_[d].assign(store.Cables(d), 0);
         for (size_t c = 0; c < store.Cables(d); ++c) widest = std::max(widest, store.Sensors(d, c));
     }
     if (options_.Format == SampleFormat::Csv) out_ << CsvHeader(widest) << std::flush;
+    if (mqtt_) {
+        alarmState_.assign(store.Devices(), {});
+        for (size_t d = 0; d < store.Devices(); ++d) alarmState_[d].assign(store.Cables(d), "normal");
+        mqtt_->Start(DevicesJson(store));
+    }
     lastSampleMs_ = clock_.TickMs();
     // A Modbus reception's first pass ran as it started, before a save was due.
-    if (AnySample(store)) station_.AutoSaver().SaveNow();
+    if (AnySample(store) && RoomOnDisk()) station_.AutoSaver().SaveNow();
     EmitNew();
 
     while (!stopRequested()) {
@@ -72,13 +153,19 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
             Step();
         else
             Reconnect();
+        if (mqtt_) mqtt_->Tick();
     }
 
     // A pass that was running when the stop came has ended: the file gets everything received.
     bool written = true;
-    const std::string file = station_.AutoSaver().FileName();
-    if (AnySample(store) && !file.empty()) written = station_.Files().FileSaveArhiv(file, false);
+    AutoSave& saver = station_.AutoSaver();
+    if (AnySample(store)) {
+        saver.SaveNow();
+        written = saver.LastSaveOk();
+    }
+    const std::string file = saver.FileName();
     EmitNew();
+    if (mqtt_) mqtt_->Stop(3000);
     station_.StopReception();
     Say(written ? "stopped" : "stopped; the last write of " + file + " failed");
     return written ? kExitOk : kExitFailed;
@@ -86,15 +173,23 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
 
 void UnattendedLogger::Step() {
     // A new day starts a new file, between two passes and never inside a streamed sample.
-    if (DateOf(clock_.Now()) != day_ && (options_.Modbus || station_.Receiver().StreamSampleClosed())) StartNewDay();
+    if (DateOf(clock_.Now()) != day_ && clock_.TickMs() >= newDayTryMs_ &&
+        (options_.Modbus || station_.Receiver().StreamSampleClosed()))
+        StartNewDay();
     ReceptionScheduler& timers = station_.Scheduler();
     const int64_t wait = timers.NextDueMs() - clock_.TickMs();
     if (wait > 0) {
         clock_.SleepMs(static_cast<int>(std::min<int64_t>(wait, kLongestNap)));
         return;
     }
-    station_.AutoSaver().TimerTick();
+    // The file is written after the pass when a save is due: after every pass, or once per
+    // --save-every (fewer, fuller blocks written to an SD card; a power loss loses at most that).
+    if (clock_.TickMs() - lastSaveMs_ >= options_.SaveEveryMs && RoomOnDisk()) {
+        station_.AutoSaver().TimerTick();
+        lastSaveMs_ = clock_.TickMs();
+    }
     const ReceptionScheduler::Fired fired = timers.Step(clock_.TickMs());
+    if (fired.Pass) ++passes_;
     const int64_t now = clock_.TickMs();
     if (EmitNew() > 0) {
         lastSampleMs_ = now;
@@ -137,6 +232,9 @@ void UnattendedLogger::Reconnect() {
     // them); the background receive keeps running as reception left it.
     station_.Bus().SetRTS(true);
     station_.Bus().SetDTR(options_.Modbus);
+    // What a converter kept while nobody read it would be stamped with this one moment: dropped,
+    // as starting reception drops it.
+    station_.Bus().FlushBuffers();
     connected_ = true;
     emptyPasses_ = 0;
     lastSampleMs_ = now;
@@ -145,8 +243,19 @@ void UnattendedLogger::Reconnect() {
 
 void UnattendedLogger::StartNewDay() {
     MeasurementStore& store = station_.Store();
-    // The previous day's file was written at the end of its last pass; the new file starts empty.
+    // The day's readings leave memory only once its file holds them all. While it cannot be
+    // written (a full disk, a stick pulled out) they stay, the next readings join them in the same
+    // file, and the day change is tried again after the next pass.
+    AutoSave& saver = station_.AutoSaver();
+    if (AnySample(store)) saver.SaveNow();
+    if (!saver.LastSaveOk()) {
+        newDayTryMs_ = clock_.TickMs() + options_.IntervalMs;
+        Say("a new day, but " + saver.FileName() + " could not be written; its readings stay in memory");
+        return;
+    }
+    newDayTryMs_ = 0;
     store.ClearResults(false);
+    RemoveOldDays();
     station_.AutoSaver().StartReception();
     for (auto& cables : printed_) std::fill(cables.begin(), cables.end(), 0);
     day_ = DateOf(clock_.Now());
@@ -161,8 +270,17 @@ size_t UnattendedLogger::EmitNew() {
         for (size_t c = 0; c < store.Cables(d) && c < printed_[d].size(); ++c) {
             size_t ready = store.SampleCount(d, c);
             if (streamOpen && ready > 0) --ready;  // the stream still fills its newest sample
-            for (; printed_[d][c] < ready; ++printed_[d][c], ++lines)
-                if (!outputFailed_) out_ << SampleLine(options_.Format, store, d, c, printed_[d][c]);
+            for (; printed_[d][c] < ready; ++printed_[d][c], ++lines) {
+                // A polled cable's sample tells how many passes brought nothing from it before.
+                int lost = -1;
+                if (options_.Modbus) {
+                    lost = static_cast<int>(std::max<int64_t>(0, passes_ - lastPass_[d][c] - 1));
+                    lastPass_[d][c] = passes_;
+                }
+                if (!outputFailed_)
+                    out_ << SampleLine(options_.Format, store, d, c, printed_[d][c], options_.Influx, lost);
+                if (mqtt_) PublishSample(d, c, printed_[d][c], lost);
+            }
         }
     if (lines > 0 && !outputFailed_ && !out_.flush()) {
         // A collector that went away must not end the logging: the archive goes on.

@@ -12,14 +12,17 @@
 // whole sample for the silence time.
 //
 // Day change: the first pass of a new day starts a new file in the new day's folder; the store
-// keeps the configuration and drops the samples that the previous file already holds.
+// keeps the configuration and drops the samples once the previous file holds them. While that
+// file cannot be written, the samples stay and the day change waits.
 
 #include "app/Station.h"
 #include "cli/Cli.h"
 #include "cli/CliSampleLines.h"
+#include "cli/MqttPublisher.h"
 
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,7 +33,11 @@ struct LoggerOptions {
     int IntervalMs = 20000;   // Modbus: from the start of one pass to the next
     int SilenceMs = 600000;   // the maker's protocol: no whole sample for this long is a lost line
     int RetryMaxMs = 60000;   // the longest pause between two attempts to open the port again
+    int SaveEveryMs = 0;      // the file is written at the end of a pass once this long has passed
+    int KeepDays = 0;         // day folders older than this many days are removed; 0 keeps all
+    uint64_t MinFreeBytes = 0;  // below this much free room on the archive disk nothing is written
     SampleFormat Format = SampleFormat::None;
+    InfluxStyle Influx;
     std::string ArchiveFolder;
 };
 
@@ -48,13 +55,22 @@ public:
     // 1 when reception could not start or the last write of the file failed.
     int Run(const std::function<bool()>& stopRequested);
 
+    // Every cable sample, and every change of a cable's alarm state, also goes to an MQTT broker
+    // through the queue on disk (which the caller opened and keeps).
+    void PublishTo(const MqttSettings& settings, MqttQueue& queue);
+
 private:
     void Step();
     void Reconnect();
     void LineLost(const std::string& why);
     void StartNewDay();
+    void RemoveOldDays();
+    void MendCutFiles();
+    // False (said once) while the archive disk has less free room than the floor.
+    bool RoomOnDisk();
     // Prints the samples that are complete and not printed yet; returns how many there were.
     size_t EmitNew();
+    void PublishSample(size_t d, size_t c, size_t k, int lost);
     void Say(const std::string& text);
 
     Station& station_;
@@ -63,13 +79,20 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     std::vector<std::vector<size_t>> printed_;  // samples already printed, per device and cable
+    std::vector<std::vector<int64_t>> lastPass_;  // Modbus: the pass of each cable's last sample
+    int64_t passes_ = 0;                          // Modbus passes run
     DateTime day_ = 0;                            // the day of the file being written
+    int64_t newDayTryMs_ = 0;                     // a held day change is tried again from here
     bool connected_ = true;
     int64_t retryAtMs_ = 0;
     int retryPauseMs_ = FirstRetryMs;
     int emptyPasses_ = 0;
     int64_t lastSampleMs_ = 0;
+    int64_t lastSaveMs_ = INT64_MIN / 2;
+    bool diskLow_ = false;
     bool outputFailed_ = false;
+    std::unique_ptr<MqttPublisher> mqtt_;
+    std::vector<std::vector<std::string>> alarmState_;  // per device and cable, as published
 };
 
 // drumo-cli log on its parsed words: the search, then the logger until stopRequested() says so.

@@ -1,8 +1,13 @@
 // The sample line formats of drumo-cli (this file registers no subcommand).
 #include "cli/CliSampleLines.h"
 
+#include "acquisition/Reception.h"
 #include "cli/CliAcquisition.h"
 #include "model/DateTime.h"
+#include "model/Formats.h"
+
+#include <algorithm>
+#include <cmath>
 
 #include <cstdio>
 #include <ctime>
@@ -44,16 +49,28 @@ std::string JsonString(const std::string& text) {
     return s + '"';
 }
 
-// A tag value of the line protocol: commas, equal signs and spaces are escaped with a backslash;
-// control characters (line ends, tabs), which no escape allows, become spaces.
-std::string InfluxTag(const std::string& text) {
+// A name or tag value of the line protocol: commas, equal signs and spaces are escaped with a
+// backslash; control characters (line ends, tabs), which no escape allows, become spaces. A
+// backslash becomes "/": InfluxDB 1.x takes a backslash before a separator as an escape even
+// when it is itself escaped ("a\\\\,b" breaks the line), and a doubled one means two to 1.x
+// but one to 2.x, so no spelling of it reads the same in both. The measurement name escapes
+// no equal sign.
+std::string InfluxText(const std::string& text, bool measurement = false) {
     std::string s;
     for (char ch : text) {
         if (static_cast<unsigned char>(ch) < 0x20) ch = ' ';
-        if (ch == ',' || ch == '=' || ch == ' ' || ch == '\\') s += '\\';
+        if (ch == '\\') ch = '/';
+        if (ch == ',' || ch == ' ' || (ch == '=' && !measurement)) s += '\\';
         s += ch;
     }
     return s;
+}
+
+std::string Labels(const MeasurementStore& store, size_t d, size_t c) {
+    std::string s = "[";
+    const auto labels = store.SensorLabels(d, c);
+    for (size_t i = 0; i < labels.size(); ++i) s += (i ? "," : "") + HundredthsText(labels[i], '.');
+    return s + "]";
 }
 
 // The comment without the blanks that fill a device's comment registers.
@@ -69,6 +86,66 @@ std::string SerialText(uint16_t serial) {
 }
 
 }  // namespace
+
+std::string ZonedTime(DateTime time) {
+    const Moment m = MomentOf(time);
+    const long offset = m.OffsetSeconds < 0 ? -m.OffsetSeconds : m.OffsetSeconds;
+    const int ms = DecodeDateTime(time).Millisecond;
+    char zone[32];
+    if (ms != 0)
+        std::snprintf(zone, sizeof zone, ".%03d%c%02ld:%02ld", ms, m.OffsetSeconds < 0 ? '-' : '+', offset / 3600,
+                      offset / 60 % 60);
+    else
+        std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", m.OffsetSeconds < 0 ? '-' : '+', offset / 3600,
+                      offset / 60 % 60);
+    return IsoTime(time) + zone;
+}
+
+bool ParseTags(const std::string& text, std::vector<std::pair<std::string, std::string>>& tags) {
+    size_t at = 0;
+    while (at <= text.size()) {
+        const size_t comma = std::min(text.find(',', at), text.size());
+        const std::string pair = text.substr(at, comma - at);
+        const size_t eq = pair.find('=');
+        if (eq == std::string::npos || eq == 0 || eq + 1 == pair.size()) return false;
+        tags.emplace_back(pair.substr(0, eq), pair.substr(eq + 1));
+        at = comma + 1;
+    }
+    return true;
+}
+
+std::string DevicesJson(const MeasurementStore& store) {
+    std::string s = "[";
+    for (size_t d = 0; d < store.Devices(); ++d) {
+        const TDevSig& dev = store.DevSig(d);
+        s += std::string(d ? "," : "") + "{\"address\":" + std::to_string(dev.Address) +
+             ",\"device\":" + JsonString(dev.TypeName) + ",\"serial\":" + JsonString(SerialText(dev.Serial)) +
+             ",\"comment\":" + JsonString(CommentOf(dev)) + ",\"port\":" + JsonString(dev.Source) + ",\"cables\":[";
+        for (size_t c = 0; c < store.Cables(d); ++c)
+            s += std::string(c ? "," : "") + "{\"cable\":" + std::to_string(c + 1) +
+                 ",\"cable_serial\":" + std::to_string(store.CableSerials(d)[c]) +
+                 ",\"kind\":" + std::to_string(store.CableKinds(d)[c]) + ",\"labels\":" + Labels(store, d, c) + "}";
+        s += "]}";
+    }
+    return s + "]";
+}
+
+std::string AlarmJson(const MeasurementStore& store, size_t d, size_t c, size_t k, const std::string& state,
+                      double limitMax, double limitMin, const std::string& lines) {
+    std::vector<Temperature> values(store.Sensors(d, c));
+    for (size_t s = 0; s < values.size(); ++s) values[s] = store.Samples(d, c, s)[k];
+    const SampleRange range = RangeOf(values.data(), values.size());
+    const auto number = [&](bool any, int hundredths) {
+        return any ? HundredthsText(hundredths, '.') : std::string("null");
+    };
+    return "{\"time\":" + JsonString(ZonedTime(store.SampleTimes(d, c)[k])) +
+           ",\"address\":" + std::to_string(store.DevSig(d).Address) + ",\"cable\":" + std::to_string(c + 1) +
+           ",\"serial\":" + JsonString(SerialText(store.DevSig(d).Serial)) + ",\"state\":" + JsonString(state) +
+           ",\"max\":" + number(range.Any, range.Max) + ",\"min\":" + number(range.Any, range.Min) +
+           ",\"limit_max\":" + number(true, static_cast<int>(std::llround(limitMax * 100))) +
+           ",\"limit_min\":" + number(true, static_cast<int>(std::llround(limitMin * 100))) +
+           ",\"text\":" + JsonString(lines) + "}";
+}
 
 bool ParseSampleFormat(const std::string& name, SampleFormat& format) {
     if (name == "csv") format = SampleFormat::Csv;
@@ -92,7 +169,8 @@ std::string CsvHeader(size_t sensors) {
     return s + '\n';
 }
 
-std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_t d, size_t c, size_t k) {
+std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_t d, size_t c, size_t k,
+                       const InfluxStyle& influx, int lost) {
     const TDevSig& dev = store.DevSig(d);
     const DateTime time = store.SampleTimes(d, c)[k];
     const size_t sensors = store.Sensors(d, c);
@@ -101,21 +179,18 @@ std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_
     case SampleFormat::None:
         break;
     case SampleFormat::Csv:
-        s = IsoTime(time) + ',' + std::to_string(dev.Address) + ',' + std::to_string(c + 1);
+        s = ZonedTime(time) + ',' + std::to_string(dev.Address) + ',' + std::to_string(c + 1);
         for (size_t i = 0; i < sensors; ++i) s += ',' + ValueText(store.Samples(d, c, i)[k]);
         s += '\n';
         break;
     case SampleFormat::Json: {
-        const Moment m = MomentOf(time);
-        const long offset = m.OffsetSeconds < 0 ? -m.OffsetSeconds : m.OffsetSeconds;
-        char zone[24];
-        std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", m.OffsetSeconds < 0 ? '-' : '+', offset / 3600,
-                      offset / 60 % 60);
-        s = "{\"time\":" + JsonString(IsoTime(time) + zone) + ",\"address\":" + std::to_string(dev.Address) +
+        s = "{\"time\":" + JsonString(ZonedTime(time)) + ",\"address\":" + std::to_string(dev.Address) +
             ",\"cable\":" + std::to_string(c + 1) + ",\"device\":" + JsonString(dev.TypeName) +
             ",\"serial\":" + JsonString(SerialText(dev.Serial)) +
             ",\"cable_serial\":" + std::to_string(store.CableSerials(d)[c]) + ",\"comment\":" +
-            JsonString(CommentOf(dev)) + ",\"t\":[";
+            JsonString(CommentOf(dev)) + ",\"port\":" + JsonString(dev.Source) +
+            ",\"kind\":" + std::to_string(store.CableKinds(d)[c]) + ",\"labels\":" + Labels(store, d, c) +
+            (lost >= 0 ? ",\"lost\":" + std::to_string(lost) : std::string()) + ",\"t\":[";
         for (size_t i = 0; i < sensors; ++i) {
             const std::string v = ValueText(store.Samples(d, c, i)[k]);
             s += (i ? "," : "") + (v.empty() ? std::string("null") : v);
@@ -130,10 +205,13 @@ std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_
             if (!v.empty()) fields += (fields.empty() ? "t" : ",t") + std::to_string(i + 1) + '=' + v;
         }
         if (fields.empty()) break;
-        s = "drumo,address=" + std::to_string(dev.Address) + ",cable=" + std::to_string(c + 1);
-        if (!dev.TypeName.empty()) s += ",device=" + InfluxTag(dev.TypeName);
+        if (lost >= 0) fields += ",lost=" + std::to_string(lost) + "i";
+        s = InfluxText(influx.Measurement, true) + ",address=" + std::to_string(dev.Address) +
+            ",cable=" + std::to_string(c + 1);
+        if (!dev.TypeName.empty()) s += ",device=" + InfluxText(dev.TypeName);
         s += ",serial=" + SerialText(dev.Serial);
-        if (const std::string comment = CommentOf(dev); !comment.empty()) s += ",comment=" + InfluxTag(comment);
+        if (const std::string comment = CommentOf(dev); !comment.empty()) s += ",comment=" + InfluxText(comment);
+        for (const auto& [name, value] : influx.Tags) s += ',' + InfluxText(name) + '=' + InfluxText(value);
         s += ' ' + fields + ' ' + std::to_string(static_cast<long long>(MomentOf(time).Unix)) + "000000000\n";
         break;
     }

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -45,6 +46,39 @@ std::vector<std::string> ArchiveFilesOfDay(const std::string& archiveFolder, Dat
     }
     closedir(dir);
     return names;
+}
+
+std::vector<std::string> RemoveOldDayFolders(const std::string& archiveFolder, DateTime today, int keepDays) {
+    std::vector<std::string> removed;
+    DIR* dir = opendir(archiveFolder.c_str());
+    if (!dir) return removed;
+    std::vector<std::string> old;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        DateTime day = 0;
+        // Only folders named exactly as the day folders are: "dd.mm.yy" of a real day.
+        if (name.size() != 8 || !ParseFileDateTime(name + " 00:00:00", day) || FileDate(day) != name) continue;
+        if (DateOf(today) - day > keepDays) old.push_back(name);
+    }
+    closedir(dir);
+    for (const std::string& name : old) {
+        const std::string folder = archiveFolder + "/" + name;
+        DIR* files = opendir(folder.c_str());
+        if (!files) continue;
+        std::vector<std::string> names;
+        while (const dirent* entry = readdir(files)) {
+            const std::string file = entry->d_name;
+            const bool leftover = file.find(".dml.tmp-") != std::string::npos;
+            struct stat st {};
+            if ((EndsWithDml(file) || leftover) && fstatat(dirfd(files), file.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(st.st_mode))
+                names.push_back(file);
+        }
+        closedir(files);
+        for (const std::string& file : names) unlinkat(AT_FDCWD, (folder + "/" + file).c_str(), 0);
+        if (rmdir(folder.c_str()) == 0 || !names.empty()) removed.push_back(folder);
+    }
+    return removed;
 }
 
 DateTime ClampArchiveDay(DateTime day) {

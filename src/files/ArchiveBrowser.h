@@ -18,6 +18,11 @@ std::string DayFolder(const std::string& archiveFolder, DateTime day);
 // in the order the file system lists them. A missing folder gives an empty list.
 std::vector<std::string> ArchiveFilesOfDay(const std::string& archiveFolder, DateTime day);
 
+// A logger's clean-up: removes the day folders ("dd.mm.yy") of days more than keepDays before
+// `today`: their archive files (and the temporary files of a save that died), then the folder
+// when nothing else is left in it. Anything else is left as it is. Returns the folders emptied.
+std::vector<std::string> RemoveOldDayFolders(const std::string& archiveFolder, DateTime today, int keepDays);
+
 // The days the archive calendar offers: 01.01.2010 to 31.12.2099; other days are moved into it.
 DateTime ClampArchiveDay(DateTime day);
 

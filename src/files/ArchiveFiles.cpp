@@ -45,25 +45,54 @@ ArchiveFiles::ArchiveFiles(MeasurementStore& store, Operator& op, EventLog& log,
       view_(view ? view : &noView_) {}
 
 bool ArchiveFiles::FileSaveArhiv(const std::string& fileName, bool interactive) {
+    bool exists = false;
+    return Save(fileName, interactive, false, exists) == SaveOutcome::Saved;
+}
+
+SaveOutcome ArchiveFiles::FileSaveNewArhiv(const std::string& fileName, bool& exists) {
+    return Save(fileName, false, true, exists);
+}
+
+SaveOutcome ArchiveFiles::Save(const std::string& fileName, bool interactive, bool onlyNew, bool& exists) {
     view_->BusyCursor(true);
     const long long failAfter = failAfter_;
     failAfter_ = -1;
-    const SaveOutcome outcome = SaveDmlFile(store_, fileName, programVersion_, clock_.Now(), failAfter);
+    const SaveResult result = SaveDmlFileChecked(store_, fileName, programVersion_, clock_.Now(), onlyNew, failAfter);
     view_->BusyCursor(false);
-    switch (outcome) {
+    return Report(result, fileName, interactive, exists);
+}
+
+SaveOutcome ArchiveFiles::FileAppendArhiv(ArchiveAppender& appender, const std::string& fileName,
+                                          size_t samplesToCome, bool onlyNew, bool& exists) {
+    if (failAfter_ >= 0) appender.FailAfter(failAfter_);
+    failAfter_ = -1;
+    const SaveResult result = appender.Save(store_, fileName, programVersion_, clock_.Now(), samplesToCome, onlyNew);
+    appender.FailAfter(-1);
+    return Report(result, fileName, false, exists);
+}
+
+SaveOutcome ArchiveFiles::Report(const SaveResult& result, const std::string& fileName, bool interactive,
+                                 bool& exists) {
+    exists = result.Exists;
+    if (exists) return result.Outcome;
+    switch (result.Outcome) {
     case SaveOutcome::Saved:
         log_.Log(" > Файл " + fileName + " сохранен");
-        return true;
+        break;
     case SaveOutcome::Busy:
         log_.Log(" > Файл " + fileName + " занят другим приложением");
         if (interactive) op_.Error("Файл " + fileName + " занят другим приложением");
-        return false;
+        break;
     case SaveOutcome::Failed:
         log_.Log(" > Критическая ошибка при сохранении файла " + fileName);
         if (interactive) op_.Error("Критическая ошибка при сохранении файла " + fileName);
-        return false;
+        break;
     }
-    return false;
+    // The message above is the program's own; the system's reason (a full disk, a folder without
+    // the right to write, a stick pulled out) follows it so that the cause can be mended.
+    if (result.Outcome != SaveOutcome::Saved && !result.Reason.empty())
+        log_.Log(" > " + fileName + ": " + result.Reason);
+    return result.Outcome;
 }
 
 bool ArchiveFiles::SaveAs(const std::string& chosenName) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "files/ArchiveAppend.h"
 #include "files/ArchiveStore.h"
 #include "files/ArchiveView.h"
 #include "base/Services.h"
@@ -26,6 +27,17 @@ public:
     // auto-save (failures go to the log only). True when the file was written.
     bool FileSaveArhiv(const std::string& fileName, bool interactive);
 
+    // Auto-save's first save of the file it named itself: written only when no file of that name
+    // exists (another writer's file is never replaced). Saved, Busy with `exists` set when the
+    // name is taken (nothing is logged then), or a failure logged as FileSaveArhiv logs it.
+    SaveOutcome FileSaveNewArhiv(const std::string& fileName, bool& exists);
+
+    // Auto-save of a logger: brings fileName up to the store through `appender`, writing only
+    // what is new (room for samplesToCome further samples per cable when the whole file is
+    // written); onlyNew and exists as for FileSaveNewArhiv. Logged as FileSaveArhiv logs.
+    SaveOutcome FileAppendArhiv(ArchiveAppender& appender, const std::string& fileName, size_t samplesToCome,
+                                bool onlyNew, bool& exists);
+
     // The operator's Save with the chosen name: refused for loaded data without a confirmed
     // signature, ".dml" given to the name, the replace question for an existing file.
     bool SaveAs(const std::string& chosenName);
@@ -40,6 +52,8 @@ public:
 private:
     enum class FileOutcome { Skipped, Loaded, Abort };
     FileOutcome LoadOne(const std::string& fileName, const std::string& type);
+    SaveOutcome Save(const std::string& fileName, bool interactive, bool onlyNew, bool& exists);
+    SaveOutcome Report(const SaveResult& result, const std::string& fileName, bool interactive, bool& exists);
 
     MeasurementStore& store_;
     Operator& op_;

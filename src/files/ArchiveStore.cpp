@@ -1,5 +1,8 @@
 #include "files/ArchiveStore.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "files/Crc8.h"
 #include "model/SafeFile.h"
 #include "model/DeviceTypes.h"
@@ -152,6 +155,34 @@ SaveOutcome SaveDmlFile(const MeasurementStore& store, const std::string& fileNa
                                   [&](std::string_view piece) { return file.Write(piece); });
     if (!written || !file.Commit()) return SaveOutcome::Failed;
     return SaveOutcome::Saved;
+}
+
+SaveResult SaveDmlFileChecked(const MeasurementStore& store, const std::string& fileName,
+                              std::string_view programVersion, DateTime saved, bool onlyNew,
+                              long long failAfterBytes) {
+    SaveResult result;
+    if (!CreateFileFolder(fileName)) {
+        result.Outcome = SaveOutcome::Busy;
+        result.Reason = std::strerror(errno);
+        return result;
+    }
+    SafeFileWriter file;
+    if (!file.Open(fileName)) {
+        result.Outcome = SaveOutcome::Busy;
+        result.Reason = file.Error();
+        return result;
+    }
+    if (failAfterBytes >= 0) file.FailAfter(failAfterBytes);
+    const bool written = WriteDml(store, programVersion, saved,
+                                  [&](std::string_view piece) { return file.Write(piece); });
+    if (written && (onlyNew ? file.CommitNew() : file.Commit())) {
+        result.Outcome = SaveOutcome::Saved;
+        return result;
+    }
+    result.Exists = file.Exists();
+    result.Outcome = result.Exists ? SaveOutcome::Busy : SaveOutcome::Failed;
+    result.Reason = file.Error();
+    return result;
 }
 
 }  // namespace drumo

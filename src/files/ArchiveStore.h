@@ -46,4 +46,16 @@ SaveOutcome SaveDmlFile(const MeasurementStore& store, const std::string& fileNa
                         std::string_view programVersion, DateTime saved,
                         long long failAfterBytes = -1);
 
+// SaveDmlFile that also tells why a save failed (the system's reason) and can refuse to replace
+// an existing file: with onlyNew, a file of that name that exists gives Outcome Busy and
+// Exists true, and is left as it was.
+struct SaveResult {
+    SaveOutcome Outcome = SaveOutcome::Failed;
+    bool Exists = false;
+    std::string Reason;
+};
+SaveResult SaveDmlFileChecked(const MeasurementStore& store, const std::string& fileName,
+                              std::string_view programVersion, DateTime saved, bool onlyNew,
+                              long long failAfterBytes = -1);
+
 }  // namespace drumo

@@ -1,5 +1,6 @@
 #include "files/AutoSave.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "files/ArchiveFormat.h"
@@ -36,10 +37,11 @@ void AutoSave::StartReception() {
     progressMax_ = ProgressMaximum(1000);
     progress_ = 0;
     view_->SetProgressMaximum(progressMax_);
-    std::string time = FileTime(start);
-    for (char& c : time)
-        if (c == ':') c = '.';
-    fileName_ = ArchiveFolder + "/" + FileDate(start) + "/" + time + ".dml";
+    start_ = start;
+    fileName_ = AutoSaveFileName(start);
+    claimed_ = false;
+    lastSaveOk_ = true;
+    appender_.Reset();
     due_ = false;
     timerRunning_ = true;
     view_->StartTimer(PeriodSeconds() * 1000);
@@ -53,11 +55,47 @@ void AutoSave::TimerTick() {
 void AutoSave::EndOfPass() {
     if (!AutoSaveEnabled || !due_ || fileName_.empty()) return;
     view_->FileIndicator(true);
-    files_.FileSaveArhiv(fileName_, false);
+    lastSaveOk_ = Write();
     due_ = false;
     progress_ = 0;
     view_->SetProgress(0);
     view_->FileIndicator(false);
+}
+
+std::string AutoSave::AutoSaveFileName(DateTime start) const {
+    std::string time = FileTime(start);
+    for (char& c : time)
+        if (c == ':') c = '.';
+    return ArchiveFolder + "/" + FileDate(start) + "/" + time + ".dml";
+}
+
+size_t AutoSave::SamplesToCome() const {
+    const double seconds = (DateOf(start_) + 1 - clock_.Now()) / OneSecond;
+    return static_cast<size_t>(std::max(0.0, seconds) / AppendSampleSeconds * 1.1) + 16;
+}
+
+SaveOutcome AutoSave::SaveOnce(bool onlyNew, bool& exists) {
+    if (AppendSampleSeconds > 0) return files_.FileAppendArhiv(appender_, fileName_, SamplesToCome(), onlyNew, exists);
+    if (!onlyNew) return files_.FileSaveArhiv(fileName_, false) ? SaveOutcome::Saved : SaveOutcome::Failed;
+    return files_.FileSaveNewArhiv(fileName_, exists);
+}
+
+bool AutoSave::Write() {
+    bool exists = false;
+    if (claimed_) return SaveOnce(false, exists) == SaveOutcome::Saved;
+    // A name that another writer took moves on by a second, within the start day's folder.
+    constexpr int Tries = 600;
+    for (int i = 0; i < Tries; ++i) {
+        const SaveOutcome outcome = SaveOnce(true, exists);
+        if (!exists) {
+            claimed_ = outcome == SaveOutcome::Saved;
+            return claimed_;
+        }
+        const DateTime next = start_ + (i + 1) * OneSecond;
+        if (DateOf(next) != DateOf(start_)) break;
+        fileName_ = AutoSaveFileName(next);
+    }
+    return false;
 }
 
 void AutoSave::SaveNow() {

@@ -36,6 +36,10 @@ public:
     // Settings: the archive root, on/off and the period's list position.
     std::string ArchiveFolder;
     bool AutoSaveEnabled = false;
+    // A logger's auto-save writes only what is new into its file (see ArchiveAppender), with
+    // room for the samples expected until the end of the start day at this many seconds apart.
+    // 0: every save writes the whole file (the program).
+    double AppendSampleSeconds = 0;
 
     int PeriodIndex() const { return periodIndex_; }
     int PeriodSeconds() const { return AutoSavePeriodSeconds(periodIndex_); }
@@ -55,13 +59,22 @@ public:
     void SaveNow();
     void StopReception();
 
+    // The file of the running reception. Its first save writes it only under a name no other
+    // writer has taken (two loggers started in the same second, a program and a logger on one
+    // archive folder); a taken name gives way to the next second's.
     const std::string& FileName() const { return fileName_; }
+    // False once a save failed, true again after the next one that succeeded.
+    bool LastSaveOk() const { return lastSaveOk_; }
     bool Due() const { return due_; }
     bool TimerRunning() const { return timerRunning_; }
     DateTime NextSaveTime() const { return next_; }
 
 private:
     int ProgressMaximum(int updateIntervalMs) const;
+    bool Write();
+    SaveOutcome SaveOnce(bool onlyNew, bool& exists);
+    size_t SamplesToCome() const;
+    std::string AutoSaveFileName(DateTime start) const;
 
     ArchiveFiles& files_;
     const Clock& clock_;
@@ -71,7 +84,11 @@ private:
     std::string fileName_;
     bool due_ = false;
     bool timerRunning_ = false;
+    bool claimed_ = false;    // the first save under fileName_ succeeded: the file is ours
+    bool lastSaveOk_ = true;
+    ArchiveAppender appender_;
     DateTime next_ = 0;
+    DateTime start_ = 0;
     int progress_ = 0;
     int progressMax_ = 0;
 };

@@ -75,6 +75,23 @@ int ReplaceableTarget(const std::string& target) {
 
 }  // namespace
 
+// The kernel does it in one step on most file systems; where it cannot, a hard link does the
+// same; where neither works (FAT on some kernels), the name is taken by creating it exclusively
+// and then replaced.
+bool RenameIfNew(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP) return false;
+    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    ::close(fd);
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
@@ -166,7 +183,12 @@ bool SafeFileWriter::Write(std::string_view bytes) {
     return true;
 }
 
-bool SafeFileWriter::Commit() {
+bool SafeFileWriter::Commit() { return Finish(false); }
+
+bool SafeFileWriter::CommitNew() { return Finish(true); }
+
+bool SafeFileWriter::Finish(bool onlyNew) {
+    exists_ = false;
     if (fd_ < 0 || failed_) {
         Abort();
         return false;
@@ -181,7 +203,8 @@ bool SafeFileWriter::Commit() {
         ok = false;
     }
     fd_ = -1;
-    if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) {
+    if (ok && (onlyNew ? !RenameIfNew(temp_, target_) : ::rename(temp_.c_str(), target_.c_str()) != 0)) {
+        exists_ = errno == EEXIST;
         Fail(errno);
         ok = false;
     }

@@ -34,6 +34,11 @@ public:
     bool Write(std::string_view bytes);
     // Flushes, syncs and renames over the target. False (and the target untouched) on any failure.
     bool Commit();
+    // As Commit, but only when no file of the target's name exists yet: a writer that names its
+    // file itself (after the moment it started) never replaces a file another writer made. False
+    // with Exists() when one does.
+    bool CommitNew();
+    bool Exists() const { return exists_; }
     // Removes the temporary file.
     void Abort();
 
@@ -46,6 +51,7 @@ public:
 
 private:
     bool FlushBuffer();
+    bool Finish(bool onlyNew);
     void Fail(int code);
 
     std::string target_;
@@ -54,8 +60,13 @@ private:
     std::string error_;
     int fd_ = -1;
     bool failed_ = false;
+    bool exists_ = false;
     long long failAfter_ = -1;
 };
+
+// Renames `from` to `to` only when no file named `to` exists: false with errno EEXIST when one
+// does. One step where the file system allows it, else a hard link, else an exclusive create.
+bool RenameIfNew(const std::string& from, const std::string& to);
 
 // The whole content at once, through a SafeFileWriter; the folder must exist. On failure puts the
 // file's name and the system's reason into `error` when given.

@@ -3,6 +3,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliLogger.h"
+#include "files/ArchiveFormat.h"
 #include "files/ArchiveReader.h"
 #include "model/DateTime.h"
 #include "model/Store.h"
@@ -19,13 +20,16 @@
 #include <cmath>
 #include <csignal>
 #include <fcntl.h>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <spawn.h>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -119,6 +123,10 @@ void ParseInflux(const std::string& text, const ArchiveReadings& archive, Readin
         for (const std::string& field : Split(parts[1], ',')) {
             const auto kv = Split(field, '=');
             ASSERT_EQ(kv.size(), 2u);
+            if (kv[0] == "lost") {
+                EXPECT_EQ(kv[1], "0i");  // no pass went without this cable
+                continue;
+            }
             ASSERT_TRUE(std::regex_match(kv[0], std::regex("t[1-9][0-9]*"))) << field;
             ASSERT_TRUE(std::regex_match(kv[1], std::regex("-?[0-9]+(\\.[0-9]+)?"))) << field;
             const size_t s = std::stoul(kv[0].substr(1)) - 1;
@@ -139,7 +147,9 @@ void ParseJson(const std::string& text, Readings& got, Times& times) {
         "import json, sys, datetime\n"
         "for line in open(sys.argv[1], encoding='utf-8'):\n"
         "    o = json.loads(line)\n"
-        "    assert sorted(o) == ['address', 'cable', 'cable_serial', 'comment', 'device', 'serial', 't', 'time'], o\n"
+        "    assert sorted(o) == ['address', 'cable', 'cable_serial', 'comment', 'device', 'kind', 'labels', 'lost',"
+        " 'port', 'serial', 't', 'time'] and o['lost'] == 0, o\n"
+        "    assert len(o['labels']) == len(o['t']) and o['port'].endswith('/port'), o\n"
         "    assert o['comment'] == o['comment'].rstrip() and o['device'].startswith('Dorma-'), o\n"
         "    when = int(datetime.datetime.fromisoformat(o['time']).timestamp())\n"
         "    print(o['address'], o['cable'], when, *['null' if v is None else v for v in o['t']])\n";
@@ -171,7 +181,8 @@ void ParseCsv(const std::string& text, Readings& got, Times& times) {
         if (lines[i].empty()) continue;
         const auto fields = Split(lines[i], ',');
         ASSERT_GE(fields.size(), 4u);
-        ASSERT_TRUE(std::regex_match(fields[0], std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d"))) << lines[i];
+        ASSERT_TRUE(std::regex_match(fields[0], std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d(\\.\\d{3})?[+-]\\d\\d:\\d\\d")))
+            << lines[i];
         CalendarTime c;
         std::sscanf(fields[0].c_str(), "%d-%d-%dT%d:%d:%d", &c.Year, &c.Month, &c.Day, &c.Hour, &c.Minute, &c.Second);
         const std::pair<int, int> where{std::stoi(fields[1]), std::stoi(fields[2])};
@@ -333,6 +344,121 @@ TEST_F(CliLogTest, DayChangeStartsANewFileInTheNewDaysFolder) {
     }
 }
 
+// Midnight with the archive disk full (a small tmpfs, filled up before midnight and emptied a
+// few seconds after it): the day's readings are not dropped while their file cannot be written,
+// and once it can, every printed sample is in one of the two files. Mounting needs root.
+TEST_F(CliLogTest, AFullDiskAtMidnightLosesNoReading) {
+    fs::create_directories(archive);
+    if (::mount("tmpfs", archive.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root: " << std::strerror(errno);
+    struct Unmount {
+        std::string Path;
+        ~Unmount() { ::umount2(Path.c_str(), MNT_DETACH); }
+    } unmount{archive};
+    Serve();
+    const DateTime day = EncodeDate(2026, 12, 31);
+    ShiftedClock clock(day);
+    const std::string filler = archive + "/filler";
+    int phase = 0;
+    const auto stop = [&] {
+        if (phase == 0) {
+            clock.Set(day + 1 - 2.5 * OneSecond);
+            std::ofstream fill(filler, std::ios::binary);
+            const std::string chunk(4096, 'x');
+            while (fill.write(chunk.data(), chunk.size()) && fill.flush()) {}
+            phase = 1;
+        } else if (phase == 1 && clock.Now() > day + 1 + 2.5 * OneSecond) {
+            fs::remove(filler);
+            phase = 2;
+        }
+        return clock.Now() > day + 1 + 5.5 * OneSecond;
+    };
+    ASSERT_EQ(Log({"--stdout", "csv"}, clock, stop), cli::kExitOk) << err.str();
+    EXPECT_TRUE(ErrHas("could not be written; its readings stay in memory")) << err.str();
+    EXPECT_TRUE(ErrHas(std::strerror(ENOSPC))) << err.str();
+    const auto files = Files();
+    ASSERT_EQ(files.size(), 2u) << err.str();
+    size_t archived = 0;
+    for (const std::string& file : files) {
+        const ArchiveResult r = ReadDml(ReadAll(file));
+        EXPECT_TRUE(r.Completed && r.Signed) << file;
+        archived += r.SampleCount;
+    }
+    EXPECT_EQ(archived, OutLines() - 1) << err.str();
+}
+
+// Two loggers on one archive folder whose runs start in the same second (the calendar held still):
+// the second takes the next second's name, and each file keeps its own run's readings.
+TEST_F(CliLogTest, LoggersStartedInTheSameSecondKeepOneFileEach) {
+    Serve();
+    ShiftedClock clock(0);
+    std::vector<size_t> printed;
+    for (int run = 0; run < 2; ++run) {
+        clock.Hold(EncodeDateTime(2026, 12, 9, 10, 20, 44, 0));
+        out.str("");
+        ASSERT_EQ(Log({"--stdout", "csv"}, clock, [&] { return OutLines() >= 1 + 2 * kCables; }), cli::kExitOk)
+            << err.str();
+        printed.push_back(OutLines() - 1);
+    }
+    const auto files = Files();
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0], archive + "/09.12.26/10.20.44.dml");
+    EXPECT_EQ(files[1], archive + "/09.12.26/10.20.45.dml");
+    for (size_t i = 0; i < 2; ++i) EXPECT_EQ(ReadDml(ReadAll(files[i])).SampleCount, printed[i]) << files[i];
+}
+
+// --keep-days removes the archive files of old day folders and nothing else; below --min-free the
+// logger says so once and keeps the readings in memory, and the file is written at the stop.
+TEST_F(CliLogTest, OldDaysAreRemovedAndALowDiskIsSaidOnce) {
+    Serve();
+    const DateTime today = DateOf(SystemClock::Instance().Now());
+    const std::string old = archive + "/" + FileDate(today - 3), kept = archive + "/" + FileDate(today - 2);
+    for (const std::string& day : {old, kept}) {
+        fs::create_directories(day);
+        std::ofstream(day + "/10.00.00.dml") << "x";
+    }
+    std::ofstream(old + "/notes.txt") << "operator's";
+    fs::create_directories(archive + "/01.13.26");  // no day
+    ASSERT_EQ(Log({"--stdout", "csv", "--keep-days", "2", "--min-free", "1048576"}, SystemClock::Instance(),
+                  [&] { return OutLines() >= 1 + 2 * kCables; }),
+              cli::kExitOk)
+        << err.str();
+    EXPECT_FALSE(fs::exists(old + "/10.00.00.dml"));
+    EXPECT_TRUE(fs::exists(old + "/notes.txt"));
+    EXPECT_TRUE(fs::exists(kept + "/10.00.00.dml"));
+    EXPECT_TRUE(fs::exists(archive + "/01.13.26"));
+    const std::string log = err.str();
+    EXPECT_NE(log.find("removed the archive files of " + old), std::string::npos) << log;
+    const std::string low = "less than --min-free";
+    ASSERT_NE(log.find(low), std::string::npos) << log;
+    EXPECT_EQ(log.find(low, log.find(low) + 1), std::string::npos) << "said more than once";
+    size_t saves = 0;
+    for (size_t at = log.find(" сохранен"); at != std::string::npos; at = log.find(" сохранен", at + 1)) ++saves;
+    EXPECT_EQ(saves, 1u) << "only the write at the stop";
+}
+
+// An archive folder that is relative or cannot be written is refused before the search starts,
+// with the system's reason.
+TEST_F(CliLogTest, ArchiveFolderIsCheckedBeforeTheSearch) {
+    std::ofstream(folder + "/plain-file") << "x";
+    struct Row {
+        std::string Folder;
+        int Status;
+        std::string Says;
+    };
+    for (const Row& row : std::vector<Row>{
+             {"relative/Archive", cli::kExitUsage, "must be an absolute path"},
+             {folder + "/plain-file/Archive", cli::kExitFailed, std::strerror(ENOTDIR)},
+         }) {
+        archive = row.Folder;
+        err.str("");
+        EXPECT_EQ(Log({}, SystemClock::Instance(), [] { return true; }), row.Status) << row.Folder;
+        EXPECT_TRUE(ErrHas(row.Says)) << err.str();
+        EXPECT_FALSE(ErrHas("Запуск сканирования")) << err.str();
+    }
+    EXPECT_FALSE(fs::exists("relative"));
+}
+
 // The tool itself, ended by SIGTERM while a pass waits for a slow reply of the first controller: it
 // finishes the pass, writes the file whole and signed with that pass in it, and exits with 0.
 TEST_F(CliLogTest, SigtermInTheMiddleOfAPassLeavesASignedFileWithThatPass) {
@@ -397,23 +523,34 @@ TEST(SampleLines, EscapeTextsAndLeaveOutMissingReadings) {
         SampleFormat Format;
         size_t Sample;
         std::string Want;  // "@" stands for the zone offset, "#" for the seconds since 1970
+        cli::InfluxStyle Style = {};
+        int Lost = -1;
     };
+    cli::InfluxStyle named;
+    named.Measurement = "silo data,x=1";
+    named.Tags = {{"site", "north\\"}, {"a b", "c,d"}};
     for (const Row& row : std::vector<Row>{
              {SampleFormat::Json, 0,
               "{\"time\":\"2026-07-01T10:20:44@\",\"address\":7,\"cable\":1,\"device\":\"Dorma-2/200\","
               "\"serial\":\"00042\",\"cable_serial\":-5,\"comment\":\"Силос \\\"A\\\", ряд=2\\\\\\u0009\","
-              "\"t\":[21.5,null,-0.75]}\n"},
+              "\"port\":\"\",\"kind\":1,\"labels\":[0.5,1.5,2.5],\"t\":[21.5,null,-0.75]}\n"},
+             {SampleFormat::Csv, 0, "2026-07-01T10:20:44@,7,1,21.5,,-0.75\n"},
              {SampleFormat::Json, 1, "\"t\":[null,null,null]}\n"},
              {SampleFormat::Influx, 0,
-              "drumo,address=7,cable=1,device=Dorma-2/200,serial=00042,comment=Силос\\ \"A\"\\,\\ ряд\\=2\\\\\\  "
+              "drumo,address=7,cable=1,device=Dorma-2/200,serial=00042,comment=Силос\\ \"A\"\\,\\ ряд\\=2/\\  "
               "t1=21.5,t3=-0.75 #000000000\n"},
+             // A backslash never ends a tag value (InfluxDB 1.x would take it as an escape).
+             {SampleFormat::Influx, 0,
+              "silo\\ data\\,x=1,address=7,cable=1,device=Dorma-2/200,serial=00042,comment=Силос\\ \"A\"\\,\\ ряд\\=2/\\ "
+              ",site=north/,a\\ b=c\\,d t1=21.5,t3=-0.75,lost=2i #000000000\n",
+              named, 2},
              {SampleFormat::Influx, 1, ""},
          }) {
         std::string want = row.Want;
         if (const size_t at = want.find('#'); at != std::string::npos) want.replace(at, 1, std::to_string(unix));
-        const std::string got = cli::SampleLine(row.Format, store, 0, 0, row.Sample);
+        const std::string got = cli::SampleLine(row.Format, store, 0, 0, row.Sample, row.Style, row.Lost);
         if (const size_t at = want.find('@'); at != std::string::npos) {
-            EXPECT_TRUE(std::regex_search(got, std::regex("T10:20:44[+-]\\d\\d:\\d\\d\""))) << got;
+            EXPECT_TRUE(std::regex_search(got, std::regex("T10:20:44[+-]\\d\\d:\\d\\d[\",]"))) << got;
             want.replace(at, 1, got.substr(got.find("T10:20:44") + 9, 6));
         }
         if (row.Format == SampleFormat::Json && row.Sample == 1)

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "files/ArchiveReader.h"
 #include "files/AutoSave.h"
 #include "files/FilesTestSupport.h"
+#include "model/SafeFile.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedOperator.h"
 
@@ -156,10 +160,35 @@ TEST_F(AutoSaveTest, AFailedAutoSaveIsLoggedAndTheNextDueSaveTriesAgain) {
     files_.FailNextSaveAfter(10);
     Run(300);
     EXPECT_TRUE(log_.Has(" > Критическая ошибка при сохранении файла " + autoSave_.FileName()));
+    EXPECT_TRUE(log_.Has(" > " + autoSave_.FileName() + ": " + std::strerror(ENOSPC)));
+    EXPECT_FALSE(autoSave_.LastSaveOk());
     EXPECT_TRUE(op_.messages.empty());
     EXPECT_EQ(test::ReadFile(autoSave_.FileName()), first);
     Run(300);
     EXPECT_EQ(LoadArhivFile(autoSave_.FileName()).SampleCount, 2u + 45u);
+    EXPECT_TRUE(autoSave_.LastSaveOk());
+}
+
+// Writers that start in the same second on one archive folder (two loggers, the program and a
+// logger) never replace each other's file: the later first save takes the next free second.
+TEST_F(AutoSaveTest, AWriterNeverReplacesAFileAnotherWriterMade) {
+    AutoSave other{files_, clock_};
+    other.ArchiveFolder = dir_.Path();
+    other.AutoSaveEnabled = true;
+    for (AutoSave* saver : {&autoSave_, &other}) saver->StartReception();
+    const std::string taken = dir_ / "05.12.17/14.03.23.dml";  // a third writer's, a second later
+    ASSERT_TRUE(CreateFileFolder(taken));
+    ASSERT_TRUE(WriteFileSafely(taken, "foreign"));
+    Run(300);
+    other.SaveNow();
+    EXPECT_EQ(autoSave_.FileName(), dir_ / "05.12.17/14.03.22.dml");
+    EXPECT_EQ(other.FileName(), dir_ / "05.12.17/14.03.24.dml");
+    EXPECT_EQ(test::ReadFile(taken), "foreign");
+    for (AutoSave* saver : {&autoSave_, &other}) EXPECT_EQ(LoadArhivFile(saver->FileName()).SampleCount, 2u + 15u);
+    Run(300);  // later saves keep each writer's own file
+    other.SaveNow();
+    EXPECT_EQ(other.FileName(), dir_ / "05.12.17/14.03.24.dml");
+    EXPECT_EQ(LoadArhivFile(other.FileName()).SampleCount, 2u + 30u);
 }
 
 }  // namespace

@@ -11,14 +11,23 @@ class ShiftedClock final : public Clock {
 public:
     explicit ShiftedClock(double start) { Set(start); }
     // From now on the calendar runs on from `now`.
-    void Set(double now) { shift_ = now - SystemClock::Instance().Now(); }
-    double Now() const override { return SystemClock::Instance().Now() + shift_; }
+    void Set(double now) {
+        held_ = false;
+        shift_ = now - SystemClock::Instance().Now();
+    }
+    // The calendar stands still at `now` (ticks and sleeps stay real) until the next Set.
+    void Hold(double now) {
+        held_ = true;
+        shift_ = now;
+    }
+    double Now() const override { return held_ ? shift_ : SystemClock::Instance().Now() + shift_; }
     int64_t TickMs() const override { return SystemClock::Instance().TickMs(); }
     int64_t TickUs() const override { return SystemClock::Instance().TickUs(); }
     void SleepMs(int ms) override { SystemClock::Instance().SleepMs(ms); }
 
 private:
     double shift_ = 0;
+    bool held_ = false;
 };
 
 }  // namespace drumo::test

@@ -1,0 +1,106 @@
+#pragma once
+// A real mosquitto broker for a test, on 127.0.0.1 on a port that was free, with its sessions kept
+// on disk so that a stop and a start again (a broker outage) keep a durable subscriber's queue.
+// And a real subscriber: mosquitto_sub, printing "topic payload" lines into a file.
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace drumo::test {
+
+// Starts a program with its standard output and error into a file; -1 when it cannot.
+inline pid_t SpawnInto(std::vector<std::string> words, const std::string& outFile) {
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+// Ends a started program with `sig` and waits for it; its exit status, or -1.
+inline int EndProcess(pid_t& pid, int sig = SIGTERM) {
+    if (pid <= 0) return -1;
+    ::kill(pid, sig);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class MosquittoBroker {
+public:
+    explicit MosquittoBroker(const std::string& folder) : folder_(folder) {
+        // A port the system hands out is free now; the broker binds it a moment later.
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+            ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            port_ = ntohs(a.sin_port);
+        ::close(s);
+        std::ofstream(folder_ + "/mosquitto.conf") << "listener " << port_ << " 127.0.0.1\n"
+                                                   << "allow_anonymous true\n"
+                                                   << "persistence true\n"
+                                                   << "persistence_location " << folder_ << "/\n"
+                                                   // Started by root, it would give up its rights for
+                                                   // a user that cannot write the test's folder.
+                                                   << (::geteuid() == 0 ? "user root\n" : "");
+    }
+    ~MosquittoBroker() { Stop(); }
+
+    // Starts the broker and waits (at most 5 s) until it takes connections.
+    bool Start() {
+        pid_ = SpawnInto({"mosquitto", "-c", folder_ + "/mosquitto.conf"}, folder_ + "/broker.log");
+        for (int i = 0; pid_ > 0 && i < 500; ++i) {
+            const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_port = htons(static_cast<uint16_t>(port_));
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            const bool up = ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+            ::close(s);
+            if (up) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    void Stop() { EndProcess(pid_); }
+
+    int Port() const { return port_; }
+    std::string Url() const { return "mqtt://127.0.0.1:" + std::to_string(port_); }
+
+    // A durable QoS 1 subscriber of `topic`: the broker keeps its messages while it is away.
+    pid_t Subscribe(const std::string& topic, const std::string& outFile) const {
+        return SpawnInto({"mosquitto_sub", "-h", "127.0.0.1", "-p", std::to_string(port_), "-q", "1", "-c", "-i",
+                          "drumo-test-subscriber", "-v", "-t", topic},
+                         outFile);
+    }
+
+private:
+    std::string folder_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
+
+}  // namespace drumo::test
