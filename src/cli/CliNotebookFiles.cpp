@@ -15,7 +15,14 @@ int ReadNotebook(const std::string& file, NotebookTable& table, NotebookFileResu
                  const char* command) {
     r = ReadNotebookFile(file, '.', table);
     switch (r.Status) {
-    case NotebookFileStatus::Ok: break;
+    case NotebookFileStatus::Ok:
+        // Bytes of another kind read as an older file give rows but not one numbered record.
+        if (r.NumberedRecords == 0) {
+            err << "drumo-cli " << command << ": " << file << " is not a notebook file or is damaged"
+                << " (no record in it)\n";
+            return kExitUnreadable;
+        }
+        break;
     case NotebookFileStatus::CannotOpen:
         err << "drumo-cli " << command << ": cannot open " << file << '\n';
         return kExitUnreadable;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 
 namespace drumo {
@@ -178,6 +179,12 @@ NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, Note
         return result;
     }
     result.Records = r / 3;
+    for (int k = 0; k < result.Records; ++k) {
+        const std::string_view number = table.Cell(NotebookTable::RowA(k), 0);
+        if (number.size() >= 2 && number[0] == 'n' &&
+            std::all_of(number.begin() + 1, number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            ++result.NumberedRecords;
+    }
     table.SetRowCount(result.Records > 0 ? 3 * result.Records : NotebookTable::EmptyRows);
     result.Status = NotebookFileStatus::Ok;
     return result;
@@ -206,6 +213,20 @@ std::string PointNumber(std::string_view cell) {
     return text;
 }
 
+// The cable serial of a "SNтк: [ -77 ]" cell with its sign; 0 for "SNтк: [ --- ]". A cell
+// without brackets gives the number its digits form.
+long CableSerialOf(std::string_view cell) {
+    const size_t open = cell.find('[');
+    if (open == std::string_view::npos) return DigitsOf(cell);
+    std::string_view inside = cell.substr(open + 1);
+    inside = inside.substr(0, inside.find(']'));
+    while (!inside.empty() && inside.front() == ' ') inside.remove_prefix(1);
+    while (!inside.empty() && inside.back() == ' ') inside.remove_suffix(1);
+    long serial = 0;
+    const auto [end, ec] = std::from_chars(inside.data(), inside.data() + inside.size(), serial);
+    return ec == std::errc() && end == inside.data() + inside.size() ? serial : 0;
+}
+
 }  // namespace
 
 std::string NotebookCsv(const NotebookTable& table) {
@@ -223,7 +244,7 @@ std::string NotebookCsv(const NotebookTable& table) {
                           c.Second);
             time = text;
         }
-        const long serial = DigitsOf(table.Cell(a, 2));
+        const long serial = CableSerialOf(table.Cell(a, 2));
         const int kind = KindOfUnitText(table.Cell(a, 3));
         for (int c = 4; !table.Cell(a, c).empty() || !table.Cell(b, c).empty(); ++c) {
             AppendCsvField(out, record);

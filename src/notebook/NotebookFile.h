@@ -46,6 +46,9 @@ struct NotebookFileResult {
     bool Legacy = false;  // without the "[dmn]" line
     std::string Header;
     int Records = 0;      // R = table rows read / 3
+    // Records whose first cell is a record number ("n" + digits), as a device's notebook gives
+    // them; a file of other text read as an older file has none.
+    int NumberedRecords = 0;
 };
 
 // Reads a notebook file into the table (cleared first once the file is open). Cells of columns 4
