@@ -29,9 +29,11 @@ constexpr CrcTables kTables = MakeTables();
 
 }  // namespace
 
-uint16_t Crc16(const uint8_t* data, size_t n) {
-    uint8_t lo = 0xFF;
-    uint8_t hi = 0xFF;
+uint16_t Crc16(const uint8_t* data, size_t n) { return Crc16Continue(0xFFFF, data, n); }
+
+uint16_t Crc16Continue(uint16_t crc, const uint8_t* data, size_t n) {
+    uint8_t lo = static_cast<uint8_t>(crc & 0xFF);
+    uint8_t hi = static_cast<uint8_t>(crc >> 8);
     for (size_t k = 0; k < n; ++k) {
         const uint8_t index = lo ^ data[k];
         lo = hi ^ kTables.lo[index];

@@ -92,7 +92,7 @@ NotebookWrite WriteNotebookFile(const std::string& fileName, const NotebookTable
     return out.Commit() ? NotebookWrite::Ok : NotebookWrite::WriteFailed;
 }
 
-NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, NotebookTable& table) {
+NotebookFileResult ScanNotebookFile(const std::string& fileName, const NotebookRowHandler& onRow) {
     NotebookFileResult result;
     if (!HasNotebookEnding(fileName)) return result;
     FileLineReader in;
@@ -100,7 +100,6 @@ NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, Note
         result.Status = NotebookFileStatus::CannotOpen;
         return result;
     }
-    table.Clear();
     std::string hash;
     std::string_view line;
     const auto next = [&](bool hashed) {
@@ -109,12 +108,26 @@ NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, Note
         return true;
     };
     const auto fail = [&] {
-        table.Clear();
+        result = NotebookFileResult{};
         result.Status = NotebookFileStatus::NotNotebook;
         return result;
     };
 
     int r = 1;
+    bool numbered = false;  // row A of the record being read starts with its number
+    const auto addRow = [&](std::string_view bytes) {
+        // Record k's row A is row 3k + 1; the record counts once its row B is read.
+        if (r % 3 == 1) {
+            const std::string_view number = bytes.substr(0, bytes.find('\t'));
+            numbered = number.size() >= 2 && number.size() < bytes.size() && number[0] == 'n' &&
+                       std::all_of(number.begin() + 1, number.end(), [](char c) { return c >= '0' && c <= '9'; });
+        } else if (r % 3 == 2 && numbered) {
+            ++result.NumberedRecords;
+        }
+        onRow(r, bytes);
+        ++r;
+    };
+
     std::string firstLine;
     if (!next(true)) {
         if (in.Failed()) return fail();
@@ -128,23 +141,6 @@ NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, Note
             if (i == 4) result.Header = Cp1251ToUtf8(line);
         }
     }
-
-    const auto addRow = [&](std::string_view bytes) {
-        const std::string text = Cp1251ToUtf8(bytes);
-        std::string_view rest = text;
-        NoteRow& row = table.Row(r);
-        int fields = 0;
-        for (size_t tab; (tab = rest.find('\t')) != std::string_view::npos; rest.remove_prefix(tab + 1)) {
-            std::string cell(rest.substr(0, tab));
-            if (fields >= 4 && !cell.empty() && std::isdigit(static_cast<unsigned char>(cell.back()))) {
-                std::replace(cell.begin(), cell.end(), mark == '.' ? ',' : '.', mark);
-            }
-            row.Add(cell);
-            ++fields;
-        }
-        table.EnsureColumns(fields);
-        ++r;
-    };
 
     bool ended = false;
     if (result.Legacy) {
@@ -174,19 +170,47 @@ NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, Note
         }
     }
     if (r <= 2) {
-        table.Clear();
         result.Status = NotebookFileStatus::NoData;
         return result;
     }
     result.Records = r / 3;
-    for (int k = 0; k < result.Records; ++k) {
-        const std::string_view number = table.Cell(NotebookTable::RowA(k), 0);
-        if (number.size() >= 2 && number[0] == 'n' &&
-            std::all_of(number.begin() + 1, number.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            ++result.NumberedRecords;
-    }
-    table.SetRowCount(result.Records > 0 ? 3 * result.Records : NotebookTable::EmptyRows);
     result.Status = NotebookFileStatus::Ok;
+    return result;
+}
+
+NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, NotebookTable& table) {
+    // The table is cleared once the file is open, and again when reading it fails.
+    bool cleared = false;
+    std::string text;
+    NotebookFileResult result = ScanNotebookFile(fileName, [&](int r, std::string_view bytes) {
+        if (!cleared) {
+            table.Clear();
+            cleared = true;
+        }
+        text = Cp1251ToUtf8(bytes);
+        std::string_view rest = text;
+        NoteRow& row = table.Row(r);
+        int fields = 0;
+        for (size_t tab; (tab = rest.find('\t')) != std::string_view::npos; rest.remove_prefix(tab + 1)) {
+            std::string_view cell = rest.substr(0, tab);
+            if (fields >= 4 && !cell.empty() && std::isdigit(static_cast<unsigned char>(cell.back()))) {
+                std::string number(cell);
+                std::replace(number.begin(), number.end(), mark == '.' ? ',' : '.', mark);
+                row.Add(number);
+            } else {
+                row.Add(cell);
+            }
+            ++fields;
+        }
+        table.EnsureColumns(fields);
+    });
+    if (result.Status == NotebookFileStatus::CannotOpen) return result;
+    if (result.Status != NotebookFileStatus::Ok) {
+        table.Clear();
+        return result;
+    }
+    if (!cleared) table.Clear();
+    table.SetRowCount(result.Records > 0 ? 3 * result.Records : NotebookTable::EmptyRows);
     return result;
 }
 
