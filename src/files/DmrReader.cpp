@@ -66,21 +66,45 @@ std::vector<std::string_view> SplitSpaces(std::string_view line) {
     return fields;
 }
 
-// Whitespace-separated tokens.
-std::vector<std::string_view> Tokens(std::string_view line) {
-    std::vector<std::string_view> tokens;
-    size_t i = 0;
-    while (i < line.size()) {
+// Up to `n` whitespace-separated tokens of a line into `out`; the number of tokens found (at most n).
+size_t Tokens(std::string_view line, std::string_view* out, size_t n) {
+    size_t found = 0, i = 0;
+    while (i < line.size() && found < n) {
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
         const size_t start = i;
         while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        if (i > start) tokens.push_back(line.substr(start, i - start));
+        if (i > start) out[found++] = line.substr(start, i - start);
     }
-    return tokens;
+    return found;
 }
 
+// Plain decimals ("-12.345") of up to 15 digits are read directly: the digits as a whole number
+// and one division by a power of ten, both exact, give the correctly rounded value, as
+// std::from_chars does. Everything else goes to std::from_chars.
 bool ParseReal(std::string_view text, double& out) {
     if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+    static constexpr double Powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+    int64_t digits = 0;
+    int count = 0, fraction = -1;
+    for (; i < text.size() && count <= 15; ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digits = digits * 10 + (c - '0');
+            ++count;
+            if (fraction >= 0) ++fraction;
+        } else if (c == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            break;
+        }
+    }
+    if (i == text.size() && count > 0 && count <= 15) {
+        const double value = static_cast<double>(digits) / Powers[fraction > 0 ? fraction : 0];
+        out = text[0] == '-' ? -value : value;
+        return true;
+    }
     const auto res = std::from_chars(text.data(), text.data() + text.size(), out);
     return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(out);
 }
@@ -241,11 +265,13 @@ void SendDevice(ArchiveResult& r, ArchiveSink& sink, const ArchiveDevice& device
 void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
     r.Signed = false;
     r.CarriesSignature = false;
+    std::string_view tokens[4];
+    size_t tokenCount = 0;
     auto readFour = [&](std::string_view line, double (&v)[4]) {
-        const auto tokens = Tokens(line);
-        if (tokens.size() < 4) return false;
-        for (int i = 0; i < 4; ++i)
-            if (!ParseReal(tokens[static_cast<size_t>(i)], v[i])) return false;
+        tokenCount = Tokens(line, tokens, 4);
+        if (tokenCount < 4) return false;
+        for (size_t i = 0; i < 4; ++i)
+            if (!ParseReal(tokens[i], v[i])) return false;
         return true;
     };
     double head[4];
@@ -270,10 +296,11 @@ void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
     std::string_view line;
     bool damaged = false;
     while (lines.Next(line)) {
-        if (Tokens(line).empty()) continue;
         double v[4];
         int64_t index;
-        if (!readFour(line, v) || !RoundToRange(v[0], -1e9, 1e9, index)) {
+        const bool read = readFour(line, v);
+        if (tokenCount == 0) continue;  // a blank line
+        if (!read || !RoundToRange(v[0], -1e9, 1e9, index)) {
             damaged = true;
             break;
         }

@@ -71,7 +71,9 @@ std::string NotebookFileText(const NotebookTable& table, const std::string& head
     file.Line(" ");
     file.Line(header);
     file.Line(" ");
-    for (int k = 0; k < table.Records(); ++k) {
+    // Counting the records walks the table: once, not once a record.
+    const int records = table.Records();
+    for (int k = 0; k < records; ++k) {
         const NoteRow* a = table.RowAt(NotebookTable::RowA(k));
         const NoteRow* b = table.RowAt(NotebookTable::RowB(k));
         const size_t columns = WrittenColumns(a, b);
@@ -255,7 +257,8 @@ long CableSerialOf(std::string_view cell) {
 
 std::string NotebookCsv(const NotebookTable& table) {
     std::string out = "record,time,cable_serial,kind,sensor,label,value\n";
-    for (int k = 0; k < table.Records(); ++k) {
+    const int records = table.Records();
+    for (int k = 0; k < records; ++k) {
         const int a = NotebookTable::RowA(k), b = NotebookTable::RowB(k);
         std::string record(table.Cell(a, 0));
         if (!record.empty() && record[0] == 'n') record.erase(0, 1);
