@@ -5,6 +5,8 @@
 //
 //   files_verify_bench [records] [sensor-lines] [folder]   (defaults 150000, 12000000 and /tmp)
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "model/SafeFile.h"
 #include "notebook/NotebookFile.h"
@@ -39,15 +42,15 @@ struct Run {
 Run Measure(const std::vector<std::string>& argv) {
     Run run;
     const auto t0 = Wall::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::freopen("/dev/null", "w", stdout);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) std::exit(1);
+    posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
@@ -118,6 +121,22 @@ void WriteNumericDmr(const std::string& path, long lines) {
     if (!out.Commit()) std::exit(1);
 }
 
+// Runs `work` in a child process, so that the memory it takes never counts for this one, whose
+// children's peak memory must be their own.
+template <typename F>
+void InChild(F&& work) {
+    std::fflush(stdout);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        work();
+        std::fflush(stdout);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::exit(1);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -128,10 +147,13 @@ int main(int argc, char** argv) {
     const std::string dmn = folder + "/drumo-bench-" + std::to_string(::getpid()) + ".dmn";
     const std::string dmr = folder + "/drumo-bench-" + std::to_string(::getpid()) + ".dmr";
 
-    WriteNotebook(dmn, records);
+    std::printf("machine load (1, 5, 15 minutes): ");
+    std::fflush(stdout);
+    std::system("cut -d' ' -f1-3 /proc/loadavg");
+    InChild([&] { WriteNotebook(dmn, records); });
     CatSeconds(dmn);  // warm the cache
     Report("drumo-cli verify, notebook", dmn, Measure({cli, "verify", dmn}));
-    {
+    InChild([&] {
         const double mb = Mb(FileBytes(dmn));
         drumo::NotebookTable table;
         const auto t0 = Wall::now();
@@ -139,10 +161,10 @@ int main(int argc, char** argv) {
         const double s = std::chrono::duration<double>(Wall::now() - t0).count();
         std::printf("notebook read into its table (the window's load): %.2f s (%.0f MB/s), %d records\n", s, mb / s,
                     r.Records);
-    }
+    });
     ::unlink(dmn.c_str());
 
-    WriteNumericDmr(dmr, lines);
+    InChild([&] { WriteNumericDmr(dmr, lines); });
     CatSeconds(dmr);
     Report("drumo-cli verify, headerless .dmr", dmr, Measure({cli, "verify", dmr}));
     ::unlink(dmr.c_str());

@@ -183,27 +183,21 @@ NotebookFileResult ScanNotebookFile(const std::string& fileName, const NotebookR
 NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, NotebookTable& table) {
     // The table is cleared once the file is open, and again when reading it fails.
     bool cleared = false;
-    std::string text;
     NotebookFileResult result = ScanNotebookFile(fileName, [&](int r, std::string_view bytes) {
         if (!cleared) {
             table.Clear();
             cleared = true;
         }
-        text = Cp1251ToUtf8(bytes);
-        std::string_view rest = text;
-        NoteRow& row = table.Row(r);
+        // The row keeps its cells as the line holds them, each followed by a TAB; only the
+        // decimal marks of number cells from column 4 on change.
+        std::string text = Cp1251ToUtf8(bytes);
         int fields = 0;
-        for (size_t tab; (tab = rest.find('\t')) != std::string_view::npos; rest.remove_prefix(tab + 1)) {
-            std::string_view cell = rest.substr(0, tab);
-            if (fields >= 4 && !cell.empty() && std::isdigit(static_cast<unsigned char>(cell.back()))) {
-                std::string number(cell);
-                std::replace(number.begin(), number.end(), mark == '.' ? ',' : '.', mark);
-                row.Add(number);
-            } else {
-                row.Add(cell);
-            }
-            ++fields;
+        for (size_t begin = 0, tab; (tab = text.find('\t', begin)) != std::string::npos; begin = tab + 1, ++fields) {
+            if (fields >= 4 && tab > begin && std::isdigit(static_cast<unsigned char>(text[tab - 1])))
+                std::replace(text.begin() + static_cast<std::ptrdiff_t>(begin),
+                             text.begin() + static_cast<std::ptrdiff_t>(tab), mark == '.' ? ',' : '.', mark);
         }
+        table.Row(r).SetCells(std::move(text));
         table.EnsureColumns(fields);
     });
     if (result.Status == NotebookFileStatus::CannotOpen) return result;
