@@ -267,11 +267,24 @@ void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
     r.CarriesSignature = false;
     std::string_view tokens[4];
     size_t tokenCount = 0;
+    // A sensor's index and position repeat on each of its lines: the text of the first two
+    // numbers of the last good line is kept with its value, and the same text is not read again.
+    std::string lastText[2];
+    double lastValue[2] = {};
     auto readFour = [&](std::string_view line, double (&v)[4]) {
         tokenCount = Tokens(line, tokens, 4);
         if (tokenCount < 4) return false;
-        for (size_t i = 0; i < 4; ++i)
+        for (size_t i = 0; i < 4; ++i) {
+            if (i < 2 && tokens[i] == lastText[i]) {
+                v[i] = lastValue[i];
+                continue;
+            }
             if (!ParseReal(tokens[i], v[i])) return false;
+            if (i < 2) {
+                lastText[i] = tokens[i];
+                lastValue[i] = v[i];
+            }
+        }
         return true;
     };
     double head[4];
