@@ -97,8 +97,7 @@ bool ArchiveFiles::SaveAs(const std::string& chosenName) {
 
 ArchiveFiles::FileOutcome ArchiveFiles::LoadOne(const std::string& fileName, const std::string& type) {
     StoreSink sink(store_, fileName, view_);
-    ArchiveResult result;
-    result = type == "dml" ? LoadArhivFile(fileName, sink) : LoadArhivLegacy(fileName, sink);
+    const ArchiveResult result = type == "dml" ? LoadArhivFile(fileName, sink) : LoadArhivLegacy(fileName, sink);
     // The reason follows the message in a log line of its own.
     const std::string reason = ReadFailureText(result);
     if (!result.Opened) {

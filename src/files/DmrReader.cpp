@@ -1,7 +1,7 @@
 // The older ".dmr" archive formats, read but never written.
 
-#include <charconv>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -242,7 +242,7 @@ void ReadSignedDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
 }
 
 // Passes a collected device on in file order and counts what it holds.
-void SendDevice(ArchiveResult& r, ArchiveSink& sink, const ArchiveDevice& device) {
+void SendDevice(ArchiveResult& r, ArchiveSink& sink, ArchiveDevice&& device) {
     ++r.DeviceCount;
     for (const ArchiveCable& cable : device.Cables) {
         ++r.CableCount;
@@ -255,7 +255,8 @@ void SendDevice(ArchiveResult& r, ArchiveSink& sink, const ArchiveDevice& device
         r.SampleCount += cable.Times.size();
         for (DateTime t : cable.Times) NoteTime(r, t);
     }
-    const std::vector<ArchiveDevice> one(1, device);
+    std::vector<ArchiveDevice> one;
+    one.push_back(std::move(device));  // not copied: the cable may hold millions of values
     ReplayArchive(one, sink);
 }
 
@@ -338,7 +339,7 @@ void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
         if (RoundToRange(v[3] * 100.0, -32768, 32767, temperature))
             cable.Values[static_cast<size_t>(index - 1)][cursor] = static_cast<int16_t>(temperature);
     }
-    SendDevice(r, sink, dev);
+    SendDevice(r, sink, std::move(dev));
     if (damaged) return Stop(r, lines);
     Finish(r, lines);
 }
