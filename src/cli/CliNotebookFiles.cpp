@@ -10,12 +10,20 @@ namespace drumo::cli {
 
 namespace {
 
-// Reads the file with the point as decimal mark; the exit status of what it gave.
-int ReadNotebook(const std::string& file, NotebookTable& table, NotebookFileResult& r, std::ostream& err,
+// Reads the file with the point as decimal mark into the table, or only checks it when there is
+// none; the exit status of what it gave.
+int ReadNotebook(const std::string& file, NotebookTable* table, NotebookFileResult& r, std::ostream& err,
                  const char* command) {
-    r = ReadNotebookFile(file, '.', table);
+    r = table ? ReadNotebookFile(file, '.', *table) : ScanNotebookFile(file, [](int, std::string_view) {});
     switch (r.Status) {
-    case NotebookFileStatus::Ok: break;
+    case NotebookFileStatus::Ok:
+        // Bytes of another kind read as an older file give rows but not one numbered record.
+        if (r.NumberedRecords == 0) {
+            err << "drumo-cli " << command << ": " << file << " is not a notebook file or is damaged"
+                << " (no record in it)\n";
+            return kExitUnreadable;
+        }
+        break;
     case NotebookFileStatus::CannotOpen:
         err << "drumo-cli " << command << ": cannot open " << file << '\n';
         return kExitUnreadable;
@@ -36,9 +44,8 @@ int ReadNotebook(const std::string& file, NotebookTable& table, NotebookFileResu
 }  // namespace
 
 int VerifyNotebookFile(const std::string& file, std::ostream& out, std::ostream& err) {
-    NotebookTable table;
     NotebookFileResult r;
-    const int status = ReadNotebook(file, table, r, err, "verify");
+    const int status = ReadNotebook(file, nullptr, r, err, "verify");
     out << "file=" << file << '\n'
         << "opened=" << (r.Status != NotebookFileStatus::CannotOpen) << '\n'
         << "records=" << r.Records << '\n'
@@ -49,7 +56,7 @@ int VerifyNotebookFile(const std::string& file, std::ostream& out, std::ostream&
 int ExportNotebookCsv(const std::string& file, const std::string& target, std::ostream& out, std::ostream& err) {
     NotebookTable table;
     NotebookFileResult r;
-    const int status = ReadNotebook(file, table, r, err, "export");
+    const int status = ReadNotebook(file, &table, r, err, "export");
     if (status == kExitUnreadable) return status;
     std::string reason;
     if (!WriteOutput(target, NotebookCsv(table), reason)) {

@@ -16,12 +16,7 @@ ArchiveResult LoadArchiveInto(MeasurementStore& store, const std::string& fileNa
     const std::string type = FileTypeOf(fileName);
     StoreSink sink(store, fileName);
     if (type == "dml") return LoadArhivFile(fileName, sink);
-    if (type == "dmr") {
-        ArchiveResult r = LoadArhivLegacy(fileName);
-        ReplayArchive(r.Devices, sink);
-        r.Devices.clear();
-        return r;
-    }
+    if (type == "dmr") return LoadArhivLegacy(fileName, sink);
     return ArchiveResult{};
 }
 
@@ -41,17 +36,21 @@ const char* SignatureText(const ArchiveResult& r) {
 }
 
 int ArchiveStatus(const std::string& file, const ArchiveResult& r, std::string& why) {
+    // The system's reason, or the reader's, when the file could not be read to its end.
+    const std::string reason = r.ReadError.empty() ? std::string() : ": " + r.ReadError;
     if (!r.Opened) {
-        why = file + " cannot be opened";
+        why = file + " cannot be opened" + reason;
         return kExitUnreadable;
     }
     if (r.DeviceCount == 0) {
-        why = file + " holds no device";
+        why = file + " holds no device" +
+              (reason.empty() ? std::string()
+                              : " (reading stopped at line " + std::to_string(r.StopLine) + reason + ")");
         return kExitUnreadable;
     }
     if (!r.Completed) {
         why = file + " could not be read to its end" +
-              (r.StopLine ? " (line " + std::to_string(r.StopLine) + ")" : std::string());
+              (r.StopLine ? " (line " + std::to_string(r.StopLine) + ")" : std::string()) + reason;
         return kExitDamaged;
     }
     if (r.Damaged() > 0) {
@@ -120,7 +119,7 @@ int RunVerify(const CliArgs& args, std::ostream& out, std::ostream& err) {
         int fileStatus = kExitUnreadable;
         if (why.empty()) {
             DiscardSink discard;
-            r = FileTypeOf(file) == "dml" ? LoadArhivFile(file, discard) : LoadArhivLegacy(file);
+            r = FileTypeOf(file) == "dml" ? LoadArhivFile(file, discard) : LoadArhivLegacy(file, discard);
             fileStatus = ArchiveStatus(file, r, why);
         }
         if (!why.empty()) err << "drumo-cli verify: " << why << '\n';

@@ -1,5 +1,6 @@
 #include "files/ArchiveFiles.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 
 #include "files/ArchiveReader.h"
@@ -15,6 +16,24 @@ std::string NameWithoutFolder(const std::string& path) {
 }
 
 const char* const AskContinue = "\r\nИгнорировать и продолжить?";
+
+// Why a file was not opened or not read to its end, in the operator's words, to follow its name;
+// "" when nothing went wrong. A FIFO or a device is never read: it could block or never end.
+std::string ReadFailureText(const ArchiveResult& r) {
+    if (r.ReadError.empty()) return {};
+    if (r.ReadError == NotRegularFileError) return "не является обычным файлом";
+    switch (r.ReadErrno) {
+    case 0:
+        // The reader's own refusal: a line beyond what any archive holds.
+        return "не прочитан: строка " + std::to_string(r.StopLine) + " длиннее " +
+               std::to_string(FileLineReader::DefaultMaxLineLength) + " байт";
+    case ENOENT: return "не существует";
+    case EACCES:
+    case EPERM: return "недоступен: нет права на чтение";
+    case EIO: return "не прочитан: ошибка ввода-вывода";
+    default: return "не прочитан: системная ошибка " + std::to_string(r.ReadErrno);
+    }
+}
 
 }  // namespace
 
@@ -107,23 +126,17 @@ bool ArchiveFiles::SaveAs(const std::string& chosenName) {
 
 ArchiveFiles::FileOutcome ArchiveFiles::LoadOne(const std::string& fileName, const std::string& type) {
     StoreSink sink(store_, fileName, view_);
-    ArchiveResult result;
-    if (type == "dml") {
-        result = LoadArhivFile(fileName, sink);
-    } else {
-        result = LoadArhivLegacy(fileName);
-        ReplayArchive(result.Devices, sink);
-        result.Devices.clear();
-    }
+    const ArchiveResult result = type == "dml" ? LoadArhivFile(fileName, sink) : LoadArhivLegacy(fileName, sink);
+    // The reason follows the message in a log line of its own.
+    const std::string reason = ReadFailureText(result);
     if (!result.Opened) {
         log_.Log(" > Отказано в доступе к " + fileName);
-        // A FIFO or a device is never read: it could block the program or never end.
-        if (result.ReadError == NotRegularFileError)
-            log_.Log(" > " + fileName + " не является обычным файлом");
+        if (!reason.empty()) log_.Log(" > " + fileName + " " + reason);
         return FileOutcome::Skipped;
     }
     if (!result.Completed) {
         log_.Log(" > Критическая ошибка при загрузке файла " + fileName);
+        if (!reason.empty()) log_.Log(" > " + fileName + " " + reason);
         if (!op_.Ask("Критическая ошибка при загрузке файла " + fileName + AskContinue))
             return FileOutcome::Abort;
         // What was read stays in the store, but a file not read to its end has no confirmed

@@ -308,11 +308,14 @@ const std::string& DmlEmptyCommentLine() {
 }
 
 void HashTextLine(std::string& hash, std::string_view line) {
-    std::string text(line);
-    text += hash;
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(Crc16OfString(text)));
-    hash = buf;
+    // The CRC of the line followed by the hash, without joining them: this runs for every line of
+    // a signed file.
+    uint16_t crc = Crc16(reinterpret_cast<const uint8_t*>(line.data()), line.size());
+    crc = Crc16Continue(crc, reinterpret_cast<const uint8_t*>(hash.data()), hash.size());
+    const unsigned value = static_cast<unsigned>((crc & 0xFF) << 8 | crc >> 8);
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    hash.resize(4);
+    for (int i = 0; i < 4; ++i) hash[static_cast<size_t>(i)] = Hex[(value >> (12 - 4 * i)) & 0xF];
 }
 
 }  // namespace drumo

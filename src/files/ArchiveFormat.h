@@ -55,6 +55,7 @@ public:
 struct ArchiveResult {
     bool Opened = false;
     std::string ReadError;       // why it was not opened or not read to its end ("" otherwise)
+    int ReadErrno = 0;           // the system's error number behind ReadError (0: none, or the reader's own)
     bool Completed = false;      // read to its end without an error other than a damaged line
     bool Signed = true;          // every check agreed
     bool CarriesSignature = true;  // false for a format that has no signature at all

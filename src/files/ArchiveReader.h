@@ -43,8 +43,11 @@ ArchiveResult LoadArhivFile(const std::string& fileName, ArchiveSink& sink);
 ArchiveResult LoadArhivFile(const std::string& fileName);
 
 // Both ".dmr" formats: the signed single-device "[dmr]" format and the headerless numeric one.
-// The data are collected in the result (these files are small); ReplayArchive passes them on.
+// ReadDmr and the one-argument LoadArhivLegacy collect the data in the result; with a sink the
+// file is read in pieces, the signed format's samples passed on as they are read and the numeric
+// format's cable (stored sensor by sensor) once it is complete.
 ArchiveResult ReadDmr(std::string_view bytes);
+ArchiveResult LoadArhivLegacy(const std::string& fileName, ArchiveSink& sink);
 ArchiveResult LoadArhivLegacy(const std::string& fileName);
 
 // Calls onLine for every line of bytes without its end (LF or CR LF; a last line without an end

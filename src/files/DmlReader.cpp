@@ -210,6 +210,7 @@ ArchiveResult LoadArhivFile(const std::string& fileName, ArchiveSink& sink) {
     FileLineReader lines;
     if (!lines.Open(fileName)) {
         result.ReadError = lines.Error();
+        result.ReadErrno = lines.ErrorNumber();
         return result;
     }
     DmlReader reader(result, sink);
@@ -221,6 +222,7 @@ ArchiveResult LoadArhivFile(const std::string& fileName, ArchiveSink& sink) {
     }
     if (lines.Failed()) {  // a read error or an endless line: what was read stays, not completed
         result.ReadError = lines.Error();
+        result.ReadErrno = lines.ErrorNumber();
         result.StopLine = count + 1;
         return result;
     }

@@ -1,5 +1,6 @@
 // The older ".dmr" archive formats, read but never written.
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -13,28 +14,42 @@ namespace drumo {
 
 namespace {
 
-// Lines with their numbers, from the start of the file.
+// Lines with their numbers, from the start of bytes held in memory or of a file read in pieces.
+// A line's view stays valid only until the next call.
 class LineCursor {
 public:
     explicit LineCursor(std::string_view bytes) : bytes_(bytes) {}
-    bool AtEnd() const { return pos_ >= bytes_.size(); }
+    explicit LineCursor(FileLineReader& file) : file_(&file) {}
     size_t Number() const { return number_; }
-    // The next line without its end; an empty view at the end of the file.
-    std::string_view Next() {
-        if (AtEnd()) return {};
+    // The next line without its end; false at the end of the file or when reading failed.
+    bool Next(std::string_view& line) {
+        if (file_) {
+            if (!file_->Next(line)) return false;
+        } else {
+            if (pos_ >= bytes_.size()) return false;
+            size_t end = bytes_.find('\n', pos_);
+            const size_t next = end == std::string_view::npos ? bytes_.size() : end + 1;
+            if (end == std::string_view::npos) end = bytes_.size();
+            line = bytes_.substr(pos_, end - pos_);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            pos_ = next;
+        }
         ++number_;
-        size_t end = bytes_.find('\n', pos_);
-        const size_t next = end == std::string_view::npos ? bytes_.size() : end + 1;
-        if (end == std::string_view::npos) end = bytes_.size();
-        std::string_view line = bytes_.substr(pos_, end - pos_);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        pos_ = next;
-        return line;
+        return true;
     }
+    // The next line, or an empty one at the end.
+    std::string_view Next() {
+        std::string_view line;
+        return Next(line) ? line : std::string_view{};
+    }
+    // The system's reason when the file could not be read on ("" otherwise), and its number.
+    std::string Error() const { return file_ ? file_->Error() : std::string(); }
+    int ErrorNumber() const { return file_ ? file_->ErrorNumber() : 0; }
 
 private:
     std::string_view bytes_;
     size_t pos_ = 0;
+    FileLineReader* file_ = nullptr;
     size_t number_ = 0;
 };
 
@@ -51,21 +66,45 @@ std::vector<std::string_view> SplitSpaces(std::string_view line) {
     return fields;
 }
 
-// Whitespace-separated tokens.
-std::vector<std::string_view> Tokens(std::string_view line) {
-    std::vector<std::string_view> tokens;
-    size_t i = 0;
-    while (i < line.size()) {
+// Up to `n` whitespace-separated tokens of a line into `out`; the number of tokens found (at most n).
+size_t Tokens(std::string_view line, std::string_view* out, size_t n) {
+    size_t found = 0, i = 0;
+    while (i < line.size() && found < n) {
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
         const size_t start = i;
         while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        if (i > start) tokens.push_back(line.substr(start, i - start));
+        if (i > start) out[found++] = line.substr(start, i - start);
     }
-    return tokens;
+    return found;
 }
 
+// Plain decimals ("-12.345") of up to 15 digits are read directly: the digits as a whole number
+// and one division by a power of ten, both exact, give the correctly rounded value, as
+// std::from_chars does. Everything else goes to std::from_chars.
 bool ParseReal(std::string_view text, double& out) {
     if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+    static constexpr double Powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+    int64_t digits = 0;
+    int count = 0, fraction = -1;
+    for (; i < text.size() && count <= 15; ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digits = digits * 10 + (c - '0');
+            ++count;
+            if (fraction >= 0) ++fraction;
+        } else if (c == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            break;
+        }
+    }
+    if (i == text.size() && count > 0 && count <= 15) {
+        const double value = static_cast<double>(digits) / Powers[fraction > 0 ? fraction : 0];
+        out = text[0] == '-' ? -value : value;
+        return true;
+    }
     const auto res = std::from_chars(text.data(), text.data() + text.size(), out);
     return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(out);
 }
@@ -83,19 +122,16 @@ void Stop(ArchiveResult& r, const LineCursor& lines) {
     r.StopLine = lines.Number();
 }
 
-void Count(ArchiveResult& r) {
-    r.ValidValues = 0;
-    r.DeviceCount = r.Devices.size();
-    r.CableCount = r.SensorCount = r.SampleCount = 0;
-    for (const auto& d : r.Devices)
-        for (const auto& c : d.Cables) {
-            ++r.CableCount;
-            r.SensorCount += c.Labels.size();
-            r.SampleCount += c.Times.size();
-            for (const auto& series : c.Values)
-                for (int16_t v : series)
-                    if (v != ArchiveNoValue) ++r.ValidValues;
-        }
+// The end of the lines: read whole, or stopped by a failed read after the last line given.
+void Finish(ArchiveResult& r, const LineCursor& lines) {
+    r.ReadError = lines.Error();
+    r.ReadErrno = lines.ErrorNumber();
+    if (!r.ReadError.empty()) {
+        r.Completed = false;
+        r.StopLine = lines.Number() + 1;
+        return;
+    }
+    r.Completed = true;
 }
 
 void NoteTime(ArchiveResult& r, DateTime t) {
@@ -103,18 +139,20 @@ void NoteTime(ArchiveResult& r, DateTime t) {
     if (t > r.LastSampleTime) r.LastSampleTime = t;
 }
 
-void AppendSample(ArchiveResult& r, ArchiveCable& cable, DateTime t) {
-    cable.Times.push_back(t);
-    for (auto& series : cable.Values) series.push_back(ArchiveNoValue);
+// Passes a sample row on and counts it.
+void SendSample(ArchiveResult& r, ArchiveSink& sink, DateTime t, const std::vector<int16_t>& row) {
     NoteTime(r, t);
+    ++r.SampleCount;
+    for (int16_t v : row) r.ValidValues += v != ArchiveNoValue;
+    sink.Sample(t, row);
 }
 
-// The signed single-device format.
-void ReadSignedDmr(std::string_view bytes, ArchiveResult& r) {
-    LineCursor lines(bytes);
+// The signed single-device format. Its samples come in time order, one line each, so they go to
+// the sink as they are read.
+void ReadSignedDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
     std::string hash;
     auto next = [&]() {
-        std::string_view line = lines.Next();
+        const std::string_view line = lines.Next();
         HashTextLine(hash, line);
         return line;
     };
@@ -122,10 +160,7 @@ void ReadSignedDmr(std::string_view bytes, ArchiveResult& r) {
     next();
     next();
     const std::string_view deviceLine = next();
-    if (deviceLine.size() < 5) {
-        r.Completed = true;
-        return;
-    }
+    if (deviceLine.size() < 5) return Finish(r, lines);
     r.Signed = false;
 
     // "<model> xxxx<serial> xxxxxxxxx<firmware>"
@@ -143,11 +178,14 @@ void ReadSignedDmr(std::string_view bytes, ArchiveResult& r) {
         Cp1251ToUtf8(firmwareStart < deviceLine.size() ? deviceLine.substr(firmwareStart) : "");
     device.TypeNameFromFile = Cp1251ToUtf8(deviceLine.substr(0, nameEnd));
     device.HasTypeName = true;
-    r.Devices.push_back(std::move(device));
-    ArchiveDevice& dev = r.Devices.back();
+    sink.Device(device);
+    ++r.DeviceCount;
 
-    const std::string_view cableLine = next();
+    // The cable line is kept: reading the label line ends its view.
+    const std::string cableLine(next());
     const std::string_view labelLine = next();
+    bool hasCable = false;
+    size_t sensors = 0;
     if (cableLine.size() >= 5 && labelLine.size() >= 2 && labelLine[0] != ' ') {
         const auto head = SplitSpaces(cableLine);
         int16_t serial;
@@ -157,60 +195,97 @@ void ReadSignedDmr(std::string_view bytes, ArchiveResult& r) {
             return Stop(r, lines);
         const auto fields = SplitSpaces(labelLine);
         if (fields.size() < static_cast<size_t>(count)) return Stop(r, lines);
-        ArchiveCable cable;
-        cable.Kind = static_cast<uint8_t>(kind);
-        cable.Serial = serial;
+        std::vector<int16_t> labels;
         for (int64_t s = 0; s < count; ++s) {
             int16_t label;
             if (!ParseFileInt16(fields[static_cast<size_t>(s)], label)) return Stop(r, lines);
-            cable.Labels.push_back(label);
+            labels.push_back(label);
         }
-        cable.Values.resize(cable.Labels.size());
-        dev.Cables.push_back(std::move(cable));
+        sink.Cable(static_cast<uint8_t>(kind), serial, labels);
+        ++r.CableCount;
+        r.SensorCount += labels.size();
+        sensors = labels.size();
+        hasCable = true;
     }
 
-    while (!lines.AtEnd()) {
-        const std::string_view line = next();
+    std::vector<int16_t> row(sensors);
+    std::string_view line;
+    while (lines.Next(line)) {
+        HashTextLine(hash, line);
         if (!line.empty() && line[0] == ' ') {
             // The separator; the line after it is the hash of everything before.
-            if (lines.AtEnd()) break;
-            const std::string_view signature = lines.Next();
-            if (signature == hash) r.Signed = true;
+            std::string_view signature;
+            if (lines.Next(signature) && signature == hash) r.Signed = true;
             break;
         }
         if (line.size() < 8) continue;
         // Samples with nowhere to go (no cable line) are passed over.
-        if (dev.Cables.empty()) continue;
-        ArchiveCable& cable = dev.Cables.back();
+        if (!hasCable) continue;
         const auto fields = SplitSpaces(line);
         double time;
         if (fields.empty() || !ParseReal(fields[0], time)) return Stop(r, lines);
-        AppendSample(r, cable, time);
-        const size_t sensors = cable.Values.size();
+        std::fill(row.begin(), row.end(), ArchiveNoValue);
         for (size_t f = 1; f < fields.size() && sensors > 0; ++f) {
             int64_t v;
-            if (!ParseFileInt(fields[f], v)) return Stop(r, lines);
+            if (!ParseFileInt(fields[f], v)) {
+                // The sample counts with the values read before the damaged one.
+                SendSample(r, sink, time, row);
+                return Stop(r, lines);
+            }
             const size_t s = std::min(f - 1, sensors - 1);
             // 100000 is the format's "no value"; a number beyond 16 bits is damaged and stays empty.
-            const int16_t value =
-                (v == 100000 || v < -32768 || v > 32767) ? ArchiveNoValue : static_cast<int16_t>(v);
-            cable.Values[s].back() = value;
+            row[s] = (v == 100000 || v < -32768 || v > 32767) ? ArchiveNoValue : static_cast<int16_t>(v);
         }
+        SendSample(r, sink, time, row);
     }
-    r.Completed = true;
+    Finish(r, lines);
 }
 
-// The headerless numeric format: a head line, then one line per sensor and sample. It carries no
-// signature, so nothing read from it counts as signed.
-void ReadNumericDmr(std::string_view bytes, ArchiveResult& r) {
+// Passes a collected device on in file order and counts what it holds.
+void SendDevice(ArchiveResult& r, ArchiveSink& sink, ArchiveDevice&& device) {
+    ++r.DeviceCount;
+    for (const ArchiveCable& cable : device.Cables) {
+        ++r.CableCount;
+        r.SensorCount += cable.Labels.size();
+    }
+    for (const ArchiveCable& cable : device.Cables)
+        for (const auto& series : cable.Values)
+            for (int16_t v : series) r.ValidValues += v != ArchiveNoValue;
+    for (const ArchiveCable& cable : device.Cables) {
+        r.SampleCount += cable.Times.size();
+        for (DateTime t : cable.Times) NoteTime(r, t);
+    }
+    std::vector<ArchiveDevice> one;
+    one.push_back(std::move(device));  // not copied: the cable may hold millions of values
+    ReplayArchive(one, sink);
+}
+
+// The headerless numeric format: a head line, then one line per sensor and sample, sensor by
+// sensor, so the whole cable is collected before it goes to the sink. It carries no signature,
+// so nothing read from it counts as signed.
+void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
     r.Signed = false;
     r.CarriesSignature = false;
-    LineCursor lines(bytes);
+    std::string_view tokens[4];
+    size_t tokenCount = 0;
+    // A sensor's index and position repeat on each of its lines: the text of the first two
+    // numbers of the last good line is kept with its value, and the same text is not read again.
+    std::string lastText[2];
+    double lastValue[2] = {};
     auto readFour = [&](std::string_view line, double (&v)[4]) {
-        const auto tokens = Tokens(line);
-        if (tokens.size() < 4) return false;
-        for (int i = 0; i < 4; ++i)
-            if (!ParseReal(tokens[static_cast<size_t>(i)], v[i])) return false;
+        tokenCount = Tokens(line, tokens, 4);
+        if (tokenCount < 4) return false;
+        for (size_t i = 0; i < 4; ++i) {
+            if (i < 2 && tokens[i] == lastText[i]) {
+                v[i] = lastValue[i];
+                continue;
+            }
+            if (!ParseReal(tokens[i], v[i])) return false;
+            if (i < 2) {
+                lastText[i] = tokens[i];
+                lastValue[i] = v[i];
+            }
+        }
         return true;
     };
     double head[4];
@@ -221,7 +296,7 @@ void ReadNumericDmr(std::string_view bytes, ArchiveResult& r) {
         !RoundToRange(head[3], 0, 255, kind))
         return Stop(r, lines);
 
-    ArchiveDevice& dev = r.Devices.emplace_back();
+    ArchiveDevice dev;
     dev.Id.DevType = 101;  // the catalogue's Hexar-1/100
     dev.Id.Serial = static_cast<uint16_t>(serial);
     ArchiveCable& cable = dev.Cables.emplace_back();
@@ -232,15 +307,22 @@ void ReadNumericDmr(std::string_view bytes, ArchiveResult& r) {
 
     int64_t previous = -1;
     size_t cursor = 0;
-    while (!lines.AtEnd()) {
-        const std::string_view line = lines.Next();
-        if (Tokens(line).empty()) continue;
+    std::string_view line;
+    bool damaged = false;
+    while (lines.Next(line)) {
         double v[4];
-        if (!readFour(line, v)) return Stop(r, lines);
         int64_t index;
-        if (!RoundToRange(v[0], -1e9, 1e9, index)) return Stop(r, lines);
+        const bool read = readFour(line, v);
+        if (tokenCount == 0) continue;  // a blank line
+        if (!read || !RoundToRange(v[0], -1e9, 1e9, index)) {
+            damaged = true;
+            break;
+        }
         if (index < 1 || index > count) continue;
-        if (index == 1) AppendSample(r, cable, v[2]);
+        if (index == 1) {
+            cable.Times.push_back(v[2]);
+            for (auto& series : cable.Values) series.push_back(ArchiveNoValue);
+        }
         if (index != previous) {
             cursor = 0;
             int64_t label;
@@ -257,38 +339,72 @@ void ReadNumericDmr(std::string_view bytes, ArchiveResult& r) {
         if (RoundToRange(v[3] * 100.0, -32768, 32767, temperature))
             cable.Values[static_cast<size_t>(index - 1)][cursor] = static_cast<int16_t>(temperature);
     }
-    r.Completed = true;
+    SendDevice(r, sink, std::move(dev));
+    if (damaged) return Stop(r, lines);
+    Finish(r, lines);
+}
+
+// Which format the first two lines name: the signed one starts with "[dmr]"; the numeric one has
+// a second line; a file of one line holds nothing.
+enum class DmrKind { Signed, Numeric, Empty };
+DmrKind KindOf(LineCursor& lines) {
+    const std::string first(lines.Next().substr(0, 5));
+    const bool second = !lines.Next().empty();
+    if (first == "[dmr]") return DmrKind::Signed;
+    return second ? DmrKind::Numeric : DmrKind::Empty;
+}
+
+void ReadDmrLines(LineCursor& lines, DmrKind kind, ArchiveResult& r, ArchiveSink& sink) {
+    r.Opened = true;
+    r.Signed = true;
+    switch (kind) {
+    case DmrKind::Signed: return ReadSignedDmr(lines, r, sink);
+    case DmrKind::Numeric: return ReadNumericDmr(lines, r, sink);
+    case DmrKind::Empty: return Finish(r, lines);
+    }
 }
 
 }  // namespace
 
 ArchiveResult ReadDmr(std::string_view bytes) {
     ArchiveResult r;
-    r.Opened = true;
-    r.Signed = true;
+    ArchiveCollector collector(r.Devices);
     LineCursor probe(bytes);
-    const std::string_view first = probe.Next();
-    const std::string_view second = probe.Next();
-    if (first.substr(0, 5) == "[dmr]")
-        ReadSignedDmr(bytes, r);
-    else if (!second.empty())
-        ReadNumericDmr(bytes, r);
-    else
-        r.Completed = true;
-    Count(r);
+    const DmrKind kind = KindOf(probe);
+    LineCursor lines(bytes);
+    ReadDmrLines(lines, kind, r, collector);
+    return r;
+}
+
+ArchiveResult LoadArhivLegacy(const std::string& fileName, ArchiveSink& sink) {
+    ArchiveResult r;
+    // The file is read twice: its first lines tell the format, then it is read from the start.
+    FileLineReader file;
+    if (!file.Open(fileName)) {
+        r.ReadError = file.Error();
+        r.ReadErrno = file.ErrorNumber();
+        return r;
+    }
+    LineCursor probe(file);
+    const DmrKind kind = KindOf(probe);
+    if (file.Failed() || !file.Open(fileName)) {
+        r.Opened = true;
+        r.ReadError = file.Error();
+        r.ReadErrno = file.ErrorNumber();
+        r.StopLine = probe.Number() + 1;
+        return r;
+    }
+    LineCursor lines(file);
+    ReadDmrLines(lines, kind, r, sink);
     return r;
 }
 
 ArchiveResult LoadArhivLegacy(const std::string& fileName) {
-    // These files are read whole; the limit is far above any file a device's archive gave.
-    constexpr size_t MaxLegacyBytes = size_t(512) << 20;
-    std::string bytes, error;
-    if (!ReadSmallFile(fileName, bytes, MaxLegacyBytes, &error)) {
-        ArchiveResult r;
-        r.ReadError = error;
-        return r;
-    }
-    return ReadDmr(bytes);
+    std::vector<ArchiveDevice> devices;
+    ArchiveCollector collector(devices);
+    ArchiveResult r = LoadArhivLegacy(fileName, collector);
+    r.Devices = std::move(devices);
+    return r;
 }
 
 }  // namespace drumo

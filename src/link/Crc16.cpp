@@ -6,22 +6,22 @@ namespace drumo {
 
 namespace {
 
-// The two 256-entry tables of the byte-wise algorithm: for an index i (the low CRC byte XOR the
-// next data byte) the byte to XOR into the new low byte and the new high byte. They are the two
-// halves of the classic 16-bit table and are generated once, at compile time.
-struct CrcTables {
-    std::array<uint8_t, 256> lo{};
-    std::array<uint8_t, 256> hi{};
-};
+// The tables of the byte-wise algorithm: for an index i (the low CRC byte XOR the next data byte)
+// t[0][i] is the value to XOR into the CRC shifted right by 8. Table k gives the same for a byte
+// followed by k zero bytes, so that four bytes are taken at a time with independent lookups (the
+// CRC is linear). Generated once, at compile time.
+using CrcTables = std::array<std::array<uint16_t, 256>, 4>;
 
 constexpr CrcTables MakeTables() {
-    CrcTables t;
+    CrcTables t{};
     for (unsigned i = 0; i < 256; ++i) {
         unsigned crc = i;
         for (int bit = 0; bit < 8; ++bit) crc = (crc & 1u) ? (crc >> 1) ^ 0xA001u : crc >> 1;
-        t.lo[i] = static_cast<uint8_t>(crc & 0xFFu);
-        t.hi[i] = static_cast<uint8_t>(crc >> 8);
+        t[0][i] = static_cast<uint16_t>(crc);
     }
+    for (size_t k = 1; k < 4; ++k)
+        for (unsigned i = 0; i < 256; ++i)
+            t[k][i] = static_cast<uint16_t>(t[k - 1][i] >> 8 ^ t[0][t[k - 1][i] & 0xFF]);
     return t;
 }
 
@@ -29,15 +29,17 @@ constexpr CrcTables kTables = MakeTables();
 
 }  // namespace
 
-uint16_t Crc16(const uint8_t* data, size_t n) {
-    uint8_t lo = 0xFF;
-    uint8_t hi = 0xFF;
-    for (size_t k = 0; k < n; ++k) {
-        const uint8_t index = lo ^ data[k];
-        lo = hi ^ kTables.lo[index];
-        hi = kTables.hi[index];
+uint16_t Crc16(const uint8_t* data, size_t n) { return Crc16Continue(0xFFFF, data, n); }
+
+uint16_t Crc16Continue(uint16_t crc, const uint8_t* data, size_t n) {
+    const auto& t = kTables;
+    unsigned c = crc;
+    for (; n >= 4; n -= 4, data += 4) {
+        const unsigned x = c ^ (data[0] | data[1] << 8);
+        c = t[3][x & 0xFF] ^ t[2][x >> 8] ^ t[1][data[2]] ^ t[0][data[3]];
     }
-    return static_cast<uint16_t>(hi << 8 | lo);
+    for (; n > 0; --n, ++data) c = c >> 8 ^ t[0][(c ^ *data) & 0xFF];
+    return static_cast<uint16_t>(c);
 }
 
 void AppendCrc16(uint8_t* buffer, size_t n) {

@@ -11,6 +11,9 @@ namespace drumo {
 
 // The CRC value of n bytes (for "123456789" it is 0x4B37).
 uint16_t Crc16(const uint8_t* data, size_t n);
+// The CRC of bytes that follow those `crc` was computed over: Crc16(a + b) is
+// Crc16Continue(Crc16(a), b). Lets a text in two pieces be checked without joining them.
+uint16_t Crc16Continue(uint16_t crc, const uint8_t* data, size_t n);
 
 // Computes the CRC of the first n bytes and stores it in buffer[n] (low byte) and buffer[n + 1]
 // (high byte). The buffer must hold n + 2 bytes.

@@ -1,5 +1,6 @@
 #include "model/Cp1251.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace drumo {
@@ -95,8 +96,19 @@ std::string Utf8ToCp1251(std::string_view utf8) {
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
     std::string out;
-    out.reserve(cp1251.size() * 2);
-    for (char c : cp1251) AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(c)));
+    // At most three bytes for a byte above 0x7F, one for the others: a text kept long (a notebook
+    // table) takes no more room than it needs.
+    const size_t high = static_cast<size_t>(
+        std::count_if(cp1251.begin(), cp1251.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
+    out.reserve(cp1251.size() + 2 * high);
+    // Runs of ASCII, the same bytes in both, are copied whole.
+    for (size_t i = 0; i < cp1251.size();) {
+        size_t j = i;
+        while (j < cp1251.size() && static_cast<unsigned char>(cp1251[j]) < 0x80) ++j;
+        out.append(cp1251.data() + i, j - i);
+        if (j < cp1251.size()) AppendUtf8(out, ByteToCodePoint(static_cast<unsigned char>(cp1251[j++])));
+        i = j;
+    }
     return out;
 }
 

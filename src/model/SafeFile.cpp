@@ -301,7 +301,10 @@ bool FileLineReader::Open(const std::string& path) {
     buffer_.clear();
     begin_ = scan_ = end_ = 0;
     atEnd_ = false;
+    errno_ = 0;
+    errno = 0;
     fd_ = OpenRegularFile(path, &error_);
+    if (fd_ < 0 && error_ != NotRegularFileError) errno_ = errno;
     return fd_ >= 0;
 }
 
@@ -319,6 +322,7 @@ bool FileLineReader::Fill() {
         const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
+            errno_ = errno;
             error_ = std::strerror(errno);
             return false;
         }

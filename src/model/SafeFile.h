@@ -107,6 +107,9 @@ public:
 
     bool Failed() const { return !error_.empty(); }
     const std::string& Error() const { return error_; }
+    // The system's error number of the failure; 0 when the reader refused the file itself (no
+    // regular file, a line too long).
+    int ErrorNumber() const { return errno_; }
 
 private:
     bool Fill();
@@ -120,6 +123,7 @@ private:
     size_t end_ = 0;    // end of the data in the buffer
     bool atEnd_ = false;
     std::string error_;
+    int errno_ = 0;
 };
 
 // The folder part of a path ("." when there is none).

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 
 namespace drumo {
@@ -70,7 +71,9 @@ std::string NotebookFileText(const NotebookTable& table, const std::string& head
     file.Line(" ");
     file.Line(header);
     file.Line(" ");
-    for (int k = 0; k < table.Records(); ++k) {
+    // Counting the records walks the table: once, not once a record.
+    const int records = table.Records();
+    for (int k = 0; k < records; ++k) {
         const NoteRow* a = table.RowAt(NotebookTable::RowA(k));
         const NoteRow* b = table.RowAt(NotebookTable::RowB(k));
         const size_t columns = WrittenColumns(a, b);
@@ -93,7 +96,7 @@ NotebookWrite WriteNotebookFile(const std::string& fileName, const NotebookTable
     return out.Commit() ? NotebookWrite::Ok : NotebookWrite::WriteFailed;
 }
 
-NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, NotebookTable& table) {
+NotebookFileResult ScanNotebookFile(const std::string& fileName, const NotebookRowHandler& onRow) {
     NotebookFileResult result;
     if (!HasNotebookEnding(fileName)) return result;
     FileLineReader in;
@@ -101,7 +104,6 @@ NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, Note
         result.Status = NotebookFileStatus::CannotOpen;
         return result;
     }
-    table.Clear();
     std::string hash;
     std::string_view line;
     const auto next = [&](bool hashed) {
@@ -110,12 +112,26 @@ NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, Note
         return true;
     };
     const auto fail = [&] {
-        table.Clear();
+        result = NotebookFileResult{};
         result.Status = NotebookFileStatus::NotNotebook;
         return result;
     };
 
     int r = 1;
+    bool numbered = false;  // row A of the record being read starts with its number
+    const auto addRow = [&](std::string_view bytes) {
+        // Record k's row A is row 3k + 1; the record counts once its row B is read.
+        if (r % 3 == 1) {
+            const std::string_view number = bytes.substr(0, bytes.find('\t'));
+            numbered = number.size() >= 2 && number.size() < bytes.size() && number[0] == 'n' &&
+                       std::all_of(number.begin() + 1, number.end(), [](char c) { return c >= '0' && c <= '9'; });
+        } else if (r % 3 == 2 && numbered) {
+            ++result.NumberedRecords;
+        }
+        onRow(r, bytes);
+        ++r;
+    };
+
     std::string firstLine;
     if (!next(true)) {
         if (in.Failed()) return fail();
@@ -129,23 +145,6 @@ NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, Note
             if (i == 4) result.Header = Cp1251ToUtf8(line);
         }
     }
-
-    const auto addRow = [&](std::string_view bytes) {
-        const std::string text = Cp1251ToUtf8(bytes);
-        std::string_view rest = text;
-        NoteRow& row = table.Row(r);
-        int fields = 0;
-        for (size_t tab; (tab = rest.find('\t')) != std::string_view::npos; rest.remove_prefix(tab + 1)) {
-            std::string cell(rest.substr(0, tab));
-            if (fields >= 4 && !cell.empty() && std::isdigit(static_cast<unsigned char>(cell.back()))) {
-                std::replace(cell.begin(), cell.end(), mark == '.' ? ',' : '.', mark);
-            }
-            row.Add(cell);
-            ++fields;
-        }
-        table.EnsureColumns(fields);
-        ++r;
-    };
 
     bool ended = false;
     if (result.Legacy) {
@@ -175,13 +174,41 @@ NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, Note
         }
     }
     if (r <= 2) {
-        table.Clear();
         result.Status = NotebookFileStatus::NoData;
         return result;
     }
     result.Records = r / 3;
-    table.SetRowCount(result.Records > 0 ? 3 * result.Records : NotebookTable::EmptyRows);
     result.Status = NotebookFileStatus::Ok;
+    return result;
+}
+
+NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, NotebookTable& table) {
+    // The table is cleared once the file is open, and again when reading it fails.
+    bool cleared = false;
+    NotebookFileResult result = ScanNotebookFile(fileName, [&](int r, std::string_view bytes) {
+        if (!cleared) {
+            table.Clear();
+            cleared = true;
+        }
+        // The row keeps its cells as the line holds them, each followed by a TAB; only the
+        // decimal marks of number cells from column 4 on change.
+        std::string text = Cp1251ToUtf8(bytes);
+        int fields = 0;
+        for (size_t begin = 0, tab; (tab = text.find('\t', begin)) != std::string::npos; begin = tab + 1, ++fields) {
+            if (fields >= 4 && tab > begin && std::isdigit(static_cast<unsigned char>(text[tab - 1])))
+                std::replace(text.begin() + static_cast<std::ptrdiff_t>(begin),
+                             text.begin() + static_cast<std::ptrdiff_t>(tab), mark == '.' ? ',' : '.', mark);
+        }
+        table.Row(r).SetCells(std::move(text));
+        table.EnsureColumns(fields);
+    });
+    if (result.Status == NotebookFileStatus::CannotOpen) return result;
+    if (result.Status != NotebookFileStatus::Ok) {
+        table.Clear();
+        return result;
+    }
+    if (!cleared) table.Clear();
+    table.SetRowCount(result.Records > 0 ? 3 * result.Records : NotebookTable::EmptyRows);
     return result;
 }
 
@@ -208,11 +235,26 @@ std::string PointNumber(std::string_view cell) {
     return text;
 }
 
+// The cable serial of a "SNтк: [ -77 ]" cell with its sign; 0 for "SNтк: [ --- ]". A cell
+// without brackets gives the number its digits form.
+long CableSerialOf(std::string_view cell) {
+    const size_t open = cell.find('[');
+    if (open == std::string_view::npos) return DigitsOf(cell);
+    std::string_view inside = cell.substr(open + 1);
+    inside = inside.substr(0, inside.find(']'));
+    while (!inside.empty() && inside.front() == ' ') inside.remove_prefix(1);
+    while (!inside.empty() && inside.back() == ' ') inside.remove_suffix(1);
+    long serial = 0;
+    const auto [end, ec] = std::from_chars(inside.data(), inside.data() + inside.size(), serial);
+    return ec == std::errc() && end == inside.data() + inside.size() ? serial : 0;
+}
+
 }  // namespace
 
 std::string NotebookCsv(const NotebookTable& table) {
     std::string out = "record,time,cable_serial,kind,sensor,label,value\n";
-    for (int k = 0; k < table.Records(); ++k) {
+    const int records = table.Records();
+    for (int k = 0; k < records; ++k) {
         const int a = NotebookTable::RowA(k), b = NotebookTable::RowB(k);
         std::string record(table.Cell(a, 0));
         if (!record.empty() && record[0] == 'n') record.erase(0, 1);
@@ -225,7 +267,7 @@ std::string NotebookCsv(const NotebookTable& table) {
                           c.Second);
             time = text;
         }
-        const long serial = DigitsOf(table.Cell(a, 2));
+        const long serial = CableSerialOf(table.Cell(a, 2));
         const int kind = KindOfUnitText(table.Cell(a, 3));
         for (int c = 4; !table.Cell(a, c).empty() || !table.Cell(b, c).empty(); ++c) {
             AppendCsvField(out, record);

@@ -19,7 +19,9 @@
 #include "model/DateTime.h"
 #include "notebook/NotebookTable.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace drumo {
 
@@ -47,11 +49,20 @@ struct NotebookFileResult {
     bool Legacy = false;  // without the "[dmn]" line
     std::string Header;
     int Records = 0;      // R = table rows read / 3
+    // Records whose first cell is a record number ("n" + digits), as a device's notebook gives
+    // them; a file of other text read as an older file has none.
+    int NumberedRecords = 0;
 };
 
 // Reads a notebook file into the table (cleared first once the file is open). Cells of columns 4
 // on whose last character is a digit get `mark` as their decimal separator.
 NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, NotebookTable& table);
+
+// Reads a notebook file without building a table, each table row's Windows-1251 bytes (without
+// its line end) going to the handler with its row number; the result is what ReadNotebookFile
+// gives for the file. The view is valid only during the call.
+using NotebookRowHandler = std::function<void(int row, std::string_view bytes)>;
+NotebookFileResult ScanNotebookFile(const std::string& fileName, const NotebookRowHandler& onRow);
 
 // The table as CSV in UTF-8: a header line "record,time,cable_serial,kind,sensor,label,value", then
 // one line per record and sensor; times in ISO 8601 (empty when the record has none), numbers

@@ -11,6 +11,15 @@ void NoteRow::Add(std::string_view cell) {
     text_.push_back('\t');
 }
 
+void NoteRow::SetCells(std::string text) {
+    text.resize(text.find_last_of('\t') + 1);  // npos + 1: no cell at all
+    text_ = std::move(text);
+    ends_.clear();
+    ends_.reserve(static_cast<size_t>(std::count(text_.begin(), text_.end(), '\t')));  // rows are kept long
+    for (size_t tab = text_.find('\t'); tab != std::string::npos; tab = text_.find('\t', tab + 1))
+        ends_.push_back(static_cast<uint32_t>(tab));
+}
+
 void NoteRow::Reserve(size_t cells, size_t bytes) {
     ends_.reserve(cells);
     text_.reserve(bytes);

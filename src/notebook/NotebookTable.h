@@ -21,6 +21,9 @@ namespace drumo {
 class NoteRow {
 public:
     void Add(std::string_view cell);
+    // Replaces the row with cells given as the row keeps them: each cell followed by a TAB (text
+    // after the last TAB is no cell).
+    void SetCells(std::string text);
     void Reserve(size_t cells, size_t bytes);
     // An empty cell at `column` and before it, when the row is shorter.
     void PadTo(size_t columns);

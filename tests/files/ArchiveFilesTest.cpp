@@ -327,6 +327,15 @@ TEST_F(ArchiveFilesTest, SpecialFilesAreRefusedAndAnEndlessLineStopsTheFile) {
     EXPECT_FALSE(r.Completed);
     EXPECT_EQ(r.DeviceCount, 1u);  // what came before stays
     EXPECT_EQ(r.ReadError, "a line longer than 1048576 bytes");
+
+    // The log names the reason after the message, for every format.
+    const std::string endlessDmr = dir_ / "endless.dmr", missing = dir_ / "missing.dmr";
+    WriteFile(endlessDmr, "[dmr]\r\n" + std::string(3 << 20, '7'));
+    op_.fallback = true;  // "Игнорировать и продолжить?"
+    EXPECT_EQ(files_.FileOpenArhiv({endless, endlessDmr, missing}), 0u);
+    EXPECT_TRUE(log_.Has(" > " + endless + " не прочитан: строка 10 длиннее 1048576 байт"));
+    EXPECT_TRUE(log_.Has(" > " + endlessDmr + " не прочитан: строка 2 длиннее 1048576 байт"));
+    EXPECT_TRUE(log_.Has(" > " + missing + " не существует"));
 }
 
 // A target that cannot be opened for writing keeps what it is; the operator hears that the file

@@ -98,6 +98,10 @@ TEST_F(CliFilesTest, VerifyGivesEachKindOfBadFileItsOwnStatus) {
     test::WriteFile(dir_ / "nul.dml", std::string(4096, '\0'));
     test::WriteFile(dir_ / "numeric.dmr", "2 10 20 1\n1 0.5 44000.5 12.5\n2 1.5 44000.5 13\n");
     test::WriteFile(dir_ / "notes.txt", good);
+    test::WriteFile(dir_ / "long.dml", std::string(2 << 20, 'D') + "\r\n" + good);
+    std::string noise;
+    for (int i = 0; i < 4000; ++i) noise += static_cast<char>((i * 7919 + i / 13) & 0xFF);
+    test::WriteFile(dir_ / "noise.dmn", noise);
     ASSERT_EQ(::mkfifo((dir_ / "fifo.dml").c_str(), 0600), 0);
 
     struct Case {
@@ -116,6 +120,8 @@ TEST_F(CliFilesTest, VerifyGivesEachKindOfBadFileItsOwnStatus) {
         {dir_ / "nul.dml", 5, "unsigned", "holds no device"},
         {dir_ / "fifo.dml", 5, "unsigned", "is not a regular file"},
         {dir_ / "notes.txt", 5, "unsigned", "is not an archive file"},
+        {dir_ / "long.dml", 5, "unsigned", "holds no device (reading stopped at line 1: a line longer than"},
+        {dir_ / "noise.dmn", 5, "unsigned", "is not a notebook file or is damaged (no record in it)"},
         {dir_ / "missing.dml", 5, "unsigned", "No such file or directory"},
     };
     for (const auto& c : cases) {

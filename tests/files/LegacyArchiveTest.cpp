@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "files/ArchiveReader.h"
+#include "files/FilesTestSupport.h"
 #include "link/Crc16.h"
 
 namespace drumo {
@@ -150,6 +151,47 @@ TEST(Dmr, AnEmptySecondLineLoadsNothing) {
     EXPECT_TRUE(r.Signed);
     EXPECT_TRUE(r.Devices.empty());
     EXPECT_TRUE(ReadDmr("").Devices.empty());
+}
+
+// Reading a file from the disk, in pieces and passed to a sink as it goes, gives what the reader of
+// bytes in memory gives, whether the file is read whole, stops at a damaged line or at a line
+// without end; the file has no size limit of its own.
+TEST(Dmr, FileOnDiskReadsAsTheSameBytesInMemory) {
+    std::vector<std::string> damaged = Lines;
+    damaged[7] = "43074.6 2151 x ";
+    const std::string files[] = {
+        SignedDmr(Lines),
+        SignedDmr(damaged),
+        "3 77 4321 1\r\n1 0.5 43074.5 21.5\r\n2 1.5 43074.5 -273\r\n2 1.5 43074.6 9\r\n3 2 43074.5 4\r\n",
+        "2 1 1 1\r\n1 0.5 43074.5 20\r\nx y z w\r\n",
+        "3 77 4321 1\r\n1 0.5 43074.5 21.5\r\n" + std::string(3 << 20, '7'),
+    };
+    test::TempFolder dir;
+    for (const std::string& bytes : files) {
+        test::WriteFile(dir / "a.dmr", bytes);
+        const ArchiveResult memory = ReadDmr(bytes), disk = LoadArhivLegacy(dir / "a.dmr");
+        const std::string what = bytes.substr(0, 40);
+        EXPECT_TRUE(disk.Opened) << what;
+        EXPECT_EQ(disk.Signed, memory.Signed) << what;
+        EXPECT_EQ(disk.StopLine, memory.StopLine) << what;
+        EXPECT_EQ(disk.SampleCount, memory.SampleCount) << what;
+        EXPECT_EQ(disk.ValidValues, memory.ValidValues) << what;
+        ASSERT_EQ(disk.Devices.size(), memory.Devices.size()) << what;
+        for (size_t d = 0; d < disk.Devices.size(); ++d) {
+            ASSERT_EQ(disk.Devices[d].Cables.size(), memory.Devices[d].Cables.size()) << what;
+            for (size_t c = 0; c < disk.Devices[d].Cables.size(); ++c) {
+                EXPECT_EQ(disk.Devices[d].Cables[c].Times, memory.Devices[d].Cables[c].Times) << what;
+                EXPECT_EQ(disk.Devices[d].Cables[c].Values, memory.Devices[d].Cables[c].Values) << what;
+            }
+        }
+        // Only the line without end differs: the disk reader refuses it instead of holding it.
+        if (bytes.size() > (1u << 20)) {
+            EXPECT_FALSE(disk.Completed);
+            EXPECT_EQ(disk.ReadError, "a line longer than 1048576 bytes");
+        } else {
+            EXPECT_EQ(disk.Completed, memory.Completed) << what;
+        }
+    }
 }
 
 }  // namespace

@@ -16,6 +16,26 @@ TEST(Crc16, KnownTextsGiveTheirCheckValues) {
     EXPECT_EQ(Crc16(digits, sizeof digits), 0x4B37);
 }
 
+// Every length and split point against the bitwise definition: the table-driven CRC takes bytes
+// several at a time, and a text may be checked in two pieces.
+TEST(Crc16, AgreesWithTheBitwiseDefinitionForEveryLengthAndSplit) {
+    const auto bitwise = [](const std::vector<uint8_t>& bytes) {
+        unsigned crc = 0xFFFF;
+        for (uint8_t b : bytes) {
+            crc ^= b;
+            for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+        }
+        return static_cast<uint16_t>(crc);
+    };
+    std::vector<uint8_t> bytes;
+    for (unsigned i = 0; i < 40; ++i) {
+        EXPECT_EQ(Crc16(bytes.data(), bytes.size()), bitwise(bytes)) << i;
+        for (size_t cut = 0; cut <= bytes.size(); ++cut)
+            EXPECT_EQ(Crc16Continue(Crc16(bytes.data(), cut), bytes.data() + cut, bytes.size() - cut), bitwise(bytes));
+        bytes.push_back(static_cast<uint8_t>(i * 97 + 13));
+    }
+}
+
 TEST(Crc16, AppendedCrcMatchesTheWorkedRequestFrames) {
     uint8_t read[8] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x01};
     AppendCrc16(read, 6);

@@ -175,8 +175,27 @@ TEST_F(NotebookFiles, OlderFileWithoutTheTagLoadsAsUnsignedData) {
     EXPECT_TRUE(r.Legacy);
     EXPECT_FALSE(r.Signed);
     EXPECT_EQ(r.Records, 1);
+    EXPECT_EQ(r.NumberedRecords, 1);
     EXPECT_EQ(t.Cell(1, 3), "N dat ");
     EXPECT_EQ(t.Cell(2, 4), "21.5");
+}
+
+// The CSV of the table: a negative cable serial keeps its sign, a record without one leaves the
+// field empty.
+TEST_F(NotebookFiles, CsvKeepsTheSignOfTheCableSerial) {
+    NotebookTable t;
+    int k = 0;
+    for (const char* serial : {"SNтк: [ -77 ]", "SNтк: [ --- ]"}) {
+        for (const char* c : {"n17", "05.12.2017", serial, "L, м", "0.5", "1.5"}) t.Row(NotebookTable::RowA(k)).Add(c);
+        for (const char* c : {"", "14:30:00", "датчиков:  2", "T, °C", "21.5", "21.75"})
+            t.Row(NotebookTable::RowB(k)).Add(c);
+        ++k;
+    }
+    t.SetRowCount(6);
+    EXPECT_EQ(NotebookCsv(t),
+              "record,time,cable_serial,kind,sensor,label,value\n"
+              "17,2017-12-05T14:30:00,-77,1,1,0.5,21.5\n17,2017-12-05T14:30:00,-77,1,2,1.5,21.75\n"
+              "17,2017-12-05T14:30:00,,1,1,0.5,21.5\n17,2017-12-05T14:30:00,,1,2,1.5,21.75\n");
 }
 
 TEST_F(NotebookFiles, DecimalMarkOfTheProgramReplacesTheFilesInNumberCells) {
