@@ -1,7 +1,8 @@
 // libFuzzer target: the sensor file (".dms") reader over arbitrary text. What it read is written
-// again and read back: the second file must be the first, and the limit check and the block
-// bytes must not fail on anything the table holds.
+// again and read back: the second file must be the first, and the limit check and the checked
+// records a write would send must not fail on anything the table holds.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -12,22 +13,23 @@ using namespace drumo;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CorrectionTable table;
-    table.LoadFileText(std::string_view(reinterpret_cast<const char*>(data), size));
+    std::string problem;
+    if (!table.LoadFileText(std::string_view(reinterpret_cast<const char*>(data), size), '.', problem)) return 0;
     const std::string text = table.FileText();
     CorrectionTable again;
-    again.LoadFileText(text);
+    if (!again.LoadFileText(text, '.', problem)) std::abort();
     if (again.FileText() != text) std::abort();
 
     std::string list, error;
-    std::vector<uint8_t> bytes;
     const int sensors = table.CompleteRows();
     if (sensors > CorrectionRows) std::abort();
     const int sent = std::min(sensors, CorrectionBlocks * CorrectionBlockSize);
-    if (table.LimitCheck(sent, '.', list, error)) {
-        for (int block = 0; block < CorrectionBlocks; ++block) {
-            if (!table.BlockBytes(block, sent, '.', bytes)) continue;
-            if (bytes.size() > 6u * CorrectionBlockSize) std::abort();
-        }
+    table.LimitCheck(sent, '.', list, error);
+    TableRefusal refusal;
+    if (const auto records = table.Check(sent, '.', refusal)) {
+        if (records->Count() != sent) std::abort();
+        for (int block = 0; block < CorrectionBlocks; ++block)
+            if (records->Block(block).size() > 6u * CorrectionBlockSize) std::abort();
     }
     return 0;
 }
