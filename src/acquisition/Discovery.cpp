@@ -47,8 +47,6 @@ std::string CommentOf(const uint16_t* regs) {
 
 }  // namespace
 
-const char* FaultBitText(int bit) { return bit >= 0 && bit < 8 ? FaultTexts[bit] : ""; }
-
 std::string FaultReport(int address, unsigned faultBits) {
     std::string text = " > Сообщение о внутренних сбоях по адресу " + std::to_string(address) + ": \r\n";
     for (int bit = 0; bit < 8; ++bit)

@@ -45,9 +45,6 @@ public:
     virtual void DevicesFound(int /*devices*/, bool /*modbus*/, const std::string& /*mainStatus*/) {}
 };
 
-// Texts of the fault bits 0..7 of holding register 13.
-const char* FaultBitText(int bit);
-
 // The log text for a non-zero fault byte of the device at `address`.
 std::string FaultReport(int address, unsigned faultBits);
 

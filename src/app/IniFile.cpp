@@ -115,8 +115,6 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     p->Pairs.emplace_back(std::string(key), std::string(value));
 }
 
-bool IniFile::HasSection(std::string_view section) const { return Find(section) != nullptr; }
-
 std::vector<std::pair<std::string, std::string>> IniFile::Section(std::string_view section) const {
     const Part* p = Find(section);
     return p ? p->Pairs : std::vector<std::pair<std::string, std::string>>{};

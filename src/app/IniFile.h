@@ -23,7 +23,6 @@ public:
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
     // Replaces the value of an existing key in place, or adds the key (and section) at the end.
     void Set(std::string_view section, std::string_view key, std::string_view value);
-    bool HasSection(std::string_view section) const;
     // The pairs of one section in file order; empty when there is no such section.
     std::vector<std::pair<std::string, std::string>> Section(std::string_view section) const;
 

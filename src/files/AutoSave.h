@@ -41,7 +41,6 @@ public:
     // 0: every save writes the whole file (the program).
     double AppendSampleSeconds = 0;
 
-    int PeriodIndex() const { return periodIndex_; }
     int PeriodSeconds() const { return AutoSavePeriodSeconds(periodIndex_); }
     // A new period from the settings dialog: takes effect at once when the timer runs.
     void SetPeriodIndex(int index);
@@ -67,7 +66,6 @@ public:
     bool LastSaveOk() const { return lastSaveOk_; }
     bool Due() const { return due_; }
     bool TimerRunning() const { return timerRunning_; }
-    DateTime NextSaveTime() const { return next_; }
 
 private:
     int ProgressMaximum(int updateIntervalMs) const;

@@ -18,7 +18,6 @@ class PortMap {
 public:
     // The device nodes configured in the settings file, by port number.
     void SetConfigured(std::map<int, std::string> ports) { configured_ = std::move(ports); }
-    const std::map<int, std::string>& Configured() const { return configured_; }
 
     // The device node of port n, or "" when the number has none.
     std::string DevicePath(int n) const;

@@ -25,10 +25,6 @@ void NoteRow::Reserve(size_t cells, size_t bytes) {
     text_.reserve(bytes);
 }
 
-void NoteRow::PadTo(size_t columns) {
-    while (ends_.size() < columns) Add({});
-}
-
 std::string_view NoteRow::Cell(size_t column) const {
     if (column >= ends_.size()) return {};
     const size_t begin = column == 0 ? 0 : ends_[column - 1] + 1;

@@ -25,8 +25,6 @@ public:
     // after the last TAB is no cell).
     void SetCells(std::string text);
     void Reserve(size_t cells, size_t bytes);
-    // An empty cell at `column` and before it, when the row is shorter.
-    void PadTo(size_t columns);
     size_t Cells() const { return ends_.size(); }
     std::string_view Cell(size_t column) const;
     // The first `columns` cells, each followed by a TAB (empty cells for those the row lacks).

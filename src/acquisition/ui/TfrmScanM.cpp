@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "acquisition/ManagerRows.h"
+#include "acquisition/ServiceCommands.h"
 
 namespace drumo {
 
@@ -282,9 +283,9 @@ void TfrmScanM::SetChangeCommandsEnabled(bool enabled) {
 
 void TfrmScanM::PreparePopup() {
     if (store_.HasDevice(store_.SelDevice)) {
-        const QString address = QString::number(store_.DevSig(store_.SelDevice).Address);
-        actEditAddress_->setText(QStringLiteral("Изменить Modbus адрес ") + address);
-        actEditComment_->setText(QStringLiteral("Изменить комментарии ") + address);
+        const int address = store_.DevSig(store_.SelDevice).Address;
+        actEditAddress_->setText(QString::fromStdString(EditCommandText(EditMode::Address, address)));
+        actEditComment_->setText(QString::fromStdString(EditCommandText(EditMode::Comment, address)));
     } else {
         actEditAddress_->setText(QStringLiteral("Изменить адрес"));
         actEditComment_->setText(QStringLiteral("Изменить комментарии"));

@@ -245,11 +245,6 @@ void Chart::SetLineVisible(int line, bool visible) {
     LinesChanged();
 }
 
-void Chart::SetLineWidth(int line, int width) {
-    if (auto* l = LineAt(line)) l->LineWidth = width;
-    LinesChanged();
-}
-
 void Chart::SetPointShape(int line, PointShape shape) {
     if (auto* l = LineAt(line)) l->Shape = shape;
     LinesChanged();

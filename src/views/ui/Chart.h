@@ -87,7 +87,6 @@ public:
     void SetLineColour(int line, const QColor& colour);
     QColor LineColour(int line) const;
     void SetLineVisible(int line, bool visible);  // the connecting line; points stay
-    void SetLineWidth(int line, int width);
     void SetPointShape(int line, PointShape shape);
     PointShape PointShapeOf(int line) const;
     void SetPointSize(int line, int size);  // width and height in pixels

@@ -86,7 +86,6 @@ protected:
 
 private:
     QWidget* BuildPanel();
-    QToolButton* AddSwatch(QWidget* panel, int row, const char* name, const char* caption, QColor TrendLook::*field);
     void ChooseColour(QColor TrendLook::*field);
     void SyncTemperatureRange();
     void ApplyAxes();
