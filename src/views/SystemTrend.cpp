@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "model/Formats.h"
+#include "views/ReadoutPlace.h"
 
 namespace drumo {
 
@@ -171,8 +172,9 @@ std::string Fixed2(double value) {
 std::string ReadoutPositionText(double metres) { return "L " + Fixed2(metres) + " м "; }
 
 SliceReadoutPlace SystemReadoutPlace(int x, int y, int chartWidth) {
-    const int left = x > chartWidth - 70 ? x - 50 : x + 16;
-    return {left, y + 6, y + 18};
+    // Both texts start at one x; they turn over one pixel nearer the edge than the length trend's.
+    const ReadoutTextPlace p = PlaceReadoutTexts(x, y, chartWidth, {69, 50, 50});
+    return {p.FirstX, p.FirstY, p.SecondY};
 }
 
 }  // namespace drumo

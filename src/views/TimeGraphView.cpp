@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "model/Formats.h"
+#include "views/ReadoutPlace.h"
 
 namespace drumo {
 
@@ -118,16 +119,8 @@ std::string ReadoutTemperatureText(double celsius, char mark) {
 std::string ReadoutTimeText(DateTime t) { return DateText(t) + " " + TimeText(t) + " "; }
 
 ReadoutPlace PlaceReadout(int x, int y, int plotWidth) {
-    ReadoutPlace place;
-    if (x < plotWidth - 100) {
-        place.TemperatureX = place.TimeX = x + 16;
-    } else {
-        place.TemperatureX = x - 45;
-        place.TimeX = x - 90;
-    }
-    place.TemperatureY = y + 6;
-    place.TimeY = y + 18;
-    return place;
+    const ReadoutTextPlace p = PlaceReadoutTexts(x, y, plotWidth, {100, 45, 90});
+    return {p.FirstX, p.FirstY, p.SecondX, p.SecondY};
 }
 
 }  // namespace drumo

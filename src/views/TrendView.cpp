@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "model/Formats.h"
+#include "views/ReadoutPlace.h"
 #include "views/TimeGraphView.h"
 
 namespace drumo {
@@ -28,16 +29,8 @@ std::string PositionCaption(int kind) {
 }  // namespace
 
 ReadOutPlace CtrlReadOutPlace(int x, int y, int plotWidth) {
-    ReadOutPlace place;
-    if (x < plotWidth - 70) {
-        place.TemperatureX = place.PositionX = x + 16;
-    } else {
-        place.TemperatureX = x - 50;
-        place.PositionX = x - 60;
-    }
-    place.TemperatureY = y + 6;
-    place.PositionY = y + 18;
-    return place;
+    const ReadoutTextPlace p = PlaceReadoutTexts(x, y, plotWidth, {70, 50, 60});
+    return {p.FirstX, p.FirstY, p.SecondX, p.SecondY};
 }
 
 std::vector<ProfilePoint> SampleProfile(const MeasurementStore& store, size_t d, size_t c, size_t sample) {
