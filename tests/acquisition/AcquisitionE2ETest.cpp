@@ -1,7 +1,6 @@
 // The acquisition procedures with the program's own link layer (POSIX port, channel, transactions,
 // frame decoder) against simulated controllers on real pseudo-terminals, mapped to port numbers.
 
-#include "acquisition/FakeBus.h"
 #include "acquisition/ServiceCommands.h"
 #include "app/Station.h"
 #include "link/PosixSerialPort.h"
@@ -9,6 +8,7 @@
 #include "model/DeviceTypes.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
+#include "support/FakeBus.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Data reception against a scripted bus: the polling pass with its faults and alarms, passes that
 // must not overlap, starting and stopping, the stream of the maker's protocol and the second tick.
 
-#include "acquisition/FakeBus.h"
 #include "acquisition/Reception.h"
+#include "support/FakeBus.h"
 #include "support/StoreFill.h"
 
 #include <gtest/gtest.h>

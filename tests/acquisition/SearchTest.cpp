@@ -2,9 +2,9 @@
 // status texts, for both protocols, with faults, port scanning and the operator's stop.
 
 #include "acquisition/Discovery.h"
-#include "acquisition/FakeBus.h"
 #include "app/SearchSettingsFile.h"
 #include "model/DeviceTypes.h"
+#include "support/FakeBus.h"
 
 #include <gtest/gtest.h>
 

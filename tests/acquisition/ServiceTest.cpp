@@ -1,9 +1,9 @@
 // Service commands and the link test against a scripted bus.
 
-#include "acquisition/FakeBus.h"
 #include "acquisition/LinkTest.h"
 #include "acquisition/ServiceCommands.h"
 #include "model/Cp1251.h"
+#include "support/FakeBus.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "app/Station.h"
 #include "app/ViewRelays.h"
 
-#include "acquisition/FakeBus.h"
+#include "support/FakeBus.h"
 #include "support/FakeSerialPort.h"
 #include "support/StoreFill.h"
 

@@ -1,4 +1,4 @@
-#include "acquisition/FakeBus.h"
+#include "support/FakeBus.h"
 
 #include <algorithm>
 
