@@ -1,6 +1,7 @@
 // The settings file: defaults, every key round-tripped, the decimal mark, damaged files, the
 // [Ports] section, and replacing the file only when the new one is complete.
 
+#include "app/GraphColoursFile.h"
 #include "app/Settings.h"
 #include "model/Cp1251.h"
 #include "model/Formats.h"
@@ -352,6 +353,20 @@ TEST(PortsSection, OnlyComKeysWithNumbersAndPaths) {
         "Com=/dev/c\nCom1x=/dev/d\nPort5=/dev/e\nCom9=\nCom-1=/dev/f\n");
     EXPECT_EQ(ReadPortsSection(ini), (std::map<int, std::string>{
                                          {3, "/dev/ttyUSB0"}, {7, "/dev/pts/4"}, {255, "/dev/x"}}));
+}
+
+TEST(DefaultColourSection, ReadKeysReplaceDefaultsAndBadOnesKeepThem) {
+    const GraphColours colours = ReadDefaultColours(IniFile::Parse(
+        "[DefaultColor]\nFieldColor=255\nGridColor=grey\nLineColor0=65280\nLineColor255=16711680\n"
+        "LineColor256=1\n"));
+    EXPECT_EQ(colours.Field, 255);
+    EXPECT_EQ(colours.Grid, 8421504);
+    EXPECT_EQ(colours.Lines[0], 65280);
+    EXPECT_EQ(colours.Lines[1], clRed);
+    EXPECT_EQ(colours.Lines[255], 16711680);
+    const GraphColours missing = ReadDefaultColoursFile("/nonexistent/drumo.ini");
+    EXPECT_EQ(missing.Field, 0);
+    EXPECT_EQ(missing.Lines, GraphColours{}.Lines);
 }
 
 TEST(IniFile, SectionsAndKeysIgnoreLetterCaseAndTheFirstRepeatWins) {

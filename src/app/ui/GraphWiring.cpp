@@ -4,9 +4,9 @@
 #include <QFileInfo>
 
 #include "model/ViewTexts.h"
+#include "app/GraphColoursFile.h"
 #include "app/ui/TfrmMain.h"
 #include "model/Formats.h"
-#include "views/GraphColours.h"
 #include "views/ui/TfrmGraphic.h"
 
 namespace drumo {

@@ -1,5 +1,6 @@
-#include "views/GraphColours.h"
+#include "app/GraphColoursFile.h"
 
+#include "app/Settings.h"
 #include "model/Formats.h"
 
 namespace drumo {
