@@ -161,9 +161,12 @@ int main(int argc, char** argv) {
     const std::string dmn = folder + "/drumo-bench-" + std::to_string(::getpid()) + ".dmn";
     const std::string dmr = folder + "/drumo-bench-" + std::to_string(::getpid()) + ".dmr";
 
-    std::printf("machine load (1, 5, 15 minutes): ");
-    std::fflush(stdout);
-    std::system("cut -d' ' -f1-3 /proc/loadavg");
+    double load[3] = {0, 0, 0};
+    if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3) load[0] = load[1] = load[2] = 0;
+        std::fclose(f);
+    }
+    std::printf("machine load (1, 5, 15 minutes): %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     InChild([&] { WriteNotebook(dmn, records); });
     CatSeconds(dmn);  // warm the cache
     Report("drumo-cli verify, notebook", dmn, Measure({cli, "verify", dmn}));
