@@ -49,13 +49,15 @@ TfrmModbusFWUpd::TfrmModbusFWUpd(Station& station, Operator& op, Clock& clock, Q
     auto* layout = new QVBoxLayout(this);
 
     auto* buttons = new QHBoxLayout;
-    auto button = [&](const char* name, QStyle::StandardPixmap icon, const char* hint, std::function<void()> slot) {
+    auto button = [&](const char* name, QStyle::StandardPixmap icon, const char* hint,
+                      std::function<void()> slot) -> QToolButton* {
         auto* b = new QToolButton(this);
         b->setObjectName(QString::fromLatin1(name));
         b->setIcon(style()->standardIcon(icon));
         b->setToolTip(QString::fromUtf8(hint));
         connect(b, &QToolButton::clicked, this, std::move(slot));
         buttons->addWidget(b);
+        return b;
     };
     button("btnOpen", QStyle::SP_DialogOpenButton, "Открыть файл прошивки", [this] {
         const QString path = QFileDialog::getOpenFileName(this, QString(), QString(),
@@ -63,8 +65,8 @@ TfrmModbusFWUpd::TfrmModbusFWUpd(Station& station, Operator& op, Clock& clock, Q
         if (!path.isEmpty()) LoadFile(path);
     });
     button("btnRead", QStyle::SP_ArrowDown, "Считать прошивку из прибора", [this] { Run([this] { return fw_.ReadImage(); }); });
-    button("btnWrite", QStyle::SP_ArrowUp, "Записать прошивку в прибор", [this] { Run([this] { return fw_.WriteImage(); }); });
-    button("btnVerify", QStyle::SP_DialogApplyButton, "Побайтно сличить прошивку\r\nв приборе с буфером",
+    btnWrite_ = button("btnWrite", QStyle::SP_ArrowUp, "Записать прошивку в прибор", [this] { Run([this] { return fw_.WriteImage(); }); });
+    btnVerify_ = button("btnVerify", QStyle::SP_DialogApplyButton, "Побайтно сличить прошивку\r\nв приборе с буфером",
            [this] { Run([this] { return fw_.VerifyImage(); }); });
     button("btnErase", QStyle::SP_TrashIcon, "Стереть прошивку в приборе", [this] { Run([this] { return fw_.EraseDevice(); }); });
     button("btnAbort", QStyle::SP_BrowserStop, "Прервать текущую операцию", [this] { fw_.Abort(); });
@@ -72,8 +74,6 @@ TfrmModbusFWUpd::TfrmModbusFWUpd(Station& station, Operator& op, Clock& clock, Q
         fw_.SetAddress(WantedAddress());
         Run([this] { return fw_.ConnectDevice(); });
     });
-    btnWrite_ = findChild<QToolButton*>(QStringLiteral("btnWrite"));
-    btnVerify_ = findChild<QToolButton*>(QStringLiteral("btnVerify"));
     ImageWhole(fw_.HasImage());
     buttons->addSpacing(12);
     tsBoot_ = new QCheckBox(QStringLiteral("Boot"), this);
