@@ -10,6 +10,9 @@
 #include <functional>
 #include <string>
 
+// ProgramVersion is in base; the windows' wirings and the station still reach it through here.
+#include "base/Version.h"
+
 namespace drumo {
 
 struct AppPaths {
@@ -41,11 +44,5 @@ const std::string& ProgramFolder();
 const std::string& HelpProgram();
 const std::string& SettingsFile();
 const std::string& ArchiveFolder();
-
-// The program's version: the four numbers of the build's version, each modulo 256, joined by "."
-// ("1.0.0.1"); written into files.
-std::string ProgramVersion();
-// The same from a version text "a.b.c.d" (missing numbers count as 0).
-std::string VersionText(const std::string& version);
 
 }  // namespace drumo

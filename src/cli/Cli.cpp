@@ -1,6 +1,6 @@
 #include "cli/Cli.h"
 
-#include "app/AppPaths.h"
+#include "base/Version.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 // drumo-cli export: an archive file as a spreadsheet (.xls) or as CSV.
 #include <ostream>
 
-#include "app/AppPaths.h"
+#include "base/Version.h"
 #include "cli/Cli.h"
 #include "cli/CliArchive.h"
 #include "cli/CliOutput.h"

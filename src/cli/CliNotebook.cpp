@@ -2,7 +2,7 @@
 // the program's notebook window does it.
 #include "cli/CliAcquisition.h"
 
-#include "app/AppPaths.h"
+#include "base/Version.h"
 #include "cli/CliOutput.h"
 #include "files/ArchiveFiles.h"
 #include "notebook/Notebook.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "app/AppPaths.h"
+#include "base/Version.h"
 #include "files/ArchiveFiles.h"
 #include "files/ArchiveStore.h"
 #include "model/SafeFile.h"

@@ -3,7 +3,7 @@
 // path of the operator's choice, takes commands on standard input (SimConsole.h: warm a sensor, set
 // a fault) and serves until SIGINT or SIGTERM.
 
-#include "app/AppPaths.h"
+#include "base/Version.h"
 #include "sim/Presets.h"
 #include "sim/SimConsole.h"
 #include "sim/SimClock.h"

@@ -1,4 +1,4 @@
-// Program paths, version text and the command-line decision.
+// Program paths and the command-line decision.
 
 #include "app/AppPaths.h"
 #include "app/CommandLine.h"
@@ -63,15 +63,6 @@ TEST(AppPaths, DrumoHomeTakesTheRoleOfTheProgramFolder) {
     EXPECT_EQ(p.ProgramFolder, "/tmp/t1");
     EXPECT_EQ(p.SettingsFile, "/tmp/t1/ini/ProgSet.ini");
     EXPECT_EQ(p.ArchiveFolder, "/tmp/t1/Archive");
-}
-
-TEST(ProgramVersion, FourNumbersEachModulo256) {
-    EXPECT_EQ(VersionText("3.0.0.20"), "3.0.0.20");
-    EXPECT_EQ(VersionText("1.2.300.65535"), "1.2.44.255");
-    EXPECT_EQ(VersionText("2.1"), "2.1.0.0");
-    EXPECT_EQ(VersionText(""), "0.0.0.0");
-    const std::string v = ProgramVersion();
-    EXPECT_EQ(std::count(v.begin(), v.end(), '.'), 3);
 }
 
 TEST(CommandLine, EndingsDecideInAnyLetterCase) {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "app/AppPaths.h"
+#include "base/Version.h"
 #include "app/ui/ProgramWiring.h"
 #include "app/ui/Language.h"
 #include "app/ui/Shell.h"
