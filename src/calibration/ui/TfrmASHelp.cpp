@@ -144,6 +144,7 @@ TfrmASHelp::TfrmASHelp(QWidget* owner) : QScrollArea(owner), owner_(owner) {
             label->setFont(bold);
         }
         layout->addWidget(label);
+        lines_.push_back(label);
     };
     for (const Section& section : Sections()) {
         for (const char* line : section.Title) addLine(line, section.Colour, true);
@@ -165,8 +166,7 @@ TfrmASHelp::TfrmASHelp(QWidget* owner) : QScrollArea(owner), owner_(owner) {
 
 QStringList TfrmASHelp::Lines() const {
     QStringList lines;
-    for (const QLabel* label : widget()->findChildren<QLabel*>())
-        if (label->pixmap().isNull()) lines << label->text();
+    for (const QLabel* label : lines_) lines << label->text();
     return lines;
 }
 

@@ -4,6 +4,10 @@
 
 #include <QScrollArea>
 
+#include <vector>
+
+class QLabel;
+
 namespace drumo {
 
 class TfrmASHelp : public QScrollArea {
@@ -20,6 +24,7 @@ public:
 
 private:
     QWidget* owner_;
+    std::vector<QLabel*> lines_;  // the text lines, top to bottom
 };
 
 }  // namespace drumo

@@ -193,12 +193,6 @@ void TfrmAutoSet::PlaceReferenceMarkers() {
     ReferenceChanged(p100_, &CalibrationGraphs::PlaceMarkerP100);
 }
 
-QPushButton* TfrmAutoSet::Button(const char* name) const {
-    return findChild<QPushButton*>(QString::fromLatin1(name));
-}
-
-QLineEdit* TfrmAutoSet::Edit(const char* name) const { return findChild<QLineEdit*>(QString::fromLatin1(name)); }
-
 void TfrmAutoSet::ShowTable() {
     filling_ = true;
     for (int r = 1; r <= CorrectionRows; ++r)
@@ -274,8 +268,8 @@ private:
 }  // namespace
 
 void TfrmAutoSet::Calculate(Correction which) {
-    QPushButton* button = which == Correction::S30 ? calcS25_ : calcP100_;
-    const QLineEdit* reference = which == Correction::S30 ? s25_ : p100_;
+    QPushButton* button = CalcButton(which);
+    const QLineEdit* reference = ReferenceEdit(which);
     TableFirstOperator op(s_.Op, [this] { ShowTable(); });
     const auto outcome = CalculateCorrections(which, table_, reference->text().toStdString(), s_.Lines, op);
     if (outcome.ButtonDisabled) button->setEnabled(false);

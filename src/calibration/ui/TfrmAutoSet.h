@@ -45,8 +45,12 @@ public:
 
     CorrectionTable& Table() { return table_; }
     QTableWidget* Grid() const { return grid_; }
-    QPushButton* Button(const char* name) const;  // "BBCalcS25", "BBRefresh", ...
-    QLineEdit* Edit(const char* name) const;      // "EditS25", "EditP100", "EditD1", "EditD2"
+    // The calculation button "S30" or "P100" and the reference temperature beside it.
+    QPushButton* CalcButton(Correction which) const { return which == Correction::S30 ? calcS25_ : calcP100_; }
+    QLineEdit* ReferenceEdit(Correction which) const { return which == Correction::S30 ? s25_ : p100_; }
+    // The range of table rows the calculation covers: from, to.
+    QLineEdit* FirstRowEdit() const { return d1_; }
+    QLineEdit* LastRowEdit() const { return d2_; }
     TfrmASHelp& Help() { return *help_; }
 
     // The buttons of the window.

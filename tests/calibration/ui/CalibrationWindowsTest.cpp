@@ -82,22 +82,22 @@ private slots:
         QVERIFY(graphs.Calls.contains(QStringLiteral("S25 30")));
         QVERIFY(graphs.Calls.contains(QStringLiteral("P100 -30")));
         QCOMPARE(graphs.Calls.last(), QStringLiteral("markers 1"));
-        QVERIFY(!window.Button("BBCalcS25")->isEnabled());
+        QVERIFY(!window.CalcButton(Correction::S30)->isEnabled());
 
         graphs.Calls.clear();
-        window.Edit("EditS25")->setText(QStringLiteral("3x"));
-        QVERIFY(window.Edit("EditS25")->styleSheet().contains(QStringLiteral("#ff0000")));
+        window.ReferenceEdit(Correction::S30)->setText(QStringLiteral("3x"));
+        QVERIFY(window.ReferenceEdit(Correction::S30)->styleSheet().contains(QStringLiteral("#ff0000")));
         QVERIFY(graphs.Calls.isEmpty());
-        window.Edit("EditS25")->setText(QStringLiteral("25.5"));
-        QVERIFY(window.Edit("EditS25")->styleSheet().isEmpty());
+        window.ReferenceEdit(Correction::S30)->setText(QStringLiteral("25.5"));
+        QVERIFY(window.ReferenceEdit(Correction::S30)->styleSheet().isEmpty());
         QCOMPARE(graphs.Calls, QStringList{QStringLiteral("S25 25.5")});
 
         // An edited cell reaches the table; the range and "Новая" work on it.
         window.Grid()->item(0, 1)->setText(QStringLiteral("42"));
         QCOMPARE(window.Table().Cell(1, CorrectionColumn::Id), std::string("42"));
         window.Table().SensorCount = 2;
-        window.Edit("EditD1")->setText(QStringLiteral("1"));
-        window.Edit("EditD2")->setText(QStringLiteral("2"));
+        window.FirstRowEdit()->setText(QStringLiteral("1"));
+        window.LastRowEdit()->setText(QStringLiteral("2"));
         window.NewGroup();
         QCOMPARE(window.Grid()->item(0, 1)->text(), QStringLiteral("1"));
         QCOMPARE(window.Grid()->item(1, 4)->text(), QStringLiteral("0"));
@@ -106,16 +106,16 @@ private slots:
         // when the limits warning shows.
         Fill(5);
         window.Table().SensorCount = 3;
-        window.Edit("EditD2")->setText(QStringLiteral("3"));
+        window.LastRowEdit()->setText(QStringLiteral("3"));
         window.NewGroup();
-        window.Edit("EditS25")->setText(QStringLiteral("30"));
+        window.ReferenceEdit(Correction::S30)->setText(QStringLiteral("30"));
         QStringList shownS30;
         op.OnShown = [&](const ScriptedOperator::Message& m) {
             if (m.Kind == "warning")
                 for (int r = 0; r < 3; ++r) shownS30 << window.Grid()->item(r, int(CorrectionColumn::S30))->text();
         };
-        window.Button("BBCalcS25")->setEnabled(true);
-        window.Button("BBCalcS25")->click();
+        window.CalcButton(Correction::S30)->setEnabled(true);
+        window.CalcButton(Correction::S30)->click();
         op.OnShown = nullptr;
         QCOMPARE(op.Shown().back(), std::string("warning: Значения поправок превысили допустимые пределы!\r\n №1 №2 №3"));
         QCOMPARE(shownS30, QStringList({"0.4375", "0.4375", "0.4375"}));
