@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "model/Formats.h"
-#include "views/ui/ChartBase.h"
+#include "views/ui/Chart.h"
 
 namespace drumo {
 
@@ -184,12 +184,21 @@ QWidget* TfrmFind::BuildTestPage() {
     lblElapsed_->setText(QStringLiteral("00:00:00"));
     layout->addLayout(top);
 
-    chart_ = new ChartBase(page);
+    chart_ = new drumo::Chart(page);
     chart_->setObjectName(QStringLiteral("chTest"));
     chart_->setMinimumHeight(150);
-    chart_->AddLine(Qt::blue, QStringLiteral("all"), 2);
-    chart_->AddLine(QColor(0, 160, 0), QStringLiteral("last ten"), 2);
-    chart_->SetValueAxis(0, 1.05);
+    // The share of answered requests: all of them in blue, the last ten in green.
+    for (const QColor& colour : {QColor(Qt::blue), QColor(0, 160, 0)}) {
+        const int line = chart_->AddLine(colour);
+        chart_->SetLineWidth(line, 2);
+        chart_->SetPointsVisible(line, false);
+    }
+    chart_->SetAxisRange(ChartAxis::Left, 0, 1.05);
+    chart_->SetAxisTickStep(ChartAxis::Left, 0.2);
+    chart_->SetAxisDateTimeLabels(ChartAxis::Bottom, QStringLiteral("hh:mm:ss"));
+    chart_->SetAxisTickStep(ChartAxis::Bottom, 15 * OneSecond);
+    for (ChartAxis axis : {ChartAxis::Left, ChartAxis::Bottom}) chart_->SetGrid(axis, true, QColor(200, 200, 200));
+    chart_->SetPanZoomDirections({});
     layout->addWidget(chart_, 1);
 
     connect(cbTest_, &QCheckBox::clicked, this, &TfrmFind::SetLinkTest);
@@ -244,7 +253,7 @@ void TfrmFind::ShowSearchWindow(bool autoFind) {
         });
     }
     test_.SetAxisFrom(clock_.Now());
-    chart_->SetTimeAxis(test_.AxisStart(), test_.AxisEnd());
+    chart_->SetAxisRange(ChartAxis::Bottom, test_.AxisStart(), test_.AxisEnd());
 }
 
 void TfrmFind::RunSearch() {
@@ -272,9 +281,9 @@ void TfrmFind::SetLinkTest(bool on) {
     }
     cbTest_->setChecked(true);
     test_.Reset(clock_.Now());
-    chart_->ClearPoints(0);
-    chart_->ClearPoints(1);
-    chart_->SetTimeAxis(test_.AxisStart(), test_.AxisEnd());
+    chart_->ClearLine(0);
+    chart_->ClearLine(1);
+    chart_->SetAxisRange(ChartAxis::Bottom, test_.AxisStart(), test_.AxisEnd());
     lblAnswered_->setText(QStringLiteral("0"));
     lblMissed_->setText(QStringLiteral("0"));
     timerTest_.start();
@@ -291,10 +300,10 @@ void TfrmFind::LinkTestTick() {
     lblQuality_->setText(Q(test_.QualityText(DecimalMark())));
     lblElapsed_->setText(Q(test_.ElapsedText(now)));
     chart_->SuspendRepaint();
-    chart_->AddPoint(0, now, test_.Quality());
-    chart_->AddPoint(1, now, test_.RecentShare());
+    chart_->AppendPoint(0, now, test_.Quality());
+    chart_->AppendPoint(1, now, test_.RecentShare());
     if (cbFollow_->isChecked() && test_.FollowAxis(now))
-        chart_->SetTimeAxis(test_.AxisStart(), test_.AxisEnd());
+        chart_->SetAxisRange(ChartAxis::Bottom, test_.AxisStart(), test_.AxisEnd());
     chart_->ResumeRepaint();
 }
 

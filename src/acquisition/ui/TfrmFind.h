@@ -27,7 +27,7 @@
 
 namespace drumo {
 
-class ChartBase;
+class Chart;
 
 class TfrmFind : public QWidget, public SearchView, public LineView {
     Q_OBJECT
@@ -65,7 +65,7 @@ public:
     bool LinkTestOn() const { return timerTest_.isActive(); }
     void LinkTestTick();
     const LinkTest& Test() const { return test_; }
-    ChartBase& Chart() const { return *chart_; }
+    drumo::Chart& Chart() const { return *chart_; }
     QTimer& TimerTest() { return timerTest_; }
 
     // --- What the operator sees, by role.
@@ -138,7 +138,7 @@ private:
     QLabel* lblQuality_ = nullptr;
     QLabel* lblElapsed_ = nullptr;
     QCheckBox* cbFollow_ = nullptr;
-    ChartBase* chart_ = nullptr;
+    drumo::Chart* chart_ = nullptr;
     QTimer timerTest_;
 };
 

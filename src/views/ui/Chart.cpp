@@ -9,7 +9,6 @@
 
 #include "views/AxisSteps.h"
 #include "views/ui/ChartLine.h"
-#include "views/ui/LineCanvas.h"
 
 namespace drumo {
 
@@ -152,6 +151,11 @@ void Chart::SetAxisTickCount(ChartAxis axis, int count) {
     Replot();
 }
 
+void Chart::SetAxisTickStep(ChartAxis axis, double step) {
+    TickerOf(AxisOf(axis))->Step = step;
+    Replot();
+}
+
 QString Chart::TickLabel(ChartAxis axis, double value) const { return TickerOf(AxisOf(axis))->Label(value); }
 
 void Chart::SetGrid(ChartAxis axis, bool visible, const QColor& colour) {
@@ -242,6 +246,11 @@ QColor Chart::LineColour(int line) const {
 
 void Chart::SetLineVisible(int line, bool visible) {
     if (auto* l = LineAt(line)) l->LineVisible = visible;
+    LinesChanged();
+}
+
+void Chart::SetLineWidth(int line, int width) {
+    if (auto* l = LineAt(line)) l->LineWidth = width;
     LinesChanged();
 }
 

@@ -60,6 +60,9 @@ public:
     void SetAxisDateTimeLabels(ChartAxis axis, const QString& pattern);
     // Ticks spread evenly from the axis minimum to its maximum, both included.
     void SetAxisTickCount(ChartAxis axis, int count);
+    // Ticks at the whole multiples of `step` instead (0: evenly spread again); a DateTime axis
+    // with a step of 15 seconds is labelled at :00, :15, :30 and :45.
+    void SetAxisTickStep(ChartAxis axis, double step);
     QString TickLabel(ChartAxis axis, double value) const;
     // Grid lines at the ticks, dotted.
     void SetGrid(ChartAxis axis, bool visible, const QColor& colour);
@@ -87,6 +90,7 @@ public:
     void SetLineColour(int line, const QColor& colour);
     QColor LineColour(int line) const;
     void SetLineVisible(int line, bool visible);  // the connecting line; points stay
+    void SetLineWidth(int line, int width);       // of the connecting line, in pixels
     void SetPointShape(int line, PointShape shape);
     PointShape PointShapeOf(int line) const;
     void SetPointSize(int line, int size);  // width and height in pixels

@@ -14,9 +14,16 @@ namespace drumo {
 void EvenTicker::generate(const QCPRange& range, const QLocale&, QChar, int, QVector<double>& ticks,
                           QVector<double>* subTicks, QVector<QString>* tickLabels) {
     ticks.clear();
-    const int n = std::max(Count, 2);
-    for (int i = 0; i < n; ++i)
-        ticks.push_back(i == n - 1 ? range.upper : range.lower + (range.upper - range.lower) * i / (n - 1));
+    // Multiples of the step, unless the range would hold more of them than an axis can show.
+    if (Step > 0 && range.size() / Step <= MaxStepTicks) {
+        // A tolerance of a millionth of a step, so that a tick on an end stays in.
+        for (double k = std::ceil(range.lower / Step - 1e-6); k * Step <= range.upper + Step * 1e-6; ++k)
+            ticks.push_back(k * Step);
+    } else {
+        const int n = std::max(Count, 2);
+        for (int i = 0; i < n; ++i)
+            ticks.push_back(i == n - 1 ? range.upper : range.lower + (range.upper - range.lower) * i / (n - 1));
+    }
     if (subTicks) subTicks->clear();
     if (tickLabels) {
         tickLabels->clear();

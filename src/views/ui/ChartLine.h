@@ -1,9 +1,12 @@
 #pragma once
 // The parts of the chart that the plotting library draws: a line of points that reads either its
-// own compact points or a series of the measurement store, and the tick labels of an axis.
-// Only Chart uses them.
+// own compact points or a series of the measurement store, the tick labels of an axis, and the
+// canvas that draws all lines. Only Chart uses them; this is the one header that includes the
+// library.
 
 #include <qcustomplot.h>
+
+#include <QImage>
 
 #include <algorithm>
 #include <cmath>
@@ -15,11 +18,13 @@
 
 namespace drumo {
 
-// Ticks spread evenly over the axis range, labelled as numbers ("###0.##") or as the date and time
-// of DateTime values.
+// Ticks spread evenly over the axis range, or at the whole multiples of a step, labelled as numbers
+// ("###0.##") or as the date and time of DateTime values.
 class EvenTicker final : public QCPAxisTicker {
 public:
     int Count = 5;
+    double Step = 0;          // above 0: ticks at its multiples within the range, not `Count`
+    static constexpr double MaxStepTicks = 100;
     QString DateTimePattern;  // empty: numbers
 
     void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision,
@@ -139,6 +144,41 @@ private:
     double keyLo_ = 0, keyHi_ = 0, valueLo_ = 0, valueHi_ = 0;
     bool sorted_ = true;
     Drawn drawn_;
+};
+
+// Draws all lines of a chart. On screen it keeps their picture: while the axes stay where they
+// are and the lines only receive new points, a redraw paints just the newest pixel columns over
+// that picture instead of reading a month of samples again. Pictures for the clipboard and for
+// printing draw every line afresh, as vectors where the target wants them.
+class LineCanvas final : public QCPLayerable {
+public:
+    // Placed on the current layer of `plot`, which must hold the lines.
+    LineCanvas(QCustomPlot* plot, QCPAxisRect* rect);
+
+    // Something other than new points changed (a line's look, order or data): the next redraw
+    // draws every line again.
+    void Invalidate() { valid_ = false; }
+    // For tests and measurements: how many redraws drew every line, and how many only a band.
+    int WholeDraws() const { return wholeDraws_; }
+    int BandDraws() const { return bandDraws_; }
+
+protected:
+    void applyDefaultAntialiasingHint(QCPPainter*) const override {}
+    QRect clipRect() const override;
+    void draw(QCPPainter* painter) override;
+
+private:
+    // The visible lines in drawing order.
+    std::vector<ChartLine*> Lines() const;
+    // The plotting area and every axis's range and direction: the picture fits while these stay.
+    std::vector<double> Geometry() const;
+
+    QCPAxisRect* rect_;
+    QImage image_;
+    std::vector<double> geometry_;
+    bool valid_ = false;
+    int wholeDraws_ = 0;
+    int bandDraws_ = 0;
 };
 
 }  // namespace drumo

@@ -1,5 +1,3 @@
-#include "views/ui/LineCanvas.h"
-
 #include "views/ui/ChartLine.h"
 
 #include <cmath>

@@ -12,7 +12,7 @@
 #include "acquisition/ui/TfrmMAC.h"
 #include "model/Cp1251.h"
 #include "model/Formats.h"
-#include "views/ui/ChartBase.h"
+#include "views/ui/Chart.h"
 
 using namespace drumo;
 using drumo::test::Child;
@@ -123,18 +123,17 @@ private slots:
         QCOMPARE(rig.Find().MissedText(), QString("1"));
         QCOMPARE(rig.Find().QualityText(), QString("0.750"));
 
-        ChartBase& chart = rig.Find().Chart();
+        Chart& chart = rig.Find().Chart();
         QCOMPARE(chart.PointCount(0), 4);
         QCOMPARE(chart.PointCount(1), 4);
         QCOMPARE(chart.LineColour(0), QColor(Qt::blue));
-        DateTime t;
-        double overall, recent;
+        double t, overall, recent;
         QVERIFY(chart.LastPoint(0, t, overall));
         QVERIFY(chart.LastPoint(1, t, recent));
-        QCOMPARE(overall, 0.75);
-        QCOMPARE(recent, 0.3);  // three answers among the last ten
+        QCOMPARE(float(overall), 0.75f);  // the chart keeps its own points as floats
+        QCOMPARE(float(recent), 0.3f);    // three answers among the last ten
         // The time axis spans the 60 seconds from the start.
-        QVERIFY(std::abs((chart.TimeAxisTo() - chart.TimeAxisFrom()) * 86400 - 60) < 0.01);
+        QVERIFY(std::abs((chart.AxisMax(ChartAxis::Bottom) - chart.AxisMin(ChartAxis::Bottom)) * 86400 - 60) < 0.01);
 
         rig.Find().SetLinkTest(false);
         QVERIFY(!rig.Find().LinkTestOn());

@@ -289,6 +289,14 @@ private slots:
         chart.ReplotNow();
         const QFontMetrics metrics(chart.Plot().xAxis->tickLabelFont());
         QVERIFY(chart.Plot().axisRect()->margins().right() > metrics.horizontalAdvance("14:05:09") / 2);
+        // Ticks at whole multiples of a step rather than spread over the range.
+        chart.SetAxisRange(ChartAxis::Bottom, t, t + 60 * OneSecond);
+        chart.SetAxisTickStep(ChartAxis::Bottom, 15 * OneSecond);
+        chart.SetAxisRange(ChartAxis::Left, 0, 1.05);
+        chart.SetAxisTickStep(ChartAxis::Left, 0.2);
+        chart.ReplotNow();
+        QCOMPARE(chart.Plot().xAxis->tickVectorLabels(), QVector<QString>({"14:05:15", "14:05:30", "14:05:45", "14:06:00"}));
+        QCOMPARE(chart.Plot().yAxis->tickVectorLabels(), QVector<QString>({"0", "0.2", "0.4", "0.6", "0.8", "1"}));
     }
 
     void drawingOrderAndMarkers() {
