@@ -17,7 +17,7 @@
 #include "support/StoreFill.h"
 #include "views/ui/TfrmMGR.h"
 #include "views/ui/TfrmPlet.h"
-#include "support/Pictures.h"
+#include "screenshots/Pictures.h"
 
 using namespace drumo;
 
@@ -27,8 +27,8 @@ int main(int argc, char* argv[]) {
     qputenv("DRUMO_NO_OPEN", "1");
     QApplication app(argc, argv);
     UseRussianLanguage(app);
-    const QString folder = test::PictureFolder(argc, argv);
-    const auto save = [&](QWidget& w, const QString& name) { test::SavePicture(w, folder, name); };
+    const QString folder = shots::PictureFolder(argc, argv);
+    const auto save = [&](QWidget& w, const QString& name) { shots::SavePicture(w, folder, name); };
 
     ConsoleOperator op(true);
     const std::string file = home.filePath("silos.dml").toStdString();

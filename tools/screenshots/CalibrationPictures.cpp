@@ -13,15 +13,15 @@
 #include "calibration/ui/TfrmReport.h"
 #include "link/PosixSerialPort.h"
 #include "support/StoreFill.h"
-#include "support/Pictures.h"
+#include "screenshots/Pictures.h"
 
 using namespace drumo;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     UseRussianLanguage(app);
-    const QString folder = test::PictureFolder(argc, argv);
-    const auto save = [&](QWidget& w, const QString& name) { test::SavePicture(w, folder, name); };
+    const QString folder = shots::PictureFolder(argc, argv);
+    const auto save = [&](QWidget& w, const QString& name) { shots::SavePicture(w, folder, name); };
 
     ConsoleOperator op(false);
     PosixSerialPort port;

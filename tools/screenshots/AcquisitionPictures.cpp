@@ -18,15 +18,15 @@
 #include "files/ui/TfrmArhiv.h"
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
-#include "support/Pictures.h"
+#include "screenshots/Pictures.h"
 
 using namespace drumo;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     UseRussianLanguage(app);
-    const QString folder = test::PictureFolder(argc, argv);
-    const auto save = [&](QWidget& w, const QString& name) { test::SavePicture(w, folder, name); };
+    const QString folder = shots::PictureFolder(argc, argv);
+    const auto save = [&](QWidget& w, const QString& name) { shots::SavePicture(w, folder, name); };
 
     sim::ManualClock simClock;
     std::string error;

@@ -2,13 +2,13 @@
 // default): empty, with a notebook of three cables' records, and with an unsigned file.
 
 #include <QApplication>
-#include <QDir>
 
 #include "app/Station.h"
 #include "model/SafeFile.h"
 #include "notebook/NotebookFile.h"
 #include "notebook/NotebookRecords.h"
 #include "notebook/ui/TfrmNoteBig.h"
+#include "screenshots/Pictures.h"
 #include "sim/Notebook.h"
 #include "sim/SimData.h"
 #include "support/FakeClock.h"
@@ -18,8 +18,7 @@ using namespace drumo;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/drumo-shots");
-    QDir().mkpath(folder);
+    const QString folder = shots::PictureFolder(argc, argv);
     test::FakeClock clock;
     test::FakeSerialPort port(clock);
     ConsoleOperator op(true);
@@ -27,11 +26,7 @@ int main(int argc, char* argv[]) {
     Station station(StationServices{port, op, log, clock, nullptr, "shots"});
     NotebookGraphs graphs;
     TfrmNoteBig w(station, op, graphs, "1.0.0.1");
-    const auto save = [&](const QString& name) {
-        w.show();
-        QApplication::processEvents();
-        w.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
-    };
+    const auto save = [&](const QString& name) { shots::SavePicture(w, folder, name); };
     save(QStringLiteral("notebook-empty"));
 
     const auto content = sim::SampleNotebook({sim::MakeCable(2101, 1, 24), sim::MakeCable(0, 0, 8)}, sim::Climate(3),

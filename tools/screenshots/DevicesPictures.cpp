@@ -3,7 +3,6 @@
 // settings and factory data hold values the dialogs' lists do not have.
 
 #include <QApplication>
-#include <QDir>
 
 #include <cstdlib>
 
@@ -13,6 +12,7 @@
 #include "devices/ui/SerialDialogs.h"
 #include "devices/ui/SettingsDialogs.h"
 #include "devices/ui/TfrmModbusFWUpd.h"
+#include "screenshots/Pictures.h"
 #include "sim/Presets.h"
 
 using namespace drumo;
@@ -20,12 +20,8 @@ using namespace drumo;
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     UseRussianLanguage(app);
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/drumo-shots");
-    QDir().mkpath(folder);
-    const auto save = [&](QWidget& w, const QString& name) {
-        QApplication::processEvents();
-        w.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
-    };
+    const QString folder = shots::PictureFolder(argc, argv);
+    const auto save = [&](QWidget& w, const QString& name) { shots::SavePicture(w, folder, name); };
 
     ConsoleOperator op(false);
     DesktopStation desktop(op);

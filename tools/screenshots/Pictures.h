@@ -1,11 +1,11 @@
 #pragma once
-// What the picture tools share: the folder the pictures go to, and a window saved as a picture.
+// What the picture programs share: the folder the pictures go to, and a window saved as a picture.
 
 #include <QApplication>
 #include <QDir>
 #include <QWidget>
 
-namespace drumo::test {
+namespace drumo::shots {
 
 // The first argument, or /tmp/drumo-shots; created when missing.
 inline QString PictureFolder(int argc, char* argv[]) {
@@ -21,4 +21,4 @@ inline void SavePicture(QWidget& window, const QString& folder, const QString& n
     window.grab().save(folder + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
-}  // namespace drumo::test
+}  // namespace drumo::shots

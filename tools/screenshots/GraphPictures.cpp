@@ -12,16 +12,17 @@
 #include "app/ui/TfrmMain.h"
 #include "base/Services.h"
 #include "support/StoreFill.h"
+#include "views/ui/TMFPrintDlg.h"
 #include "views/ui/TfrmGraphic.h"
-#include "support/Pictures.h"
+#include "screenshots/Pictures.h"
 
 using namespace drumo;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     UseRussianLanguage(app);
-    const QString folder = test::PictureFolder(argc, argv);
-    const auto save = [&](QWidget& w, const QString& name) { test::SavePicture(w, folder, name); };
+    const QString folder = shots::PictureFolder(argc, argv);
+    const auto save = [&](QWidget& w, const QString& name) { shots::SavePicture(w, folder, name); };
 
     ConsoleOperator op(false);
     NullLog log;
@@ -49,6 +50,10 @@ int main(int argc, char* argv[]) {
     store.AnnounceSelection();
     graphic.ShowAll();
     save(graphic, QStringLiteral("graph-cable"));
+    TMFPrintDlg print(op, folder + QStringLiteral("/graph.pdf"));
+    print.PrintGraph(graphic.Graph());
+    print.Print();
+    print.hide();
 
     graphic.SetTrackedLineNumber(3);
     graphic.Graph().SetAxisRange(ChartAxis::Bottom, start + 2 * OneHour, start + 2 * OneHour + 30 * OneMinute);

@@ -24,15 +24,15 @@
 #include "base/Services.h"
 #include "views/ui/TMFPrintDlg.h"
 #include "views/ui/TfrmTrend.h"
-#include "support/Pictures.h"
+#include "screenshots/Pictures.h"
 
 using namespace drumo;
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     UseRussianLanguage(app);
-    const QString folder = test::PictureFolder(argc, argv);
-    const auto save = [&](QWidget& w, const QString& name) { test::SavePicture(w, folder, name); };
+    const QString folder = shots::PictureFolder(argc, argv);
+    const auto save = [&](QWidget& w, const QString& name) { shots::SavePicture(w, folder, name); };
 
     ConsoleOperator op(false);
     // The print dialog prints into a file here, so that it shows without a printer.
@@ -115,6 +115,7 @@ int main(int argc, char* argv[]) {
     save(shell.PrintDlg(), QStringLiteral("print"));
     shell.PrintDlg().SetStretched(true);
     save(shell.PrintDlg(), QStringLiteral("print-stretched"));
+    shell.PrintDlg().Print();  // the stretched trend into print.pdf
     shell.PrintDlg().hide();
     trend.hide();
 
