@@ -57,7 +57,6 @@ public:
     bool Running() const { return running_; }
     bool Paused() const { return paused_; }
     int Beginning() const { return beg_; }
-    int NextNumber() const { return next_; }
 
     // "Start": false when there is nothing to number (archive data, no device, no sensors, fewer
     // than two samples). While running it only ends a pause. On a fresh start every ordinary sensor's

@@ -66,7 +66,6 @@ public:
     PixelRect Frame() const { return frame_; }
     PixelRect Printable() const { return printable_; }
     PixelRect Place() const { return place_; }
-    bool Stretched() const { return stretched_; }
     PixelSize Drawing() const { return DrawingSize(picture_, stretched_, printable_); }
     PixelRect Printed(int pageWidth, int pageHeight) const { return PrintedRect(place_, frame_, pageWidth, pageHeight); }
 

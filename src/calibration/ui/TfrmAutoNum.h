@@ -42,7 +42,6 @@ public:
     QSlider* DriftSlider() const { return tbDrift_; }
     QTimer& Timer() { return timer_; }
     QString StatusText() const;
-    bool SoundOn() const { return soundOn_; }
     void SetSoundOn(bool on);
 
     void Start();

@@ -20,7 +20,6 @@ public:
     // The position chosen, or the device's value while its extra item is chosen.
     int Value() const;
     bool Unlisted() const { return currentIndex() >= items_; }
-    int Items() const { return items_; }
 
 private:
     int items_;

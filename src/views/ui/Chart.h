@@ -157,7 +157,6 @@ public:
     // --- Painting. Appends between SuspendRepaint and ResumeRepaint are painted once at the end.
     void SuspendRepaint();
     void ResumeRepaint();
-    bool RepaintSuspended() const { return suspended_ > 0; }
     // Repaints the chart (soon, once), removing drawn texts.
     void Replot();
     // Draws the chart now; for measuring and for pictures.

@@ -158,9 +158,8 @@ public:
     // Something other than new points changed (a line's look, order or data): the next redraw
     // draws every line again.
     void Invalidate() { valid_ = false; }
-    // For tests and measurements: how many redraws drew every line, and how many only a band.
+    // For tests and measurements: how many redraws drew every line.
     int WholeDraws() const { return wholeDraws_; }
-    int BandDraws() const { return bandDraws_; }
 
 protected:
     void applyDefaultAntialiasingHint(QCPPainter*) const override {}
@@ -178,7 +177,6 @@ private:
     std::vector<double> geometry_;
     bool valid_ = false;
     int wholeDraws_ = 0;
-    int bandDraws_ = 0;
 };
 
 }  // namespace drumo

@@ -71,7 +71,7 @@ void LineCanvas::draw(QCPPainter* painter) {
         }
         for (ChartLine* line : lines) line->Paint(&p, whole ? std::nan("") : double(left));
     }
-    ++(whole ? wholeDraws_ : bandDraws_);
+    if (whole) ++wholeDraws_;
     geometry_ = std::move(geometry);
     valid_ = true;
     painter->drawImage(area.topLeft(), image_);

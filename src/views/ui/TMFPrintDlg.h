@@ -54,7 +54,6 @@ public:
     const PrintLayout& Layout() const { return layout_; }
     QPrinter& Printer() { return *printer_; }
     bool PrintsToPdf() const { return !pdfFile_.isEmpty(); }
-    QColor Background() const { return background_; }
 
 private:
     class Preview;

@@ -58,9 +58,8 @@ public:
     // --- What the window shows, for tests.
     Chart& ChartView() { return *chart_; }
     const std::vector<PletLevel>& Levels() const { return levels_; }
-    // The level list: its check boxes and swatches, in row order.
+    // The level list: its check boxes, in row order.
     std::vector<QCheckBox*> LevelBoxes() const;
-    std::vector<ColourSwatch*> LevelSwatches() const { return swatches_; }
     int HighlightedLevel() const { return highlighted_; }
     // The chart lines of level r.
     const std::vector<int>& LevelLines(int r) const { return levelLines_.at(r); }
