@@ -199,7 +199,15 @@ int RunLogger(const CliArgs& args, std::ostream& out, std::ostream& err, Clock& 
         std::string why;
         if (!ParseMqttUrl(args.Options.at("mqtt"), mqtt, why)) return Usage(err, "--mqtt " + why);
         if (!MqttCredentials(args, mqtt, why)) return Usage(err, why);
-        if (args.Options.count("mqtt-ca")) mqtt.CaFile = args.Options.at("mqtt-ca");
+        if (args.Options.count("mqtt-ca")) {
+            // Checked now: the library would only say "invalid arguments" at every attempt.
+            mqtt.CaFile = args.Options.at("mqtt-ca");
+            if (!mqtt.Tls) return Usage(err, "--mqtt-ca wants an mqtts:// broker");
+            struct stat st {};
+            if (::stat(mqtt.CaFile.c_str(), &st) != 0 || ::access(mqtt.CaFile.c_str(), R_OK) != 0)
+                return Usage(err, "--mqtt-ca " + mqtt.CaFile + ": " + std::strerror(errno));
+            if (!S_ISREG(st.st_mode)) return Usage(err, "--mqtt-ca " + mqtt.CaFile + ": not a regular file");
+        }
         if (args.Options.count("mqtt-queue-max") && !ParseNumber(args.Options.at("mqtt-queue-max"), 1, 4096, queueMb))
             return Usage(err, "--mqtt-queue-max wants megabytes 1..4096");
         mqtt.Station = args.Options.count("station") ? args.Options.at("station") : HostName();

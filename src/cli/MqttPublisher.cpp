@@ -143,6 +143,8 @@ void MqttPublisher::Connect() {
     mosquitto_connect_callback_set(mosq_, OnConnect);
     mosquitto_disconnect_callback_set(mosq_, OnDisconnect);
     mosquitto_publish_callback_set(mosq_, OnPublish);
+    mosquitto_log_callback_set(mosq_, OnLog);
+    tlsWhy_.clear();
     const std::string status = Prefix() + "status";
     int rc = mosquitto_will_set(mosq_, status.c_str(), static_cast<int>(std::strlen(Offline)), Offline, 1, true);
     if (rc == MOSQ_ERR_SUCCESS && !settings_.User.empty())
@@ -197,6 +199,15 @@ void MqttPublisher::OnConnect(mosquitto*, void* self, int rc) {
     p->SendPending();
 }
 
+void MqttPublisher::OnLog(mosquitto*, void* self, int, const char* text) {
+    // The library tells why a TLS handshake failed only in its log ("OpenSSL Error[0]: error:
+    // 0A000086:SSL routines::certificate verify failed"): the reason after the last "::" is kept.
+    const std::string line = text ? text : "";
+    if (line.rfind("OpenSSL Error", 0) != 0) return;
+    const size_t at = line.rfind("::");
+    static_cast<MqttPublisher*>(self)->tlsWhy_ = at == std::string::npos ? line : line.substr(at + 2);
+}
+
 void MqttPublisher::OnDisconnect(mosquitto*, void* self, int rc) {
     auto* p = static_cast<MqttPublisher*>(self);
     p->connected_ = false;
@@ -241,6 +252,12 @@ void MqttPublisher::Tick() {
     const int rc = mosquitto_loop(mosq_, 0, 1);
     if (!failure_.empty()) {
         Drop(failure_);
+        return;
+    }
+    if (rc == MOSQ_ERR_TLS) {
+        Drop("TLS: " + (tlsWhy_.empty() ? LibraryError(rc) : tlsWhy_) +
+             (settings_.CaFile.empty() ? "; --mqtt-ca names the broker's certificate authority"
+                                       : "; is " + settings_.CaFile + " the broker's certificate authority?"));
         return;
     }
     if (rc != MOSQ_ERR_SUCCESS) {
