@@ -174,15 +174,19 @@ TEST_F(MqttLogTest, BrokerOutageAndLoggerRestartLoseNoSample) {
     EXPECT_NE(sub.find("drumo/site_1/devices [{\"address\":1"), std::string::npos);
 }
 
-// A broker that speaks TLS only: the logger that trusts the broker's certificate authority
-// (--mqtt-ca) publishes through it; one given another authority says why it cannot connect and
-// keeps the samples queued.
+// A broker that speaks TLS only and takes one user: the logger that trusts the broker's
+// certificate authority (--mqtt-ca) publishes through it with the password of its service
+// credential; one given another authority says why it cannot connect and keeps the samples queued.
 TEST_F(MqttLogTest, TlsBrokerIsReachedWithItsAuthorityAndRefusedWithAnother) {
     MakeAuthority("ca", true);
     MakeAuthority("other-ca", false);
     Serve();
     broker = std::make_unique<MosquittoBroker>(folder);
     broker->UseTls(folder + "/ca.pem", folder + "/server.pem", folder + "/server.key");
+    broker->RequirePassword("silo-north", "s3cret:x");
+    fs::create_directories(folder + "/credentials");
+    std::ofstream(folder + "/credentials/mqtt-auth") << "silo-north:s3cret:x\n";
+    ::setenv("CREDENTIALS_DIRECTORY", (folder + "/credentials").c_str(), 1);
     ASSERT_TRUE(broker->Start()) << ReadAll(folder + "/broker.log");
     // An authority that cannot be read, or one for a broker without TLS, is wrong usage.
     for (const auto& [url, ca] : {std::pair{broker->Url(), folder + "/missing.pem"},
@@ -211,6 +215,7 @@ TEST_F(MqttLogTest, TlsBrokerIsReachedWithItsAuthorityAndRefusedWithAnother) {
     log = ReadAll(folder + "/logger.txt");
     EXPECT_NE(log.find("MQTT: connected to 127.0.0.1"), std::string::npos) << log;
     EXPECT_NE(ReadAll(folder + "/sub.txt").find("drumo/site_1/status online"), std::string::npos);
+    ::unsetenv("CREDENTIALS_DIRECTORY");
 }
 
 // The queue on disk: what a run left unacknowledged comes back in order at the next start, a line

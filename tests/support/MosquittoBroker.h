@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <netinet/in.h>
@@ -70,10 +71,20 @@ public:
         tls_ = "cafile " + ca + "\ncertfile " + cert + "\nkeyfile " + key + "\n";
     }
 
+    // From the next start on, the broker takes only this user with this password; so does the
+    // subscriber.
+    void RequirePassword(const std::string& user, const std::string& password) {
+        const std::string file = folder_ + "/passwords";
+        const std::string command = "mosquitto_passwd -b -c " + file + " " + user + " " + password;
+        if (std::system(command.c_str()) != 0) return;
+        auth_ = "allow_anonymous false\npassword_file " + file + "\n";
+        user_ = {"-u", user, "-P", password};
+    }
+
     // Starts the broker and waits (at most 5 s) until it takes connections.
     bool Start() {
         std::ofstream(folder_ + "/mosquitto.conf") << "listener " << port_ << " 127.0.0.1\n"
-                                                   << tls_ << "allow_anonymous true\n"
+                                                   << tls_ << (auth_.empty() ? "allow_anonymous true\n" : auth_)
                                                    << "persistence true\n"
                                                    << "persistence_location " << folder_ << "/\n"
                                                    // Started by root, it would give up its rights for
@@ -103,12 +114,15 @@ public:
         std::vector<std::string> words{"mosquitto_sub", "-h", "127.0.0.1", "-p", std::to_string(port_), "-q", "1", "-c",
                                        "-i", "drumo-test-subscriber", "-v", "-t", topic};
         if (!ca_.empty()) words.insert(words.end(), {"--cafile", ca_});
+        words.insert(words.end(), user_.begin(), user_.end());
         return SpawnInto(words, outFile);
     }
 
 private:
     std::string folder_;
     std::string tls_, ca_;  // the listener's TLS lines, the subscriber's certificate authority
+    std::string auth_;      // the broker's password lines
+    std::vector<std::string> user_;  // the subscriber's user and password options
     int port_ = 0;
     pid_t pid_ = -1;
 };
