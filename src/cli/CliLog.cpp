@@ -152,7 +152,8 @@ bool MqttCredentials(const CliArgs& args, MqttSettings& mqtt, std::string& why) 
                 why = "the credential " + file + ": " + why;
                 return false;
             }
-            if (text.find_first_not_of(" \t\r\n") != std::string::npos) return ParseCredentials(text, "the credential " + file, mqtt, why);
+            if (text.find_first_not_of(" \t\r\n") != std::string::npos)
+                return ParseCredentials(text, "the credential " + file, mqtt, why);
         }
     }
     if (const char* user = std::getenv("DRUMO_MQTT_USER"); user && *user) mqtt.User = user;

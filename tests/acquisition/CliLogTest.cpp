@@ -188,8 +188,8 @@ void ParseCsv(const std::string& text, Readings& got, Times& times) {
         if (lines[i].empty()) continue;
         const auto fields = Split(lines[i], ',');
         ASSERT_GE(fields.size(), 9u);
-        EXPECT_TRUE(std::regex_match(fields[3] + "," + fields[4] + "," + fields[5] + "," + fields[6],
-                                     std::regex(".*/port,0,0,0")))
+        EXPECT_TRUE(std::regex_match(fields[3] + "," + fields[4] + "," + fields[5] + "," + fields[6] + "," + fields[7],
+                                     std::regex(".*/port,\\d+,\\d+,\\d+,\\d+")))
             << lines[i];
         ASSERT_TRUE(std::regex_match(fields[0], std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d(\\.\\d{3})?[+-]\\d\\d:\\d\\d")))
             << lines[i];
@@ -560,10 +560,12 @@ TEST_F(CliLogTest, SamplesCarryTheFaultBitsAndFailedReadsOfTheirDevice) {
     };
     ASSERT_EQ(Log({"--stdout", "json"}, SystemClock::Instance(), script), cli::kExitOk) << err.str();
     std::map<std::pair<int, int>, std::vector<std::string>> health;  // "lost failed failed_total faults"
-    static const std::regex fields(R"re("address":(\d+),"cable":(\d+),.*"lost":(\w+),"failed":(\w+),"failed_total":(\w+),"faults":(\w+),"t")re");
+    static const std::regex fields(
+        R"re("address":(\d+),"cable":(\d+),.*"lost":(\w+),"failed":(\w+),"failed_total":(\w+),"faults":(\w+),"t")re");
     for (const std::string& text : Split(out.str(), '\n'))
         if (std::smatch m; std::regex_search(text, m, fields))
-            health[{std::stoi(m[1]), std::stoi(m[2])}].push_back(m.str(3) + " " + m.str(4) + " " + m.str(5) + " " + m.str(6));
+            health[{std::stoi(m[1]), std::stoi(m[2])}].push_back(m.str(3) + " " + m.str(4) + " " + m.str(5) + " " +
+                                                                 m.str(6));
     using H = std::vector<std::string>;
     EXPECT_EQ(health[std::make_pair(1, 1)], (H{"0 0 0 17", "0 0 0 1", "0 0 0 1"}));
     const std::string f = health[std::make_pair(2, 2)].empty() ? "" : Split(health[std::make_pair(2, 2)][0], ' ')[3];
@@ -573,7 +575,8 @@ TEST_F(CliLogTest, SamplesCarryTheFaultBitsAndFailedReadsOfTheirDevice) {
     // The bits are logged as the search words them when they change, not at every pass.
     const std::string log = err.str();
     size_t reports = 0;
-    for (size_t at = 0; (at = log.find("внутренних сбоях по адресу 1:", at)) != std::string::npos; ++at) ++reports;
+    for (size_t at = 0; (at = log.find("внутренних сбоях по адресу 1:", at)) != std::string::npos; ++at)
+        ++reports;
     EXPECT_EQ(reports, 3u) << log;  // the search, the first pass, the change
     EXPECT_NE(log.find(std::string(30, ' ') + "->сбой EEPROM"), std::string::npos);
 }
@@ -611,8 +614,12 @@ TEST(SampleLines, EscapeTextsAndLeaveOutMissingReadings) {
               "{\"time\":\"2026-07-01T10:20:44@\",\"address\":7,\"cable\":1,\"device\":\"Dorma-2/200\","
               "\"serial\":\"00042\",\"cable_serial\":-5,\"comment\":\"Силос \\\"A\\\", ряд=2\\\\\\u0009\","
               "\"port\":\"/dev/tty,\\\"1\\\"\",\"kind\":1,\"labels\":[0.5,1.5,2.5],\"t\":[21.5,null,-0.75]}\n"},
-             {SampleFormat::Json, 0, "\"labels\":[0.5,1.5,2.5],\"lost\":2,\"failed\":3,\"failed_total\":7,\"faults\":68,\"t\":[21.5,null,-0.75]}\n", {}, &sick},
-             {SampleFormat::Json, 1, "\"lost\":null,\"failed\":null,\"failed_total\":null,\"faults\":null,\"t\":[null,null,null]}\n", {}, &unknown},
+             {SampleFormat::Json, 0,
+              "\"labels\":[0.5,1.5,2.5],\"lost\":2,\"failed\":3,\"failed_total\":7,\"faults\":68,\"t\":[21.5,null,-0.75]}\n",
+              {}, &sick},
+             {SampleFormat::Json, 1,
+              "\"lost\":null,\"failed\":null,\"failed_total\":null,\"faults\":null,\"t\":[null,null,null]}\n", {},
+              &unknown},
              {SampleFormat::Csv, 0, "2026-07-01T10:20:44@,7,1,\"/dev/tty,\"\"1\"\"\",2,3,7,68,21.5,,-0.75\n", {}, &sick},
              {SampleFormat::Csv, 0, "2026-07-01T10:20:44@,7,1,21.5,,-0.75\n"},
              {SampleFormat::Json, 1, "\"t\":[null,null,null]}\n"},

@@ -205,7 +205,9 @@ TEST_F(MqttLogTest, TlsBrokerIsReachedWithItsAuthorityAndRefusedWithAnother) {
     Sleep(4000);
     EXPECT_EQ(EndProcess(logger), 0);
     std::string log = ReadAll(folder + "/logger.txt");
-    EXPECT_TRUE(std::regex_search(log, std::regex("MQTT: cannot reach 127.0.0.1:\\d+ \\(TLS: certificate verify failed; is .*other-ca.pem the broker"))) << log;
+    EXPECT_TRUE(std::regex_search(
+        log, std::regex("MQTT: cannot reach 127.0.0.1:\\d+ \\(TLS: certificate verify failed; is .*other-ca.pem the broker")))
+        << log;
     EXPECT_TRUE(Received().empty());
 
     StartLogger({"--mqtt-ca", folder + "/ca.pem"});
