@@ -158,7 +158,14 @@ void MqttPublisher::Connect() {
     }
     if (rc == MOSQ_ERR_SUCCESS)
         rc = mosquitto_connect_async(mosq_, settings_.Host.c_str(), settings_.Port, settings_.KeepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) Drop(LibraryError(rc));
+    // The handshake may already fail inside the connect call, or later in the loop.
+    if (rc != MOSQ_ERR_SUCCESS) Drop(rc == MOSQ_ERR_TLS ? TlsFailure() : LibraryError(rc));
+}
+
+std::string MqttPublisher::TlsFailure() const {
+    return "TLS: " + (tlsWhy_.empty() ? LibraryError(MOSQ_ERR_TLS) : tlsWhy_) +
+           (settings_.CaFile.empty() ? "; --mqtt-ca names the broker's certificate authority"
+                                     : "; is " + settings_.CaFile + " the broker's certificate authority?");
 }
 
 void MqttPublisher::Drop(const std::string& why) {
@@ -255,9 +262,7 @@ void MqttPublisher::Tick() {
         return;
     }
     if (rc == MOSQ_ERR_TLS) {
-        Drop("TLS: " + (tlsWhy_.empty() ? LibraryError(rc) : tlsWhy_) +
-             (settings_.CaFile.empty() ? "; --mqtt-ca names the broker's certificate authority"
-                                       : "; is " + settings_.CaFile + " the broker's certificate authority?"));
+        Drop(TlsFailure());
         return;
     }
     if (rc != MOSQ_ERR_SUCCESS) {

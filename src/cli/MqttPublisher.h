@@ -74,6 +74,8 @@ private:
 
     void Connect();
     void Drop(const std::string& why);
+    // Why a TLS handshake failed, with the certificate authority to check.
+    std::string TlsFailure() const;
     void SendPending();
     std::string QueueText() const;
 

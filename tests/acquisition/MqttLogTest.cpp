@@ -206,7 +206,7 @@ TEST_F(MqttLogTest, TlsBrokerIsReachedWithItsAuthorityAndRefusedWithAnother) {
     EXPECT_EQ(EndProcess(logger), 0);
     std::string log = ReadAll(folder + "/logger.txt");
     EXPECT_TRUE(std::regex_search(
-        log, std::regex("MQTT: cannot reach 127.0.0.1:\\d+ \\(TLS: certificate verify failed; is .*other-ca.pem the broker")))
+        log, std::regex("MQTT: cannot reach 127.0.0.1:\\d+ \\(TLS: [^;]+; is .*other-ca.pem the broker's certificate")))
         << log;
     EXPECT_TRUE(Received().empty());
 
