@@ -89,8 +89,10 @@ port: it searches for devices, receives their readings, checks and exports
 signed archive files, reads notebooks and sets up the devices. It logs
 unattended as the service drumo-log@, for a board without a desktop.
 drumo-sim simulates the devices on a pseudo-terminal.]=])
-# Up to 1.0.0.1 one package named drumo held these files too.
-set(CPACK_DEBIAN_CLI_PACKAGE_REPLACES "drumo (<= 1.0.0.1)")
+# Up to 1.0.0.1 one package named drumo held these files too: drumo-cli takes them over, and an
+# older drumo cannot stay beside it (it is upgraded with it, or removed).
+set(CPACK_DEBIAN_CLI_PACKAGE_REPLACES "drumo (<< 1.0.0.2)")
+set(CPACK_DEBIAN_CLI_PACKAGE_BREAKS "drumo (<< 1.0.0.2)")
 set(CPACK_DEBIAN_CLI_PACKAGE_CONTROL_EXTRA
     "${drumo_packaging}/postinst;${drumo_packaging}/prerm;${drumo_packaging}/postrm")
 

@@ -1,6 +1,7 @@
 #include "acquisition/Reception.h"
 
 #include "acquisition/ActiveCable.h"
+#include "acquisition/Discovery.h"
 #include "model/Formats.h"
 #include "model/DeviceTypes.h"
 
@@ -94,6 +95,7 @@ void Reception::StartReception() {
         store_.NotebookOnGraphs = false;
     }
     log_.Log(" > Автоматический прием данных активирован");
+    health_.assign(store_.Devices(), DeviceHealth{});
     if (modbus) {
         progressMax_ = static_cast<int>(std::lround(static_cast<double>(pollingIntervalMs_) / UpdateIntervalMs));
         view_.RequestProgress(progress_, progressMax_);
@@ -138,6 +140,29 @@ void Reception::StopReception() {
     store_.Receiving = false;
 }
 
+DeviceHealth& Reception::HealthOf(size_t d) {
+    if (health_.size() <= d) health_.resize(d + 1);
+    return health_[d];
+}
+
+bool Reception::ReadFaultBits(size_t d) {
+    const uint16_t address = store_.DevSig(d).Address;
+    uint16_t regs[kRegisterBufferSize] = {};
+    uint16_t count = 1;
+    DeviceHealth& health = HealthOf(d);
+    if (!bus_.ModbusRequest(static_cast<uint8_t>(address), 3, 13, count, regs) || count != 1) {
+        if (!bus_.Connected()) return false;
+        log_.Log(" > Сбой при чтении по адресу " + std::to_string(address));
+        ++health.FailedReads;
+        health.FaultBits = -1;  // not known now: an older value would pass for the device's word
+        return true;
+    }
+    const int bits = regs[0] & 0xFF;
+    if (bits != 0 && bits != health.FaultBits) log_.Log(FaultReport(address, static_cast<unsigned>(bits)));
+    health.FaultBits = bits;
+    return true;
+}
+
 void Reception::PollingPass() {
     if (inPass_) return;
     const DateTime t = clock_.Now();
@@ -155,6 +180,7 @@ void Reception::PollingPass() {
     bool portGone = false;
     std::vector<Temperature> values;
     for (size_t d = 0; passRunning_ && !portGone && d < store_.Devices() && d < store_.DeviceCount; ++d) {
+        if (readFaultBits_ && (portGone = !ReadFaultBits(d))) break;
         for (size_t c = 0; passRunning_ && d < store_.Devices() && c < store_.Cables(d); ++c) {
             const size_t n = store_.Sensors(d, c);
             if (n == 0) continue;
@@ -165,6 +191,7 @@ void Reception::PollingPass() {
             if (store_.Cables(d) > 1 &&
                 !SelectActiveCable(bus_, log_, clock_, slave, static_cast<uint16_t>(c), 1)) {
                 if ((portGone = !bus_.Connected())) break;
+                ++HealthOf(d).FailedReads;
                 events_.ProcessEvents();
                 continue;
             }
@@ -173,7 +200,9 @@ void Reception::PollingPass() {
             if (!bus_.ModbusRequest(slave, 3, 512, count, regs)) {
                 if ((portGone = !bus_.Connected())) break;
                 log_.Log(" > Сбой при чтении по адресу " + std::to_string(address));
+                ++HealthOf(d).FailedReads;
             } else if (count != n) {
+                ++HealthOf(d).FailedReads;
                 log_.Log(" > Количество датчиков по адресу " + std::to_string(address) +
                          " не совпадает. Повторите сканирование");
             } else {
@@ -215,7 +244,10 @@ void Reception::StreamReading(int sensor, double celsius) {
     if (!store_.HasCable(0, 0)) return;
     const size_t n = store_.Sensors(0, 0);
     if (sensor == 1) {
-        if (!streamSampleClosed_) CloseStreamSample();
+        if (!streamSampleClosed_) {
+            ++HealthOf(0).FailedReads;  // the sample closes without its last sensors' readings
+            CloseStreamSample();
+        }
         streamSampleClosed_ = false;
         view_.ReceptionLamp(true);
         const std::vector<Temperature> empty(n, NoValue);

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace drumo {
 
@@ -69,6 +70,15 @@ struct AlarmLines {
 AlarmLines CheckAlarms(const SampleRange& range, double alarmTMax, double alarmTMin, int address,
                        int cable, const std::string& time, char decimalMark);
 
+// How a device's readings fare while reception runs, for a collector beside the values: the reads
+// that brought no sample since reception started (a failed cable switch or read, a short read, a
+// failed read of the fault bits; with the maker's protocol a sample closed before its last sensor
+// reported), and the fault bits as the device last reported them (register 13, bits 0..7).
+struct DeviceHealth {
+    uint64_t FailedReads = 0;
+    int FaultBits = -1;  // -1: not read (the maker's protocol reports none; or the last read failed)
+};
+
 // "hh:nn:ss" of the time of day of a DateTime.
 std::string TimeOfDayText(DateTime t);
 
@@ -92,6 +102,12 @@ public:
     double AlarmTMax() const { return alarmTMax_; }
     double AlarmTMin() const { return alarmTMin_; }
     void SetDecimalMark(char mark) { decimalMark_ = mark; }
+    // Modbus: every pass also reads each device's fault bits (one register, before its cables), so
+    // that they are known per sample; a change to bits that are set is logged as the search logs
+    // them. Off by default: the program's own passes read the temperatures only.
+    void SetReadFaultBits(bool on) { readFaultBits_ = on; }
+    // The health of device d since reception started; an empty record for a device not polled.
+    DeviceHealth Health(size_t d) const { return d < health_.size() ? health_[d] : DeviceHealth{}; }
 
     void StartReception();
     void StopReception();
@@ -119,6 +135,9 @@ private:
     bool CheckConfiguration();
     void CloseStreamSample();
     void SetProgress(int position);
+    DeviceHealth& HealthOf(size_t d);
+    // Reads the fault bits of device d; false when the port went away meanwhile.
+    bool ReadFaultBits(size_t d);
 
     DeviceBus& bus_;
     MeasurementStore& store_;
@@ -136,6 +155,8 @@ private:
     double alarmTMax_ = 100.0;
     double alarmTMin_ = -50.0;
     char decimalMark_ = '.';
+    bool readFaultBits_ = false;
+    std::vector<DeviceHealth> health_;  // per device, from the start of reception
 
     bool pollingTimerOn_ = false;
     bool updateTimerOn_ = false;

@@ -56,7 +56,8 @@ const std::string kUsage = std::string(
     "  --mqtt URL       also publish to an MQTT broker: mqtt://host[:port] (1883) or\n"
     "                   mqtts://host[:port] (TLS, 8883); user and password from --mqtt-auth\n"
     "                   or DRUMO_MQTT_USER and DRUMO_MQTT_PASSWORD\n"
-    "  --mqtt-auth FILE a file whose first line is user:password\n"
+    "  --mqtt-auth FILE a file whose first line is user:password; without it, a service reads\n"
+    "                   its credential mqtt-auth ($CREDENTIALS_DIRECTORY/mqtt-auth) when not empty\n"
     "  --mqtt-ca FILE   TLS: the certificate authority to trust; default the system's\n"
     "  --station NAME   MQTT: the station in every topic; default the host name\n"
     "  --mqtt-queue-max MB  MQTT: the most the queue of unsent messages keeps on disk\n"
@@ -69,15 +70,22 @@ const std::string kUsage = std::string(
     "Messages the broker has not acknowledged wait on disk and are sent in order when it is back,\n"
     "also after a restart; a message may arrive twice, never not at all.\n"
     "\noutput (--stdout), one line per cable and sample:\n"
-    "  csv     2026-12-09T10:20:44+03:00,1,1,15.7,15.05,,14.42\n"
+    "  csv     time,address,cable,port,lost,failed,failed_total,faults,t1,...,tN (a header line), then\n"
+    "          2026-12-09T10:20:44+03:00,1,1,/dev/ttyUSB0,0,0,2,0,15.7,15.05,,14.42\n"
     "  json    {\"time\":\"2026-12-09T10:20:44+03:00\",\"address\":1,\"cable\":1,\"device\":\"Dorma-1/100\",\n"
     "          \"serial\":\"01001\",\"cable_serial\":2101,\"comment\":\"Склад 1\",\"port\":\"/dev/ttyUSB0\",\n"
-    "          \"kind\":1,\"labels\":[0.5,1,1.5,2],\"lost\":0,\"t\":[15.7,15.05,null,14.42]}\n"
+    "          \"kind\":1,\"labels\":[0.5,1,1.5,2],\"lost\":0,\"failed\":0,\"failed_total\":2,\"faults\":0,\n"
+    "          \"t\":[15.7,15.05,null,14.42]}\n"
     "  influx  drumo,address=1,cable=1,device=Dorma-1/100,serial=01001,comment=Склад\\ 1\n"
-    "          t1=15.7,t2=15.05,t4=14.42,lost=0i 1796800844000000000   (one line)\n"
+    "          t1=15.7,t2=15.05,t4=14.42,lost=0i,failed=0i,failed_total=2i,faults=0i,\n"
+    "          port=\"/dev/ttyUSB0\" 1796800844000000000   (one line)\n"
     "Temperatures are in °C; a sensor without a reading is an empty CSV field, a JSON null, a\n"
-    "missing line protocol field. lost (Modbus): the passes since the cable's previous sample\n"
-    "that brought nothing from it. Log lines go to standard error.\n"
+    "missing line protocol field. Beside the readings, the device's health: lost (Modbus) the\n"
+    "passes since the cable's previous sample that brought nothing from it; failed the device's\n"
+    "failed reads since the cable's previous sample, failed_total since the start; faults the\n"
+    "fault bits the controller reports (Modbus register 13, bits 0..7, read every pass); a value\n"
+    "not known is an empty CSV field, a JSON null, a missing field. Log lines go to standard\n"
+    "error.\n"
     "exit status: 0 stopped by SIGTERM or SIGINT, the file written; 1 no device was found,\n"
     "reception did not start, or the archive folder or the last write of the file failed;\n"
     "2 wrong usage.\n";
@@ -106,25 +114,47 @@ std::string HostName() {
     return ::gethostname(name, sizeof name - 1) == 0 && name[0] ? name : "drumo";
 }
 
-// The broker's user and password: from --mqtt-auth (a file whose first line is user:password,
-// so that they stay out of the process list), else from the environment.
+// "user:password" on the first line of a credentials file's text into the settings.
+bool ParseCredentials(const std::string& text, const std::string& origin, MqttSettings& mqtt, std::string& why) {
+    const std::string line = text.substr(0, text.find_first_of("\r\n"));
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos || colon == 0) {
+        why = origin + ": the first line wants user:password";
+        return false;
+    }
+    mqtt.User = line.substr(0, colon);
+    mqtt.Password = line.substr(colon + 1);
+    return true;
+}
+
+// The broker's user and password, so that they stay out of the process list: from --mqtt-auth
+// (a file whose first line is user:password); else from the credential "mqtt-auth" that systemd
+// hands the service ($CREDENTIALS_DIRECTORY/mqtt-auth, loaded from /etc/drumo/mqtt-auth, which
+// the service's own user could not read; blank when that file is missing); else from the
+// environment.
 bool MqttCredentials(const CliArgs& args, MqttSettings& mqtt, std::string& why) {
+    std::string text;
     if (args.Options.count("mqtt-auth")) {
         const std::string file = args.Options.at("mqtt-auth");
-        std::string text;
         if (!ReadSmallFile(file, text, 4096, &why)) {
             why = "--mqtt-auth " + file + ": " + why;
+            if (std::getenv("CREDENTIALS_DIRECTORY"))
+                why += " (as a service, leave --mqtt-auth out: the unit hands /etc/drumo/mqtt-auth over as the "
+                       "credential mqtt-auth)";
             return false;
         }
-        const std::string line = text.substr(0, text.find_first_of("\r\n"));
-        const size_t colon = line.find(':');
-        if (colon == std::string::npos || colon == 0) {
-            why = "--mqtt-auth " + file + ": the first line wants user:password";
-            return false;
+        return ParseCredentials(text, "--mqtt-auth " + file, mqtt, why);
+    }
+    if (const char* dir = std::getenv("CREDENTIALS_DIRECTORY"); dir && *dir) {
+        const std::string file = std::string(dir) + "/mqtt-auth";
+        if (::access(file.c_str(), F_OK) == 0) {
+            if (!ReadSmallFile(file, text, 4096, &why)) {
+                why = "the credential " + file + ": " + why;
+                return false;
+            }
+            if (text.find_first_not_of(" \t\r\n") != std::string::npos)
+                return ParseCredentials(text, "the credential " + file, mqtt, why);
         }
-        mqtt.User = line.substr(0, colon);
-        mqtt.Password = line.substr(colon + 1);
-        return true;
     }
     if (const char* user = std::getenv("DRUMO_MQTT_USER"); user && *user) mqtt.User = user;
     if (const char* password = std::getenv("DRUMO_MQTT_PASSWORD"); password && *password) mqtt.Password = password;
@@ -199,7 +229,15 @@ int RunLogger(const CliArgs& args, std::ostream& out, std::ostream& err, Clock& 
         std::string why;
         if (!ParseMqttUrl(args.Options.at("mqtt"), mqtt, why)) return Usage(err, "--mqtt " + why);
         if (!MqttCredentials(args, mqtt, why)) return Usage(err, why);
-        if (args.Options.count("mqtt-ca")) mqtt.CaFile = args.Options.at("mqtt-ca");
+        if (args.Options.count("mqtt-ca")) {
+            // Checked now: the library would only say "invalid arguments" at every attempt.
+            mqtt.CaFile = args.Options.at("mqtt-ca");
+            if (!mqtt.Tls) return Usage(err, "--mqtt-ca wants an mqtts:// broker");
+            struct stat st {};
+            if (::stat(mqtt.CaFile.c_str(), &st) != 0 || ::access(mqtt.CaFile.c_str(), R_OK) != 0)
+                return Usage(err, "--mqtt-ca " + mqtt.CaFile + ": " + std::strerror(errno));
+            if (!S_ISREG(st.st_mode)) return Usage(err, "--mqtt-ca " + mqtt.CaFile + ": not a regular file");
+        }
         if (args.Options.count("mqtt-queue-max") && !ParseNumber(args.Options.at("mqtt-queue-max"), 1, 4096, queueMb))
             return Usage(err, "--mqtt-queue-max wants megabytes 1..4096");
         mqtt.Station = args.Options.count("station") ? args.Options.at("station") : HostName();

@@ -74,7 +74,7 @@ void UnattendedLogger::PublishTo(const MqttSettings& settings, MqttQueue& queue)
     mqtt_ = std::make_unique<MqttPublisher>(settings, queue, clock_, [this](const std::string& text) { Say(text); });
 }
 
-void UnattendedLogger::PublishSample(size_t d, size_t c, size_t k, int lost) {
+void UnattendedLogger::PublishSample(size_t d, size_t c, size_t k, const SampleHealth& health) {
     const MeasurementStore& store = station_.Store();
     const TDevSig& dev = store.DevSig(d);
     // A Modbus device is known on its line by its address; controllers of the maker's protocol
@@ -82,7 +82,7 @@ void UnattendedLogger::PublishSample(size_t d, size_t c, size_t k, int lost) {
     char serial[8];
     std::snprintf(serial, sizeof serial, "%05u", static_cast<unsigned>(dev.Serial));
     const std::string device = options_.Modbus ? std::to_string(dev.Address) : std::string(serial);
-    std::string payload = SampleLine(SampleFormat::Json, store, d, c, k, {}, lost);
+    std::string payload = SampleLine(SampleFormat::Json, store, d, c, k, {}, &health);
     payload.pop_back();  // the line end
     mqtt_->Publish(mqtt_->Prefix() + device + "/" + std::to_string(c + 1), payload);
 
@@ -118,6 +118,8 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     // it needs it.
     station_.AutoSaver().AppendSampleSeconds = options_.Modbus ? options_.IntervalMs / 1000.0 : 10.0;
     station_.SetPollingInterval(options_.IntervalMs);
+    // Every sample carries its device's fault bits as the device reports them at that pass.
+    station_.Receiver().SetReadFaultBits(options_.Modbus);
     // A stop that came during the search ends the logger before anything is received.
     if (stopRequested()) return kExitOk;
     RemoveOldDays();
@@ -137,7 +139,7 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
         lastPass_[d].assign(store.Cables(d), 0);
         for (size_t c = 0; c < store.Cables(d); ++c) widest = std::max(widest, store.Sensors(d, c));
     }
-    if (options_.Format == SampleFormat::Csv) out_ << CsvHeader(widest) << std::flush;
+    if (options_.Format == SampleFormat::Csv) out_ << CsvHeader(widest, true) << std::flush;
     if (mqtt_) {
         alarmState_.assign(store.Devices(), {});
         for (size_t d = 0; d < store.Devices(); ++d) alarmState_[d].assign(store.Cables(d), "normal");
@@ -277,9 +279,10 @@ size_t UnattendedLogger::EmitNew() {
                     lost = static_cast<int>(std::max<int64_t>(0, passes_ - lastPass_[d][c] - 1));
                     lastPass_[d][c] = passes_;
                 }
+                const SampleHealth health = health_.Next(station_.Receiver(), d, c, lost);
                 if (!outputFailed_)
-                    out_ << SampleLine(options_.Format, store, d, c, printed_[d][c], options_.Influx, lost);
-                if (mqtt_) PublishSample(d, c, printed_[d][c], lost);
+                    out_ << SampleLine(options_.Format, store, d, c, printed_[d][c], options_.Influx, &health);
+                if (mqtt_) PublishSample(d, c, printed_[d][c], health);
             }
         }
     if (lines > 0 && !outputFailed_ && !out_.flush()) {

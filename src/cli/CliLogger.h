@@ -17,6 +17,7 @@
 
 #include "app/Station.h"
 #include "cli/Cli.h"
+#include "cli/CliSampleHealth.h"
 #include "cli/CliSampleLines.h"
 #include "cli/MqttPublisher.h"
 
@@ -70,7 +71,7 @@ private:
     bool RoomOnDisk();
     // Prints the samples that are complete and not printed yet; returns how many there were.
     size_t EmitNew();
-    void PublishSample(size_t d, size_t c, size_t k, int lost);
+    void PublishSample(size_t d, size_t c, size_t k, const SampleHealth& health);
     void Say(const std::string& text);
 
     Station& station_;
@@ -81,6 +82,7 @@ private:
     std::vector<std::vector<size_t>> printed_;  // samples already printed, per device and cable
     std::vector<std::vector<int64_t>> lastPass_;  // Modbus: the pass of each cable's last sample
     int64_t passes_ = 0;                          // Modbus passes run
+    SampleHealthReader health_;                   // the device health beside each sample
     DateTime day_ = 0;                            // the day of the file being written
     int64_t newDayTryMs_ = 0;                     // a held day change is tried again from here
     bool connected_ = true;

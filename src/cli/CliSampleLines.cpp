@@ -85,6 +85,28 @@ std::string SerialText(uint16_t serial) {
     return text;
 }
 
+// A CSV field: quoted (with doubled quotes) when it holds a separator, a quote or a line end.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string s = "\"";
+    for (const char ch : text) s += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+    return s + '"';
+}
+
+// A line protocol string field: quotes and backslashes escaped, line ends as spaces.
+std::string InfluxString(const std::string& text) {
+    std::string s = "\"";
+    for (char ch : text) {
+        if (ch == '\r' || ch == '\n') ch = ' ';
+        if (ch == '"' || ch == '\\') s += '\\';
+        s += ch;
+    }
+    return s + '"';
+}
+
+// A count that may not be known: its digits, or `unknown`.
+std::string Known(long long n, const char* unknown) { return n >= 0 ? std::to_string(n) : std::string(unknown); }
+
 }  // namespace
 
 std::string ZonedTime(DateTime time) {
@@ -163,14 +185,15 @@ std::string IsoTime(DateTime t) {
     return text;
 }
 
-std::string CsvHeader(size_t sensors) {
+std::string CsvHeader(size_t sensors, bool health) {
     std::string s = "time,address,cable";
+    if (health) s += ",port,lost,failed,failed_total,faults";
     for (size_t i = 1; i <= sensors; ++i) s += ",t" + std::to_string(i);
     return s + '\n';
 }
 
 std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_t d, size_t c, size_t k,
-                       const InfluxStyle& influx, int lost) {
+                       const InfluxStyle& influx, const SampleHealth* health) {
     const TDevSig& dev = store.DevSig(d);
     const DateTime time = store.SampleTimes(d, c)[k];
     const size_t sensors = store.Sensors(d, c);
@@ -180,6 +203,9 @@ std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_
         break;
     case SampleFormat::Csv:
         s = ZonedTime(time) + ',' + std::to_string(dev.Address) + ',' + std::to_string(c + 1);
+        if (health)
+            s += ',' + CsvField(dev.Source) + ',' + Known(health->Lost, "") + ',' + Known(health->Failed, "") + ',' +
+                 Known(health->FailedTotal, "") + ',' + Known(health->FaultBits, "");
         for (size_t i = 0; i < sensors; ++i) s += ',' + ValueText(store.Samples(d, c, i)[k]);
         s += '\n';
         break;
@@ -190,7 +216,11 @@ std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_
             ",\"cable_serial\":" + std::to_string(store.CableSerials(d)[c]) + ",\"comment\":" +
             JsonString(CommentOf(dev)) + ",\"port\":" + JsonString(dev.Source) +
             ",\"kind\":" + std::to_string(store.CableKinds(d)[c]) + ",\"labels\":" + Labels(store, d, c) +
-            (lost >= 0 ? ",\"lost\":" + std::to_string(lost) : std::string()) + ",\"t\":[";
+            (health ? ",\"lost\":" + Known(health->Lost, "null") + ",\"failed\":" + Known(health->Failed, "null") +
+                          ",\"failed_total\":" + Known(health->FailedTotal, "null") +
+                          ",\"faults\":" + Known(health->FaultBits, "null")
+                    : std::string()) +
+            ",\"t\":[";
         for (size_t i = 0; i < sensors; ++i) {
             const std::string v = ValueText(store.Samples(d, c, i)[k]);
             s += (i ? "," : "") + (v.empty() ? std::string("null") : v);
@@ -205,7 +235,15 @@ std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_
             if (!v.empty()) fields += (fields.empty() ? "t" : ",t") + std::to_string(i + 1) + '=' + v;
         }
         if (fields.empty()) break;
-        if (lost >= 0) fields += ",lost=" + std::to_string(lost) + "i";
+        if (health) {
+            const std::pair<const char*, long long> counts[] = {{"lost", health->Lost},
+                                                                {"failed", health->Failed},
+                                                                {"failed_total", health->FailedTotal},
+                                                                {"faults", health->FaultBits}};
+            for (const auto& [name, n] : counts)
+                if (n >= 0) fields += std::string(",") + name + '=' + std::to_string(n) + 'i';
+            if (!dev.Source.empty()) fields += ",port=" + InfluxString(dev.Source);
+        }
         s = InfluxText(influx.Measurement, true) + ",address=" + std::to_string(dev.Address) +
             ",cable=" + std::to_string(c + 1);
         if (!dev.TypeName.empty()) s += ",device=" + InfluxText(dev.TypeName);

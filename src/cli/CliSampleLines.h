@@ -28,8 +28,19 @@ enum class SampleFormat { None, Csv, Json, Influx };
 // "csv", "json" or "influx".
 bool ParseSampleFormat(const std::string& name, SampleFormat& format);
 
-// The CSV header for cables of up to `sensors` sensors: "time,address,cable,t1,...,tN\n".
-std::string CsvHeader(size_t sensors);
+// The CSV header for cables of up to `sensors` sensors: "time,address,cable,t1,...,tN\n"; with
+// `health` the columns of SampleHealth stand before the readings:
+// "time,address,cable,port,lost,failed,failed_total,faults,t1,...,tN\n".
+std::string CsvHeader(size_t sensors, bool health = false);
+
+// What a collector learns beside the values of a cable's sample about the device that gave it
+// (drumo-cli log); -1 where it is not known. The port is the device's own (its Source).
+struct SampleHealth {
+    int Lost = -1;               // the cable's samples missed since its previous one (empty passes)
+    long long Failed = -1;       // the device's failed reads since the cable's previous sample
+    long long FailedTotal = -1;  // the device's failed reads since the logger started
+    int FaultBits = -1;          // the fault bits as the device last reported them (bits 0..7)
+};
 
 // The line protocol's measurement name and the tags added to every line ("site=north").
 struct InfluxStyle {
@@ -41,11 +52,12 @@ struct InfluxStyle {
 bool ParseTags(const std::string& text, std::vector<std::pair<std::string, std::string>>& tags);
 
 // Sample k of cable (d, c) in the format, ending with "\n"; "" for SampleFormat::None and for a
-// line protocol sample without readings. lost >= 0: the cable's samples missed since its
-// previous one (polling passes that brought nothing from it), as "lost" in JSON and an integer
-// field in the line protocol.
+// line protocol sample without readings. With `health`, the sample carries it: CSV columns after
+// the cable (an empty field where not known), JSON "lost", "failed", "failed_total" and "faults"
+// (null where not known), integer fields of the same names and the string field "port" in the
+// line protocol (left out where not known).
 std::string SampleLine(SampleFormat format, const MeasurementStore& store, size_t d, size_t c, size_t k,
-                       const InfluxStyle& influx = {}, int lost = -1);
+                       const InfluxStyle& influx = {}, const SampleHealth* health = nullptr);
 
 // The devices of the store as a JSON array: address, model, serial, comment, port and per cable
 // its serial number and sensor count.

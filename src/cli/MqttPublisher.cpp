@@ -143,6 +143,8 @@ void MqttPublisher::Connect() {
     mosquitto_connect_callback_set(mosq_, OnConnect);
     mosquitto_disconnect_callback_set(mosq_, OnDisconnect);
     mosquitto_publish_callback_set(mosq_, OnPublish);
+    mosquitto_log_callback_set(mosq_, OnLog);
+    tlsWhy_.clear();
     const std::string status = Prefix() + "status";
     int rc = mosquitto_will_set(mosq_, status.c_str(), static_cast<int>(std::strlen(Offline)), Offline, 1, true);
     if (rc == MOSQ_ERR_SUCCESS && !settings_.User.empty())
@@ -156,7 +158,14 @@ void MqttPublisher::Connect() {
     }
     if (rc == MOSQ_ERR_SUCCESS)
         rc = mosquitto_connect_async(mosq_, settings_.Host.c_str(), settings_.Port, settings_.KeepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) Drop(LibraryError(rc));
+    // The handshake may already fail inside the connect call, or later in the loop.
+    if (rc != MOSQ_ERR_SUCCESS) Drop(rc == MOSQ_ERR_TLS ? TlsFailure() : LibraryError(rc));
+}
+
+std::string MqttPublisher::TlsFailure() const {
+    return "TLS: " + (tlsWhy_.empty() ? LibraryError(MOSQ_ERR_TLS) : tlsWhy_) +
+           (settings_.CaFile.empty() ? "; --mqtt-ca names the broker's certificate authority"
+                                     : "; is " + settings_.CaFile + " the broker's certificate authority?");
 }
 
 void MqttPublisher::Drop(const std::string& why) {
@@ -195,6 +204,15 @@ void MqttPublisher::OnConnect(mosquitto*, void* self, int rc) {
     mosquitto_publish(p->mosq_, nullptr, devices.c_str(), static_cast<int>(p->devices_.size()), p->devices_.data(),
                       1, true);
     p->SendPending();
+}
+
+void MqttPublisher::OnLog(mosquitto*, void* self, int, const char* text) {
+    // The library tells why a TLS handshake failed only in its log ("OpenSSL Error[0]: error:
+    // 0A000086:SSL routines::certificate verify failed"): the reason after the last "::" is kept.
+    const std::string line = text ? text : "";
+    if (line.rfind("OpenSSL Error", 0) != 0) return;
+    const size_t at = line.rfind("::");
+    static_cast<MqttPublisher*>(self)->tlsWhy_ = at == std::string::npos ? line : line.substr(at + 2);
 }
 
 void MqttPublisher::OnDisconnect(mosquitto*, void* self, int rc) {
@@ -241,6 +259,10 @@ void MqttPublisher::Tick() {
     const int rc = mosquitto_loop(mosq_, 0, 1);
     if (!failure_.empty()) {
         Drop(failure_);
+        return;
+    }
+    if (rc == MOSQ_ERR_TLS) {
+        Drop(TlsFailure());
         return;
     }
     if (rc != MOSQ_ERR_SUCCESS) {

@@ -70,9 +70,12 @@ private:
     static void OnConnect(mosquitto*, void* self, int rc);
     static void OnDisconnect(mosquitto*, void* self, int rc);
     static void OnPublish(mosquitto*, void* self, int mid);
+    static void OnLog(mosquitto*, void* self, int level, const char* text);
 
     void Connect();
     void Drop(const std::string& why);
+    // Why a TLS handshake failed, with the certificate authority to check.
+    std::string TlsFailure() const;
     void SendPending();
     std::string QueueText() const;
 
@@ -90,6 +93,7 @@ private:
     std::set<int> acked_;       // acknowledged ids not yet at the front
     std::string lastWhy_;
     std::string failure_;       // met inside a library call; the connection is dropped after it
+    std::string tlsWhy_;        // the TLS library's reason for the last failed handshake
     int offlineMid_ = -1;
     bool offlineAcked_ = false;
 };

@@ -8,6 +8,7 @@
 #include "model/DateTime.h"
 #include "model/Store.h"
 #include "sim/Presets.h"
+#include "support/MosquittoBroker.h"
 #include "support/RecordingLog.h"
 #include "support/ScriptedOperator.h"
 #include "support/ShiftedClock.h"
@@ -26,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <regex>
 #include <spawn.h>
 #include <sstream>
@@ -123,8 +125,12 @@ void ParseInflux(const std::string& text, const ArchiveReadings& archive, Readin
         for (const std::string& field : Split(parts[1], ',')) {
             const auto kv = Split(field, '=');
             ASSERT_EQ(kv.size(), 2u);
-            if (kv[0] == "lost") {
-                EXPECT_EQ(kv[1], "0i");  // no pass went without this cable
+            if (kv[0] == "lost" || kv[0] == "failed" || kv[0] == "failed_total") {
+                EXPECT_EQ(kv[1], "0i") << kv[0];  // no pass went without this cable
+                continue;
+            }
+            if (kv[0] == "faults" || kv[0] == "port") {
+                EXPECT_TRUE(std::regex_match(kv[1], std::regex(kv[0] == "port" ? "\".*/port\"" : "[0-9]+i"))) << field;
                 continue;
             }
             ASSERT_TRUE(std::regex_match(kv[0], std::regex("t[1-9][0-9]*"))) << field;
@@ -147,8 +153,9 @@ void ParseJson(const std::string& text, Readings& got, Times& times) {
         "import json, sys, datetime\n"
         "for line in open(sys.argv[1], encoding='utf-8'):\n"
         "    o = json.loads(line)\n"
-        "    assert sorted(o) == ['address', 'cable', 'cable_serial', 'comment', 'device', 'kind', 'labels', 'lost',"
-        " 'port', 'serial', 't', 'time'] and o['lost'] == 0, o\n"
+        "    assert sorted(o) == ['address', 'cable', 'cable_serial', 'comment', 'device', 'failed', 'failed_total',"
+        " 'faults', 'kind', 'labels', 'lost', 'port', 'serial', 't', 'time'], o\n"
+        "    assert o['lost'] == o['failed'] == o['failed_total'] == 0 and isinstance(o['faults'], int), o\n"
         "    assert len(o['labels']) == len(o['t']) and o['port'].endswith('/port'), o\n"
         "    assert o['comment'] == o['comment'].rstrip() and o['device'].startswith('Dorma-'), o\n"
         "    when = int(datetime.datetime.fromisoformat(o['time']).timestamp())\n"
@@ -176,18 +183,21 @@ void ParseJson(const std::string& text, Readings& got, Times& times) {
 void ParseCsv(const std::string& text, Readings& got, Times& times) {
     const auto lines = Split(text, '\n');
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0].rfind("time,address,cable,t1,t2,", 0), 0u);
+    EXPECT_EQ(lines[0].rfind("time,address,cable,port,lost,failed,failed_total,faults,t1,t2,", 0), 0u);
     for (size_t i = 1; i < lines.size(); ++i) {
         if (lines[i].empty()) continue;
         const auto fields = Split(lines[i], ',');
-        ASSERT_GE(fields.size(), 4u);
+        ASSERT_GE(fields.size(), 9u);
+        EXPECT_TRUE(std::regex_match(fields[3] + "," + fields[4] + "," + fields[5] + "," + fields[6] + "," + fields[7],
+                                     std::regex(".*/port,\\d+,\\d+,\\d+,\\d+")))
+            << lines[i];
         ASSERT_TRUE(std::regex_match(fields[0], std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d(\\.\\d{3})?[+-]\\d\\d:\\d\\d")))
             << lines[i];
         CalendarTime c;
         std::sscanf(fields[0].c_str(), "%d-%d-%dT%d:%d:%d", &c.Year, &c.Month, &c.Day, &c.Hour, &c.Minute, &c.Second);
         const std::pair<int, int> where{std::stoi(fields[1]), std::stoi(fields[2])};
         std::vector<int> row;
-        for (size_t s = 3; s < fields.size(); ++s) row.push_back(Hundredths(fields[s]));
+        for (size_t s = 8; s < fields.size(); ++s) row.push_back(Hundredths(fields[s]));
         got[where].push_back(row);
         times[where].push_back(static_cast<long long>(
             DateTimeToUnix(EncodeDateTime(c.Year, c.Month, c.Day, c.Hour, c.Minute, c.Second, 0))));
@@ -503,6 +513,74 @@ TEST_F(CliLogTest, SigtermInTheMiddleOfAPassLeavesASignedFileWithThatPass) {
     EXPECT_EQ(r.SampleCount % kCables, 0u) << "a pass was cut short";
 }
 
+// The logger killed (kill -9) at random moments, 20 times, each run started again on the same
+// archive folder: a start mends what the kill before it cut short, and then every file reads back
+// signed, without a damaged line, holding whole passes.
+TEST_F(CliLogTest, KilledAtRandomMomentsTwentyTimesEveryFileVerifiesAfterTheNextStart) {
+    Serve();
+    std::mt19937 random(20261210);
+    const std::vector<std::string> words = {DRUMO_CLI_PATH, "log", "--port", folder + "/port", "--to", "1",
+                                            "--interval", "1", "--archive", archive};
+    for (int run = 0; run < 20; ++run) {
+        pid_t logger = SpawnInto(words, folder + "/err.txt");
+        ASSERT_GT(logger, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(300, 2500)(random)));
+        EndProcess(logger, SIGKILL);
+    }
+    const size_t killed = Files().size();
+    pid_t last = SpawnInto(words, folder + "/err.txt");
+    for (int i = 0; i < 100 && Files().size() <= killed; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(EndProcess(last), cli::kExitOk) << ReadAll(folder + "/err.txt");
+    size_t withSamples = 0;
+    for (const std::string& file : Files()) {
+        const ArchiveResult r = ReadDml(ReadAll(file));
+        EXPECT_TRUE(r.Completed && r.Signed) << file;
+        EXPECT_EQ(r.Damaged(), 0u) << file;
+        withSamples += r.SampleCount > 0;
+    }
+    EXPECT_GE(withSamples, 15u) << ReadAll(folder + "/err.txt");
+}
+
+// Each sample tells its device's health: the fault bits the controller reported at that pass,
+// the reads that failed since the cable's previous sample and in all, the samples it missed.
+TEST_F(CliLogTest, SamplesCarryTheFaultBitsAndFailedReadsOfTheirDevice) {
+    Serve();
+    line.Line->With([&] { return line.Dormas[0]->FaultBits = 0x11; });
+    bool changed = false;
+    const auto script = [&] {
+        if (!changed && OutLines() >= kCables) {  // between the first and the second pass
+            changed = true;
+            line.Line->With([&] {
+                line.Dormas[0]->FaultBits = 0x01;
+                line.Dormas[1]->Faults().Set(*sim::ParseFault("silence*2"));  // its fault bits and cable 1's switch
+                return 0;
+            });
+        }
+        return OutLines() >= 3 * kCables - 1;
+    };
+    ASSERT_EQ(Log({"--stdout", "json"}, SystemClock::Instance(), script), cli::kExitOk) << err.str();
+    std::map<std::pair<int, int>, std::vector<std::string>> health;  // "lost failed failed_total faults"
+    static const std::regex fields(
+        R"re("address":(\d+),"cable":(\d+),.*"lost":(\w+),"failed":(\w+),"failed_total":(\w+),"faults":(\w+),"t")re");
+    for (const std::string& text : Split(out.str(), '\n'))
+        if (std::smatch m; std::regex_search(text, m, fields))
+            health[{std::stoi(m[1]), std::stoi(m[2])}].push_back(m.str(3) + " " + m.str(4) + " " + m.str(5) + " " +
+                                                                 m.str(6));
+    using H = std::vector<std::string>;
+    EXPECT_EQ(health[std::make_pair(1, 1)], (H{"0 0 0 17", "0 0 0 1", "0 0 0 1"}));
+    const std::string f = health[std::make_pair(2, 2)].empty() ? "" : Split(health[std::make_pair(2, 2)][0], ' ')[3];
+    EXPECT_TRUE(std::regex_match(f, std::regex("\\d+"))) << out.str();
+    EXPECT_EQ(health[std::make_pair(2, 1)], (H{"0 0 0 " + f, "1 2 2 " + f})) << out.str();
+    EXPECT_EQ(health[std::make_pair(2, 2)], (H{"0 0 0 " + f, "0 2 2 null", "0 0 2 " + f})) << out.str();
+    // The bits are logged as the search words them when they change, not at every pass.
+    const std::string log = err.str();
+    size_t reports = 0;
+    for (size_t at = 0; (at = log.find("внутренних сбоях по адресу 1:", at)) != std::string::npos; ++at)
+        ++reports;
+    EXPECT_EQ(reports, 3u) << log;  // the search, the first pass, the change
+    EXPECT_NE(log.find(std::string(30, ' ') + "->сбой EEPROM"), std::string::npos);
+}
+
 // Texts a collector must not misread: quotes, backslashes and control characters in JSON strings;
 // commas, equal signs and spaces in line protocol tags; sensors without a reading.
 TEST(SampleLines, EscapeTextsAndLeaveOutMissingReadings) {
@@ -515,6 +593,7 @@ TEST(SampleLines, EscapeTextsAndLeaveOutMissingReadings) {
     dev.Address = 7;
     dev.Serial = 42;
     dev.Comment = "Силос \"A\", ряд=2\\\t   ";
+    dev.Source = "/dev/tty,\"1\"";
     dev.Cables = {CableSpec(-5, 1, {50, 150, 250}, {{t, {2150, NoValue, -75}}, {t + OneSecond, {NoValue, NoValue, NoValue}}})};
     AddDevice(store, dev);
     const long long unix = static_cast<long long>(DateTimeToUnix(t));
@@ -524,8 +603,9 @@ TEST(SampleLines, EscapeTextsAndLeaveOutMissingReadings) {
         size_t Sample;
         std::string Want;  // "@" stands for the zone offset, "#" for the seconds since 1970
         cli::InfluxStyle Style = {};
-        int Lost = -1;
+        const cli::SampleHealth* Health = nullptr;
     };
+    const cli::SampleHealth sick{2, 3, 7, 0x44}, unknown{};
     cli::InfluxStyle named;
     named.Measurement = "silo data,x=1";
     named.Tags = {{"site", "north\\"}, {"a b", "c,d"}};
@@ -533,7 +613,14 @@ TEST(SampleLines, EscapeTextsAndLeaveOutMissingReadings) {
              {SampleFormat::Json, 0,
               "{\"time\":\"2026-07-01T10:20:44@\",\"address\":7,\"cable\":1,\"device\":\"Dorma-2/200\","
               "\"serial\":\"00042\",\"cable_serial\":-5,\"comment\":\"Силос \\\"A\\\", ряд=2\\\\\\u0009\","
-              "\"port\":\"\",\"kind\":1,\"labels\":[0.5,1.5,2.5],\"t\":[21.5,null,-0.75]}\n"},
+              "\"port\":\"/dev/tty,\\\"1\\\"\",\"kind\":1,\"labels\":[0.5,1.5,2.5],\"t\":[21.5,null,-0.75]}\n"},
+             {SampleFormat::Json, 0,
+              "\"labels\":[0.5,1.5,2.5],\"lost\":2,\"failed\":3,\"failed_total\":7,\"faults\":68,\"t\":[21.5,null,-0.75]}\n",
+              {}, &sick},
+             {SampleFormat::Json, 1,
+              "\"lost\":null,\"failed\":null,\"failed_total\":null,\"faults\":null,\"t\":[null,null,null]}\n", {},
+              &unknown},
+             {SampleFormat::Csv, 0, "2026-07-01T10:20:44@,7,1,\"/dev/tty,\"\"1\"\"\",2,3,7,68,21.5,,-0.75\n", {}, &sick},
              {SampleFormat::Csv, 0, "2026-07-01T10:20:44@,7,1,21.5,,-0.75\n"},
              {SampleFormat::Json, 1, "\"t\":[null,null,null]}\n"},
              {SampleFormat::Influx, 0,
@@ -542,18 +629,19 @@ TEST(SampleLines, EscapeTextsAndLeaveOutMissingReadings) {
              // A backslash never ends a tag value (InfluxDB 1.x would take it as an escape).
              {SampleFormat::Influx, 0,
               "silo\\ data\\,x=1,address=7,cable=1,device=Dorma-2/200,serial=00042,comment=Силос\\ \"A\"\\,\\ ряд\\=2/\\ "
-              ",site=north/,a\\ b=c\\,d t1=21.5,t3=-0.75,lost=2i #000000000\n",
-              named, 2},
+              ",site=north/,a\\ b=c\\,d t1=21.5,t3=-0.75,lost=2i,failed=3i,failed_total=7i,faults=68i,"
+              "port=\"/dev/tty,\\\"1\\\"\" #000000000\n",
+              named, &sick},
              {SampleFormat::Influx, 1, ""},
          }) {
         std::string want = row.Want;
         if (const size_t at = want.find('#'); at != std::string::npos) want.replace(at, 1, std::to_string(unix));
-        const std::string got = cli::SampleLine(row.Format, store, 0, 0, row.Sample, row.Style, row.Lost);
+        const std::string got = cli::SampleLine(row.Format, store, 0, 0, row.Sample, row.Style, row.Health);
         if (const size_t at = want.find('@'); at != std::string::npos) {
             EXPECT_TRUE(std::regex_search(got, std::regex("T10:20:44[+-]\\d\\d:\\d\\d[\",]"))) << got;
             want.replace(at, 1, got.substr(got.find("T10:20:44") + 9, 6));
         }
-        if (row.Format == SampleFormat::Json && row.Sample == 1)
+        if (row.Format == SampleFormat::Json && (row.Sample == 1 || row.Health))
             EXPECT_TRUE(got.size() > want.size() && got.compare(got.size() - want.size(), want.size(), want) == 0) << got;
         else
             EXPECT_EQ(got, want);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -65,11 +66,27 @@ protected:
         ASSERT_TRUE(line.Line->MakeLink(folder + "/port"));
         line.Line->Start();
     }
-    void StartLogger() {
-        logger = SpawnInto({DRUMO_CLI_PATH, "log", "--port", folder + "/port", "--to", "3", "--interval", "1",
-                            "--archive", archive, "--mqtt", broker->Url(), "--station", "site 1"},
-                           folder + "/logger.txt");
+    void StartLogger(const std::vector<std::string>& more = {}) {
+        std::vector<std::string> words{DRUMO_CLI_PATH, "log", "--port", folder + "/port", "--to", "3", "--interval", "1",
+                                       "--archive", archive, "--mqtt", broker->Url(), "--station", "site 1"};
+        words.insert(words.end(), more.begin(), more.end());
+        logger = SpawnInto(words, folder + "/logger.txt");
         ASSERT_GT(logger, 0);
+    }
+    // A certificate authority NAME.pem (with its key) made with openssl, and with `server`, a
+    // certificate for 127.0.0.1 that it signed (server.pem, server.key).
+    void MakeAuthority(const std::string& name, bool server) {
+        const std::string f = folder + "/";
+        const std::string ec = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ";
+        std::string script = "openssl req -x509" + ec + "-keyout " + f + name + ".key -out " + f + name +
+                             ".pem -days 2 -subj /CN=" + name;
+        if (server) {
+            std::ofstream(f + "san.ext") << "subjectAltName=IP:127.0.0.1\n";
+            script += " && openssl req" + ec + "-keyout " + f + "server.key -out " + f + "server.csr -subj /CN=127.0.0.1" +
+                      " && openssl x509 -req -in " + f + "server.csr -CA " + f + name + ".pem -CAkey " + f + name +
+                      ".key -CAcreateserial -out " + f + "server.pem -days 2 -extfile " + f + "san.ext";
+        }
+        ASSERT_EQ(std::system(("(" + script + ") >>" + f + "openssl.log 2>&1").c_str()), 0) << ReadAll(f + "openssl.log");
     }
     // The sample messages the subscriber printed so far.
     std::vector<SampleKey> Received() const {
@@ -155,6 +172,52 @@ TEST_F(MqttLogTest, BrokerOutageAndLoggerRestartLoseNoSample) {
     const std::string sub = ReadAll(folder + "/sub.txt");
     EXPECT_NE(sub.find("drumo/site_1/status online"), std::string::npos);
     EXPECT_NE(sub.find("drumo/site_1/devices [{\"address\":1"), std::string::npos);
+}
+
+// A broker that speaks TLS only and takes one user: the logger that trusts the broker's
+// certificate authority (--mqtt-ca) publishes through it with the password of its service
+// credential; one given another authority says why it cannot connect and keeps the samples queued.
+TEST_F(MqttLogTest, TlsBrokerIsReachedWithItsAuthorityAndRefusedWithAnother) {
+    MakeAuthority("ca", true);
+    MakeAuthority("other-ca", false);
+    Serve();
+    broker = std::make_unique<MosquittoBroker>(folder);
+    broker->UseTls(folder + "/ca.pem", folder + "/server.pem", folder + "/server.key");
+    broker->RequirePassword("silo-north", "s3cret:x");
+    fs::create_directories(folder + "/credentials");
+    std::ofstream(folder + "/credentials/mqtt-auth") << "silo-north:s3cret:x\n";
+    ::setenv("CREDENTIALS_DIRECTORY", (folder + "/credentials").c_str(), 1);
+    ASSERT_TRUE(broker->Start()) << ReadAll(folder + "/broker.log");
+    // An authority that cannot be read, or one for a broker without TLS, is wrong usage.
+    for (const auto& [url, ca] : {std::pair{broker->Url(), folder + "/missing.pem"},
+                                  std::pair{std::string("mqtt://127.0.0.1:1"), folder + "/ca.pem"}}) {
+        pid_t tool = SpawnInto({DRUMO_CLI_PATH, "log", "--port", folder + "/port", "--archive", archive, "--mqtt", url,
+                                "--mqtt-ca", ca},
+                               folder + "/usage.txt");
+        int status = 0;
+        ::waitpid(tool, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << ca;
+    }
+    EXPECT_NE(ReadAll(folder + "/usage.txt").find("missing.pem: No such file or directory"), std::string::npos);
+    subscriber = broker->Subscribe("drumo/#", folder + "/sub.txt");
+    Sleep(300);
+    StartLogger({"--mqtt-ca", folder + "/other-ca.pem"});
+    Sleep(4000);
+    EXPECT_EQ(EndProcess(logger), 0);
+    std::string log = ReadAll(folder + "/logger.txt");
+    EXPECT_TRUE(std::regex_search(
+        log, std::regex("MQTT: cannot reach 127.0.0.1:\\d+ \\(TLS: [^;]+; is .*other-ca.pem the broker's certificate")))
+        << log;
+    EXPECT_TRUE(Received().empty());
+
+    StartLogger({"--mqtt-ca", folder + "/ca.pem"});
+    // The samples the refused run queued arrive first, then the new ones.
+    EXPECT_TRUE(Await(3 * kCables, 30)) << ReadAll(folder + "/logger.txt");
+    EXPECT_EQ(EndProcess(logger), 0);
+    log = ReadAll(folder + "/logger.txt");
+    EXPECT_NE(log.find("MQTT: connected to 127.0.0.1"), std::string::npos) << log;
+    EXPECT_NE(ReadAll(folder + "/sub.txt").find("drumo/site_1/status online"), std::string::npos);
+    ::unsetenv("CREDENTIALS_DIRECTORY");
 }
 
 // The queue on disk: what a run left unacknowledged comes back in order at the next start, a line

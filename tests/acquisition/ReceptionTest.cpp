@@ -386,6 +386,10 @@ TEST_F(StreamTest, Stream_SamplesOpenAtSensorOneAndCloseAtTheLastOrTheNextOne) {
     EXPECT_EQ(Values(0, 0, 1)[3], 300);
     EXPECT_EQ(store.SampleCount(0, 0), 2u);
     EXPECT_EQ(autoSave.Ends, 2);
+    // The sample closed without its last sensor counts as the device's one failed read; the
+    // maker's protocol reports no fault bits.
+    EXPECT_EQ(reception.Health(0).FailedReads, 1u);
+    EXPECT_EQ(reception.Health(0).FaultBits, -1);
 }
 
 TEST_F(StreamTest, Stream_ReadingsThatDoNotFitATemperatureBecomeNoValue) {

@@ -1,11 +1,13 @@
 #pragma once
 // A real mosquitto broker for a test, on 127.0.0.1 on a port that was free, with its sessions kept
-// on disk so that a stop and a start again (a broker outage) keep a durable subscriber's queue.
-// And a real subscriber: mosquitto_sub, printing "topic payload" lines into a file.
+// on disk so that a stop and a start again (a broker outage) keep a durable subscriber's queue;
+// with UseTls, its listener speaks TLS only. And a real subscriber: mosquitto_sub, printing
+// "topic payload" lines into a file.
 
 #include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <netinet/in.h>
@@ -59,18 +61,35 @@ public:
             ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
             port_ = ntohs(a.sin_port);
         ::close(s);
+    }
+    ~MosquittoBroker() { Stop(); }
+
+    // From the next start on, the listener speaks TLS with the server certificate and key (PEM);
+    // the subscriber trusts the certificate authority `ca`.
+    void UseTls(const std::string& ca, const std::string& cert, const std::string& key) {
+        ca_ = ca;
+        tls_ = "cafile " + ca + "\ncertfile " + cert + "\nkeyfile " + key + "\n";
+    }
+
+    // From the next start on, the broker takes only this user with this password; so does the
+    // subscriber.
+    void RequirePassword(const std::string& user, const std::string& password) {
+        const std::string file = folder_ + "/passwords";
+        const std::string command = "mosquitto_passwd -b -c " + file + " " + user + " " + password;
+        if (std::system(command.c_str()) != 0) return;
+        auth_ = "allow_anonymous false\npassword_file " + file + "\n";
+        user_ = {"-u", user, "-P", password};
+    }
+
+    // Starts the broker and waits (at most 5 s) until it takes connections.
+    bool Start() {
         std::ofstream(folder_ + "/mosquitto.conf") << "listener " << port_ << " 127.0.0.1\n"
-                                                   << "allow_anonymous true\n"
+                                                   << tls_ << (auth_.empty() ? "allow_anonymous true\n" : auth_)
                                                    << "persistence true\n"
                                                    << "persistence_location " << folder_ << "/\n"
                                                    // Started by root, it would give up its rights for
                                                    // a user that cannot write the test's folder.
                                                    << (::geteuid() == 0 ? "user root\n" : "");
-    }
-    ~MosquittoBroker() { Stop(); }
-
-    // Starts the broker and waits (at most 5 s) until it takes connections.
-    bool Start() {
         pid_ = SpawnInto({"mosquitto", "-c", folder_ + "/mosquitto.conf"}, folder_ + "/broker.log");
         for (int i = 0; pid_ > 0 && i < 500; ++i) {
             const int s = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -88,17 +107,22 @@ public:
     void Stop() { EndProcess(pid_); }
 
     int Port() const { return port_; }
-    std::string Url() const { return "mqtt://127.0.0.1:" + std::to_string(port_); }
+    std::string Url() const { return (tls_.empty() ? "mqtt://" : "mqtts://") + std::string("127.0.0.1:") + std::to_string(port_); }
 
     // A durable QoS 1 subscriber of `topic`: the broker keeps its messages while it is away.
     pid_t Subscribe(const std::string& topic, const std::string& outFile) const {
-        return SpawnInto({"mosquitto_sub", "-h", "127.0.0.1", "-p", std::to_string(port_), "-q", "1", "-c", "-i",
-                          "drumo-test-subscriber", "-v", "-t", topic},
-                         outFile);
+        std::vector<std::string> words{"mosquitto_sub", "-h", "127.0.0.1", "-p", std::to_string(port_), "-q", "1", "-c",
+                                       "-i", "drumo-test-subscriber", "-v", "-t", topic};
+        if (!ca_.empty()) words.insert(words.end(), {"--cafile", ca_});
+        words.insert(words.end(), user_.begin(), user_.end());
+        return SpawnInto(words, outFile);
     }
 
 private:
     std::string folder_;
+    std::string tls_, ca_;  // the listener's TLS lines, the subscriber's certificate authority
+    std::string auth_;      // the broker's password lines
+    std::vector<std::string> user_;  // the subscriber's user and password options
     int port_ = 0;
     pid_t pid_ = -1;
 };
