@@ -18,7 +18,7 @@
 // thread asks for real-time scheduling where the machine allows it, so that other programs on a
 // shared machine hold it up less; without it the figures are noisier.
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "link/CommandProtocol.h"
 #include "link/PosixSerialPort.h"
 #include "sim/Presets.h"

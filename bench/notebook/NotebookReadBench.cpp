@@ -13,7 +13,7 @@
 // Prints measured seconds, least seconds and their ratio (goal: at most 1.05). Arguments choose
 // the runs: modbus19200, modbus115200, command19200 (all when none is given).
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "link/CommandProtocol.h"
 #include "link/PosixSerialPort.h"
 #include "notebook/Notebook.h"

@@ -5,7 +5,7 @@
 #include "calibration/Corrections.h"
 #include "calibration/Numbering.h"
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "link/PosixSerialPort.h"
 #include "model/Formats.h"
 #include "sim/Faults.h"

@@ -2,7 +2,7 @@
 // pseudo-terminals: Dorma over Modbus, the Hexar-1/100 over the maker's protocol and the nine
 // pages of the Hexar-1/16, with the faults the retry rule is there for.
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "link/PosixSerialPort.h"
 #include "notebook/Notebook.h"
 #include "notebook/NotebookFile.h"

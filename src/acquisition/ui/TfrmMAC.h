@@ -16,7 +16,7 @@
 #include <functional>
 
 #include "acquisition/ServiceCommands.h"
-#include "app/Station.h"
+#include "station/Station.h"
 
 namespace drumo {
 

@@ -5,13 +5,13 @@
 
 #include "app/DeviceActions.h"
 #include "app/ui/TfrmMain.h"
-#include "app/ui/WindowPlaces.h"
+#include "model/ui/WindowPlaces.h"
 #include "calibration/Report.h"
 #include "calibration/RomCodes.h"
 #include "calibration/ui/TfrmAutoNum.h"
 #include "calibration/ui/TfrmAutoSet.h"
 #include "calibration/ui/TfrmReport.h"
-#include "files/ui/FilesWiring.h"
+#include "app/ui/FilesWiring.h"
 
 namespace drumo {
 

@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
-#include "app/ui/WindowPlaces.h"
+#include "model/ui/WindowPlaces.h"
 
 namespace drumo {
 

@@ -5,7 +5,7 @@
 #include <QStatusBar>
 #include <QtTest>
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "calibration/ui/TfrmASHelp.h"
 #include "calibration/ui/TfrmAutoNum.h"
 #include "calibration/ui/TfrmAutoSet.h"

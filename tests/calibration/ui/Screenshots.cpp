@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QScrollBar>
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "app/ui/Language.h"
 #include "calibration/ui/TfrmASHelp.h"
 #include "calibration/ui/TfrmAutoNum.h"

@@ -19,7 +19,7 @@
 #include "app/DeviceActions.h"
 #include "app/ui/DesktopStation.h"
 #include "devices/ui/DeviceDialog.h"
-#include "devices/ui/DevicesWiring.h"
+#include "app/ui/DevicesWiring.h"
 #include "devices/ui/SerialDialogs.h"
 #include "devices/ui/SettingsDialogs.h"
 #include "devices/ui/TfrmModbusFWUpd.h"

@@ -9,7 +9,7 @@
 
 #include "app/ui/DesktopStation.h"
 #include "app/ui/Language.h"
-#include "devices/ui/DevicesWiring.h"
+#include "app/ui/DevicesWiring.h"
 #include "devices/ui/SerialDialogs.h"
 #include "devices/ui/SettingsDialogs.h"
 #include "devices/ui/TfrmModbusFWUpd.h"

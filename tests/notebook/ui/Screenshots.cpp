@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QDir>
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "model/SafeFile.h"
 #include "notebook/NotebookFile.h"
 #include "notebook/NotebookRecords.h"

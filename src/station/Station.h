@@ -16,7 +16,7 @@
 #include "acquisition/Discovery.h"
 #include "acquisition/LinkBus.h"
 #include "acquisition/Reception.h"
-#include "app/ReceptionScheduler.h"
+#include "station/ReceptionScheduler.h"
 #include "app/Settings.h"
 #include "files/ArchiveFiles.h"
 #include "files/AutoSave.h"

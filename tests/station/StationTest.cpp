@@ -1,7 +1,7 @@
 // The station over an in-memory port on a fake clock: who holds the line and what happens to the
 // holder when another procedure wants it, and the reception timers it steps.
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "app/ViewRelays.h"
 
 #include "support/FakeBus.h"

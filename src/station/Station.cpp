@@ -1,9 +1,9 @@
-#include "app/Station.h"
+#include "station/Station.h"
 
 #include "acquisition/LinkTest.h"
 #include "acquisition/SearchSettings.h"
 #include "app/AppPaths.h"
-#include "app/SearchSettingsFile.h"
+#include "station/SearchSettingsFile.h"
 #include "link/PortMap.h"
 #include "model/Formats.h"
 #include "model/Intervals.h"
