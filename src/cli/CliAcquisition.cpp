@@ -1,6 +1,8 @@
 // The search shared by drumo-cli scan and poll (this file registers no subcommand).
 #include "cli/CliAcquisition.h"
 
+#include "app/AppPaths.h"
+
 #include "model/Formats.h"
 #include "link/PortMap.h"
 #include "model/DateTime.h"
@@ -36,7 +38,7 @@ std::string ValueText(int hundredths) {
 }
 
 AcquisitionSession::AcquisitionSession(std::ostream& err, Clock& clock)
-    : op_(false, &err), log_(err, clock), station_(StationServices{port_, op_, log_, clock}), err_(&err) {}
+    : op_(false, &err), log_(err, clock), station_(StationServices{port_, op_, log_, clock, nullptr, ProgramVersion()}), err_(&err) {}
 
 std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& args, std::ostream& err,
                                                                  Clock& clock) {

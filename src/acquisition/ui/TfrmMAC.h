@@ -45,7 +45,6 @@ public:
 
 private:
     Station& station_;
-    DeviceBus& bus_;
     MeasurementStore& store_;
     SearchSettings& settings_;
     Operator& op_;

@@ -1,11 +1,12 @@
 #include "app/ui/DesktopStation.h"
 
 #include "acquisition/ProgramLine.h"
+#include "app/AppPaths.h"
 
 namespace drumo {
 
 DesktopStation::DesktopStation(Operator& op)
-    : station_({port_, op, log_, SystemClock::Instance(), &events_}, views_.Views()) {
+    : station_({port_, op, log_, SystemClock::Instance(), &events_, ProgramVersion()}, views_.Views()) {
     UseProgramLine(station_.Channel(), log_);
     receive_.setInterval(station_.Channel().PollingDelay());
     QObject::connect(&receive_, &QTimer::timeout, &receive_, [this] { station_.Scheduler().FireReceive(station_.NowMs()); });
