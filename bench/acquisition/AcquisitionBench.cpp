@@ -147,7 +147,7 @@ int Main() {
     std::printf("polling pass, 3 controllers, %zu cables: least %.3f s; ratio mean %.3f, median %.3f, best %.3f, "
                 "worst %.3f (10 passes)\n",
                 cables, passLeast / 1000, mean, ratios[ratios.size() / 2], ratios.front(), ratios.back());
-    station.Channel().Disconnect();
+    station.Bus().Disconnect();
     line.Close();
     return 0;
 }

@@ -72,7 +72,7 @@ bool Read(sim::SimLine built, ExchangeProtocol protocol, int baud, Run& run) {
     const int64_t t0 = clock.TickUs();
     const bool ok = notebook.Load();
     run.Measured = static_cast<double>(clock.TickUs() - t0) / 1e6;
-    station.Channel().Disconnect();
+    station.Bus().Disconnect();
     built.Line->Close();
     if (!ok || notebook.Records() != kRecords) {
         std::fprintf(stderr, "bench_notebook: the read failed: %s\n", notebook.StatusText().c_str());

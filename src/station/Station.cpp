@@ -1,6 +1,7 @@
 #include "station/Station.h"
 
 #include "acquisition/LinkTest.h"
+#include "acquisition/ProgramLine.h"
 #include "acquisition/SearchSettings.h"
 #include "station/SearchSettingsFile.h"
 #include "link/PortMap.h"
@@ -195,10 +196,14 @@ void Station::UseSettings(const ProgramSettings& settings) {
     autoSave_.SetPeriodIndex(settings_.Main.AutoSaveIndex);
 }
 
+void Station::UsePorts(const std::map<int, std::string>& ports) {
+    PortMap map;
+    map.SetConfigured(ports);
+    channel_.SetPortMap(std::move(map));
+}
+
 void Station::LoadSearchSettings() {
-    PortMap ports;
-    ports.SetConfigured(settings_.Ports);
-    channel_.SetPortMap(std::move(ports));
+    UsePorts(settings_.Ports);
     ApplySearchSettings(SearchSettingsFromFile(settings_.Find), searchInUse_, bus_);
 }
 
@@ -219,6 +224,8 @@ void Station::ApplyReceptionSettings() {
 }
 
 // --- The line --------------------------------------------------------------------------------
+
+void Station::UseProgramLine() { drumo::UseProgramLine(channel_, log_); }
 
 bool Station::ReceptionActive() const { return store_.Receiving || reception_.PollingTimerOn(); }
 

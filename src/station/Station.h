@@ -26,6 +26,7 @@
 #include "link/SerialChannel.h"
 #include "model/Store.h"
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -121,8 +122,9 @@ public:
     Station& operator=(const Station&) = delete;
 
     // --- What the station owns.
+    // The serial channel, for the tests that look at the line's state; the program drives the
+    // line through the bus and the calls below.
     TSerialChannel& Channel() { return channel_; }
-    DeviceLink& Link() { return link_; }
     DeviceBus& Bus() { return bus_; }
     MeasurementStore& Store() { return store_; }
     DeviceSearch& Search() { return search_; }
@@ -159,6 +161,15 @@ public:
     void ApplyReceptionSettings();
 
     // --- The line.
+    // The serial settings every device of the program expects (8N1, no flow control, 100 ms
+    // time-outs), its failures logged to the station's log.
+    void UseProgramLine();
+    // The background receive's interval, in ms.
+    int ReceiveIntervalMs() const { return channel_.PollingDelay(); }
+    // The system's reason why the port did not open at the last try; empty when it did.
+    const std::string& PortError() const { return channel_.LastError(); }
+    // The device nodes of port numbers (the settings file's [Ports] section).
+    void UsePorts(const std::map<int, std::string>& ports);
     LineUser Holder() const;
     bool Searching() const { return search_.Searching(); }
     // The line for `user` as HandoverOf says, for as long as the lease lives; an empty lease when

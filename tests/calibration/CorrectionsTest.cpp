@@ -331,7 +331,7 @@ protected:
     }
     void TearDown() override {
         station.StopReception();
-        station.Channel().Disconnect();
+        station.Bus().Disconnect();
         if (line) line->Line->Close();
         unsetenv("DRUMO_PORTS");
     }

@@ -24,7 +24,7 @@ namespace {
 class NotebookE2E : public ::testing::Test {
 protected:
     ~NotebookE2E() override {
-        station.Channel().Disconnect();
+        station.Bus().Disconnect();
         if (line.Line) line.Line->Close();
         unsetenv("DRUMO_PORTS");
     }

@@ -223,7 +223,6 @@ TEST_F(StationTest, SettingsReachReceptionTheTimersAndTheLine) {
     EXPECT_EQ(inUse.PortDefault, 9);
     EXPECT_EQ(station.Channel().BaudRateValue(), 57600);
     EXPECT_EQ(station.Channel().StopBits(), 2);
-    EXPECT_EQ(station.Link().AdditionalDelay, 100);
     station.RunSearch(inUse);  // the port number leads to the mapped device node
     EXPECT_EQ(port.openedPath, "/dev/ttyUSB4");
 

@@ -48,7 +48,7 @@ struct DevicesRig {
         main.show();
     }
     ~DevicesRig() {
-        station.Channel().Disconnect();
+        station.Bus().Disconnect();
         if (line.Line) line.Line->Close();
         unsetenv("DRUMO_PORTS");
     }

@@ -64,7 +64,7 @@ int main(int argc, char* argv[]) {
     wiring.Firmware().Engine().ShowImageDump();
     wiring.Firmware().resize(760, 520);
     save(wiring.Firmware(), QStringLiteral("devices-firmware"));
-    station.Channel().Disconnect();
+    station.Bus().Disconnect();
     ShowCentredOn(wiring.Hexar16Set(), &main);
     save(wiring.Hexar16Set(), QStringLiteral("devices-hexar16-settings"));
     ShowCentredOn(wiring.Hexar100Set(), &main);
