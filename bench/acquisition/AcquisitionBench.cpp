@@ -18,7 +18,7 @@
 // thread asks for real-time scheduling where the machine allows it, so that other programs on a
 // shared machine hold it up less; without it the figures are noisier.
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "link/CommandProtocol.h"
 #include "link/PosixSerialPort.h"
 #include "sim/Presets.h"
@@ -147,7 +147,7 @@ int Main() {
     std::printf("polling pass, 3 controllers, %zu cables: least %.3f s; ratio mean %.3f, median %.3f, best %.3f, "
                 "worst %.3f (10 passes)\n",
                 cables, passLeast / 1000, mean, ratios[ratios.size() / 2], ratios.front(), ratios.back());
-    station.Channel().Disconnect();
+    station.Bus().Disconnect();
     line.Close();
     return 0;
 }

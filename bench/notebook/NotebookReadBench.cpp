@@ -13,7 +13,7 @@
 // Prints measured seconds, least seconds and their ratio (goal: at most 1.05). Arguments choose
 // the runs: modbus19200, modbus115200, command19200 (all when none is given).
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "link/CommandProtocol.h"
 #include "link/PosixSerialPort.h"
 #include "notebook/Notebook.h"
@@ -72,7 +72,7 @@ bool Read(sim::SimLine built, ExchangeProtocol protocol, int baud, Run& run) {
     const int64_t t0 = clock.TickUs();
     const bool ok = notebook.Load();
     run.Measured = static_cast<double>(clock.TickUs() - t0) / 1e6;
-    station.Channel().Disconnect();
+    station.Bus().Disconnect();
     built.Line->Close();
     if (!ok || notebook.Records() != kRecords) {
         std::fprintf(stderr, "bench_notebook: the read failed: %s\n", notebook.StatusText().c_str());

@@ -8,7 +8,7 @@
 #include <QScrollBar>
 #include <QTableView>
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "notebook/NotebookRecords.h"
 #include "notebook/ui/TfrmNoteBig.h"
 #include "sim/Notebook.h"

@@ -167,12 +167,6 @@ void VisitAll(V& v, S& s) {
 
 }  // namespace
 
-ProgramSettings DefaultSettings(const std::string& archiveFolder) {
-    ProgramSettings s;
-    s.Main.ArchiveFolder = archiveFolder;
-    return s;
-}
-
 std::map<int, std::string> ReadPortsSection(const IniFile& ini) {
     std::map<int, std::string> ports;
     for (const auto& [key, value] : ini.Section("Ports")) {

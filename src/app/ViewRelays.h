@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "acquisition/Reception.h"
-#include "app/Station.h"
+#include "station/Station.h"
 #include "files/ArchiveView.h"
 #include "files/AutoSave.h"
 

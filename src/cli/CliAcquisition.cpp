@@ -1,6 +1,8 @@
 // The search shared by drumo-cli scan and poll (this file registers no subcommand).
 #include "cli/CliAcquisition.h"
 
+#include "app/AppPaths.h"
+
 #include "model/Formats.h"
 #include "link/PortMap.h"
 #include "model/DateTime.h"
@@ -36,7 +38,7 @@ std::string ValueText(int hundredths) {
 }
 
 AcquisitionSession::AcquisitionSession(std::ostream& err, Clock& clock)
-    : op_(false, &err), log_(err, clock), station_(StationServices{port_, op_, log_, clock}), err_(&err) {}
+    : op_(false, &err), log_(err, clock), station_(StationServices{port_, op_, log_, clock, nullptr, ProgramVersion()}), err_(&err) {}
 
 std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& args, std::ostream& err,
                                                                  Clock& clock) {
@@ -63,7 +65,10 @@ std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& 
     if (!ReadLinkOptions(args, options, err)) return nullptr;
     std::unique_ptr<AcquisitionSession> s(new AcquisitionSession(err, clock));
     drumo::Station& station = s->station_;
-    ApplyLinkOptions(options, modbus, station.Channel(), station.Link());
+    station.Bus().SetPortName(options.PortName);
+    station.UsePorts(options.Ports);
+    station.Bus().SetLine(options.Baud, modbus ? 2 : 1);
+    station.Bus().SetAdditionalDelay(options.Delay);
     SearchSettings& wanted = s->wanted_;
     wanted.Protocol = modbus ? ExchangeProtocol::Modbus : ExchangeProtocol::Command;
     wanted.FindBeginAddr = static_cast<int>(from);
@@ -83,7 +88,7 @@ bool AcquisitionSession::Search() {
     // A port that could not be opened is not the same as a line where nothing answers: name the
     // system's reason (missing, no serial port, held by another program, no right to it). After
     // trying every port the last one's reason would only mislead.
-    const std::string& reason = station_.Channel().LastError();
+    const std::string& reason = station_.PortError();
     if (!found && !wanted_.AutoPortEnabled && !reason.empty())
         *err_ << "drumo-cli: cannot open " << portName_ << ": " << reason << '\n';
     return found;

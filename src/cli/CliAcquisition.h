@@ -7,7 +7,7 @@
 //   --from A --to B           Modbus address range, 1..255 (default 1 and 247)
 //   --all-ports               when nothing answers on the port (a number), try ports 1..255
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "cli/LinkSession.h"
 #include "link/PosixSerialPort.h"
 

@@ -226,7 +226,7 @@ void UnattendedLogger::Reconnect() {
     retryPauseMs_ = std::min(retryPauseMs_ * 2, std::max(options_.RetryMaxMs, FirstRetryMs));
     if (!station_.Bus().Connect()) {
         retryAtMs_ = now + retryPauseMs_;
-        Say("cannot open port " + station_.Bus().PortName() + ": " + station_.Channel().LastError() +
+        Say("cannot open port " + station_.Bus().PortName() + ": " + station_.PortError() +
             "; next attempt in " + Seconds(retryPauseMs_));
         return;
     }

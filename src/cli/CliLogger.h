@@ -15,7 +15,7 @@
 // keeps the configuration and drops the samples once the previous file holds them. While that
 // file cannot be written, the samples stay and the day change waits.
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "cli/Cli.h"
 #include "cli/CliSampleHealth.h"
 #include "cli/CliSampleLines.h"

@@ -31,7 +31,7 @@ const std::string kUsage = std::string(
     "the write was refused (the reason goes to standard error); 2 wrong usage, or the file is\n"
     "missing, unreadable or no sensor file (nothing was done).\n";
 
-// The controller found on the port, with the line taken for the calibration exchanges.
+// The controller found on the port.
 std::unique_ptr<AcquisitionSession> Connect(const CliArgs& args, std::ostream& err) {
     CliArgs hexar = args;
     hexar.Options["protocol"] = "hexar";
@@ -41,7 +41,6 @@ std::unique_ptr<AcquisitionSession> Connect(const CliArgs& args, std::ostream& e
         err << "drumo-cli sensors: no controller found\n";
         return nullptr;
     }
-    session->Station().TakeLine(LineUser::Calibration);
     return session;
 }
 
@@ -67,7 +66,13 @@ int RunSensors(const CliArgs& args, std::ostream& out, std::ostream& err) {
 
     auto session = Connect(args, err);
     if (!session) return kExitFailed;
-    DeviceBus& bus = session->Bus();
+    // The calibration exchanges hold the line until the command ends.
+    const LineLease line = session->Station().Take(LineUser::Calibration);
+    if (!line) {
+        err << "drumo-cli sensors: the line is held by another procedure\n";
+        return kExitFailed;
+    }
+    DeviceBus& bus = line.Bus();
     const MeasurementStore& store = session->Store();
     Operator& op = session->Op();
 

@@ -28,7 +28,7 @@ Notebook::Notebook(Station& station, Operator& op, NotebookView& view, NotebookG
       view_(view),
       graphs_(graphs),
       version_(std::move(version)),
-      reader_({station.Link(), station.Time(), station.Events(), op}, &view) {}
+      reader_({station.Bus(), station.Time(), station.Events(), op}, &view) {}
 
 bool Notebook::DeviceReady() const {
     const MeasurementStore& store = station_.Store();
@@ -55,9 +55,13 @@ void Notebook::Clear() {
 }
 
 bool Notebook::ReadInfo() {
-    if (!DeviceReady() || !station_.TakeLine(LineUser::Notebook)) return false;
-    const bool ok = reader_.ReadInfo(SelectedDevice(), info_);
-    station_.ReleaseLine(LineUser::Notebook);
+    if (!DeviceReady()) return false;
+    bool ok;
+    {
+        const LineLease line = station_.Take(LineUser::Notebook);
+        if (!line) return false;
+        ok = reader_.ReadInfo(SelectedDevice(), info_);
+    }
     reader_.Error = !ok;
     if (!ok) return false;
     view_.PanelLines(InfoPanelLines(info_, mark_ ? mark_ : DecimalMark()));
@@ -83,7 +87,8 @@ bool Notebook::Load() {
         empty_ = info_.Records == 0;
         if (empty_) return false;
     }
-    if (!station_.TakeLine(LineUser::Notebook)) return false;
+    LineLease line = station_.Take(LineUser::Notebook);
+    if (!line) return false;
     view_.Busy(true);
     const char mark = mark_ ? mark_ : DecimalMark();
     bool complete = false, parsed = false;
@@ -129,7 +134,7 @@ bool Notebook::Load() {
         }
         complete = parsed && !reader_.Error;
     }
-    station_.ReleaseLine(LineUser::Notebook);
+    line.Release();  // before the warning about a read that ended early
     ShowLoadStatus();
     view_.Busy(false);
     if (!partial.empty()) MarkIncomplete(std::move(partial));
@@ -153,9 +158,12 @@ bool Notebook::Erase() {
     if (!DeviceReady()) return false;
     // One misclick would otherwise destroy a season of readings that exist nowhere else.
     if (!op_.AskDanger("Стереть всю информацию в Блокноте контроллера?")) return false;
-    if (!station_.TakeLine(LineUser::Notebook)) return false;
-    const bool ok = reader_.Erase(SelectedDevice());
-    station_.ReleaseLine(LineUser::Notebook);
+    bool ok;
+    {
+        const LineLease line = station_.Take(LineUser::Notebook);
+        if (!line) return false;
+        ok = reader_.Erase(SelectedDevice());
+    }
     if (ok) Clear();
     return ok;
 }

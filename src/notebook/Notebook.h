@@ -7,7 +7,7 @@
 //
 // The notebook procedures take the station's line for the notebook and give it back when done.
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "notebook/NotebookGraphs.h"
 #include "notebook/NotebookRead.h"
 #include "notebook/NotebookTable.h"

@@ -1,5 +1,6 @@
 #include "notebook/NotebookRead.h"
 
+#include "link/LinkStatus.h"
 #include "link/SignMagnitude.h"
 
 #include <algorithm>
@@ -30,27 +31,27 @@ NotebookReader::NotebookReader(const NotebookLine& line, NotebookProgress* progr
     : line_(line), progress_(progress ? progress : &noProgress) {}
 
 bool NotebookReader::ReadInfo(const NotebookDevice& device, NotebookInfo& info) {
-    DeviceLink& link = line_.Link;
+    DeviceBus& bus = line_.Bus;
     if (device.Modbus) {
-        link.TransferCount = 6;
-        if (!link.ModbusRequest(static_cast<uint8_t>(device.Address), 3, kInfoRegister, link.TransferCount,
-                                link.RegisterBuffer.data()) ||
-            link.TransferCount < 6) {
-            if (link.LinkStatus == 0) link.LinkStatus = 60;  // a reply with too few registers
-            link.ShowLinkStatus(line_.Op);
+        std::array<uint16_t, kRegisterBufferSize> r{};
+        uint16_t count = 6;
+        if (!bus.ModbusRequest(static_cast<uint8_t>(device.Address), 3, kInfoRegister, count, r.data()) ||
+            count < 6) {
+            if (bus.LinkStatus() == 0) bus.SetLinkStatus(kShortReadStatus);  // too few registers
+            ShowLinkStatus(bus.LinkStatus(), line_.Op);
             return false;
         }
-        const auto& r = link.RegisterBuffer;
         // Counts and sizes are taken unsigned: a notebook of more than 32767 words would
         // otherwise read as negative and be lost. The voltage is signed.
         info = NotebookInfo{r[0], r[1], r[2], r[3], static_cast<int16_t>(r[4]), static_cast<int16_t>(r[5])};
         return true;
     }
     uint16_t length = 0;
-    uint8_t* d = link.CommandBuffer.data();
-    if (!link.DeviceCommand(kInfoCommand, d, length) || length < 13) {
-        if (link.LinkStatus == 0) link.LinkStatus = 15;  // too short a reply
-        link.ShowLinkStatus(line_.Op);
+    std::array<uint8_t, kCommandBufferSize> buffer{};
+    const uint8_t* d = buffer.data();
+    if (!bus.DeviceCommand(kInfoCommand, buffer.data(), length) || length < 13) {
+        if (bus.LinkStatus() == 0) bus.SetLinkStatus(kWrongLengthStatus);  // too short a reply
+        ShowLinkStatus(bus.LinkStatus(), line_.Op);
         return false;
     }
     info.Records = SignMagnitudeToInt(d[0], d[1], -1);
@@ -63,19 +64,20 @@ bool NotebookReader::ReadInfo(const NotebookDevice& device, NotebookInfo& info) 
 }
 
 bool NotebookReader::RequestBlock(const NotebookDevice& device, int expected, std::vector<int16_t>& block) {
-    DeviceLink& link = line_.Link;
+    DeviceBus& bus = line_.Bus;
     block.clear();
     if (device.Modbus) {
-        link.TransferCount = NotebookBlockWords;
-        if (!link.ModbusRequest(static_cast<uint8_t>(device.Address), 3, kBlockRegister, link.TransferCount,
-                                link.RegisterBuffer.data()))
+        std::array<uint16_t, kRegisterBufferSize> r{};
+        uint16_t count = NotebookBlockWords;
+        if (!bus.ModbusRequest(static_cast<uint8_t>(device.Address), 3, kBlockRegister, count, r.data()))
             return false;
-        const int n = std::min<int>(link.TransferCount, NotebookBlockWords);
-        for (int i = 0; i < n; ++i) block.push_back(static_cast<int16_t>(link.RegisterBuffer[i]));
+        const int n = std::min<int>(count, NotebookBlockWords);
+        for (int i = 0; i < n; ++i) block.push_back(static_cast<int16_t>(r[i]));
     } else {
         uint16_t length = 0;
-        uint8_t* d = link.CommandBuffer.data();
-        if (!link.DeviceCommand(kBlockCommand, d, length)) return false;
+        std::array<uint8_t, kCommandBufferSize> buffer{};
+        const uint8_t* d = buffer.data();
+        if (!bus.DeviceCommand(kBlockCommand, buffer.data(), length)) return false;
         const int n = std::min<int>(length / 2, NotebookBlockWords);
         for (int i = 0; i < n; ++i)
             block.push_back(static_cast<int16_t>(SignMagnitudeToInt(d[2 * i], d[2 * i + 1], -1)));
@@ -83,22 +85,22 @@ bool NotebookReader::RequestBlock(const NotebookDevice& device, int expected, st
     // Only the last block of the notebook may be short: a reply with fewer words than are still
     // to come was cut short, and taking it would end the read as if the notebook ended there.
     if (static_cast<int>(block.size()) >= expected) return true;
-    link.LinkStatus = device.Modbus ? 60 : 15;
+    bus.SetLinkStatus(device.Modbus ? kShortReadStatus : kWrongLengthStatus);
     return false;
 }
 
 bool NotebookReader::SetPointer(const NotebookDevice& device, int block) {
-    DeviceLink& link = line_.Link;
+    DeviceBus& bus = line_.Bus;
     if (device.Modbus) {
-        link.RegisterBuffer[0] = static_cast<uint16_t>(block);
-        link.TransferCount = 1;
-        return link.ModbusRequest(static_cast<uint8_t>(device.Address), 16, kPointerRegister, link.TransferCount,
-                                  link.RegisterBuffer.data());
+        std::array<uint16_t, kRegisterBufferSize> r{};
+        r[0] = static_cast<uint16_t>(block);
+        uint16_t count = 1;
+        return bus.ModbusRequest(static_cast<uint8_t>(device.Address), 16, kPointerRegister, count, r.data());
     }
-    uint8_t* d = link.CommandBuffer.data();
+    std::array<uint8_t, kCommandBufferSize> d{};
     IntToSignMagnitude(block, d[0], d[1]);
     uint16_t length = 2;
-    return link.DeviceCommand(kPointerCommand, d, length);
+    return bus.DeviceCommand(kPointerCommand, d.data(), length);
 }
 
 bool NotebookReader::Failed(int& retries) {
@@ -106,7 +108,7 @@ bool NotebookReader::Failed(int& retries) {
     ++retries;
     if (retries <= kMaxRetries) return false;
     Error = true;
-    line_.Link.ShowLinkStatus(line_.Op);
+    ShowLinkStatus(line_.Bus.LinkStatus(), line_.Op);
     return true;
 }
 
@@ -165,14 +167,15 @@ bool NotebookReader::ReadPages(std::vector<std::array<uint8_t, NotebookPageBytes
     pages.clear();
     // The bar counts the pages read, so that the last of the nine fills it and the first shows.
     progress_->ProgressRange(NotebookPages);
-    DeviceLink& link = line_.Link;
+    DeviceBus& bus = line_.Bus;
     for (int i = 0; i < NotebookPages && Reading; ++i) {
         uint16_t length = 0;
-        uint8_t* d = link.CommandBuffer.data();
-        if (!link.DeviceCommand(kFirstPageCommand + i, d, length) || length < NotebookPageBytes) {
-            if (link.LinkStatus == 0) link.LinkStatus = 15;
+        std::array<uint8_t, kCommandBufferSize> buffer{};
+        const uint8_t* d = buffer.data();
+        if (!bus.DeviceCommand(kFirstPageCommand + i, buffer.data(), length) || length < NotebookPageBytes) {
+            if (bus.LinkStatus() == 0) bus.SetLinkStatus(kWrongLengthStatus);
             Error = true;
-            link.ShowLinkStatus(line_.Op);
+            ShowLinkStatus(bus.LinkStatus(), line_.Op);
             Reading = false;
             progress_->Progress(0);
             return false;
@@ -193,21 +196,21 @@ bool NotebookReader::ReadPages(std::vector<std::array<uint8_t, NotebookPageBytes
 }
 
 bool NotebookReader::Erase(const NotebookDevice& device) {
-    DeviceLink& link = line_.Link;
+    DeviceBus& bus = line_.Bus;
     bool ok;
     if (device.Modbus) {
-        link.RegisterBuffer[0] = kEraseMode;
-        link.TransferCount = 1;
-        ok = link.ModbusRequest(static_cast<uint8_t>(device.Address), 16, kEraseRegister, link.TransferCount,
-                                link.RegisterBuffer.data());
+        std::array<uint16_t, kRegisterBufferSize> r{};
+        r[0] = kEraseMode;
+        uint16_t count = 1;
+        ok = bus.ModbusRequest(static_cast<uint8_t>(device.Address), 16, kEraseRegister, count, r.data());
     } else {
-        uint8_t* d = link.CommandBuffer.data();
+        std::array<uint8_t, kCommandBufferSize> d{};
         d[0] = kEraseMode;
         uint16_t length = 1;
-        ok = link.DeviceCommand(kModeCommand, d, length);
+        ok = bus.DeviceCommand(kModeCommand, d.data(), length);
     }
     Error = !ok;
-    if (!ok) link.ShowLinkStatus(line_.Op);
+    if (!ok) ShowLinkStatus(bus.LinkStatus(), line_.Op);
     return ok;
 }
 

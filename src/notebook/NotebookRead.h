@@ -1,7 +1,7 @@
 #pragma once
 // Reading a device's notebook over the line: the info request, the block read with its retries,
-// the page read of the Hexar-1/16, and erasing. Each operation is one procedure of the device
-// link; a failed transaction shows its status message to the operator before the caller reacts.
+// the page read of the Hexar-1/16, and erasing. Each operation is one procedure over the device
+// bus; a failed transaction shows its status message to the operator before the caller reacts.
 //
 //                     maker's command protocol          Modbus RTU (at the device's address)
 //   info              read 30 (14 bytes)                 function 3, registers 80..85
@@ -10,8 +10,8 @@
 //   erase             write 73, data byte 2              function 16, register 45 := 2
 //   page i (type 100) read 42 + i (54 bytes)             -
 
+#include "acquisition/DeviceBus.h"
 #include "base/Services.h"
-#include "link/DeviceLink.h"
 #include "notebook/NotebookRecords.h"
 
 #include <array>
@@ -41,7 +41,7 @@ public:
 };
 
 struct NotebookLine {
-    DeviceLink& Link;
+    DeviceBus& Bus;
     Clock& Time;
     EventPump& Events;
     Operator& Op;

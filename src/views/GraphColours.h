@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "app/Settings.h"
+#include "model/ProgramSettings.h"
 #include "model/Colors.h"
 
 namespace drumo {

@@ -2,7 +2,7 @@
 // frame decoder) against simulated controllers on real pseudo-terminals, mapped to port numbers.
 
 #include "acquisition/ServiceCommands.h"
-#include "app/Station.h"
+#include "station/Station.h"
 #include "link/PosixSerialPort.h"
 #include "model/Cp1251.h"
 #include "model/DeviceTypes.h"

@@ -2,7 +2,7 @@
 // status texts, for both protocols, with faults, port scanning and the operator's stop.
 
 #include "acquisition/Discovery.h"
-#include "app/SearchSettingsFile.h"
+#include "station/SearchSettingsFile.h"
 #include "model/DeviceTypes.h"
 #include "support/FakeBus.h"
 

@@ -5,7 +5,7 @@
 #include "calibration/Corrections.h"
 #include "calibration/Numbering.h"
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "link/PosixSerialPort.h"
 #include "model/Formats.h"
 #include "sim/Faults.h"
@@ -331,7 +331,7 @@ protected:
     }
     void TearDown() override {
         station.StopReception();
-        station.Channel().Disconnect();
+        station.Bus().Disconnect();
         if (line) line->Line->Close();
         unsetenv("DRUMO_PORTS");
     }
@@ -346,7 +346,8 @@ protected:
 
 // The table read from the controller, changed and written back.
 TEST_F(SimulatedHexar, CorrectionsReadChangedAndWrittenBack) {
-    ASSERT_TRUE(station.TakeLine(LineUser::Calibration));
+    const LineLease lease = station.Take(LineUser::Calibration);
+    ASSERT_TRUE(lease);
 
     auto sensors = [&] { return line->Line->With([&] { return line->Command->Device().Sensors(); }); };
     const auto before = sensors();
@@ -379,13 +380,13 @@ TEST_F(SimulatedHexar, CorrectionsReadChangedAndWrittenBack) {
     EXPECT_EQ(pauses.SleptMs(), 600 * blocks);
     EXPECT_TRUE(op.Shown().empty()) << op.Shown().front();
 
-    station.ReleaseLine(LineUser::Calibration);
 }
 
 // A row the numbering left without a code, in the second block, stops the write before the first
 // block; a reply cut inside a record fails the read, and a write then waits for a whole one.
 TEST_F(SimulatedHexar, NothingIsWrittenFromAHalfGoodTableOrAfterACutRead) {
-    ASSERT_TRUE(station.TakeLine(LineUser::Calibration));
+    const LineLease lease = station.Take(LineUser::Calibration);
+    ASSERT_TRUE(lease);
     auto sensors = [&] { return line->Line->With([&] { return line->Command->Device().Sensors(); }); };
     const auto before = sensors();
     CorrectionTable table;
@@ -418,7 +419,6 @@ TEST_F(SimulatedHexar, NothingIsWrittenFromAHalfGoodTableOrAfterACutRead) {
     ASSERT_EQ(op.Shown().size(), 1u);
     EXPECT_TRUE(op.Shown()[0].ends_with("\r\nЗаписаны датчики 1-26 из " + std::to_string(table.SensorCount)))
         << op.Shown()[0];
-    station.ReleaseLine(LineUser::Calibration);
 }
 
 // Warming the simulated controller's sensors one at a time while its stream runs numbers them in
@@ -430,7 +430,8 @@ TEST_F(SimulatedHexar, NumberingFollowsTheOrderTheSensorsWereWarmedIn) {
 
     CorrectionTable table;
     CorrectionView view;
-    ASSERT_TRUE(station.TakeLine(LineUser::Calibration));  // alongside reception
+    const LineLease lease = station.Take(LineUser::Calibration);  // alongside reception
+    ASSERT_TRUE(lease);
     ReadCorrections(station.Bus(), store, table, op, view);
     ASSERT_GT(table.SensorCount, 3);
 

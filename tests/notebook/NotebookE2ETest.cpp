@@ -2,7 +2,7 @@
 // pseudo-terminals: Dorma over Modbus, the Hexar-1/100 over the maker's protocol and the nine
 // pages of the Hexar-1/16, with the faults the retry rule is there for.
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "link/PosixSerialPort.h"
 #include "notebook/Notebook.h"
 #include "notebook/NotebookFile.h"
@@ -24,7 +24,7 @@ namespace {
 class NotebookE2E : public ::testing::Test {
 protected:
     ~NotebookE2E() override {
-        station.Channel().Disconnect();
+        station.Bus().Disconnect();
         if (line.Line) line.Line->Close();
         unsetenv("DRUMO_PORTS");
     }

@@ -1,7 +1,7 @@
 // Notebook files: the bytes written, the hash chain, older files, and what the notebook window's
 // rules say about each file they are given.
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "files/ArchiveFormat.h"
 #include "model/Cp1251.h"
 #include "model/Formats.h"

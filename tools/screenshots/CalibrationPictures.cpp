@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QScrollBar>
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "app/ui/Language.h"
 #include "calibration/ui/TfrmASHelp.h"
 #include "calibration/ui/TfrmAutoNum.h"
@@ -45,7 +45,7 @@ int main(int argc, char* argv[]) {
 
     CalibrationGraphs graphs;
     StoreCalibrationLines lines(store);
-    TfrmAutoSet autoSet({station.Bus(), store, op, SystemClock::Instance(), lines, graphs});
+    TfrmAutoSet autoSet({station, store, op, SystemClock::Instance(), lines, graphs});
     for (int r = 1; r <= 6; ++r) {
         autoSet.Table().SetRecord(r, SensorRecord{0, static_cast<uint8_t>(r), 5, 8}, '.');
     }

@@ -8,7 +8,7 @@
 
 #include "app/ui/DesktopStation.h"
 #include "app/ui/Language.h"
-#include "devices/ui/DevicesWiring.h"
+#include "app/ui/DevicesWiring.h"
 #include "devices/ui/SerialDialogs.h"
 #include "devices/ui/SettingsDialogs.h"
 #include "devices/ui/TfrmModbusFWUpd.h"
@@ -60,7 +60,7 @@ int main(int argc, char* argv[]) {
     wiring.Firmware().Engine().ShowImageDump();
     wiring.Firmware().resize(760, 520);
     save(wiring.Firmware(), QStringLiteral("devices-firmware"));
-    station.Channel().Disconnect();
+    station.Bus().Disconnect();
     ShowCentredOn(wiring.Hexar16Set(), &main);
     save(wiring.Hexar16Set(), QStringLiteral("devices-hexar16-settings"));
     ShowCentredOn(wiring.Hexar100Set(), &main);

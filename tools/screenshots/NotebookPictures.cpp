@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "model/SafeFile.h"
 #include "notebook/NotebookFile.h"
 #include "notebook/NotebookRecords.h"

@@ -13,7 +13,7 @@
 #include "app/ui/ProgramWiring.h"
 #include "app/ui/Shell.h"
 #include "files/ArchiveStore.h"
-#include "files/ui/FilesWiring.h"
+#include "app/ui/FilesWiring.h"
 #include "support/StoreFill.h"
 #include "views/ui/TfrmMGR.h"
 #include "views/ui/TfrmPlet.h"

@@ -23,7 +23,7 @@
 
 #include "acquisition/Discovery.h"
 #include "acquisition/LinkTest.h"
-#include "app/Station.h"
+#include "station/Station.h"
 
 namespace drumo {
 

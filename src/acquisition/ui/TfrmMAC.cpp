@@ -7,7 +7,7 @@
 namespace drumo {
 
 TfrmMAC::TfrmMAC(Station& station, Operator& op, EventLog& log, Clock& clock, QWidget* parent)
-    : QDialog(parent), station_(station), bus_(station.Bus()), store_(station.Store()),
+    : QDialog(parent), station_(station), store_(station.Store()),
       settings_(station.SearchSettingsInUse()), op_(op), log_(log), clock_(clock) {
     setObjectName(QStringLiteral("frmMAC"));
     setWindowTitle(QStringLiteral("Редактирование"));
@@ -69,9 +69,10 @@ bool TfrmMAC::Apply() {
     edit.Comment = edComment_->text().toStdString();
     edit.SpeedItem = cbSpeed_->currentIndex();
     const SearchSettings shown = shown_ ? shown_() : settings_;
-    if (!station_.TakeLine(LineUser::DeviceSettings)) return false;
-    const bool done = ApplyDeviceEdit(edit, bus_, store_, shown, settings_, op_, log_, clock_, *view_);
-    station_.ReleaseLine(LineUser::DeviceSettings);
+    LineLease line = station_.Take(LineUser::DeviceSettings);
+    if (!line) return false;
+    const bool done = ApplyDeviceEdit(edit, line.Bus(), store_, shown, settings_, op_, log_, clock_, *view_);
+    line.Release();
     if (!done) return false;
     accept();
     return true;

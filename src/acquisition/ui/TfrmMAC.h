@@ -16,7 +16,7 @@
 #include <functional>
 
 #include "acquisition/ServiceCommands.h"
-#include "app/Station.h"
+#include "station/Station.h"
 
 namespace drumo {
 
@@ -45,7 +45,6 @@ public:
 
 private:
     Station& station_;
-    DeviceBus& bus_;
     MeasurementStore& store_;
     SearchSettings& settings_;
     Operator& op_;

@@ -5,13 +5,13 @@
 
 #include "app/DeviceActions.h"
 #include "app/ui/TfrmMain.h"
-#include "app/ui/WindowPlaces.h"
+#include "model/ui/WindowPlaces.h"
 #include "calibration/Report.h"
 #include "calibration/RomCodes.h"
 #include "calibration/ui/TfrmAutoNum.h"
 #include "calibration/ui/TfrmAutoSet.h"
 #include "calibration/ui/TfrmReport.h"
-#include "files/ui/FilesWiring.h"
+#include "app/ui/FilesWiring.h"
 
 namespace drumo {
 
@@ -23,10 +23,7 @@ CalibrationWiring::CalibrationWiring(TfrmMain& main, Station& station, Operator&
     : main_(main), station_(station), op_(op), files_(files), lines_(station.Store()) {
     MeasurementStore& store = station.Store();
     report_ = std::make_unique<TfrmReport>(store, &main);
-    AutoSetServices services{station.Bus(), store, op, SystemClock::Instance(), lines_, graphs_};
-    services.TakeLine = [&station] { return station.TakeLine(LineUser::Calibration); };
-    services.ReleaseLine = [&station] { station.ReleaseLine(LineUser::Calibration); };
-    services.StopReception = [&station] { station.StopReception(); };
+    AutoSetServices services{station, store, op, SystemClock::Instance(), lines_, graphs_};
     autoSet_ = std::make_unique<TfrmAutoSet>(services, &main);
     AutoNumHooks hooks;
     hooks.Running = [this](bool running) { autoSet_->SetNumberingRunning(running); };
@@ -102,14 +99,14 @@ void CalibrationWiring::SaveSensorFile() {
 }
 
 void CalibrationWiring::ReadRomCodes() {
-    if (!station_.TakeLine(LineUser::Calibration)) return;
+    const LineLease line = station_.Take(LineUser::Calibration);
+    if (!line) return;
     std::vector<RomCodeRow> rows;
     for (int r = 0; r < report_->RomCodes()->rowCount(); ++r)
         rows.push_back({report_->RomCodes()->item(r, 0)->text().toStdString(),
                         report_->RomCodes()->item(r, 1)->text().toStdString()});
-    drumo::ReadRomCodes(station_.Bus(), station_.Store(), rows, op_);
+    drumo::ReadRomCodes(line.Bus(), station_.Store(), rows, op_);
     report_->ShowRomCodes(rows);
-    station_.ReleaseLine(LineUser::Calibration);
 }
 
 void CalibrationWiring::ReportCellPicked(int column, int row) {

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "app/Settings.h"
-#include "app/Station.h"
+#include "station/Station.h"
 #include "calibration/CalibrationGraphs.h"
 #include "calibration/Corrections.h"
 

@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "acquisition/ui/QtEvents.h"
-#include "app/Station.h"
+#include "station/Station.h"
 #include "app/ViewRelays.h"
 #include "link/PosixSerialPort.h"
 

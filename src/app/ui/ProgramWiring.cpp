@@ -9,7 +9,7 @@
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
 #include "views/ui/TfrmGraphic.h"
-#include "app/ui/WindowPlaces.h"
+#include "model/ui/WindowPlaces.h"
 #include "notebook/ui/TfrmNoteBig.h"
 
 namespace drumo {

@@ -4,16 +4,16 @@
 // which creates the windows, this is the only place that knows the windows of every part of the
 // program; the parts reach the main window only through its panel and its commands.
 
-#include "acquisition/ui/AcquisitionWiring.h"
+#include "app/ui/AcquisitionWiring.h"
 #include "app/ViewRelays.h"
 #include "app/ui/SystemTrendWiring.h"
 #include "app/ui/GraphWiring.h"
 #include "app/ui/GraphWindowsJoin.h"
 #include "app/ui/CalibrationWiring.h"
-#include "devices/ui/DevicesWiring.h"
-#include "files/ui/FilesWiring.h"
+#include "app/ui/DevicesWiring.h"
+#include "app/ui/FilesWiring.h"
 #include "app/ui/TrendWiring.h"
-#include "notebook/ui/NotebookWiring.h"
+#include "app/ui/NotebookWiring.h"
 
 namespace drumo {
 

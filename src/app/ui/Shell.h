@@ -75,7 +75,6 @@ public:
     Station& Engine() { return station_.Get(); }
     ViewRelays& Views() { return station_.Views(); }
     MeasurementStore& Store() { return station_.Get().Store(); }
-    TSerialChannel& Channel() { return station_.Get().Channel(); }
     ProgramTimers& Timers() { return timers_; }
     ProgramSettings& Settings() { return station_.Get().Settings(); }
     EventLog& Log() { return station_.Log(); }

@@ -2,13 +2,13 @@
 
 #include <QAction>
 
-#include "acquisition/ui/AcquisitionWiring.h"
+#include "app/ui/AcquisitionWiring.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "views/ui/Colours.h"
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
 #include "app/ui/TfrmProgSet.h"
-#include "files/ui/FilesWiring.h"
+#include "app/ui/FilesWiring.h"
 #include "views/ui/TMFPrintDlg.h"
 #include "views/ui/TfrmGraphic.h"
 #include "views/ui/TfrmMGR.h"

@@ -226,15 +226,14 @@ void TfrmAutoSet::BusyCursor(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-void TfrmAutoSet::WithLine(const std::function<void()>& exchange) {
-    if (!s_.TakeLine()) return;
-    exchange();
-    s_.ReleaseLine();
+void TfrmAutoSet::WithLine(const std::function<void(DeviceBus&)>& exchange) {
+    const LineLease line = s_.Line.Take(LineUser::Calibration);
+    if (line) exchange(line.Bus());
 }
 
 void TfrmAutoSet::Refresh() {
-    WithLine([this] {
-        const bool offer = ReadCorrections(s_.Bus, s_.Store, table_, s_.Op, *this);
+    WithLine([this](DeviceBus& bus) {
+        const bool offer = ReadCorrections(bus, s_.Store, table_, s_.Op, *this);
         ShowTable();
         if (offer) {
             calcS25_->setEnabled(true);
@@ -246,7 +245,7 @@ void TfrmAutoSet::Refresh() {
 }
 
 void TfrmAutoSet::Write() {
-    WithLine([this] { WriteCorrections(s_.Bus, s_.Store, table_, s_.Lines, s_.Op, s_.Time, *this); });
+    WithLine([this](DeviceBus& bus) { WriteCorrections(bus, s_.Store, table_, s_.Lines, s_.Op, s_.Time, *this); });
 }
 
 namespace {
@@ -292,7 +291,9 @@ void TfrmAutoSet::ZeroColumn() {
 }
 
 void TfrmAutoSet::SensorSearch() {
-    WithLine([this] { StartSensorSearch(s_.Bus, s_.Store, s_.StopReception, s_.Op); });
+    WithLine([this](DeviceBus& bus) {
+        StartSensorSearch(bus, s_.Store, [this] { s_.Line.StopReception(); }, s_.Op);
+    });
 }
 
 bool TfrmAutoSet::SaveFile(const std::string& path) { return SaveSensorFile(path, table_, s_.Op); }

@@ -16,6 +16,7 @@
 
 #include "calibration/CalibrationGraphs.h"
 #include "calibration/Corrections.h"
+#include "station/Station.h"
 
 namespace drumo {
 
@@ -23,16 +24,14 @@ class TfrmASHelp;
 
 // What the window works with.
 struct AutoSetServices {
-    DeviceBus& Bus;
+    // The station whose line each exchange takes for the calibration; while another procedure
+    // holds it nothing is sent.
+    Station& Line;
     const MeasurementStore& Store;
     Operator& Op;
     Clock& Time;
     const CalibrationLines& Lines;
     CalibrationGraphs& Graphs;
-    // The line for each exchange: false when another procedure holds it.
-    std::function<bool()> TakeLine = [] { return true; };
-    std::function<void()> ReleaseLine = [] {};
-    std::function<void()> StopReception = [] {};
 };
 
 class TfrmAutoSet : public QWidget, private CorrectionView {
@@ -90,7 +89,7 @@ private:
     void ReferenceChanged(QLineEdit* edit, void (CalibrationGraphs::*place)(double));
     void CellEdited(QTableWidgetItem* item);
     // Runs a device exchange with the line taken; nothing when it is held elsewhere.
-    void WithLine(const std::function<void()>& exchange);
+    void WithLine(const std::function<void(DeviceBus&)>& exchange);
 
     AutoSetServices s_;
     CorrectionTable table_;

@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
-#include "app/ui/WindowPlaces.h"
+#include "model/ui/WindowPlaces.h"
 
 namespace drumo {
 
@@ -79,10 +79,12 @@ bool DeviceDialog::Apply() {
 }
 
 bool DeviceDialog::Exchange(const std::function<bool(DeviceBus&)>& exchange) {
-    if (!station_.TakeLine(LineUser::DeviceSettings)) return false;
-    const bool ok = exchange(station_.Bus());
-    station_.ReleaseLine(LineUser::DeviceSettings);
-    if (!ok && station_.Bus().LinkStatus() != 0) op_.Error(station_.Bus().LinkStatusMessage());
+    LineLease line = station_.Take(LineUser::DeviceSettings);
+    if (!line) return false;
+    DeviceBus& bus = line.Bus();
+    const bool ok = exchange(bus);
+    line.Release();
+    if (!ok && bus.LinkStatus() != 0) op_.Error(bus.LinkStatusMessage());
     return ok;
 }
 

@@ -14,7 +14,7 @@
 
 #include <functional>
 
-#include "app/Station.h"
+#include "station/Station.h"
 
 namespace drumo {
 

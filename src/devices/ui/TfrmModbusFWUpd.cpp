@@ -158,24 +158,24 @@ uint8_t TfrmModbusFWUpd::WantedAddress() const {
 
 void TfrmModbusFWUpd::ShowFirmwareWindow() {
     ShowCentredOn(*this, main_);
-    if (fw_.Busy() || !station_.TakeLine(LineUser::Firmware)) return;
+    if (fw_.Busy()) return;
+    const LineLease line = station_.Take(LineUser::Firmware);
+    if (!line) return;
     SearchSettings& inUse = station_.SearchSettingsInUse();
     const SearchSettings wanted = inUse;
-    if (OpenLinkTestPort(station_.Bus(), wanted, inUse, op_, nullptr)) {
+    if (OpenLinkTestPort(line.Bus(), wanted, inUse, op_, nullptr)) {
         fw_.SetAddress(WantedAddress());
         fw_.Restart();
         fw_.ConnectDevice();
     }
-    station_.ReleaseLine(LineUser::Firmware);
 }
 
 bool TfrmModbusFWUpd::LoadFile(const QString& path) { return fw_.LoadImageFile(path.toStdString()); }
 
 bool TfrmModbusFWUpd::Run(const std::function<bool()>& operation) {
-    if (fw_.Busy() || !station_.TakeLine(LineUser::Firmware)) return false;
-    const bool ok = operation();
-    station_.ReleaseLine(LineUser::Firmware);
-    return ok;
+    if (fw_.Busy()) return false;
+    const LineLease line = station_.Take(LineUser::Firmware);
+    return line && operation();
 }
 
 void TfrmModbusFWUpd::BootClicked(bool on) {

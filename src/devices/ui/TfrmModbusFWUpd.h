@@ -18,7 +18,7 @@
 
 #include <functional>
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "devices/Firmware.h"
 
 namespace drumo {

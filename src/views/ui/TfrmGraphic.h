@@ -19,7 +19,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/Settings.h"
+#include "model/ProgramSettings.h"
 #include "base/Services.h"
 #include "model/Store.h"
 #include "views/GraphColours.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/ui/AcquisitionWiring.h"
+#include "app/ui/AcquisitionWiring.h"
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmScanM.h"

@@ -5,7 +5,7 @@
 #include <QStatusBar>
 #include <QtTest>
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "calibration/ui/TfrmASHelp.h"
 #include "calibration/ui/TfrmAutoNum.h"
 #include "calibration/ui/TfrmAutoSet.h"
@@ -77,7 +77,7 @@ private slots:
     void correctionWindowColoursItsEditsAndPlacesTheMarkers() {
         RecordingGraphs graphs;
         StoreCalibrationLines lines(store);
-        TfrmAutoSet window({station.Bus(), store, op, clock, lines, graphs});
+        TfrmAutoSet window({station, store, op, clock, lines, graphs});
         window.show();
         QVERIFY(graphs.Calls.contains(QStringLiteral("S25 30")));
         QVERIFY(graphs.Calls.contains(QStringLiteral("P100 -30")));
@@ -136,7 +136,7 @@ private slots:
         Fill(2);
         RecordingGraphs graphs;
         StoreCalibrationLines lines(store);
-        TfrmAutoSet window({station.Bus(), store, op, clock, lines, graphs});
+        TfrmAutoSet window({station, store, op, clock, lines, graphs});
         CorrectionTable& table = window.Table();
         for (int r = 1; r <= 3; ++r)
             for (auto c : {CorrectionColumn::Id, CorrectionColumn::S30, CorrectionColumn::P100, CorrectionColumn::Status})

@@ -19,7 +19,7 @@
 #include "app/DeviceActions.h"
 #include "app/ui/DesktopStation.h"
 #include "devices/ui/DeviceDialog.h"
-#include "devices/ui/DevicesWiring.h"
+#include "app/ui/DevicesWiring.h"
 #include "devices/ui/SerialDialogs.h"
 #include "devices/ui/SettingsDialogs.h"
 #include "devices/ui/TfrmModbusFWUpd.h"
@@ -48,7 +48,7 @@ struct DevicesRig {
         main.show();
     }
     ~DevicesRig() {
-        station.Channel().Disconnect();
+        station.Bus().Disconnect();
         if (line.Line) line.Line->Close();
         unsetenv("DRUMO_PORTS");
     }

@@ -17,7 +17,7 @@
 #include "app/ui/ProgramWiring.h"
 #include "app/ui/TfrmMain.h"
 #include "files/ArchiveBrowser.h"
-#include "files/ui/FilesWiring.h"
+#include "app/ui/FilesWiring.h"
 #include "files/ui/TfrmArhiv.h"
 #include "support/FakeSearchActivity.h"
 #include "support/ScriptedOperator.h"

@@ -12,11 +12,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "model/Cp1251.h"
 #include "model/SafeFile.h"
 #include "notebook/NotebookFile.h"
-#include "notebook/ui/NotebookWiring.h"
+#include "app/ui/NotebookWiring.h"
 #include "notebook/ui/TfrmNoteBig.h"
 #include "support/FakeClock.h"
 #include "support/FakeNotebookGraphs.h"

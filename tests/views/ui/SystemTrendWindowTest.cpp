@@ -19,7 +19,7 @@
 #include "app/ui/Shell.h"
 #include "app/ui/TfrmMain.h"
 #include "files/ArchiveStore.h"
-#include "files/ui/FilesWiring.h"
+#include "app/ui/FilesWiring.h"
 #include "model/Formats.h"
 #include "sim/SimClock.h"
 #include "support/QuietHexar.h"

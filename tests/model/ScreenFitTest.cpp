@@ -1,6 +1,6 @@
 // Windows placed from the settings file stay within the screens' free areas.
 
-#include "app/ScreenFit.h"
+#include "model/ScreenFit.h"
 
 #include <gtest/gtest.h>
 

@@ -17,7 +17,7 @@
 #include "acquisition/DeviceGrid.h"
 #include "acquisition/MainPanel.h"
 #include "app/Settings.h"
-#include "app/Station.h"
+#include "station/Station.h"
 #include "files/ArchiveFiles.h"
 #include "files/AutoSave.h"
 

@@ -1,4 +1,4 @@
-#include "devices/ui/DevicesWiring.h"
+#include "app/ui/DevicesWiring.h"
 
 #include "devices/ui/SerialDialogs.h"
 #include "devices/ui/SettingsDialogs.h"

@@ -1,12 +1,14 @@
-#include "app/Station.h"
+#include "station/Station.h"
 
 #include "acquisition/LinkTest.h"
+#include "acquisition/ProgramLine.h"
 #include "acquisition/SearchSettings.h"
-#include "app/AppPaths.h"
-#include "app/SearchSettingsFile.h"
+#include "station/SearchSettingsFile.h"
 #include "link/PortMap.h"
 #include "model/Formats.h"
 #include "model/Intervals.h"
+
+#include <utility>
 
 namespace drumo {
 
@@ -166,7 +168,7 @@ Station::Station(const StationServices& services, const StationViews& views)
               views.Search ? *views.Search : noSearchView),
       reception_(bus_, store_, searchInUse_, services.Op, services.Log, *events_, services.Time, *views_),
       files_(store_, services.Op, services.Log, services.Time,
-             services.ProgramVersion.empty() ? ProgramVersion() : services.ProgramVersion, views.Archive),
+             services.ProgramVersion, views.Archive),
       autoSave_(files_, services.Time, views_.get()),
       autoSaveHooks_(std::make_unique<AutoSaveSettings>(*this)),
       storeHooks_(std::make_unique<StoreHooks>(*this)),
@@ -194,10 +196,14 @@ void Station::UseSettings(const ProgramSettings& settings) {
     autoSave_.SetPeriodIndex(settings_.Main.AutoSaveIndex);
 }
 
+void Station::UsePorts(const std::map<int, std::string>& ports) {
+    PortMap map;
+    map.SetConfigured(ports);
+    channel_.SetPortMap(std::move(map));
+}
+
 void Station::LoadSearchSettings() {
-    PortMap ports;
-    ports.SetConfigured(settings_.Ports);
-    channel_.SetPortMap(std::move(ports));
+    UsePorts(settings_.Ports);
     ApplySearchSettings(SearchSettingsFromFile(settings_.Find), searchInUse_, bus_);
 }
 
@@ -219,6 +225,8 @@ void Station::ApplyReceptionSettings() {
 
 // --- The line --------------------------------------------------------------------------------
 
+void Station::UseProgramLine() { drumo::UseProgramLine(channel_, log_); }
+
 bool Station::ReceptionActive() const { return store_.Receiving || reception_.PollingTimerOn(); }
 
 LineUser Station::Holder() const {
@@ -236,6 +244,29 @@ void Station::StopHolder(LineUser holder) {
         views_->Line().LinkTestStopped();
     }
     holder_ = LineUser::Idle;
+}
+
+LineLease Station::Take(LineUser user) {
+    if (!TakeLine(user)) return {};
+    return LineLease(*this, user);
+}
+
+LineLease::LineLease(LineLease&& other) noexcept
+    : station_(std::exchange(other.station_, nullptr)), user_(other.user_) {}
+
+LineLease& LineLease::operator=(LineLease&& other) noexcept {
+    if (this != &other) {
+        Release();
+        station_ = std::exchange(other.station_, nullptr);
+        user_ = other.user_;
+    }
+    return *this;
+}
+
+DeviceBus& LineLease::Bus() const { return station_->bus_; }
+
+void LineLease::Release() {
+    if (station_) std::exchange(station_, nullptr)->ReleaseLine(user_);
 }
 
 bool Station::TakeLine(LineUser user) {

@@ -1,4 +1,4 @@
-#include "files/ui/FilesWiring.h"
+#include "app/ui/FilesWiring.h"
 
 #include <QApplication>
 #include <QDesktopServices>

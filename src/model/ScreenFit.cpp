@@ -1,4 +1,4 @@
-#include "app/ScreenFit.h"
+#include "model/ScreenFit.h"
 
 #include <algorithm>
 

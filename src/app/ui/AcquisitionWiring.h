@@ -20,7 +20,7 @@
 #include "acquisition/SearchActivity.h"
 #include "acquisition/ServiceCommands.h"
 #include "app/Settings.h"
-#include "app/Station.h"
+#include "station/Station.h"
 
 namespace drumo {
 

@@ -1,7 +1,7 @@
 // The station over an in-memory port on a fake clock: who holds the line and what happens to the
 // holder when another procedure wants it, and the reception timers it steps.
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "app/ViewRelays.h"
 
 #include "support/FakeBus.h"
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace drumo::test {
 namespace {
@@ -86,7 +87,7 @@ TEST_F(StationTest, NoOtherUserStartsWhileASearchRuns) {
         EXPECT_EQ(station.Holder(), LineUser::Search);
         for (LineUser u : {LineUser::Notebook, LineUser::Firmware, LineUser::Calibration,
                            LineUser::DeviceSettings, LineUser::LinkTest, LineUser::Reception})
-            taken.push_back(station.TakeLine(u));
+            taken.push_back(static_cast<bool>(station.Take(u)));
         station.StartReception();
         taken.push_back(station.RunSearch(wanted));
     };
@@ -95,9 +96,11 @@ TEST_F(StationTest, NoOtherUserStartsWhileASearchRuns) {
     EXPECT_GE(pump.Calls, 2);
     EXPECT_FALSE(station.Store().Receiving);
     EXPECT_EQ(station.Holder(), LineUser::Idle);
-    EXPECT_TRUE(station.TakeLine(LineUser::Notebook));
-    EXPECT_FALSE(station.RunSearch(wanted));  // and the other way round
-    station.ReleaseLine(LineUser::Notebook);
+    {
+        const LineLease notebook = station.Take(LineUser::Notebook);
+        EXPECT_TRUE(notebook);
+        EXPECT_FALSE(station.RunSearch(wanted));  // and the other way round
+    }
     EXPECT_EQ(station.Holder(), LineUser::Idle);
 }
 
@@ -111,14 +114,15 @@ TEST_F(StationTest, TakingTheLineFromReceptionStopsItAsTheOperatorsStopDoes) {
         view.Events.clear();
         log.Lines.clear();
 
-        EXPECT_TRUE(station.TakeLine(user));
+        LineLease line = station.Take(user);
+        EXPECT_TRUE(line);
         EXPECT_EQ(station.Holder(), user);
         EXPECT_FALSE(station.Store().Receiving);
         EXPECT_EQ(view.Events, stopped);
         EXPECT_EQ(log.Lines, std::vector<std::string>{" > Автоматический прием данных остановлен"});
         EXPECT_FALSE(station.Scheduler().PollingTimerOn());
         EXPECT_FALSE(station.Scheduler().UpdateTimerOn());
-        station.ReleaseLine(user);
+        line.Release();
         EXPECT_EQ(station.Holder(), LineUser::Idle);
     }
 
@@ -126,10 +130,55 @@ TEST_F(StationTest, TakingTheLineFromReceptionStopsItAsTheOperatorsStopDoes) {
     // reception goes on (the corrections are computed from the running measurements).
     station.StartReception();
     for (LineUser user : {LineUser::DeviceSettings, LineUser::Calibration}) {
-        EXPECT_TRUE(station.TakeLine(user));
-        EXPECT_TRUE(station.Store().Receiving);
-        EXPECT_EQ(station.Holder(), LineUser::Reception);
+        {
+            const LineLease line = station.Take(user);
+            EXPECT_TRUE(line);
+            EXPECT_TRUE(station.Store().Receiving);
+            EXPECT_EQ(station.Holder(), LineUser::Reception);
+        }
+        EXPECT_EQ(station.Holder(), LineUser::Reception);  // its end leaves reception the line
     }
+}
+
+TEST_F(StationTest, ALeaseHoldsTheLineUntilItEndsAndGivesItBackOnce) {
+    {
+        LineLease refused;
+        {
+            const LineLease firmware = station.Take(LineUser::Firmware);
+            ASSERT_TRUE(firmware);
+            EXPECT_EQ(&firmware.Bus(), &station.Bus());
+            refused = station.Take(LineUser::Notebook);
+            EXPECT_FALSE(refused);
+        }
+        EXPECT_EQ(station.Holder(), LineUser::Idle);
+        const LineLease notebook = station.Take(LineUser::Notebook);
+        EXPECT_TRUE(notebook);
+        refused = LineLease();  // a refused lease gives back nothing when it ends
+        EXPECT_EQ(station.Holder(), LineUser::Notebook);
+    }
+
+    // An exception out of the procedure gives the line back as well.
+    EXPECT_THROW(
+        {
+            const LineLease line = station.Take(LineUser::Calibration);
+            throw std::runtime_error("the procedure failed");
+        },
+        std::runtime_error);
+    EXPECT_EQ(station.Holder(), LineUser::Idle);
+
+    // A moved lease gives the line back once: not where it was moved from, and not a second time
+    // when the same procedure has taken the line again.
+    LineLease first = station.Take(LineUser::Notebook);
+    LineLease moved = std::move(first);
+    EXPECT_FALSE(first);
+    first = LineLease();
+    EXPECT_EQ(station.Holder(), LineUser::Notebook);
+    moved.Release();
+    EXPECT_EQ(station.Holder(), LineUser::Idle);
+    const LineLease again = station.Take(LineUser::Notebook);
+    moved.Release();
+    moved = LineLease();
+    EXPECT_EQ(station.Holder(), LineUser::Notebook);
 }
 
 TEST_F(StationTest, LinkTestPausesForASearchAndStopsForReception) {
@@ -174,7 +223,6 @@ TEST_F(StationTest, SettingsReachReceptionTheTimersAndTheLine) {
     EXPECT_EQ(inUse.PortDefault, 9);
     EXPECT_EQ(station.Channel().BaudRateValue(), 57600);
     EXPECT_EQ(station.Channel().StopBits(), 2);
-    EXPECT_EQ(station.Link().AdditionalDelay, 100);
     station.RunSearch(inUse);  // the port number leads to the mapped device node
     EXPECT_EQ(port.openedPath, "/dev/ttyUSB4");
 

@@ -1,4 +1,4 @@
-#include "app/SearchSettingsFile.h"
+#include "station/SearchSettingsFile.h"
 
 namespace drumo {
 

@@ -1,4 +1,4 @@
-#include "acquisition/ui/AcquisitionWiring.h"
+#include "app/ui/AcquisitionWiring.h"
 
 #include "acquisition/ManagerRows.h"
 #include "acquisition/ui/TfrmAlarm.h"

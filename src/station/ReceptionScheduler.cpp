@@ -1,4 +1,4 @@
-#include "app/ReceptionScheduler.h"
+#include "station/ReceptionScheduler.h"
 
 #include "acquisition/Reception.h"
 #include "files/AutoSave.h"

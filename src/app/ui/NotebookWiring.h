@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "app/Station.h"
+#include "station/Station.h"
 #include "files/ArchiveView.h"
 #include "model/Store.h"
 #include "notebook/NotebookGraphs.h"

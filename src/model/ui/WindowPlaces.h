@@ -2,7 +2,7 @@
 // Windows put where the settings file says and their places noted for it. A stored place from
 // another screen or scale factor is moved back within reach.
 
-#include "app/Settings.h"
+#include "model/ProgramSettings.h"
 
 class QWidget;
 

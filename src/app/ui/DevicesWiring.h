@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "app/Station.h"
+#include "station/Station.h"
 
 namespace drumo {
 

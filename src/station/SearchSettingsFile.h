@@ -2,7 +2,7 @@
 // The search settings as the settings file keeps them (section "Find": protocol 0 or 1) and back.
 
 #include "acquisition/SearchSettings.h"
-#include "app/Settings.h"
+#include "model/ProgramSettings.h"
 
 namespace drumo {
 

@@ -6,18 +6,19 @@
 // and auto-save, with the scheduler that drives reception's timers. The desktop program, drumo-cli,
 // the end-to-end tests and the benchmarks build a station; nobody else assembles that chain.
 //
-// It also knows which procedure holds the line. A procedure takes the line through TakeLine (or
+// It also knows which procedure holds the line. A procedure takes the line through Take (or
 // through the station's own commands), which asks the holder to stop as the program's rules say or
-// refuses, and gives it back with ReleaseLine. See Handover for the rules.
+// refuses; the lease it gets gives the line back when it ends. See Handover for the rules.
 //
-// The station sits in app's engine because it ties acquisition and files together with the
-// program settings, which app keeps.
+// The station sits above acquisition and files, which it ties together with the program settings,
+// and below the procedures that take the line (notebook, calibration, device set-up) and the
+// windows. The settings file itself is read and written in app, which hands the values in.
 
 #include "acquisition/Discovery.h"
 #include "acquisition/LinkBus.h"
 #include "acquisition/Reception.h"
-#include "app/ReceptionScheduler.h"
-#include "app/Settings.h"
+#include "station/ReceptionScheduler.h"
+#include "model/ProgramSettings.h"
 #include "files/ArchiveFiles.h"
 #include "files/AutoSave.h"
 #include "link/ComBuf.h"
@@ -25,6 +26,7 @@
 #include "link/SerialChannel.h"
 #include "model/Store.h"
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -55,6 +57,34 @@ enum class Handover {
 //    skips its ticks and after which it goes on.
 Handover HandoverOf(LineUser holder, LineUser user);
 
+class Station;
+
+// The line held by one procedure: while the lease lives it gives the device bus, and when it ends
+// (also through an early return or an exception) the line goes back to a suspended link test or
+// is free. A refused lease is empty and holds nothing. A lease moves, and gives the line back once.
+class LineLease {
+public:
+    LineLease() = default;
+    LineLease(LineLease&& other) noexcept;
+    LineLease& operator=(LineLease&& other) noexcept;
+    LineLease(const LineLease&) = delete;
+    LineLease& operator=(const LineLease&) = delete;
+    ~LineLease() { Release(); }
+
+    explicit operator bool() const { return station_ != nullptr; }
+    // The bus of the line; only on a lease that was granted.
+    DeviceBus& Bus() const;
+    // Gives the line back before the lease ends; the lease is empty after.
+    void Release();
+
+private:
+    friend class Station;
+    LineLease(Station& station, LineUser user) : station_(&station), user_(user) {}
+
+    Station* station_ = nullptr;
+    LineUser user_ = LineUser::Idle;
+};
+
 // What the station tells the windows beyond what the procedures show.
 class LineView {
 public:
@@ -71,7 +101,7 @@ struct StationServices {
     // The window events the long procedures let run; null where there are none (drumo-cli, the
     // benchmarks), in which case the channel's background receive runs in their place.
     EventPump* Events = nullptr;
-    // The version written into archive files; empty for the program's own.
+    // The program's version, written into archive files.
     std::string ProgramVersion = "";
 };
 
@@ -92,8 +122,9 @@ public:
     Station& operator=(const Station&) = delete;
 
     // --- What the station owns.
+    // The serial channel, for the tests that look at the line's state; the program drives the
+    // line through the bus and the calls below.
     TSerialChannel& Channel() { return channel_; }
-    DeviceLink& Link() { return link_; }
     DeviceBus& Bus() { return bus_; }
     MeasurementStore& Store() { return store_; }
     DeviceSearch& Search() { return search_; }
@@ -130,12 +161,20 @@ public:
     void ApplyReceptionSettings();
 
     // --- The line.
+    // The serial settings every device of the program expects (8N1, no flow control, 100 ms
+    // time-outs), its failures logged to the station's log.
+    void UseProgramLine();
+    // The background receive's interval, in ms.
+    int ReceiveIntervalMs() const { return channel_.PollingDelay(); }
+    // The system's reason why the port did not open at the last try; empty when it did.
+    const std::string& PortError() const { return channel_.LastError(); }
+    // The device nodes of port numbers (the settings file's [Ports] section).
+    void UsePorts(const std::map<int, std::string>& ports);
     LineUser Holder() const;
     bool Searching() const { return search_.Searching(); }
-    // Takes the line for `user` as HandoverOf says; false when refused.
-    bool TakeLine(LineUser user);
-    // `user` is done with the line: it goes back to a suspended link test, or is free.
-    void ReleaseLine(LineUser user);
+    // The line for `user` as HandoverOf says, for as long as the lease lives; an empty lease when
+    // refused. Alongside reception the lease is granted and reception keeps the line.
+    [[nodiscard]] LineLease Take(LineUser user);
 
     // --- Procedures that take the line themselves.
     // "Запустить поиск" with the wanted search settings; false when refused, stopped or nothing
@@ -151,12 +190,17 @@ public:
     void StopLinkTest();
 
 private:
+    friend class LineLease;
     class Views;
     class AutoSaveSettings;
     class StoreHooks;
 
     bool ReceptionActive() const;
     void StopHolder(LineUser holder);
+    // Takes the line for `user`; false when refused.
+    bool TakeLine(LineUser user);
+    // `user` is done with the line: it goes back to a suspended link test, or is free.
+    void ReleaseLine(LineUser user);
 
     Operator& op_;
     EventLog& log_;

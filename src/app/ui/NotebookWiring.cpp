@@ -1,4 +1,4 @@
-#include "notebook/ui/NotebookWiring.h"
+#include "app/ui/NotebookWiring.h"
 
 #include "app/AppPaths.h"
 #include "app/DeviceActions.h"

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/Settings.h"
+#include "model/ProgramSettings.h"
 
 namespace drumo {
 

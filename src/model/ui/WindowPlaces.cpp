@@ -1,10 +1,10 @@
-#include "app/ui/WindowPlaces.h"
+#include "model/ui/WindowPlaces.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
-#include "app/ScreenFit.h"
+#include "model/ScreenFit.h"
 
 namespace drumo {
 
