@@ -19,6 +19,7 @@
 #include "cli/Cli.h"
 #include "cli/CliSampleLines.h"
 #include "cli/MqttPublisher.h"
+#include "cli/NewSamples.h"
 
 #include <functional>
 #include <iosfwd>
@@ -68,7 +69,7 @@ private:
     void MendCutFiles();
     // False (said once) while the archive disk has less free room than the floor.
     bool RoomOnDisk();
-    // Prints the samples that are complete and not printed yet; returns how many there were.
+    // Prints the samples completed since the last call; returns how many there were.
     size_t EmitNew();
     void PublishSample(size_t d, size_t c, size_t k, int lost);
     void Say(const std::string& text);
@@ -78,7 +79,7 @@ private:
     LoggerOptions options_;
     std::ostream& out_;
     std::ostream& err_;
-    std::vector<std::vector<size_t>> printed_;  // samples already printed, per device and cable
+    NewSamples fresh_;                            // completed samples not printed yet
     std::vector<std::vector<int64_t>> lastPass_;  // Modbus: the pass of each cable's last sample
     int64_t passes_ = 0;                          // Modbus passes run
     DateTime day_ = 0;                            // the day of the file being written

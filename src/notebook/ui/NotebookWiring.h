@@ -19,7 +19,7 @@ namespace drumo {
 
 class TfrmNoteBig;
 
-class NotebookWiring : public QObject, public ArchiveView, public StoreListener {
+class NotebookWiring : public QObject, public ArchiveView, public StationEvents {
     Q_OBJECT
 public:
     // `graphs` are the graph windows the records go to; none: they go nowhere.
@@ -44,7 +44,7 @@ public:
     void ShowNotebookWindow() override { ShowWindow(); }
     void OpenNotebook(const std::string& fileName) override;
 
-    // --- StoreListener: "Инфо" follows the selected device.
+    // --- StationEvents: "Инфо" follows the selected device.
     void SelectionChanged() override { UpdateInfoButton(); }
     void StoreEmptied() override { UpdateInfoButton(); }
 
