@@ -184,8 +184,9 @@ void Reception::PollingPass() {
                 const AlarmLines alarms =
                     CheckAlarms(RangeOf(values.data(), n), alarmTMax_, alarmTMin_, address,
                                 static_cast<int>(c), TimeOfDayText(clock_.Now()), decimalMark_);
-                if (!alarms.Upper.empty()) store_.Events().Send(&StationEvents::AlarmRaised, AlarmKind::Upper, alarms.Upper);
-                if (!alarms.Lower.empty()) store_.Events().Send(&StationEvents::AlarmRaised, AlarmKind::Lower, alarms.Lower);
+                StationEventHub& hub = store_.Events();
+                if (!alarms.Upper.empty()) hub.Send(&StationEvents::AlarmRaised, AlarmKind::Upper, alarms.Upper);
+                if (!alarms.Lower.empty()) hub.Send(&StationEvents::AlarmRaised, AlarmKind::Lower, alarms.Lower);
             }
             events_.ProcessEvents();
         }

@@ -261,10 +261,11 @@ void UnattendedLogger::StartNewDay() {
 
 size_t UnattendedLogger::EmitNew() {
     const MeasurementStore& store = station_.Store();
-    const std::vector<SamplePlace> places = fresh_.Take();
-    for (const SamplePlace& p : places) {
+    size_t lines = 0;
+    for (const SamplePlace& p : fresh_.Take()) {
         const size_t d = p.Device, c = p.Cable;
-        if (d >= lastPass_.size() || c >= lastPass_[d].size()) continue;
+        if (d >= lastPass_.size() || c >= lastPass_[d].size()) continue;  // not of the search's devices
+        ++lines;
         // A polled cable's sample tells how many passes brought nothing from it before.
         int lost = -1;
         if (options_.Modbus) {
@@ -274,7 +275,6 @@ size_t UnattendedLogger::EmitNew() {
         if (!outputFailed_) out_ << SampleLine(options_.Format, store, d, c, p.Index, options_.Influx, lost);
         if (mqtt_) PublishSample(d, c, p.Index, lost);
     }
-    const size_t lines = places.size();
     if (lines > 0 && !outputFailed_ && !out_.flush()) {
         // A collector that went away must not end the logging: the archive goes on.
         outputFailed_ = true;

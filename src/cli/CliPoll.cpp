@@ -103,7 +103,8 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
         if (fresh.Empty()) return size_t{0};
         saveArchive();
         const std::vector<SamplePlace> places = fresh.Take();
-        for (const SamplePlace& p : places) out << SampleLine(SampleFormat::Csv, store, p.Device, p.Cable, p.Index);
+        for (const SamplePlace& p : places)
+            out << SampleLine(SampleFormat::Csv, store, p.Device, p.Cable, p.Index);
         out.flush();
         return places.size();
     };
