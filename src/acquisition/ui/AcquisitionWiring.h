@@ -70,7 +70,7 @@ public:
     // Closing: the search and a running pass end at their next check.
     void StopLongLoops();
     void StopReceptionNow();
-    // The alarm limits, the polling interval and the decimal mark in force reach reception; the
+    // The alarm limits and the decimal mark in force reach reception; the
     // settings dialog calls it after every apply, so that a running stream checks the new limits.
     void ApplyReceptionSettings();
 
