@@ -368,6 +368,7 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
     EXPECT_EQ(store.CableSerials(0)[0], 1234);
     EXPECT_EQ(store.CableKinds(0)[0], 1);
 
+    RecordingEvents seen{station.Subscribers()};
     reception.StartReception();
     ASSERT_TRUE(store.Receiving);
     Locked(line, [&] {
@@ -393,6 +394,9 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
     }
     EXPECT_TRUE(log.Has(" > Получен пакет данных " + std::to_string(7 * n) + " байт. •" +
                         std::to_string(store.ValidValues())));
+    // A streamed sample is told once, when its last sensor has reported.
+    EXPECT_EQ(seen.Seen, (std::vector<std::string>{"started fresh", "sample 0/0 #0 shown",
+                                                   "packet " + std::to_string(7 * n)}));
 
     reception.StopReception();
     EXPECT_FALSE(store.Receiving);
