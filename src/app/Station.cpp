@@ -98,12 +98,16 @@ private:
 };
 
 // The store asks whether a search runs before it clears results, and stops reception before it
-// empties itself.
-class Station::StoreHooks final : public StoreGuard {
+// empties itself. Reception holds the line from its start, its first pass included: the holder is
+// told before the start reaches the other subscribers.
+class Station::StoreHooks final : public StoreGuard, public StationEvents {
 public:
     explicit StoreHooks(Station& station) : s_(station) {}
     bool SearchRunning() const override { return s_.Searching(); }
     void StopReception() override { s_.StopReception(); }
+    void ReceptionStarted(bool) override {
+        if (s_.holder_ == LineUser::Idle) s_.Hold(LineUser::Reception);
+    }
 
 private:
     Station& s_;
@@ -131,6 +135,7 @@ Station::Station(const StationServices& services, const StationViews& views)
     reception_.SetSearchRunning([this] { return Searching(); });
     reception_.SetPollingInterval(IntervalMs(settings_.Main.RequestAllIndex));
     store_.SetGuard(storeHooks_.get());
+    store_.Events().Subscribe(storeHooks_.get());  // first: the holder is told before the start
     store_.Events().Subscribe(&scheduler_);
     SetViews(views);
     ApplyReceptionSettings();
@@ -147,6 +152,7 @@ AutoSaveHooks& Station::ReceptionAutoSave() { return *autoSaveHooks_; }
 
 Station::~Station() {
     store_.Events().Unsubscribe(&scheduler_);
+    store_.Events().Unsubscribe(storeHooks_.get());
     store_.SetGuard(nullptr);
     channel_.Disconnect();
 }
@@ -269,10 +275,7 @@ StartOutcome Station::StartReception() {
     if (holder == LineUser::LinkTest && !store_.ArchiveLoaded && store_.DeviceCount != 0)
         StopHolder(holder);
     ApplyReceptionSettings();
-    const StartOutcome outcome = reception_.StartReception();
-    // While its first pass runs, Holder() already names reception from its running flag.
-    if (ReceptionActive()) Hold(LineUser::Reception);
-    return outcome;
+    return reception_.StartReception();
 }
 
 void Station::StopReception() {

@@ -157,10 +157,10 @@ TEST_F(AcquisitionE2E, SubscribersSeeWhatHappenedInOrder) {
         std::function<void()> run;
         std::vector<std::string> seen;
     };
-    // The first pass runs inside the start; reception names itself the holder once it runs.
-    std::vector<std::string> start{"started fresh"};
+    // Reception holds the line from its start; the first pass runs inside the start.
+    std::vector<std::string> start{"line to reception", "started fresh"};
     start.insert(start.end(), pass.begin(), pass.end());
-    start.insert(start.end(), {"packet 378", "line to reception"});
+    start.push_back("packet 378");
     const std::string found = "found 3 modbus: \\\\.\\Com3: Приборов 3. Термокос 9. Датчиков 189";
     const Step steps[] = {
         {"search", [&] { station.RunSearch(wanted); }, {"line to search", "emptied", found, "line back from search"}},
@@ -395,7 +395,7 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
     EXPECT_TRUE(log.Has(" > Получен пакет данных " + std::to_string(7 * n) + " байт. •" +
                         std::to_string(store.ValidValues())));
     // A streamed sample is told once, when its last sensor has reported.
-    EXPECT_EQ(seen.Seen, (std::vector<std::string>{"started fresh", "sample 0/0 #0 shown",
+    EXPECT_EQ(seen.Seen, (std::vector<std::string>{"line to reception", "started fresh", "sample 0/0 #0 shown",
                                                    "packet " + std::to_string(7 * n)}));
 
     reception.StopReception();
