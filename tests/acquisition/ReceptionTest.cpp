@@ -252,6 +252,23 @@ TEST_F(ReceptionTest, Start_Modbus_RunsTheFirstPassAndPolls) {
     EXPECT_TRUE(log.Has(" > Автоматический прием данных остановлен"));
 }
 
+// Reception runs from before its first pass: a stop that comes during that pass (the operator's,
+// or another procedure taking the line) ends the reception instead of being lost.
+TEST_F(ReceptionTest, Start_AStopDuringTheFirstPassEndsTheReception) {
+    AddDevice(1, {{1}, {2}, {3}});
+    ASSERT_TRUE(bus.Connect());
+    pump.At = 1;
+    pump.Action = [&] { reception.StopReception(); };
+    EXPECT_EQ(reception.StartReception(), StartOutcome::Started);
+    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(reception.Polling());
+    EXPECT_EQ(bus.Of(3, 512).size(), 1u);  // the pass ended after its first cable
+    EXPECT_EQ(autoSave.Starts, 1);
+    EXPECT_EQ(autoSave.Stops, 1);
+    EXPECT_TRUE(log.Has(" > Автоматический прием данных остановлен"));
+    EXPECT_EQ(events.CountOf("stopped"), 1);
+}
+
 TEST_F(ReceptionTest, Start_RefusedFromArchiveDuringSearchOrWithoutSensors) {
     AddDevice(1, {{2000}});
     ASSERT_TRUE(bus.Connect());
