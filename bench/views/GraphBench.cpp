@@ -147,8 +147,7 @@ int main(int argc, char** argv) {
     // Live samples: appended to the store, shown by the main window and the graph, drawn.
     long k = samples;
     const auto live = [&] {
-        const long index = store.AppendSample(0, 0, start + k++ * (20 * OneSecond), values);
-        store.SelSamples = static_cast<uint32_t>(index + 1);
+        store.AppendSample(0, 0, start + k++ * (20 * OneSecond), values);
         store.AnnounceSample(0, 0);
         chart.ReplotNow();
     };

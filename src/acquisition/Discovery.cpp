@@ -69,12 +69,12 @@ std::string CableSerialText(int serial) { return serial == 0 ? "[ --- ]" : std::
 
 DeviceSearch::DeviceSearch(DeviceBus& bus, MeasurementStore& store, SearchSettings& settings,
                            Operator& op, EventLog& log, EventPump& events, Clock& clock,
-                           SearchView& view)
+                           SearchView* view)
     : bus_(bus), store_(store), settings_(settings), op_(op), log_(log), events_(events),
-      clock_(clock), view_(view) {}
+      clock_(clock), view_(view ? view : &noView_) {}
 
 int DeviceSearch::AddRow(bool checkEnabled) {
-    view_.AddRow(checkEnabled);
+    view_->AddRow(checkEnabled);
     return ++rows_;
 }
 
@@ -84,8 +84,8 @@ bool DeviceSearch::RunSearch(const SearchSettings& wanted) {
     rows_ = 0;
     ApplySearchSettings(wanted, settings_, bus_);
     searching_ = true;
-    view_.BusyCursor(true);
-    view_.SearchStatus("Поиск приборов...");
+    view_->BusyCursor(true);
+    view_->SearchStatus("Поиск приборов...");
 
     bool found = TryPort(settings_.PortDefault);
     if (!found && settings_.AutoPortEnabled) {
@@ -98,13 +98,13 @@ bool DeviceSearch::RunSearch(const SearchSettings& wanted) {
                 if (op_.Ask("Прибор обнаружен.\r\nНазначить порт " + bus_.PortName() +
                             " используемым по умолчанию?")) {
                     settings_.PortDefault = port;
-                    view_.DefaultPortChosen(port);
+                    view_->DefaultPortChosen(port);
                 }
                 break;
             }
         }
     }
-    view_.BusyCursor(false);
+    view_->BusyCursor(false);
     return Finish() && found;
 }
 
@@ -114,17 +114,17 @@ bool DeviceSearch::SearchNamedPort(const SearchSettings& wanted, const std::stri
     rows_ = 0;
     ApplySearchSettings(wanted, settings_, bus_);
     searching_ = true;
-    view_.BusyCursor(true);
-    view_.SearchStatus("Поиск приборов...");
+    view_->BusyCursor(true);
+    view_->SearchStatus("Поиск приборов...");
     const bool found = TryPortNamed(portName, portName);
-    view_.BusyCursor(false);
+    view_->BusyCursor(false);
     return Finish() && found;
 }
 
 bool DeviceSearch::Finish() {
     if (!searching_) {
         const std::string text = "Поиск прерван оператором";
-        view_.SearchStatus(text);
+        view_->SearchStatus(text);
         log_.Log(" > " + text);
         store_.ReleaseAll(false);
         return false;
@@ -133,11 +133,12 @@ bool DeviceSearch::Finish() {
     const std::string counts = "Приборов " + std::to_string(store_.DeviceCount) + ". Термокос " +
                                std::to_string(store_.CableCount) + ". Датчиков " +
                                std::to_string(store_.SensorCount);
-    view_.SearchStatus("Поиск завершен. " + counts);
+    view_->SearchStatus("Поиск завершен. " + counts);
     log_.Log(" > Поиск завершен. " + counts);
     if (store_.DeviceCount == 0) return false;
-    view_.DevicesFound(store_.DeviceCount, settings_.Protocol == ExchangeProtocol::Modbus,
-                       bus_.PortName() + ": " + counts);
+    store_.Events().Send(&StationEvents::SearchFinished,
+                         SearchOutcome{store_.DeviceCount, settings_.Protocol == ExchangeProtocol::Modbus,
+                                       bus_.PortName() + ": " + counts});
     return true;
 }
 
@@ -147,7 +148,7 @@ bool DeviceSearch::TryPortNamed(const std::string& portName, const std::string& 
     bus_.Disconnect();
     bus_.SetPortName(portName);
     if (!bus_.Connect()) return false;
-    view_.PortLabel("Порт: " + label);
+    view_->PortLabel("Порт: " + label);
     PreparePortLines(bus_, settings_.Protocol);
     if (settings_.Protocol == ExchangeProtocol::Modbus)
         SearchModbus();
@@ -192,10 +193,10 @@ void DeviceSearch::SearchCommandProtocol() {
     const int row = AddRow(dev.Sensors != 0);
     store_.SensorCount += dev.Sensors;
     store_.CableCount += dev.Cables;
-    view_.SetCell(row, ColType, dev.TypeName);
-    view_.SetCell(row, ColSerial, SerialText(dev.Serial));
-    view_.SetCell(row, ColSensors, std::to_string(dev.Sensors));
-    view_.SetCell(row, ColSource, dev.Source);
+    view_->SetCell(row, ColType, dev.TypeName);
+    view_->SetCell(row, ColSerial, SerialText(dev.Serial));
+    view_->SetCell(row, ColSensors, std::to_string(dev.Sensors));
+    view_->SetCell(row, ColSource, dev.Source);
 
     if (ReadConfiguration() && (store_.DevSig(0).Caps & capStopStream)) {
         uint8_t data[kCommandBufferSize] = {0};
@@ -228,15 +229,15 @@ bool DeviceSearch::ReadConfiguration() {
         auto labels = store_.SensorLabels(0, 0);
         for (int s = 0; s < sensors && s < static_cast<int>(labels.size()); ++s)
             labels[s] = static_cast<int16_t>(d[2 + s] * (kind == 1 ? 10 : 100));
-        view_.SetCell(row, ColCableSerial, serial == 0 ? "[ --- ]" : std::to_string(serial));
+        view_->SetCell(row, ColCableSerial, serial == 0 ? "[ --- ]" : std::to_string(serial));
     } else {
         dev.Cables = 0;
         store_.SetCableCount(0, 0);
     }
     store_.SensorCount = dev.Sensors;
     store_.CableCount = dev.Cables;
-    view_.SetRowCheckEnabled(row, dev.Sensors != 0);
-    view_.SetCell(row, ColSensors, std::to_string(dev.Sensors));
+    view_->SetRowCheckEnabled(row, dev.Sensors != 0);
+    view_->SetCell(row, ColSensors, std::to_string(dev.Sensors));
     return true;
 }
 
@@ -247,11 +248,11 @@ void DeviceSearch::SearchModbus() {
         log_.Log(" > Значения адресов заданы неверно ");
         return;
     }
-    view_.ProgressRange(first, last);
+    view_->ProgressRange(first, last);
     log_.Log(" > Запуск сканирования");
     for (int a = first; a <= last && searching_; ++a) {
-        view_.AddressLabel("Адрес: " + std::to_string(a));
-        view_.Progress(a);
+        view_->AddressLabel("Адрес: " + std::to_string(a));
+        view_->Progress(a);
         events_.ProcessEvents();
         if (!searching_) break;
         const uint8_t address = static_cast<uint8_t>(a);
@@ -266,8 +267,8 @@ void DeviceSearch::SearchModbus() {
         if (pos == 0) continue;
         ReadModbusDevice(address, regs, pos);
     }
-    view_.Progress(0);
-    view_.AddressLabel("Адрес:");
+    view_->Progress(0);
+    view_->AddressLabel("Адрес:");
 }
 
 void DeviceSearch::ReadModbusDevice(uint8_t a, const uint16_t* regs, int typePos) {
@@ -290,11 +291,11 @@ void DeviceSearch::ReadModbusDevice(uint8_t a, const uint16_t* regs, int typePos
     ApplyDeviceType(dev, typePos);
     dev.Source = bus_.PortName();
     dev.Comment = CommentOf(regs);
-    view_.SetCell(deviceRow, ColAddress, std::to_string(a));
-    view_.SetCell(deviceRow, ColType, dev.TypeName);
-    view_.SetCell(deviceRow, ColSerial, SerialText(dev.Serial));
-    view_.SetCell(deviceRow, ColComment, dev.Comment);
-    view_.SetCell(deviceRow, ColSource, dev.Source);
+    view_->SetCell(deviceRow, ColAddress, std::to_string(a));
+    view_->SetCell(deviceRow, ColType, dev.TypeName);
+    view_->SetCell(deviceRow, ColSerial, SerialText(dev.Serial));
+    view_->SetCell(deviceRow, ColComment, dev.Comment);
+    view_->SetCell(deviceRow, ColSource, dev.Source);
 
     if (regs[13] & 0xFF) log_.Log(FaultReport(a, regs[13] & 0xFF));
 
@@ -325,7 +326,7 @@ void DeviceSearch::ReadModbusDevice(uint8_t a, const uint16_t* regs, int typePos
         int row = deviceRow + i;
         if (i > 0) {
             row = AddRow(false);
-            view_.SetCell(row, ColType, "—>");
+            view_->SetCell(row, ColType, "—>");
         }
         const int16_t serial = static_cast<int16_t>(table[2 * i]);
         const uint16_t second = table[2 * i + 1];
@@ -333,8 +334,8 @@ void DeviceSearch::ReadModbusDevice(uint8_t a, const uint16_t* regs, int typePos
         store_.CableKinds(d)[i] = serial == 0 ? 0 : static_cast<uint8_t>(second >> 8);
         const int k = second & 0xFF;
         store_.SensorCount += k;
-        view_.SetCell(row, ColCableSerial, CableSerialText(serial));
-        view_.SetCell(row, ColSensors, std::to_string(k));
+        view_->SetCell(row, ColCableSerial, CableSerialText(serial));
+        view_->SetCell(row, ColSensors, std::to_string(k));
         if (k == 0) continue;
         if (cables > 1 && !SelectActiveCable(bus_, log_, clock_, a, static_cast<uint16_t>(i), 3))
             continue;
@@ -355,7 +356,7 @@ void DeviceSearch::ReadModbusDevice(uint8_t a, const uint16_t* regs, int typePos
         auto dest = store_.SensorLabels(d, i);
         for (int s = 0; s < sensors && s < static_cast<int>(dest.size()); ++s)
             dest[s] = static_cast<int16_t>(labels[s]);
-        view_.SetRowCheckEnabled(row, true);
+        view_->SetRowCheckEnabled(row, true);
     }
 }
 

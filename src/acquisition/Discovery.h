@@ -17,8 +17,8 @@
 
 namespace drumo {
 
-// What a search shows. The search window, the device manager and the main window implement the
-// parts that concern them; every method has a no-op default.
+// What a running search shows: its progress in the search window and the device manager's rows as
+// the devices are read. Its end goes out as the store's event SearchFinished.
 class SearchView {
 public:
     virtual ~SearchView() = default;
@@ -37,12 +37,6 @@ public:
     virtual void AddRow(bool /*checkEnabled*/) {}
     virtual void SetRowCheckEnabled(int /*row*/, bool /*enabled*/) {}
     virtual void SetCell(int /*row*/, int /*column*/, const std::string& /*text*/) {}
-
-    // A search that was not stopped found devices: show the device manager when there are
-    // several, set up the system trend, enable the line check boxes, turn the reception lamp
-    // green, size the grid and select its first row, enable the address, comment and speed
-    // commands after a Modbus search, and put mainStatus into the main window's status bar.
-    virtual void DevicesFound(int /*devices*/, bool /*modbus*/, const std::string& /*mainStatus*/) {}
 };
 
 // The log text for a non-zero fault byte of the device at `address`.
@@ -60,8 +54,10 @@ std::string CableSerialText(int serial);
 class DeviceSearch {
 public:
     DeviceSearch(DeviceBus& bus, MeasurementStore& store, SearchSettings& settings, Operator& op,
-                 EventLog& log, EventPump& events, Clock& clock, SearchView& view);
+                 EventLog& log, EventPump& events, Clock& clock, SearchView* view = nullptr);
 
+    // The view that shows the search's progress; null shows nothing.
+    void SetView(SearchView* view) { view_ = view ? view : &noView_; }
     bool Searching() const { return searching_; }
     // "Прервать поиск": the search ends at its next check.
     void Stop() { searching_ = false; }
@@ -92,7 +88,8 @@ private:
     EventLog& log_;
     EventPump& events_;
     Clock& clock_;
-    SearchView& view_;
+    SearchView noView_;
+    SearchView* view_;
     bool searching_ = false;
     int rows_ = 0;  // grid rows written by this search
 };

@@ -53,16 +53,16 @@ Temperature StreamValue(double celsius) {
 }
 
 Reception::Reception(DeviceBus& bus, MeasurementStore& store, const SearchSettings& settings,
-                     Operator& op, EventLog& log, EventPump& events, Clock& clock, ReceptionView& view)
+                     Operator& op, EventLog& log, EventPump& events, Clock& clock, ReceptionView* view)
     : bus_(bus), store_(store), settings_(settings), op_(op), log_(log), events_(events),
-      clock_(clock), view_(view) {}
+      clock_(clock), view_(view ? view : &noView_) {}
 
 void Reception::SetProgress(int position) {
     progress_ = position;
-    view_.RequestProgress(progress_, progressMax_);
+    view_->RequestProgress(progress_, progressMax_);
 }
 
-bool Reception::CheckConfiguration() {
+bool Reception::CheckConfiguration(bool& searchWanted) {
     uint8_t d[kCommandBufferSize] = {};
     uint16_t n = 0;
     if (!bus_.DeviceCommand(40, d, n)) {
@@ -77,31 +77,27 @@ bool Reception::CheckConfiguration() {
         same = serial == store_.CableSerials(0)[0] && d[n - 1] == store_.CableKinds(0)[0];
     }
     if (same) return true;
-    if (op_.Ask("Конфигурация системы изменилась.\r\nНеобходимо повторить поиск приборов.\r\n"
-                "Запустить поиск приборов?"))
-        view_.ShowSearchWindow();
+    searchWanted = op_.Ask("Конфигурация системы изменилась.\r\nНеобходимо повторить поиск приборов.\r\n"
+                           "Запустить поиск приборов?");
     return false;
 }
 
-void Reception::StartReception() {
+StartOutcome Reception::StartReception() {
     if (store_.Receiving || store_.ArchiveLoaded || (searchRunning_ && searchRunning_()) ||
         store_.SensorCount == 0 || store_.DeviceCount == 0)
-        return;
+        return StartOutcome::NotStarted;
     const bool modbus = settings_.Protocol == ExchangeProtocol::Modbus;
-    if (!modbus && !CheckConfiguration()) return;
-    if (store_.SelSamples == 0 || store_.NotebookOnGraphs) view_.ResetGraphViews();
-    if (store_.NotebookOnGraphs) {
-        view_.RebuildView();
-        store_.NotebookOnGraphs = false;
-    }
+    bool searchWanted = false;
+    if (!modbus && !CheckConfiguration(searchWanted))
+        return searchWanted ? StartOutcome::SearchWanted : StartOutcome::NotStarted;
+    const bool fresh = store_.SelSamples == 0 || store_.NotebookOnGraphs;
+    const bool notebookLeaves = store_.NotebookOnGraphs;
     log_.Log(" > Автоматический прием данных активирован");
     health_.assign(store_.Devices(), DeviceHealth{});
+    polled_ = modbus;
     if (modbus) {
         progressMax_ = static_cast<int>(std::lround(static_cast<double>(pollingIntervalMs_) / UpdateIntervalMs));
-        view_.RequestProgress(progress_, progressMax_);
-        pollingTimerOn_ = true;
-        view_.PollingTimer(true);
-        PollingPass();
+        view_->RequestProgress(progress_, progressMax_);
     } else {
         bus_.FlushBuffers();
         bus_.AttachStream([this](int sensor, double celsius) { StreamReading(sensor, celsius); });
@@ -109,26 +105,28 @@ void Reception::StartReception() {
         nextRequestTime_ = clock_.Now() + unpolledMs_ / 1000.0 * OneSecond;
         streamSampleClosed_ = true;
     }
-    updateTimerOn_ = true;
-    view_.UpdateTimer(true);
-    view_.FollowMode(true);
-    autoSave_->Start();
-    view_.FitSystemTrend();
+    // Running from here on: a stop during the first pass ends it, and the pass's auto-save hook
+    // sees this reception's file.
     store_.Receiving = true;
+    autoSave_->Start();
+    store_.Events().Send(&StationEvents::ReceptionStarted, fresh);
+    if (notebookLeaves) {
+        // The graphs show the store's own series again instead of the notebook's records.
+        store_.AnnounceSelection();
+        store_.NotebookOnGraphs = false;
+    }
+    if (modbus) PollingPass();
+    return StartOutcome::Started;
 }
 
 void Reception::StopReception() {
     if (!store_.Receiving || store_.ArchiveLoaded) return;
-    updateTimerOn_ = false;
-    view_.UpdateTimer(false);
+    store_.Receiving = false;
     autoSave_->Stop();
-    pollingTimerOn_ = false;
-    view_.PollingTimer(false);
-    view_.RequestCountdown("00:00:00");
+    view_->RequestCountdown("00:00:00");
     SetProgress(0);
-    view_.FollowMode(false);
     passRunning_ = false;
-    view_.ReceptionLamp(false);
+    view_->ReceptionLamp(false);
     if (bus_.PollingActive()) bus_.PausePolling();
     bus_.DetachStream();
     if (store_.HasDevice(store_.SelDevice) && (store_.DevSig(store_.SelDevice).Caps & capStopStream)) {
@@ -137,7 +135,7 @@ void Reception::StopReception() {
         bus_.DeviceCommand(73, data, one);
     }
     log_.Log(" > Автоматический прием данных остановлен");
-    store_.Receiving = false;
+    store_.Events().Send(&StationEvents::ReceptionStopped);
 }
 
 DeviceHealth& Reception::HealthOf(size_t d) {
@@ -174,7 +172,7 @@ void Reception::PollingPass() {
     }
     inPass_ = true;
     passRunning_ = true;
-    view_.ReceptionLamp(true);
+    view_->ReceptionLamp(true);
     int bytes = 0;
     bool any = false;
     bool portGone = false;
@@ -210,23 +208,21 @@ void Reception::PollingPass() {
                 bytes += static_cast<int>(2 * n);
                 values.assign(n, NoValue);
                 for (size_t s = 0; s < n; ++s) values[s] = static_cast<Temperature>(regs[s]);
-                const long k = store_.AppendSample(d, c, t, values);
-                if (store_.SelDevice == d && store_.SelCable == c) {
-                    store_.SelSamples = static_cast<uint32_t>(k + 1);
-                    view_.ShowNewSample(d, c);
-                }
+                store_.AppendSample(d, c, t, values);
+                store_.AnnounceSample(d, c);
                 const AlarmLines alarms =
                     CheckAlarms(RangeOf(values.data(), n), alarmTMax_, alarmTMin_, address,
                                 static_cast<int>(c), TimeOfDayText(clock_.Now()), decimalMark_);
-                if (!alarms.Upper.empty()) view_.UpperAlarm(alarms.Upper);
-                if (!alarms.Lower.empty()) view_.LowerAlarm(alarms.Lower);
+                StationEventHub& hub = store_.Events();
+                if (!alarms.Upper.empty()) hub.Send(&StationEvents::AlarmRaised, AlarmKind::Upper, alarms.Upper);
+                if (!alarms.Lower.empty()) hub.Send(&StationEvents::AlarmRaised, AlarmKind::Lower, alarms.Lower);
             }
             events_.ProcessEvents();
         }
     }
     passRunning_ = false;
     inPass_ = false;
-    view_.ReceptionLamp(false);
+    view_->ReceptionLamp(false);
     if (portGone) portUnavailable();
     if (any) AfterSample(bytes, t);
 }
@@ -234,7 +230,7 @@ void Reception::PollingPass() {
 void Reception::AfterSample(int bytes, DateTime time) {
     SetProgress(0);
     store_.NoteSampleTime(time);
-    view_.UpdateSystemTrend();
+    store_.Events().Send(&StationEvents::PacketReceived, time, bytes);
     log_.Log(" > Получен пакет данных " + std::to_string(bytes) + " байт. •" +
              std::to_string(store_.ValidValues()));
     autoSave_->EndOfPass();
@@ -249,7 +245,7 @@ void Reception::StreamReading(int sensor, double celsius) {
             CloseStreamSample();
         }
         streamSampleClosed_ = false;
-        view_.ReceptionLamp(true);
+        view_->ReceptionLamp(true);
         const std::vector<Temperature> empty(n, NoValue);
         const long k = store_.AppendSample(0, 0, clock_.Now(), empty);
         if (store_.SelDevice == 0 && store_.SelCable == 0) store_.SelSamples = static_cast<uint32_t>(k + 1);
@@ -270,17 +266,17 @@ void Reception::CloseStreamSample() {
     progressMax_ = static_cast<int>(std::lround(static_cast<double>(unpolledMs_) / UpdateIntervalMs));
     unpolledMs_ = 0;
     streamSampleClosed_ = true;
-    view_.ShowNewSample(0, 0);
+    store_.AnnounceSample(0, 0);
     const size_t k = store_.SampleCount(0, 0);
     if (k > 0) AfterSample(streamBytes_, store_.SampleTimes(0, 0)[k - 1]);
-    view_.ReceptionLamp(false);
+    view_->ReceptionLamp(false);
 }
 
 void Reception::UpdateTick() {
     if (progress_ < progressMax_) SetProgress(progress_ + 1);
-    view_.RequestCountdown(CountdownText(nextRequestTime_ - clock_.Now()));
+    view_->RequestCountdown(CountdownText(nextRequestTime_ - clock_.Now()));
     autoSave_->DisplayTick();
-    if (!pollingTimerOn_) unpolledMs_ += UpdateIntervalMs;
+    if (!polled_) unpolledMs_ += UpdateIntervalMs;
 }
 
 }  // namespace drumo

@@ -23,25 +23,22 @@
 
 namespace drumo {
 
-// What reception shows. The main window, the device manager (its polling timer), the graphs and the
-// alarm windows implement the parts that concern them; every method has a no-op default.
+// The progress of a running reception, shown on the main window's panel while it runs. What
+// reception brings about (start, stop, samples, packets, alarms) goes out as the store's events.
 class ReceptionView {
 public:
     virtual ~ReceptionView() = default;
-    virtual void PollingTimer(bool /*on*/) {}  // TimerRequest at the polling interval
-    virtual void UpdateTimer(bool /*on*/) {}   // TimerUpdate, 1000 ms
     virtual void RequestProgress(int /*position*/, int /*maximum*/) {}
     virtual void RequestCountdown(const std::string& /*text*/) {}
     virtual void ReceptionLamp(bool /*lit*/) {}  // lit or out, repainted at once
-    virtual void ShowNewSample(size_t /*d*/, size_t /*c*/) {}
-    virtual void ResetGraphViews() {}            // time graph and length trend views
-    virtual void RebuildView() {}                // main window's view of the selection
-    virtual void FollowMode(bool /*on*/) {}      // time graph's "Слежение" and its timer
-    virtual void FitSystemTrend() {}             // "Показать всё" unless "АвтоЗум" is checked
-    virtual void UpdateSystemTrend() {}
-    virtual void UpperAlarm(const std::string& /*line*/) {}  // show the window, add the line
-    virtual void LowerAlarm(const std::string& /*line*/) {}
-    virtual void ShowSearchWindow() {}
+};
+
+// What the operator's "Начать прием данных" came to.
+enum class StartOutcome {
+    Started,
+    NotStarted,
+    // The controller's configuration changed and the operator wants the device search window.
+    SearchWanted,
 };
 
 // Calls into the auto-save of the archive; the files part fills them in.
@@ -88,11 +85,14 @@ Temperature StreamValue(double celsius);
 class Reception {
 public:
     Reception(DeviceBus& bus, MeasurementStore& store, const SearchSettings& settings, Operator& op,
-              EventLog& log, EventPump& events, Clock& clock, ReceptionView& view);
+              EventLog& log, EventPump& events, Clock& clock, ReceptionView* view = nullptr);
 
+    // The view that shows the progress; null shows nothing.
+    void SetView(ReceptionView* view) { view_ = view ? view : &noView_; }
     void SetAutoSave(AutoSaveHooks* hooks) { autoSave_ = hooks; }
     // Tells whether a device search runs; reception does not start during one.
     void SetSearchRunning(std::function<bool()> searchRunning) { searchRunning_ = std::move(searchRunning); }
+    // The polling interval in force, in ms: the one copy, read by the scheduler and the windows.
     void SetPollingInterval(int ms) { pollingIntervalMs_ = ms; }
     int PollingInterval() const { return pollingIntervalMs_; }
     void SetAlarmLimits(double tMax, double tMin) {
@@ -109,8 +109,12 @@ public:
     // The health of device d since reception started; an empty record for a device not polled.
     DeviceHealth Health(size_t d) const { return d < health_.size() ? health_[d] : DeviceHealth{}; }
 
-    void StartReception();
+    StartOutcome StartReception();
     void StopReception();
+    // Reception runs (the store's flag, the one copy) and polls Modbus devices by a timer, rather
+    // than taking a stream.
+    bool Running() const { return store_.Receiving; }
+    bool Polling() const { return store_.Receiving && polled_; }
     // One pass over every cable of every device; the polling timer's tick. Skipped while a pass runs.
     void PollingPass();
     void AfterSample(int bytes, DateTime time);
@@ -120,8 +124,6 @@ public:
     void UpdateTick();
 
     bool PassRunning() const { return passRunning_; }
-    bool PollingTimerOn() const { return pollingTimerOn_; }
-    bool UpdateTimerOn() const { return updateTimerOn_; }
     DateTime NextRequestTime() const { return nextRequestTime_; }
     uint32_t UnpolledMs() const { return unpolledMs_; }
     bool StreamSampleClosed() const { return streamSampleClosed_; }
@@ -132,7 +134,9 @@ public:
     static constexpr int UpdateIntervalMs = 1000;
 
 private:
-    bool CheckConfiguration();
+    // False when the controller cannot be asked or its configuration changed; then searchWanted
+    // tells whether the operator wants a new search.
+    bool CheckConfiguration(bool& searchWanted);
     void CloseStreamSample();
     void SetProgress(int position);
     DeviceHealth& HealthOf(size_t d);
@@ -146,7 +150,8 @@ private:
     EventLog& log_;
     EventPump& events_;
     Clock& clock_;
-    ReceptionView& view_;
+    ReceptionView noView_;
+    ReceptionView* view_;
     AutoSaveHooks noAutoSave_;
     AutoSaveHooks* autoSave_ = &noAutoSave_;
     std::function<bool()> searchRunning_;
@@ -158,8 +163,7 @@ private:
     bool readFaultBits_ = false;
     std::vector<DeviceHealth> health_;  // per device, from the start of reception
 
-    bool pollingTimerOn_ = false;
-    bool updateTimerOn_ = false;
+    bool polled_ = false;
     bool passRunning_ = false;
     bool inPass_ = false;
     DateTime nextRequestTime_ = 0;

@@ -31,7 +31,7 @@ bool AnySample(const MeasurementStore& store) {
 
 UnattendedLogger::UnattendedLogger(Station& station, Clock& clock, const LoggerOptions& options, std::ostream& out,
                                    std::ostream& err)
-    : station_(station), clock_(clock), options_(options), out_(out), err_(err) {}
+    : station_(station), clock_(clock), options_(options), out_(out), err_(err), fresh_(station.Subscribers()) {}
 
 void UnattendedLogger::RemoveOldDays() {
     if (options_.KeepDays <= 0) return;
@@ -131,11 +131,9 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
         return kExitFailed;
     }
     size_t widest = 0;
-    printed_.assign(store.Devices(), {});
     lastPass_.assign(store.Devices(), {});
     passes_ = options_.Modbus ? 1 : 0;  // a Modbus reception runs its first pass as it starts
     for (size_t d = 0; d < store.Devices(); ++d) {
-        printed_[d].assign(store.Cables(d), 0);
         lastPass_[d].assign(store.Cables(d), 0);
         for (size_t c = 0; c < store.Cables(d); ++c) widest = std::max(widest, store.Sensors(d, c));
     }
@@ -259,32 +257,27 @@ void UnattendedLogger::StartNewDay() {
     store.ClearResults(false);
     RemoveOldDays();
     station_.AutoSaver().StartReception();
-    for (auto& cables : printed_) std::fill(cables.begin(), cables.end(), 0);
     day_ = DateOf(clock_.Now());
     Say("a new day: readings go to " + station_.AutoSaver().FileName());
 }
 
 size_t UnattendedLogger::EmitNew() {
     const MeasurementStore& store = station_.Store();
-    const bool streamOpen = !options_.Modbus && !station_.Receiver().StreamSampleClosed();
     size_t lines = 0;
-    for (size_t d = 0; d < store.Devices() && d < printed_.size(); ++d)
-        for (size_t c = 0; c < store.Cables(d) && c < printed_[d].size(); ++c) {
-            size_t ready = store.SampleCount(d, c);
-            if (streamOpen && ready > 0) --ready;  // the stream still fills its newest sample
-            for (; printed_[d][c] < ready; ++printed_[d][c], ++lines) {
-                // A polled cable's sample tells how many passes brought nothing from it before.
-                int lost = -1;
-                if (options_.Modbus) {
-                    lost = static_cast<int>(std::max<int64_t>(0, passes_ - lastPass_[d][c] - 1));
-                    lastPass_[d][c] = passes_;
-                }
-                const SampleHealth health = health_.Next(station_.Receiver(), d, c, lost);
-                if (!outputFailed_)
-                    out_ << SampleLine(options_.Format, store, d, c, printed_[d][c], options_.Influx, &health);
-                if (mqtt_) PublishSample(d, c, printed_[d][c], health);
-            }
+    for (const SamplePlace& p : fresh_.Take()) {
+        const size_t d = p.Device, c = p.Cable;
+        if (d >= lastPass_.size() || c >= lastPass_[d].size()) continue;  // not of the search's devices
+        ++lines;
+        // A polled cable's sample tells how many passes brought nothing from it before.
+        int lost = -1;
+        if (options_.Modbus) {
+            lost = static_cast<int>(std::max<int64_t>(0, passes_ - lastPass_[d][c] - 1));
+            lastPass_[d][c] = passes_;
         }
+        const SampleHealth health = health_.Next(station_.Receiver(), d, c, lost);
+        if (!outputFailed_) out_ << SampleLine(options_.Format, store, d, c, p.Index, options_.Influx, &health);
+        if (mqtt_) PublishSample(d, c, p.Index, health);
+    }
     if (lines > 0 && !outputFailed_ && !out_.flush()) {
         // A collector that went away must not end the logging: the archive goes on.
         outputFailed_ = true;

@@ -20,6 +20,7 @@
 #include "cli/CliSampleHealth.h"
 #include "cli/CliSampleLines.h"
 #include "cli/MqttPublisher.h"
+#include "cli/NewSamples.h"
 
 #include <functional>
 #include <iosfwd>
@@ -69,7 +70,7 @@ private:
     void MendCutFiles();
     // False (said once) while the archive disk has less free room than the floor.
     bool RoomOnDisk();
-    // Prints the samples that are complete and not printed yet; returns how many there were.
+    // Prints the samples completed since the last call; returns how many there were.
     size_t EmitNew();
     void PublishSample(size_t d, size_t c, size_t k, const SampleHealth& health);
     void Say(const std::string& text);
@@ -79,7 +80,7 @@ private:
     LoggerOptions options_;
     std::ostream& out_;
     std::ostream& err_;
-    std::vector<std::vector<size_t>> printed_;  // samples already printed, per device and cable
+    NewSamples fresh_;                            // completed samples not printed yet
     std::vector<std::vector<int64_t>> lastPass_;  // Modbus: the pass of each cable's last sample
     int64_t passes_ = 0;                          // Modbus passes run
     SampleHealthReader health_;                   // the device health beside each sample

@@ -4,6 +4,7 @@
 #include "app/AppPaths.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSampleLines.h"
+#include "cli/NewSamples.h"
 
 #include <algorithm>
 #include <ostream>
@@ -81,13 +82,9 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
         for (size_t c = 0; c < store.Cables(d); ++c) widest = std::max(widest, store.Sensors(d, c));
     out << CsvHeader(widest);
 
-    // Samples already printed, per device and cable.
-    std::vector<std::vector<size_t>> printed(store.Devices());
     size_t cables = 0;
-    for (size_t d = 0; d < store.Devices(); ++d) {
-        printed[d].assign(store.Cables(d), 0);
-        cables += store.Cables(d);
-    }
+    for (size_t d = 0; d < store.Devices(); ++d) cables += store.Cables(d);
+    NewSamples fresh(station.Subscribers());
     // The archive file is rewritten whole after every new sample, so that it is always a complete,
     // signed file; a failed write keeps the previous version and is reported once.
     bool archiveOk = true;
@@ -99,28 +96,17 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
             archiveOk = false;
         }
     };
-    // Prints the samples not printed yet (while a stream is open its last sample may still grow)
-    // and returns how many lines that made. The archive is written first: when the reader of
-    // standard output goes away (poll ... | head -1), the sample is kept all the same.
-    auto printNew = [&](bool streamOpen) {
-        std::vector<std::vector<size_t>> ready(printed.size());
-        bool any = false;
-        for (size_t d = 0; d < store.Devices() && d < printed.size(); ++d)
-            for (size_t c = 0; c < store.Cables(d) && c < printed[d].size(); ++c) {
-                size_t n = store.SampleCount(d, c);
-                if (streamOpen && n > 0) --n;
-                ready[d].push_back(n);
-                any = any || n > printed[d][c];
-            }
-        if (!any) return size_t{0};
+    // Prints the samples completed since the last call and returns how many lines that made.
+    // The archive is written first: when the reader of standard output goes away
+    // (poll ... | head -1), the sample is kept all the same.
+    auto printNew = [&] {
+        if (fresh.Empty()) return size_t{0};
         saveArchive();
-        size_t lines = 0;
-        for (size_t d = 0; d < ready.size(); ++d)
-            for (size_t c = 0; c < ready[d].size(); ++c)
-                for (; printed[d][c] < ready[d][c]; ++printed[d][c], ++lines)
-                    out << SampleLine(SampleFormat::Csv, store, d, c, printed[d][c]);
+        const std::vector<SamplePlace> places = fresh.Take();
+        for (const SamplePlace& p : places)
+            out << SampleLine(SampleFormat::Csv, store, p.Device, p.Cable, p.Index);
         out.flush();
-        return lines;
+        return places.size();
     };
 
     // Cable samples expected and lost over the whole run.
@@ -128,11 +114,11 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
     if (session->Settings().Protocol == ExchangeProtocol::Modbus) {
         expected = static_cast<size_t>(samples) * cables;
         station.StartReception();  // the first pass runs at once
-        size_t delivered = printNew(false);
+        size_t delivered = printNew();
         for (long i = 1; i < samples && store.Receiving;)
             if (step().Pass) {
                 ++i;
-                delivered += printNew(false);
+                delivered += printNew();
             }
         lost = expected > delivered ? expected - delivered : 0;
     } else {
@@ -141,12 +127,10 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
         long got = 0;
         while (store.Receiving && got < samples && clock.TickMs() < deadline) {
             step();
-            const size_t before = printed.empty() || printed[0].empty() ? 0 : printed[0][0];
-            printNew(!station.Receiver().StreamSampleClosed());
-            got += static_cast<long>((printed.empty() || printed[0].empty() ? 0 : printed[0][0]) - before);
+            got += static_cast<long>(printNew());  // the stream fills the first cable only
         }
         // The stream comes from one controller; a sample covers all of its cables.
-        const size_t streamCables = printed.empty() ? 0 : printed[0].size();
+        const size_t streamCables = store.Cables(0);
         expected = static_cast<size_t>(samples) * streamCables;
         lost = got < samples ? static_cast<size_t>(samples - got) * streamCables : 0;
     }

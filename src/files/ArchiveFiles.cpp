@@ -206,23 +206,23 @@ size_t ArchiveFiles::FileOpenArhiv(const std::vector<std::string>& fileNames) {
         return 0;
     }
 
+    ArchiveLoad load;
+    load.Devices = store_.DeviceCount;
     if (loaded == 1) {
         const std::string shortName = NameWithoutFolder(lastLoaded);
-        view_->SetTitles("Диспетчер приборов - " + shortName, "Тренд системы - " + shortName);
+        load.DeviceManagerTitle = "Диспетчер приборов - " + shortName;
+        load.SystemTrendTitle = "Тренд системы - " + shortName;
     } else {
         const std::string group = "группа файлов (" + std::to_string(loaded) + ")";
-        view_->SetTitles("Диспетчер приборов - " + group, "Тренд системы - " + group);
+        load.DeviceManagerTitle = "Диспетчер приборов - " + group;
+        load.SystemTrendTitle = "Тренд системы - " + group;
     }
-    const std::string status = "Файлов " + std::to_string(loaded) + ". Приборов " +
-                               std::to_string(store_.DeviceCount) + ". Термокос " +
-                               std::to_string(store_.CableCount) + ". Датчиков " +
-                               std::to_string(store_.SensorCount) + ". •" +
-                               std::to_string(store_.ValidValues());
-    view_->ShowStatus(status);
-    log_.Log(" > Обработка файлов завершена. " + status);
+    load.Status = "Файлов " + std::to_string(loaded) + ". Приборов " + std::to_string(store_.DeviceCount) +
+                  ". Термокос " + std::to_string(store_.CableCount) + ". Датчиков " +
+                  std::to_string(store_.SensorCount) + ". •" + std::to_string(store_.ValidValues());
+    log_.Log(" > Обработка файлов завершена. " + load.Status);
     store_.ArchiveLoaded = true;
-    view_->CloseCorrectionWindow();
-    if (store_.DeviceCount >= 1) view_->ShowLoadedDevices(store_.DeviceCount);
+    store_.Events().Send(&StationEvents::ArchiveLoaded, load);
     return loaded;
 }
 

@@ -19,6 +19,8 @@ public:
     ArchiveFiles(MeasurementStore& store, Operator& op, EventLog& log, const Clock& clock,
                  std::string programVersion, ArchiveView* view = nullptr);
 
+    // The view that shows the loads' progress; null shows nothing.
+    void SetView(ArchiveView* view) { view_ = view ? view : &noView_; }
     // True when every file of the last group load had a confirmed signature.
     bool SignaturesConfirmed = true;
 

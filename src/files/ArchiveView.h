@@ -1,6 +1,7 @@
 #pragma once
-// What loading and saving archive files tell the windows: the busy cursor, the device manager's
-// rows, titles, colours and status text. The desktop program implements it; tests record it; the
+// What loading archive files shows while it runs: the busy cursor, the device manager's rows and
+// colours, and the notebook window for notebook files among the chosen ones. The end of a load goes
+// out as the store's event ArchiveLoaded. The desktop program implements it; tests record it; the
 // command-line tool leaves every method as the no-op it is here.
 
 #include <cstddef>
@@ -31,14 +32,6 @@ public:
     // The notebook window, for ".dmn" files among the chosen ones.
     virtual void ShowNotebookWindow() {}
     virtual void OpenNotebook(const std::string& /*fileName*/) {}
-
-    // After a group load with at least one file.
-    virtual void SetTitles(const std::string& /*deviceManager*/, const std::string& /*systemTrend*/) {}
-    virtual void ShowStatus(const std::string& /*text*/) {}
-    virtual void CloseCorrectionWindow() {}
-    // At least one device: show the device manager when there are two or more, rebuild the system
-    // trend, enable the line check boxes, select the first row, switch automatic zoom on.
-    virtual void ShowLoadedDevices(size_t /*deviceCount*/) {}
 };
 
 }  // namespace drumo

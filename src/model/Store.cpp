@@ -22,25 +22,35 @@ void ApplyDeviceType(TDevSig& dev, int pos) {
     dev.FirmwareModule = type.FirmwareModule;
 }
 
-void MeasurementStore::AddListener(StoreListener* listener) {
-    if (listener && std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) {
-        listeners_.push_back(listener);
-    }
-}
-
-void MeasurementStore::RemoveListener(StoreListener* listener) {
-    std::erase(listeners_, listener);
-}
-
 void MeasurementStore::AnnounceSelection() {
-    // Copy: a listener may remove itself while being told.
-    const auto listeners = listeners_;
-    for (StoreListener* l : listeners) l->SelectionChanged();
+    if (!(guard_ && guard_->SearchRunning()) && HasDevice(SelDevice)) {
+        SelSensors = 0;
+        SelSamples = 0;
+        ShownValues = 0;
+        if (HasCable(SelDevice, SelCable)) {
+            SelSensors = static_cast<uint8_t>(std::min<size_t>(Sensors(SelDevice, SelCable), 255));
+            SelSamples = static_cast<uint32_t>(SampleCount(SelDevice, SelCable));
+            for (size_t s = 0; s < SelSensors; ++s) {
+                const auto& series = samples_[SelDevice][SelCable][s];
+                ShownValues += static_cast<uint32_t>(std::count_if(
+                    series.begin(), series.begin() + SelSamples, [](Temperature v) { return v != NoValue; }));
+            }
+        }
+    }
+    events_.Send(&StationEvents::SelectionChanged);
 }
 
 void MeasurementStore::AnnounceSample(size_t d, size_t c) {
-    const auto listeners = listeners_;
-    for (StoreListener* l : listeners) l->SampleAdded(d, c);
+    const size_t n = SampleCount(d, c);
+    if (n == 0) return;
+    SamplePlace place{d, c, n - 1, sampleTimes_[d][c][n - 1], d == SelDevice && c == SelCable};
+    if (place.Selected) {
+        SelSamples = static_cast<uint32_t>(n);
+        const size_t sensors = std::min<size_t>(SelSensors, Sensors(d, c));
+        for (size_t s = 0; s < sensors; ++s)
+            if (samples_[d][c][s][n - 1] != NoValue) ++ShownValues;
+    }
+    events_.Send(&StationEvents::SampleAdded, place);
 }
 
 size_t MeasurementStore::Cables(size_t d) const {
@@ -186,9 +196,7 @@ void MeasurementStore::DropSamples() {
 }
 
 bool MeasurementStore::ClearResults(bool ask) {
-    for (StoreListener* l : listeners_) {
-        if (l->SearchRunning()) return false;
-    }
+    if (guard_ && guard_->SearchRunning()) return false;
     if (ask && !ArchiveLoaded && validValues_ != 0 &&
         !Confirm("Результаты измерений будут удалены.\r\nПродолжить?")) {
         return false;
@@ -196,8 +204,7 @@ bool MeasurementStore::ClearResults(bool ask) {
     DropSamples();
     SelSamples = 0;
     ShownValues = 0;
-    const auto listeners = listeners_;
-    for (StoreListener* l : listeners) l->StoreCleared();
+    events_.Send(&StationEvents::StoreCleared);
     log_.Log(" > Результаты измерений удалены");
     return true;
 }
@@ -207,10 +214,9 @@ bool MeasurementStore::ReleaseAll(bool ask) {
         !Confirm("Действие приведет к потере данных.\r\nПродолжить?")) {
         return false;
     }
-    const auto listeners = listeners_;
     // Reception stops first, while the selection still names the device that must be told.
     if (Receiving) {
-        for (StoreListener* l : listeners) l->StopReception();
+        if (guard_) guard_->StopReception();
         Receiving = false;
     }
     DeviceCount = 0;
@@ -225,7 +231,7 @@ bool MeasurementStore::ReleaseAll(bool ask) {
     NotebookOnGraphs = false;
     DropSamples();
     SetDeviceCount(0);
-    for (StoreListener* l : listeners) l->StoreEmptied();
+    events_.Send(&StationEvents::StoreEmptied);
     log_.Log(" > Динамическая память освобождена");
     return true;
 }

@@ -19,6 +19,7 @@
 
 #include "base/Services.h"
 #include "model/DateTime.h"
+#include "model/StationEvents.h"
 #include "model/Series.h"
 
 #include <cstdint>
@@ -61,28 +62,15 @@ struct TDevSig {
 // (0..8; other values give position 0) into a device record.
 void ApplyDeviceType(TDevSig& dev, int pos);
 
-// What the store tells the windows: it was cleared of samples, emptied of devices, the selection
-// moved, or a sample is complete. Each window derives what it shows from the store itself, so a
-// new window adds a listener rather than a notice of its own.
-class StoreListener {
+// What the store asks of the station before it drops samples or devices.
+class StoreGuard {
 public:
-    virtual ~StoreListener() = default;
-
-    // Asked before the samples are dropped: true (a device search is running) makes ClearResults
-    // do nothing at all.
+    virtual ~StoreGuard() = default;
+    // True (a device search is running) makes ClearResults do nothing at all.
     virtual bool SearchRunning() const { return false; }
     // The devices are about to be released while reception runs: stop it as the operator's stop
     // command does. The selection still names the device that must be told.
     virtual void StopReception() {}
-
-    // The samples were dropped; devices, cables and sensors are kept.
-    virtual void StoreCleared() {}
-    // The store holds no device any more; selection, counters and flags are back to zero.
-    virtual void StoreEmptied() {}
-    // SelDevice or SelCable was changed, or the selected cable was filled anew.
-    virtual void SelectionChanged() {}
-    // The newest sample of cable (d, c) is complete.
-    virtual void SampleAdded(size_t /*d*/, size_t /*c*/) {}
 };
 
 class MeasurementStore {
@@ -91,11 +79,16 @@ public:
     MeasurementStore(const MeasurementStore&) = delete;
     MeasurementStore& operator=(const MeasurementStore&) = delete;
 
-    // --- Listeners (windows), told in the order they were added.
-    void AddListener(StoreListener* listener);
-    void RemoveListener(StoreListener* listener);
-    // Whoever changes the selection, or completes a sample, tells the listeners with these.
+    // --- Events. The store's own (samples, selection, cleared, emptied) and every other part's of
+    // the station go to the same subscribers.
+    StationEventHub& Events() { return events_; }
+    // The station's answers to the store's questions; null asks nobody.
+    void SetGuard(StoreGuard* guard) { guard_ = guard; }
+    // Whoever changes the selection tells the subscribers with this; the selection's counts
+    // (SelSensors, SelSamples, ShownValues) are counted anew first, unless a search is running.
     void AnnounceSelection();
+    // Whoever completes the newest sample of cable (d, c) tells with this; when it is the selected
+    // cable, SelSamples and ShownValues count it first.
     void AnnounceSample(size_t d, size_t c);
 
     // --- Counters, selection and flags that the rest of the program keeps.
@@ -106,7 +99,7 @@ public:
     uint16_t SelCable = 0;
     uint8_t SelSensors = 0;
     uint32_t SelSamples = 0;
-    uint32_t ShownValues = 0;
+    uint32_t ShownValues = 0;  // values other than NoValue of the selected cable's shown samples
     bool Receiving = false;
     bool ArchiveLoaded = false;
     bool NotebookOnGraphs = false;
@@ -180,7 +173,8 @@ private:
 
     Operator& operator_;
     EventLog& log_;
-    std::vector<StoreListener*> listeners_;
+    StationEventHub events_;
+    StoreGuard* guard_ = nullptr;
 
     std::vector<TDevSig> devSigs_;
     std::vector<std::vector<int16_t>> cableSerials_;

@@ -8,103 +8,65 @@
 
 namespace drumo {
 
-bool ReceptionScheduler::Timer::Fire(int64_t now) {
-    if (!On || now < DueMs) return false;
-    DueMs += IntervalMs;
-    if (DueMs <= now && IntervalMs > 0) DueMs = now + IntervalMs - (now - DueMs) % IntervalMs;
-    if (IntervalMs <= 0) DueMs = now;
+bool ReceptionScheduler::Due::Fire(bool on, int intervalMs, int64_t now) {
+    if (!on || now < AtMs) return false;
+    if (intervalMs <= 0) {
+        AtMs = now;
+        return true;
+    }
+    AtMs += intervalMs;
+    if (AtMs <= now) AtMs = now + intervalMs - (now - AtMs) % intervalMs;
     return true;
 }
 
-ReceptionScheduler::ReceptionScheduler(Reception& reception, AutoSave& autoSave, TSerialChannel& channel)
-    : reception_(reception), autoSaveFiles_(autoSave), channel_(channel) {
-    receive_.IntervalMs = BackgroundReceiveMs;
-    receive_.On = true;
-    polling_.IntervalMs = reception.PollingInterval();
-    update_.IntervalMs = Reception::UpdateIntervalMs;
-    autoSave_.IntervalMs = autoSave.PeriodSeconds() * 1000;
+ReceptionScheduler::ReceptionScheduler(Reception& reception, AutoSave& autoSave, TSerialChannel& channel,
+                                       Clock& clock)
+    : reception_(reception), autoSaveFiles_(autoSave), channel_(channel), clock_(clock) {
+    receive_.AtMs = clock_.TickMs() + BackgroundReceiveMs;
 }
+
+int ReceptionScheduler::PollingInterval() const { return reception_.PollingInterval(); }
+bool ReceptionScheduler::PollingTimerOn() const { return reception_.Polling(); }
+bool ReceptionScheduler::UpdateTimerOn() const { return reception_.Running(); }
+bool ReceptionScheduler::AutoSaveTimerOn() const { return autoSaveFiles_.TimerRunning(); }
 
 ReceptionScheduler::Fired ReceptionScheduler::Step(int64_t nowMs) {
     Fired fired;
-    if (receive_.Fire(nowMs)) {
-        fired.Receive = true;
-        channel_.Tick();
-    }
-    if (polling_.Fire(nowMs)) {
-        fired.Pass = true;
-        reception_.PollingPass();
-    }
-    if (update_.Fire(nowMs)) {
-        fired.Update = true;
-        reception_.UpdateTick();
-    }
-    if (autoSave_.Fire(nowMs)) {
-        fired.AutoSave = true;
-        autoSaveFiles_.TimerTick();
-    }
+    fired.Receive = receive_.Fire(true, BackgroundReceiveMs, nowMs);
+    fired.Pass = polling_.Fire(PollingTimerOn(), PollingInterval(), nowMs);
+    fired.Update = update_.Fire(UpdateTimerOn(), Reception::UpdateIntervalMs, nowMs);
+    fired.AutoSave = autoSave_.Fire(AutoSaveTimerOn(), autoSaveFiles_.PeriodSeconds() * 1000, nowMs);
+    DueMoved();
+    if (fired.Receive) channel_.Tick();
+    // A pass already running (events let run inside it) ignores the tick.
+    if (fired.Pass) reception_.PollingPass();
+    if (fired.Update) reception_.UpdateTick();
+    if (fired.AutoSave) autoSaveFiles_.TimerTick();
     return fired;
 }
 
-bool ReceptionScheduler::FireReceive(int64_t nowMs) {
-    if (!receive_.Tick(nowMs)) return false;
-    channel_.Tick();
-    return true;
+void ReceptionScheduler::ReceptionStarted(bool) {
+    const int64_t now = clock_.TickMs();
+    polling_.AtMs = now + PollingInterval();
+    update_.AtMs = now + Reception::UpdateIntervalMs;
+    DueMoved();
 }
 
-bool ReceptionScheduler::FirePolling(int64_t nowMs) {
-    if (!polling_.Tick(nowMs)) return false;
-    reception_.PollingPass();  // a pass already running (events pumped inside it) ignores the tick
-    return true;
+void ReceptionScheduler::PollingIntervalChanged() {
+    polling_.AtMs = clock_.TickMs() + PollingInterval();
+    DueMoved();
 }
 
-bool ReceptionScheduler::FireUpdate(int64_t nowMs) {
-    if (!update_.Tick(nowMs)) return false;
-    reception_.UpdateTick();
-    return true;
-}
-
-bool ReceptionScheduler::FireAutoSave(int64_t nowMs) {
-    if (!autoSave_.Tick(nowMs)) return false;
-    autoSaveFiles_.TimerTick();
-    return true;
-}
-
-void ReceptionScheduler::PollingTimer(bool on, int64_t nowMs) {
-    if (on)
-        polling_.Start(nowMs);
-    else
-        polling_.On = false;
-}
-
-void ReceptionScheduler::SetPollingInterval(int ms, int64_t nowMs) {
-    polling_.IntervalMs = ms;
-    if (polling_.On) polling_.Start(nowMs);
-}
-
-void ReceptionScheduler::UpdateTimer(bool on, int64_t nowMs) {
-    if (on)
-        update_.Start(nowMs);
-    else
-        update_.On = false;
-}
-
-void ReceptionScheduler::AutoSaveTimer(bool on, int64_t nowMs) {
-    if (on)
-        autoSave_.Start(nowMs);
-    else
-        autoSave_.On = false;
-}
-
-void ReceptionScheduler::SetAutoSaveInterval(int ms, int64_t nowMs) {
-    autoSave_.IntervalMs = ms;
-    if (autoSave_.On) autoSave_.Start(nowMs);
+void ReceptionScheduler::AutoSaveTimerStarted() {
+    autoSave_.AtMs = clock_.TickMs() + autoSaveFiles_.PeriodSeconds() * 1000;
+    DueMoved();
 }
 
 int64_t ReceptionScheduler::NextDueMs() const {
-    int64_t next = receive_.DueMs;
-    for (const Timer* t : {&polling_, &update_, &autoSave_})
-        if (t->On) next = std::min(next, t->DueMs);
+    int64_t next = receive_.AtMs;
+    if (PollingTimerOn()) next = std::min(next, polling_.AtMs);
+    if (UpdateTimerOn()) next = std::min(next, update_.AtMs);
+    if (AutoSaveTimerOn()) next = std::min(next, autoSave_.AtMs);
     return next;
 }
 

@@ -1,29 +1,36 @@
 #pragma once
 // The timers of data reception on one millisecond counter, without an event loop of its own: the
 // polling timer (a pass at every interval while Modbus reception runs), the once-a-second update
-// timer, the auto-save timer, and the channel's background receive every 100 ms. Reception and
-// auto-save switch their timers through their views; whoever owns the clock calls Step with the
-// counter's value, as often as it likes: drumo-cli from its loop, tests with a fake clock. The
-// desktop program keeps one window timer per timer, switched with this one's state, and its
-// timeouts call the timer's own tick below, so both follow the same switches and rules.
+// timer, the auto-save timer, and the channel's background receive every 100 ms. Whoever owns the
+// clock calls Step with the counter's value whenever NextDueMs has come: drumo-cli from its loop,
+// tests with a fake clock, the desktop program from one single-shot window timer armed at
+// NextDueMs.
+//
+// Which timers run is not kept here: the polling and update timers run while reception does (and
+// polls), at reception's polling interval; the auto-save timer while auto-save's does. The
+// scheduler keeps only when each is due next, counted from the moment it started.
 //
 // A timer fires at most once per Step. A timer that is late by more than its interval skips the
-// ticks it missed rather than running them one after the other, as a window timer does: a pass is
-// never started twice in a row to make up for time a long pass took.
+// ticks it missed rather than running them one after the other: a pass is never started twice in
+// a row to make up for time a long pass took.
+
+#include "model/StationEvents.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace drumo {
 
 class Reception;
 class AutoSave;
 class TSerialChannel;
+class Clock;
 
-class ReceptionScheduler {
+class ReceptionScheduler final : public StationEvents {
 public:
     static constexpr int BackgroundReceiveMs = 100;
 
-    ReceptionScheduler(Reception& reception, AutoSave& autoSave, TSerialChannel& channel);
+    ReceptionScheduler(Reception& reception, AutoSave& autoSave, TSerialChannel& channel, Clock& clock);
 
     // What one Step ran.
     struct Fired {
@@ -32,58 +39,46 @@ public:
         bool Update = false;    // reception's once-a-second tick
         bool AutoSave = false;  // the auto-save timer
     };
+    // Runs what is due at nowMs. The next due times are settled (and DueChanged called) before the
+    // work runs, so that a long pass that lets window events run still gets its background receive.
     Fired Step(int64_t nowMs);
 
-    // One timer's tick, for an owner whose clock is one window timer per timer (the desktop
-    // program): the timer's work runs if the timer is on, and its next tick is counted from nowMs,
-    // so ticks it missed are skipped. A tick that arrives while the timer is off (a timeout already
-    // queued when the timer was switched off) does nothing. Returns whether the work ran.
-    bool FireReceive(int64_t nowMs);
-    bool FirePolling(int64_t nowMs);
-    bool FireUpdate(int64_t nowMs);
-    bool FireAutoSave(int64_t nowMs);
+    // Reception's polling interval changed: a running polling timer counts anew from now.
+    void PollingIntervalChanged();
+    // Auto-save's timer started, or its interval changed: it counts from now.
+    void AutoSaveTimerStarted();
 
-    // Timer switches. Starting a timer, or changing the interval of a running one, counts its
-    // interval from nowMs.
-    void PollingTimer(bool on, int64_t nowMs);
-    void SetPollingInterval(int ms, int64_t nowMs);
-    void UpdateTimer(bool on, int64_t nowMs);
-    void AutoSaveTimer(bool on, int64_t nowMs);
-    void SetAutoSaveInterval(int ms, int64_t nowMs);
-
-    int PollingInterval() const { return polling_.IntervalMs; }
-    bool PollingTimerOn() const { return polling_.On; }
-    bool UpdateTimerOn() const { return update_.On; }
-    bool AutoSaveTimerOn() const { return autoSave_.On; }
+    int PollingInterval() const;
+    bool PollingTimerOn() const;
+    bool UpdateTimerOn() const;
+    bool AutoSaveTimerOn() const;
     // The counter value at which the next timer is due.
     int64_t NextDueMs() const;
+    // Told whenever NextDueMs may have moved; the desktop program re-arms its timer there.
+    void SetDueChanged(std::function<void()> dueChanged) { dueChanged_ = std::move(dueChanged); }
+
+    // Reception's start arms its timers.
+    void ReceptionStarted(bool fresh) override;
 
 private:
-    struct Timer {
-        bool On = false;
-        int IntervalMs = 0;
-        int64_t DueMs = 0;
-        void Start(int64_t now) {
-            On = true;
-            DueMs = now + IntervalMs;
-        }
-        // True when due; then schedules the next tick, skipping those already missed.
-        bool Fire(int64_t now);
-        // True when on; then the next tick is one interval from now.
-        bool Tick(int64_t now) {
-            if (!On) return false;
-            Start(now);
-            return true;
-        }
+    // When a timer is due next; the next tick after a fire skips those already missed.
+    struct Due {
+        int64_t AtMs = 0;
+        bool Fire(bool on, int intervalMs, int64_t now);
     };
+    void DueMoved() {
+        if (dueChanged_) dueChanged_();
+    }
 
     Reception& reception_;
     AutoSave& autoSaveFiles_;
     TSerialChannel& channel_;
-    Timer receive_;
-    Timer polling_;
-    Timer update_;
-    Timer autoSave_;
+    Clock& clock_;
+    Due receive_;
+    Due polling_;
+    Due update_;
+    Due autoSave_;
+    std::function<void()> dueChanged_;
 };
 
 }  // namespace drumo

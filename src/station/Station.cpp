@@ -38,11 +38,6 @@ private:
     TSerialChannel& channel_;
 };
 
-SearchView noSearchView;
-ReceptionView noReceptionView;
-AutoSaveView noAutoSaveView;
-LineView noLineView;
-
 }  // namespace
 
 Handover HandoverOf(LineUser holder, LineUser user) {
@@ -55,64 +50,26 @@ Handover HandoverOf(LineUser holder, LineUser user) {
     return user == LineUser::Search ? Handover::SuspendHolder : Handover::StopHolder;
 }
 
-// Reception's and auto-save's timer switches reach the scheduler as well as the windows.
-class Station::Views final : public ReceptionView, public AutoSaveView {
+// Auto-save's timer reaches the scheduler; its progress reaches the window that shows it.
+class Station::AutoSaveTimer final : public AutoSaveView {
 public:
-    Views(Station& station, const StationViews& views)
-        : station_(station),
-          reception_(views.Receiving ? *views.Receiving : noReceptionView),
-          saving_(views.Saving ? *views.Saving : noAutoSaveView),
-          line_(views.Line ? *views.Line : noLineView) {}
+    explicit AutoSaveTimer(Station& station) : s_(station) {}
+    void SetView(AutoSaveView* view) { view_ = view ? view : &none_; }
 
-    LineView& Line() { return line_; }
-
-    // ReceptionView
-    void PollingTimer(bool on) override {
-        station_.scheduler_.PollingTimer(on, station_.clock_.TickMs());
-        reception_.PollingTimer(on);
+    void StartTimer(int) override { s_.scheduler_.AutoSaveTimerStarted(); }
+    void SetTimerInterval(int) override {
+        if (s_.autoSave_.TimerRunning()) s_.scheduler_.AutoSaveTimerStarted();
     }
-    void UpdateTimer(bool on) override {
-        station_.scheduler_.UpdateTimer(on, station_.clock_.TickMs());
-        reception_.UpdateTimer(on);
-    }
-    void RequestProgress(int position, int maximum) override { reception_.RequestProgress(position, maximum); }
-    void RequestCountdown(const std::string& text) override { reception_.RequestCountdown(text); }
-    void ReceptionLamp(bool lit) override { reception_.ReceptionLamp(lit); }
-    void ShowNewSample(size_t d, size_t c) override { reception_.ShowNewSample(d, c); }
-    void ResetGraphViews() override { reception_.ResetGraphViews(); }
-    void RebuildView() override { reception_.RebuildView(); }
-    void FollowMode(bool on) override { reception_.FollowMode(on); }
-    void FitSystemTrend() override { reception_.FitSystemTrend(); }
-    void UpdateSystemTrend() override { reception_.UpdateSystemTrend(); }
-    void UpperAlarm(const std::string& line) override { reception_.UpperAlarm(line); }
-    void LowerAlarm(const std::string& line) override { reception_.LowerAlarm(line); }
-    void ShowSearchWindow() override { reception_.ShowSearchWindow(); }
-
-    // AutoSaveView
-    void StartTimer(int intervalMs) override {
-        station_.scheduler_.SetAutoSaveInterval(intervalMs, station_.clock_.TickMs());
-        station_.scheduler_.AutoSaveTimer(true, station_.clock_.TickMs());
-        saving_.StartTimer(intervalMs);
-    }
-    void StopTimer() override {
-        station_.scheduler_.AutoSaveTimer(false, station_.clock_.TickMs());
-        saving_.StopTimer();
-    }
-    void SetTimerInterval(int intervalMs) override {
-        station_.scheduler_.SetAutoSaveInterval(intervalMs, station_.clock_.TickMs());
-        saving_.SetTimerInterval(intervalMs);
-    }
-    void FileIndicator(bool lit) override { saving_.FileIndicator(lit); }
-    void SetProgressMaximum(int maximum) override { saving_.SetProgressMaximum(maximum); }
-    void SetProgress(int value) override { saving_.SetProgress(value); }
-    void StepProgress() override { saving_.StepProgress(); }
-    void ShowCountdown(const std::string& hhnnss) override { saving_.ShowCountdown(hhnnss); }
+    void FileIndicator(bool lit) override { view_->FileIndicator(lit); }
+    void SetProgressMaximum(int maximum) override { view_->SetProgressMaximum(maximum); }
+    void SetProgress(int value) override { view_->SetProgress(value); }
+    void StepProgress() override { view_->StepProgress(); }
+    void ShowCountdown(const std::string& hhnnss) override { view_->ShowCountdown(hhnnss); }
 
 private:
-    Station& station_;
-    ReceptionView& reception_;
-    AutoSaveView& saving_;
-    LineView& line_;
+    Station& s_;
+    AutoSaveView none_;
+    AutoSaveView* view_ = &none_;
 };
 
 // Reception's calls into auto-save, with the settings as they stand at that moment.
@@ -143,12 +100,16 @@ private:
 };
 
 // The store asks whether a search runs before it clears results, and stops reception before it
-// empties itself.
-class Station::StoreHooks final : public StoreListener {
+// empties itself. Reception holds the line from its start, its first pass included: the holder is
+// told before the start reaches the other subscribers.
+class Station::StoreHooks final : public StoreGuard, public StationEvents {
 public:
     explicit StoreHooks(Station& station) : s_(station) {}
     bool SearchRunning() const override { return s_.Searching(); }
-    void StopReception() override { s_.reception_.StopReception(); }
+    void StopReception() override { s_.StopReception(); }
+    void ReceptionStarted(bool) override {
+        if (s_.holder_ == LineUser::Idle) s_.Hold(LineUser::Reception);
+    }
 
 private:
     Station& s_;
@@ -158,32 +119,43 @@ Station::Station(const StationServices& services, const StationViews& views)
     : op_(services.Op), log_(services.Log), clock_(services.Time),
       ownEvents_(services.Events ? nullptr : std::make_unique<ChannelEvents>(channel_)),
       events_(services.Events ? services.Events : ownEvents_.get()),
-      views_(std::make_unique<Views>(*this, views)),
+      autoSaveTimer_(std::make_unique<AutoSaveTimer>(*this)),
       channel_(services.Port, services.Time),
       link_(channel_, services.Time),
       bus_(link_, decoder_),
-      pollingIntervalMs_(IntervalMs(settings_.Main.RequestAllIndex)),
       store_(services.Op, services.Log),
-      search_(bus_, store_, searchInUse_, services.Op, services.Log, *events_, services.Time,
-              views.Search ? *views.Search : noSearchView),
-      reception_(bus_, store_, searchInUse_, services.Op, services.Log, *events_, services.Time, *views_),
+      search_(bus_, store_, searchInUse_, services.Op, services.Log, *events_, services.Time),
+      reception_(bus_, store_, searchInUse_, services.Op, services.Log, *events_, services.Time),
       files_(store_, services.Op, services.Log, services.Time,
-             services.ProgramVersion, views.Archive),
-      autoSave_(files_, services.Time, views_.get()),
+             services.ProgramVersion),
+      autoSave_(files_, services.Time, autoSaveTimer_.get()),
       autoSaveHooks_(std::make_unique<AutoSaveSettings>(*this)),
       storeHooks_(std::make_unique<StoreHooks>(*this)),
-      scheduler_(reception_, autoSave_, channel_) {
+      scheduler_(reception_, autoSave_, channel_, services.Time) {
     channel_.SetLog(&log_);  // a refused open and a port that went away are logged
     reception_.SetAutoSave(autoSaveHooks_.get());
     reception_.SetSearchRunning([this] { return Searching(); });
-    store_.AddListener(storeHooks_.get());
+    reception_.SetPollingInterval(IntervalMs(settings_.Main.RequestAllIndex));
+    store_.SetGuard(storeHooks_.get());
+    store_.Events().Subscribe(storeHooks_.get());  // first: the holder is told before the start
+    store_.Events().Subscribe(&scheduler_);
+    SetViews(views);
     ApplyReceptionSettings();
+}
+
+void Station::SetViews(const StationViews& views) {
+    search_.SetView(views.Search);
+    reception_.SetView(views.Receiving);
+    files_.SetView(views.Archive);
+    autoSaveTimer_->SetView(views.Saving);
 }
 
 AutoSaveHooks& Station::ReceptionAutoSave() { return *autoSaveHooks_; }
 
 Station::~Station() {
-    store_.RemoveListener(storeHooks_.get());
+    store_.Events().Unsubscribe(&scheduler_);
+    store_.Events().Unsubscribe(storeHooks_.get());
+    store_.SetGuard(nullptr);
     channel_.Disconnect();
 }
 
@@ -191,7 +163,7 @@ Station::~Station() {
 
 void Station::UseSettings(const ProgramSettings& settings) {
     settings_ = settings;
-    pollingIntervalMs_ = IntervalMs(settings_.Main.RequestAllIndex);
+    SetPollingInterval(IntervalMs(settings_.Main.RequestAllIndex));
     ApplyReceptionSettings();
     autoSave_.SetPeriodIndex(settings_.Main.AutoSaveIndex);
 }
@@ -210,15 +182,12 @@ void Station::LoadSearchSettings() {
 void Station::SaveSearchSettings() { SearchSettingsToFile(searchInUse_, settings_.Find); }
 
 void Station::SetPollingInterval(int ms) {
-    pollingIntervalMs_ = ms;
+    if (ms == reception_.PollingInterval()) return;
     reception_.SetPollingInterval(ms);
-    scheduler_.SetPollingInterval(ms, clock_.TickMs());
+    scheduler_.PollingIntervalChanged();
 }
 
 void Station::ApplyReceptionSettings() {
-    reception_.SetPollingInterval(pollingIntervalMs_);
-    if (scheduler_.PollingInterval() != pollingIntervalMs_)
-        scheduler_.SetPollingInterval(pollingIntervalMs_, clock_.TickMs());
     reception_.SetAlarmLimits(settings_.Main.AlarmTMax, settings_.Main.AlarmTMin);
     reception_.SetDecimalMark(DecimalMark());
 }
@@ -227,7 +196,15 @@ void Station::ApplyReceptionSettings() {
 
 void Station::UseProgramLine() { drumo::UseProgramLine(channel_, log_); }
 
-bool Station::ReceptionActive() const { return store_.Receiving || reception_.PollingTimerOn(); }
+bool Station::ReceptionActive() const { return reception_.Running(); }
+
+void Station::Hold(LineUser user) {
+    if (holder_ == user) return;
+    const LineUser before = holder_;
+    holder_ = user;
+    if (before != LineUser::Idle) store_.Events().Send(&StationEvents::LineGivenBack, before);
+    if (user != LineUser::Idle) store_.Events().Send(&StationEvents::LineTaken, user);
+}
 
 LineUser Station::Holder() const {
     if (search_.Searching()) return LineUser::Search;
@@ -241,9 +218,8 @@ void Station::StopHolder(LineUser holder) {
         reception_.StopReception();
     } else if (holder == LineUser::LinkTest) {
         linkTestSuspended_ = false;
-        views_->Line().LinkTestStopped();
     }
-    holder_ = LineUser::Idle;
+    Hold(LineUser::Idle);
 }
 
 LineLease Station::Take(LineUser user) {
@@ -285,14 +261,15 @@ bool Station::TakeLine(LineUser user) {
     case Handover::Free:
         break;
     }
-    if (user != LineUser::Idle) holder_ = user;
+    if (user != LineUser::Idle) Hold(user);
     return true;
 }
 
 void Station::ReleaseLine(LineUser user) {
     if (holder_ != user) return;
-    holder_ = linkTestSuspended_ ? LineUser::LinkTest : LineUser::Idle;
+    const bool resume = linkTestSuspended_;
     linkTestSuspended_ = false;
+    Hold(resume ? LineUser::LinkTest : LineUser::Idle);
 }
 
 // --- Procedures ------------------------------------------------------------------------------
@@ -304,8 +281,11 @@ bool Station::RunSearch(const SearchSettings& wanted) {
     if (handover == Handover::Refuse) return false;
     // Reception is not stopped here: the search's first step empties the store, which asks the
     // operator when readings would be lost and stops reception only on Yes.
-    if (handover == Handover::SuspendHolder) linkTestSuspended_ = true;
-    holder_ = LineUser::Search;
+    if (handover == Handover::SuspendHolder) {
+        linkTestSuspended_ = true;
+        holder_ = LineUser::Idle;  // paused, not given back
+    }
+    Hold(LineUser::Search);
     const bool found = search_.RunSearch(wanted);
     ReleaseLine(LineUser::Search);
     return found;
@@ -318,21 +298,20 @@ bool Station::SearchNamedPort(const SearchSettings& wanted, const std::string& p
     return found;
 }
 
-void Station::StartReception() {
+StartOutcome Station::StartReception() {
     const LineUser holder = Holder();
-    if (HandoverOf(holder, LineUser::Reception) == Handover::Refuse) return;
+    if (HandoverOf(holder, LineUser::Reception) == Handover::Refuse) return StartOutcome::NotStarted;
     // The link test's requests would fall between the passes' transactions, and into the sensor
     // stream of a Hexar: reception takes the line for itself when it can start at all.
     if (holder == LineUser::LinkTest && !store_.ArchiveLoaded && store_.DeviceCount != 0)
         StopHolder(holder);
     ApplyReceptionSettings();
-    reception_.StartReception();
-    if (ReceptionActive()) holder_ = LineUser::Reception;
+    return reception_.StartReception();
 }
 
 void Station::StopReception() {
     reception_.StopReception();
-    if (holder_ == LineUser::Reception) holder_ = LineUser::Idle;
+    if (holder_ == LineUser::Reception) Hold(LineUser::Idle);
 }
 
 bool Station::StartLinkTest(const SearchSettings& wanted) {

@@ -34,9 +34,6 @@ namespace drumo {
 
 class SerialPort;
 
-// Who uses the serial line.
-enum class LineUser { Idle, Search, LinkTest, Reception, Notebook, Firmware, Calibration, DeviceSettings };
-
 // What happens when `user` wants the line that `holder` has.
 enum class Handover {
     Free,           // the line is free, or user has it already
@@ -85,14 +82,6 @@ private:
     LineUser user_ = LineUser::Idle;
 };
 
-// What the station tells the windows beyond what the procedures show.
-class LineView {
-public:
-    virtual ~LineView() = default;
-    // Another user took the line from the link test: the switch "Тест" goes off with its timer.
-    virtual void LinkTestStopped() {}
-};
-
 struct StationServices {
     SerialPort& Port;
     Operator& Op;
@@ -105,18 +94,21 @@ struct StationServices {
     std::string ProgramVersion = "";
 };
 
-// Where the procedures report; a null view shows nothing.
+// Where the running procedures show their progress; a null view shows nothing. What they bring
+// about goes to the subscribers of the store's events.
 struct StationViews {
     SearchView* Search = nullptr;
     ReceptionView* Receiving = nullptr;
     ArchiveView* Archive = nullptr;
     AutoSaveView* Saving = nullptr;
-    LineView* Line = nullptr;
 };
 
 class Station {
 public:
     explicit Station(const StationServices& services, const StationViews& views = {});
+    // The windows that show the procedures' progress, once they exist (the station is built
+    // before them); null views show nothing.
+    void SetViews(const StationViews& views);
     ~Station();
     Station(const Station&) = delete;
     Station& operator=(const Station&) = delete;
@@ -139,8 +131,11 @@ public:
     // Reception's calls into auto-save.
     AutoSaveHooks& ReceptionAutoSave();
 
-    // --- Settings. The program settings are the one copy; the station pushes them to reception,
-    // auto-save and the scheduler's timers, and never reads them back from there.
+    // What happened in the station; subscribers are told in the order they subscribed.
+    StationEventHub& Subscribers() { return store_.Events(); }
+
+    // --- Settings. The program settings are the one copy; the station pushes them to reception
+    // and auto-save, and never reads them back from there.
     ProgramSettings& Settings() { return settings_; }
     const ProgramSettings& Settings() const { return settings_; }
     // The search settings in use; they change through ApplySearchSettings only.
@@ -154,10 +149,10 @@ public:
     // The settings in use go back into the program settings that are written at closing.
     void SaveSearchSettings();
     // The polling interval in force, in ms (the settings' list position gives it at start; the
-    // settings dialog may set another). Reaches reception and the polling timer.
-    int PollingInterval() const { return pollingIntervalMs_; }
+    // settings dialog may set another). Reception keeps it; the polling timer follows.
+    int PollingInterval() const { return reception_.PollingInterval(); }
     void SetPollingInterval(int ms);
-    // The alarm limits, the polling interval and the decimal mark in force reach reception.
+    // The alarm limits and the decimal mark in force reach reception.
     void ApplyReceptionSettings();
 
     // --- The line.
@@ -182,7 +177,7 @@ public:
     bool RunSearch(const SearchSettings& wanted);
     bool SearchNamedPort(const SearchSettings& wanted, const std::string& portName);
     // "Начать прием данных" and "Остановить прием данных".
-    void StartReception();
+    StartOutcome StartReception();
     void StopReception();
     // Switching the link test on: stops reception, opens the default port when it is closed.
     // False when refused or the port cannot be opened.
@@ -191,7 +186,7 @@ public:
 
 private:
     friend class LineLease;
-    class Views;
+    class AutoSaveTimer;
     class AutoSaveSettings;
     class StoreHooks;
 
@@ -201,20 +196,20 @@ private:
     bool TakeLine(LineUser user);
     // `user` is done with the line: it goes back to a suspended link test, or is free.
     void ReleaseLine(LineUser user);
+    void Hold(LineUser user);
 
     Operator& op_;
     EventLog& log_;
     Clock& clock_;
     std::unique_ptr<EventPump> ownEvents_;
     EventPump* events_;
-    std::unique_ptr<Views> views_;
+    std::unique_ptr<AutoSaveTimer> autoSaveTimer_;
     TSerialChannel channel_;
     DeviceLink link_;
     TComBuf decoder_;
     LinkBus bus_;
     ProgramSettings settings_;
     SearchSettings searchInUse_;
-    int pollingIntervalMs_;
     MeasurementStore store_;
     DeviceSearch search_;
     Reception reception_;

@@ -9,6 +9,7 @@
 #include "sim/Presets.h"
 #include "sim/SimClock.h"
 #include "support/FakeBus.h"
+#include "support/RecordingEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -29,12 +30,6 @@ struct ChannelEvents : EventPump {
     TSerialChannel* channel = nullptr;
     int Calls = 0;
     std::function<void(int)> Action;
-};
-
-struct AlarmView : ReceptionView {
-    std::vector<std::string> Upper, Lower;
-    void UpperAlarm(const std::string& l) override { Upper.push_back(l); }
-    void LowerAlarm(const std::string& l) override { Lower.push_back(l); }
 };
 
 class AcquisitionE2E : public ::testing::Test {
@@ -92,7 +87,7 @@ protected:
     RecordingLog log;
     ChannelEvents events;
     SearchView searchView;
-    AlarmView receptionView;
+    ReceptionView receptionView;
     Station station{StationServices{port, op, log, SystemClock::Instance(), &events},
                     StationViews{&searchView, &receptionView}};
     TSerialChannel& channel = station.Channel();
@@ -140,6 +135,47 @@ TEST_F(AcquisitionE2E, ModbusSearchAndPollingPassOverABusOfThreeControllers) {
         }
     EXPECT_TRUE(log.Has(" > Получен пакет данных " + std::to_string(2 * sensors) + " байт. •" +
                         std::to_string(store.ValidValues())));
+}
+
+// What a subscriber of the station sees, step by step, as the operator searches the Modbus line,
+// receives (with an upper alarm limit every cable exceeds), stops, saves the readings and loads
+// them back.
+TEST_F(AcquisitionE2E, SubscribersSeeWhatHappenedInOrder) {
+    Serve(3, Preset("dorma-bus"));
+    RecordingEvents seen{station.Subscribers()};
+    station.Settings().Main.AlarmTMax = -40;
+    const std::string file = ::testing::TempDir() + "/events.dml";
+    op.Answer(true);  // loading the file empties the store of readings that were saved
+    // Every cable with sensors: its sample, then its alarm.
+    std::vector<std::string> pass;
+    for (const char* cable : {"0/0 #0 shown", "1/0 #0", "1/1 #0", "2/0 #0", "2/1 #0", "2/2 #0", "2/3 #0",
+                              "2/4 #0", "2/5 #0"})
+        for (const std::string& line : {std::string("sample ") + cable, std::string("upper alarm")})
+            pass.push_back(line);
+    struct Step {
+        const char* name;
+        std::function<void()> run;
+        std::vector<std::string> seen;
+    };
+    // Reception holds the line from its start; the first pass runs inside the start.
+    std::vector<std::string> start{"line to reception", "started fresh"};
+    start.insert(start.end(), pass.begin(), pass.end());
+    start.push_back("packet 378");
+    const std::string found = "found 3 modbus: \\\\.\\Com3: Приборов 3. Термокос 9. Датчиков 189";
+    const Step steps[] = {
+        {"search", [&] { station.RunSearch(wanted); }, {"line to search", "emptied", found, "line back from search"}},
+        {"start", [&] { station.StartReception(); }, start},
+        {"stop", [&] { station.StopReception(); }, {"stopped", "line back from reception"}},
+        {"load", [&] {
+             ASSERT_TRUE(station.Files().FileSaveArhiv(file, true));
+             ASSERT_EQ(station.Files().FileOpenArhiv({file}), 1u);
+         }, {"emptied", "loaded 3"}},
+    };
+    for (const Step& step : steps) {
+        seen.Seen.clear();
+        step.run();
+        EXPECT_EQ(seen.Seen, step.seen) << step.name;
+    }
 }
 
 TEST_F(AcquisitionE2E, PassWithASilentControllerAndAShortRead) {
@@ -332,6 +368,7 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
     EXPECT_EQ(store.CableSerials(0)[0], 1234);
     EXPECT_EQ(store.CableKinds(0)[0], 1);
 
+    RecordingEvents seen{station.Subscribers()};
     reception.StartReception();
     ASSERT_TRUE(store.Receiving);
     Locked(line, [&] {
@@ -357,6 +394,9 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
     }
     EXPECT_TRUE(log.Has(" > Получен пакет данных " + std::to_string(7 * n) + " байт. •" +
                         std::to_string(store.ValidValues())));
+    // A streamed sample is told once, when its last sensor has reported.
+    EXPECT_EQ(seen.Seen, (std::vector<std::string>{"line to reception", "started fresh", "sample 0/0 #0 shown",
+                                                   "packet " + std::to_string(7 * n)}));
 
     reception.StopReception();
     EXPECT_FALSE(store.Receiving);

@@ -3,6 +3,7 @@
 
 #include "acquisition/Reception.h"
 #include "support/FakeBus.h"
+#include "support/RecordingEvents.h"
 #include "support/StoreFill.h"
 
 #include <gtest/gtest.h>
@@ -11,27 +12,16 @@ namespace drumo::test {
 namespace {
 
 struct RecordingReceptionView : ReceptionView {
-    std::vector<std::string> Upper, Lower, Countdowns;
-    std::vector<std::pair<size_t, size_t>> NewSamples;
+    std::vector<std::string> Countdowns;
     std::vector<bool> Lamp;
-    bool Polling = false, Update = false, Follow = false;
-    int SearchWindows = 0, Progress = -1, ProgressMax = -1, TrendUpdates = 0, Resets = 0;
+    int Progress = -1, ProgressMax = -1;
 
-    void PollingTimer(bool on) override { Polling = on; }
-    void UpdateTimer(bool on) override { Update = on; }
     void RequestProgress(int p, int m) override {
         Progress = p;
         ProgressMax = m;
     }
     void RequestCountdown(const std::string& t) override { Countdowns.push_back(t); }
     void ReceptionLamp(bool lit) override { Lamp.push_back(lit); }
-    void ShowNewSample(size_t d, size_t c) override { NewSamples.push_back({d, c}); }
-    void ResetGraphViews() override { ++Resets; }
-    void FollowMode(bool on) override { Follow = on; }
-    void UpdateSystemTrend() override { ++TrendUpdates; }
-    void UpperAlarm(const std::string& l) override { Upper.push_back(l); }
-    void LowerAlarm(const std::string& l) override { Lower.push_back(l); }
-    void ShowSearchWindow() override { ++SearchWindows; }
 };
 
 struct CountingAutoSave : AutoSaveHooks {
@@ -80,8 +70,9 @@ protected:
     MeasurementStore store{op, log};
     SearchSettings settings;
     RecordingReceptionView view;
+    RecordingEvents events{store.Events()};
     CountingAutoSave autoSave;
-    Reception reception{bus, store, settings, op, log, pump, clock, view};
+    Reception reception{bus, store, settings, op, log, pump, clock, &view};
 };
 
 TEST_F(ReceptionTest, Pass_ReadsEveryCableWithSensorsAndSwitchesOnlyMultiCableDevices) {
@@ -104,12 +95,11 @@ TEST_F(ReceptionTest, Pass_ReadsEveryCableWithSensorsAndSwitchesOnlyMultiCableDe
     EXPECT_EQ(store.SampleTimes(0, 0)[0], store.SampleTimes(1, 0)[0]);
     EXPECT_EQ(store.ValidValues(), 4u);
     EXPECT_EQ(store.SelSamples, 1u);
-    EXPECT_EQ(view.NewSamples, (std::vector<std::pair<size_t, size_t>>{{1, 0}}));
+    EXPECT_EQ(events.Seen, (std::vector<std::string>{"sample 0/0 #0", "sample 1/0 #0 shown", "packet 10"}));
     EXPECT_TRUE(log.Has(" > Получен пакет данных 10 байт. •4"));
     EXPECT_EQ(view.Lamp, (std::vector<bool>{true, false}));
     EXPECT_EQ(pump.Calls, 2);
     EXPECT_EQ(autoSave.Ends, 1);
-    EXPECT_EQ(view.TrendUpdates, 1);
     EXPECT_FALSE(reception.PassRunning());
     EXPECT_DOUBLE_EQ(reception.NextRequestTime(), clock.Now() + 20 * OneSecond);
 }
@@ -161,8 +151,8 @@ TEST_F(ReceptionTest, Alarms_OneLinePerLimitAndCableWithTheExtremeValue) {
     ASSERT_TRUE(bus.Connect());
     reception.PollingPass();
     const std::string time = TimeOfDayText(clock.Now());
-    EXPECT_EQ(view.Upper, (std::vector<std::string>{time + " > Адрес: 4 Термокоса: 1 Макс. температура: 26.3"}));
-    EXPECT_EQ(view.Lower, (std::vector<std::string>{time + " > Адрес: 4 Термокоса: 3 Мин. температура: -50.01"}));
+    EXPECT_EQ(events.Upper, (std::vector<std::string>{time + " > Адрес: 4 Термокоса: 1 Макс. температура: 26.3"}));
+    EXPECT_EQ(events.Lower, (std::vector<std::string>{time + " > Адрес: 4 Термокоса: 3 Мин. температура: -50.01"}));
     EXPECT_EQ(store.ValidValues(), 4u);
 
     // The limits are read at every pass; a comma as the decimal mark.
@@ -170,8 +160,8 @@ TEST_F(ReceptionTest, Alarms_OneLinePerLimitAndCableWithTheExtremeValue) {
     reception.SetDecimalMark(',');
     bus.Dev(3, 4).Model->Cables()[0].Readings = {10001, 0, 0};
     reception.PollingPass();
-    EXPECT_EQ(view.Upper.back(), time + " > Адрес: 4 Термокоса: 1 Макс. температура: 100,01");
-    EXPECT_EQ(view.Lower.size(), 1u);
+    EXPECT_EQ(events.Upper.back(), time + " > Адрес: 4 Термокоса: 1 Макс. температура: 100,01");
+    EXPECT_EQ(events.Lower.size(), 1u);
 }
 
 TEST_F(ReceptionTest, Alarms_RangeIgnoresMissingValues) {
@@ -236,33 +226,47 @@ TEST_F(ReceptionTest, Pass_StoreEmptiedDuringAPassEndsItSafely) {
     EXPECT_EQ(store.Devices(), 0u);
 }
 
-TEST_F(ReceptionTest, Start_Modbus_RunsTheFirstPassAndStartsTheTimers) {
+TEST_F(ReceptionTest, Start_Modbus_RunsTheFirstPassAndPolls) {
     AddDevice(1, {{2000}});
     ASSERT_TRUE(bus.Connect());
     reception.SetPollingInterval(60000);
-    reception.StartReception();
+    EXPECT_EQ(reception.StartReception(), StartOutcome::Started);
     EXPECT_TRUE(store.Receiving);
-    EXPECT_TRUE(view.Polling);
-    EXPECT_TRUE(view.Update);
-    EXPECT_TRUE(view.Follow);
-    EXPECT_EQ(view.Resets, 1);
+    EXPECT_TRUE(reception.Polling());
+    EXPECT_EQ(events.Seen.front(), "started fresh");
     EXPECT_EQ(autoSave.Starts, 1);
     EXPECT_EQ(reception.ProgressMaximum(), 60);
     EXPECT_EQ(store.SampleCount(0, 0), 1u);
     EXPECT_EQ(log.Lines.front(), " > Автоматический прием данных активирован");
 
-    // A second start does nothing; stop undoes the timers.
-    reception.StartReception();
+    // A second start does nothing; stop ends the polling.
+    EXPECT_EQ(reception.StartReception(), StartOutcome::NotStarted);
     EXPECT_EQ(store.SampleCount(0, 0), 1u);
     reception.StopReception();
     EXPECT_FALSE(store.Receiving);
-    EXPECT_FALSE(view.Polling);
-    EXPECT_FALSE(view.Update);
-    EXPECT_FALSE(view.Follow);
+    EXPECT_FALSE(reception.Polling());
+    EXPECT_EQ(events.Seen.back(), "stopped");
     EXPECT_EQ(view.Countdowns.back(), "00:00:00");
     EXPECT_EQ(view.Progress, 0);
     EXPECT_EQ(autoSave.Stops, 1);
     EXPECT_TRUE(log.Has(" > Автоматический прием данных остановлен"));
+}
+
+// Reception runs from before its first pass: a stop that comes during that pass (the operator's,
+// or another procedure taking the line) ends the reception instead of being lost.
+TEST_F(ReceptionTest, Start_AStopDuringTheFirstPassEndsTheReception) {
+    AddDevice(1, {{1}, {2}, {3}});
+    ASSERT_TRUE(bus.Connect());
+    pump.At = 1;
+    pump.Action = [&] { reception.StopReception(); };
+    EXPECT_EQ(reception.StartReception(), StartOutcome::Started);
+    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(reception.Polling());
+    EXPECT_EQ(bus.Of(3, 512).size(), 1u);  // the pass ended after its first cable
+    EXPECT_EQ(autoSave.Starts, 1);
+    EXPECT_EQ(autoSave.Stops, 1);
+    EXPECT_TRUE(log.Has(" > Автоматический прием данных остановлен"));
+    EXPECT_EQ(events.CountOf("stopped"), 1);
 }
 
 TEST_F(ReceptionTest, Start_RefusedFromArchiveDuringSearchOrWithoutSensors) {
@@ -321,7 +325,7 @@ TEST_F(StreamTest, Start_ChecksTheConfigurationAndAttachesTheStream) {
     EXPECT_EQ(bus.Log[0].Code, 40);
     EXPECT_TRUE(static_cast<bool>(bus.Stream));
     EXPECT_TRUE(bus.PollingActive());
-    EXPECT_FALSE(view.Polling);
+    EXPECT_FALSE(reception.Polling());
     EXPECT_TRUE(reception.StreamSampleClosed());
 
     reception.StopReception();
@@ -335,22 +339,20 @@ TEST_F(StreamTest, Start_ChecksTheConfigurationAndAttachesTheStream) {
 TEST_F(StreamTest, Start_AChangedConfigurationAsksForANewSearch) {
     bus.HexarOn[3].Config[1] = 0x03;  // another cable serial
     op.Answer(true);
-    reception.StartReception();
+    EXPECT_EQ(reception.StartReception(), StartOutcome::SearchWanted);
     EXPECT_FALSE(store.Receiving);
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0].Text,
               "Конфигурация системы изменилась.\r\nНеобходимо повторить поиск приборов.\r\n"
               "Запустить поиск приборов?");
-    EXPECT_EQ(view.SearchWindows, 1);
 
     bus.HexarOn[3].Config = {1, 2, 1, 2, 3, 4, 5, 1};  // one sensor more
     op.Answer(false);
-    reception.StartReception();
+    EXPECT_EQ(reception.StartReception(), StartOutcome::NotStarted);
     EXPECT_EQ(op.messages.size(), 2u);
-    EXPECT_EQ(view.SearchWindows, 1);
 
     bus.HexarOn[3].FailConfig = 1;
-    reception.StartReception();
+    EXPECT_EQ(reception.StartReception(), StartOutcome::NotStarted);
     EXPECT_EQ(op.messages.back().Kind, "error");
     EXPECT_FALSE(store.Receiving);
 }
@@ -379,7 +381,7 @@ TEST_F(StreamTest, Stream_SamplesOpenAtSensorOneAndCloseAtTheLastOrTheNextOne) {
     EXPECT_TRUE(log.Has(" > Получен пакет данных 28 байт. •6"));
     EXPECT_EQ(view.Lamp.back(), false);
     EXPECT_EQ(store.SelSamples, 2u);
-    EXPECT_EQ(view.NewSamples.size(), 2u);
+    EXPECT_EQ(events.Samples.size(), 2u);
 
     // A stray reading after the sample closed does not change it.
     feed(4, 99.0);

@@ -5,6 +5,7 @@
 #include "station/SearchSettingsFile.h"
 #include "model/DeviceTypes.h"
 #include "support/FakeBus.h"
+#include "support/RecordingEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,6 @@ struct RecordingSearchView : SearchView {
     std::map<std::pair<int, int>, std::string> Cells;
     std::vector<bool> Checks;
     int DefaultPort = -1;
-    int Found = -1;
-    bool Modbus = false;
-    std::string MainStatus;
     bool Busy = false;
 
     void SearchStatus(const std::string& t) override { Statuses.push_back(t); }
@@ -31,11 +29,6 @@ struct RecordingSearchView : SearchView {
     void AddRow(bool enabled) override { Checks.push_back(enabled); }
     void SetRowCheckEnabled(int row, bool enabled) override { Checks.at(row - 1) = enabled; }
     void SetCell(int row, int column, const std::string& text) override { Cells[{row, column}] = text; }
-    void DevicesFound(int devices, bool modbus, const std::string& status) override {
-        Found = devices;
-        Modbus = modbus;
-        MainStatus = status;
-    }
     std::string Cell(int row, int column) const {
         auto it = Cells.find({row, column});
         return it == Cells.end() ? "" : it->second;
@@ -72,7 +65,8 @@ protected:
     SearchSettings settings;
     SearchSettings wanted;  // what the search is started with
     RecordingSearchView view;
-    DeviceSearch search{bus, store, settings, op, log, pump, clock, view};
+    RecordingEvents events{store.Events()};
+    DeviceSearch search{bus, store, settings, op, log, pump, clock, &view};
 };
 
 TEST_F(SearchTest, Modbus_BuildsStoreGridAndTextsFromThreeControllers) {
@@ -131,9 +125,7 @@ TEST_F(SearchTest, Modbus_BuildsStoreGridAndTextsFromThreeControllers) {
     EXPECT_EQ(view.Statuses.back(), "Поиск завершен. " + counts);
     EXPECT_TRUE(log.Has(" > Поиск завершен. " + counts));
     EXPECT_TRUE(log.Has(" > Запуск сканирования"));
-    EXPECT_EQ(view.Found, 3);
-    EXPECT_TRUE(view.Modbus);
-    EXPECT_EQ(view.MainStatus, "\\\\.\\Com3: " + counts);
+    EXPECT_EQ(events.Seen.back(), "found 3 modbus: \\\\.\\Com3: " + counts);
     EXPECT_EQ(view.Ports, (std::vector<std::string>{"Порт: 3"}));
     EXPECT_EQ(view.Addresses.back(), "Адрес:");
     EXPECT_FALSE(view.Busy);
@@ -171,7 +163,7 @@ TEST_F(SearchTest, Modbus_PassesOverSilentAndUnknownDevicesWithoutMessages) {
     EXPECT_FALSE(Run());
     EXPECT_EQ(store.DeviceCount, 0);
     EXPECT_TRUE(op.messages.empty());
-    EXPECT_EQ(view.Found, -1);
+    EXPECT_TRUE(events.Seen.empty() || events.Seen.back().rfind("found", 0) != 0);  // nothing found
     EXPECT_EQ(view.Statuses.back(), "Поиск завершен. Приборов 0. Термокос 0. Датчиков 0");
     EXPECT_FALSE(bus.Connected());
 }
@@ -320,7 +312,7 @@ TEST_F(CommandSearchTest, FindsTheControllerReadsItsConfigurationAndStopsItsStre
     EXPECT_EQ(view.Cell(1, 3), "4660");
     EXPECT_EQ(view.Cell(1, 4), "4");
     EXPECT_EQ(view.Checks, (std::vector<bool>{true}));
-    EXPECT_FALSE(view.Modbus);
+    EXPECT_EQ(events.Seen.back().rfind("found 1: ", 0), 0u);  // not a Modbus search
     // Commands 1, 40, then the stop-stream mode command with data 0.
     ASSERT_EQ(bus.Log.size(), 3u);
     EXPECT_EQ(bus.Log[2].Code, 73);

@@ -19,7 +19,8 @@ namespace {
 using test::ReadFile;
 using test::WriteFile;
 
-class RecordingView final : public ArchiveView {
+// What loading shows, and what the end of a load tells.
+class RecordingView final : public ArchiveView, public StationEvents {
 public:
     void AddDeviceRow(const TDevSig& device, const std::string& fileNameOnly) override {
         rows.push_back(device.TypeName + " " + std::to_string(device.Serial) + " " + fileNameOnly);
@@ -31,11 +32,11 @@ public:
     void ColourUnsigned() override { pink = true; }
     void ShowNotebookWindow() override { notebookShown = true; }
     void OpenNotebook(const std::string& name) override { notebook = name; }
-    void SetTitles(const std::string& manager, const std::string& trend) override {
-        titles = manager + " | " + trend;
+    void ArchiveLoaded(const ArchiveLoad& load) override {
+        titles = load.DeviceManagerTitle + " | " + load.SystemTrendTitle;
+        status = load.Status;
+        shownDevices = load.Devices;
     }
-    void ShowStatus(const std::string& text) override { status = text; }
-    void ShowLoadedDevices(size_t n) override { shownDevices = n; }
 
     std::vector<std::string> rows;
     int enabledChecks = 0;
@@ -47,7 +48,10 @@ public:
 
 class ArchiveFilesTest : public ::testing::Test {
 protected:
-    ArchiveFilesTest() { clock_.SetStartDay(EncodeDateTime(2017, 12, 5, 14, 3, 21)); }
+    ArchiveFilesTest() {
+        clock_.SetStartDay(EncodeDateTime(2017, 12, 5, 14, 3, 21));
+        store_.Events().Subscribe(&view_);
+    }
 
     // A signed file with one device of the given serial and one cable with one sample.
     std::string SaveDevice(const std::string& name, uint16_t serial, const std::string& type = "Dorma-1/100") {

@@ -18,9 +18,9 @@ namespace {
 
 using test::RecordingLog;
 
-// Records every notice by name; can pretend a search runs and watches the store when reception
-// is stopped.
-class RecordingListener final : public StoreListener {
+// Records every notice by name; as the store's guard it can pretend a search runs and watches the
+// store when reception is stopped.
+class RecordingListener final : public StationEvents, public StoreGuard {
 public:
     explicit RecordingListener(const MeasurementStore* store = nullptr) : store_(store) {}
     std::vector<std::string> calls;
@@ -39,8 +39,8 @@ public:
     void StoreCleared() override { calls.push_back("StoreCleared"); }
     void StoreEmptied() override { calls.push_back("StoreEmptied"); }
     void SelectionChanged() override { calls.push_back("SelectionChanged"); }
-    void SampleAdded(size_t d, size_t c) override {
-        calls.push_back("SampleAdded " + std::to_string(d) + "/" + std::to_string(c));
+    void SampleAdded(const SamplePlace& p) override {
+        calls.push_back("SampleAdded " + std::to_string(p.Device) + "/" + std::to_string(p.Cable));
     }
 
 private:
@@ -85,7 +85,10 @@ protected:
     MeasurementStore store{op, log};
     RecordingListener listener{&store};
 
-    void SetUp() override { store.AddListener(&listener); }
+    void SetUp() override {
+        store.Events().Subscribe(&listener);
+        store.SetGuard(&listener);
+    }
 
     // Two devices: the first with cables of 3 and 2 sensors, the second with one cable of 4.
     void Configure() {
@@ -452,19 +455,68 @@ TEST_F(StoreTest, ASelectionPastTheListsAfterReleaseShowsNothing) {
 
 TEST_F(StoreTest, EveryListenerIsToldOnceUntilRemoved) {
     RecordingListener second;
-    store.AddListener(&second);
-    store.AddListener(&second);  // once only
+    store.Events().Subscribe(&second);
+    store.Events().Subscribe(&second);  // once only
     store.ReleaseAll(false);
     store.AnnounceSelection();
-    store.AnnounceSample(1, 0);
-    const std::vector<std::string> told{"StoreEmptied", "SelectionChanged", "SampleAdded 1/0"};
+    const std::vector<std::string> told{"StoreEmptied", "SelectionChanged"};
     EXPECT_EQ(second.calls, told);
     EXPECT_EQ(listener.calls, told);
-    store.RemoveListener(&second);
+    store.Events().Unsubscribe(&second);
     second.calls.clear();
     store.ReleaseAll(false);
     store.AnnounceSelection();
     EXPECT_TRUE(second.calls.empty());
+}
+
+// The store counts what the windows show of the selected cable before it tells them, so that no
+// window depends on another having counted first.
+TEST_F(StoreTest, AnnouncementsCountTheSelectionBeforeTheyTell) {
+    Configure();
+    Receive();
+    store.SelDevice = 0;
+    store.SelCable = 0;
+    uint32_t shownWhenTold = 0;
+    struct Peek final : StationEvents {
+        const MeasurementStore& s;
+        uint32_t& shown;
+        std::vector<SamplePlace> places;
+        Peek(const MeasurementStore& st, uint32_t& n) : s(st), shown(n) {}
+        void SelectionChanged() override { shown = s.ShownValues; }
+        void SampleAdded(const SamplePlace& p) override {
+            shown = s.ShownValues;
+            places.push_back(p);
+        }
+    } peek(store, shownWhenTold);
+    store.Events().Subscribe(&peek);
+
+    store.AnnounceSelection();
+    EXPECT_EQ(store.SelSensors, 3);
+    EXPECT_EQ(store.SelSamples, 1u);
+    EXPECT_EQ(shownWhenTold, 2u);  // 2153 and -120; the missing value is not shown
+
+    const Temperature next[] = {1, 2, 3};
+    store.AppendSample(0, 0, 45001.0, next);
+    store.AnnounceSample(0, 0);
+    const Temperature other[] = {5, 6};
+    store.AppendSample(0, 1, 45001.0, other);
+    store.AnnounceSample(0, 1);  // not the selected cable: its counts stay
+    store.AnnounceSample(1, 3);  // no such cable: nobody is told
+    EXPECT_EQ(store.SelSamples, 2u);
+    EXPECT_EQ(store.ShownValues, 5u);
+    ASSERT_EQ(peek.places.size(), 2u);
+    EXPECT_EQ(peek.places[0].Index, 1u);
+    EXPECT_EQ(peek.places[0].Time, 45001.0);
+    EXPECT_TRUE(peek.places[0].Selected);
+    EXPECT_FALSE(peek.places[1].Selected);
+    EXPECT_EQ(shownWhenTold, 5u);
+
+    // While a search runs the counts are left alone; the subscribers are told all the same.
+    listener.searching = true;
+    store.SelCable = 1;
+    store.AnnounceSelection();
+    EXPECT_EQ(store.SelSensors, 3);
+    store.Events().Unsubscribe(&peek);
 }
 
 TEST_F(StoreTest, LongSequencesKeepTheInvariants) {

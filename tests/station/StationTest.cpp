@@ -1,11 +1,12 @@
 // The station over an in-memory port on a fake clock: who holds the line and what happens to the
 // holder when another procedure wants it, and the reception timers it steps.
 
+#include "base/LogRelay.h"
 #include "station/Station.h"
-#include "app/ViewRelays.h"
 
 #include "support/FakeBus.h"
 #include "support/FakeSerialPort.h"
+#include "support/RecordingEvents.h"
 #include "support/StoreFill.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,9 @@
 namespace drumo::test {
 namespace {
 
-struct TimerLog : ReceptionView, LineView {
+struct CountdownLog : ReceptionView {
     std::vector<std::string> Events;
-    void PollingTimer(bool on) override { Events.push_back(on ? "polling on" : "polling off"); }
-    void UpdateTimer(bool on) override { Events.push_back(on ? "update on" : "update off"); }
     void RequestCountdown(const std::string& text) override { Events.push_back("countdown " + text); }
-    void LinkTestStopped() override { Events.push_back("link test off"); }
 };
 
 // One Modbus controller at address 1 with one cable of two sensors, as a search leaves it.
@@ -50,9 +48,9 @@ protected:
     ScriptedOperator op;
     RecordingLog log;
     CountingPump pump;
-    TimerLog view;
-    Station station{StationServices{port, op, log, clock, &pump, "test"},
-                    StationViews{nullptr, &view, nullptr, nullptr, &view}};
+    CountdownLog view;
+    Station station{StationServices{port, op, log, clock, &pump, "test"}, StationViews{nullptr, &view}};
+    RecordingEvents events{station.Subscribers()};
     SearchSettings wanted;
 };
 
@@ -105,20 +103,22 @@ TEST_F(StationTest, NoOtherUserStartsWhileASearchRuns) {
 }
 
 TEST_F(StationTest, TakingTheLineFromReceptionStopsItAsTheOperatorsStopDoes) {
-    const std::vector<std::string> stopped = {"update off", "polling off", "countdown 00:00:00"};
     for (LineUser user : {LineUser::LinkTest, LineUser::Notebook, LineUser::Firmware}) {
         OneController();
         station.StartReception();
         ASSERT_TRUE(station.Store().Receiving);
         ASSERT_EQ(station.Holder(), LineUser::Reception);
         view.Events.clear();
+        events.Seen.clear();
         log.Lines.clear();
 
         LineLease line = station.Take(user);
         EXPECT_TRUE(line);
         EXPECT_EQ(station.Holder(), user);
         EXPECT_FALSE(station.Store().Receiving);
-        EXPECT_EQ(view.Events, stopped);
+        EXPECT_EQ(view.Events, std::vector<std::string>{"countdown 00:00:00"});
+        EXPECT_EQ(events.Seen, (std::vector<std::string>{"stopped", "line back from reception",
+                                                         std::string("line to ") + UserName(user)}));
         EXPECT_EQ(log.Lines, std::vector<std::string>{" > Автоматический прием данных остановлен"});
         EXPECT_FALSE(station.Scheduler().PollingTimerOn());
         EXPECT_FALSE(station.Scheduler().UpdateTimerOn());
@@ -187,14 +187,15 @@ TEST_F(StationTest, LinkTestPausesForASearchAndStopsForReception) {
     EXPECT_EQ(station.Holder(), LineUser::LinkTest);
     EXPECT_TRUE(station.Channel().Connected());
 
+    events.Seen.clear();
     station.RunSearch(wanted);  // finds nothing on the silent port
     EXPECT_EQ(station.Holder(), LineUser::LinkTest);
-    EXPECT_TRUE(view.Events.empty());
+    EXPECT_EQ(events.CountOf("line back from link test"), 0);  // paused, its switch stays on
 
     OneController();
-    view.Events.clear();
+    events.Seen.clear();
     station.StartReception();
-    EXPECT_EQ(view.Events.front(), "link test off");
+    EXPECT_EQ(events.Seen.front(), "line back from link test");
     EXPECT_EQ(station.Holder(), LineUser::Reception);
 }
 
@@ -257,57 +258,79 @@ TEST_F(StationTest, SchedulerRunsPassesAtTheIntervalAndSkipsMissedTicks) {
     EXPECT_TRUE(fired.Receive);  // the channel's background receive never stops
 }
 
-// The desktop's window timers tick one timer each: a tick runs its work only while the timer is
-// on and counts the next tick from itself, so a Step does not run the same pass again.
-TEST_F(StationTest, WindowTimerTicksGoThroughTheSchedulersSwitches) {
-    OneController();
-    station.StartReception();
-    ASSERT_EQ(Passes(), 1);
+// The desktop program runs every timer from one single-shot timer armed at NextDueMs: the due
+// time follows reception's start and stop, its interval and auto-save's timer.
+TEST_F(StationTest, NextDueTimeIsTheEarliestRunningTimer) {
+    station.Settings().Main.AutoSaveEnabled = true;
+    station.Settings().Main.AutoSaveIndex = 2;  // 1 minute
+    station.Settings().Main.ArchiveFolder = "/nonexistent";
     ReceptionScheduler& s = station.Scheduler();
-    clock.Advance(15000);
-    EXPECT_TRUE(s.FirePolling(clock.TickMs()));
-    EXPECT_TRUE(s.FireUpdate(clock.TickMs()));
-    EXPECT_EQ(Passes(), 2);
-    clock.Advance(19999);
-    EXPECT_FALSE(s.Step(clock.TickMs()).Pass);  // due 20 s after the tick, not after the start
+    int moved = 0;
+    s.SetDueChanged([&] { ++moved; });
+    const int64_t t0 = clock.TickMs();
+    // Idle: only the background receive, every 100 ms.
+    EXPECT_EQ(s.NextDueMs() - t0, 100);
+    EXPECT_TRUE(s.Step(t0 + 100).Receive);
+    EXPECT_EQ(s.NextDueMs() - t0, 200);
+
+    OneController();
+    clock.Advance(150);
+    const int64_t start = clock.TickMs();
+    station.StartReception();
+    EXPECT_GT(moved, 1);  // armed at the start
+    EXPECT_TRUE(s.PollingTimerOn());
+    EXPECT_TRUE(s.UpdateTimerOn());
+    EXPECT_TRUE(s.AutoSaveTimerOn());
+    struct Row {
+        int64_t atMs;     // from the start
+        int64_t nextMs;   // the next due time after a Step there, from the start
+        bool pass, update, autoSave;
+    };
+    for (const Row& r : {Row{50, 150, false, false, false}, Row{1000, 1050, false, true, false},
+                         Row{20000, 20050, true, true, false}, Row{60000, 60050, true, true, true}}) {
+        clock.Advance(start + r.atMs - clock.TickMs());
+        const auto fired = s.Step(clock.TickMs());
+        EXPECT_EQ(fired.Pass, r.pass) << r.atMs;
+        EXPECT_EQ(fired.Update, r.update) << r.atMs;
+        EXPECT_EQ(fired.AutoSave, r.autoSave) << r.atMs;
+        EXPECT_EQ(s.NextDueMs() - start, r.nextMs) << r.atMs;
+    }
+    // A new polling interval counts from the change.
+    clock.Advance(60);
+    station.SetPollingInterval(30000);
+    EXPECT_EQ(s.PollingInterval(), 30000);
+    clock.Advance(29999);
+    EXPECT_FALSE(s.Step(clock.TickMs()).Pass);
     clock.Advance(1);
     EXPECT_TRUE(s.Step(clock.TickMs()).Pass);
-    EXPECT_EQ(Passes(), 3);
 
     station.StopReception();
-    clock.Advance(20000);
-    EXPECT_FALSE(s.FirePolling(clock.TickMs()));  // a timeout queued before the stop
-    EXPECT_FALSE(s.FireUpdate(clock.TickMs()));
-    EXPECT_FALSE(s.FireAutoSave(clock.TickMs()));
-    EXPECT_EQ(Passes(), 3);
-    EXPECT_TRUE(s.FireReceive(clock.TickMs()));
+    EXPECT_FALSE(s.PollingTimerOn() || s.UpdateTimerOn() || s.AutoSaveTimerOn());
+    EXPECT_LE(s.NextDueMs() - clock.TickMs(), 100);
 }
 
-// The desktop program builds the station before its windows: reception's timers and early log
-// lines reach the window once it is joined, and nothing reaches it after it has left.
-TEST(RelayedStation, ViewsAndLogJoinedLater) {
+// The desktop program builds the station before its windows: early log lines and reception's
+// progress reach the window once it is joined, and nothing reaches it after it has left.
+TEST(LateViews, ViewsAndLogJoinedLater) {
     FakeClock clock;
     FakeSerialPort port{clock};
     ScriptedOperator op;
     LogRelay log;
-    ViewRelays relays;
-    Station station{StationServices{port, op, log, clock, nullptr, "test"}, relays.Views()};
+    Station station{StationServices{port, op, log, clock, nullptr, "test"}};
     AddOneController(station);
     MeasurementStore& store = station.Store();
     log.Log("early");
 
-    TimerLog window;
+    CountdownLog window;
     RecordingLog shown;
-    relays.Receiving.SetTarget(&window);
+    station.SetViews({nullptr, &window});
     log.Attach(&shown);
     station.StartReception();
     ASSERT_TRUE(store.Receiving);
-    EXPECT_NE(std::find(window.Events.begin(), window.Events.end(), "polling on"), window.Events.end());
     EXPECT_EQ(shown.Lines.front(), "early");
 
-    relays.Receiving.SetTarget(nullptr);
+    station.SetViews({});
     log.Attach(nullptr);
-    window.Events.clear();
     const size_t linesBefore = shown.Lines.size();
     station.StopReception();
     EXPECT_FALSE(store.Receiving);

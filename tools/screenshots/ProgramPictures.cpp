@@ -67,7 +67,7 @@ int main(int argc, char* argv[]) {
     // A Hexar-1/100 offers the most device commands: every tool-bar button shows.
     store.SelDevice = static_cast<uint16_t>(test::AddDevice(store, 2, {{77, 1, {100, 200, 300}}}, 0, 77, 2012, 2));
     store.SelCable = 0;
-    shell.Main().RebuildView();
+    shell.Store().AnnounceSelection();
     save(shell.Main(), QStringLiteral("main-hexar100"));
     scanM.PreparePopup();
     save(*scanM.PopupMenu(), QStringLiteral("scanm-popup"));

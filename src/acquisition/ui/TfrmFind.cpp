@@ -342,9 +342,6 @@ void TfrmFind::DefaultPortChosen(int port) { sePort_->setValue(port); }
 void TfrmFind::AddRow(bool checkEnabled) { peer_->AddRow(checkEnabled); }
 void TfrmFind::SetRowCheckEnabled(int row, bool enabled) { peer_->SetRowCheckEnabled(row, enabled); }
 void TfrmFind::SetCell(int row, int column, const std::string& text) { peer_->SetCell(row, column, text); }
-void TfrmFind::DevicesFound(int devices, bool modbus, const std::string& mainStatus) {
-    peer_->DevicesFound(devices, modbus, mainStatus);
-}
 
 // --- Life of the window ----------------------------------------------------------------------
 

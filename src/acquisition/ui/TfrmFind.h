@@ -29,10 +29,10 @@ namespace drumo {
 
 class Chart;
 
-class TfrmFind : public QWidget, public SearchView, public LineView {
+class TfrmFind : public QWidget, public SearchView {
     Q_OBJECT
 public:
-    // The station's search and line views are to be pointed at this window.
+    // The station's search view is to be pointed at this window.
     TfrmFind(Station& station, Clock& clock, QWidget* parent = nullptr);
     ~TfrmFind() override;
 
@@ -92,10 +92,9 @@ public:
     void AddRow(bool checkEnabled) override;
     void SetRowCheckEnabled(int row, bool enabled) override;
     void SetCell(int row, int column, const std::string& text) override;
-    void DevicesFound(int devices, bool modbus, const std::string& mainStatus) override;
 
-    // --- LineView: another procedure took the line from the link test.
-    void LinkTestStopped() override;
+    // Another procedure took the line from the link test: the switch goes off with its timer.
+    void LinkTestStopped();
 
 signals:
     void SearchFinished(bool found);

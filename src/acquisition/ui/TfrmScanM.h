@@ -23,7 +23,7 @@
 
 namespace drumo {
 
-class TfrmScanM : public QWidget, public EventLog, public StoreListener, public DeviceGrid {
+class TfrmScanM : public QWidget, public EventLog, public StationEvents, public DeviceGrid {
     Q_OBJECT
 public:
     explicit TfrmScanM(MeasurementStore& store, QWidget* parent = nullptr);

@@ -29,20 +29,18 @@ AcquisitionWiring::AcquisitionWiring(const AcquisitionWindows& windows, Station&
     mac_->SetShownSettings([this] { return find_->ShownSettings(); });
 
     w_.ScanM.SetSearch(this);
-    store_.AddListener(this);
+    store_.Events().Subscribe(this);
     WireCommands();
 }
 
 AcquisitionWiring::~AcquisitionWiring() {
-    store_.RemoveListener(this);
+    store_.Events().Unsubscribe(this);
     w_.ScanM.SetSearch(nullptr);
 }
 
 bool AcquisitionWiring::Searching() const { return station_.Searching(); }
 
 void AcquisitionWiring::WireCommands() {
-    connect(&w_.PollingTimer, &QTimer::timeout, this, &AcquisitionWiring::PollingTick);
-    connect(&w_.UpdateTimer, &QTimer::timeout, this, [this] { station_.Scheduler().FireUpdate(station_.NowMs()); });
     connect(&w_.ScanM, &TfrmScanM::EditAddress, this, [this] { OpenEditor(EditMode::Address); });
     connect(&w_.ScanM, &TfrmScanM::EditComment, this, [this] { OpenEditor(EditMode::Comment); });
     connect(&w_.ScanM, &TfrmScanM::EditSpeed, this, [this] { OpenEditor(EditMode::Speed); });
@@ -84,17 +82,13 @@ void AcquisitionWiring::StopReceptionNow() { station_.StopReception(); }
 
 void AcquisitionWiring::ApplyReceptionSettings() { station_.ApplyReceptionSettings(); }
 
-// The station takes the line from the link test, whose switch then goes off.
-void AcquisitionWiring::StartReception() { station_.StartReception(); }
+// The station takes the line from the link test, whose switch then goes off. A controller whose
+// configuration changed leads to the search window when the operator wants it.
+void AcquisitionWiring::StartReception() {
+    if (station_.StartReception() == StartOutcome::SearchWanted) ShowSearchWindowAtStart();
+}
 
 void AcquisitionWiring::StopReception() { station_.StopReception(); }
-
-void AcquisitionWiring::PollingTick() {
-    // The limits and the interval are read at every pass, so the settings dialog's changes take
-    // effect at the next one.
-    ApplyReceptionSettings();
-    station_.Scheduler().FirePolling(station_.NowMs());
-}
 
 void AcquisitionWiring::SyncTime() {
     SyncDeviceTime(station_.Bus(), store_, searchSettings_.Protocol, SystemClock::Instance(), op_);
@@ -122,32 +116,21 @@ void AcquisitionWiring::SetCell(int row, int column, const std::string& text) {
     rows_.SetCell(row, column, text);
 }
 
-void AcquisitionWiring::DevicesFound(int devices, bool modbus, const std::string& mainStatus) {
-    if (devices > 1) w_.ScanM.show();
+void AcquisitionWiring::SearchFinished(const SearchOutcome& outcome) {
+    if (outcome.Devices > 1) w_.ScanM.show();
     emit DevicesListed();
     w_.Panel.ReceptionIndicators().SetLampGreen(true);
-    if (modbus) w_.ScanM.SetChangeCommandsEnabled(true);
+    if (outcome.Modbus) w_.ScanM.SetChangeCommandsEnabled(true);
     w_.ScanM.SelectRow(1);  // the windows show the first cable
     w_.Panel.OfferDeviceCommands();
-    w_.Panel.SetStatus(mainStatus);
+    w_.Panel.SetStatus(outcome.Status);
+}
+
+void AcquisitionWiring::LineGivenBack(LineUser user) {
+    if (user == LineUser::LinkTest) find_->LinkTestStopped();
 }
 
 // --- What reception shows --------------------------------------------------------------------
-
-void AcquisitionWiring::PollingTimer(bool on) {
-    QTimer& timer = w_.PollingTimer;
-    if (on)
-        timer.start();
-    else
-        timer.stop();
-}
-
-void AcquisitionWiring::UpdateTimer(bool on) {
-    if (on)
-        w_.UpdateTimer.start();
-    else
-        w_.UpdateTimer.stop();
-}
 
 void AcquisitionWiring::RequestProgress(int position, int maximum) {
     TimerIndicators& row = w_.Panel.ReceptionIndicators();
@@ -163,11 +146,9 @@ void AcquisitionWiring::ReceptionLamp(bool lit) {
     w_.Panel.ReceptionIndicators().SetLampLit(lit);
 }
 
-void AcquisitionWiring::ShowNewSample(size_t d, size_t c) { store_.AnnounceSample(d, c); }
-void AcquisitionWiring::RebuildView() { store_.AnnounceSelection(); }
-void AcquisitionWiring::UpperAlarm(const std::string& line) { w_.AlarmMax.AddLine(Q(line)); }
-void AcquisitionWiring::LowerAlarm(const std::string& line) { w_.AlarmMin.AddLine(Q(line)); }
-void AcquisitionWiring::ShowSearchWindow() { ShowSearchWindowAtStart(); }
+void AcquisitionWiring::AlarmRaised(AlarmKind kind, const std::string& line) {
+    (kind == AlarmKind::Upper ? w_.AlarmMax : w_.AlarmMin).AddLine(Q(line));
+}
 
 // --- What the device editor changes ----------------------------------------------------------
 

@@ -1,14 +1,13 @@
 #pragma once
 // Puts the station's acquisition in the operator's hands: the search window and the device
-// editor over the station's bus, the station's data reception driven by the polling and update
-// timers and shown on the main window's panel, the alarm windows, and the acquisition
+// editor over the station's bus, the station's data reception shown on the main window's panel,
+// the alarm windows, and the acquisition
 // commands ("Поиск приборов", "Начать прием данных", "Остановить прием данных",
 // "Синхронизация времени", "Выключить прибор"), which the program joins to its menus.
 //
 // It is created once after the windows and lives as long as they do.
 
 #include <QObject>
-#include <QTimer>
 
 #include <memory>
 
@@ -36,8 +35,6 @@ struct AcquisitionWindows {
     TfrmScanM& ScanM;
     TfrmAlarm& AlarmMax;
     TfrmAlarm& AlarmMin;
-    QTimer& PollingTimer;
-    QTimer& UpdateTimer;
 };
 
 class AcquisitionWiring : public QObject,
@@ -45,10 +42,10 @@ class AcquisitionWiring : public QObject,
                           public ReceptionView,
                           public DeviceEditView,
                           public SearchActivity,
-                          public StoreListener {
+                          public StationEvents {
     Q_OBJECT
 public:
-    // Reception shows itself here once the station's reception view is pointed at this.
+    // Reception's progress shows here once the station's reception view is pointed at this.
     AcquisitionWiring(const AcquisitionWindows& windows, Station& station, Operator& op, EventLog& log);
     ~AcquisitionWiring() override;
 
@@ -73,61 +70,52 @@ public:
     // Closing: the search and a running pass end at their next check.
     void StopLongLoops();
     void StopReceptionNow();
-    // The alarm limits, the polling interval and the decimal mark in force reach reception; the
+    // The alarm limits and the decimal mark in force reach reception; the
     // settings dialog calls it after every apply, so that a running stream checks the new limits.
     void ApplyReceptionSettings();
 
     // --- Commands of the main window.
     void OpenSearchWindow();  // "Поиск приборов"
     void StartReception();
-    void StopReception() override;  // also the store's request while it empties itself
+    void StopReception();
     void SyncTime();
     void SwitchOff();
     void OpenEditor(EditMode mode);
 
-    // --- SearchView: the device manager's and main window's part.
+    // --- SearchView: the device manager's part.
     void AddRow(bool checkEnabled) override;
     void SetRowCheckEnabled(int row, bool enabled) override;
     void SetCell(int row, int column, const std::string& text) override;
-    void DevicesFound(int devices, bool modbus, const std::string& mainStatus) override;
 
     // --- ReceptionView.
-    void PollingTimer(bool on) override;
-    void UpdateTimer(bool on) override;
     void RequestProgress(int position, int maximum) override;
     void RequestCountdown(const std::string& text) override;
     void ReceptionLamp(bool lit) override;
-    void ShowNewSample(size_t d, size_t c) override;
-    void RebuildView() override;
-    void ResetGraphViews() override { emit GraphViewsReset(); }
-    void FollowMode(bool on) override { emit FollowModeSwitched(on); }
-    void UpperAlarm(const std::string& line) override;
-    void LowerAlarm(const std::string& line) override;
-    void ShowSearchWindow() override;
-    void FitSystemTrend() override { emit SystemTrendFit(); }
-    void UpdateSystemTrend() override { emit SystemTrendUpdate(); }
+
+    // --- StationEvents.
+    // A search that was not stopped found devices: the device manager shows when there are
+    // several, the system trend makes its lines, the reception lamp turns green, the first row is
+    // selected, the address, comment and speed commands follow a Modbus search, and the main
+    // window's status bar tells the counts.
+    void SearchFinished(const SearchOutcome& outcome) override;
+    void AlarmRaised(AlarmKind kind, const std::string& line) override;  // the alarm window shows it
+    // Another procedure took the line from the link test: its switch "Тест" goes off.
+    void LineGivenBack(LineUser user) override;
 
     // --- DeviceEditView.
     void CommentCell(size_t device, const std::string& text) override;
     void AddressCell(size_t device, int address) override;
     void BaudItemChosen(int item) override;
 
-    // --- SearchActivity, also asked by the store before it drops the samples.
+    // --- SearchActivity.
     bool SearchRunning() const override { return Searching(); }
 
 signals:
     // A search found devices; the system trend makes its lines before the first row is selected.
     void DevicesListed();
-    void SystemTrendUpdate();  // a sample is complete
-    void SystemTrendFit();     // reception starts
-    // Reception asks the graph windows to reset their views, and switches the time graph's
-    // follow mode ("Слежение").
-    void GraphViewsReset();
-    void FollowModeSwitched(bool on);
 
 private:
     void WireCommands();
-    void PollingTick();
     int DeviceRow(size_t device) const;
 
     AcquisitionWindows w_;

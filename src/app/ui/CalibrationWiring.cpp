@@ -53,12 +53,12 @@ CalibrationWiring::CalibrationWiring(TfrmMain& main, Station& station, Operator&
     }
     files.UnsignedShown = [this] { ArchiveUnsigned(); };
     files.CorrectionWindowClosing = [this] { CloseCorrectionWindow(); };
-    store.AddListener(this);
+    store.Events().Subscribe(this);
     report_->LiveColours();
     ShowReadRomButton();
 }
 
-CalibrationWiring::~CalibrationWiring() { station_.Store().RemoveListener(this); }
+CalibrationWiring::~CalibrationWiring() { station_.Store().Events().Unsubscribe(this); }
 
 void CalibrationWiring::ApplySettings(const ProgramSettings& settings) {
     PlaceWindow(*report_, settings.Report, true, true);
@@ -144,9 +144,8 @@ void CalibrationWiring::SelectionChanged() {
     ShowReadRomButton();
 }
 
-void CalibrationWiring::SampleAdded(size_t d, size_t c) {
-    const MeasurementStore& store = station_.Store();
-    if (d == store.SelDevice && c == store.SelCable) report_->SampleAdded();
+void CalibrationWiring::SampleAdded(const SamplePlace& place) {
+    if (place.Selected) report_->SampleAdded();
 }
 
 }  // namespace drumo

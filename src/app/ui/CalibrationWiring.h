@@ -41,7 +41,7 @@ private:
     CalibrationGraphs* t_ = nullptr;
 };
 
-class CalibrationWiring : public QObject, public StoreListener {
+class CalibrationWiring : public QObject, public StationEvents {
     Q_OBJECT
 public:
     CalibrationWiring(TfrmMain& main, Station& station, Operator& op, FilesWiring& files);
@@ -68,7 +68,7 @@ public:
     void StoreCleared() override;
     void StoreEmptied() override;
     void SelectionChanged() override;
-    void SampleAdded(size_t d, size_t c) override;
+    void SampleAdded(const SamplePlace& place) override;
 
 private:
     void ShowReadRomButton();

@@ -58,11 +58,10 @@ FilesWiring::FilesWiring(const FilesWindows& windows, Station& station, Operator
               if (!Searching()) files_.FileOpenArhiv(names);
           },
           op)) {
-    connect(&w_.AutoSaveTimer, &QTimer::timeout, this,
-            [&station] { station.Scheduler().FireAutoSave(station.NowMs()); });
+    store_.Events().Subscribe(this);
 }
 
-FilesWiring::~FilesWiring() = default;
+FilesWiring::~FilesWiring() { store_.Events().Unsubscribe(this); }
 
 QString FilesWiring::ArchiveFolder() const { return Q(settings_.Main.ArchiveFolder); }
 
@@ -145,15 +144,13 @@ void FilesWiring::ColourUnsigned() {
     UnsignedShown();
 }
 
-void FilesWiring::SetTitles(const std::string& deviceManager, const std::string& systemTrend) {
-    w_.Grid.SetManagerTitle(deviceManager);
-    emit SystemTrendTitle(QString::fromStdString(systemTrend));
-}
-
-void FilesWiring::ShowStatus(const std::string& text) { w_.Panel.SetStatus(text); }
-
-void FilesWiring::ShowLoadedDevices(size_t deviceCount) {
-    if (deviceCount >= 2) w_.Grid.ShowManager();
+void FilesWiring::ArchiveLoaded(const ArchiveLoad& load) {
+    w_.Grid.SetManagerTitle(load.DeviceManagerTitle);
+    emit SystemTrendTitle(QString::fromStdString(load.SystemTrendTitle));
+    w_.Panel.SetStatus(load.Status);
+    CorrectionWindowClosing();
+    if (load.Devices == 0) return;
+    if (load.Devices >= 2) w_.Grid.ShowManager();
     emit DevicesLoaded();
     // Selecting the first row makes its device and cable the ones the windows show.
     if (!w_.Grid.SelectRow(1)) store_.AnnounceSelection();
@@ -162,9 +159,6 @@ void FilesWiring::ShowLoadedDevices(size_t deviceCount) {
 
 // --- Auto-save -------------------------------------------------------------------------------
 
-void FilesWiring::StartTimer(int intervalMs) { w_.AutoSaveTimer.start(intervalMs); }
-void FilesWiring::StopTimer() { w_.AutoSaveTimer.stop(); }
-void FilesWiring::SetTimerInterval(int intervalMs) { w_.AutoSaveTimer.setInterval(intervalMs); }
 void FilesWiring::FileIndicator(bool lit) { w_.Panel.SaveIndicators().SetLampLit(lit); }
 void FilesWiring::SetProgressMaximum(int maximum) {
     w_.Panel.SaveIndicators().SetProgressMaximum(maximum > 0 ? maximum : 1);

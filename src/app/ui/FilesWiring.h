@@ -2,12 +2,10 @@
 // Puts the station's archive files and auto-save in the operator's hands: the commands "Открыть", "Сохранить",
 // "Экспорт в Excel" and "Архив" (joined to the menus by the program), the archive window, the
 // group loader's rows, titles and status text, a file named on the command line, and auto-save
-// during data reception with the auto-save timer and the main window's lamp, progress bar and
-// countdown.
+// during data reception with the main window's lamp, progress bar and countdown.
 
 #include <QObject>
 #include <QStringList>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -32,7 +30,6 @@ struct FilesWindows {
     MainPanel& Panel;
     QWidget& MainWindow;  // the file dialogs open over it
     DeviceGrid& Grid;
-    QTimer& AutoSaveTimer;
 };
 
 // The standard file dialogs; tests put scripted ones in their place.
@@ -46,7 +43,7 @@ public:
 // "description|pattern|..." as the filter text of a Qt file dialog.
 QString QtFilter(const char* filter);
 
-class FilesWiring : public QObject, public ArchiveView, public AutoSaveView {
+class FilesWiring : public QObject, public ArchiveView, public AutoSaveView, public StationEvents {
     Q_OBJECT
 public:
     // Loading and auto-save show themselves here once the station's archive and auto-save views
@@ -88,17 +85,15 @@ public:
     void AddCableRow(size_t d, size_t c, int16_t serial, size_t sensors, bool firstOfDevice) override;
     void EnableLastRowCheck() override;
     void ColourUnsigned() override;
-    void CloseCorrectionWindow() override { CorrectionWindowClosing(); }
     void ShowNotebookWindow() override { NotebookWindowShown(); }
     void OpenNotebook(const std::string& fileName) override { NotebookChosen(fileName); }
-    void SetTitles(const std::string& deviceManager, const std::string& systemTrend) override;
-    void ShowStatus(const std::string& text) override;
-    void ShowLoadedDevices(size_t deviceCount) override;
 
-    // --- AutoSaveView.
-    void StartTimer(int intervalMs) override;
-    void StopTimer() override;
-    void SetTimerInterval(int intervalMs) override;
+    // --- StationEvents: after a load, titles and status; the correction window closes; with at
+    // least one device, the device manager shows when there are two or more, the system trend
+    // makes its lines, the first row is selected and the graphs switch "АвтоЗум" on.
+    void ArchiveLoaded(const ArchiveLoad& load) override;
+
+    // --- AutoSaveView: its progress on the main window's panel.
     void FileIndicator(bool lit) override;
     void SetProgressMaximum(int maximum) override;
     void SetProgress(int value) override;

@@ -18,7 +18,7 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 GraphWiring::GraphWiring(TfrmGraphic& graphic, TfrmMain& main, MeasurementStore& store,
                          const std::string& settingsFile)
     : graphic_(graphic), main_(main), store_(store) {
-    store_.AddListener(this);
+    store_.Events().Subscribe(this);
     QAction* show = main.Action(QStringLiteral("actGraph"));
     show->setEnabled(true);
     connect(show, &QAction::triggered, this, &GraphWiring::ShowGraph);
@@ -28,15 +28,19 @@ GraphWiring::GraphWiring(TfrmGraphic& graphic, TfrmMain& main, MeasurementStore&
     connect(&main, &TfrmMain::SensorRowPicked, this, [this](int line) { graphic_.SetTrackedLineNumber(line); });
 }
 
-GraphWiring::~GraphWiring() { store_.RemoveListener(this); }
+GraphWiring::~GraphWiring() { store_.Events().Unsubscribe(this); }
 
 void GraphWiring::ShowGraph() {
     graphic_.show();
     graphic_.raise();
 }
 
-void GraphWiring::ResetGraphViews() { graphic_.ResetView(); }
-void GraphWiring::FollowMode(bool on) { graphic_.SetFollow(on); }
+void GraphWiring::ReceptionStarted(bool fresh) {
+    if (fresh) graphic_.ResetView();
+    graphic_.SetFollow(true);
+}
+
+void GraphWiring::ReceptionStopped() { graphic_.SetFollow(false); }
 void GraphWiring::ArchiveShown() { graphic_.SetAutoZoom(true); }
 
 void GraphWiring::ShowCounts() {
@@ -71,8 +75,9 @@ void GraphWiring::SelectionChanged() {
     ShowCounts();
 }
 
-void GraphWiring::SampleAdded(size_t d, size_t c) {
-    if (store_.SelSamples == 0 || !store_.HasCable(d, c)) return;
+void GraphWiring::SampleAdded(const SamplePlace& place) {
+    const size_t d = place.Device, c = place.Cable;
+    if (!place.Selected || store_.SelSamples == 0 || !store_.HasCable(d, c)) return;
     const int sensors = std::min<int>(store_.SelSensors, static_cast<int>(store_.Sensors(d, c)));
     graphic_.SuspendRepaint();
     for (int s = 0; s < sensors && s < graphic_.LineCount(); ++s)

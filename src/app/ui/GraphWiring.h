@@ -15,29 +15,30 @@ namespace drumo {
 class TfrmGraphic;
 class TfrmMain;
 
-class GraphWiring : public QObject, public StoreListener {
+class GraphWiring : public QObject, public StationEvents {
     Q_OBJECT
 public:
-    // Listens to `store` after the main window, which counts the shown samples first.
+    // Subscribes to the store's events; the store counts the selection's samples before it tells.
     GraphWiring(TfrmGraphic& graphic, TfrmMain& main, MeasurementStore& store, const std::string& settingsFile);
     ~GraphWiring() override;
 
     // While a search runs the graph is left as it is.
     void SetSearch(const SearchActivity* search) { search_ = search; }
 
-    // Reception's requests.
-    void ResetGraphViews();
-    void FollowMode(bool on);
     // Archive files were loaded and their first cable is shown.
     void ArchiveShown();
     // "График": shows the time graph window and brings it to the front.
     void ShowGraph();
 
-    // --- StoreListener.
+    // --- StationEvents.
     void SelectionChanged() override;
-    void SampleAdded(size_t d, size_t c) override;
+    void SampleAdded(const SamplePlace& place) override;
     void StoreCleared() override;
     void StoreEmptied() override;
+    // Reception starts anew the view of a fresh selection and switches "Слежение" on; its stop
+    // switches it off.
+    void ReceptionStarted(bool fresh) override;
+    void ReceptionStopped() override;
 
 private:
     void ShowCounts();

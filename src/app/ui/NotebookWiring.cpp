@@ -33,12 +33,12 @@ NotebookWiring::NotebookWiring(Station& station, Operator& op, std::function<std
     graphs_->t = graphs;
     window_ = std::make_unique<TfrmNoteBig>(station, op, *graphs_, ProgramVersion());
     window_->SetArchiveFolder(std::move(archiveFolder));
-    station_.Store().AddListener(this);
+    station_.Store().Events().Subscribe(this);
     UpdateInfoButton();
 }
 
 NotebookWiring::~NotebookWiring() {
-    station_.Store().RemoveListener(this);
+    station_.Store().Events().Unsubscribe(this);
     window_.reset();
 }
 

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "station/Station.h"
-#include "files/ArchiveView.h"
 #include "model/Store.h"
 #include "notebook/NotebookGraphs.h"
 
@@ -19,7 +18,7 @@ namespace drumo {
 
 class TfrmNoteBig;
 
-class NotebookWiring : public QObject, public ArchiveView, public StoreListener {
+class NotebookWiring : public QObject, public StationEvents {
     Q_OBJECT
 public:
     // `graphs` are the graph windows the records go to; none: they go nowhere.
@@ -40,11 +39,10 @@ public:
     // The program closes: a running read ends at its next block.
     void StopReading();
 
-    // --- ArchiveView: notebook files chosen in the group loader.
-    void ShowNotebookWindow() override { ShowWindow(); }
-    void OpenNotebook(const std::string& fileName) override;
+    // A notebook file chosen in the group loader.
+    void OpenNotebook(const std::string& fileName);
 
-    // --- StoreListener: "Инфо" follows the selected device.
+    // --- StationEvents: "Инфо" follows the selected device.
     void SelectionChanged() override { UpdateInfoButton(); }
     void StoreEmptied() override { UpdateInfoButton(); }
 

@@ -46,8 +46,6 @@ void JoinFileCommands(TfrmMain& main, FilesWiring& f) {
 
 void JoinGraph(GraphWiring& g, AcquisitionWiring& a, FilesWiring& f) {
     g.SetSearch(&a);
-    QObject::connect(&a, &AcquisitionWiring::GraphViewsReset, &g, [&g] { g.ResetGraphViews(); });
-    QObject::connect(&a, &AcquisitionWiring::FollowModeSwitched, &g, [&g](bool on) { g.FollowMode(on); });
     QObject::connect(&f, &FilesWiring::ArchiveShown, &g, [&g] { g.ArchiveShown(); });
 }
 
@@ -64,12 +62,10 @@ void JoinNotebookCommands(TfrmMain& main, NotebookWiring& n) {
 }
 
 ProgramWiring::ProgramWiring(Shell& shell)
-    : views_(shell.Views()),
-      acquisition_({shell.Main(), shell.Main(), shell.ScanM(), shell.AlarmMax(), shell.AlarmMin(),
-                    shell.Timers().Polling, shell.Timers().Update},
-                   shell.Engine(), shell.Op(), shell.Log()),
-      files_({shell.Main(), shell.Main(), shell.ScanM(), shell.Timers().AutoSave}, shell.Engine(), shell.Op(),
-             shell.Log()),
+    : station_(shell.Engine()),
+      acquisition_({shell.Main(), shell.Main(), shell.ScanM(), shell.AlarmMax(), shell.AlarmMin()}, shell.Engine(),
+                   shell.Op(), shell.Log()),
+      files_({shell.Main(), shell.Main(), shell.ScanM()}, shell.Engine(), shell.Op(), shell.Log()),
       systemTrend_(shell, acquisition_, files_),
       graph_(shell.Graphic(), shell.Main(), shell.Store(), Paths().SettingsFile),
       trend_(shell.Trend(), shell.PrintDlg(), shell.Main(), shell.Store()),
@@ -78,12 +74,7 @@ ProgramWiring::ProgramWiring(Shell& shell)
       calibration_(shell.Main(), shell.Engine(), shell.Op(), files_),
       devices_(shell.Engine(), shell.Op(), SystemClock::Instance(), shell.Main()),
       notebook_(shell.Engine(), shell.Op(), [&shell] { return shell.Settings().Main.ArchiveFolder; }) {
-    views_.Search.SetTarget(&acquisition_.Find());
-    views_.Line.SetTarget(&acquisition_.Find());
-    views_.Receiving.SetTarget(&acquisition_);
-    views_.Archive.SetTarget(&files_);
-    views_.Archive.SetNotebookTarget(&notebook_);
-    views_.Saving.SetTarget(&files_);
+    station_.SetViews({&acquisition_.Find(), &acquisition_, &files_, &files_});
     JoinAcquisitionCommands(shell.Main(), acquisition_);
     JoinFileCommands(shell.Main(), files_);
     JoinDeviceCommands(shell.Main(), devices_);
@@ -91,7 +82,6 @@ ProgramWiring::ProgramWiring(Shell& shell)
     files_.SetSearch(&acquisition_);
     JoinGraph(graph_, acquisition_, files_);
     trend_.SetSearch(&acquisition_);
-    QObject::connect(&acquisition_, &AcquisitionWiring::GraphViewsReset, &trend_, [this] { trend_.ResetView(); });
     QObject::connect(&files_, &FilesWiring::ArchiveShown, &trend_, [this] { trend_.ArchiveShown(); });
     JoinPrintCommand(shell.Main(), "actPrintGraph", trend_, shell.Graphic().Graph());
     notebook_.SetGraphs(&notebookGraphs_);
@@ -138,12 +128,7 @@ ProgramWiring::ProgramWiring(Shell& shell)
 ProgramWiring::~ProgramWiring() {
     notebook_.SetGraphs(nullptr);
     calibration_.Graphs().SetTarget(nullptr);
-    views_.Search.SetTarget(nullptr);
-    views_.Line.SetTarget(nullptr);
-    views_.Receiving.SetTarget(nullptr);
-    views_.Archive.SetTarget(nullptr);
-    views_.Archive.SetNotebookTarget(nullptr);
-    views_.Saving.SetTarget(nullptr);
+    station_.SetViews({});
 }
 
 }  // namespace drumo

@@ -5,7 +5,6 @@
 // program; the parts reach the main window only through its panel and its commands.
 
 #include "app/ui/AcquisitionWiring.h"
-#include "app/ViewRelays.h"
 #include "app/ui/SystemTrendWiring.h"
 #include "app/ui/GraphWiring.h"
 #include "app/ui/GraphWindowsJoin.h"
@@ -25,7 +24,7 @@ class TfrmMain;
 void JoinAcquisitionCommands(TfrmMain& main, AcquisitionWiring& acquisition);
 // "Открыть", "Сохранить", "Экспорт в Excel" and "Архив" call `files`.
 void JoinFileCommands(TfrmMain& main, FilesWiring& files);
-// Reception's view resets and follow switch, and archive loads, reach the time graph.
+// Archive loads reach the time graph; the device search keeps it as it is.
 void JoinGraph(GraphWiring& graph, AcquisitionWiring& acquisition, FilesWiring& files);
 // "Настройки прибора", "Серийный номер прибора" and "Обновить прошивку прибора" call `devices`.
 void JoinDeviceCommands(TfrmMain& main, DevicesWiring& devices);
@@ -34,7 +33,7 @@ void JoinNotebookCommands(TfrmMain& main, NotebookWiring& notebook);
 
 class ProgramWiring {
 public:
-    // The station's views show in these windows until the wiring goes.
+    // The station's procedures show their progress in these windows until the wiring goes.
     explicit ProgramWiring(Shell& shell);
     ~ProgramWiring();
 
@@ -48,7 +47,7 @@ public:
     NotebookWiring& Notebook() { return notebook_; }
 
 private:
-    ViewRelays& views_;
+    Station& station_;
     AcquisitionWiring acquisition_;
     FilesWiring files_;
     SystemTrendWiring systemTrend_;

@@ -61,13 +61,13 @@ Shell::~Shell() {
     terminationSignals_.reset();
     qApp->removeEventFilter(this);
     // The windows leave the store's listeners before the store goes.
-    if (plet_) Store().RemoveListener(plet_.get());
-    if (mgr_) Store().RemoveListener(mgr_.get());
+    if (plet_) Store().Events().Unsubscribe(plet_.get());
+    if (mgr_) Store().Events().Unsubscribe(mgr_.get());
     plet_.reset();
     mgr_.reset();
     alarmMin_.reset();
     alarmMax_.reset();
-    if (scanM_) Store().RemoveListener(scanM_.get());
+    if (scanM_) Store().Events().Unsubscribe(scanM_.get());
     station_.Log().Attach(nullptr);
     scanM_.reset();
     progSet_.reset();
@@ -92,13 +92,13 @@ void Shell::CreateWindows() {
     trend_ = std::make_unique<TfrmTrend>(Store());
     scanM_ = std::make_unique<TfrmScanM>(Store());
     station_.Log().Attach(scanM_.get());
-    Store().AddListener(scanM_.get());
+    Store().Events().Subscribe(scanM_.get());
     mgr_ = std::make_unique<TfrmMGR>(Store());
-    Store().AddListener(mgr_.get());
+    Store().Events().Subscribe(mgr_.get());
     alarmMax_ = std::make_unique<TfrmAlarm>(TfrmAlarm::Kind::Upper);
     alarmMin_ = std::make_unique<TfrmAlarm>(TfrmAlarm::Kind::Lower);
     plet_ = std::make_unique<TfrmPlet>(Store(), operator_);
-    Store().AddListener(plet_.get());
+    Store().Events().Subscribe(plet_.get());
 }
 
 void Shell::WireCommands() {
@@ -127,22 +127,22 @@ void Shell::WireCommands() {
     ProgSetHooks hooks;
     hooks.Receiving = [this] { return Store().Receiving; };
     hooks.ShowHint = [this](bool on) { SetShowHint(on); };
-    // The station keeps the polling interval in force; the timer follows it.
+    // Reception keeps the polling interval in force, auto-save its period; their timers follow
+    // (a running timer counts anew).
     hooks.PollingIntervalMs = [this] { return Engine().PollingInterval(); };
     hooks.SetPollingInterval = [this](const TimerPlan& plan) {
         Engine().SetPollingInterval(plan.IntervalMs);
-        timers_.Polling.setInterval(plan.IntervalMs);  // a running timer counts anew
         main_->ReceptionIndicators().SetProgress(0);
         main_->ReceptionIndicators().SetProgressMaximum(plan.ProgressMax);
     };
-    hooks.AutoSaveIntervalMs = [this] { return timers_.AutoSave.interval(); };
+    hooks.AutoSaveIntervalMs = [this] { return Engine().AutoSaver().PeriodSeconds() * 1000; };
     hooks.SetAutoSaveInterval = [this](const TimerPlan& plan) {
-        timers_.AutoSave.setInterval(plan.IntervalMs);
+        Engine().AutoSaver().SetPeriodIndex(Settings().Main.AutoSaveIndex);
         main_->SaveIndicators().SetProgress(0);
         main_->SaveIndicators().SetProgressMaximum(plan.ProgressMax);
     };
     hooks.AutoSaveLamp = [this](bool on) { main_->SaveIndicators().SetLampGreen(on); };
-    hooks.UpdateIntervalMs = timers_.Update.interval();
+    hooks.UpdateIntervalMs = Reception::UpdateIntervalMs;
     progSet_->SetHooks(std::move(hooks));
 }
 
@@ -190,8 +190,6 @@ void Shell::ApplySettings() {
     main_->SetTableColour(m.TableColor);
     SetShowHint(m.ShowHint);
     progSet_->LoadControls();
-    timers_.Polling.setInterval(Engine().PollingInterval());
-    timers_.AutoSave.setInterval(IntervalMs(m.AutoSaveIndex));
     main_->SaveIndicators().SetLampGreen(m.AutoSaveEnabled);
 }
 

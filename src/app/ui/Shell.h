@@ -16,7 +16,6 @@
 
 #include "app/AppPaths.h"
 #include "app/Settings.h"
-#include "app/ui/ProgramTimers.h"
 #include "base/Services.h"
 #include "app/ui/DesktopStation.h"
 #include "link/SerialChannel.h"
@@ -71,11 +70,10 @@ public:
     TfrmTrend& Trend() { return *trend_; }
     TMFPrintDlg& PrintDlg() { return *printDlg_; }
     // The one owner of the line, the store and the settings; the windows' wiring points its
-    // views at itself.
+    // views at itself and subscribes to its events.
     Station& Engine() { return station_.Get(); }
-    ViewRelays& Views() { return station_.Views(); }
     MeasurementStore& Store() { return station_.Get().Store(); }
-    ProgramTimers& Timers() { return timers_; }
+    TSerialChannel& Channel() { return station_.Get().Channel(); }
     ProgramSettings& Settings() { return station_.Get().Settings(); }
     EventLog& Log() { return station_.Log(); }
     Operator& Op() { return operator_; }
@@ -118,7 +116,6 @@ private:
     std::unique_ptr<Operator> ownOperator_;
     Operator& operator_;
     DesktopStation station_;
-    ProgramTimers timers_;
     AppPaths paths_;
     ShellHooks hooks_;
     bool showHint_ = true;

@@ -59,10 +59,6 @@ SystemTrendWiring::SystemTrendWiring(Shell& shell, AcquisitionWiring& acquisitio
     });
 
     connect(&acquisition, &AcquisitionWiring::DevicesListed, this, &SystemTrendWiring::CreateLines);
-    connect(&acquisition, &AcquisitionWiring::SystemTrendUpdate, &mgr, [&mgr] { mgr.UpdateSystemTrend(); });
-    connect(&acquisition, &AcquisitionWiring::SystemTrendFit, &mgr, [&mgr] {
-        if (!mgr.AutoZoom()) mgr.ShowAll();
-    });
     connect(&files, &FilesWiring::DevicesLoaded, this, [this, &mgr] {
         CreateLines();
         mgr.SetAutoZoom(true);
@@ -73,7 +69,16 @@ SystemTrendWiring::SystemTrendWiring(Shell& shell, AcquisitionWiring& acquisitio
         mgr.SetAlarmMarkers(shell_.Settings().Main.AlarmTMax, shell_.Settings().Main.AlarmTMin);
     });
     mgr.SetAlarmMarkers(shell.Settings().Main.AlarmTMax, shell.Settings().Main.AlarmTMin);
+    shell.Store().Events().Subscribe(this);
 }
+
+SystemTrendWiring::~SystemTrendWiring() { shell_.Store().Events().Unsubscribe(this); }
+
+void SystemTrendWiring::ReceptionStarted(bool) {
+    if (!shell_.MGR().AutoZoom()) shell_.MGR().ShowAll();
+}
+
+void SystemTrendWiring::PacketReceived(DateTime, int) { shell_.MGR().UpdateSystemTrend(); }
 
 std::optional<CableRef> SystemTrendWiring::CableAt(int row) const {
     const MeasurementStore& store = shell_.Store();

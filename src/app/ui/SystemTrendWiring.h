@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "acquisition/ManagerRows.h"
+#include "model/StationEvents.h"
 
 namespace drumo {
 
@@ -17,10 +18,11 @@ class Shell;
 class AcquisitionWiring;
 class FilesWiring;
 
-class SystemTrendWiring : public QObject {
+class SystemTrendWiring : public QObject, public StationEvents {
     Q_OBJECT
 public:
     SystemTrendWiring(Shell& shell, AcquisitionWiring& acquisition, FilesWiring& files);
+    ~SystemTrendWiring() override;
 
     // The settings file was read / is about to be written.
     void LoadSettings();
@@ -30,6 +32,11 @@ public:
     // After a search or a load: one line per cable, swatches and check boxes in the device
     // manager, the lines of the checked rows shown.
     void CreateLines();
+
+    // --- StationEvents: reception's start shows the whole trend unless "АвтоЗум" is on; every
+    // packet extends it.
+    void ReceptionStarted(bool fresh) override;
+    void PacketReceived(DateTime time, int bytes) override;
 
 private:
     std::optional<CableRef> CableAt(int row) const;

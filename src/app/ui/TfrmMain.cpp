@@ -113,10 +113,10 @@ TfrmMain::TfrmMain(MeasurementStore& store, Operator& op, EventLog& log, QWidget
     HideDevicePanel();
 
     connect(Action(QStringLiteral("actExit")), &QAction::triggered, this, &QWidget::close);
-    store_.AddListener(this);
+    store_.Events().Subscribe(this);
 }
 
-TfrmMain::~TfrmMain() { store_.RemoveListener(this); }
+TfrmMain::~TfrmMain() { store_.Events().Unsubscribe(this); }
 
 QWidget* TfrmMain::BuildTimersPanel() {
     auto* panel = new QFrame;

@@ -20,7 +20,7 @@
 
 namespace drumo {
 
-class TfrmMain : public QMainWindow, public StoreListener, public MainPanel {
+class TfrmMain : public QMainWindow, public StationEvents, public MainPanel {
     Q_OBJECT
 public:
     TfrmMain(MeasurementStore& store, Operator& op, EventLog& log, QWidget* parent = nullptr);
@@ -80,8 +80,8 @@ public:
     void StoreCleared() override { ClearTableValues(); }
     void StoreEmptied() override;
     void SelectionChanged() override { RebuildView(); }
-    void SampleAdded(size_t d, size_t c) override {
-        ShowNewSample(static_cast<int>(d), static_cast<int>(c));
+    void SampleAdded(const SamplePlace& place) override {
+        if (place.Selected) ShowNewSample(static_cast<int>(place.Device), static_cast<int>(place.Cable));
     }
 
 signals:

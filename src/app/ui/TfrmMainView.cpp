@@ -153,26 +153,15 @@ void TfrmMain::RebuildView() {
     FillCableSelector();
     ShowDevicePanel();
 
+    // The store has counted the selection's sensors, samples and shown values.
     const size_t c = store_.SelCable;
-    store_.SelSensors = 0;
-    store_.SelSamples = 0;
-    store_.ShownValues = 0;
-    if (store_.HasCable(d, c)) {
-        store_.SelSensors = static_cast<uint8_t>(std::min<size_t>(store_.Sensors(d, c), 255));
-        store_.SelSamples = static_cast<uint32_t>(store_.SampleCount(d, c));
-    }
     FillTable();
 
     if (store_.SelSamples > 0) {
         const char mark = DecimalMark();
         const uint32_t samples = store_.SelSamples;
-        for (int s = 0; s < store_.SelSensors; ++s) {
-            const auto& series = store_.Samples(d, c, s);
-            SetTableCell(2, s + 1, Q(TableValueText(series[samples - 1], mark)));
-            store_.ShownValues += static_cast<uint32_t>(
-                std::count_if(series.begin(), series.begin() + samples,
-                              [](Temperature v) { return v != NoValue; }));
-        }
+        for (int s = 0; s < store_.SelSensors; ++s)
+            SetTableCell(2, s + 1, Q(TableValueText(store_.Samples(d, c, s)[samples - 1], mark)));
     }
 }
 
@@ -181,11 +170,8 @@ void TfrmMain::ShowNewSample(int d, int c) {
     if (store_.SampleTimes(d, c).empty()) return;
     const char mark = DecimalMark();
     const int sensors = std::min<int>(store_.SelSensors, static_cast<int>(store_.Sensors(d, c)));
-    for (int r = 1; r <= sensors; ++r) {
-        const int v = store_.Samples(d, c, r - 1).back();
-        SetTableCell(2, r, Q(TableValueText(v, mark)));
-        if (v != NoValue) ++store_.ShownValues;
-    }
+    for (int r = 1; r <= sensors; ++r)
+        SetTableCell(2, r, Q(TableValueText(store_.Samples(d, c, r - 1).back(), mark)));
 }
 
 }  // namespace drumo

@@ -48,7 +48,7 @@ void JoinPrintCommand(TfrmMain& main, const char* action, TrendWiring& wiring, C
 
 TrendWiring::TrendWiring(TfrmTrend& trend, TMFPrintDlg& print, TfrmMain& main, MeasurementStore& store)
     : trend_(trend), print_(print), store_(store) {
-    store_.AddListener(this);
+    store_.Events().Subscribe(this);
     QAction* show = main.Action(QStringLiteral("actTrend"));
     show->setEnabled(true);
     connect(show, &QAction::triggered, this, &TrendWiring::ShowTrend);
@@ -56,7 +56,7 @@ TrendWiring::TrendWiring(TfrmTrend& trend, TMFPrintDlg& print, TfrmMain& main, M
     connect(&trend_, &TfrmTrend::PrintRequested, this, [this] { PrintChart(trend_.Plot()); });
 }
 
-TrendWiring::~TrendWiring() { store_.RemoveListener(this); }
+TrendWiring::~TrendWiring() { store_.Events().Unsubscribe(this); }
 
 void TrendWiring::ShowTrend() {
     trend_.show();
@@ -66,7 +66,9 @@ void TrendWiring::ShowTrend() {
 
 void TrendWiring::PrintChart(Chart& chart) { print_.PrintGraph(chart); }
 
-void TrendWiring::ResetView() { trend_.ResetTrendView(); }
+void TrendWiring::ReceptionStarted(bool fresh) {
+    if (fresh) trend_.ResetTrendView();
+}
 
 void TrendWiring::ArchiveShown() { trend_.SetAutoZoom(true); }
 
@@ -96,8 +98,8 @@ void TrendWiring::SelectionChanged() {
 }
 
 // A new sample is followed when the main slider stood at the newest one before it came.
-void TrendWiring::SampleAdded(size_t, size_t) {
-    if (store_.SelSamples == 0) return;
+void TrendWiring::SampleAdded(const SamplePlace& place) {
+    if (!place.Selected || store_.SelSamples == 0) return;
     trend_.UpdateTrend(trend_.MainAtMaximum(), false);
 }
 

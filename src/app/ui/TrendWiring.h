@@ -27,7 +27,7 @@ class TrendWiring;
 // системы") opens the print dialog with `chart`; the command is enabled.
 void JoinPrintCommand(TfrmMain& main, const char* action, TrendWiring& wiring, Chart& chart);
 
-class TrendWiring : public QObject, public StoreListener {
+class TrendWiring : public QObject, public StationEvents {
     Q_OBJECT
 public:
     TrendWiring(TfrmTrend& trend, TMFPrintDlg& print, TfrmMain& main, MeasurementStore& store);
@@ -40,8 +40,6 @@ public:
     void ShowTrend();
     // The print dialog with a graph window's chart ("Печатать График", "Печатать Тренд" ...).
     void PrintChart(Chart& chart);
-    // Reception starts with no samples yet, or after notebook data.
-    void ResetView();
     // Archive files were loaded: "АвтоЗум" goes on.
     void ArchiveShown();
 
@@ -49,7 +47,9 @@ public:
     void StoreCleared() override;
     void StoreEmptied() override;
     void SelectionChanged() override;
-    void SampleAdded(size_t d, size_t c) override;
+    void SampleAdded(const SamplePlace& place) override;
+    // Reception starts with no samples yet, or after notebook data: the view starts anew.
+    void ReceptionStarted(bool fresh) override;
 
 private:
     TfrmTrend& trend_;

@@ -24,7 +24,7 @@
 
 namespace drumo {
 
-class TfrmMGR : public QWidget, public StoreListener {
+class TfrmMGR : public QWidget, public StationEvents {
     Q_OBJECT
 public:
     explicit TfrmMGR(MeasurementStore& store, QWidget* parent = nullptr);

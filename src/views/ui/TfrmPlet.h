@@ -24,7 +24,7 @@
 
 namespace drumo {
 
-class TfrmPlet : public QWidget, public StoreListener {
+class TfrmPlet : public QWidget, public StationEvents {
     Q_OBJECT
 public:
     TfrmPlet(MeasurementStore& store, Operator& op, QWidget* parent = nullptr);

@@ -17,7 +17,6 @@
 #include "acquisition/ui/TfrmFind.h"
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/ui/DesktopStation.h"
-#include "app/ui/ProgramTimers.h"
 #include "app/ui/ProgramWiring.h"
 #include "app/ui/TfrmMain.h"
 #include "sim/Presets.h"
@@ -38,9 +37,7 @@ struct AcquisitionRig {
     TfrmAlarm alarmMin{TfrmAlarm::Kind::Lower};
     ProgramSettings& settings = station.Settings();
     TSerialChannel& channel = station.Channel();
-    ProgramTimers timers;
-    AcquisitionWiring wiring{{main, main, scanM, alarmMax, alarmMin, timers.Polling, timers.Update},
-                             station, op, scanM};
+    AcquisitionWiring wiring{{main, main, scanM, alarmMax, alarmMin}, station, op, scanM};
 
     sim::ManualClock simClock;
     std::map<int, std::string> paths;
@@ -49,10 +46,8 @@ struct AcquisitionRig {
     AcquisitionRig() {
         station.UseSettings(DefaultSettings("/tmp"));
         desktop.Log().Attach(&scanM);
-        desktop.Views().Search.SetTarget(&wiring.Find());
-        desktop.Views().Line.SetTarget(&wiring.Find());
-        desktop.Views().Receiving.SetTarget(&wiring);
-        store.AddListener(&scanM);
+        station.SetViews({&wiring.Find(), &wiring});
+        store.Events().Subscribe(&scanM);
         JoinAcquisitionCommands(main, wiring);
         MapPorts();
     }
@@ -61,10 +56,8 @@ struct AcquisitionRig {
         if (store.Receiving) wiring.StopReceptionNow();
         channel.Disconnect();
         for (auto& l : lines) l.Line->Close();
-        store.RemoveListener(&scanM);
-        desktop.Views().Search.SetTarget(nullptr);
-        desktop.Views().Line.SetTarget(nullptr);
-        desktop.Views().Receiving.SetTarget(nullptr);
+        store.Events().Unsubscribe(&scanM);
+        station.SetViews({});
         desktop.Log().Attach(nullptr);
         unsetenv("DRUMO_PORTS");
     }

@@ -7,7 +7,6 @@
 
 #include "acquisition/ui/TfrmAlarm.h"
 #include "acquisition/ui/TfrmScanM.h"
-#include "app/ui/ProgramTimers.h"
 #include "model/DeviceTypes.h"
 #include "support/FakeSearchActivity.h"
 #include "support/ScriptedOperator.h"
@@ -52,9 +51,6 @@ private slots:
         QCOMPARE(manager.Cell(0, 0), QString("Адрес"));
         QCOMPARE(manager.Cell(0, 6), QString("Источник данных"));
         QVERIFY(manager.LogLines().first().endsWith(" --- Старт ---"));
-        const ProgramTimers timers;  // the polling timer waits for reception
-        QCOMPARE(timers.Polling.interval(), 20000);
-        QVERIFY(!timers.Polling.isActive());
     }
 
     void logLinesBeginWithTheTime() {
@@ -133,7 +129,7 @@ private slots:
     void popupNamesTheSelectedDeviceAndReleaseResetsTheGrid() {
         MeasurementStore store(op_, nolog_);
         TfrmScanM manager(store);
-        store.AddListener(&manager);
+        store.Events().Subscribe(&manager);
         FillThreeDevices(store, manager);
         const auto items = manager.PopupMenu()->actions();
         QCOMPARE(items.size(), 5);
@@ -156,7 +152,7 @@ private slots:
         QCOMPARE(manager.windowTitle(), QString("Диспетчер приборов"));
         manager.PreparePopup();
         QCOMPARE(items[0]->text(), QString("Изменить адрес"));
-        store.RemoveListener(&manager);
+        store.Events().Unsubscribe(&manager);
     }
 
     void alarmWindowsCollectLinesAndOnlyHide() {

@@ -121,7 +121,6 @@ private slots:
         shell.ProgSet().Apply();
         // Schedule and countdown follow before the next polling pass.
         QCOMPARE(wiring.Files().AutoSaver().PeriodSeconds(), 20);
-        QCOMPARE(shell.Timers().AutoSave.interval(), 20000);
         reception.DisplayTick();
         QVERIFY(Child<QLabel>(shell.Main(), "LblSave").text() <= QString("00:00:20"));
         QCOMPARE(Child<QProgressBar>(shell.Main(), "PBSave").maximum(), 20);

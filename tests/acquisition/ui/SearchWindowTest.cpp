@@ -183,8 +183,8 @@ private slots:
 
         rig.main.Action("actStart")->trigger();
         QVERIFY(rig.store.Receiving);
-        QVERIFY(rig.timers.Polling.isActive());
-        QVERIFY(rig.timers.Update.isActive());
+        QVERIFY(rig.station.Scheduler().PollingTimerOn());
+        QVERIFY(rig.station.Scheduler().UpdateTimerOn());
         QCOMPARE(rig.store.SampleCount(0, 0), size_t(1));
         QCOMPARE(rig.store.SelSamples, 1u);
         const Temperature v = rig.store.Samples(0, 0, 0)[0];
@@ -193,14 +193,14 @@ private slots:
         QVERIFY(rig.LogHas(" > Получен пакет данных "));
         QVERIFY(!Child<Lamp>(rig.main, "LEDRequest").Lit());  // out again after the pass
 
-        // A tick of the polling timer runs the next pass.
-        QVERIFY(QMetaObject::invokeMethod(&rig.timers.Polling, "timeout", Qt::DirectConnection));
+        // The next pass runs when the polling timer is due.
+        QVERIFY(rig.station.Scheduler().Step(rig.station.NowMs() + rig.station.PollingInterval()).Pass);
         QCOMPARE(rig.store.SampleCount(0, 0), size_t(2));
 
         rig.main.Action("actStop")->trigger();
         QVERIFY(!rig.store.Receiving);
-        QVERIFY(!rig.timers.Polling.isActive());
-        QVERIFY(!rig.timers.Update.isActive());
+        QVERIFY(!rig.station.Scheduler().PollingTimerOn());
+        QVERIFY(!rig.station.Scheduler().UpdateTimerOn());
         QCOMPARE(Child<QLabel>(rig.main, "LblRequest").text(), QString("00:00:00"));
     }
 
@@ -229,7 +229,7 @@ private slots:
         QCOMPARE(rig.store.DeviceCount, 1);
         rig.main.Action("actStart")->trigger();
         QVERIFY(rig.store.Receiving);
-        QVERIFY(!rig.timers.Polling.isActive());  // a stream is not polled
+        QVERIFY(!rig.station.Scheduler().PollingTimerOn());  // a stream is not polled
         rig.Locked(line, [&] {
             line.Command->Streaming = true;
             line.Command->StreamPeriodMs = 3600000;

@@ -54,8 +54,7 @@ struct GraphRig {
     }
     // A live sample of the selected cable, as reception appends and announces it.
     void Sample(DateTime t, std::vector<Temperature> values) {
-        const long k = store.AppendSample(0, 0, t, values);
-        store.SelSamples = static_cast<uint32_t>(k + 1);
+        store.AppendSample(0, 0, t, values);
         store.AnnounceSample(0, 0);
     }
     Chart& chart() { return graphic.Graph(); }

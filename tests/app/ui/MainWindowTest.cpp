@@ -226,7 +226,7 @@ private slots:
 
     void deviceWithoutCablesShowsNotConnectedAndAnEmptyTable() {
         test::AddDevice(*store_, 3, {});
-        main_->RebuildView();
+        store_->AnnounceSelection();
         QCOMPARE(Child<QComboBox>(*main_, "CBSelCH").count(), 1);
         QCOMPARE(Child<QComboBox>(*main_, "CBSelCH").itemText(0), QString("Not connected"));
         QCOMPARE(main_->TableRows(), 2);
@@ -240,7 +240,7 @@ private slots:
         const Temperature second[] = {2150, NoValue, -5001};
         store_->AppendSample(0, 0, 46000.5, first);
         store_->AppendSample(0, 0, 46000.6, second);
-        main_->RebuildView();
+        store_->AnnounceSelection();
 
         QCOMPARE(main_->TableRows(), 4);
         QCOMPARE(main_->TableCell(0, 0), QString(" №"));
@@ -262,7 +262,7 @@ private slots:
 
     void probeCableNamesItsQuantities() {
         test::AddDevice(*store_, 4, {{77, 4, {0, 100, 200}}});
-        main_->RebuildView();
+        store_->AnnounceSelection();
         QCOMPARE(main_->TableCell(1, 0), QString(" ->"));
         QCOMPARE(main_->TableCell(2, 0), QString(" ->"));
         QCOMPARE(main_->TableCell(1, 1), QString("To, °C"));
@@ -275,14 +275,14 @@ private slots:
         test::AddDevice(*store_, 4, {{1, 2, {1250}}});
         const Temperature v[] = {2153};
         store_->AppendSample(0, 0, 46000.5, v);
-        main_->RebuildView();
+        store_->AnnounceSelection();
         QCOMPARE(main_->TableCell(1, 1), QString(" 12,5"));
         QCOMPARE(main_->TableCell(2, 1), QString(" 21,53"));
     }
 
     void pickingACableRebuildsOnlyWhenThereIsAChoice() {
         test::AddDevice(*store_, 4, {{11, 1, {100}}, {12, 1, {100, 200}}});
-        main_->RebuildView();
+        store_->AnnounceSelection();
         main_->PickCable(1);
         QCOMPARE(store_->SelCable, 1);
         QCOMPARE(main_->TableRows(), 3);
@@ -292,7 +292,7 @@ private slots:
         MeasurementStore single(op_, log_);
         TfrmMain other(single, op_, log_);
         test::AddDevice(single, 4, {{11, 1, {100}}});
-        other.RebuildView();
+        single.AnnounceSelection();
         single.SelCable = 5;  // a stale selection must not be "picked" back by a single item
         other.PickCable(0);
         QCOMPARE(single.SelCable, 5);
@@ -302,11 +302,10 @@ private slots:
         test::AddDevice(*store_, 4, {{1, 3, {100, 200}}});
         const Temperature a[] = {1000, 1100};
         store_->AppendSample(0, 0, 46000.5, a);
-        main_->RebuildView();
+        store_->AnnounceSelection();
         const Temperature b[] = {NoValue, 1250};
         store_->AppendSample(0, 0, 46000.6, b);
-        store_->SelSamples = 2;  // as the polling pass counts it
-        main_->ShowNewSample(0, 0);
+        store_->AnnounceSample(0, 0);  // the store counts it, then the window shows it
         QCOMPARE(main_->TableCell(2, 1), QString(" Error!"));
         QCOMPARE(main_->TableCell(2, 2), QString(" 12.5"));
         QCOMPARE(store_->ShownValues, 3u);
@@ -316,7 +315,7 @@ private slots:
 
     void newSampleBeforeAnyShownSampleIsIgnored() {
         test::AddDevice(*store_, 4, {{1, 3, {100}}});
-        main_->RebuildView();
+        store_->AnnounceSelection();
         const Temperature a[] = {1000};
         store_->AppendSample(0, 0, 46000.5, a);
         main_->ShowNewSample(0, 0);  // SelSamples is still 0
@@ -327,7 +326,7 @@ private slots:
         test::AddDevice(*store_, 4, {{1, 3, {100, 200, 300}}});
         const Temperature a[] = {1000, 1100, 1200};
         store_->AppendSample(0, 0, 46000.5, a);
-        main_->RebuildView();
+        store_->AnnounceSelection();
         Child<QTableWidget>(*main_, "SGTemp").setRangeSelected(QTableWidgetSelectionRange(0, 1, 1, 2), true);
         QCOMPARE(main_->CopyTableText(), QString(" 1\t 10\t\r\n 2\t 11\t\r\n"));
     }
@@ -338,7 +337,7 @@ private slots:
         store_->AppendSample(0, 0, 46000.5, a);
         store_->ArchiveLoaded = true;
         store_->DevSig(0).Source = "/data/arch/10.00.00.dml";
-        main_->RebuildView();
+        store_->AnnounceSelection();
         QCOMPARE(main_->windowTitle(), QString("Drumo - 10.00.00.dml"));
 
         store_->ClearResults();  // archive data: no question
@@ -358,7 +357,7 @@ private slots:
 
     void selectionPastTheListsShowsNothing() {
         store_->SelDevice = 3;
-        main_->RebuildView();
+        store_->AnnounceSelection();
         main_->FillTable();
         QCOMPARE(main_->TableRows(), 2);
         QVERIFY(!main_->DevicePanelShown());
@@ -367,7 +366,7 @@ private slots:
     void pickingATableRowTracksThatLine() {
         QSignalSpy tracked(main_, &TfrmMain::SensorRowPicked);
         test::AddDevice(*store_, 4, {{1, 3, {100, 200}}});
-        main_->RebuildView();
+        store_->AnnounceSelection();
         const QRect cell = Child<QTableWidget>(*main_, "SGTemp").visualItemRect(Child<QTableWidget>(*main_, "SGTemp").item(1, 0));
         main_->show();
         QTest::mouseClick(Child<QTableWidget>(*main_, "SGTemp").viewport(), Qt::LeftButton, {}, cell.center());

@@ -71,9 +71,9 @@ private slots:
         QCOMPARE(m.height(), 433);
         QVERIFY(QDir(Home("Archive")).exists());
         QVERIFY(op_.Shown().empty());
-        QCOMPARE(shell.Timers().Polling.interval(), 60000);
-        QVERIFY(!shell.Timers().Polling.isActive());
-        QCOMPARE(shell.Timers().AutoSave.interval(), 300000);
+        QCOMPARE(shell.Engine().PollingInterval(), 60000);
+        QVERIFY(!shell.Engine().Scheduler().PollingTimerOn());
+        QCOMPARE(shell.Engine().AutoSaver().PeriodSeconds(), 300);
         QCOMPARE(Child<Lamp>(m, "LEDSave").Colour(), QColor(Qt::red));
         QVERIFY(shell.ProgSet().PointButton()->isChecked());
         QVERIFY(shell.ProgSet().ShowHintBox()->isChecked());
@@ -96,9 +96,8 @@ private slots:
         QCOMPARE(m.width(), 335);
         QCOMPARE(shell.ScanM().pos(), QPoint(110, 100));
         QCOMPARE(shell.ScanM().height(), 300);
-        QCOMPARE(shell.Timers().Polling.interval(), 20000);
         QCOMPARE(shell.Engine().PollingInterval(), 20000);
-        QCOMPARE(shell.Timers().AutoSave.interval(), 86400000);
+        QCOMPARE(shell.Engine().AutoSaver().PeriodSeconds(), 86400);
         QCOMPARE(Child<Lamp>(m, "LEDSave").Colour(), QColor(Qt::green));
         QCOMPARE(m.TableColour(), 255);
         QVERIFY(shell.ProgSet().CommaButton()->isChecked());
@@ -266,8 +265,6 @@ private slots:
         Shell shell({}, &op_);
         shell.Show();
         TfrmProgSet& dlg = shell.ProgSet();
-        QTimer& timer = shell.Timers().Polling;
-        timer.start();
         Child<QProgressBar>(shell.Main(), "PBRequest").setValue(7);
         QSignalSpy changed(&dlg, &TfrmProgSet::PollingIntervalChanged);
         QSignalSpy applied(&dlg, &TfrmProgSet::Applied);
@@ -282,13 +279,10 @@ private slots:
         dlg.Apply();
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.first().first().toInt(), 30000);
-        QCOMPARE(timer.interval(), 30000);
-        QCOMPARE(shell.Engine().PollingInterval(), 30000);  // the station's copy leads, the timer follows
-        QVERIFY(timer.isActive());
+        QCOMPARE(shell.Engine().PollingInterval(), 30000);  // reception's one copy; the timer reads it
         QCOMPARE(Child<QProgressBar>(shell.Main(), "PBRequest").value(), 0);
         QCOMPARE(Child<QProgressBar>(shell.Main(), "PBRequest").maximum(), 30);
         QCOMPARE(shell.Settings().Main.RequestAllIndex, 1);
-        timer.stop();
     }
 
     void settingsDialogAppliesSeparatorHintsLampAndAlarms() {
@@ -307,7 +301,7 @@ private slots:
         QVERIFY(!shell.ShowHint());
         QCOMPARE(Child<Lamp>(shell.Main(), "LEDSave").Colour(), QColor(Qt::green));
         QCOMPARE(shell.Settings().Main.AlarmTMax, 25.0);
-        QCOMPARE(shell.Timers().AutoSave.interval(), 20000);
+        QCOMPARE(shell.Engine().AutoSaver().PeriodSeconds(), 20);
         QVERIFY(shell.Settings().Main.AutoSaveEnabled);
     }
 
@@ -321,7 +315,7 @@ private slots:
         dlg.AutoSaveList()->setCurrentIndex(5);
         dlg.Apply();
         QVERIFY(!shell.Settings().Main.AutoSaveEnabled);
-        QCOMPARE(shell.Timers().AutoSave.interval(), 600000);  // the interval still changes
+        QCOMPARE(shell.Engine().AutoSaver().PeriodSeconds(), 600);  // the interval still changes
         shell.Store().Receiving = false;
     }
 

@@ -109,7 +109,7 @@ private slots:
         QCOMPARE(value, 15.0);
 
         // Reception starting anew shows -50 ... +50 degrees; "Очистить результаты" empties the trend.
-        wiring.Acquisition().ResetGraphViews();
+        shell.Store().Events().Send(&StationEvents::ReceptionStarted, true);
         QCOMPARE(trend.Plot().AxisMin(ChartAxis::Bottom), -50.0);
         shell.Store().ClearResults();
         QCOMPARE(trend.Plot().PointCount(MainLine), 0);

@@ -13,7 +13,6 @@
 
 #include "acquisition/ui/TfrmScanM.h"
 #include "app/ui/DesktopStation.h"
-#include "app/ui/ProgramTimers.h"
 #include "app/ui/ProgramWiring.h"
 #include "app/ui/TfrmMain.h"
 #include "files/ArchiveBrowser.h"
@@ -50,7 +49,6 @@ struct FilesRig {
     MeasurementStore& store = desktop.Get().Store();
     TfrmScanM scanM{store};
     TfrmMain main{store, op, scanM};
-    ProgramTimers timers;
     ProgramSettings& settings = desktop.Get().Settings();
     ScriptedDialogs dialogs;
     std::unique_ptr<FilesWiring> files;
@@ -58,19 +56,16 @@ struct FilesRig {
     explicit FilesRig(const QString& archive) {
         desktop.Get().UseSettings(DefaultSettings(archive.toStdString()));
         desktop.Log().Attach(&scanM);
-        store.AddListener(&scanM);
-        files = std::make_unique<FilesWiring>(FilesWindows{main, main, scanM, timers.AutoSave}, desktop.Get(),
-                                              op, scanM);
-        desktop.Views().Archive.SetTarget(files.get());
-        desktop.Views().Saving.SetTarget(files.get());
+        store.Events().Subscribe(&scanM);
+        files = std::make_unique<FilesWiring>(FilesWindows{main, main, scanM}, desktop.Get(), op, scanM);
+        desktop.Get().SetViews({nullptr, nullptr, files.get(), files.get()});
         JoinFileCommands(main, *files);
         files->SetDialogs(&dialogs);
     }
     ~FilesRig() {
-        desktop.Views().Archive.SetTarget(nullptr);
-        desktop.Views().Saving.SetTarget(nullptr);
+        desktop.Get().SetViews({});
         files.reset();
-        store.RemoveListener(&scanM);
+        store.Events().Unsubscribe(&scanM);
         desktop.Log().Attach(nullptr);
     }
 
@@ -252,8 +247,8 @@ private slots:
         rig.settings.Main.AutoSaveIndex = 0;  // 20 seconds
         AutoSaveHooks& hooks = rig.files->Hooks();
         hooks.Start();
-        QVERIFY(rig.timers.AutoSave.isActive());
-        QCOMPARE(rig.timers.AutoSave.interval(), 20000);
+        QVERIFY(rig.desktop.Get().Scheduler().AutoSaveTimerOn());
+        QCOMPARE(rig.files->AutoSaver().PeriodSeconds(), 20);
         QCOMPARE(Child<QProgressBar>(rig.main, "PBSave").maximum(), 20);
         const QString file = QString::fromStdString(rig.files->AutoSaver().FileName());
         QCOMPARE(QFileInfo(file).absolutePath(), QDir(Today()).absolutePath());
@@ -262,14 +257,15 @@ private slots:
         QVERIFY(!QFileInfo::exists(file));  // not due yet
         hooks.DisplayTick();
         QCOMPARE(Child<QProgressBar>(rig.main, "PBSave").value(), 1);
-        QVERIFY(QMetaObject::invokeMethod(&rig.timers.AutoSave, "timeout", Qt::DirectConnection));
+        Station& station = rig.desktop.Get();
+        QVERIFY(station.Scheduler().Step(station.NowMs() + 20000).AutoSave);
         hooks.EndOfPass();
         QVERIFY(QFileInfo::exists(file));
         QVERIFY(!Child<Lamp>(rig.main, "LEDSave").Lit());
         QCOMPARE(Child<QProgressBar>(rig.main, "PBSave").value(), 0);
 
         hooks.Stop();
-        QVERIFY(!rig.timers.AutoSave.isActive());
+        QVERIFY(!rig.desktop.Get().Scheduler().AutoSaveTimerOn());
         QCOMPARE(Child<QLabel>(rig.main, "LblSave").text(), QString("00:00:00"));
     }
 

@@ -86,7 +86,7 @@ private slots:
         MeasurementStore store(op_, log_);
         FillSystem(store);
         TfrmMGR mgr(store);
-        store.AddListener(&mgr);
+        store.Events().Subscribe(&mgr);
         mgr.CreateSystemLines({{Qt::yellow, Qt::cyan}, {Qt::green}});
         QCOMPARE(mgr.ChartView().AxisMax(ChartAxis::Bottom), 15.0);  // labels 0 .. 15 m
         mgr.UpdateSystemTrend(true);
@@ -135,7 +135,7 @@ private slots:
         store.ClearResults();
         QCOMPARE(mgr.ChartView().PointCount(mgr.LineOf(0, 0)), 0);
         QCOMPARE(mgr.Slider().maximum(), 0);
-        store.RemoveListener(&mgr);
+        store.Events().Unsubscribe(&mgr);
     }
 
     void loadedArchiveDrawsEveryCableAsTheDeviceManagerChooses() {
@@ -276,7 +276,7 @@ private slots:
         }
         test::AddDevice(store, 4, {CableSpec(1, 1, labels, samples)});
         TfrmPlet plet(store, op_);
-        store.AddListener(&plet);
+        store.Events().Subscribe(&plet);
         plet.SetParameters(1, 0, 10);
 
         // "Стоп" pressed while it runs: nothing is shown.
@@ -324,7 +324,7 @@ private slots:
         plet.MakePlets();
         QVERIFY(!plet.Running());
         QCOMPARE(plet.ChartView().LineCount(), 0);
-        store.RemoveListener(&plet);
+        store.Events().Unsubscribe(&plet);
     }
 };
 
