@@ -10,6 +10,10 @@
 
 namespace drumo {
 
+void ArchiveSink::Samples(std::span<const DateTime> times, std::span<const int16_t> values, size_t sensors) {
+    for (size_t k = 0; k < times.size(); ++k) Sample(times[k], values.subspan(k * sensors, sensors));
+}
+
 void ArchiveCollector::Device(const ArchiveDevice& device) {
     devices_.push_back(device);
     devices_.back().Cables.clear();

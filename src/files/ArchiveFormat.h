@@ -48,6 +48,9 @@ public:
     virtual void Device(const ArchiveDevice& device) = 0;  // device.Cables is empty here
     virtual void Cable(uint8_t kind, int16_t serial, std::span<const int16_t> labels) = 0;
     virtual void Sample(DateTime time, std::span<const int16_t> values) = 0;
+    // Several samples of the current cable at once: one time per sample and `sensors` values per
+    // sample, sample after sample. Passes them to Sample one by one unless a sink does better.
+    virtual void Samples(std::span<const DateTime> times, std::span<const int16_t> values, size_t sensors);
 };
 
 // What one archive file gave, whatever went wrong with it. Devices is filled only when the

@@ -73,6 +73,15 @@ void StoreSink::Sample(DateTime time, std::span<const int16_t> values) {
     if (k == 0 && view_) view_->EnableLastRowCheck();
 }
 
+void StoreSink::Samples(std::span<const DateTime> times, std::span<const int16_t> values, size_t sensors) {
+    if (!haveDevice_ || times.empty()) return;
+    const size_t d = store_.Devices() - 1;
+    const size_t cables = store_.Cables(d);
+    if (cables == 0) return;
+    const long k = store_.AppendSamples(d, cables - 1, times, values, sensors);
+    if (k == 0 && view_) view_->EnableLastRowCheck();
+}
+
 bool WriteDml(const MeasurementStore& store, std::string_view programVersion, DateTime saved,
               const std::function<bool(std::string_view)>& emit) {
     constexpr size_t FlushAt = 1 << 18;

@@ -3,6 +3,9 @@
 #include "model/Cp1251.h"
 #include "model/SafeFile.h"
 
+#include <bit>
+#include <cstring>
+
 namespace drumo {
 
 namespace {
@@ -39,6 +42,39 @@ inline bool ParseTemperature(const char* p, const char* end, int16_t& out) {
     return true;
 }
 
+// The same for a field of seven characters, all eight bytes at p + 0..7 read at once (the eighth
+// is the next field's or the line's and is not looked at). The digits are moved to the top of a
+// 64-bit word with '0' below them and read as an eight-digit number in a few multiplications.
+inline bool ParseTemperature7(const char* p, int16_t& out) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    v <<= 8;  // the field in bytes 1..7, its last character in the top byte
+    const uint64_t notSpace = (v ^ 0x2020202020202020ULL) & ~uint64_t{0xFF};
+    if (notSpace == 0) return false;
+    unsigned first = static_cast<unsigned>(std::countr_zero(notSpace)) / 8;  // 1..7
+    const unsigned char lead = static_cast<unsigned char>(v >> (first * 8));
+    const bool negative = lead == '-';
+    if (negative || lead == '+') {
+        if (first == 7) return false;
+        ++first;
+    }
+    const uint64_t below = (uint64_t{1} << (first * 8)) - 1;
+    const uint64_t digits = (v & ~below) | (0x3030303030303030ULL & below);
+    constexpr uint64_t High = 0xF0F0F0F0F0F0F0F0ULL, Zeros = 0x3030303030303030ULL;
+    if ((digits & High) != Zeros || ((digits + 0x0606060606060606ULL) & High) != Zeros) return false;
+    uint64_t x = digits - Zeros;
+    x = x * 10 + (x >> 8);
+    x = ((x & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
+         ((x >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >> 32;
+    if (x > 32767u + negative) return false;
+    out = static_cast<int16_t>(negative ? -static_cast<int32_t>(x) : static_cast<int32_t>(x));
+    return true;
+}
+
+// Samples held back before they go to the sink together.
+constexpr size_t HeldSamples = 64;
+
 }  // namespace
 
 DmlReader::DmlReader(ArchiveResult& result, ArchiveSink& sink) : r_(result), sink_(sink) {
@@ -65,7 +101,17 @@ void DmlReader::Line(std::string_view line) {
     if (!ok) r_.DamagedLines.push_back(lineNo_);
 }
 
-void DmlReader::Finish() { r_.Completed = true; }
+void DmlReader::Finish() {
+    Flush();
+    r_.Completed = true;
+}
+
+void DmlReader::Flush() {
+    if (heldTimes_.empty()) return;
+    sink_.Samples(heldTimes_, heldValues_, sensorsOfCable_);
+    heldTimes_.clear();
+    heldValues_.clear();
+}
 
 bool DmlReader::ReadDevice(std::string_view line) {
     if (r_.DeviceCount >= MaxDevices) return false;
@@ -100,6 +146,7 @@ bool DmlReader::ReadDevice(std::string_view line) {
 
     ArchiveDevice device;
     device.Id = std::move(id);
+    Flush();
     sink_.Device(device);
     ++r_.DeviceCount;
     cablesOfDevice_ = 0;
@@ -141,6 +188,7 @@ bool DmlReader::ReadCable(std::string_view line) {
     }
 
     const bool first = cablesOfDevice_ == 0;
+    Flush();
     sink_.Cable(static_cast<uint8_t>(kindChar - '0'), serial, row_);
     ++cablesOfDevice_;
     ++r_.CableCount;
@@ -164,22 +212,33 @@ bool DmlReader::ReadSample(std::string_view line) {
 
     const size_t w = width_;
     const size_t sensors = sensorsOfCable_;
-    row_.resize(sensors);
+    const size_t at = heldValues_.size();
+    heldValues_.resize(at + sensors);
+    int16_t* const row = heldValues_.data() + at;
     const char* const text = line.data();
+    // Fields that lie whole in the line, and of those the ones followed by at least one more byte.
+    const size_t n = line.size();
+    const size_t whole = w > 0 && n > 22 ? std::min(sensors, (n - 22) / w) : 0;
+    const size_t quick = w == 7 && n > 23 ? std::min(whole, (n - 23) / 7) : 0;
     uint32_t valid = 0;
-    for (size_t s = 0; s < sensors; ++s) {
-        int16_t value = ArchiveNoValue;
-        if (22 + w * (s + 1) <= line.size()) {
-            const char* field = text + 22 + s * w;
-            int16_t parsed;
-            // A field that does not parse (or does not fit 16 bits) leaves no value.
-            if (ParseTemperature(field, field + w, parsed)) value = parsed;
-        }
+    for (size_t s = 0; s < quick; ++s) {
+        int16_t value;
+        // A field that does not parse (or does not fit 16 bits) leaves no value.
+        if (!ParseTemperature7(text + 22 + s * 7, value)) value = ArchiveNoValue;
         valid += value != ArchiveNoValue;
-        row_[s] = value;
+        row[s] = value;
     }
+    for (size_t s = quick; s < whole; ++s) {
+        const char* field = text + 22 + s * w;
+        int16_t value;
+        if (!ParseTemperature(field, field + w, value)) value = ArchiveNoValue;
+        valid += value != ArchiveNoValue;
+        row[s] = value;
+    }
+    for (size_t s = whole; s < sensors; ++s) row[s] = ArchiveNoValue;
     r_.ValidValues += valid;
-    sink_.Sample(time, row_);
+    heldTimes_.push_back(time);
+    if (heldTimes_.size() == HeldSamples) Flush();
 
     check_ = Crc8Update(check_, line.substr(0, line.size() - 6));
     int64_t written;
@@ -221,6 +280,7 @@ ArchiveResult LoadArhivFile(const std::string& fileName, ArchiveSink& sink) {
         ++count;
     }
     if (lines.Failed()) {  // a read error or an endless line: what was read stays, not completed
+        reader.Flush();
         result.ReadError = lines.Error();
         result.ReadErrno = lines.ErrorNumber();
         result.StopLine = count + 1;

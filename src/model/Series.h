@@ -98,6 +98,20 @@ public:
         ++size_;
     }
 
+    // Appends `count` values taken `stride` apart from `first`, a page at a time.
+    void AppendStrided(const T* first, size_t count, size_t stride) {
+        while (count > 0) {
+            if (next_ == end_) Grow();
+            const size_t room = std::min(count, static_cast<size_t>(end_ - next_));
+            T* out = next_;
+            for (size_t k = 0; k < room; ++k) out[k] = first[k * stride];
+            next_ += room;
+            size_ += room;
+            first += room * stride;
+            count -= room;
+        }
+    }
+
     // Grows with `fill` or drops values from the end; dropping frees whole pages.
     void resize(size_t n, T fill) {
         while (size_ < n) push_back(fill);

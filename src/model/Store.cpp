@@ -98,6 +98,12 @@ uint32_t MeasurementStore::CountValid(const Series<Temperature>& series) {
     return n;
 }
 
+uint32_t MeasurementStore::CountValid(const Temperature* first, size_t count, size_t stride) {
+    uint32_t n = 0;
+    for (size_t k = 0; k < count; ++k) n += first[k * stride] != NoValue;
+    return n;
+}
+
 void MeasurementStore::SetDeviceCount(size_t n) {
     // Devices that go take their values out of the count with them.
     for (size_t d = n; d < devSigs_.size(); ++d) SetCableCount(d, 0);
@@ -149,6 +155,29 @@ long MeasurementStore::AppendSample(size_t d, size_t c, DateTime time,
     validValues_ += valid;
     NoteSampleTime(time);
     return static_cast<long>(times.size() - 1);
+}
+
+long MeasurementStore::AppendSamples(size_t d, size_t c, std::span<const DateTime> times,
+                                     std::span<const Temperature> values, size_t stride) {
+    if (!HasCable(d, c)) return -1;
+    auto& series = samples_[d][c];
+    const size_t count = times.size();
+    const size_t first = sampleTimes_[d][c].size();
+    const size_t given = std::min(series.size(), stride);
+    // Sensor by sensor, so that each series takes its values in one run.
+    for (size_t s = 0; s < series.size(); ++s) {
+        if (s < given && (count == 0 || (count - 1) * stride + s < values.size())) {
+            series[s].AppendStrided(values.data() + s, count, stride);
+            validValues_ += CountValid(values.data() + s, count, stride);
+        } else {
+            series[s].resize(series[s].size() + count, NoValue);
+        }
+    }
+    for (const DateTime t : times) {
+        sampleTimes_[d][c].push_back(t);
+        NoteSampleTime(t);
+    }
+    return static_cast<long>(first);
 }
 
 bool MeasurementStore::SetValue(size_t d, size_t c, size_t s, size_t k, Temperature value) {
