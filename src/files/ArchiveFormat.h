@@ -120,6 +120,9 @@ std::string DmlDeviceLine(const ArchiveDeviceId& device);
 std::string DmlCableLine(uint8_t kind, int16_t serial, const std::vector<int16_t>& labels);
 // A sample line without its check field: date, time, " n/a " and the temperatures.
 void AppendDmlSampleBody(std::string& out, DateTime time, const int16_t* values, size_t count);
+// The same written at p, which has room for DmlSampleBodyLength(count) bytes; returns its end.
+char* PutDmlSampleBody(char* p, DateTime time, const int16_t* values, size_t count);
+constexpr size_t DmlSampleBodyLength(size_t count) { return 22 + 7 * count; }
 // " (" + check byte zero-padded to 3 + ")".
 void AppendDmlCheckField(std::string& out, uint8_t check);
 
