@@ -66,18 +66,6 @@ std::vector<std::string_view> SplitSpaces(std::string_view line) {
     return fields;
 }
 
-// Up to `n` whitespace-separated tokens of a line into `out`; the number of tokens found (at most n).
-size_t Tokens(std::string_view line, std::string_view* out, size_t n) {
-    size_t found = 0, i = 0;
-    while (i < line.size() && found < n) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        const size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        if (i > start) out[found++] = line.substr(start, i - start);
-    }
-    return found;
-}
-
 // Plain decimals ("-12.345") of up to 15 digits are read directly: the digits as a whole number
 // and one division by a power of ten, both exact, give the correctly rounded value, as
 // std::from_chars does. Everything else goes to std::from_chars.
@@ -107,6 +95,53 @@ bool ParseReal(std::string_view text, double& out) {
     }
     const auto res = std::from_chars(text.data(), text.data() + text.size(), out);
     return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(out);
+}
+
+// The first four blank-separated numbers of a line, read in the one pass that finds them: plain
+// decimals as ParseReal reads them, any other token through ParseReal itself. Returns how many
+// tokens there are (at most four, counted also after one that is no number); `ok` is false when
+// there are fewer than four or one of them is no number.
+size_t ScanFour(std::string_view line, double (&v)[4], bool& ok) {
+    static constexpr double Powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    ok = true;
+    size_t found = 0;
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    while (found < 4) {
+        while (p < end && (*p == ' ' || *p == '\t')) ++p;
+        if (p == end) break;
+        const char* const start = p;
+        const bool negative = *p == '-';
+        if (negative) ++p;
+        uint64_t digits = 0;
+        int count = 0, fraction = -1;
+        bool plain = true;
+        for (; p < end && *p != ' ' && *p != '\t'; ++p) {
+            const unsigned digit = static_cast<unsigned>(*p - '0');
+            if (digit <= 9) {
+                digits = digits * 10 + digit;
+                ++count;
+                if (fraction >= 0) ++fraction;
+            } else if (*p == '.' && fraction < 0) {
+                fraction = 0;
+            } else {
+                plain = false;
+            }
+        }
+        if (ok) {
+            if (plain && count > 0 && count <= 15) {
+                double value = static_cast<double>(digits);
+                if (fraction > 0) value /= Powers[fraction];
+                v[found] = negative ? -value : value;
+            } else {
+                ok = ParseReal(std::string_view(start, static_cast<size_t>(p - start)), v[found]);
+            }
+        }
+        ++found;
+    }
+    ok = ok && found == 4;
+    return found;
 }
 
 // Rounds to the nearest integer, halves to even; false when the result leaves [lo, hi].
@@ -266,27 +301,11 @@ void SendDevice(ArchiveResult& r, ArchiveSink& sink, ArchiveDevice&& device) {
 void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
     r.Signed = false;
     r.CarriesSignature = false;
-    std::string_view tokens[4];
     size_t tokenCount = 0;
-    // A sensor's index and position repeat on each of its lines: the text of the first two
-    // numbers of the last good line is kept with its value, and the same text is not read again.
-    std::string lastText[2];
-    double lastValue[2] = {};
     auto readFour = [&](std::string_view line, double (&v)[4]) {
-        tokenCount = Tokens(line, tokens, 4);
-        if (tokenCount < 4) return false;
-        for (size_t i = 0; i < 4; ++i) {
-            if (i < 2 && tokens[i] == lastText[i]) {
-                v[i] = lastValue[i];
-                continue;
-            }
-            if (!ParseReal(tokens[i], v[i])) return false;
-            if (i < 2) {
-                lastText[i] = tokens[i];
-                lastValue[i] = v[i];
-            }
-        }
-        return true;
+        bool ok;
+        tokenCount = ScanFour(line, v, ok);
+        return ok;
     };
     double head[4];
     if (!readFour(lines.Next(), head)) return Stop(r, lines);

@@ -112,7 +112,7 @@ TEST(NumericDmr, ReadsSensorMajorLinesIntoSamples) {
         "0 9 43074.5 5\r\n"            // index 0: skipped
         "4 9 43074.5 5\r\n"            // beyond the sensor count: skipped
         "\r\n"
-        "3 2.5 43074.5 -5.125\r\n";
+        "3\t+2.5  4.30745e4 -5.125 rest\r\n";  // any blanks, numbers in any form, more than four
     const ArchiveResult r = ReadDmr(file);
     EXPECT_TRUE(r.Completed);
     // The format has no signature: its data never count as signed.
