@@ -11,8 +11,14 @@
 
 namespace drumo {
 
-void ArchiveSink::Samples(std::span<const DateTime> times, std::span<const int16_t> values, size_t sensors) {
-    for (size_t k = 0; k < times.size(); ++k) Sample(times[k], values.subspan(k * sensors, sensors));
+void ArchiveSink::Samples(std::span<const DateTime> times, std::span<const int16_t> values) {
+    const size_t count = times.size();
+    if (count == 0) return;
+    std::vector<int16_t> row(values.size() / count);
+    for (size_t k = 0; k < count; ++k) {
+        for (size_t s = 0; s < row.size(); ++s) row[s] = values[s * count + k];
+        Sample(times[k], row);
+    }
 }
 
 void ArchiveCollector::Device(const ArchiveDevice& device) {
@@ -248,10 +254,6 @@ std::string DmlCableLine(uint8_t kind, int16_t serial, const std::vector<int16_t
     return s;
 }
 
-namespace {
-
-// The seven columns of every 16-bit temperature, right-aligned, at eight bytes apart: a save
-// copies each field instead of dividing it into digits. Built at the first save (512 KiB).
 const char* TemperatureColumns() {
     static const std::unique_ptr<char[]> table = [] {
         std::unique_ptr<char[]> t(new char[65536 * 8]);
@@ -268,8 +270,6 @@ const char* TemperatureColumns() {
     }();
     return table.get();
 }
-
-}  // namespace
 
 char* PutDmlSampleBody(char* p, DateTime time, const int16_t* values, size_t count) {
     const CalendarTime t = DecodeDateTime(time);

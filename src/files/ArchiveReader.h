@@ -37,7 +37,8 @@ private:
     uint8_t check_ = 0;
     std::vector<int16_t> row_;
     // Samples of the current cable not yet passed on: they go to the sink in blocks, so that
-    // each sensor's series takes a run of values at once.
+    // each sensor's series takes a run of values at once. The values are held sensor after
+    // sensor, a fixed run of room for each.
     std::vector<DateTime> heldTimes_;
     std::vector<int16_t> heldValues_;
 };

@@ -74,12 +74,12 @@ void StoreSink::Sample(DateTime time, std::span<const int16_t> values) {
     if (k == 0 && view_) view_->EnableLastRowCheck();
 }
 
-void StoreSink::Samples(std::span<const DateTime> times, std::span<const int16_t> values, size_t sensors) {
+void StoreSink::Samples(std::span<const DateTime> times, std::span<const int16_t> values) {
     if (!haveDevice_ || times.empty()) return;
     const size_t d = store_.Devices() - 1;
     const size_t cables = store_.Cables(d);
     if (cables == 0) return;
-    const long k = store_.AppendSamples(d, cables - 1, times, values, sensors);
+    const long k = store_.AppendSamples(d, cables - 1, times, values);
     if (k == 0 && view_) view_->EnableLastRowCheck();
 }
 

@@ -2,6 +2,7 @@
 #include "files/Crc8.h"
 #include "model/Cp1251.h"
 #include "model/SafeFile.h"
+#include "model/Store.h"
 
 #include <bit>
 #include <cstring>
@@ -43,33 +44,36 @@ inline bool ParseTemperature(const char* p, const char* end, int16_t& out) {
 }
 
 // The same for a field of seven characters, all eight bytes at p + 0..7 read at once (the eighth
-// is the next field's or the line's and is not looked at). The digits are moved to the top of a
-// 64-bit word with '0' below them and read as an eight-digit number in a few multiplications.
-inline bool ParseTemperature7(const char* p, int16_t& out) {
+// is the next field's or the line's and is not looked at). The field's digits are read as an
+// eight-digit number in a few multiplications, every other character counting as a 0, and a
+// "-" anywhere makes it negative; the field is then taken only when it is exactly that number
+// as a save writes it (`columns`), so that these shortcuts never decide. Any other field goes
+// the long way.
+inline bool ParseTemperature7(const char* p, const char* columns, int16_t& out) {
     uint64_t v;
     std::memcpy(&v, p, 8);
     if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-    v <<= 8;  // the field in bytes 1..7, its last character in the top byte
-    const uint64_t notSpace = (v ^ 0x2020202020202020ULL) & ~uint64_t{0xFF};
-    if (notSpace == 0) return false;
-    unsigned first = static_cast<unsigned>(std::countr_zero(notSpace)) / 8;  // 1..7
-    const unsigned char lead = static_cast<unsigned char>(v >> (first * 8));
-    const bool negative = lead == '-';
-    if (negative || lead == '+') {
-        if (first == 7) return false;
-        ++first;
-    }
-    const uint64_t below = (uint64_t{1} << (first * 8)) - 1;
-    const uint64_t digits = (v & ~below) | (0x3030303030303030ULL & below);
-    constexpr uint64_t High = 0xF0F0F0F0F0F0F0F0ULL, Zeros = 0x3030303030303030ULL;
-    if ((digits & High) != Zeros || ((digits + 0x0606060606060606ULL) & High) != Zeros) return false;
-    uint64_t x = digits - Zeros;
+    constexpr uint64_t Ones = 0x0101010101010101ULL;
+    const uint64_t field = v << 8;  // the field in bytes 1..7, its last character in the top byte
+    // Digits ('0'..'9' are 0x30..0x39) have bit 4 set, spaces and signs do not; of those only the
+    // "-" (0x2D) has bit 0 set.
+    const uint64_t digit = (field >> 4) & Ones;
+    const bool negative = (field & Ones & ~digit) != 0;
+    uint64_t x = field & (digit * 0x0F);
     x = x * 10 + (x >> 8);
     x = ((x & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
          ((x >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >> 32;
-    if (x > 32767u + negative) return false;
-    out = static_cast<int16_t>(negative ? -static_cast<int32_t>(x) : static_cast<int32_t>(x));
-    return true;
+    if (x <= 32767u + negative) {
+        const int32_t value = negative ? -static_cast<int32_t>(x) : static_cast<int32_t>(x);
+        uint64_t written;
+        std::memcpy(&written, columns + (value + 32768) * 8, 8);
+        if constexpr (std::endian::native == std::endian::big) written = __builtin_bswap64(written);
+        if (written << 8 == field) {
+            out = static_cast<int16_t>(value);
+            return true;
+        }
+    }
+    return ParseTemperature(p, p + 7, out);
 }
 
 // Samples held back before they go to the sink together.
@@ -107,10 +111,16 @@ void DmlReader::Finish() {
 }
 
 void DmlReader::Flush() {
-    if (heldTimes_.empty()) return;
-    sink_.Samples(heldTimes_, heldValues_, sensorsOfCable_);
+    const size_t count = heldTimes_.size();
+    if (count == 0) return;
+    // Each sensor's values are held HeldSamples apart; a block not full is closed up first.
+    int16_t* const values = heldValues_.data();
+    if (count < HeldSamples)
+        for (size_t s = 1; s < sensorsOfCable_; ++s) std::memmove(values + s * count, values + s * HeldSamples, count * 2);
+    const std::span<const int16_t> block(values, count * sensorsOfCable_);
+    r_.ValidValues += CountValid(block);
+    sink_.Samples(heldTimes_, block);
     heldTimes_.clear();
-    heldValues_.clear();
 }
 
 bool DmlReader::ReadDevice(std::string_view line) {
@@ -212,31 +222,28 @@ bool DmlReader::ReadSample(std::string_view line) {
 
     const size_t w = width_;
     const size_t sensors = sensorsOfCable_;
-    const size_t at = heldValues_.size();
-    heldValues_.resize(at + sensors);
-    int16_t* const row = heldValues_.data() + at;
+    // The values go to their sensors' runs in the held block.
+    heldValues_.resize(HeldSamples * sensors);
+    int16_t* const column = heldValues_.data() + heldTimes_.size();
     const char* const text = line.data();
+    const char* const columns = TemperatureColumns();
     // Fields that lie whole in the line, and of those the ones followed by at least one more byte.
     const size_t n = line.size();
     const size_t whole = w > 0 && n > 22 ? std::min(sensors, (n - 22) / w) : 0;
     const size_t quick = w == 7 && n > 23 ? std::min(whole, (n - 23) / 7) : 0;
-    uint32_t valid = 0;
     for (size_t s = 0; s < quick; ++s) {
         int16_t value;
         // A field that does not parse (or does not fit 16 bits) leaves no value.
-        if (!ParseTemperature7(text + 22 + s * 7, value)) value = ArchiveNoValue;
-        valid += value != ArchiveNoValue;
-        row[s] = value;
+        if (!ParseTemperature7(text + 22 + s * 7, columns, value)) value = ArchiveNoValue;
+        column[s * HeldSamples] = value;
     }
     for (size_t s = quick; s < whole; ++s) {
         const char* field = text + 22 + s * w;
         int16_t value;
         if (!ParseTemperature(field, field + w, value)) value = ArchiveNoValue;
-        valid += value != ArchiveNoValue;
-        row[s] = value;
+        column[s * HeldSamples] = value;
     }
-    for (size_t s = whole; s < sensors; ++s) row[s] = ArchiveNoValue;
-    r_.ValidValues += valid;
+    for (size_t s = whole; s < sensors; ++s) column[s * HeldSamples] = ArchiveNoValue;
     heldTimes_.push_back(time);
     if (heldTimes_.size() == HeldSamples) Flush();
 

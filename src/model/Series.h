@@ -98,17 +98,15 @@ public:
         ++size_;
     }
 
-    // Appends `count` values taken `stride` apart from `first`, a page at a time.
-    void AppendStrided(const T* first, size_t count, size_t stride) {
-        while (count > 0) {
+    // Appends values a page at a time.
+    void Append(std::span<const T> values) {
+        while (!values.empty()) {
             if (next_ == end_) Grow();
-            const size_t room = std::min(count, static_cast<size_t>(end_ - next_));
-            T* out = next_;
-            for (size_t k = 0; k < room; ++k) out[k] = first[k * stride];
+            const size_t room = std::min(values.size(), static_cast<size_t>(end_ - next_));
+            std::memcpy(next_, values.data(), room * sizeof(T));
             next_ += room;
             size_ += room;
-            first += room * stride;
-            count -= room;
+            values = values.subspan(room);
         }
     }
 
