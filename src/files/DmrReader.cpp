@@ -4,11 +4,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <future>
 
 #include "files/ArchiveReader.h"
 #include "model/SafeFile.h"
 #include "link/Crc16.h"
 #include "model/Cp1251.h"
+#include "model/Store.h"
 
 namespace drumo {
 
@@ -101,7 +104,7 @@ bool ParseReal(std::string_view text, double& out) {
 // decimals as ParseReal reads them, any other token through ParseReal itself. Returns how many
 // tokens there are (at most four, counted also after one that is no number); `ok` is false when
 // there are fewer than four or one of them is no number.
-size_t ScanFour(std::string_view line, double (&v)[4], bool& ok) {
+size_t ScanFourAnyLine(std::string_view line, double (&v)[4], bool& ok) {
     static constexpr double Powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     ok = true;
@@ -129,6 +132,59 @@ size_t ScanFour(std::string_view line, double (&v)[4], bool& ok) {
                 plain = false;
             }
         }
+        if (ok) {
+            if (plain && count > 0 && count <= 15) {
+                double value = static_cast<double>(digits);
+                if (fraction > 0) value /= Powers[fraction];
+                v[found] = negative ? -value : value;
+            } else {
+                ok = ParseReal(std::string_view(start, static_cast<size_t>(p - start)), v[found]);
+            }
+        }
+        ++found;
+    }
+    ok = ok && found == 4;
+    return found;
+}
+
+// ScanFourAnyLine for the lines these files hold: a short line without a NUL is copied with a
+// NUL after it, so that the scan looks at each character once and never at the line's length.
+size_t ScanFour(std::string_view line, double (&v)[4], bool& ok) {
+    static constexpr double Powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    char copy[72];
+    if (line.size() >= sizeof copy || std::memchr(line.data(), 0, line.size())) return ScanFourAnyLine(line, v, ok);
+    std::memcpy(copy, line.data(), line.size());
+    copy[line.size()] = '\0';
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    ok = true;
+    size_t found = 0;
+    const char* p = copy;
+    while (found < 4) {
+        while (blank(*p)) ++p;
+        if (*p == '\0') break;
+        const char* const start = p;
+        const bool negative = *p == '-';
+        p += negative;
+        uint64_t digits = 0;
+        unsigned digit;
+        const char* const whole = p;
+        while ((digit = static_cast<unsigned>(*p - '0')) <= 9) {
+            digits = digits * 10 + digit;
+            ++p;
+        }
+        int count = static_cast<int>(p - whole), fraction = 0;
+        if (*p == '.') {
+            const char* const part = ++p;
+            while ((digit = static_cast<unsigned>(*p - '0')) <= 9) {
+                digits = digits * 10 + digit;
+                ++p;
+            }
+            fraction = static_cast<int>(p - part);
+            count += fraction;
+        }
+        const bool plain = blank(*p) || *p == '\0';
+        while (!blank(*p) && *p != '\0') ++p;
         if (ok) {
             if (plain && count > 0 && count <= 15) {
                 double value = static_cast<double>(digits);
@@ -284,8 +340,7 @@ void SendDevice(ArchiveResult& r, ArchiveSink& sink, ArchiveDevice&& device) {
         r.SensorCount += cable.Labels.size();
     }
     for (const ArchiveCable& cable : device.Cables)
-        for (const auto& series : cable.Values)
-            for (int16_t v : series) r.ValidValues += v != ArchiveNoValue;
+        for (const auto& series : cable.Values) r.ValidValues += CountValid(series);
     for (const ArchiveCable& cable : device.Cables) {
         r.SampleCount += cable.Times.size();
         for (DateTime t : cable.Times) NoteTime(r, t);
@@ -326,40 +381,80 @@ void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
 
     int64_t previous = -1;
     size_t cursor = 0;
-    std::string_view line;
     bool damaged = false;
-    while (lines.Next(line)) {
-        double v[4];
-        int64_t index;
-        const bool read = readFour(line, v);
-        if (tokenCount == 0) continue;  // a blank line
-        if (!read || !RoundToRange(v[0], -1e9, 1e9, index)) {
-            damaged = true;
-            break;
+    // The lines are taken in batches: the numbers of a line depend on nothing before it, so a
+    // batch's lines are read into numbers on two threads, and then applied in order.
+    constexpr size_t BatchLines = 1 << 16;
+    struct Numbers {
+        double V[4];
+        size_t Tokens;
+        bool Ok;
+    };
+    std::string text;
+    std::vector<size_t> ends;
+    std::vector<Numbers> numbers;
+    bool more = true;
+    while (more && !damaged) {
+        text.clear();
+        ends.clear();
+        std::string_view line;
+        while (ends.size() < BatchLines && (more = lines.Next(line))) {
+            text.append(line);
+            ends.push_back(text.size());
         }
-        if (index < 1 || index > count) continue;
-        if (index == 1) {
-            cable.Times.push_back(v[2]);
-            for (auto& series : cable.Values) series.push_back(ArchiveNoValue);
+        const size_t n = ends.size();
+        const size_t firstNumber = lines.Number() + 1 - n;
+        numbers.resize(n);
+        auto scan = [&](size_t from, size_t to) {
+            for (size_t i = from; i < to; ++i) {
+                const size_t begin = i == 0 ? 0 : ends[i - 1];
+                numbers[i].Tokens =
+                    ScanFour(std::string_view(text).substr(begin, ends[i] - begin), numbers[i].V, numbers[i].Ok);
+            }
+        };
+        if (n >= 4096) {
+            auto firstHalf = std::async(std::launch::async, scan, 0, n / 2);
+            scan(n / 2, n);
+            firstHalf.get();
+        } else {
+            scan(0, n);
         }
-        if (index != previous) {
-            cursor = 0;
-            int64_t label;
-            if (RoundToRange(v[1] * 100.0, -32768, 32767, label))
-                cable.Labels[static_cast<size_t>(index - 1)] = static_cast<int16_t>(label);
-        } else if (cursor + 1 < cable.Times.size()) {
-            ++cursor;
+        for (size_t i = 0; i < n; ++i) {
+            const double(&v)[4] = numbers[i].V;
+            int64_t index;
+            if (numbers[i].Tokens == 0) continue;  // a blank line
+            if (!numbers[i].Ok || !RoundToRange(v[0], -1e9, 1e9, index)) {
+                damaged = true;
+                r.StopLine = firstNumber + i;
+                break;
+            }
+            if (index < 1 || index > count) continue;
+            if (index == 1) {
+                cable.Times.push_back(v[2]);
+                for (auto& series : cable.Values) series.push_back(ArchiveNoValue);
+            }
+            if (index != previous) {
+                cursor = 0;
+                int64_t label;
+                if (RoundToRange(v[1] * 100.0, -32768, 32767, label))
+                    cable.Labels[static_cast<size_t>(index - 1)] = static_cast<int16_t>(label);
+            } else if (cursor + 1 < cable.Times.size()) {
+                ++cursor;
+            }
+            previous = index;
+            // Values of a sensor that come before any sample time have no sample to go to.
+            if (cursor >= cable.Times.size()) continue;
+            if (v[3] == 1000.0 || v[3] == -273.0) continue;
+            int64_t temperature;
+            if (RoundToRange(v[3] * 100.0, -32768, 32767, temperature))
+                cable.Values[static_cast<size_t>(index - 1)][cursor] = static_cast<int16_t>(temperature);
         }
-        previous = index;
-        // Values of a sensor that come before any sample time have no sample to go to.
-        if (cursor >= cable.Times.size()) continue;
-        if (v[3] == 1000.0 || v[3] == -273.0) continue;
-        int64_t temperature;
-        if (RoundToRange(v[3] * 100.0, -32768, 32767, temperature))
-            cable.Values[static_cast<size_t>(index - 1)][cursor] = static_cast<int16_t>(temperature);
     }
     SendDevice(r, sink, std::move(dev));
-    if (damaged) return Stop(r, lines);
+    if (damaged) {
+        r.Completed = false;  // at the damaged line, noted above
+        return;
+    }
     Finish(r, lines);
 }
 
