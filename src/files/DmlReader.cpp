@@ -46,7 +46,7 @@ inline bool ParseTemperature(const char* p, const char* end, int16_t& out) {
 // The same for a field of seven characters, all eight bytes at p + 0..7 read at once (the eighth
 // is the next field's or the line's and is not looked at). The field's digits are read as an
 // eight-digit number in a few multiplications, every other character counting as a 0, and a
-// "-" anywhere makes it negative; the field is then taken only when it is exactly that number
+// "-" before them makes it negative; the field is then taken only when it is exactly that number
 // as a save writes it (`columns`), so that these shortcuts never decide. Any other field goes
 // the long way.
 inline bool ParseTemperature7(const char* p, const char* columns, int16_t& out) {
@@ -115,8 +115,10 @@ void DmlReader::Flush() {
     if (count == 0) return;
     // Each sensor's values are held HeldSamples apart; a block not full is closed up first.
     int16_t* const values = heldValues_.data();
-    if (count < HeldSamples)
-        for (size_t s = 1; s < sensorsOfCable_; ++s) std::memmove(values + s * count, values + s * HeldSamples, count * 2);
+    if (count < HeldSamples) {
+        for (size_t s = 1; s < sensorsOfCable_; ++s)
+            std::memmove(values + s * count, values + s * HeldSamples, count * sizeof(int16_t));
+    }
     const std::span<const int16_t> block(values, count * sensorsOfCable_);
     r_.ValidValues += CountValid(block);
     sink_.Samples(heldTimes_, block);

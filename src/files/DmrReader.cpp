@@ -69,13 +69,13 @@ std::vector<std::string_view> SplitSpaces(std::string_view line) {
     return fields;
 }
 
+constexpr double Powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
 // Plain decimals ("-12.345") of up to 15 digits are read directly: the digits as a whole number
 // and one division by a power of ten, both exact, give the correctly rounded value, as
 // std::from_chars does. Everything else goes to std::from_chars.
 bool ParseReal(std::string_view text, double& out) {
     if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-    static constexpr double Powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
     int64_t digits = 0;
     int count = 0, fraction = -1;
@@ -105,8 +105,6 @@ bool ParseReal(std::string_view text, double& out) {
 // tokens there are (at most four, counted also after one that is no number); `ok` is false when
 // there are fewer than four or one of them is no number.
 size_t ScanFourAnyLine(std::string_view line, double (&v)[4], bool& ok) {
-    static constexpr double Powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     ok = true;
     size_t found = 0;
     const char* p = line.data();
@@ -150,10 +148,9 @@ size_t ScanFourAnyLine(std::string_view line, double (&v)[4], bool& ok) {
 // ScanFourAnyLine for the lines these files hold: a short line without a NUL is copied with a
 // NUL after it, so that the scan looks at each character once and never at the line's length.
 size_t ScanFour(std::string_view line, double (&v)[4], bool& ok) {
-    static constexpr double Powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     char copy[72];
-    if (line.size() >= sizeof copy || std::memchr(line.data(), 0, line.size())) return ScanFourAnyLine(line, v, ok);
+    if (line.size() >= sizeof copy || std::memchr(line.data(), 0, line.size()))
+        return ScanFourAnyLine(line, v, ok);
     std::memcpy(copy, line.data(), line.size());
     copy[line.size()] = '\0';
     auto blank = [](char c) { return c == ' ' || c == '\t'; };
