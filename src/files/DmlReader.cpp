@@ -226,7 +226,8 @@ bool DmlReader::ReadSample(std::string_view line) {
     const size_t sensors = sensorsOfCable_;
     // The values go to their sensors' runs in the held block.
     heldValues_.resize(HeldSamples * sensors);
-    int16_t* const column = heldValues_.data() + heldTimes_.size();
+    // (A cable without sensors holds no room at all, and its samples only their times.)
+    int16_t* const column = heldValues_.data() + (sensors > 0 ? heldTimes_.size() : 0);
     const char* const text = line.data();
     const char* const columns = TemperatureColumns();
     // Fields that lie whole in the line, and of those the ones followed by at least one more byte.

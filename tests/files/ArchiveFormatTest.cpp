@@ -202,6 +202,19 @@ TEST_F(ArchiveFormat, SampleLinesShortOfFieldsGiveNoValue) {
     EXPECT_FALSE(r.Signed);
 }
 
+TEST_F(ArchiveFormat, ACableWithoutSensorsKeepsItsSampleTimes) {
+    const std::string file =
+        "D103 SN 01234 Y  2017 F 1.5   A 00001 \xA9 Silo 1\r\n"
+        "T1   SN 00123\r\n"
+        "05.12.17 14:03:22 n/a (000)\r\n"
+        "05.12.17 14:04:22 n/a (000)\r\n";
+    const ArchiveResult r = ReadDml(file);
+    const auto& c = r.Devices.at(0).Cables.at(0);
+    EXPECT_TRUE(c.Labels.empty());
+    EXPECT_EQ(c.Times.size(), 2u);
+    EXPECT_EQ(r.Damaged(), 0u);
+}
+
 TEST_F(ArchiveFormat, TemperaturesBeyondSixteenBitsAreNotWrapped) {
     const std::string file =
         "D103 SN 01234 Y  2017 F 1.5   A 00001 \xA9 Silo 1\r\n"
