@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <future>
 
 #include "files/ArchiveReader.h"
 #include "model/SafeFile.h"
@@ -378,80 +377,40 @@ void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
 
     int64_t previous = -1;
     size_t cursor = 0;
+    std::string_view line;
     bool damaged = false;
-    // The lines are taken in batches: the numbers of a line depend on nothing before it, so a
-    // batch's lines are read into numbers on two threads, and then applied in order.
-    constexpr size_t BatchLines = 1 << 16;
-    struct Numbers {
-        double V[4];
-        size_t Tokens;
-        bool Ok;
-    };
-    std::string text;
-    std::vector<size_t> ends;
-    std::vector<Numbers> numbers;
-    bool more = true;
-    while (more && !damaged) {
-        text.clear();
-        ends.clear();
-        std::string_view line;
-        while (ends.size() < BatchLines && (more = lines.Next(line))) {
-            text.append(line);
-            ends.push_back(text.size());
+    while (lines.Next(line)) {
+        double v[4];
+        int64_t index;
+        const bool read = readFour(line, v);
+        if (tokenCount == 0) continue;  // a blank line
+        if (!read || !RoundToRange(v[0], -1e9, 1e9, index)) {
+            damaged = true;
+            break;
         }
-        const size_t n = ends.size();
-        const size_t firstNumber = lines.Number() + 1 - n;
-        numbers.resize(n);
-        auto scan = [&](size_t from, size_t to) {
-            for (size_t i = from; i < to; ++i) {
-                const size_t begin = i == 0 ? 0 : ends[i - 1];
-                numbers[i].Tokens =
-                    ScanFour(std::string_view(text).substr(begin, ends[i] - begin), numbers[i].V, numbers[i].Ok);
-            }
-        };
-        if (n >= 4096) {
-            auto firstHalf = std::async(std::launch::async, scan, 0, n / 2);
-            scan(n / 2, n);
-            firstHalf.get();
-        } else {
-            scan(0, n);
+        if (index < 1 || index > count) continue;
+        if (index == 1) {
+            cable.Times.push_back(v[2]);
+            for (auto& series : cable.Values) series.push_back(ArchiveNoValue);
         }
-        for (size_t i = 0; i < n; ++i) {
-            const double(&v)[4] = numbers[i].V;
-            int64_t index;
-            if (numbers[i].Tokens == 0) continue;  // a blank line
-            if (!numbers[i].Ok || !RoundToRange(v[0], -1e9, 1e9, index)) {
-                damaged = true;
-                r.StopLine = firstNumber + i;
-                break;
-            }
-            if (index < 1 || index > count) continue;
-            if (index == 1) {
-                cable.Times.push_back(v[2]);
-                for (auto& series : cable.Values) series.push_back(ArchiveNoValue);
-            }
-            if (index != previous) {
-                cursor = 0;
-                int64_t label;
-                if (RoundToRange(v[1] * 100.0, -32768, 32767, label))
-                    cable.Labels[static_cast<size_t>(index - 1)] = static_cast<int16_t>(label);
-            } else if (cursor + 1 < cable.Times.size()) {
-                ++cursor;
-            }
-            previous = index;
-            // Values of a sensor that come before any sample time have no sample to go to.
-            if (cursor >= cable.Times.size()) continue;
-            if (v[3] == 1000.0 || v[3] == -273.0) continue;
-            int64_t temperature;
-            if (RoundToRange(v[3] * 100.0, -32768, 32767, temperature))
-                cable.Values[static_cast<size_t>(index - 1)][cursor] = static_cast<int16_t>(temperature);
+        if (index != previous) {
+            cursor = 0;
+            int64_t label;
+            if (RoundToRange(v[1] * 100.0, -32768, 32767, label))
+                cable.Labels[static_cast<size_t>(index - 1)] = static_cast<int16_t>(label);
+        } else if (cursor + 1 < cable.Times.size()) {
+            ++cursor;
         }
+        previous = index;
+        // Values of a sensor that come before any sample time have no sample to go to.
+        if (cursor >= cable.Times.size()) continue;
+        if (v[3] == 1000.0 || v[3] == -273.0) continue;
+        int64_t temperature;
+        if (RoundToRange(v[3] * 100.0, -32768, 32767, temperature))
+            cable.Values[static_cast<size_t>(index - 1)][cursor] = static_cast<int16_t>(temperature);
     }
     SendDevice(r, sink, std::move(dev));
-    if (damaged) {
-        r.Completed = false;  // at the damaged line, noted above
-        return;
-    }
+    if (damaged) return Stop(r, lines);
     Finish(r, lines);
 }
 
