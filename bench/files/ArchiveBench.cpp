@@ -1,6 +1,7 @@
 // Writes and reads back an archive of 4 devices x 6 cables x 100 sensors (a week at 20 seconds:
 // 30 240 samples, about 500 MB), and compares both with `cat FILE > /dev/null` on the same file.
-// Prints the speeds, and the peak memory while loading against the store's own size.
+// Prints the machine's load, the speeds, and the peak memory while loading against the store's
+// own size.
 //
 //   files_bench [samples] [folder]     (defaults 30240 and /tmp)
 
@@ -129,6 +130,12 @@ int main(int argc, char** argv) {
     const double storeMb = loaded.DataBytes() / 1e6;
     const double peakMb = (peakKb - baseKb) * 1024 / 1e6;
 
+    double load[3] = {0, 0, 0};
+    if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3) load[0] = load[1] = load[2] = 0;
+        std::fclose(f);
+    }
+    std::printf("machine load (1, 5, 15 minutes): %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     std::printf("archive: %d devices x %d cables x %d sensors x %ld samples, %.1f MB\n", kDevices, kCables,
                 kSensors, samples, mb);
     std::printf("write (safe save, synced): %.2f s, %.0f MB/s; processor %.2f s, %.0f MB/s\n", writeSeconds,

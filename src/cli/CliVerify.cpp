@@ -76,6 +76,7 @@ public:
     void Device(const ArchiveDevice&) override {}
     void Cable(uint8_t, int16_t, std::span<const int16_t>) override {}
     void Sample(DateTime, std::span<const int16_t>) override {}
+    void Samples(std::span<const DateTime>, std::span<const int16_t>) override {}
 };
 
 const std::string kUsage =

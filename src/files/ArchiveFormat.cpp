@@ -4,11 +4,22 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <memory>
 
 #include "link/Crc16.h"
 #include "model/Cp1251.h"
 
 namespace drumo {
+
+void ArchiveSink::Samples(std::span<const DateTime> times, std::span<const int16_t> values) {
+    const size_t count = times.size();
+    if (count == 0) return;
+    std::vector<int16_t> row(values.size() / count);
+    for (size_t k = 0; k < count; ++k) {
+        for (size_t s = 0; s < row.size(); ++s) row[s] = values[s * count + k];
+        Sample(times[k], row);
+    }
+}
 
 void ArchiveCollector::Device(const ArchiveDevice& device) {
     devices_.push_back(device);
@@ -243,13 +254,25 @@ std::string DmlCableLine(uint8_t kind, int16_t serial, const std::vector<int16_t
     return s;
 }
 
-void AppendDmlSampleBody(std::string& out, DateTime time, const int16_t* values, size_t count) {
-    // The hot loop of every save: one decode of the time, then each temperature written straight
-    // into its seven columns.
+const char* TemperatureColumns() {
+    static const std::unique_ptr<char[]> table = [] {
+        std::unique_ptr<char[]> t(new char[65536 * 8]);
+        for (int v = -32768; v <= 32767; ++v) {
+            char* field = t.get() + (v + 32768) * 8;
+            std::memset(field, ' ', 8);
+            // Seven columns hold any 16-bit value ("-32768" is six characters).
+            char digits[8];
+            const auto res = std::to_chars(digits, digits + sizeof digits, v);
+            const size_t n = static_cast<size_t>(res.ptr - digits);
+            std::memcpy(field + 7 - n, digits, n);
+        }
+        return t;
+    }();
+    return table.get();
+}
+
+char* PutDmlSampleBody(char* p, DateTime time, const int16_t* values, size_t count) {
     const CalendarTime t = DecodeDateTime(time);
-    const size_t start = out.size();
-    out.resize(start + 22 + 7 * count);
-    char* p = out.data() + start;
     auto two = [&p](int v) {
         p[0] = static_cast<char>('0' + (v / 10) % 10);
         p[1] = static_cast<char>('0' + v % 10);
@@ -268,21 +291,21 @@ void AppendDmlSampleBody(std::string& out, DateTime time, const int16_t* values,
     two(t.Second);
     std::memcpy(p, " n/a ", 5);
     p += 5;
-    for (size_t i = 0; i < count; ++i) {
-        // Seven columns hold any 16-bit value ("-32768" is six characters).
-        int v = values[i];
-        const bool negative = v < 0;
-        unsigned magnitude = negative ? static_cast<unsigned>(-v) : static_cast<unsigned>(v);
-        char* end = p + 7;
-        char* q = end;
-        do {
-            *--q = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-        if (negative) *--q = '-';
-        while (q > p) *--q = ' ';
-        p = end;
+    const char* const columns = TemperatureColumns();
+    // Eight bytes at a time, each field's eighth overwritten by the next field; the last one alone
+    // is copied in its seven.
+    for (size_t i = 0; i + 1 < count; ++i, p += 7) std::memcpy(p, columns + (values[i] + 32768) * 8, 8);
+    if (count > 0) {
+        std::memcpy(p, columns + (values[count - 1] + 32768) * 8, 7);
+        p += 7;
     }
+    return p;
+}
+
+void AppendDmlSampleBody(std::string& out, DateTime time, const int16_t* values, size_t count) {
+    const size_t start = out.size();
+    out.resize(start + DmlSampleBodyLength(count));
+    PutDmlSampleBody(out.data() + start, time, values, count);
 }
 
 void AppendDmlCheckField(std::string& out, uint8_t check) {

@@ -48,6 +48,10 @@ public:
     virtual void Device(const ArchiveDevice& device) = 0;  // device.Cables is empty here
     virtual void Cable(uint8_t kind, int16_t serial, std::span<const int16_t> labels) = 0;
     virtual void Sample(DateTime time, std::span<const int16_t> values) = 0;
+    // Several samples of the current cable at once: one time per sample, and the values sensor
+    // after sensor (sensor s's value of sample k at values[s * times.size() + k]). Passes them to
+    // Sample one by one unless a sink does better.
+    virtual void Samples(std::span<const DateTime> times, std::span<const int16_t> values);
 };
 
 // What one archive file gave, whatever went wrong with it. Devices is filled only when the
@@ -117,6 +121,13 @@ std::string DmlDeviceLine(const ArchiveDeviceId& device);
 std::string DmlCableLine(uint8_t kind, int16_t serial, const std::vector<int16_t>& labels);
 // A sample line without its check field: date, time, " n/a " and the temperatures.
 void AppendDmlSampleBody(std::string& out, DateTime time, const int16_t* values, size_t count);
+// The same written at p, which has room for DmlSampleBodyLength(count) bytes; returns its end.
+char* PutDmlSampleBody(char* p, DateTime time, const int16_t* values, size_t count);
+constexpr size_t DmlSampleBodyLength(size_t count) { return 22 + 7 * count; }
+// The seven columns of every 16-bit temperature v as a sample line holds it, right-aligned, at
+// (v + 32768) * 8 (the eighth byte is a space): a save copies each field from here, and a read
+// takes a field as read when its bytes are the ones here. Built at the first use (512 KiB).
+const char* TemperatureColumns();
 // " (" + check byte zero-padded to 3 + ")".
 void AppendDmlCheckField(std::string& out, uint8_t check);
 

@@ -17,6 +17,9 @@ public:
     void Line(std::string_view line);
     // After the last line: the file was read to its end.
     void Finish();
+    // Passes on the samples still held back (Finish does this too): for a file not read to its
+    // end, what was read of it.
+    void Flush();
 
 private:
     enum class State { None, Device, Cable };
@@ -33,6 +36,11 @@ private:
     size_t width_ = 7;
     uint8_t check_ = 0;
     std::vector<int16_t> row_;
+    // Samples of the current cable not yet passed on: they go to the sink in blocks, so that
+    // each sensor's series takes a run of values at once. The values are held sensor after
+    // sensor, a fixed run of room for each.
+    std::vector<DateTime> heldTimes_;
+    std::vector<int16_t> heldValues_;
 };
 
 // A whole ".dml" file held in memory; the data are collected in the result.

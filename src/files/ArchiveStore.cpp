@@ -1,5 +1,6 @@
 #include "files/ArchiveStore.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -73,22 +74,42 @@ void StoreSink::Sample(DateTime time, std::span<const int16_t> values) {
     if (k == 0 && view_) view_->EnableLastRowCheck();
 }
 
+void StoreSink::Samples(std::span<const DateTime> times, std::span<const int16_t> values) {
+    if (!haveDevice_ || times.empty()) return;
+    const size_t d = store_.Devices() - 1;
+    const size_t cables = store_.Cables(d);
+    if (cables == 0) return;
+    const long k = store_.AppendSamples(d, cables - 1, times, values);
+    if (k == 0 && view_) view_->EnableLastRowCheck();
+}
+
 bool WriteDml(const MeasurementStore& store, std::string_view programVersion, DateTime saved,
               const std::function<bool(std::string_view)>& emit) {
     constexpr size_t FlushAt = 1 << 18;
     constexpr std::string_view CrLf = "\r\n";
-    std::string out;
-    out.reserve(FlushAt + 8192);
+    // The text is put into `out` up to `used`; `out` only grows, so a line is written into room
+    // that is already there rather than appended piece by piece.
+    std::string out(FlushAt + 8192, ' ');
+    size_t used = 0;
+    auto room = [&](size_t n) {
+        if (out.size() < used + n) out.resize(used + n);
+        return out.data() + used;
+    };
     auto line = [&](std::string_view text) {
-        out.append(text);
-        out.append(CrLf);
+        char* p = room(text.size() + 2);
+        std::memcpy(p, text.data(), text.size());
+        std::memcpy(p + text.size(), CrLf.data(), 2);
+        used += text.size() + 2;
     };
     line(DmlHeaderLine(programVersion, saved));
     line(DmlWarningLine());
     line(DmlCommentsLine());
     line(DmlEmptyCommentLine());
 
-    std::vector<int16_t> row;
+    // Samples are taken from the series in blocks that never cross a page of a series.
+    constexpr size_t Block = 64;
+    static_assert(Series<Temperature>::PageSize % Block == 0);
+    std::vector<int16_t> block;
     for (size_t d = 0; d < store.Devices(); ++d) {
         const TDevSig& dev = store.DevSig(d);
         ArchiveDeviceId id{dev.DevType, dev.Address, dev.Serial, dev.Year, dev.Firmware, dev.Comment};
@@ -115,25 +136,34 @@ bool WriteDml(const MeasurementStore& store, std::string_view programVersion, Da
 
             const size_t sensors = labels.size();
             const auto& times = store.SampleTimes(d, c);
-            std::vector<const Series<Temperature>*> series(sensors);
-            for (size_t s = 0; s < sensors; ++s) series[s] = &store.Samples(d, c, s);
-            row.resize(sensors);
-            for (size_t k = 0; k < times.size(); ++k) {
-                for (size_t s = 0; s < sensors; ++s) row[s] = (*series[s])[k];
-                const size_t start = out.size();
-                AppendDmlSampleBody(out, times[k], row.data(), sensors);
-                check = Crc8Update(check, std::string_view(out).substr(start));
-                AppendDmlCheckField(out, check);
-                out.append(CrLf);
-                check = 0;
-                if (out.size() >= FlushAt) {
-                    if (!emit(out)) return false;
-                    out.clear();
+            block.resize(Block * sensors);
+            for (size_t k0 = 0; k0 < times.size(); k0 += Block) {
+                const size_t n = std::min(Block, times.size() - k0);
+                for (size_t s = 0; s < sensors; ++s) {
+                    const Series<Temperature>& series = store.Samples(d, c, s);
+                    const Temperature* from = series.Page(k0 / series.PageSize).data() + k0 % series.PageSize;
+                    for (size_t j = 0; j < n; ++j) block[j * sensors + s] = from[j];
+                }
+                for (size_t j = 0; j < n; ++j) {
+                    char* const p = room(DmlSampleBodyLength(sensors) + 8);
+                    char* q = PutDmlSampleBody(p, times[k0 + j], block.data() + j * sensors, sensors);
+                    check = Crc8Update(check, std::string_view(p, static_cast<size_t>(q - p)));
+                    // " (" + the check byte zero-padded to 3 + ")" and the line end.
+                    std::memcpy(q, " (000)\r\n", 8);
+                    q[2] = static_cast<char>('0' + check / 100);
+                    q[3] = static_cast<char>('0' + check / 10 % 10);
+                    q[4] = static_cast<char>('0' + check % 10);
+                    used += static_cast<size_t>(q + 8 - p);
+                    check = 0;
+                    if (used >= FlushAt) {
+                        if (!emit(std::string_view(out.data(), used))) return false;
+                        used = 0;
+                    }
                 }
             }
         }
     }
-    return out.empty() || emit(out);
+    return used == 0 || emit(std::string_view(out.data(), used));
 }
 
 std::string DmlBytes(const MeasurementStore& store, std::string_view programVersion, DateTime saved) {

@@ -20,6 +20,7 @@ public:
     void Device(const ArchiveDevice& device) override;
     void Cable(uint8_t kind, int16_t serial, std::span<const int16_t> labels) override;
     void Sample(DateTime time, std::span<const int16_t> values) override;
+    void Samples(std::span<const DateTime> times, std::span<const int16_t> values) override;
 
 private:
     MeasurementStore& store_;

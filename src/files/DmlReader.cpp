@@ -2,6 +2,10 @@
 #include "files/Crc8.h"
 #include "model/Cp1251.h"
 #include "model/SafeFile.h"
+#include "model/Store.h"
+
+#include <bit>
+#include <cstring>
 
 namespace drumo {
 
@@ -39,6 +43,42 @@ inline bool ParseTemperature(const char* p, const char* end, int16_t& out) {
     return true;
 }
 
+// The same for a field of seven characters, all eight bytes at p + 0..7 read at once (the eighth
+// is the next field's or the line's and is not looked at). The field's digits are read as an
+// eight-digit number in a few multiplications, every other character counting as a 0, and a
+// "-" before them makes it negative; the field is then taken only when it is exactly that number
+// as a save writes it (`columns`), so that these shortcuts never decide. Any other field goes
+// the long way.
+inline bool ParseTemperature7(const char* p, const char* columns, int16_t& out) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    constexpr uint64_t Ones = 0x0101010101010101ULL;
+    const uint64_t field = v << 8;  // the field in bytes 1..7, its last character in the top byte
+    // Digits ('0'..'9' are 0x30..0x39) have bit 4 set, spaces and signs do not; of those only the
+    // "-" (0x2D) has bit 0 set.
+    const uint64_t digit = (field >> 4) & Ones;
+    const bool negative = (field & Ones & ~digit) != 0;
+    uint64_t x = field & (digit * 0x0F);
+    x = x * 10 + (x >> 8);
+    x = ((x & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
+         ((x >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >> 32;
+    if (x <= 32767u + negative) {
+        const int32_t value = negative ? -static_cast<int32_t>(x) : static_cast<int32_t>(x);
+        uint64_t written;
+        std::memcpy(&written, columns + (value + 32768) * 8, 8);
+        if constexpr (std::endian::native == std::endian::big) written = __builtin_bswap64(written);
+        if (written << 8 == field) {
+            out = static_cast<int16_t>(value);
+            return true;
+        }
+    }
+    return ParseTemperature(p, p + 7, out);
+}
+
+// Samples held back before they go to the sink together.
+constexpr size_t HeldSamples = 64;
+
 }  // namespace
 
 DmlReader::DmlReader(ArchiveResult& result, ArchiveSink& sink) : r_(result), sink_(sink) {
@@ -65,7 +105,25 @@ void DmlReader::Line(std::string_view line) {
     if (!ok) r_.DamagedLines.push_back(lineNo_);
 }
 
-void DmlReader::Finish() { r_.Completed = true; }
+void DmlReader::Finish() {
+    Flush();
+    r_.Completed = true;
+}
+
+void DmlReader::Flush() {
+    const size_t count = heldTimes_.size();
+    if (count == 0) return;
+    // Each sensor's values are held HeldSamples apart; a block not full is closed up first.
+    int16_t* const values = heldValues_.data();
+    if (count < HeldSamples) {
+        for (size_t s = 1; s < sensorsOfCable_; ++s)
+            std::memmove(values + s * count, values + s * HeldSamples, count * sizeof(int16_t));
+    }
+    const std::span<const int16_t> block(values, count * sensorsOfCable_);
+    r_.ValidValues += CountValid(block);
+    sink_.Samples(heldTimes_, block);
+    heldTimes_.clear();
+}
 
 bool DmlReader::ReadDevice(std::string_view line) {
     if (r_.DeviceCount >= MaxDevices) return false;
@@ -100,6 +158,7 @@ bool DmlReader::ReadDevice(std::string_view line) {
 
     ArchiveDevice device;
     device.Id = std::move(id);
+    Flush();
     sink_.Device(device);
     ++r_.DeviceCount;
     cablesOfDevice_ = 0;
@@ -141,6 +200,7 @@ bool DmlReader::ReadCable(std::string_view line) {
     }
 
     const bool first = cablesOfDevice_ == 0;
+    Flush();
     sink_.Cable(static_cast<uint8_t>(kindChar - '0'), serial, row_);
     ++cablesOfDevice_;
     ++r_.CableCount;
@@ -164,22 +224,31 @@ bool DmlReader::ReadSample(std::string_view line) {
 
     const size_t w = width_;
     const size_t sensors = sensorsOfCable_;
-    row_.resize(sensors);
+    // The values go to their sensors' runs in the held block.
+    heldValues_.resize(HeldSamples * sensors);
+    // (A cable without sensors holds no room at all, and its samples only their times.)
+    int16_t* const column = heldValues_.data() + (sensors > 0 ? heldTimes_.size() : 0);
     const char* const text = line.data();
-    uint32_t valid = 0;
-    for (size_t s = 0; s < sensors; ++s) {
-        int16_t value = ArchiveNoValue;
-        if (22 + w * (s + 1) <= line.size()) {
-            const char* field = text + 22 + s * w;
-            int16_t parsed;
-            // A field that does not parse (or does not fit 16 bits) leaves no value.
-            if (ParseTemperature(field, field + w, parsed)) value = parsed;
-        }
-        valid += value != ArchiveNoValue;
-        row_[s] = value;
+    const char* const columns = TemperatureColumns();
+    // Fields that lie whole in the line, and of those the ones followed by at least one more byte.
+    const size_t n = line.size();
+    const size_t whole = w > 0 && n > 22 ? std::min(sensors, (n - 22) / w) : 0;
+    const size_t quick = w == 7 && n > 23 ? std::min(whole, (n - 23) / 7) : 0;
+    for (size_t s = 0; s < quick; ++s) {
+        int16_t value;
+        // A field that does not parse (or does not fit 16 bits) leaves no value.
+        if (!ParseTemperature7(text + 22 + s * 7, columns, value)) value = ArchiveNoValue;
+        column[s * HeldSamples] = value;
     }
-    r_.ValidValues += valid;
-    sink_.Sample(time, row_);
+    for (size_t s = quick; s < whole; ++s) {
+        const char* field = text + 22 + s * w;
+        int16_t value;
+        if (!ParseTemperature(field, field + w, value)) value = ArchiveNoValue;
+        column[s * HeldSamples] = value;
+    }
+    for (size_t s = whole; s < sensors; ++s) column[s * HeldSamples] = ArchiveNoValue;
+    heldTimes_.push_back(time);
+    if (heldTimes_.size() == HeldSamples) Flush();
 
     check_ = Crc8Update(check_, line.substr(0, line.size() - 6));
     int64_t written;
@@ -221,6 +290,7 @@ ArchiveResult LoadArhivFile(const std::string& fileName, ArchiveSink& sink) {
         ++count;
     }
     if (lines.Failed()) {  // a read error or an endless line: what was read stays, not completed
+        reader.Flush();
         result.ReadError = lines.Error();
         result.ReadErrno = lines.ErrorNumber();
         result.StopLine = count + 1;

@@ -4,11 +4,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "files/ArchiveReader.h"
 #include "model/SafeFile.h"
 #include "link/Crc16.h"
 #include "model/Cp1251.h"
+#include "model/Store.h"
 
 namespace drumo {
 
@@ -66,25 +68,13 @@ std::vector<std::string_view> SplitSpaces(std::string_view line) {
     return fields;
 }
 
-// Up to `n` whitespace-separated tokens of a line into `out`; the number of tokens found (at most n).
-size_t Tokens(std::string_view line, std::string_view* out, size_t n) {
-    size_t found = 0, i = 0;
-    while (i < line.size() && found < n) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        const size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        if (i > start) out[found++] = line.substr(start, i - start);
-    }
-    return found;
-}
+constexpr double Powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
 // Plain decimals ("-12.345") of up to 15 digits are read directly: the digits as a whole number
 // and one division by a power of ten, both exact, give the correctly rounded value, as
 // std::from_chars does. Everything else goes to std::from_chars.
 bool ParseReal(std::string_view text, double& out) {
     if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-    static constexpr double Powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
     int64_t digits = 0;
     int count = 0, fraction = -1;
@@ -107,6 +97,103 @@ bool ParseReal(std::string_view text, double& out) {
     }
     const auto res = std::from_chars(text.data(), text.data() + text.size(), out);
     return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(out);
+}
+
+// The first four blank-separated numbers of a line, read in the one pass that finds them: plain
+// decimals as ParseReal reads them, any other token through ParseReal itself. Returns how many
+// tokens there are (at most four, counted also after one that is no number); `ok` is false when
+// there are fewer than four or one of them is no number.
+size_t ScanFourAnyLine(std::string_view line, double (&v)[4], bool& ok) {
+    ok = true;
+    size_t found = 0;
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    while (found < 4) {
+        while (p < end && (*p == ' ' || *p == '\t')) ++p;
+        if (p == end) break;
+        const char* const start = p;
+        const bool negative = *p == '-';
+        if (negative) ++p;
+        uint64_t digits = 0;
+        int count = 0, fraction = -1;
+        bool plain = true;
+        for (; p < end && *p != ' ' && *p != '\t'; ++p) {
+            const unsigned digit = static_cast<unsigned>(*p - '0');
+            if (digit <= 9) {
+                digits = digits * 10 + digit;
+                ++count;
+                if (fraction >= 0) ++fraction;
+            } else if (*p == '.' && fraction < 0) {
+                fraction = 0;
+            } else {
+                plain = false;
+            }
+        }
+        if (ok) {
+            if (plain && count > 0 && count <= 15) {
+                double value = static_cast<double>(digits);
+                if (fraction > 0) value /= Powers[fraction];
+                v[found] = negative ? -value : value;
+            } else {
+                ok = ParseReal(std::string_view(start, static_cast<size_t>(p - start)), v[found]);
+            }
+        }
+        ++found;
+    }
+    ok = ok && found == 4;
+    return found;
+}
+
+// ScanFourAnyLine for the lines these files hold: a short line without a NUL is copied with a
+// NUL after it, so that the scan looks at each character once and never at the line's length.
+size_t ScanFour(std::string_view line, double (&v)[4], bool& ok) {
+    char copy[72];
+    if (line.size() >= sizeof copy || std::memchr(line.data(), 0, line.size()))
+        return ScanFourAnyLine(line, v, ok);
+    std::memcpy(copy, line.data(), line.size());
+    copy[line.size()] = '\0';
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    ok = true;
+    size_t found = 0;
+    const char* p = copy;
+    while (found < 4) {
+        while (blank(*p)) ++p;
+        if (*p == '\0') break;
+        const char* const start = p;
+        const bool negative = *p == '-';
+        p += negative;
+        uint64_t digits = 0;
+        unsigned digit;
+        const char* const whole = p;
+        while ((digit = static_cast<unsigned>(*p - '0')) <= 9) {
+            digits = digits * 10 + digit;
+            ++p;
+        }
+        int count = static_cast<int>(p - whole), fraction = 0;
+        if (*p == '.') {
+            const char* const part = ++p;
+            while ((digit = static_cast<unsigned>(*p - '0')) <= 9) {
+                digits = digits * 10 + digit;
+                ++p;
+            }
+            fraction = static_cast<int>(p - part);
+            count += fraction;
+        }
+        const bool plain = blank(*p) || *p == '\0';
+        while (!blank(*p) && *p != '\0') ++p;
+        if (ok) {
+            if (plain && count > 0 && count <= 15) {
+                double value = static_cast<double>(digits);
+                if (fraction > 0) value /= Powers[fraction];
+                v[found] = negative ? -value : value;
+            } else {
+                ok = ParseReal(std::string_view(start, static_cast<size_t>(p - start)), v[found]);
+            }
+        }
+        ++found;
+    }
+    ok = ok && found == 4;
+    return found;
 }
 
 // Rounds to the nearest integer, halves to even; false when the result leaves [lo, hi].
@@ -249,8 +336,7 @@ void SendDevice(ArchiveResult& r, ArchiveSink& sink, ArchiveDevice&& device) {
         r.SensorCount += cable.Labels.size();
     }
     for (const ArchiveCable& cable : device.Cables)
-        for (const auto& series : cable.Values)
-            for (int16_t v : series) r.ValidValues += v != ArchiveNoValue;
+        for (const auto& series : cable.Values) r.ValidValues += CountValid(series);
     for (const ArchiveCable& cable : device.Cables) {
         r.SampleCount += cable.Times.size();
         for (DateTime t : cable.Times) NoteTime(r, t);
@@ -266,27 +352,11 @@ void SendDevice(ArchiveResult& r, ArchiveSink& sink, ArchiveDevice&& device) {
 void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
     r.Signed = false;
     r.CarriesSignature = false;
-    std::string_view tokens[4];
     size_t tokenCount = 0;
-    // A sensor's index and position repeat on each of its lines: the text of the first two
-    // numbers of the last good line is kept with its value, and the same text is not read again.
-    std::string lastText[2];
-    double lastValue[2] = {};
     auto readFour = [&](std::string_view line, double (&v)[4]) {
-        tokenCount = Tokens(line, tokens, 4);
-        if (tokenCount < 4) return false;
-        for (size_t i = 0; i < 4; ++i) {
-            if (i < 2 && tokens[i] == lastText[i]) {
-                v[i] = lastValue[i];
-                continue;
-            }
-            if (!ParseReal(tokens[i], v[i])) return false;
-            if (i < 2) {
-                lastText[i] = tokens[i];
-                lastValue[i] = v[i];
-            }
-        }
-        return true;
+        bool ok;
+        tokenCount = ScanFour(line, v, ok);
+        return ok;
     };
     double head[4];
     if (!readFour(lines.Next(), head)) return Stop(r, lines);

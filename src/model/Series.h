@@ -98,6 +98,18 @@ public:
         ++size_;
     }
 
+    // Appends values a page at a time.
+    void Append(std::span<const T> values) {
+        while (!values.empty()) {
+            if (next_ == end_) Grow();
+            const size_t room = std::min(values.size(), static_cast<size_t>(end_ - next_));
+            std::memcpy(next_, values.data(), room * sizeof(T));
+            next_ += room;
+            size_ += room;
+            values = values.subspan(room);
+        }
+    }
+
     // Grows with `fill` or drops values from the end; dropping frees whole pages.
     void resize(size_t n, T fill) {
         while (size_ < n) push_back(fill);

@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace drumo {
 namespace {
 
@@ -11,6 +15,29 @@ const Series<DateTime> kNoTimes;
 const Series<Temperature> kNoValues;
 
 }  // namespace
+
+uint32_t CountValid(std::span<const Temperature> values) {
+    size_t i = 0;
+    size_t missing = 0;
+#ifdef __SSE2__
+    // Eight values at a time: each lane that equals NoValue adds one to that lane's count, whose
+    // 16 bits are summed up after at most 65535 rounds.
+    const __m128i none = _mm_set1_epi16(NoValue);
+    while (values.size() - i >= 8) {
+        __m128i counts = _mm_setzero_si128();
+        const size_t end = i + std::min<size_t>((values.size() - i) / 8, 65535) * 8;
+        for (; i < end; i += 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values.data() + i));
+            counts = _mm_sub_epi16(counts, _mm_cmpeq_epi16(v, none));
+        }
+        alignas(16) uint16_t lanes[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), counts);
+        for (const uint16_t lane : lanes) missing += lane;
+    }
+#endif
+    for (; i < values.size(); ++i) missing += values[i] == NoValue;
+    return static_cast<uint32_t>(values.size() - missing);
+}
 
 void ApplyDeviceType(TDevSig& dev, int pos) {
     const TDAct& type = DeviceTypes[pos >= 0 && pos < DeviceTypeCount ? pos : 0];
@@ -102,9 +129,7 @@ const Series<Temperature>& MeasurementStore::Samples(size_t d, size_t c, size_t 
 
 uint32_t MeasurementStore::CountValid(const Series<Temperature>& series) {
     uint32_t n = 0;
-    for (size_t p = 0; p < series.PageCount(); ++p) {
-        for (Temperature v : series.Page(p)) n += v != NoValue;
-    }
+    for (size_t p = 0; p < series.PageCount(); ++p) n += drumo::CountValid(series.Page(p));
     return n;
 }
 
@@ -159,6 +184,26 @@ long MeasurementStore::AppendSample(size_t d, size_t c, DateTime time,
     validValues_ += valid;
     NoteSampleTime(time);
     return static_cast<long>(times.size() - 1);
+}
+
+long MeasurementStore::AppendSamples(size_t d, size_t c, std::span<const DateTime> times,
+                                     std::span<const Temperature> values) {
+    if (!HasCable(d, c)) return -1;
+    auto& series = samples_[d][c];
+    const size_t count = times.size();
+    const size_t first = sampleTimes_[d][c].size();
+    const size_t given = count == 0 ? 0 : std::min(series.size(), values.size() / count);
+    for (size_t s = 0; s < given; ++s) {
+        const auto run = values.subspan(s * count, count);
+        series[s].Append(run);
+        validValues_ += drumo::CountValid(run);
+    }
+    for (size_t s = given; s < series.size(); ++s) series[s].resize(series[s].size() + count, NoValue);
+    for (const DateTime t : times) {
+        sampleTimes_[d][c].push_back(t);
+        NoteSampleTime(t);
+    }
+    return static_cast<long>(first);
 }
 
 bool MeasurementStore::SetValue(size_t d, size_t c, size_t s, size_t k, Temperature value) {

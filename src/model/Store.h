@@ -73,6 +73,9 @@ public:
     virtual void StopReception() {}
 };
 
+// The number of values other than NoValue.
+uint32_t CountValid(std::span<const Temperature> values);
+
 class MeasurementStore {
 public:
     MeasurementStore(Operator& op, EventLog& log) : operator_(op), log_(log) {}
@@ -148,6 +151,10 @@ public:
     // NoValue, values beyond the sensor count are ignored. Counts ValidValues and notes the time.
     // Returns the index of the new sample, or -1 when the cable does not exist.
     long AppendSample(size_t d, size_t c, DateTime time, std::span<const Temperature> values);
+    // AppendSample for several samples at once (an archive read), the values given sensor after
+    // sensor: sensor s's value of sample k is values[s * times.size() + k]. Returns the index of
+    // the first new sample, or -1 when the cable does not exist.
+    long AppendSamples(size_t d, size_t c, std::span<const DateTime> times, std::span<const Temperature> values);
     // Replaces value k of sensor s (the stream fills the newest sample sensor by sensor), keeping
     // ValidValues equal to the values other than NoValue. False when there is no such value.
     bool SetValue(size_t d, size_t c, size_t s, size_t k, Temperature value);

@@ -7,33 +7,43 @@ namespace drumo {
 
 void NoteRow::Add(std::string_view cell) {
     text_.append(cell);
-    ends_.push_back(static_cast<uint32_t>(text_.size()));
     text_.push_back('\t');
+    NoteCell();
 }
 
 void NoteRow::SetCells(std::string text) {
     text.resize(text.find_last_of('\t') + 1);  // npos + 1: no cell at all
     text_ = std::move(text);
-    ends_.clear();
-    ends_.reserve(static_cast<size_t>(std::count(text_.begin(), text_.end(), '\t')));  // rows are kept long
-    for (size_t tab = text_.find('\t'); tab != std::string::npos; tab = text_.find('\t', tab + 1))
-        ends_.push_back(static_cast<uint32_t>(tab));
+    marks_.clear();
+    cells_ = 0;
+    const size_t cells = static_cast<size_t>(std::count(text_.begin(), text_.end(), '\t'));
+    marks_.reserve(cells / MarkEvery);  // rows are kept long
+    for (size_t tab = text_.find('\t'); tab != std::string::npos; tab = text_.find('\t', tab + 1)) {
+        if (++cells_ % MarkEvery == 0) marks_.push_back(static_cast<uint32_t>(tab + 1));
+    }
 }
 
 void NoteRow::Reserve(size_t cells, size_t bytes) {
-    ends_.reserve(cells);
+    marks_.reserve(cells / MarkEvery);
     text_.reserve(bytes);
 }
 
+size_t NoteRow::Begin(size_t column) const {
+    if (column >= cells_) return text_.size();
+    size_t at = column < MarkEvery ? 0 : marks_[column / MarkEvery - 1];
+    for (size_t skip = column % MarkEvery; skip > 0; --skip) at = text_.find('\t', at) + 1;
+    return at;
+}
+
 std::string_view NoteRow::Cell(size_t column) const {
-    if (column >= ends_.size()) return {};
-    const size_t begin = column == 0 ? 0 : ends_[column - 1] + 1;
-    return std::string_view(text_).substr(begin, ends_[column] - begin);
+    if (column >= cells_) return {};
+    const size_t begin = Begin(column);
+    return std::string_view(text_).substr(begin, text_.find('\t', begin) - begin);
 }
 
 std::string NoteRow::Line(size_t columns) const {
-    const size_t own = std::min(columns, ends_.size());
-    std::string line = own == 0 ? std::string() : text_.substr(0, ends_[own - 1] + 1);
+    const size_t own = std::min(columns, cells_);
+    std::string line = text_.substr(0, Begin(own));
     line.append(columns - own, '\t');
     return line;
 }

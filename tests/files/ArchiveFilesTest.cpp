@@ -329,7 +329,8 @@ TEST_F(ArchiveFilesTest, SpecialFilesAreRefusedAndAnEndlessLineStopsTheFile) {
     const ArchiveResult r = LoadArhivFile(endless);
     EXPECT_TRUE(r.Opened);
     EXPECT_FALSE(r.Completed);
-    EXPECT_EQ(r.DeviceCount, 1u);  // what came before stays
+    EXPECT_EQ(r.DeviceCount, 1u);  // what came before stays, its samples too
+    EXPECT_EQ(r.Devices.at(0).Cables.at(0).Times.size(), 2u);
     EXPECT_EQ(r.ReadError, "a line longer than 1048576 bytes");
 
     // The log names the reason after the message, for every format.

@@ -48,17 +48,19 @@ TEST(Crc8, IsTheDallasOneWireCrc) {
     // Feeding in pieces gives the same register as feeding at once.
     EXPECT_EQ(Crc8Update(Crc8("1234"), "56789"), 161);
 
-    // Against the polynomial applied bit by bit, for every length around the eight-byte blocks.
+    // Against the polynomial applied bit by bit, from every start value, for every length around
+    // the eight-byte blocks and the long pieces of 64 bytes and more (computed another way).
     std::string text;
-    for (int i = 0; i < 40; ++i) {
-        uint8_t reference = 0;
+    for (int i = 0; i < 300; ++i) {
+        const uint8_t start = static_cast<uint8_t>(i * 101);
+        uint8_t reference = start;
         for (unsigned char c : text) {
             reference ^= c;
             for (int bit = 0; bit < 8; ++bit)
                 reference = (reference & 1) ? static_cast<uint8_t>((reference >> 1) ^ 0x8C)
                                             : static_cast<uint8_t>(reference >> 1);
         }
-        EXPECT_EQ(Crc8(text), reference) << text.size();
+        EXPECT_EQ(Crc8Update(start, text), reference) << text.size();
         text.push_back(static_cast<char>(i * 37 + 11));
     }
 }
@@ -200,6 +202,19 @@ TEST_F(ArchiveFormat, SampleLinesShortOfFieldsGiveNoValue) {
     EXPECT_FALSE(r.Signed);
 }
 
+TEST_F(ArchiveFormat, ACableWithoutSensorsKeepsItsSampleTimes) {
+    const std::string file =
+        "D103 SN 01234 Y  2017 F 1.5   A 00001 \xA9 Silo 1\r\n"
+        "T1   SN 00123\r\n"
+        "05.12.17 14:03:22 n/a (000)\r\n"
+        "05.12.17 14:04:22 n/a (000)\r\n";
+    const ArchiveResult r = ReadDml(file);
+    const auto& c = r.Devices.at(0).Cables.at(0);
+    EXPECT_TRUE(c.Labels.empty());
+    EXPECT_EQ(c.Times.size(), 2u);
+    EXPECT_EQ(r.Damaged(), 0u);
+}
+
 TEST_F(ArchiveFormat, TemperaturesBeyondSixteenBitsAreNotWrapped) {
     const std::string file =
         "D103 SN 01234 Y  2017 F 1.5   A 00001 \xA9 Silo 1\r\n"
@@ -209,6 +224,44 @@ TEST_F(ArchiveFormat, TemperaturesBeyondSixteenBitsAreNotWrapped) {
     const auto& c = r.Devices.at(0).Cables.at(0);
     EXPECT_EQ(c.Values[0][0], NoValue);
     EXPECT_EQ(c.Values[1][0], -32768);
+}
+
+TEST_F(ArchiveFormat, TemperatureFieldsReadAsTheFilesIntegers) {
+    // Every field of seven characters reads as ParseFileInt16 reads it, or gives no value: edge
+    // cases, then random fields of digits, signs and spaces, in every position of a line, the last
+    // one also cut off right after its field.
+    std::vector<std::string> fields = {"     12", "-27300 ", "  +0012", "0000007", "  32767", "  32768", " -32768",
+                                       " -32769", "9999999", "      -", "      +", "  - 123", "  12 34", "       ",
+                                       "  -0   ", "    -0", "-0", "   1-2 ", "  ++12 ", "\t   123"};
+    uint32_t seed = 7;
+    for (int i = 0; i < 3000; ++i) {
+        std::string f;
+        for (int k = 0; k < 7; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            f += "0123456789    -+"[(seed >> 16) % 16];
+        }
+        fields.push_back(f);
+    }
+    constexpr size_t Sensors = 6;
+    std::string file = "D103 SN 01234 Y  2017 F 1.5   A 00001 \xA9 Silo 1\r\nT1   SN 00123" + std::string(9, ' ');
+    for (size_t s = 0; s < Sensors; ++s) file += "     50";
+    file += "\r\n";
+    for (size_t i = 0; i < fields.size(); i += Sensors) {
+        std::string line = "05.12.17 14:03:22 n/a ";
+        for (size_t s = 0; s < Sensors; ++s) line += (fields[(i + s) % fields.size()] + "       ").substr(0, 7);
+        file += line + " (000)\r\n" + line + "\r\n";
+    }
+    const ArchiveResult r = ReadDml(file);
+    const auto& c = r.Devices.at(0).Cables.at(0);
+    ASSERT_EQ(c.Times.size(), 2 * ((fields.size() + Sensors - 1) / Sensors));
+    for (size_t k = 0; k < c.Times.size(); ++k) {
+        for (size_t s = 0; s < Sensors; ++s) {
+            const std::string f = (fields[(k / 2 * Sensors + s) % fields.size()] + "       ").substr(0, 7);
+            int16_t expected = NoValue;
+            ParseFileInt16(f, expected);
+            ASSERT_EQ(c.Values[s][k], expected) << "'" << f << "'";
+        }
+    }
 }
 
 TEST_F(ArchiveFormat, OtherFieldWidthsAndSamplesAfterAFailedCableLine) {
@@ -246,8 +299,12 @@ TEST_F(ArchiveFormat, FileReaderAgreesWithTheInMemoryReader) {
     // Enough samples to cross the reader's piece boundaries many times.
     test::DeviceSpec big;
     big.Cables.push_back({1, 7, std::vector<int16_t>(100, 50), {}});
-    for (int k = 0; k < 3000; ++k)
-        big.Cables[0].Samples.push_back({Saved + k * OneSecond, std::vector<int16_t>(100, static_cast<int16_t>(k))});
+    auto value = [](int k, int s) { return static_cast<int16_t>((k * 7919 + s * 13) % 65536 - 32768); };
+    for (int k = 0; k < 3000; ++k) {
+        std::vector<int16_t> row(100);
+        for (int s = 0; s < 100; ++s) row[s] = value(k, s);
+        big.Cables[0].Samples.push_back({Saved + k * OneSecond, row});
+    }
     AddDevice(store_, big);
     const std::string bytes = SaveToString(store_);
     test::WriteFile(dir / "a.dml", bytes);
@@ -257,6 +314,10 @@ TEST_F(ArchiveFormat, FileReaderAgreesWithTheInMemoryReader) {
     EXPECT_EQ(fromFile.SampleCount, 3002u);
     EXPECT_EQ(fromFile.ValidValues, inMemory.ValidValues);
     EXPECT_EQ(fromFile.Devices.at(1).Cables.at(0).Values[99], inMemory.Devices.at(1).Cables.at(0).Values[99]);
+    // Every value of every 16 bits comes back as it was, across the pages of the series.
+    const auto& values = fromFile.Devices.at(1).Cables.at(0).Values;
+    for (int k = 0; k < 3000; ++k)
+        for (int s = 0; s < 100; ++s) ASSERT_EQ(values[s][k], value(k, s)) << k << " " << s;
 
     EXPECT_FALSE(LoadArhivFile(dir / "missing.dml").Opened);
     EXPECT_FALSE(LoadArhivFile(dir.Path()).Opened);  // a folder is not a file

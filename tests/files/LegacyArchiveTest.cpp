@@ -112,7 +112,7 @@ TEST(NumericDmr, ReadsSensorMajorLinesIntoSamples) {
         "0 9 43074.5 5\r\n"            // index 0: skipped
         "4 9 43074.5 5\r\n"            // beyond the sensor count: skipped
         "\r\n"
-        "3 2.5 43074.5 -5.125\r\n";
+        "3\t+2.5  4.30745e4 -5.125 rest\r\n";  // any blanks, numbers in any form, more than four
     const ArchiveResult r = ReadDmr(file);
     EXPECT_TRUE(r.Completed);
     // The format has no signature: its data never count as signed.
@@ -140,7 +140,15 @@ TEST(NumericDmr, BadHeadOrValueLinesStopTheFile) {
     EXPECT_FALSE(ReadDmr("2 1 1\r\n1 0 0 0\r\n").Completed);      // three numbers only
     const ArchiveResult r = ReadDmr("2 1 1 1\r\n1 0.5 43074.5 20\r\nx y z w\r\n");
     EXPECT_FALSE(r.Completed);
+    EXPECT_EQ(r.StopLine, 3u);
     EXPECT_EQ(r.SampleCount, 1u);
+    // Far into the file (the lines are read in batches): the damaged line is named all the same.
+    std::string many = "2 1 1 1\r\n";
+    for (int k = 0; k < 70000; ++k) many += "1 0.5 " + std::to_string(43074 + k) + " 20\r\n";
+    const ArchiveResult far = ReadDmr(many + "1 0.5 x 20\r\n1 0.5 43074.5 20\r\n");
+    EXPECT_FALSE(far.Completed);
+    EXPECT_EQ(far.StopLine, 70002u);
+    EXPECT_EQ(far.SampleCount, 70000u);
     // A value for a sensor before any sample time has nowhere to go.
     EXPECT_EQ(ReadDmr("2 1 1 1\r\n2 0.5 43074.5 20\r\n").ValidValues, 0u);
 }

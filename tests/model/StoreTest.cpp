@@ -538,6 +538,26 @@ TEST_F(StoreTest, LongSequencesKeepTheInvariants) {
                 store.SetValue(d, c, next(12), store.SampleCount(d, c) - 1,
                                next(3) ? static_cast<Temperature>(next(5000)) : NoValue);
                 break;
+            case 5: {
+                // Several samples at once, as an archive read adds them, the values sensor after
+                // sensor; values for fewer sensors than the cable has leave the rest without one.
+                const size_t count = next(4), given = next(13);
+                std::vector<DateTime> times(count);
+                std::vector<Temperature> block(count * given);
+                for (auto& v : block) v = next(4) ? static_cast<Temperature>(next(5000)) : NoValue;
+                for (auto& time : times) time = t += 20 * OneSecond;
+                const size_t before = store.SampleCount(d, c);
+                const long first = store.AppendSamples(d, c, times, block);
+                if (!store.HasCable(d, c)) {
+                    EXPECT_EQ(first, -1);
+                    break;
+                }
+                EXPECT_EQ(first, static_cast<long>(before));
+                for (size_t k = 0; k < count; ++k)
+                    for (size_t s = 0; s < store.Sensors(d, c); ++s)
+                        EXPECT_EQ(store.Samples(d, c, s)[before + k], s < given ? block[s * count + k] : NoValue);
+                break;
+            }
             case 4:
                 if (next(20) == 0) {
                     store.ArchiveLoaded = true;

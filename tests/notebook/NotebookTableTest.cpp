@@ -3,6 +3,7 @@
 #include "model/Formats.h"
 #include "notebook/NotebookGraphs.h"
 #include "notebook/NotebookRecords.h"
+#include "notebook/NotebookTable.h"
 #include "support/FakeNotebookGraphs.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,33 @@ std::string Rows(const NotebookTable& t, int k = 0) {
         s += "\n";
     }
     return s;
+}
+
+TEST(NoteRow, CellsAndLinesWhateverTheirNumberAndLength) {
+    // Rows of 0 to 40 cells (empty ones, long ones, Cyrillic ones), made cell by cell and from
+    // their text: every cell, the cells past the end and every leading part as a line.
+    for (size_t n = 0; n <= 40; ++n) {
+        std::vector<std::string> cells;
+        for (size_t c = 0; c < n; ++c)
+            cells.push_back(c % 5 == 3 ? "" : c % 7 == 0 ? std::string(300 + c, 'x') : "Т" + std::to_string(c));
+        NoteRow added, set;
+        std::string text;
+        for (const auto& cell : cells) {
+            added.Add(cell);
+            text += cell + "\t";
+        }
+        set.SetCells(text + "no cell");
+        for (const NoteRow* row : {&added, &set}) {
+            ASSERT_EQ(row->Cells(), n);
+            EXPECT_EQ(row->Text(), text);
+            for (size_t c = 0; c < n + 2; ++c) EXPECT_EQ(row->Cell(c), c < n ? cells[c] : "") << n << " " << c;
+            std::string line;
+            for (size_t c = 0; c <= n + 2; ++c) {
+                EXPECT_EQ(row->Line(c), line) << n << " " << c;
+                line += (c < n ? cells[c] : "") + "\t";
+            }
+        }
+    }
 }
 
 TEST(NotebookRecords, EveryKindGivesItsTexts) {
