@@ -13,11 +13,11 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-               return lower(x) == lower(y);
-           });
+// Section and key names compare without regard to the case of the Latin letters.
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    return folded;
 }
 
 }  // namespace
@@ -41,12 +41,7 @@ IniFile IniFile::Parse(std::string_view cp1251) {
                 current = nullptr;  // a broken header: its lines belong to no section
                 continue;
             }
-            const std::string name = Cp1251ToUtf8(Trim(line.substr(1, close - 1)));
-            current = ini.Find(name);
-            if (!current) {
-                ini.parts_.push_back({name, {}});
-                current = &ini.parts_.back();
-            }
+            current = &ini.FindOrAdd(Cp1251ToUtf8(Trim(line.substr(1, close - 1))));
             continue;
         }
         const size_t eq = line.find('=');
@@ -55,10 +50,7 @@ IniFile IniFile::Parse(std::string_view cp1251) {
         if (key.empty()) continue;
         const std::string value = Cp1251ToUtf8(Trim(line.substr(eq + 1)));
         // The first of repeated keys counts, as the desktop's own reader takes it.
-        auto& pairs = current->Pairs;
-        if (std::none_of(pairs.begin(), pairs.end(), [&](const auto& p) { return SameName(p.first, key); })) {
-            pairs.emplace_back(key, value);
-        }
+        if (current->Keys.try_emplace(Folded(key), current->Pairs.size()).second) current->Pairs.emplace_back(key, value);
     }
     return ini;
 }
@@ -74,24 +66,24 @@ std::string IniFile::Text() const {
 }
 
 IniFile::Part* IniFile::Find(std::string_view section) {
-    for (Part& p : parts_) {
-        if (SameName(p.Name, section)) return &p;
-    }
-    return nullptr;
+    const auto at = sections_.find(Folded(section));
+    return at == sections_.end() ? nullptr : &parts_[at->second];
 }
 
 const IniFile::Part* IniFile::Find(std::string_view section) const {
-    for (const Part& p : parts_) {
-        if (SameName(p.Name, section)) return &p;
-    }
-    return nullptr;
+    const auto at = sections_.find(Folded(section));
+    return at == sections_.end() ? nullptr : &parts_[at->second];
+}
+
+IniFile::Part& IniFile::FindOrAdd(std::string_view section) {
+    const auto [at, added] = sections_.try_emplace(Folded(section), parts_.size());
+    if (added) parts_.push_back({std::string(section), {}, {}});
+    return parts_[at->second];
 }
 
 std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
     if (const Part* p = Find(section)) {
-        for (const auto& [k, v] : p->Pairs) {
-            if (SameName(k, key)) return v;
-        }
+        if (const auto at = p->Keys.find(Folded(key)); at != p->Keys.end()) return p->Pairs[at->second].second;
     }
     return std::nullopt;
 }
@@ -101,18 +93,12 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     std::string value(rawValue);
     std::replace(value.begin(), value.end(), '\r', ' ');
     std::replace(value.begin(), value.end(), '\n', ' ');
-    Part* p = Find(section);
-    if (!p) {
-        parts_.push_back({std::string(section), {}});
-        p = &parts_.back();
-    }
-    for (auto& [k, v] : p->Pairs) {
-        if (SameName(k, key)) {
-            v = value;
-            return;
-        }
-    }
-    p->Pairs.emplace_back(std::string(key), std::string(value));
+    Part& p = FindOrAdd(section);
+    const auto [at, added] = p.Keys.try_emplace(Folded(key), p.Pairs.size());
+    if (added)
+        p.Pairs.emplace_back(std::string(key), std::move(value));
+    else
+        p.Pairs[at->second].second = std::move(value);
 }
 
 std::vector<std::pair<std::string, std::string>> IniFile::Section(std::string_view section) const {

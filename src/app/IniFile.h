@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -30,11 +31,16 @@ private:
     struct Part {
         std::string Name;
         std::vector<std::pair<std::string, std::string>> Pairs;
+        // Where each key is in Pairs, by its name in lower case, so that reading or writing a
+        // section of many keys (the graph's 256 colours) does not compare every key with all.
+        std::unordered_map<std::string, size_t> Keys;
     };
     Part* Find(std::string_view section);
     const Part* Find(std::string_view section) const;
+    Part& FindOrAdd(std::string_view section);
 
     std::vector<Part> parts_;
+    std::unordered_map<std::string, size_t> sections_;  // where each section is in parts_, by lower-case name
 };
 
 }  // namespace drumo

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace drumo {
 
@@ -250,7 +251,7 @@ bool CorrectionTable::LoadFileText(std::string_view text, char mark, std::string
         }
         ++row;
     }
-    cells_ = loaded.cells_;
+    cells_ = std::move(loaded.cells_);
     return true;
 }
 

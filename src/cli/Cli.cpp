@@ -84,11 +84,16 @@ std::string NearestOption(const std::string& name, const std::set<std::string>& 
     std::string best;
     size_t bestDistance = 3;
     for (const auto* names : {&flags, &options})
-        for (const auto& known : *names)
+        for (const auto& known : *names) {
+            // The distance is at least the difference in length: a far longer or shorter name is
+            // no near miss, and a word of thousands of letters costs nothing.
+            const size_t apart = std::max(name.size(), known.size()) - std::min(name.size(), known.size());
+            if (apart >= bestDistance) continue;
             if (const size_t d = EditDistance(name, known); d < bestDistance) {
                 bestDistance = d;
                 best = known;
             }
+        }
     return best.empty() ? std::string() : " (did you mean --" + best + "?)";
 }
 

@@ -298,7 +298,6 @@ void FileLineReader::Close() {
 bool FileLineReader::Open(const std::string& path) {
     Close();
     error_.clear();
-    buffer_.clear();
     begin_ = scan_ = end_ = 0;
     atEnd_ = false;
     errno_ = 0;
@@ -311,15 +310,21 @@ bool FileLineReader::Open(const std::string& path) {
 bool FileLineReader::Fill() {
     // Only the unfinished line moves to the front, and only when the data ahead of it are used up.
     if (begin_ > 0) {
-        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
         end_ -= begin_;
         scan_ -= begin_;
         begin_ = 0;
     }
     constexpr size_t Piece = 1 << 16;
-    if (buffer_.size() - end_ < Piece) buffer_.resize(end_ + std::max(Piece, end_));
+    if (capacity_ - end_ < Piece) {
+        const size_t grown = end_ + std::max(Piece, end_);
+        auto bigger = std::make_unique_for_overwrite<char[]>(grown);
+        if (end_ > 0) std::memcpy(bigger.get(), buffer_.get(), end_);
+        buffer_ = std::move(bigger);
+        capacity_ = grown;
+    }
     for (;;) {
-        const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        const ssize_t n = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             errno_ = errno;
@@ -335,10 +340,10 @@ bool FileLineReader::Fill() {
 bool FileLineReader::Next(std::string_view& line) {
     if (fd_ < 0 || Failed()) return false;
     for (;;) {
-        const void* found = scan_ < end_ ? std::memchr(buffer_.data() + scan_, '\n', end_ - scan_) : nullptr;
+        const void* found = scan_ < end_ ? std::memchr(buffer_.get() + scan_, '\n', end_ - scan_) : nullptr;
         size_t lineEnd = end_, next = end_;
         if (found) {
-            lineEnd = static_cast<size_t>(static_cast<const char*>(found) - buffer_.data());
+            lineEnd = static_cast<size_t>(static_cast<const char*>(found) - buffer_.get());
             next = lineEnd + 1;
         } else {
             scan_ = end_;
@@ -348,7 +353,7 @@ bool FileLineReader::Next(std::string_view& line) {
             return false;
         }
         if (found || (atEnd_ && begin_ < end_)) {
-            line = std::string_view(buffer_.data() + begin_, lineEnd - begin_);
+            line = std::string_view(buffer_.get() + begin_, lineEnd - begin_);
             if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
             if (line.size() > maxLine_) {
                 error_ = "a line longer than " + std::to_string(maxLine_) + " bytes";

@@ -4,6 +4,7 @@
 // full disk while writing leaves the previous file as it was. Every file the program writes
 // (settings, archives, exports) goes through here.
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -117,7 +118,9 @@ private:
 
     size_t maxLine_;
     int fd_ = -1;
-    std::string buffer_;
+    // Not cleared when it grows: only the bytes read into it are ever looked at.
+    std::unique_ptr<char[]> buffer_;
+    size_t capacity_ = 0;
     size_t begin_ = 0;  // start of the unread data
     size_t scan_ = 0;   // where the search for the next line end goes on
     size_t end_ = 0;    // end of the data in the buffer

@@ -167,12 +167,18 @@ TEST(Dmr, AnEmptySecondLineLoadsNothing) {
 TEST(Dmr, FileOnDiskReadsAsTheSameBytesInMemory) {
     std::vector<std::string> damaged = Lines;
     damaged[7] = "43074.6 2151 x ";
+    // Many pieces of the disk reader's buffer, with lines across their ends.
+    std::string manyPieces = "3 77 4321 1\r\n";
+    for (int i = 0; i < 40000; ++i)
+        manyPieces += "1 0.5 " + std::to_string(43074.5 + i / 1000.0) + " " + std::to_string(i % 97) + "\r\n";
+    ASSERT_EQ(ReadDmr(manyPieces).SampleCount, 40000u);
     const std::string files[] = {
         SignedDmr(Lines),
         SignedDmr(damaged),
         "3 77 4321 1\r\n1 0.5 43074.5 21.5\r\n2 1.5 43074.5 -273\r\n2 1.5 43074.6 9\r\n3 2 43074.5 4\r\n",
         "2 1 1 1\r\n1 0.5 43074.5 20\r\nx y z w\r\n",
         "3 77 4321 1\r\n1 0.5 43074.5 21.5\r\n" + std::string(3 << 20, '7'),
+        manyPieces,
     };
     test::TempFolder dir;
     for (const std::string& bytes : files) {
