@@ -99,6 +99,18 @@ bool ParseReal(std::string_view text, double& out) {
     return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(out);
 }
 
+// A token the scan found to be plain digits (at most 15 of them, exact in a double) is made from
+// them; any other token goes to ParseReal, which decides whether it reads at all.
+bool TokenValue(std::string_view token, bool plain, int count, uint64_t digits, int fraction, bool negative,
+                double& out) {
+    if (plain && count > 0 && count <= 15) {
+        const double value = static_cast<double>(digits) / Powers[fraction > 0 ? fraction : 0];
+        out = negative ? -value : value;
+        return true;
+    }
+    return ParseReal(token, out);
+}
+
 // The first four blank-separated numbers of a line, read in the one pass that finds them: plain
 // decimals as ParseReal reads them, any other token through ParseReal itself. Returns how many
 // tokens there are (at most four, counted also after one that is no number); `ok` is false when
@@ -129,15 +141,9 @@ size_t ScanFourAnyLine(std::string_view line, double (&v)[4], bool& ok) {
                 plain = false;
             }
         }
-        if (ok) {
-            if (plain && count > 0 && count <= 15) {
-                double value = static_cast<double>(digits);
-                if (fraction > 0) value /= Powers[fraction];
-                v[found] = negative ? -value : value;
-            } else {
-                ok = ParseReal(std::string_view(start, static_cast<size_t>(p - start)), v[found]);
-            }
-        }
+        if (ok)
+            ok = TokenValue(std::string_view(start, static_cast<size_t>(p - start)), plain, count, digits,
+                            fraction, negative, v[found]);
         ++found;
     }
     ok = ok && found == 4;
@@ -181,15 +187,9 @@ size_t ScanFour(std::string_view line, double (&v)[4], bool& ok) {
         }
         const bool plain = blank(*p) || *p == '\0';
         while (!blank(*p) && *p != '\0') ++p;
-        if (ok) {
-            if (plain && count > 0 && count <= 15) {
-                double value = static_cast<double>(digits);
-                if (fraction > 0) value /= Powers[fraction];
-                v[found] = negative ? -value : value;
-            } else {
-                ok = ParseReal(std::string_view(start, static_cast<size_t>(p - start)), v[found]);
-            }
-        }
+        if (ok)
+            ok = TokenValue(std::string_view(start, static_cast<size_t>(p - start)), plain, count, digits,
+                            fraction, negative, v[found]);
         ++found;
     }
     ok = ok && found == 4;
