@@ -10,11 +10,11 @@
 // On a shared machine the pacing thread can be held up by other programs; the benchmark asks for
 // real-time scheduling (inherited by the simulator's thread) and runs without it when refused.
 
-#include "acquisition/LinkBus.h"
 #include "devices/Firmware.h"
 #include "link/PosixSerialPort.h"
 #include "model/SafeFile.h"
 #include "sim/Presets.h"
+#include "station/Station.h"
 
 #include <chrono>
 #include <cstdio>
@@ -44,19 +44,19 @@ Figures Run(int baud, int pages) {
     if (!line.Open()) return {};
     line.Start();
 
+    // The program's station over the simulator's port, its line taken as the firmware window
+    // takes it.
     PosixSerialPort port;
-    TSerialChannel channel(port, clock);
-    DeviceLink link(channel, clock);
-    TComBuf decoder;
-    LinkBus bus(link, decoder);
-    channel.SetPortName(line.SlavePath());
-    channel.SetBaudRateValue(baud);
-    channel.SetStopBits(2);
-    if (!channel.Connect()) return {};
-    channel.PausePolling();
     ConsoleOperator op(false);
-    NoEvents events;
-    FirmwareUpdate fw(bus, op, events, clock);
+    NullLog log;
+    Station station(StationServices{port, op, log, clock});
+    const LineLease lease = station.Take(LineUser::Firmware);
+    DeviceBus& bus = lease.Bus();
+    bus.SetPortName(line.SlavePath());
+    bus.SetLine(baud, 2);
+    if (!bus.Connect()) return {};
+    bus.PausePolling();
+    FirmwareUpdate fw(bus, op, station.Events(), clock);
     fw.SetAddress(1);
     // The image comes from a file, as it does for the operator: only a whole image is written.
     std::mt19937 random(1);
@@ -71,7 +71,7 @@ Figures Run(int baud, int pages) {
     const bool ok = fw.WriteImage() && fw.VerifyImage();
     const double measured = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     fw.BootOff();
-    channel.Disconnect();
+    bus.Disconnect();
     line.Close();
 
     const double t = 11.0 / baud;

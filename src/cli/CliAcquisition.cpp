@@ -1,13 +1,9 @@
 // The search shared by drumo-cli scan and poll (this file registers no subcommand).
 #include "cli/CliAcquisition.h"
 
-#include "app/AppPaths.h"
-
 #include "model/Formats.h"
 #include "link/PortMap.h"
-#include "model/DateTime.h"
 
-#include <cstdio>
 #include <ostream>
 
 namespace drumo::cli {
@@ -26,19 +22,9 @@ std::set<std::string> SearchOptionNames() {
     return names;
 }
 
-void StreamLog::Log(const std::string& text) {
-    const CalendarTime t = DecodeDateTime(clock_.Now());
-    char time[16];
-    std::snprintf(time, sizeof time, "%02d:%02d:%02d", t.Hour, t.Minute, t.Second);
-    out_ << time << text << '\n';
-}
-
 std::string ValueText(int hundredths) {
     return hundredths == NoValue ? std::string() : HundredthsText(hundredths, '.');
 }
-
-AcquisitionSession::AcquisitionSession(std::ostream& err, Clock& clock)
-    : op_(false, &err), log_(err, clock), station_(StationServices{port_, op_, log_, clock, nullptr, ProgramVersion()}), err_(&err) {}
 
 std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& args, std::ostream& err,
                                                                  Clock& clock) {
@@ -61,14 +47,10 @@ std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& 
         return nullptr;
     }
     const bool modbus = protocol == "modbus";
-    LinkOptions options;
-    if (!ReadLinkOptions(args, options, err)) return nullptr;
-    std::unique_ptr<AcquisitionSession> s(new AcquisitionSession(err, clock));
-    drumo::Station& station = s->station_;
-    station.Bus().SetPortName(options.PortName);
-    station.UsePorts(options.Ports);
-    station.Bus().SetLine(options.Baud, modbus ? 2 : 1);
-    station.Bus().SetAdditionalDelay(options.Delay);
+    auto link = LinkSession::FromArgs(args, modbus, LinkSession::Logging::ToErr, err, clock);
+    if (!link) return nullptr;
+    const LinkOptions& options = link->Options();
+    std::unique_ptr<AcquisitionSession> s(new AcquisitionSession(std::move(link), err));
     SearchSettings& wanted = s->wanted_;
     wanted.Protocol = modbus ? ExchangeProtocol::Modbus : ExchangeProtocol::Command;
     wanted.FindBeginAddr = static_cast<int>(from);
@@ -76,21 +58,22 @@ std::unique_ptr<AcquisitionSession> AcquisitionSession::FromArgs(const CliArgs& 
     wanted.BaudRate = options.Baud;
     wanted.AdditionalDelay = options.Delay;  // the search takes it as the search window does
     wanted.AutoPortEnabled = args.Has("all-ports");
-    s->portName_ = options.PortName;
-    if (const auto n = PortNumberOf(s->portName_)) wanted.PortDefault = *n;
-    station.SearchSettingsInUse().PortDefault = wanted.PortDefault;
+    if (const auto n = PortNumberOf(options.PortName)) wanted.PortDefault = *n;
+    s->Station().SearchSettingsInUse().PortDefault = wanted.PortDefault;
     return s;
 }
 
 bool AcquisitionSession::Search() {
+    const std::string& portName = link_->Options().PortName;
+    drumo::Station& station = Station();
     const bool found =
-        PortNumberOf(portName_) ? station_.RunSearch(wanted_) : station_.SearchNamedPort(wanted_, portName_);
+        PortNumberOf(portName) ? station.RunSearch(wanted_) : station.SearchNamedPort(wanted_, portName);
     // A port that could not be opened is not the same as a line where nothing answers: name the
     // system's reason (missing, no serial port, held by another program, no right to it). After
     // trying every port the last one's reason would only mislead.
-    const std::string& reason = station_.PortError();
+    const std::string& reason = station.PortError();
     if (!found && !wanted_.AutoPortEnabled && !reason.empty())
-        *err_ << "drumo-cli: cannot open " << portName_ << ": " << reason << '\n';
+        *err_ << "drumo-cli: cannot open " << portName << ": " << reason << '\n';
     return found;
 }
 

@@ -7,9 +7,7 @@
 //   --from A --to B           Modbus address range, 1..255 (default 1 and 247)
 //   --all-ports               when nothing answers on the port (a number), try ports 1..255
 
-#include "station/Station.h"
 #include "cli/LinkSession.h"
-#include "link/PosixSerialPort.h"
 
 #include <iosfwd>
 #include <memory>
@@ -23,18 +21,7 @@ extern const char* const kSearchOptionsHelp;
 // The names of the link and search options, for a subcommand's registration.
 std::set<std::string> SearchOptionNames();
 
-// Log lines of the procedures on standard error, each with the time of day in front.
-class StreamLog final : public EventLog {
-public:
-    explicit StreamLog(std::ostream& out, const Clock& clock = SystemClock::Instance()) : out_(out), clock_(clock) {}
-    void Log(const std::string& text) override;
-
-private:
-    std::ostream& out_;
-    const Clock& clock_;
-};
-
-// The program's station over the port the options name.
+// The program's station over the port the options name, with the search the options ask for.
 class AcquisitionSession {
 public:
     // Reads the options; null (and the reason on err) for a bad value. The station runs on
@@ -46,21 +33,17 @@ public:
     // opened, the reason goes to standard error.
     bool Search();
 
-    drumo::Station& Station() { return station_; }
-    MeasurementStore& Store() { return station_.Store(); }
-    const SearchSettings& Settings() const { return station_.SearchSettingsInUse(); }
-    DeviceBus& Bus() { return station_.Bus(); }
-    Operator& Op() { return op_; }
+    drumo::Station& Station() { return link_->Station(); }
+    MeasurementStore& Store() { return Station().Store(); }
+    const SearchSettings& Settings() const { return link_->Station().SearchSettingsInUse(); }
+    DeviceBus& Bus() { return Station().Bus(); }
+    Operator& Op() { return link_->Op(); }
 
 private:
-    AcquisitionSession(std::ostream& err, Clock& clock);
+    AcquisitionSession(std::unique_ptr<LinkSession> link, std::ostream& err) : link_(std::move(link)), err_(&err) {}
 
-    PosixSerialPort port_;
-    ConsoleOperator op_;
-    StreamLog log_;
-    drumo::Station station_;
+    std::unique_ptr<LinkSession> link_;
     SearchSettings wanted_;  // what the options ask for
-    std::string portName_;
     std::ostream* err_ = nullptr;
 };
 

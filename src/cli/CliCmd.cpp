@@ -1,6 +1,7 @@
 // drumo-cli cmd: one command of the maker's protocol.
 #include "cli/LinkSession.h"
 
+#include <array>
 #include <ostream>
 
 namespace drumo::cli {
@@ -47,25 +48,26 @@ int RunCmd(const CliArgs& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
 
-    auto session = LinkSession::FromArgs(args, false, err);
+    auto session = LinkSession::FromArgs(args, false, LinkSession::Logging::Quiet, err);
     if (!session) return kExitUsage;
-    DeviceLink& link = session->Link();
+    std::array<uint8_t, kCommandBufferSize> data{};
     for (size_t i = 0; i < given; ++i) {
         long b = 0;
         if (!ParseNumber(args.Positional[i + 1], 0, 255, b)) {
             err << "drumo-cli cmd: data byte '" << args.Positional[i + 1] << "' is not 0..255\n";
             return kExitUsage;
         }
-        link.CommandBuffer[i] = static_cast<uint8_t>(b);
+        data[i] = static_cast<uint8_t>(b);
     }
-    session->Open(err);
-    link.TransferCount = static_cast<uint16_t>(given);
-    // A read answered by a bare status leaves the count as it was: start from none.
-    uint16_t length = code <= 63 ? 0 : link.TransferCount;
-    const bool ok = link.DeviceCommand(static_cast<int>(code), link.CommandBuffer.data(), length);
-    const int exit = ReportStatus(link, out, err);
+    const LineLease line = session->Open(LineUser::DeviceSettings, err);
+    if (!line) return kExitFailed;
+    DeviceBus& bus = line.Bus();
+    // A read answered by a bare status gives no count: start from none.
+    uint16_t length = code <= 63 ? 0 : static_cast<uint16_t>(given);
+    const bool ok = bus.DeviceCommand(static_cast<int>(code), data.data(), length);
+    const int exit = ReportStatus(bus, out, err);
     if (ok && code <= 63) {
-        out << "length=" << length << '\n' << "data=" << HexBytes(link.CommandBuffer.data(), length) << '\n';
+        out << "length=" << length << '\n' << "data=" << HexBytes(data.data(), length) << '\n';
     }
     return exit;
 }

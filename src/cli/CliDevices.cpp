@@ -22,12 +22,6 @@ void StreamOperator::Error(const std::string& text) {
     err_ << "drumo-cli: " << line << '\n';
 }
 
-std::unique_ptr<DeviceSession> DeviceSession::FromArgs(const CliArgs& args, bool modbus, std::ostream& err) {
-    auto session = LinkSession::FromArgs(args, modbus, err);
-    if (!session) return nullptr;
-    return std::unique_ptr<DeviceSession>(new DeviceSession(std::move(session)));
-}
-
 bool ParseAssignments(const std::vector<std::string>& words, std::map<std::string, std::string>& values,
                       std::string& error) {
     for (const auto& word : words) {
@@ -219,10 +213,11 @@ int RunSettings(const CliArgs& args, std::ostream& out, std::ostream& err) {
     const bool testItems = args.Flags.count("test-items") > 0;
     Values values(std::move(named));
 
-    auto session = DeviceSession::FromArgs(args, model == Model::Dorma, err);
+    auto session = LinkSession::FromArgs(args, model == Model::Dorma, LinkSession::Logging::Quiet, err);
     if (!session) return kExitUsage;
-    session->Open(err);
-    DeviceBus& bus = session->Bus();
+    const LineLease line = session->Open(LineUser::DeviceSettings, err);
+    if (!line) return kExitFailed;
+    DeviceBus& bus = line.Bus();
     switch (model) {
     case Model::Hexar16:
         return ReadApplyWrite<Hexar16Settings>(
@@ -306,10 +301,11 @@ int RunSerial(const CliArgs& args, std::ostream& out, std::ostream& err) {
     const bool write = !named.empty();
     Values values(std::move(named));
 
-    auto session = DeviceSession::FromArgs(args, dorma, err);
+    auto session = LinkSession::FromArgs(args, dorma, LinkSession::Logging::Quiet, err);
     if (!session) return kExitUsage;
-    session->Open(err);
-    DeviceBus& bus = session->Bus();
+    const LineLease line = session->Open(LineUser::DeviceSettings, err);
+    if (!line) return kExitFailed;
+    DeviceBus& bus = line.Bus();
     if (dorma) {
         DormaFactory f;
         if (!ReadFactory(bus, address, f)) return Failed(bus, out, err);

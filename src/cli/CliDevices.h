@@ -1,15 +1,13 @@
 #pragma once
-// What drumo-cli settings, serial and firmware share: a device link over the port the options
-// name as the device procedures use it, and messages to the operator on standard error.
+// What drumo-cli settings, serial and firmware share besides the station (cli/LinkSession.h):
+// messages to the operator on standard error, and the reading of NAME=VALUE words and --address.
 
-#include "acquisition/LinkBus.h"
 #include "cli/LinkSession.h"
-#include "link/ComBuf.h"
 
 #include <map>
-#include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace drumo::cli {
 
@@ -25,22 +23,6 @@ public:
 
 private:
     std::ostream& err_;
-};
-
-// The link of a session as the device procedures take it.
-class DeviceSession {
-public:
-    static std::unique_ptr<DeviceSession> FromArgs(const CliArgs& args, bool modbus, std::ostream& err);
-    DeviceBus& Bus() { return bus_; }
-    DeviceLink& Link() { return session_->Link(); }
-    bool Open(std::ostream& err) { return session_->Open(err); }
-
-private:
-    explicit DeviceSession(std::unique_ptr<LinkSession> session)
-        : session_(std::move(session)), bus_(session_->Link(), decoder_) {}
-    std::unique_ptr<LinkSession> session_;
-    TComBuf decoder_;
-    LinkBus bus_;
 };
 
 // The NAME=VALUE words of a command line; false with a message for a word of another form or a

@@ -103,29 +103,31 @@ int RunFirmware(const CliArgs& args, std::ostream& out, std::ostream& err) {
     uint8_t address = 255;
     if (!ReadAddress(args, address, err, "firmware")) return kExitUsage;
 
-    auto session = DeviceSession::FromArgs(args, true, err);
+    auto session = LinkSession::FromArgs(args, true, LinkSession::Logging::Quiet, err);
     if (!session) return kExitUsage;
+    const LineLease line = session->Take(LineUser::Firmware, err);
+    if (!line) return kExitFailed;
+    DeviceBus& bus = line.Bus();
     StreamOperator op(err);
-    NoEvents events;
     ConsoleView view(err);
-    FirmwareUpdate fw(session->Bus(), op, events, SystemClock::Instance());
+    FirmwareUpdate fw(bus, op, session->Station().Events(), SystemClock::Instance());
     fw.SetView(&view);
     fw.SetAddress(address);
     if (withFile && !fw.LoadImageFile(p[1])) return kExitUsage;
-    session->Open(err);
+    session->Connect(bus, err);
 
     if (command == "boot") {
         const bool ok = p[1] == "on" ? fw.BootOn() : fw.BootOff();
-        return Report(ok ? 0 : fw.LinkStatus(), ok ? "" : session->Bus().LinkStatusMessage(), out);
+        return Report(ok ? 0 : fw.LinkStatus(), ok ? "" : bus.LinkStatusMessage(), out);
     }
     // Into the boot loader, unless it runs already.
-    if (!fw.ConnectDevice()) return Report(fw.LinkStatus(), session->Bus().LinkStatusMessage(), out);
+    if (!fw.ConnectDevice()) return Report(fw.LinkStatus(), bus.LinkStatusMessage(), out);
     const bool entered = !view.Identity().BootLoaderRuns;
-    if (entered && !fw.BootOn()) return Report(fw.LinkStatus(), session->Bus().LinkStatusMessage(), out);
+    if (entered && !fw.BootOn()) return Report(fw.LinkStatus(), bus.LinkStatusMessage(), out);
 
     if (command == "erase") {
         const bool ok = fw.EraseDevice();
-        return Report(ok ? 0 : fw.LinkStatus(), ok ? "" : session->Bus().LinkStatusMessage(), out);
+        return Report(ok ? 0 : fw.LinkStatus(), ok ? "" : bus.LinkStatusMessage(), out);
     }
     bool ok = false;
     if (command == "read") {
@@ -160,7 +162,7 @@ int RunFirmware(const CliArgs& args, std::ostream& out, std::ostream& err) {
         if (fw.Differs())
             Report(1, "page " + std::to_string(page) + " of the device differs from the file", out);
         else
-            Report(fw.LinkStatus() ? fw.LinkStatus() : 1, session->Bus().LinkStatusMessage(), out);
+            Report(fw.LinkStatus() ? fw.LinkStatus() : 1, bus.LinkStatusMessage(), out);
         out << "pages=" << (page < 0 ? 0 : page) << '\n';
         err << "drumo-cli firmware: " << command << " failed at page " << page
             << (command == "write" ? "; the device stays in its boot loader: run the same command again" : "")
@@ -169,7 +171,7 @@ int RunFirmware(const CliArgs& args, std::ostream& out, std::ostream& err) {
     }
     // The new firmware starts; after a read or a verify the device goes back to where it was.
     if ((command == "write" || entered) && !fw.BootOff()) {
-        Report(fw.LinkStatus(), session->Bus().LinkStatusMessage(), out);
+        Report(fw.LinkStatus(), bus.LinkStatusMessage(), out);
         out << "pages=" << (command == "write" ? fw.WrittenPages() : kImagePages) << '\n';
         err << "drumo-cli firmware: " << command << " done, but the device did not leave its boot loader"
             << (command == "write" ? ": the new firmware is not started (run boot off)" : "") << '\n';

@@ -1,6 +1,7 @@
 // drumo-cli modbus: one Modbus RTU request.
 #include "cli/LinkSession.h"
 
+#include <array>
 #include <ostream>
 
 namespace drumo::cli {
@@ -49,26 +50,28 @@ int RunModbus(const CliArgs& args, std::ostream& out, std::ostream& err) {
         return Usage(err, "function 16 needs COUNT values, " + std::to_string(values) + " given");
     if (function != 16 && values > 0) return Usage(err, "only function 16 takes values");
 
-    auto session = LinkSession::FromArgs(args, true, err);
+    auto session = LinkSession::FromArgs(args, true, LinkSession::Logging::Quiet, err);
     if (!session) return kExitUsage;
-    DeviceLink& link = session->Link();
+    std::array<uint16_t, kRegisterBufferSize> data{};
     for (size_t i = 0; i < values; ++i) {
         long v = 0;
         if (!ParseNumber(p[4 + i], 0, 65535, v)) return Usage(err, "value '" + p[4 + i] + "' is not 0..65535");
-        link.RegisterBuffer[i] = static_cast<uint16_t>(v);
+        data[i] = static_cast<uint16_t>(v);
     }
-    session->Open(err);
-    link.TransferCount = static_cast<uint16_t>(count);
-    const bool ok = link.ModbusRequest(static_cast<uint8_t>(address), static_cast<uint8_t>(function),
-                                       static_cast<uint16_t>(start), link.TransferCount, link.RegisterBuffer.data());
-    const int exit = ReportStatus(link, out, err);
+    const LineLease line = session->Open(LineUser::DeviceSettings, err);
+    if (!line) return kExitFailed;
+    DeviceBus& bus = line.Bus();
+    uint16_t received = static_cast<uint16_t>(count);
+    const bool ok = bus.ModbusRequest(static_cast<uint8_t>(address), static_cast<uint8_t>(function),
+                                      static_cast<uint16_t>(start), received, data.data());
+    const int exit = ReportStatus(bus, out, err);
     if (ok && (function == 3 || function == 17)) {
-        out << "count=" << link.TransferCount << '\n' << "registers=";
+        out << "count=" << received << '\n' << "registers=";
         std::vector<uint8_t> bytes;
-        for (int i = 0; i < link.TransferCount; ++i) {
-            out << (i ? " " : "") << link.RegisterBuffer[i];
-            bytes.push_back(static_cast<uint8_t>(link.RegisterBuffer[i] >> 8));
-            bytes.push_back(static_cast<uint8_t>(link.RegisterBuffer[i] & 0xFF));
+        for (int i = 0; i < received; ++i) {
+            out << (i ? " " : "") << data[i];
+            bytes.push_back(static_cast<uint8_t>(data[i] >> 8));
+            bytes.push_back(static_cast<uint8_t>(data[i] & 0xFF));
         }
         out << '\n';
         if (function == 17) out << "data=" << HexBytes(bytes.data(), bytes.size()) << '\n';

@@ -3,9 +3,11 @@
 #include "acquisition/SearchSettings.h"
 #include "app/IniFile.h"
 #include "app/Settings.h"
+#include "model/DateTime.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <ostream>
 
@@ -64,7 +66,17 @@ std::map<int, std::string> ConfiguredPorts(const std::string& settingsFile) {
     return ReadPortsSection(ini);
 }
 
-LinkSession::LinkSession() : channel_(port_, SystemClock::Instance()), link_(channel_, SystemClock::Instance()) {}
+void StreamLog::Log(const std::string& text) {
+    const CalendarTime t = DecodeDateTime(clock_.Now());
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", t.Hour, t.Minute, t.Second);
+    out_ << time << text << '\n';
+}
+
+LinkSession::LinkSession(Logging logging, std::ostream& err, Clock& clock)
+    : op_(false, &err), streamLog_(err, clock),
+      station_(StationServices{port_, op_, logging == Logging::ToErr ? static_cast<EventLog&>(streamLog_) : noLog_,
+                               clock, nullptr, ProgramVersion()}) {}
 
 bool ReadLinkOptions(const CliArgs& args, LinkOptions& options, std::ostream& err) {
     const auto get = [&](const char* name, const std::string& fallback) {
@@ -108,41 +120,47 @@ bool ReadLinkOptions(const CliArgs& args, LinkOptions& options, std::ostream& er
     return true;
 }
 
-void ApplyLinkOptions(const LinkOptions& options, bool modbus, TSerialChannel& channel, DeviceLink& link) {
-    channel.SetPortName(options.PortName);
-    PortMap map;
-    map.SetConfigured(options.Ports);
-    channel.SetPortMap(std::move(map));
-    channel.SetBaudRateValue(options.Baud);
-    channel.SetStopBits(modbus ? 2 : 1);
-    link.AdditionalDelay = static_cast<uint16_t>(options.Delay);
-}
-
-std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool modbus, std::ostream& err) {
+std::unique_ptr<LinkSession> LinkSession::FromArgs(const CliArgs& args, bool modbus, Logging logging,
+                                                   std::ostream& err, Clock& clock) {
     LinkOptions options;
     if (!ReadLinkOptions(args, options, err)) return nullptr;
-    std::unique_ptr<LinkSession> s(new LinkSession());
-    ApplyLinkOptions(options, modbus, s->channel_, s->link_);
+    std::unique_ptr<LinkSession> s(new LinkSession(logging, err, clock));
+    drumo::Station& station = s->station_;
+    station.Bus().SetPortName(options.PortName);
+    station.UsePorts(options.Ports);
+    station.Bus().SetLine(options.Baud, modbus ? 2 : 1);
+    station.Bus().SetAdditionalDelay(options.Delay);
+    s->options_ = std::move(options);
     s->modbus_ = modbus;
     return s;
 }
 
-bool LinkSession::Open(std::ostream& err) {
-    if (channel_.Connect()) {
-        // As after every connect of the search: RTS raised, DTR raised only for Modbus RTU.
-        channel_.PausePolling();
-        channel_.SetRTS(true);
-        channel_.SetDTR(modbus_);
-        return true;
-    }
-    err << "drumo-cli: cannot open " << channel_.PortName() << ": " << channel_.LastError() << '\n';
-    return false;
+LineLease LinkSession::Take(LineUser user, std::ostream& err) {
+    LineLease line = station_.Take(user);
+    if (!line) err << "drumo-cli: the line is held by another procedure\n";
+    return line;
 }
 
-int ReportStatus(const DeviceLink& link, std::ostream& out, std::ostream& err) {
-    const std::string message = link.LinkStatusMessage();
-    out << "status=" << link.LinkStatus << '\n' << "message=" << message << '\n';
-    if (link.LinkStatus == 0) return kExitOk;
+void LinkSession::Connect(DeviceBus& bus, std::ostream& err) {
+    if (bus.Connect()) {
+        bus.PausePolling();
+        bus.SetRTS(true);
+        bus.SetDTR(modbus_);
+    } else {
+        err << "drumo-cli: cannot open " << bus.PortName() << ": " << station_.PortError() << '\n';
+    }
+}
+
+LineLease LinkSession::Open(LineUser user, std::ostream& err) {
+    LineLease line = Take(user, err);
+    if (line) Connect(line.Bus(), err);
+    return line;
+}
+
+int ReportStatus(const DeviceBus& bus, std::ostream& out, std::ostream& err) {
+    const std::string message = bus.LinkStatusMessage();
+    out << "status=" << bus.LinkStatus() << '\n' << "message=" << message << '\n';
+    if (bus.LinkStatus() == 0) return kExitOk;
     err << "drumo-cli: " << message << '\n';
     return kExitFailed;
 }

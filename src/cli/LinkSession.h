@@ -1,6 +1,6 @@
 #pragma once
-// The link as the subcommands use it: one port opened from the common options, a channel and a
-// DeviceLink over it.
+// The link as the subcommands use it: the common options, and the program's station over the
+// port they name, whose line a subcommand takes for its transactions.
 //
 // Common options:
 //   --port PORT      port number N or ComN (as "\\.\Com" + N, mapped to a device node through
@@ -13,9 +13,10 @@
 
 #include "app/AppPaths.h"
 #include "cli/Cli.h"
-#include "link/DeviceLink.h"
 #include "link/PosixSerialPort.h"
+#include "station/Station.h"
 
+#include <iosfwd>
 #include <map>
 #include <memory>
 #include <set>
@@ -46,33 +47,55 @@ bool PortFromArgument(const std::string& text, const std::string& workingFolder,
 // Reads the common options; on a bad value returns false and writes why to err.
 bool ReadLinkOptions(const CliArgs& args, LinkOptions& options, std::ostream& err);
 
-// Puts the options into a channel and its link: port name, port map, baud rate, the reply
-// time-out, and 2 stop bits for Modbus RTU or 1 for the command protocol.
-void ApplyLinkOptions(const LinkOptions& options, bool modbus, TSerialChannel& channel, DeviceLink& link);
-
-class LinkSession {
+// Log lines of the procedures on standard error, each with the time of day in front.
+class StreamLog final : public EventLog {
 public:
-    // Reads the common options; on a bad value returns null and writes why to err.
-    // Modbus RTU runs with 2 stop bits and DTR raised, the command protocol with 1 and DTR low.
-    static std::unique_ptr<LinkSession> FromArgs(const CliArgs& args, bool modbus, std::ostream& err);
-
-    // Opens the port. On failure the reason goes to err; the transaction that follows then
-    // reports status 30 like any other closed port.
-    bool Open(std::ostream& err);
-
-    DeviceLink& Link() { return link_; }
-    TSerialChannel& Channel() { return channel_; }
+    explicit StreamLog(std::ostream& out, const Clock& clock = SystemClock::Instance()) : out_(out), clock_(clock) {}
+    void Log(const std::string& text) override;
 
 private:
-    LinkSession();
+    std::ostream& out_;
+    const Clock& clock_;
+};
+
+// The program's station over the port the common options name.
+class LinkSession {
+public:
+    // Reads the common options; on a bad value returns null and writes why to err. The line is
+    // set up for Modbus RTU (2 stop bits) or for the command protocol (1). The station runs on
+    // `clock`; its operator answers No and writes to err, and its log goes to err or nowhere.
+    enum class Logging { Quiet, ToErr };
+    static std::unique_ptr<LinkSession> FromArgs(const CliArgs& args, bool modbus, Logging logging, std::ostream& err,
+                                                 Clock& clock = SystemClock::Instance());
+
+    // The line for `user`; an empty lease (and a message on err) when refused.
+    [[nodiscard]] LineLease Take(LineUser user, std::ostream& err);
+    // Opens the port of a line taken as the search does after every connect: the background
+    // receive paused, RTS raised, DTR raised for Modbus RTU only. When it does not open the reason
+    // goes to err; the transaction that follows reports status 30 like any other closed port.
+    void Connect(DeviceBus& bus, std::ostream& err);
+    // Both: the line taken and its port opened.
+    [[nodiscard]] LineLease Open(LineUser user, std::ostream& err);
+
+    drumo::Station& Station() { return station_; }
+    Operator& Op() { return op_; }
+    const LinkOptions& Options() const { return options_; }
+
+private:
+    LinkSession(Logging logging, std::ostream& err, Clock& clock);
+
     PosixSerialPort port_;
-    TSerialChannel channel_;
-    DeviceLink link_;
+    ConsoleOperator op_;
+    StreamLog streamLog_;
+    NullLog noLog_;
+    drumo::Station station_;
+    LinkOptions options_;
     bool modbus_ = false;
 };
 
-// Prints status and message; on failure also the message to err. Returns the exit status.
-int ReportStatus(const DeviceLink& link, std::ostream& out, std::ostream& err);
+// Prints the last transaction's status and message; on failure also the message to err. Returns
+// the exit status.
+int ReportStatus(const DeviceBus& bus, std::ostream& out, std::ostream& err);
 
 // The settings file used when --settings is not given: the one the program would use, found the
 // way the program finds it (DRUMO_HOME or the executable's folder when writable, otherwise the

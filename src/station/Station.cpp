@@ -196,6 +196,11 @@ void Station::ApplyReceptionSettings() {
 
 void Station::UseProgramLine() { drumo::UseProgramLine(channel_, log_); }
 
+PortState Station::Port() const {
+    return {channel_.PortName(), channel_.Connected(), channel_.PollingActive(), channel_.BaudRateValue(),
+            channel_.StopBits()};
+}
+
 bool Station::ReceptionActive() const { return reception_.Running(); }
 
 void Station::Hold(LineUser user) {

@@ -82,6 +82,15 @@ private:
     LineUser user_ = LineUser::Idle;
 };
 
+// The port as it stands, for those that look at it: its name, whether it is open, its settings.
+struct PortState {
+    std::string PortName;  // "\\.\Com" + n, or a device node
+    bool Connected = false;
+    bool PollingActive = false;  // the background receive runs (it pauses during transactions)
+    int BaudRate = 0;
+    int StopBits = 1;
+};
+
 struct StationServices {
     SerialPort& Port;
     Operator& Op;
@@ -114,9 +123,6 @@ public:
     Station& operator=(const Station&) = delete;
 
     // --- What the station owns.
-    // The serial channel, for the tests that look at the line's state; the program drives the
-    // line through the bus and the calls below.
-    TSerialChannel& Channel() { return channel_; }
     DeviceBus& Bus() { return bus_; }
     MeasurementStore& Store() { return store_; }
     DeviceSearch& Search() { return search_; }
@@ -159,6 +165,8 @@ public:
     // The serial settings every device of the program expects (8N1, no flow control, 100 ms
     // time-outs), its failures logged to the station's log.
     void UseProgramLine();
+    // The port, whether it is open, and its serial settings, as they stand now.
+    PortState Port() const;
     // The background receive's interval, in ms.
     int ReceiveIntervalMs() const { return channel_.PollingDelay(); }
     // The system's reason why the port did not open at the last try; empty when it did.
@@ -183,6 +191,11 @@ public:
     // False when refused or the port cannot be opened.
     bool StartLinkTest(const SearchSettings& wanted);
     void StopLinkTest();
+
+    // --- Test seam: runs the channel's background receive once. The program's own pumps get it
+    // from the scheduler's timer or from the station's pump; a test's pump that stands in for the
+    // window events calls this instead.
+    void TickLineForTests() { channel_.Tick(); }
 
 private:
     friend class LineLease;

@@ -24,10 +24,10 @@ namespace {
 struct ChannelEvents : EventPump {
     void ProcessEvents() override {
         ++Calls;
-        if (channel) channel->Tick();
+        if (station) station->TickLineForTests();
         if (Action) Action(Calls);
     }
-    TSerialChannel* channel = nullptr;
+    Station* station = nullptr;
     int Calls = 0;
     std::function<void(int)> Action;
 };
@@ -40,10 +40,10 @@ protected:
         wanted.FindBeginAddr = 1;
         wanted.FindFinishAddr = 4;
         wanted.AdditionalDelay = 800;  // the longest reply time-out: the machine may be busy
-        events.channel = &channel;
+        events.station = &station;
     }
     ~AcquisitionE2E() override {
-        channel.Disconnect();
+        station.Bus().Disconnect();
         for (auto& l : lines) l.Line->Close();
         unsetenv("DRUMO_PORTS");
     }
@@ -90,7 +90,6 @@ protected:
     ReceptionView receptionView;
     Station station{StationServices{port, op, log, SystemClock::Instance(), &events},
                     StationViews{&searchView, &receptionView}};
-    TSerialChannel& channel = station.Channel();
     DeviceBus& bus = station.Bus();
     MeasurementStore& store = station.Store();
     SearchSettings& settings = station.SearchSettingsInUse();
@@ -121,7 +120,7 @@ TEST_F(AcquisitionE2E, ModbusSearchAndPollingPassOverABusOfThreeControllers) {
     }
     EXPECT_EQ(store.SensorCount, sensors);
     EXPECT_EQ(store.CableCount, 9);
-    EXPECT_TRUE(channel.Connected());
+    EXPECT_TRUE(station.Port().Connected);
     EXPECT_TRUE(log.Has(" > Поиск завершен. Приборов 3. Термокос 9. Датчиков " + std::to_string(sensors)));
 
     // One pass: every cable with sensors gets the temperatures its controller measures.
@@ -207,7 +206,6 @@ TEST_F(AcquisitionE2E, PassWithASilentControllerAndAShortRead) {
 }
 
 TEST_F(AcquisitionE2E, PortThatDisappearsMidPassClosesTheChannelAndIsLoggedOncePerPass) {
-    channel.SetLog(&log);
     sim::SimLine& line = Serve(3, Preset("dorma-bus"));
     ASSERT_TRUE(search.RunSearch(wanted));
     ASSERT_EQ(store.DeviceCount, 3);
@@ -219,7 +217,7 @@ TEST_F(AcquisitionE2E, PortThatDisappearsMidPassClosesTheChannelAndIsLoggedOnceP
     log.Lines.clear();
     reception.PollingPass();
     reception.PollingPass();
-    EXPECT_FALSE(channel.Connected());
+    EXPECT_FALSE(station.Port().Connected);
     EXPECT_EQ(store.SampleCount(0, 0), 1u);
     // Why, once, from the channel; then one line per pass instead of a failure per later cable.
     int why = 0, later = 0;
@@ -285,7 +283,7 @@ TEST_F(AcquisitionE2E, StoppedSearchLeavesAnEmptyModelAndAClosedPort) {
     EXPECT_FALSE(search.RunSearch(wanted));
     EXPECT_TRUE(log.Has(" > Поиск прерван оператором"));
     EXPECT_EQ(store.Devices(), 0u);
-    EXPECT_FALSE(channel.Connected());
+    EXPECT_FALSE(station.Port().Connected);
 }
 
 TEST_F(AcquisitionE2E, FaultBitsOfAControllerAreLogged) {
@@ -344,8 +342,8 @@ TEST_F(AcquisitionE2E, ServiceCommandsChangeTheControllers) {
     EXPECT_TRUE(log.Has(" > Скорость обмена по адресу 17 изменена на 9600 bit/s"));
     EXPECT_TRUE(log.Has(" > Сбой при изменении скорости обмена по адресу 3"));
     EXPECT_EQ(Locked(line, [&] { return line.Dormas[0]->SpeedCode(); }), 7);
-    EXPECT_EQ(channel.BaudRateValue(), 9600);
-    EXPECT_EQ(channel.StopBits(), 2);
+    EXPECT_EQ(station.Port().BaudRate, 9600);
+    EXPECT_EQ(station.Port().StopBits, 2);
 }
 
 class HexarE2E : public AcquisitionE2E {
@@ -400,7 +398,7 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
 
     reception.StopReception();
     EXPECT_FALSE(store.Receiving);
-    EXPECT_FALSE(channel.PollingActive());
+    EXPECT_FALSE(station.Port().PollingActive);
 }
 
 TEST_F(HexarE2E, ChangedConfigurationAsksForANewSearch) {
@@ -433,7 +431,7 @@ TEST_F(HexarE2E, ClockOnASundayAndSwitchingTheOnlyControllerOff) {
     SwitchDeviceOff(bus, store, [&] { reception.StopReception(); }, nullptr);
     EXPECT_EQ(store.DeviceCount, 0);
     EXPECT_EQ(store.DevSig(0).Caps, 0);
-    EXPECT_FALSE(channel.Connected());
+    EXPECT_FALSE(station.Port().Connected);
     const int64_t deadline = SystemClock::Instance().TickMs() + 2000;
     while (Locked(line, [&] { return line.Command->Device().PoweredOn; }) &&
            SystemClock::Instance().TickMs() < deadline)
@@ -453,7 +451,7 @@ TEST_F(HexarE2E, UnknownControllerIsReportedAndLeftOut) {
     EXPECT_EQ(op.messages[0].Kind, "warning");
     EXPECT_EQ(op.messages[0].Text, "Обнаружено неизвестное устройство.\r\nПоиск прерван");
     EXPECT_EQ(store.Devices(), 0u);
-    EXPECT_FALSE(channel.Connected());
+    EXPECT_FALSE(station.Port().Connected);
 
     // A Modbus search on that line finds nothing and says nothing.
     wanted.Protocol = ExchangeProtocol::Modbus;

@@ -112,6 +112,26 @@ TEST_F(CliDevices, HexarSettingsAndFactoryData) {
     EXPECT_NE(err.str().find("year must be 2010..2099"), std::string::npos);
 }
 
+// Every subcommand sets the line up for its protocol, whatever the one before it left: Modbus RTU
+// with 2 stop bits (11 bits a byte), the maker's protocol with 1. The simulator reads them from
+// the terminal; the commands of the wrong protocol go unanswered here, which does not matter.
+TEST_F(CliDevices, EachSubcommandSetsUpTheLineForItsProtocol) {
+    Serve("dorma-bus");
+    const std::pair<std::vector<std::string>, int> steps[] = {
+        {{"modbus", "1", "3", "0", "1"}, 11},
+        {{"cmd", "40"}, 10},
+        {{"serial", "--type", "105", "--address", "2"}, 11},
+        {{"settings", "--type", "100"}, 10},
+        {{"firmware", "--address", "2", "boot", "off"}, 11},
+    };
+    for (const auto& [args, bits] : steps) {
+        Run(args);
+        const sim::LineState set = line.Line->Line();
+        EXPECT_EQ(set.BitsPerByte, bits) << args[0];
+        EXPECT_EQ(set.Baud, 19200) << args[0];
+    }
+}
+
 TEST_F(CliDevices, AFirmwareWriteCutShortIsRunAgain) {
     Serve("dorma-bus");
     const std::string file = (std::filesystem::temp_directory_path() / ("drumo-cli-fw-" + std::to_string(getpid()) + ".bin")).string();

@@ -41,7 +41,7 @@ protected:
     }
 
     void OneController() { AddOneController(station); }
-    int Passes() { return log.CountOf(" > Порт " + station.Channel().PortName() + " недоступен"); }
+    int Passes() { return log.CountOf(" > Порт " + station.Port().PortName + " недоступен"); }
 
     FakeClock clock;
     FakeSerialPort port{clock};
@@ -185,7 +185,7 @@ TEST_F(StationTest, LinkTestPausesForASearchAndStopsForReception) {
     OneController();
     ASSERT_TRUE(station.StartLinkTest(wanted));
     EXPECT_EQ(station.Holder(), LineUser::LinkTest);
-    EXPECT_TRUE(station.Channel().Connected());
+    EXPECT_TRUE(station.Port().Connected);
 
     events.Seen.clear();
     station.RunSearch(wanted);  // finds nothing on the silent port
@@ -222,8 +222,8 @@ TEST_F(StationTest, SettingsReachReceptionTheTimersAndTheLine) {
     const SearchSettings& inUse = station.SearchSettingsInUse();
     EXPECT_EQ(inUse.Protocol, ExchangeProtocol::Modbus);
     EXPECT_EQ(inUse.PortDefault, 9);
-    EXPECT_EQ(station.Channel().BaudRateValue(), 57600);
-    EXPECT_EQ(station.Channel().StopBits(), 2);
+    EXPECT_EQ(station.Port().BaudRate, 57600);
+    EXPECT_EQ(station.Port().StopBits, 2);
     station.RunSearch(inUse);  // the port number leads to the mapped device node
     EXPECT_EQ(port.openedPath, "/dev/ttyUSB4");
 

@@ -18,7 +18,6 @@
 #include "app/Settings.h"
 #include "base/Services.h"
 #include "app/ui/DesktopStation.h"
-#include "link/SerialChannel.h"
 #include "model/Store.h"
 
 namespace drumo {
@@ -73,7 +72,6 @@ public:
     // views at itself and subscribes to its events.
     Station& Engine() { return station_.Get(); }
     MeasurementStore& Store() { return station_.Get().Store(); }
-    TSerialChannel& Channel() { return station_.Get().Channel(); }
     ProgramSettings& Settings() { return station_.Get().Settings(); }
     EventLog& Log() { return station_.Log(); }
     Operator& Op() { return operator_; }

@@ -36,7 +36,6 @@ struct AcquisitionRig {
     TfrmAlarm alarmMax{TfrmAlarm::Kind::Upper};
     TfrmAlarm alarmMin{TfrmAlarm::Kind::Lower};
     ProgramSettings& settings = station.Settings();
-    TSerialChannel& channel = station.Channel();
     AcquisitionWiring wiring{{main, main, scanM, alarmMax, alarmMin}, station, op, scanM};
 
     sim::ManualClock simClock;
@@ -54,7 +53,7 @@ struct AcquisitionRig {
     ~AcquisitionRig() {
         wiring.Find().SetLinkTest(false);
         if (store.Receiving) wiring.StopReceptionNow();
-        channel.Disconnect();
+        station.Bus().Disconnect();
         for (auto& l : lines) l.Line->Close();
         store.Events().Unsubscribe(&scanM);
         station.SetViews({});

@@ -137,7 +137,7 @@ private slots:
 
         rig.Find().SetLinkTest(false);
         QVERIFY(!rig.Find().LinkTestOn());
-        QVERIFY(rig.channel.Connected());  // the port stays open
+        QVERIFY(rig.station.Port().Connected);  // the port stays open
     }
 
     void linkTestKeepsOffTheLineWhileSearchOrReceptionUseIt() {
@@ -293,7 +293,7 @@ private slots:
             QVERIFY(rig.LogHas(QString(" > Скорость обмена по адресу %1 изменена на 38400 bit/s").arg(address)));
         QCOMPARE(rig.Find().Controls().BaudItem, 4);  // the search window shows the new speed
         QCOMPARE(rig.wiring.SearchSettingsInUse().BaudRate, 38400);
-        QCOMPARE(rig.channel.BaudRateValue(), 38400);
+        QCOMPARE(rig.station.Port().BaudRate, 38400);
     }
 
     void editorChangesNothingWhileASearchHoldsTheLine() {
@@ -324,7 +324,7 @@ private slots:
         QVERIFY(rig.main.Action("actPowerOff")->isVisible());
         rig.main.Action("actPowerOff")->trigger();
         QCOMPARE(rig.store.DeviceCount, 0);
-        QVERIFY(!rig.channel.Connected());  // it was the only device
+        QVERIFY(!rig.station.Port().Connected);  // it was the only device
         QVERIFY(!rig.main.Action("actPowerOff")->isVisible());
         QVERIFY(rig.main.Action("actFirmware")->isVisible());
     }
