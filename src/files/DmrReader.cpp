@@ -131,17 +131,14 @@ struct Number {
     // Of the shape with up to two decimals it is its digits, which is what rounding the double
     // times 100 gives: the double is off by far less than a hundredth.
     bool Hundredths(int64_t lo, int64_t hi, int64_t& out) const;
-    // True when the value is exactly `whole`.
-    bool Is(int64_t whole) const {
-        if (Decimals < 0) return Read == static_cast<double>(whole);
-        return Negative == (whole < 0) && Digits() == (whole < 0 ? -whole : whole) * Tens[Decimals];
-    }
+    // A temperature in hundredths of a degree; false for 1000 and -273, which mean "no value",
+    // and for one beyond 16 bits.
+    bool Temperature(int64_t& out) const;
 };
 
-// The first four blank-separated numbers of a line, read in the one pass that finds them, their
-// digits eight bytes at a time. Returns how many tokens there are (at most four, counted also
-// after one that is no number); `ok` is false when there are fewer than four or one of them is
-// no number.
+// The first four blank-separated numbers of a line, found in one pass over the line itself.
+// Returns how many tokens there are (at most four, counted also after one that is no number);
+// `ok` is false when there are fewer than four or one of them is no number.
 size_t ScanFour(std::string_view line, Number (&v)[4], bool& ok) {
     const char* const begin = line.data();
     const char* const end = begin + line.size();
@@ -203,6 +200,17 @@ bool Number::Hundredths(int64_t lo, int64_t hi, int64_t& out) const {
     const int64_t hundredths = Digits() * Tens[2 - Decimals];
     out = Negative ? -hundredths : hundredths;
     return out >= lo && out <= hi;
+}
+
+bool Number::Temperature(int64_t& out) const {
+    if (Decimals < 0 || Decimals > 2) {
+        const double value = Value();
+        return value != 1000.0 && value != -273.0 && RoundToRange(value * 100.0, -32768, 32767, out);
+    }
+    // 1000 and -273 are these hundredths exactly, and no other decimal of up to two places.
+    const int64_t hundredths = Digits() * Tens[2 - Decimals];
+    out = Negative ? -hundredths : hundredths;
+    return out != 100000 && out != -27300 && out >= -32768 && out <= 32767;
 }
 
 void Stop(ArchiveResult& r, const LineCursor& lines) {
@@ -409,9 +417,8 @@ void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
         previous = index;
         // Values of a sensor that come before any sample time have no sample to go to.
         if (cursor >= cable.Times.size()) continue;
-        if (v[3].Is(1000) || v[3].Is(-273)) continue;
         int64_t temperature;
-        if (v[3].Hundredths(-32768, 32767, temperature)) {
+        if (v[3].Temperature(temperature)) {
             // A sensor's values take their room once, when its first value comes (usually after
             // the first sensor has given every sample time), instead of growing sample by sample.
             auto& series = cable.Values[static_cast<size_t>(index - 1)];
