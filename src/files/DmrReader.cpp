@@ -136,17 +136,17 @@ struct Number {
     bool Temperature(int64_t& out) const;
 };
 
-// The first four blank-separated numbers of a line, found in one pass over the line itself.
-// Returns how many tokens there are (at most four, counted also after one that is no number);
-// `ok` is false when there are fewer than four or one of them is no number.
-size_t ScanFour(std::string_view line, Number (&v)[4], bool& ok) {
+// The first `wanted` blank-separated numbers of a line, found in one pass over the line itself.
+// Returns how many tokens there are (at most `wanted`, counted also after one that is no
+// number); `ok` is false when there are fewer or one of them is no number.
+size_t ScanNumbers(std::string_view line, Number* v, size_t wanted, bool& ok) {
     const char* const begin = line.data();
     const char* const end = begin + line.size();
     const char* p = begin;
     auto blank = [](char c) { return c == ' ' || c == '\t'; };
     ok = true;
     size_t found = 0;
-    while (found < 4) {
+    while (found < wanted) {
         while (p < end && blank(*p)) ++p;
         if (p == end) break;
         const char* const start = p;
@@ -175,7 +175,7 @@ size_t ScanFour(std::string_view line, Number (&v)[4], bool& ok) {
         }
         ++found;
     }
-    ok = ok && found == 4;
+    ok = ok && found == wanted;
     return found;
 }
 
@@ -364,7 +364,7 @@ void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
     size_t tokenCount = 0;
     auto readFour = [&](std::string_view line, Number (&v)[4]) {
         bool ok;
-        tokenCount = ScanFour(line, v, ok);
+        tokenCount = ScanNumbers(line, v, 4, ok);
         return ok;
     };
     Number numbers[4];
@@ -387,24 +387,42 @@ void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
 
     int64_t previous = -1;
     size_t cursor = 0;
+    // How the line of the sensor `previous` began, up to its third number: most lines begin as
+    // the one before did, and then only their last two numbers need reading.
+    char same[16];
+    size_t sameSize = 0;
     std::string_view line;
     bool damaged = false;
     while (lines.Next(line)) {
         Number (&v)[4] = numbers;
         int64_t index;
-        const bool read = readFour(line, v);
-        if (tokenCount == 0) continue;  // a blank line
-        if (!read) {
-            damaged = true;
-            break;
+        bool read;
+        if (sameSize > 0 && line.size() > sameSize && std::memcmp(line.data(), same, sameSize) == 0 &&
+            ScanNumbers(line.substr(sameSize), v + 2, 2, read) == 2 && read) {
+            index = previous;
+        } else {
+            read = readFour(line, v);
+            if (tokenCount == 0) continue;  // a blank line
+            if (!read) {
+                damaged = true;
+                break;
+            }
+            if (v[0].Decimals == 0 && v[0].Whole <= 9) {  // within the +-1e9 allowed
+                index = v[0].Negative ? -v[0].Digits() : v[0].Digits();
+            } else if (!RoundToRange(v[0].Value(), -1e9, 1e9, index)) {
+                damaged = true;
+                break;
+            }
+            if (index < 1 || index > count) continue;
+            sameSize = 0;
+            if (v[2].Decimals >= 0) {  // of the shape: where it begins is known
+                const size_t begin = static_cast<size_t>(v[2].First - v[2].Negative - line.data());
+                if (begin <= sizeof same) {
+                    std::memcpy(same, line.data(), begin);
+                    sameSize = begin;
+                }
+            }
         }
-        if (v[0].Decimals == 0 && v[0].Whole <= 9) {  // within the +-1e9 allowed
-            index = v[0].Negative ? -v[0].Digits() : v[0].Digits();
-        } else if (!RoundToRange(v[0].Value(), -1e9, 1e9, index)) {
-            damaged = true;
-            break;
-        }
-        if (index < 1 || index > count) continue;
         if (index == 1) cable.Times.push_back(v[2].Value());
         if (index != previous) {
             cursor = 0;

@@ -188,7 +188,9 @@ TEST(NumericDmr, NumbersOfEveryShapeReadAsFromChars) {
     for (int k = 0; k < 20000; ++k) {
         const std::string t = token(), value = token();
         double time, temperature;
-        const std::string line = "1" + blanks() + "0.5" + blanks() + t + blanks() + value +
+        // The same sensor, its number and position written now and then otherwise.
+        const std::string line = (pick(8) ? "1" : "01") + blanks() + (pick(8) ? "0.5" : "0.55") + blanks() + t +
+                                 blanks() + value +
                                  (pick(4) == 0 ? std::string(60, ' ') + "rest" : std::string());
         if (!reference(t, time) || !reference(value, temperature)) {
             const ArchiveResult bad = ReadDmr("1 1 1 1\r\n1 0.5 1 1\r\n" + line + "\r\n");
