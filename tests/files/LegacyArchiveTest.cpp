@@ -153,8 +153,8 @@ TEST(NumericDmr, BadHeadOrValueLinesStopTheFile) {
     EXPECT_EQ(far.StopLine, 70002u);
     EXPECT_EQ(far.SampleCount, 70000u);
     // A sensor number beyond +-1e9 is damaged; up to it, merely no sensor of the cable.
-    EXPECT_EQ(ReadDmr("2 1 1 1\r\n1000000000 0.5 43074.5 20\r\n").Completed, true);
-    EXPECT_EQ(ReadDmr("2 1 1 1\r\n-1000000000.4 0.5 43074.5 20\r\n").Completed, true);
+    EXPECT_TRUE(ReadDmr("2 1 1 1\r\n1000000000 0.5 43074.5 20\r\n").Completed);
+    EXPECT_TRUE(ReadDmr("2 1 1 1\r\n-1000000000.4 0.5 43074.5 20\r\n").Completed);
     EXPECT_EQ(ReadDmr("2 1 1 1\r\n1000000001 0.5 43074.5 20\r\n").StopLine, 2u);
     EXPECT_EQ(ReadDmr("2 1 1 1\r\n-10000000000 0.5 43074.5 20\r\n").StopLine, 2u);
     // A value for a sensor before any sample time has nowhere to go.
