@@ -99,109 +99,118 @@ bool ParseReal(std::string_view text, double& out) {
     return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(out);
 }
 
-// A token the scan found to be plain digits (at most 15 of them, exact in a double) is made from
-// them; any other token goes to ParseReal, which decides whether it reads at all.
-bool TokenValue(std::string_view token, bool plain, int count, uint64_t digits, int fraction, bool negative,
-                double& out) {
-    if (plain && count > 0 && count <= 15) {
-        const double value = static_cast<double>(digits) / Powers[fraction > 0 ? fraction : 0];
-        out = negative ? -value : value;
-        return true;
-    }
-    return ParseReal(token, out);
-}
+constexpr int64_t Tens[] = {1,           10,           100,           1000,           10000,           100000,
+                            1000000,     10000000,     100000000,     1000000000,     10000000000,     100000000000,
+                            1000000000000, 10000000000000, 100000000000000, 1000000000000000};
 
-// The first four blank-separated numbers of a line, read in the one pass that finds them: plain
-// decimals as ParseReal reads them, any other token through ParseReal itself. Returns how many
-// tokens there are (at most four, counted also after one that is no number); `ok` is false when
-// there are fewer than four or one of them is no number.
-size_t ScanFourAnyLine(std::string_view line, double (&v)[4], bool& ok) {
-    ok = true;
-    size_t found = 0;
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    while (found < 4) {
-        while (p < end && (*p == ' ' || *p == '\t')) ++p;
-        if (p == end) break;
-        const char* const start = p;
-        const bool negative = *p == '-';
-        if (negative) ++p;
-        uint64_t digits = 0;
-        int count = 0, fraction = -1;
-        bool plain = true;
-        for (; p < end && *p != ' ' && *p != '\t'; ++p) {
-            const unsigned digit = static_cast<unsigned>(*p - '0');
-            if (digit <= 9) {
-                digits = digits * 10 + digit;
-                ++count;
-                if (fraction >= 0) ++fraction;
-            } else if (*p == '.' && fraction < 0) {
-                fraction = 0;
-            } else {
-                plain = false;
-            }
-        }
-        if (ok)
-            ok = TokenValue(std::string_view(start, static_cast<size_t>(p - start)), plain, count, digits,
-                            fraction, negative, v[found]);
-        ++found;
-    }
-    ok = ok && found == 4;
-    return found;
-}
+// A number of a line. One of the shape these files have ("-12.345": a sign, digits, a point and
+// more digits, at most fifteen in all) is kept as where its digits are in the line, and made
+// into a number only when asked for, as most of them are only checked; any other has been read
+// by ParseReal. Valid while the line is.
+struct Number {
+    const char* First = nullptr;  // the first digit, or the point
+    int Whole = 0;                // digits before the point
+    int Decimals = -1;            // digits after it; -1 when not of the shape (Read holds it)
+    bool Negative = false;
+    double Read = 0;
 
-// ScanFourAnyLine for the lines these files hold: a short line without a NUL is copied with a
-// NUL after it, so that the scan looks at each character once and never at the line's length.
-size_t ScanFour(std::string_view line, double (&v)[4], bool& ok) {
-    char copy[72];
-    if (line.size() >= sizeof copy || std::memchr(line.data(), 0, line.size()))
-        return ScanFourAnyLine(line, v, ok);
-    std::memcpy(copy, line.data(), line.size());
-    copy[line.size()] = '\0';
+    // The digits without the point and the sign, as a whole number.
+    int64_t Digits() const {
+        int64_t digits = 0;
+        for (int i = 0; i < Whole; ++i) digits = digits * 10 + (First[i] - '0');
+        for (int i = Whole + 1; i <= Whole + Decimals; ++i) digits = digits * 10 + (First[i] - '0');
+        return digits;
+    }
+    // The value exactly as ParseReal gives it.
+    double Value() const {
+        if (Decimals < 0) return Read;
+        const double value = static_cast<double>(Digits()) / Powers[Decimals];
+        return Negative ? -value : value;
+    }
+    // The value in hundredths, halves to even; false when it leaves [lo, hi] (|lo|, |hi| < 2^31).
+    // Of the shape with up to two decimals it is its digits, which is what rounding the double
+    // times 100 gives: the double is off by far less than a hundredth.
+    bool Hundredths(int64_t lo, int64_t hi, int64_t& out) const;
+    // A temperature in hundredths of a degree; false for 1000 and -273, which mean "no value",
+    // and for one beyond 16 bits.
+    bool Temperature(int64_t& out) const;
+};
+
+// The first `wanted` blank-separated numbers of a line, found in one pass over the line itself.
+// Returns how many tokens there are (at most `wanted`, counted also after one that is no
+// number); `ok` is false when there are fewer or one of them is no number.
+size_t ScanNumbers(std::string_view line, Number* v, size_t wanted, bool& ok) {
+    const char* const begin = line.data();
+    const char* const end = begin + line.size();
+    const char* p = begin;
     auto blank = [](char c) { return c == ' ' || c == '\t'; };
     ok = true;
     size_t found = 0;
-    const char* p = copy;
-    while (found < 4) {
-        while (blank(*p)) ++p;
-        if (*p == '\0') break;
+    while (found < wanted) {
+        while (p < end && blank(*p)) ++p;
+        if (p == end) break;
         const char* const start = p;
         const bool negative = *p == '-';
         p += negative;
-        uint64_t digits = 0;
-        unsigned digit;
-        const char* const whole = p;
-        while ((digit = static_cast<unsigned>(*p - '0')) <= 9) {
-            digits = digits * 10 + digit;
-            ++p;
-        }
-        int count = static_cast<int>(p - whole), fraction = 0;
-        if (*p == '.') {
+        const char* const first = p;
+        const auto digit = [](char c) { return static_cast<unsigned>(c - '0') <= 9; };
+        while (p < end && digit(*p)) ++p;
+        const int whole = static_cast<int>(p - first);
+        int decimals = 0;
+        if (p < end && *p == '.') {
             const char* const part = ++p;
-            while ((digit = static_cast<unsigned>(*p - '0')) <= 9) {
-                digits = digits * 10 + digit;
-                ++p;
-            }
-            fraction = static_cast<int>(p - part);
-            count += fraction;
+            while (p < end && digit(*p)) ++p;
+            decimals = static_cast<int>(p - part);
         }
-        const bool plain = blank(*p) || *p == '\0';
-        while (!blank(*p) && *p != '\0') ++p;
-        if (ok)
-            ok = TokenValue(std::string_view(start, static_cast<size_t>(p - start)), plain, count, digits,
-                            fraction, negative, v[found]);
+        Number& n = v[found];
+        if (whole + decimals > 0 && whole + decimals <= 15 && (p == end || blank(*p))) {
+            n.First = first;
+            n.Whole = whole;
+            n.Decimals = decimals;
+            n.Negative = negative;
+        } else {
+            while (p < end && !blank(*p)) ++p;
+            n.Decimals = -1;
+            if (ok) ok = ParseReal(std::string_view(start, static_cast<size_t>(p - start)), n.Read);
+        }
         ++found;
     }
-    ok = ok && found == 4;
+    ok = ok && found == wanted;
     return found;
 }
 
 // Rounds to the nearest integer, halves to even; false when the result leaves [lo, hi].
 bool RoundToRange(double v, double lo, double hi, int64_t& out) {
-    const double r = std::nearbyint(v);
+    // Adding 2^52 leaves no room for a fraction, so the sum is rounded as the processor rounds
+    // (to nearest, halves to even); a larger magnitude is whole already, a NaN stays one.
+    constexpr double Whole = 4503599627370496.0;
+    double r = v;
+    if (std::fabs(v) < Whole) {
+        const double shift = std::copysign(Whole, v);
+        r = (v + shift) - shift;
+    }
     if (!(r >= lo && r <= hi)) return false;
     out = static_cast<int64_t>(r);
     return true;
+}
+
+bool Number::Hundredths(int64_t lo, int64_t hi, int64_t& out) const {
+    if (Decimals < 0 || Decimals > 2)
+        return RoundToRange(Value() * 100.0, static_cast<double>(lo), static_cast<double>(hi), out);
+    const int64_t hundredths = Digits() * Tens[2 - Decimals];
+    out = Negative ? -hundredths : hundredths;
+    return out >= lo && out <= hi;
+}
+
+bool Number::Temperature(int64_t& out) const {
+    if (Decimals < 0 || Decimals > 2) {
+        const double value = Value();
+        return value != 1000.0 && value != -273.0 && RoundToRange(value * 100.0, -32768, 32767, out);
+    }
+    // 1000 and -273 are these hundredths exactly, and no other decimal of up to two places.
+    const int64_t hundredths = Digits() * Tens[2 - Decimals];
+    out = Negative ? -hundredths : hundredths;
+    return out != 100000 && out != -27300 && out >= -32768 && out <= 32767;
 }
 
 void Stop(ArchiveResult& r, const LineCursor& lines) {
@@ -353,13 +362,14 @@ void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
     r.Signed = false;
     r.CarriesSignature = false;
     size_t tokenCount = 0;
-    auto readFour = [&](std::string_view line, double (&v)[4]) {
+    auto readFour = [&](std::string_view line, Number (&v)[4]) {
         bool ok;
-        tokenCount = ScanFour(line, v, ok);
+        tokenCount = ScanNumbers(line, v, 4, ok);
         return ok;
     };
-    double head[4];
-    if (!readFour(lines.Next(), head)) return Stop(r, lines);
+    Number numbers[4];
+    if (!readFour(lines.Next(), numbers)) return Stop(r, lines);
+    const double head[] = {numbers[0].Value(), numbers[1].Value(), numbers[2].Value(), numbers[3].Value()};
     int64_t count, cableSerial, serial, kind;
     if (!RoundToRange(head[0], 0, 255, count) || head[0] != static_cast<double>(count) ||
         !RoundToRange(head[1], -32768, 65535, cableSerial) || !RoundToRange(head[2], 0, 65535, serial) ||
@@ -377,26 +387,47 @@ void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
 
     int64_t previous = -1;
     size_t cursor = 0;
+    // How the line of the sensor `previous` began, up to its third number: most lines begin as
+    // the one before did, and then only their last two numbers need reading.
+    char same[16];
+    size_t sameSize = 0;
     std::string_view line;
     bool damaged = false;
     while (lines.Next(line)) {
-        double v[4];
+        Number (&v)[4] = numbers;
         int64_t index;
-        const bool read = readFour(line, v);
-        if (tokenCount == 0) continue;  // a blank line
-        if (!read || !RoundToRange(v[0], -1e9, 1e9, index)) {
-            damaged = true;
-            break;
+        bool read;
+        if (sameSize > 0 && line.size() > sameSize && std::memcmp(line.data(), same, sameSize) == 0 &&
+            ScanNumbers(line.substr(sameSize), v + 2, 2, read) == 2 && read) {
+            index = previous;
+        } else {
+            read = readFour(line, v);
+            if (tokenCount == 0) continue;  // a blank line
+            if (!read) {
+                damaged = true;
+                break;
+            }
+            if (v[0].Decimals == 0 && v[0].Whole <= 9) {  // within the +-1e9 allowed
+                index = v[0].Negative ? -v[0].Digits() : v[0].Digits();
+            } else if (!RoundToRange(v[0].Value(), -1e9, 1e9, index)) {
+                damaged = true;
+                break;
+            }
+            if (index < 1 || index > count) continue;
+            sameSize = 0;
+            if (v[2].Decimals >= 0) {  // of the shape: where it begins is known
+                const size_t begin = static_cast<size_t>(v[2].First - v[2].Negative - line.data());
+                if (begin <= sizeof same) {
+                    std::memcpy(same, line.data(), begin);
+                    sameSize = begin;
+                }
+            }
         }
-        if (index < 1 || index > count) continue;
-        if (index == 1) {
-            cable.Times.push_back(v[2]);
-            for (auto& series : cable.Values) series.push_back(ArchiveNoValue);
-        }
+        if (index == 1) cable.Times.push_back(v[2].Value());
         if (index != previous) {
             cursor = 0;
             int64_t label;
-            if (RoundToRange(v[1] * 100.0, -32768, 32767, label))
+            if (v[1].Hundredths(-32768, 32767, label))
                 cable.Labels[static_cast<size_t>(index - 1)] = static_cast<int16_t>(label);
         } else if (cursor + 1 < cable.Times.size()) {
             ++cursor;
@@ -404,11 +435,16 @@ void ReadNumericDmr(LineCursor& lines, ArchiveResult& r, ArchiveSink& sink) {
         previous = index;
         // Values of a sensor that come before any sample time have no sample to go to.
         if (cursor >= cable.Times.size()) continue;
-        if (v[3] == 1000.0 || v[3] == -273.0) continue;
         int64_t temperature;
-        if (RoundToRange(v[3] * 100.0, -32768, 32767, temperature))
-            cable.Values[static_cast<size_t>(index - 1)][cursor] = static_cast<int16_t>(temperature);
+        if (v[3].Temperature(temperature)) {
+            // A sensor's values take their room once, when its first value comes (usually after
+            // the first sensor has given every sample time), instead of growing sample by sample.
+            auto& series = cable.Values[static_cast<size_t>(index - 1)];
+            if (series.size() <= cursor) series.resize(cable.Times.size(), ArchiveNoValue);
+            series[cursor] = static_cast<int16_t>(temperature);
+        }
     }
+    for (auto& series : cable.Values) series.resize(cable.Times.size(), ArchiveNoValue);
     SendDevice(r, sink, std::move(dev));
     if (damaged) return Stop(r, lines);
     Finish(r, lines);

@@ -1,6 +1,7 @@
 #include "model/Cp1251.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace drumo {
@@ -92,6 +93,17 @@ std::string Utf8ToCp1251(std::string_view utf8) {
         out += valid ? CodePointToByte(cp) : '?';
     }
     return out;
+}
+
+std::string_view Cp1251ByteToUtf8(unsigned char byte) {
+    // Every byte's form, each in a string of its own, made once.
+    static const auto forms = [] {
+        std::array<std::string, 256> all;
+        for (int b = 0; b < 256; ++b)
+            AppendUtf8(all[static_cast<size_t>(b)], ByteToCodePoint(static_cast<unsigned char>(b)));
+        return all;
+    }();
+    return forms[byte];
 }
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {

@@ -16,4 +16,8 @@ std::string Utf8ToCp1251(std::string_view utf8);
 // Cp1251ToUtf8 followed by Utf8ToCp1251 gives back the same bytes.
 std::string Cp1251ToUtf8(std::string_view cp1251);
 
+// The UTF-8 form of one Windows-1251 byte (one to three bytes), for a conversion that does more
+// with each byte on the way.
+std::string_view Cp1251ByteToUtf8(unsigned char byte);
+
 }  // namespace drumo

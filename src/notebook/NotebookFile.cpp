@@ -11,6 +11,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 namespace drumo {
 
@@ -182,25 +183,69 @@ NotebookFileResult ScanNotebookFile(const std::string& fileName, const NotebookR
     return result;
 }
 
+namespace {
+
+// Turns notebook file lines into table rows, each in one pass over the line: in UTF-8, each cell
+// followed by its TAB as the line holds it, where every eighth cell begins noted on the way. Only
+// the decimal marks of number cells (their last character a digit) from column 4 on change to
+// `mark`. Text after the last TAB is no cell and is left out. Its buffers are kept from line to
+// line, so that a row costs two allocations, each of its exact size.
+class RowReader {
+public:
+    explicit RowReader(char mark) : mark_(mark), other_(mark == '.' ? ',' : '.') {}
+
+    // Fills `row` and returns its cells.
+    size_t Read(std::string_view cp1251, NoteRow& row) {
+        const size_t last = cp1251.rfind('\t');
+        if (last == std::string_view::npos) {
+            row.SetCells(std::string(), 0, {});
+            return 0;
+        }
+        if (text_.size() < 3 * (last + 1)) text_.resize(3 * (last + 1));  // three bytes at most a byte
+        char* const out = text_.data();
+        eighths_.clear();
+        size_t o = 0, cells = 0, cell = 0;  // cell: where the cell being written begins
+        bool other = false;                 // it holds the other mark
+        for (size_t i = 0; i <= last; ++i) {
+            const char c = cp1251[i];
+            if (static_cast<unsigned char>(c) >= 0x80) {
+                const std::string_view utf8 = Cp1251ByteToUtf8(static_cast<unsigned char>(c));
+                std::memcpy(out + o, utf8.data(), utf8.size());
+                o += utf8.size();
+            } else if (c == '\t') {
+                if (other && cells >= 4 && o > cell && out[o - 1] >= '0' && out[o - 1] <= '9')
+                    std::replace(out + cell, out + o, other_, mark_);
+                out[o++] = '\t';
+                cell = o;
+                other = false;
+                if (++cells % NoteRow::MarkEvery == 0) eighths_.push_back(static_cast<uint32_t>(o));
+            } else {
+                other |= c == other_;
+                out[o++] = c;
+            }
+        }
+        row.SetCells(std::string(out, o), cells, std::vector<uint32_t>(eighths_.begin(), eighths_.end()));
+        return cells;
+    }
+
+private:
+    char mark_, other_;
+    std::string text_;
+    std::vector<uint32_t> eighths_;
+};
+
+}  // namespace
+
 NotebookFileResult ReadNotebookFile(const std::string& fileName, char mark, NotebookTable& table) {
     // The table is cleared once the file is open, and again when reading it fails.
     bool cleared = false;
+    RowReader rows(mark);
     NotebookFileResult result = ScanNotebookFile(fileName, [&](int r, std::string_view bytes) {
         if (!cleared) {
             table.Clear();
             cleared = true;
         }
-        // The row keeps its cells as the line holds them, each followed by a TAB; only the
-        // decimal marks of number cells from column 4 on change.
-        std::string text = Cp1251ToUtf8(bytes);
-        int fields = 0;
-        for (size_t begin = 0, tab; (tab = text.find('\t', begin)) != std::string::npos; begin = tab + 1, ++fields) {
-            if (fields >= 4 && tab > begin && std::isdigit(static_cast<unsigned char>(text[tab - 1])))
-                std::replace(text.begin() + static_cast<std::ptrdiff_t>(begin),
-                             text.begin() + static_cast<std::ptrdiff_t>(tab), mark == '.' ? ',' : '.', mark);
-        }
-        table.Row(r).SetCells(std::move(text));
-        table.EnsureColumns(fields);
+        table.EnsureColumns(static_cast<int>(rows.Read(bytes, table.Row(r))));
     });
     if (result.Status == NotebookFileStatus::CannotOpen) return result;
     if (result.Status != NotebookFileStatus::Ok) {

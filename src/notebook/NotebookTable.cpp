@@ -23,6 +23,12 @@ void NoteRow::SetCells(std::string text) {
     }
 }
 
+void NoteRow::SetCells(std::string text, size_t cells, std::vector<uint32_t> eighths) {
+    text_ = std::move(text);
+    cells_ = cells;
+    marks_ = std::move(eighths);
+}
+
 void NoteRow::Reserve(size_t cells, size_t bytes) {
     marks_.reserve(cells / MarkEvery);
     text_.reserve(bytes);

@@ -26,6 +26,9 @@ public:
     // Replaces the row with cells given as the row keeps them: each cell followed by a TAB (text
     // after the last TAB is no cell).
     void SetCells(std::string text);
+    // The same for a reader that went through the text anyway: its `cells` cells, and where every
+    // eighth begins (eighths[i]: cell (i + 1) * MarkEvery).
+    void SetCells(std::string text, size_t cells, std::vector<uint32_t> eighths);
     void Reserve(size_t cells, size_t bytes);
     size_t Cells() const { return cells_; }
     std::string_view Cell(size_t column) const;
@@ -35,8 +38,9 @@ public:
     std::string_view Text() const { return text_; }
     bool Empty() const { return cells_ == 0; }
 
-private:
     static constexpr size_t MarkEvery = 8;
+
+private:
     // Where cell `column` (at most Cells()) begins in the text.
     size_t Begin(size_t column) const;
     void NoteCell() {

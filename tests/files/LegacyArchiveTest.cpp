@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <random>
 
 #include "files/ArchiveReader.h"
 #include "files/FilesTestSupport.h"
@@ -149,8 +152,67 @@ TEST(NumericDmr, BadHeadOrValueLinesStopTheFile) {
     EXPECT_FALSE(far.Completed);
     EXPECT_EQ(far.StopLine, 70002u);
     EXPECT_EQ(far.SampleCount, 70000u);
+    // A sensor number beyond +-1e9 is damaged; up to it, merely no sensor of the cable.
+    EXPECT_TRUE(ReadDmr("2 1 1 1\r\n1000000000 0.5 43074.5 20\r\n").Completed);
+    EXPECT_TRUE(ReadDmr("2 1 1 1\r\n-1000000000.4 0.5 43074.5 20\r\n").Completed);
+    EXPECT_EQ(ReadDmr("2 1 1 1\r\n1000000001 0.5 43074.5 20\r\n").StopLine, 2u);
+    EXPECT_EQ(ReadDmr("2 1 1 1\r\n-10000000000 0.5 43074.5 20\r\n").StopLine, 2u);
     // A value for a sensor before any sample time has nowhere to go.
     EXPECT_EQ(ReadDmr("2 1 1 1\r\n2 0.5 43074.5 20\r\n").ValidValues, 0u);
+}
+
+// Numbers of every shape, read as std::from_chars reads them (a leading "+" allowed): as sample
+// times, kept exactly, and as temperatures in hundredths, halves to even. Short and long lines,
+// any blanks; a token that is no number stops the file at its line.
+TEST(NumericDmr, NumbersOfEveryShapeReadAsFromChars) {
+    std::mt19937 random(26);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const auto token = [&] {
+        std::string t = std::vector<std::string>{"", "", "-", "+"}[pick(4)];
+        for (int n = pick(19); n > 0; --n) t += static_cast<char>('0' + pick(10));
+        if (pick(3) > 0) t += '.';
+        for (int n = pick(3) == 0 ? pick(19) : pick(4); n > 0; --n) t += static_cast<char>('0' + pick(10));
+        if (pick(20) == 0) t += "e-2";
+        if (pick(30) == 0) t.insert(t.begin() + pick(static_cast<int>(t.size()) + 1), "x.\0,"[pick(4)]);
+        return t;
+    };
+    const auto reference = [](const std::string& t, double& v) {
+        const char* first = t.data() + (!t.empty() && t[0] == '+');
+        const auto res = std::from_chars(first, t.data() + t.size(), v);
+        return !t.empty() && res.ec == std::errc() && res.ptr == t.data() + t.size() && std::isfinite(v);
+    };
+    const auto blanks = [&] { return std::string(1 + pick(2), pick(2) ? ' ' : '\t'); };
+    std::string file = "1 1 1 1\r\n";
+    std::vector<double> times;
+    std::vector<int16_t> values;
+    for (int k = 0; k < 20000; ++k) {
+        const std::string t = token(), value = token();
+        double time, temperature;
+        // The same sensor, its number and position written now and then otherwise.
+        const std::string line = (pick(8) ? "1" : "01") + blanks() + (pick(8) ? "0.5" : "0.55") + blanks() + t +
+                                 blanks() + value +
+                                 (pick(4) == 0 ? std::string(60, ' ') + "rest" : std::string());
+        if (!reference(t, time) || !reference(value, temperature)) {
+            const ArchiveResult bad = ReadDmr("1 1 1 1\r\n1 0.5 1 1\r\n" + line + "\r\n");
+            EXPECT_FALSE(bad.Completed) << line;
+            EXPECT_EQ(bad.StopLine, 3u) << line;
+            continue;
+        }
+        file += line + "\r\n";
+        times.push_back(time);
+        const double hundredths = std::nearbyint(temperature * 100.0);
+        const bool none = temperature == 1000.0 || temperature == -273.0 || !(hundredths >= -32768) ||
+                          !(hundredths <= 32767);
+        values.push_back(none ? ArchiveNoValue : static_cast<int16_t>(hundredths));
+    }
+    const ArchiveResult r = ReadDmr(file);
+    ASSERT_TRUE(r.Completed);
+    const ArchiveCable& c = r.Devices.at(0).Cables.at(0);
+    ASSERT_EQ(c.Times.size(), times.size());
+    for (size_t k = 0; k < times.size(); ++k) {
+        EXPECT_EQ(c.Times[k], times[k]) << k;
+        EXPECT_EQ(c.Values[0][k], values[k]) << k;
+    }
 }
 
 TEST(Dmr, AnEmptySecondLineLoadsNothing) {

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 namespace drumo::test {
@@ -217,6 +219,48 @@ TEST_F(NotebookFiles, DecimalMarkOfTheProgramReplacesTheFilesInNumberCells) {
     EXPECT_TRUE(station.Store().NotebookOnGraphs);
     EXPECT_EQ(graphs.Calls.back(), "GraphShowAll");
     EXPECT_EQ(op.Shown(), (std::vector<std::string>{"ask: Данные Блокнота собраны с одной термокосы.\r\nВывести на График?"}));
+}
+
+// Rows of 0 to 40 cells read from a file with either mark: every cell as the line holds it
+// (Cyrillic, empty, long), only number cells (last character a digit) from column 4 on with the
+// program's mark; text after the last TAB is no cell.
+TEST_F(NotebookFiles, RowsReadKeepEveryCellWithTheProgramsMarkInNumberCells) {
+    const std::vector<std::string> kinds = {"21,5", "-0.05", "L, м", "", "1,2.3", "°C 5,5", "Т.", "7", "x,y"};
+    std::vector<std::string> lines = {"[dmn] Created by Drumo", "warning", " ", "header", " "};
+    std::vector<std::vector<std::string>> rows;
+    for (size_t n = 0; n <= 40; ++n) {
+        std::vector<std::string> cells;
+        std::string line;
+        for (size_t c = 0; c < n; ++c) {
+            cells.push_back(c % 11 == 10 ? std::string(200, 'z') + "9,9" : kinds[(n + c) % kinds.size()]);
+            line += cells.back() + "\t";
+        }
+        rows.push_back(cells);
+        lines.push_back(line + (n % 3 == 0 ? "no cell" : ""));
+        if (rows.size() % 3 == 2) {
+            rows.push_back({""});
+            lines.push_back("\t");
+        }
+    }
+    lines.push_back(" ");
+    Put(Path("rows.dmn"), Signed(lines));
+    for (char mark : {'.', ','}) {
+        NotebookTable t;
+        ASSERT_EQ(ReadNotebookFile(Path("rows.dmn"), mark, t).Status, NotebookFileStatus::Ok);
+        ASSERT_EQ(t.RowCount(), 60);  // the last row, a record's row A alone, is left out
+        for (size_t r = 0; r + 1 < 60; ++r) {
+            const NoteRow* row = t.RowAt(static_cast<int>(r + 1));
+            ASSERT_TRUE(row);
+            ASSERT_EQ(row->Cells(), rows[r].size()) << r;
+            for (size_t c = 0; c < rows[r].size(); ++c) {
+                std::string want = rows[r][c];
+                if (c >= 4 && !want.empty() && std::isdigit(static_cast<unsigned char>(want.back())))
+                    std::replace(want.begin(), want.end(), mark == '.' ? ',' : '.', mark);
+                EXPECT_EQ(row->Cell(c), want) << r << " " << c;
+            }
+        }
+        EXPECT_EQ(t.ColumnCount(), 40);
+    }
 }
 
 TEST_F(NotebookFiles, SavingAsksBeforeReplacingAndTheFilterSetsTheExtension) {
