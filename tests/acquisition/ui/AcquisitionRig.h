@@ -53,7 +53,7 @@ struct AcquisitionRig {
     }
     ~AcquisitionRig() {
         wiring.Find().SetLinkTest(false);
-        if (store.Receiving) wiring.StopReceptionNow();
+        if (store.Receiving()) wiring.StopReceptionNow();
         channel.Disconnect();
         for (auto& l : lines) l.Line->Close();
         store.Events().Unsubscribe(&scanM);
