@@ -1,9 +1,10 @@
 #pragma once
 // The measurement store: the one program-wide model of the devices, their cables and sensors, and
 // the measured series. Discovery and the archive readers build the configuration with
-// SetDeviceCount, SetCableCount and SetSensorCount; the polling pass, the sensor stream and the
-// archive readers add data with AppendSample (and, for the stream, SetValue); views, writers and
-// exports read it.
+// SetDeviceCount, SetCableCount and SetSensorCount and count it with CountDevice and CountCables;
+// the polling pass, the sensor stream and the archive readers add data with AppendSample (and, for
+// the stream, OpenSample and SetValue); views, writers and exports read it. Its totals, selection
+// and flags are read through accessors and changed only through the operations below.
 //
 // The store keeps these true after every operation:
 //   - every device has as many cable serials, kinds, label lists, time series and sample lists as
@@ -101,12 +102,12 @@ public:
     uint16_t DeviceCount() const { return deviceCount_; }
     uint16_t CableCount() const { return cableCount_; }
     uint32_t SensorCount() const { return sensorCount_; }
-    // One device more is present (the count stops at 65535).
+    // One more device is present (the count stops at 65535).
     void CountDevice();
     // Cables and their sensors were added (the cable count stops at 65535).
     void CountCables(size_t cables, size_t sensors);
-    // The cable and sensor totals become these: a device's configuration replaced what its
-    // identification announced.
+    // The cable and sensor totals become these: the configuration read from the one device of a
+    // command-protocol search replaced what its identification announced.
     void ReplaceCableCounts(uint16_t cables, uint32_t sensors);
     // A device was switched off: no device counts as present until the next search; the lists
     // and their data stay.
