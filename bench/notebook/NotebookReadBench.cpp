@@ -61,7 +61,7 @@ bool Read(sim::SimLine built, ExchangeProtocol protocol, int baud, Run& run) {
     wanted.PortDefault = 3;
     wanted.FindBeginAddr = 1;
     wanted.FindFinishAddr = 1;
-    if (!station.RunSearch(wanted) || station.Store().DeviceCount != 1) {
+    if (!station.RunSearch(wanted) || station.Store().DeviceCount() != 1) {
         std::fprintf(stderr, "bench_notebook: the logger was not found\n");
         return false;
     }

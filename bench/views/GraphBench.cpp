@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     store.SetSensorCount(0, 0, kSensors);
     store.CableKinds(0)[0] = 1;
     for (int s = 0; s < kSensors; ++s) store.SensorLabels(0, 0)[s] = static_cast<int16_t>(s * 50);
-    store.DeviceCount = 1;
+    store.CountDevice();
     std::vector<Temperature> values(kSensors);
     const DateTime start = EncodeDateTime(2026, 1, 1, 0, 0, 0);
     for (long k = 0; k < samples; ++k) {
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
         chart.ReplotNow();
     });
     const long after = ResidentBytes();
-    std::printf("lines %d, shown values %u\n", chart.LineCount(), store.ShownValues);
+    std::printf("lines %d, shown values %u\n", chart.LineCount(), store.ShownValues());
     Print("show the cable (main window + graph + picture)", show, "500 ms");
 
     // A pan by a tenth of the view, and a zoom to one day, each with every line drawn.
@@ -180,9 +180,9 @@ int main(int argc, char** argv) {
               chart.ReplotNow();
           }), "5 ms");
 
-    const double perValue = static_cast<double>(after - before) / store.ShownValues;
+    const double perValue = static_cast<double>(after - before) / store.ShownValues();
     std::printf("resident memory added    %.2f MB for %u shown values: %.3f bytes per value (goal 4)\n",
-                (after - before) / 1e6, store.ShownValues, perValue);
+                (after - before) / 1e6, store.ShownValues(), perValue);
 
     // --- The same month on plain QCustomPlot graphs of the chart's size.
     QCustomPlot plain;

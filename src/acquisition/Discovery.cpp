@@ -130,14 +130,14 @@ bool DeviceSearch::Finish() {
         return false;
     }
     searching_ = false;
-    const std::string counts = "Приборов " + std::to_string(store_.DeviceCount) + ". Термокос " +
-                               std::to_string(store_.CableCount) + ". Датчиков " +
-                               std::to_string(store_.SensorCount);
+    const std::string counts = "Приборов " + std::to_string(store_.DeviceCount()) + ". Термокос " +
+                               std::to_string(store_.CableCount()) + ". Датчиков " +
+                               std::to_string(store_.SensorCount());
     view_->SearchStatus("Поиск завершен. " + counts);
     log_.Log(" > Поиск завершен. " + counts);
-    if (store_.DeviceCount == 0) return false;
+    if (store_.DeviceCount() == 0) return false;
     store_.Events().Send(&StationEvents::SearchFinished,
-                         SearchOutcome{store_.DeviceCount, settings_.Protocol == ExchangeProtocol::Modbus,
+                         SearchOutcome{store_.DeviceCount(), settings_.Protocol == ExchangeProtocol::Modbus,
                                        bus_.PortName() + ": " + counts});
     return true;
 }
@@ -154,7 +154,7 @@ bool DeviceSearch::TryPortNamed(const std::string& portName, const std::string& 
         SearchModbus();
     else
         SearchCommandProtocol();
-    if (store_.DeviceCount > 0 && searching_) return true;
+    if (store_.DeviceCount() > 0 && searching_) return true;
     bus_.Disconnect();
     return false;
 }
@@ -189,10 +189,9 @@ void DeviceSearch::SearchCommandProtocol() {
     else if (dev.Cables == 0)
         dev.Cables = 1;
 
-    store_.DeviceCount += 1;
+    store_.CountDevice();
     const int row = AddRow(dev.Sensors != 0);
-    store_.SensorCount += dev.Sensors;
-    store_.CableCount += dev.Cables;
+    store_.CountCables(dev.Cables, dev.Sensors);
     view_->SetCell(row, ColType, dev.TypeName);
     view_->SetCell(row, ColSerial, SerialText(dev.Serial));
     view_->SetCell(row, ColSensors, std::to_string(dev.Sensors));
@@ -234,8 +233,7 @@ bool DeviceSearch::ReadConfiguration() {
         dev.Cables = 0;
         store_.SetCableCount(0, 0);
     }
-    store_.SensorCount = dev.Sensors;
-    store_.CableCount = dev.Cables;
+    store_.ReplaceCableCounts(dev.Cables, dev.Sensors);
     view_->SetRowCheckEnabled(row, dev.Sensors != 0);
     view_->SetCell(row, ColSensors, std::to_string(dev.Sensors));
     return true;
@@ -272,10 +270,10 @@ void DeviceSearch::SearchModbus() {
 }
 
 void DeviceSearch::ReadModbusDevice(uint8_t a, const uint16_t* regs, int typePos) {
-    store_.DeviceCount += 1;
+    store_.CountDevice();
     const int deviceRow = AddRow(false);
-    store_.SetDeviceCount(store_.DeviceCount);
-    const size_t d = store_.DeviceCount - 1u;
+    store_.SetDeviceCount(store_.DeviceCount());
+    const size_t d = store_.DeviceCount() - 1u;
     TDevSig& dev = store_.DevSig(d);
     dev = TDevSig{};
     dev.DevType = static_cast<int16_t>(regs[0]);
@@ -322,7 +320,6 @@ void DeviceSearch::ReadModbusDevice(uint8_t a, const uint16_t* regs, int typePos
     const int cables = got / 2;
     store_.SetCableCount(d, cables);
     for (int i = 0; i < cables; ++i) {
-        store_.CableCount += 1;
         int row = deviceRow + i;
         if (i > 0) {
             row = AddRow(false);
@@ -333,7 +330,7 @@ void DeviceSearch::ReadModbusDevice(uint8_t a, const uint16_t* regs, int typePos
         store_.CableSerials(d)[i] = serial;
         store_.CableKinds(d)[i] = serial == 0 ? 0 : static_cast<uint8_t>(second >> 8);
         const int k = second & 0xFF;
-        store_.SensorCount += k;
+        store_.CountCables(1, k);
         view_->SetCell(row, ColCableSerial, CableSerialText(serial));
         view_->SetCell(row, ColSensors, std::to_string(k));
         if (k == 0) continue;

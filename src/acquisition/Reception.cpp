@@ -83,15 +83,15 @@ bool Reception::CheckConfiguration(bool& searchWanted) {
 }
 
 StartOutcome Reception::StartReception() {
-    if (store_.Receiving || store_.ArchiveLoaded || (searchRunning_ && searchRunning_()) ||
-        store_.SensorCount == 0 || store_.DeviceCount == 0)
+    if (store_.Receiving() || store_.ArchiveLoaded() || (searchRunning_ && searchRunning_()) ||
+        store_.SensorCount() == 0 || store_.DeviceCount() == 0)
         return StartOutcome::NotStarted;
     const bool modbus = settings_.Protocol == ExchangeProtocol::Modbus;
     bool searchWanted = false;
     if (!modbus && !CheckConfiguration(searchWanted))
         return searchWanted ? StartOutcome::SearchWanted : StartOutcome::NotStarted;
-    const bool fresh = store_.SelSamples == 0 || store_.NotebookOnGraphs;
-    const bool notebookLeaves = store_.NotebookOnGraphs;
+    const bool fresh = store_.SelSamples() == 0 || store_.NotebookOnGraphs();
+    const bool notebookLeaves = store_.NotebookOnGraphs();
     log_.Log(" > Автоматический прием данных активирован");
     health_.assign(store_.Devices(), DeviceHealth{});
     polled_ = modbus;
@@ -107,21 +107,21 @@ StartOutcome Reception::StartReception() {
     }
     // Running from here on: a stop during the first pass ends it, and the pass's auto-save hook
     // sees this reception's file.
-    store_.Receiving = true;
+    store_.SetReceiving(true);
     autoSave_->Start();
     store_.Events().Send(&StationEvents::ReceptionStarted, fresh);
     if (notebookLeaves) {
         // The graphs show the store's own series again instead of the notebook's records.
         store_.AnnounceSelection();
-        store_.NotebookOnGraphs = false;
+        store_.SetNotebookOnGraphs(false);
     }
     if (modbus) PollingPass();
     return StartOutcome::Started;
 }
 
 void Reception::StopReception() {
-    if (!store_.Receiving || store_.ArchiveLoaded) return;
-    store_.Receiving = false;
+    if (!store_.Receiving() || store_.ArchiveLoaded()) return;
+    store_.SetReceiving(false);
     autoSave_->Stop();
     view_->RequestCountdown("00:00:00");
     SetProgress(0);
@@ -129,7 +129,7 @@ void Reception::StopReception() {
     view_->ReceptionLamp(false);
     if (bus_.PollingActive()) bus_.PausePolling();
     bus_.DetachStream();
-    if (store_.HasDevice(store_.SelDevice) && (store_.DevSig(store_.SelDevice).Caps & capStopStream)) {
+    if (store_.HasDevice(store_.SelDevice()) && (store_.DevSig(store_.SelDevice()).Caps & capStopStream)) {
         uint8_t data[kCommandBufferSize] = {0};
         uint16_t one = 1;
         bus_.DeviceCommand(73, data, one);
@@ -177,7 +177,7 @@ void Reception::PollingPass() {
     bool any = false;
     bool portGone = false;
     std::vector<Temperature> values;
-    for (size_t d = 0; passRunning_ && !portGone && d < store_.Devices() && d < store_.DeviceCount; ++d) {
+    for (size_t d = 0; passRunning_ && !portGone && d < store_.Devices() && d < store_.DeviceCount(); ++d) {
         if (readFaultBits_ && (portGone = !ReadFaultBits(d))) break;
         for (size_t c = 0; passRunning_ && d < store_.Devices() && c < store_.Cables(d); ++c) {
             const size_t n = store_.Sensors(d, c);
@@ -246,9 +246,7 @@ void Reception::StreamReading(int sensor, double celsius) {
         }
         streamSampleClosed_ = false;
         view_->ReceptionLamp(true);
-        const std::vector<Temperature> empty(n, NoValue);
-        const long k = store_.AppendSample(0, 0, clock_.Now(), empty);
-        if (store_.SelDevice == 0 && store_.SelCable == 0) store_.SelSamples = static_cast<uint32_t>(k + 1);
+        store_.OpenSample(0, 0, clock_.Now());
         streamBytes_ = 0;
     }
     // Readings outside an open sample (before the first sensor 1, or after the sample closed and

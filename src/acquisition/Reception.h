@@ -113,8 +113,8 @@ public:
     void StopReception();
     // Reception runs (the store's flag, the one copy) and polls Modbus devices by a timer, rather
     // than taking a stream.
-    bool Running() const { return store_.Receiving; }
-    bool Polling() const { return store_.Receiving && polled_; }
+    bool Running() const { return store_.Receiving(); }
+    bool Polling() const { return store_.Receiving() && polled_; }
     // One pass over every cable of every device; the polling timer's tick. Skipped while a pass runs.
     void PollingPass();
     void AfterSample(int bytes, DateTime time);

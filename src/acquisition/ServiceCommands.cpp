@@ -41,11 +41,11 @@ bool SyncDeviceTime(DeviceBus& bus, const MeasurementStore& store, ExchangeProto
         uint16_t length = 7;
         ok = bus.DeviceCommand(70, data, length);
     } else {
-        if (!store.HasDevice(store.SelDevice)) return false;
+        if (!store.HasDevice(store.SelDevice())) return false;
         uint16_t regs[kRegisterBufferSize] = {};
         for (int i = 0; i < 7; ++i) regs[i] = static_cast<uint16_t>(values[i]);
         uint16_t count = 7;
-        ok = bus.ModbusRequest(static_cast<uint8_t>(store.DevSig(store.SelDevice).Address), 16, 48,
+        ok = bus.ModbusRequest(static_cast<uint8_t>(store.DevSig(store.SelDevice()).Address), 16, 48,
                                count, regs);
     }
     if (!ok) {
@@ -58,13 +58,13 @@ bool SyncDeviceTime(DeviceBus& bus, const MeasurementStore& store, ExchangeProto
 
 void SwitchDeviceOff(DeviceBus& bus, MeasurementStore& store, const std::function<void()>& stopReception,
                      const std::function<void()>& showDeviceActions) {
-    if (store.HasDevice(store.SelDevice)) store.DevSig(store.SelDevice).Caps = 0;
+    if (store.HasDevice(store.SelDevice())) store.DevSig(store.SelDevice()).Caps = 0;
     if (stopReception) stopReception();
     uint8_t data[kCommandBufferSize] = {3};
     uint16_t one = 1;
     bus.DeviceCommand(73, data, one);
-    if (store.DeviceCount == 1) bus.Disconnect();
-    store.DeviceCount = 0;
+    if (store.DeviceCount() == 1) bus.Disconnect();
+    store.DeviceSwitchedOff();
     if (showDeviceActions) showDeviceActions();
 }
 
@@ -81,7 +81,7 @@ DeviceEdit ShowDeviceEdit(const MeasurementStore& store, EditMode mode, const st
                           int searchBaudItem) {
     DeviceEdit e;
     e.Mode = mode;
-    e.OldAddress = store.HasDevice(store.SelDevice) ? store.DevSig(store.SelDevice).Address : 0;
+    e.OldAddress = store.HasDevice(store.SelDevice()) ? store.DevSig(store.SelDevice()).Address : 0;
     e.NewAddress = e.OldAddress;
     // The grid shows the comment padded to the device's 32 characters; the editor shows the text
     // alone, so that the cursor starts right after it. "Применить" pads it again.
@@ -93,7 +93,7 @@ DeviceEdit ShowDeviceEdit(const MeasurementStore& store, EditMode mode, const st
 bool ApplyDeviceEdit(const DeviceEdit& edit, DeviceBus& bus, MeasurementStore& store,
                      SearchSettings shown, SearchSettings& settings, Operator& op, EventLog& log,
                      Clock& clock, DeviceEditView& view) {
-    const size_t sel = store.SelDevice;
+    const size_t sel = store.SelDevice();
     if (edit.Mode != EditMode::Speed && !store.HasDevice(sel)) return true;
     uint16_t regs[kRegisterBufferSize] = {};
     if (edit.Mode == EditMode::Comment) {
@@ -112,7 +112,7 @@ bool ApplyDeviceEdit(const DeviceEdit& edit, DeviceBus& bus, MeasurementStore& s
         return true;
     }
     if (edit.Mode == EditMode::Address) {
-        for (size_t d = 0; d < store.Devices() && d < store.DeviceCount; ++d)
+        for (size_t d = 0; d < store.Devices() && d < store.DeviceCount(); ++d)
             if (d != sel && store.DevSig(d).Address == edit.NewAddress) {
                 op.Error("Адрес уже занят!");
                 return false;
@@ -131,7 +131,7 @@ bool ApplyDeviceEdit(const DeviceEdit& edit, DeviceBus& bus, MeasurementStore& s
     }
     const int item = edit.SpeedItem >= 0 && edit.SpeedItem < BaudItemCount ? edit.SpeedItem : 3;
     const uint16_t code = static_cast<uint16_t>(item + 5);
-    for (size_t d = 0; d < store.Devices() && d < store.DeviceCount; ++d) {
+    for (size_t d = 0; d < store.Devices() && d < store.DeviceCount(); ++d) {
         const uint16_t address = store.DevSig(d).Address;
         bool ok = false;
         for (int attempt = 0; attempt < 3 && !ok; ++attempt) {

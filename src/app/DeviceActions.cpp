@@ -29,13 +29,13 @@ DeviceActionSet DeviceActionsFor(const DeviceActionInput& in) {
 
 DeviceActionInput DeviceActionInputOf(const MeasurementStore& store) {
     DeviceActionInput in;
-    in.DeviceCount = store.DeviceCount;
+    in.DeviceCount = store.DeviceCount();
     in.ListedDevices = static_cast<int>(store.Devices());
-    in.SelDevice = store.SelDevice;
-    in.ArchiveLoaded = store.ArchiveLoaded;
-    if (store.HasDevice(store.SelDevice)) {
-        in.Caps = store.DevSig(store.SelDevice).Caps;
-        in.DevType = store.DevSig(store.SelDevice).DevType;
+    in.SelDevice = store.SelDevice();
+    in.ArchiveLoaded = store.ArchiveLoaded();
+    if (store.HasDevice(store.SelDevice())) {
+        in.Caps = store.DevSig(store.SelDevice()).Caps;
+        in.DevType = store.DevSig(store.SelDevice()).DevType;
     }
     return in;
 }

@@ -19,7 +19,7 @@ constexpr size_t AveragedPoints = 8;
 
 constexpr const char* RangeError = "Диапазон датчиков задан неверно!\r\n";
 
-bool DeviceAvailable(const MeasurementStore& store) { return !store.ArchiveLoaded && store.DeviceCount != 0; }
+bool DeviceAvailable(const MeasurementStore& store) { return !store.ArchiveLoaded() && store.DeviceCount() != 0; }
 
 // Clears the busy cursor and the progress bar whichever way a procedure ends.
 struct Busy {
@@ -37,19 +37,19 @@ struct Busy {
 // --- Lines from the store ---------------------------------------------------------------------
 
 int StoreCalibrationLines::LineCount() const {
-    return store_.SelectionValid() ? static_cast<int>(store_.Sensors(store_.SelDevice, store_.SelCable)) : 0;
+    return store_.SelectionValid() ? static_cast<int>(store_.Sensors(store_.SelDevice(), store_.SelCable())) : 0;
 }
 
 size_t StoreCalibrationLines::PointCount(int line) const {
     if (line < 1 || line > LineCount()) return 0;
-    const auto& series = store_.Samples(store_.SelDevice, store_.SelCable, static_cast<size_t>(line - 1));
+    const auto& series = store_.Samples(store_.SelDevice(), store_.SelCable(), static_cast<size_t>(line - 1));
     return static_cast<size_t>(std::count_if(series.begin(), series.end(), [](Temperature v) { return v != NoValue; }));
 }
 
 std::vector<double> StoreCalibrationLines::NewestPoints(int line, size_t n) const {
     std::vector<double> points;
     if (line < 1 || line > LineCount()) return points;
-    const auto& series = store_.Samples(store_.SelDevice, store_.SelCable, static_cast<size_t>(line - 1));
+    const auto& series = store_.Samples(store_.SelDevice(), store_.SelCable(), static_cast<size_t>(line - 1));
     for (size_t k = series.size(); k > 0 && points.size() < n; --k)
         if (series[k - 1] != NoValue) points.push_back(series[k - 1] / 100.0);
     return points;
@@ -57,7 +57,7 @@ std::vector<double> StoreCalibrationLines::NewestPoints(int line, size_t n) cons
 
 bool StoreCalibrationLines::CurrentValueReadable(int line) const {
     if (line < 1 || line > LineCount()) return false;
-    const auto& series = store_.Samples(store_.SelDevice, store_.SelCable, static_cast<size_t>(line - 1));
+    const auto& series = store_.Samples(store_.SelDevice(), store_.SelCable(), static_cast<size_t>(line - 1));
     return !series.empty() && series.back() != NoValue;
 }
 
@@ -97,7 +97,7 @@ bool ReadCorrections(DeviceBus& bus, const MeasurementStore& store, CorrectionTa
         if (n < CorrectionBlockSize) break;
     }
     table.ReadWhole = true;
-    return table.SensorCount > 0 && store.Receiving;
+    return table.SensorCount > 0 && store.Receiving();
 }
 
 bool WriteCorrections(DeviceBus& bus, const MeasurementStore& store, CorrectionTable& table,

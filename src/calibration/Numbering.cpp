@@ -33,7 +33,7 @@ std::vector<Tone> NumberingTones(NumberingSound sound) {
 }
 
 int SensorNumbering::SensorCount() const {
-    return store_.SelectionValid() ? static_cast<int>(store_.Sensors(store_.SelDevice, store_.SelCable)) : 0;
+    return store_.SelectionValid() ? static_cast<int>(store_.Sensors(store_.SelDevice(), store_.SelCable())) : 0;
 }
 
 // A sensor is numbered only when the table says it is an ordinary one; a Status that is empty or no
@@ -51,8 +51,8 @@ std::vector<int> SensorNumbering::OrdinarySensors() const {
 }
 
 bool SensorNumbering::Start(DateTime now, std::vector<int>* shown) {
-    if (store_.ArchiveLoaded || store_.DeviceCount == 0 || SensorCount() == 0) return false;
-    const size_t samples = store_.SampleCount(store_.SelDevice, store_.SelCable);
+    if (store_.ArchiveLoaded() || store_.DeviceCount() == 0 || SensorCount() == 0) return false;
+    const size_t samples = store_.SampleCount(store_.SelDevice(), store_.SelCable());
     if (samples <= 1) return false;
     paused_ = false;
     if (running_) return true;
@@ -82,7 +82,7 @@ void SensorNumbering::Stop() {
 
 NumberingTick SensorNumbering::Tick(DateTime now, int labelTop0) {
     NumberingTick tick;
-    const size_t d = store_.SelDevice, c = store_.SelCable;
+    const size_t d = store_.SelDevice(), c = store_.SelCable();
     const int sensors = SensorCount();
     const int count = sensors > 0 ? static_cast<int>(store_.SampleCount(d, c)) : 0;
     if (!running_ || sensors == 0 || count <= 1 || beg_ >= count) return tick;

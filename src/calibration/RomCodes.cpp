@@ -21,7 +21,7 @@ std::string RomCodeText(const uint8_t* eight) {
 }
 
 bool ReadRomCodes(DeviceBus& bus, const MeasurementStore& store, std::vector<RomCodeRow>& rows, Operator& op) {
-    if (store.ArchiveLoaded || store.DeviceCount == 0) return false;
+    if (store.ArchiveLoaded() || store.DeviceCount() == 0) return false;
     for (int b = 0; b < CorrectionBlocks; ++b) {
         uint8_t data[kCommandBufferSize] = {};
         uint16_t length = 0;

@@ -126,7 +126,7 @@ int UnattendedLogger::Run(const std::function<bool()>& stopRequested) {
     MendCutFiles();
     day_ = DateOf(clock_.Now());
     station_.StartReception();
-    if (!store.Receiving) {
+    if (!store.Receiving()) {
         Say("reception did not start");
         return kExitFailed;
     }

@@ -92,7 +92,7 @@ int RunNotebook(const CliArgs& args, std::ostream& out, std::ostream& err) {
     NotebookGraphs noGraphs;
     Notebook notebook(session->Station(), op, progress, noGraphs, ProgramVersion());
     notebook.SetDecimalMark('.');
-    const TDevSig& device = session->Store().DevSig(session->Store().SelDevice);
+    const TDevSig& device = session->Store().DevSig(session->Store().SelDevice());
     out << "device=" << device.TypeName << '\n' << "address=" << device.Address << '\n';
 
     if (what == "info") {

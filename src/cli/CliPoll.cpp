@@ -115,7 +115,7 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
         expected = static_cast<size_t>(samples) * cables;
         station.StartReception();  // the first pass runs at once
         size_t delivered = printNew();
-        for (long i = 1; i < samples && store.Receiving;)
+        for (long i = 1; i < samples && store.Receiving();)
             if (step().Pass) {
                 ++i;
                 delivered += printNew();
@@ -125,7 +125,7 @@ int RunPoll(const CliArgs& args, std::ostream& out, std::ostream& err) {
         station.StartReception();
         const int64_t deadline = clock.TickMs() + timeout * 1000;
         long got = 0;
-        while (store.Receiving && got < samples && clock.TickMs() < deadline) {
+        while (store.Receiving() && got < samples && clock.TickMs() < deadline) {
             step();
             got += static_cast<long>(printNew());  // the stream fills the first cable only
         }

@@ -38,10 +38,10 @@ int RunScan(const CliArgs& args, std::ostream& out, std::ostream& err) {
     const bool found = session->Search();
     MeasurementStore& store = session->Store();
     out << "port=" << session->Bus().PortName() << '\n'
-        << "devices=" << store.DeviceCount << '\n'
-        << "cables=" << store.CableCount << '\n'
-        << "sensors=" << store.SensorCount << '\n';
-    for (size_t d = 0; d < store.Devices() && d < store.DeviceCount; ++d) {
+        << "devices=" << store.DeviceCount() << '\n'
+        << "cables=" << store.CableCount() << '\n'
+        << "sensors=" << store.SensorCount() << '\n';
+    for (size_t d = 0; d < store.Devices() && d < store.DeviceCount(); ++d) {
         const TDevSig& dev = store.DevSig(d);
         out << "device=" << d + 1 << " address=" << dev.Address << " type=" << dev.TypeName
             << " serial=" << SerialText(dev.Serial) << " firmware=" << dev.Firmware << " year=" << dev.Year

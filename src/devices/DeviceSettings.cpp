@@ -63,15 +63,15 @@ int DormaListChoice(int chosen, int defaultItem, bool testItemsUnlocked) {
 }
 
 bool AddressTaken(const MeasurementStore& store, int ownIndex, int address) {
-    for (int d = 0; d < store.DeviceCount && store.HasDevice(d); ++d) {
+    for (int d = 0; d < store.DeviceCount() && store.HasDevice(d); ++d) {
         if (d != ownIndex && store.DevSig(d).Address == address) return true;
     }
     return false;
 }
 
 uint8_t SelectedAddress(const MeasurementStore& store) {
-    if (store.DeviceCount == 0 || !store.HasDevice(store.SelDevice)) return 255;
-    return static_cast<uint8_t>(store.DevSig(store.SelDevice).Address);
+    if (store.DeviceCount() == 0 || !store.HasDevice(store.SelDevice())) return 255;
+    return static_cast<uint8_t>(store.DevSig(store.SelDevice()).Address);
 }
 
 bool Listed(int item, int items) { return In(item, 0, items - 1); }

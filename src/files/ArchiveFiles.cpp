@@ -115,7 +115,7 @@ SaveOutcome ArchiveFiles::Report(const SaveResult& result, const std::string& fi
 }
 
 bool ArchiveFiles::SaveAs(const std::string& chosenName) {
-    if (store_.ArchiveLoaded && !SignaturesConfirmed) {
+    if (store_.ArchiveLoaded() && !SignaturesConfirmed) {
         op_.Error("Данные не имеют юридической силы.\r\nСохранение запрещено");
         return false;
     }
@@ -207,7 +207,7 @@ size_t ArchiveFiles::FileOpenArhiv(const std::vector<std::string>& fileNames) {
     }
 
     ArchiveLoad load;
-    load.Devices = store_.DeviceCount;
+    load.Devices = store_.DeviceCount();
     if (loaded == 1) {
         const std::string shortName = NameWithoutFolder(lastLoaded);
         load.DeviceManagerTitle = "Диспетчер приборов - " + shortName;
@@ -217,11 +217,11 @@ size_t ArchiveFiles::FileOpenArhiv(const std::vector<std::string>& fileNames) {
         load.DeviceManagerTitle = "Диспетчер приборов - " + group;
         load.SystemTrendTitle = "Тренд системы - " + group;
     }
-    load.Status = "Файлов " + std::to_string(loaded) + ". Приборов " + std::to_string(store_.DeviceCount) +
-                  ". Термокос " + std::to_string(store_.CableCount) + ". Датчиков " +
-                  std::to_string(store_.SensorCount) + ". •" + std::to_string(store_.ValidValues());
+    load.Status = "Файлов " + std::to_string(loaded) + ". Приборов " + std::to_string(store_.DeviceCount()) +
+                  ". Термокос " + std::to_string(store_.CableCount()) + ". Датчиков " +
+                  std::to_string(store_.SensorCount()) + ". •" + std::to_string(store_.ValidValues());
     log_.Log(" > Обработка файлов завершена. " + load.Status);
-    store_.ArchiveLoaded = true;
+    store_.MarkArchiveLoaded();
     store_.Events().Send(&StationEvents::ArchiveLoaded, load);
     return loaded;
 }

@@ -25,7 +25,7 @@ StoreSink::StoreSink(MeasurementStore& store, const std::string& fileName, Archi
 void StoreSink::Device(const ArchiveDevice& device) {
     const size_t d = store_.Devices();
     store_.SetDeviceCount(d + 1);
-    if (store_.DeviceCount < 0xFFFF) ++store_.DeviceCount;
+    store_.CountDevice();
     haveDevice_ = true;
 
     const int pos = device.HasTypeName ? FindTypeByName(device.TypeNameFromFile)
@@ -57,8 +57,7 @@ void StoreSink::Cable(uint8_t kind, int16_t serial, std::span<const int16_t> lab
     store_.CableKinds(d)[c] = kind;
     auto dest = store_.SensorLabels(d, c);
     std::copy(labels.begin(), labels.begin() + static_cast<long>(dest.size()), dest.begin());
-    if (store_.CableCount < 0xFFFF) ++store_.CableCount;
-    store_.SensorCount += static_cast<uint32_t>(dest.size());
+    store_.CountCables(1, dest.size());
     TDevSig& dev = store_.DevSig(d);
     dev.Cables = static_cast<uint8_t>(c + 1);
     dev.Sensors = static_cast<uint16_t>(dev.Sensors + dest.size());

@@ -50,17 +50,17 @@ void ApplyDeviceType(TDevSig& dev, int pos) {
 }
 
 void MeasurementStore::AnnounceSelection() {
-    if (!(guard_ && guard_->SearchRunning()) && HasDevice(SelDevice)) {
-        SelSensors = 0;
-        SelSamples = 0;
-        ShownValues = 0;
-        if (HasCable(SelDevice, SelCable)) {
-            SelSensors = static_cast<uint8_t>(std::min<size_t>(Sensors(SelDevice, SelCable), 255));
-            SelSamples = static_cast<uint32_t>(SampleCount(SelDevice, SelCable));
-            for (size_t s = 0; s < SelSensors; ++s) {
-                const auto& series = samples_[SelDevice][SelCable][s];
-                ShownValues += static_cast<uint32_t>(std::count_if(
-                    series.begin(), series.begin() + SelSamples, [](Temperature v) { return v != NoValue; }));
+    if (!(guard_ && guard_->SearchRunning()) && HasDevice(selDevice_)) {
+        selSensors_ = 0;
+        selSamples_ = 0;
+        shownValues_ = 0;
+        if (HasCable(selDevice_, selCable_)) {
+            selSensors_ = static_cast<uint8_t>(std::min<size_t>(Sensors(selDevice_, selCable_), 255));
+            selSamples_ = static_cast<uint32_t>(SampleCount(selDevice_, selCable_));
+            for (size_t s = 0; s < selSensors_; ++s) {
+                const auto& series = samples_[selDevice_][selCable_][s];
+                shownValues_ += static_cast<uint32_t>(std::count_if(
+                    series.begin(), series.begin() + selSamples_, [](Temperature v) { return v != NoValue; }));
             }
         }
     }
@@ -70,14 +70,34 @@ void MeasurementStore::AnnounceSelection() {
 void MeasurementStore::AnnounceSample(size_t d, size_t c) {
     const size_t n = SampleCount(d, c);
     if (n == 0) return;
-    SamplePlace place{d, c, n - 1, sampleTimes_[d][c][n - 1], d == SelDevice && c == SelCable};
+    SamplePlace place{d, c, n - 1, sampleTimes_[d][c][n - 1], d == selDevice_ && c == selCable_};
     if (place.Selected) {
-        SelSamples = static_cast<uint32_t>(n);
-        const size_t sensors = std::min<size_t>(SelSensors, Sensors(d, c));
+        selSamples_ = static_cast<uint32_t>(n);
+        const size_t sensors = std::min<size_t>(selSensors_, Sensors(d, c));
         for (size_t s = 0; s < sensors; ++s)
-            if (samples_[d][c][s][n - 1] != NoValue) ++ShownValues;
+            if (samples_[d][c][s][n - 1] != NoValue) ++shownValues_;
     }
     events_.Send(&StationEvents::SampleAdded, place);
+}
+
+void MeasurementStore::CountDevice() {
+    if (deviceCount_ < 0xFFFF) ++deviceCount_;
+}
+
+void MeasurementStore::CountCables(size_t cables, size_t sensors) {
+    cableCount_ = static_cast<uint16_t>(std::min<size_t>(cableCount_ + cables, 0xFFFF));
+    sensorCount_ += static_cast<uint32_t>(sensors);
+}
+
+void MeasurementStore::ReplaceCableCounts(uint16_t cables, uint32_t sensors) {
+    cableCount_ = cables;
+    sensorCount_ = sensors;
+}
+
+void MeasurementStore::Select(uint16_t d, uint16_t c) {
+    selDevice_ = d;
+    selCable_ = c;
+    AnnounceSelection();
 }
 
 size_t MeasurementStore::Cables(size_t d) const {
@@ -220,6 +240,11 @@ void MeasurementStore::NoteSampleTime(DateTime t) {
     if (t > lastSampleTime_) lastSampleTime_ = t;
 }
 
+void MeasurementStore::OpenSample(size_t d, size_t c, DateTime time) {
+    const long k = AppendSample(d, c, time, {});
+    if (k >= 0 && d == selDevice_ && c == selCable_) selSamples_ = static_cast<uint32_t>(k + 1);
+}
+
 bool MeasurementStore::Confirm(const std::string& question) {
     const bool yes = operator_.AskDanger(question);
     log_.Log(std::string(" > Запрос на удаление данных. Продолжить? ") + (yes ? "Да" : "Нет"));
@@ -242,38 +267,38 @@ void MeasurementStore::DropSamples() {
 
 bool MeasurementStore::ClearResults(bool ask) {
     if (guard_ && guard_->SearchRunning()) return false;
-    if (ask && !ArchiveLoaded && validValues_ != 0 &&
+    if (ask && !archiveLoaded_ && validValues_ != 0 &&
         !Confirm("Результаты измерений будут удалены.\r\nПродолжить?")) {
         return false;
     }
     DropSamples();
-    SelSamples = 0;
-    ShownValues = 0;
+    selSamples_ = 0;
+    shownValues_ = 0;
     events_.Send(&StationEvents::StoreCleared);
     log_.Log(" > Результаты измерений удалены");
     return true;
 }
 
 bool MeasurementStore::ReleaseAll(bool ask) {
-    if (ask && !ArchiveLoaded && validValues_ != 0 &&
+    if (ask && !archiveLoaded_ && validValues_ != 0 &&
         !Confirm("Действие приведет к потере данных.\r\nПродолжить?")) {
         return false;
     }
     // Reception stops first, while the selection still names the device that must be told.
-    if (Receiving) {
+    if (receiving_) {
         if (guard_) guard_->StopReception();
-        Receiving = false;
+        receiving_ = false;
     }
-    DeviceCount = 0;
-    CableCount = 0;
-    SensorCount = 0;
-    SelDevice = 0;
-    SelCable = 0;
-    SelSamples = 0;
-    SelSensors = 0;
-    ShownValues = 0;
-    ArchiveLoaded = false;
-    NotebookOnGraphs = false;
+    deviceCount_ = 0;
+    cableCount_ = 0;
+    sensorCount_ = 0;
+    selDevice_ = 0;
+    selCable_ = 0;
+    selSamples_ = 0;
+    selSensors_ = 0;
+    shownValues_ = 0;
+    archiveLoaded_ = false;
+    notebookOnGraphs_ = false;
     DropSamples();
     SetDeviceCount(0);
     events_.Send(&StationEvents::StoreEmptied);

@@ -1,9 +1,10 @@
 #pragma once
 // The measurement store: the one program-wide model of the devices, their cables and sensors, and
 // the measured series. Discovery and the archive readers build the configuration with
-// SetDeviceCount, SetCableCount and SetSensorCount; the polling pass, the sensor stream and the
-// archive readers add data with AppendSample (and, for the stream, SetValue); views, writers and
-// exports read it.
+// SetDeviceCount, SetCableCount and SetSensorCount and count it with CountDevice and CountCables;
+// the polling pass, the sensor stream and the archive readers add data with AppendSample (and, for
+// the stream, OpenSample and SetValue); views, writers and exports read it. Its totals, selection
+// and flags are read through accessors and changed only through the operations below.
 //
 // The store keeps these true after every operation:
 //   - every device has as many cable serials, kinds, label lists, time series and sample lists as
@@ -87,25 +88,53 @@ public:
     StationEventHub& Events() { return events_; }
     // The station's answers to the store's questions; null asks nobody.
     void SetGuard(StoreGuard* guard) { guard_ = guard; }
-    // Whoever changes the selection tells the subscribers with this; the selection's counts
-    // (SelSensors, SelSamples, ShownValues) are counted anew first, unless a search is running.
+    // Whoever changes the selection's content without moving it tells the subscribers with this;
+    // the selection's counts (SelSensors, SelSamples, ShownValues) are counted anew first, unless a
+    // search is running.
     void AnnounceSelection();
     // Whoever completes the newest sample of cable (d, c) tells with this; when it is the selected
     // cable, SelSamples and ShownValues count it first.
     void AnnounceSample(size_t d, size_t c);
 
-    // --- Counters, selection and flags that the rest of the program keeps.
-    uint16_t DeviceCount = 0;   // devices counted as present; 0 after a device was switched off
-    uint16_t CableCount = 0;
-    uint32_t SensorCount = 0;
-    uint16_t SelDevice = 0;     // the device and cable the main window shows
-    uint16_t SelCable = 0;
-    uint8_t SelSensors = 0;
-    uint32_t SelSamples = 0;
-    uint32_t ShownValues = 0;  // values other than NoValue of the selected cable's shown samples
-    bool Receiving = false;
-    bool ArchiveLoaded = false;
-    bool NotebookOnGraphs = false;
+    // --- Totals of the configuration, counted by the search and the archive readers as they build
+    // it. DeviceCount is the number of devices counted as present: 0 after a device was switched
+    // off, while the lists keep it.
+    uint16_t DeviceCount() const { return deviceCount_; }
+    uint16_t CableCount() const { return cableCount_; }
+    uint32_t SensorCount() const { return sensorCount_; }
+    // One more device is present (the count stops at 65535).
+    void CountDevice();
+    // Cables and their sensors were added (the cable count stops at 65535).
+    void CountCables(size_t cables, size_t sensors);
+    // The cable and sensor totals become these: the configuration read from the one device of a
+    // command-protocol search replaced what its identification announced.
+    void ReplaceCableCounts(uint16_t cables, uint32_t sensors);
+    // A device was switched off: no device counts as present until the next search; the lists
+    // and their data stay.
+    void DeviceSwitchedOff() { deviceCount_ = 0; }
+
+    // --- The selection: the device and cable the main window shows, and the counts of what the
+    // views show of it, which the store keeps itself.
+    uint16_t SelDevice() const { return selDevice_; }
+    uint16_t SelCable() const { return selCable_; }
+    uint8_t SelSensors() const { return selSensors_; }
+    uint32_t SelSamples() const { return selSamples_; }
+    // Values other than NoValue of the selected cable's shown samples.
+    uint32_t ShownValues() const { return shownValues_; }
+    // Makes cable c of device d the selection (it may point past the lists) and announces it as
+    // AnnounceSelection does.
+    void Select(uint16_t d, uint16_t c);
+
+    // --- Flags.
+    // Reception runs. Reception alone says when it starts and stops; ReleaseAll stops it.
+    bool Receiving() const { return receiving_; }
+    void SetReceiving(bool running) { receiving_ = running; }
+    // The content came from archive files; until ReleaseAll.
+    bool ArchiveLoaded() const { return archiveLoaded_; }
+    void MarkArchiveLoaded() { archiveLoaded_ = true; }
+    // The graph windows show a notebook's records rather than the store's series.
+    bool NotebookOnGraphs() const { return notebookOnGraphs_; }
+    void SetNotebookOnGraphs(bool shown) { notebookOnGraphs_ = shown; }
 
     // --- Counters the store keeps itself.
     uint32_t ValidValues() const { return validValues_; }
@@ -120,7 +149,7 @@ public:
     bool HasDevice(size_t d) const { return d < devSigs_.size(); }
     bool HasCable(size_t d, size_t c) const { return c < Cables(d); }
     // The selection names an existing cable.
-    bool SelectionValid() const { return HasCable(SelDevice, SelCable); }
+    bool SelectionValid() const { return HasCable(selDevice_, selCable_); }
 
     // --- The lists. Elements may be changed in place; lengths only through the operations.
     const std::vector<TDevSig>& DevSigs() const { return devSigs_; }
@@ -160,6 +189,10 @@ public:
     bool SetValue(size_t d, size_t c, size_t s, size_t k, Temperature value);
     // if FirstSampleTime > t, it becomes t; if t > LastSampleTime, that becomes t.
     void NoteSampleTime(DateTime t);
+    // Opens a sample of cable (d, c) that the sensor stream fills value by value with SetValue:
+    // every sensor has NoValue until then. A sample of the selected cable counts in SelSamples at
+    // once; its values count in ShownValues when AnnounceSample tells it is complete.
+    void OpenSample(size_t d, size_t c, DateTime time);
 
     // --- Emptying.
     // The operator's "Очистить результаты": drops every sample, keeps the configuration. Asks
@@ -189,6 +222,18 @@ private:
     std::vector<std::vector<std::vector<int16_t>>> sensorLabels_;
     std::vector<std::vector<Series<DateTime>>> sampleTimes_;
     std::vector<std::vector<std::vector<Series<Temperature>>>> samples_;
+
+    uint16_t deviceCount_ = 0;
+    uint16_t cableCount_ = 0;
+    uint32_t sensorCount_ = 0;
+    uint16_t selDevice_ = 0;
+    uint16_t selCable_ = 0;
+    uint8_t selSensors_ = 0;
+    uint32_t selSamples_ = 0;
+    uint32_t shownValues_ = 0;
+    bool receiving_ = false;
+    bool archiveLoaded_ = false;
+    bool notebookOnGraphs_ = false;
 
     uint32_t validValues_ = 0;
     DateTime firstSampleTime_ = NoFirstSampleTime;

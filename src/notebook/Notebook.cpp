@@ -32,12 +32,12 @@ Notebook::Notebook(Station& station, Operator& op, NotebookView& view, NotebookG
 
 bool Notebook::DeviceReady() const {
     const MeasurementStore& store = station_.Store();
-    return !store.ArchiveLoaded && store.DeviceCount != 0 && store.HasDevice(store.SelDevice);
+    return !store.ArchiveLoaded() && store.DeviceCount() != 0 && store.HasDevice(store.SelDevice());
 }
 
 NotebookDevice Notebook::SelectedDevice() const {
     const MeasurementStore& store = station_.Store();
-    const TDevSig& dev = store.DevSig(store.SelDevice);
+    const TDevSig& dev = store.DevSig(store.SelDevice());
     return {dev.DevType, dev.Address, station_.SearchSettingsInUse().Protocol == ExchangeProtocol::Modbus};
 }
 
@@ -79,7 +79,7 @@ void Notebook::ShowLoadStatus() {
 bool Notebook::Load() {
     if (!DeviceReady()) return false;
     Clear();
-    const TDevSig& dev = station_.Store().DevSig(station_.Store().SelDevice);
+    const TDevSig& dev = station_.Store().DevSig(station_.Store().SelDevice());
     header_ = dev.TypeName + " SN:" + ZeroPadded(dev.Serial, 5) + " firmware:" + dev.Firmware;
     const NotebookDevice device = SelectedDevice();
     if (device.DevType != PagedNotebookType) {
@@ -251,15 +251,15 @@ bool Notebook::Open(const std::string& fileName) {
 }
 
 bool Notebook::AskStopReception() {
-    return !station_.Store().Receiving || op_.Ask(kReceptionQuestion);
+    return !station_.Store().Receiving() || op_.Ask(kReceptionQuestion);
 }
 
 bool Notebook::OfferForGraph(int first, int last) {
     if (!OfferableRun(table_, first, last)) return false;
     if (!op_.Ask("Данные Блокнота собраны с одной термокосы.\r\nВывести на График?")) return false;
     if (!AskStopReception()) return false;
-    if (station_.Store().Receiving) station_.StopReception();
-    station_.Store().NotebookOnGraphs = true;
+    if (station_.Store().Receiving()) station_.StopReception();
+    station_.Store().SetNotebookOnGraphs(true);
     graphs_.DestroyLines();
     graphs_.ClearTrend();
     const GraphRun run = DrawRun(table_, first, last, mark_ ? mark_ : DecimalMark(), graphs_);
@@ -280,8 +280,8 @@ void Notebook::Convert(int topRow, int bottomRow) {
 bool Notebook::SelectRow(int row) {
     if (records_ == 0 || Reading() || row <= 0 || row / 3 >= records_) return false;
     if (!AskStopReception()) return false;
-    if (station_.Store().Receiving) station_.StopReception();
-    station_.Store().NotebookOnGraphs = true;
+    if (station_.Store().Receiving()) station_.StopReception();
+    station_.Store().SetNotebookOnGraphs(true);
     graphs_.ClearTrend();
     DrawRecordInTrend(table_, row, mark_ ? mark_ : DecimalMark(), graphs_);
     return true;

@@ -308,7 +308,7 @@ StartOutcome Station::StartReception() {
     if (HandoverOf(holder, LineUser::Reception) == Handover::Refuse) return StartOutcome::NotStarted;
     // The link test's requests would fall between the passes' transactions, and into the sensor
     // stream of a Hexar: reception takes the line for itself when it can start at all.
-    if (holder == LineUser::LinkTest && !store_.ArchiveLoaded && store_.DeviceCount != 0)
+    if (holder == LineUser::LinkTest && !store_.ArchiveLoaded() && store_.DeviceCount() != 0)
         StopHolder(holder);
     ApplyReceptionSettings();
     return reception_.StartReception();

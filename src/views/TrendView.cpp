@@ -90,7 +90,7 @@ void TrendView::SetInGround(bool on) {
     // simply shown turned.
     const bool mainHad = !main_.empty(), traceHad = !trace_.empty();
     lastMain_ = lastTrace_ = -1;
-    if (store_.NotebookOnGraphs) return;
+    if (store_.NotebookOnGraphs()) return;
     if (mainHad) MoveMain(mainSlider_);
     if (traceHad) MoveTrace(traceSlider_);
 }
@@ -147,22 +147,22 @@ void TrendView::SetAutoZoom(bool on) {
 
 // --- Sliders and lines -----------------------------------------------------------------------
 
-size_t TrendView::SampleCount() const { return store_.SampleCount(store_.SelDevice, store_.SelCable); }
+size_t TrendView::SampleCount() const { return store_.SampleCount(store_.SelDevice(), store_.SelCable()); }
 
 bool TrendView::DrawLine(int p, int& last, std::vector<ProfilePoint>& line, std::string& panel, const char* head) {
     const size_t count = SampleCount();
-    if (p == last || count == 0 || store_.NotebookOnGraphs || p < 0 || static_cast<size_t>(p) >= count)
+    if (p == last || count == 0 || store_.NotebookOnGraphs() || p < 0 || static_cast<size_t>(p) >= count)
         return false;
     last = p;
-    line = SampleProfile(store_, store_.SelDevice, store_.SelCable, p);
-    panel = std::string(head) + DateTimeText(store_.SampleTimes(store_.SelDevice, store_.SelCable)[p]);
+    line = SampleProfile(store_, store_.SelDevice(), store_.SelCable(), p);
+    panel = std::string(head) + DateTimeText(store_.SampleTimes(store_.SelDevice(), store_.SelCable())[p]);
     return true;
 }
 
 bool TrendView::MoveMain(int p) {
     mainSlider_ = std::clamp(p, 0, sliderMax_);
     if (!DrawLine(p, lastMain_, main_, panels_[0], "main:  ")) return false;
-    if (store_.ArchiveLoaded)
+    if (store_.ArchiveLoaded())
         panels_[2] = "Файл.....";
     else
         panels_[2] = p == sliderMax_ ? "Слежение....." : "Просмотр.....";

@@ -102,7 +102,7 @@ TEST_F(AcquisitionE2E, ModbusSearchAndPollingPassOverABusOfThreeControllers) {
     sim::SimLine& line = Serve(3, Preset("dorma-bus"));
     ASSERT_TRUE(search.RunSearch(wanted));
 
-    ASSERT_EQ(store.DeviceCount, 3);
+    ASSERT_EQ(store.DeviceCount(), 3);
     EXPECT_EQ(store.DevSig(0).TypeName, "Dorma-1/100");
     EXPECT_EQ(store.DevSig(2).TypeName, "Dorma-6/200");
     EXPECT_EQ(store.DevSig(0).Comment.rfind("Склад 1", 0), 0u) << store.DevSig(0).Comment;
@@ -118,8 +118,8 @@ TEST_F(AcquisitionE2E, ModbusSearchAndPollingPassOverABusOfThreeControllers) {
             sensors += static_cast<uint32_t>(cables[c].Labels.size());
         }
     }
-    EXPECT_EQ(store.SensorCount, sensors);
-    EXPECT_EQ(store.CableCount, 9);
+    EXPECT_EQ(store.SensorCount(), sensors);
+    EXPECT_EQ(store.CableCount(), 9);
     EXPECT_TRUE(station.Port().Connected);
     EXPECT_TRUE(log.Has(" > Поиск завершен. Приборов 3. Термокос 9. Датчиков " + std::to_string(sensors)));
 
@@ -184,7 +184,7 @@ TEST_F(AcquisitionE2E, PassWithASilentControllerAndAShortRead) {
     sim::SimLine& line = Serve(3, Modbus(std::move(stations)));
     wanted.FindFinishAddr = 2;
     ASSERT_TRUE(search.RunSearch(wanted));
-    ASSERT_EQ(store.DeviceCount, 2);
+    ASSERT_EQ(store.DeviceCount(), 2);
 
     Locked(line, [&] {
         line.Dormas[0]->Faults().Set(*sim::ParseFault("silence*1"));
@@ -208,7 +208,7 @@ TEST_F(AcquisitionE2E, PassWithASilentControllerAndAShortRead) {
 TEST_F(AcquisitionE2E, PortThatDisappearsMidPassClosesTheChannelAndIsLoggedOncePerPass) {
     sim::SimLine& line = Serve(3, Preset("dorma-bus"));
     ASSERT_TRUE(search.RunSearch(wanted));
-    ASSERT_EQ(store.DeviceCount, 3);
+    ASSERT_EQ(store.DeviceCount(), 3);
     // The second controller's first reply never comes: the pseudo-terminal closes instead.
     Locked(line, [&] {
         line.Dormas[1]->Faults().Set(*sim::ParseFault("port-gone"));
@@ -237,12 +237,12 @@ TEST_F(AcquisitionE2E, AddressChangeOntoAnUnlistedStationLeavesTwoThatTheSearchP
     sim::SimLine& line = Serve(3, Modbus(std::move(stations)));
     wanted.FindFinishAddr = 3;
     ASSERT_TRUE(search.RunSearch(wanted));
-    ASSERT_EQ(store.DeviceCount, 2);
+    ASSERT_EQ(store.DeviceCount(), 2);
 
     // Address 20 is not in the model, so the editor lets the second controller take it.
     DeviceEditView editView;
     FakeClock now;
-    store.SelDevice = 1;
+    store.Select(1, 0);
     DeviceEdit address = ShowDeviceEdit(store, EditMode::Address, "", 3);
     address.NewAddress = 20;
     ASSERT_TRUE(ApplyDeviceEdit(address, bus, store, wanted, settings, op, log, now, editView));
@@ -255,7 +255,7 @@ TEST_F(AcquisitionE2E, AddressChangeOntoAnUnlistedStationLeavesTwoThatTheSearchP
     wanted.FindBeginAddr = 20;
     wanted.FindFinishAddr = 20;
     search.RunSearch(wanted);
-    EXPECT_EQ(store.DeviceCount, 0);
+    EXPECT_EQ(store.DeviceCount(), 0);
     EXPECT_EQ(heard() - before, 2u) << "one echo request, heard by both";
 }
 
@@ -304,12 +304,12 @@ TEST_F(AcquisitionE2E, ServiceCommandsChangeTheControllers) {
     sim::SimLine& line = Serve(3, Modbus(std::move(stations)));
     wanted.FindFinishAddr = 3;
     ASSERT_TRUE(search.RunSearch(wanted));
-    ASSERT_EQ(store.DeviceCount, 3);
+    ASSERT_EQ(store.DeviceCount(), 3);
     DeviceEditView editView;
     FakeClock now;
     now.SetStartDay(EncodeDateTime(2025, 12, 7, 9, 8, 7));  // a Sunday
 
-    store.SelDevice = 1;
+    store.Select(1, 0);
     ASSERT_TRUE(SyncDeviceTime(bus, store, ExchangeProtocol::Modbus, now, op));
     const CalendarTime set = DecodeDateTime(Locked(line, [&] { return line.Dormas[1]->DeviceTime(); }));
     EXPECT_EQ(set.Year, 2025);
@@ -359,7 +359,7 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
         return 0;
     });
     ASSERT_TRUE(search.RunSearch(wanted));
-    ASSERT_EQ(store.DeviceCount, 1);
+    ASSERT_EQ(store.DeviceCount(), 1);
     EXPECT_EQ(store.DevSig(0).TypeName, "Hexar-1/100");
     const int n = Locked(line, [&] { return static_cast<int>(line.Command->Device().Measured().size()); });
     ASSERT_EQ(store.Sensors(0, 0), static_cast<size_t>(n));
@@ -368,7 +368,7 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
 
     RecordingEvents seen{station.Subscribers()};
     reception.StartReception();
-    ASSERT_TRUE(store.Receiving);
+    ASSERT_TRUE(store.Receiving());
     Locked(line, [&] {
         line.Command->Streaming = true;
         line.Command->StreamPeriodMs = 3600000;
@@ -397,7 +397,7 @@ TEST_F(HexarE2E, SearchThenStreamReceptionFillsSamples) {
                                                    "packet " + std::to_string(7 * n)}));
 
     reception.StopReception();
-    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(store.Receiving());
     EXPECT_FALSE(station.Port().PollingActive);
 }
 
@@ -410,7 +410,7 @@ TEST_F(HexarE2E, ChangedConfigurationAsksForANewSearch) {
     });
     op.Answer(false);
     reception.StartReception();
-    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(store.Receiving());
     ASSERT_FALSE(op.messages.empty());
     EXPECT_EQ(op.messages.back().Text,
               "Конфигурация системы изменилась.\r\nНеобходимо повторить поиск приборов.\r\n"
@@ -429,7 +429,7 @@ TEST_F(HexarE2E, ClockOnASundayAndSwitchingTheOnlyControllerOff) {
     EXPECT_EQ(set.Hour, 20);
 
     SwitchDeviceOff(bus, store, [&] { reception.StopReception(); }, nullptr);
-    EXPECT_EQ(store.DeviceCount, 0);
+    EXPECT_EQ(store.DeviceCount(), 0);
     EXPECT_EQ(store.DevSig(0).Caps, 0);
     EXPECT_FALSE(station.Port().Connected);
     const int64_t deadline = SystemClock::Instance().TickMs() + 2000;

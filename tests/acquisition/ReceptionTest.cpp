@@ -79,7 +79,8 @@ TEST_F(ReceptionTest, Pass_ReadsEveryCableWithSensorsAndSwitchesOnlyMultiCableDe
     AddDevice(1, {{2000, 2010, 2020}});
     AddDevice(2, {{1500, NoValue}, {}});
     ASSERT_TRUE(bus.Connect());
-    store.SelDevice = 1;
+    store.Select(1, 0);
+    events.Seen.clear();
 
     reception.PollingPass();
 
@@ -94,7 +95,7 @@ TEST_F(ReceptionTest, Pass_ReadsEveryCableWithSensorsAndSwitchesOnlyMultiCableDe
     EXPECT_EQ(Values(1, 0, 0), (std::vector<Temperature>{1500, NoValue}));
     EXPECT_EQ(store.SampleTimes(0, 0)[0], store.SampleTimes(1, 0)[0]);
     EXPECT_EQ(store.ValidValues(), 4u);
-    EXPECT_EQ(store.SelSamples, 1u);
+    EXPECT_EQ(store.SelSamples(), 1u);
     EXPECT_EQ(events.Seen, (std::vector<std::string>{"sample 0/0 #0", "sample 1/0 #0 shown", "packet 10"}));
     EXPECT_TRUE(log.Has(" > Получен пакет данных 10 байт. •4"));
     EXPECT_EQ(view.Lamp, (std::vector<bool>{true, false}));
@@ -192,7 +193,7 @@ TEST_F(ReceptionTest, Alarms_AReadingExactlyAtTheLimitNeverRaisesOne) {
 TEST_F(ReceptionTest, Stop_DuringAPassEndsItAfterTheCurrentCable) {
     AddDevice(1, {{1}, {2}, {3}});
     AddDevice(2, {{4}});
-    store.Receiving = true;
+    store.SetReceiving(true);
     ASSERT_TRUE(bus.Connect());
     pump.At = 1;
     pump.Action = [&] { reception.StopReception(); };
@@ -231,7 +232,7 @@ TEST_F(ReceptionTest, Start_Modbus_RunsTheFirstPassAndPolls) {
     ASSERT_TRUE(bus.Connect());
     reception.SetPollingInterval(60000);
     EXPECT_EQ(reception.StartReception(), StartOutcome::Started);
-    EXPECT_TRUE(store.Receiving);
+    EXPECT_TRUE(store.Receiving());
     EXPECT_TRUE(reception.Polling());
     EXPECT_EQ(events.Seen.front(), "started fresh");
     EXPECT_EQ(autoSave.Starts, 1);
@@ -243,7 +244,7 @@ TEST_F(ReceptionTest, Start_Modbus_RunsTheFirstPassAndPolls) {
     EXPECT_EQ(reception.StartReception(), StartOutcome::NotStarted);
     EXPECT_EQ(store.SampleCount(0, 0), 1u);
     reception.StopReception();
-    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(store.Receiving());
     EXPECT_FALSE(reception.Polling());
     EXPECT_EQ(events.Seen.back(), "stopped");
     EXPECT_EQ(view.Countdowns.back(), "00:00:00");
@@ -260,7 +261,7 @@ TEST_F(ReceptionTest, Start_AStopDuringTheFirstPassEndsTheReception) {
     pump.At = 1;
     pump.Action = [&] { reception.StopReception(); };
     EXPECT_EQ(reception.StartReception(), StartOutcome::Started);
-    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(store.Receiving());
     EXPECT_FALSE(reception.Polling());
     EXPECT_EQ(bus.Of(3, 512).size(), 1u);  // the pass ended after its first cable
     EXPECT_EQ(autoSave.Starts, 1);
@@ -272,17 +273,17 @@ TEST_F(ReceptionTest, Start_AStopDuringTheFirstPassEndsTheReception) {
 TEST_F(ReceptionTest, Start_RefusedFromArchiveDuringSearchOrWithoutSensors) {
     AddDevice(1, {{2000}});
     ASSERT_TRUE(bus.Connect());
-    store.ArchiveLoaded = true;
-    reception.StartReception();
-    EXPECT_FALSE(store.Receiving);
-    store.ArchiveLoaded = false;
     reception.SetSearchRunning([] { return true; });
     reception.StartReception();
-    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(store.Receiving());
     reception.SetSearchRunning(nullptr);
-    store.SensorCount = 0;
+    store.ReplaceCableCounts(1, 0);
     reception.StartReception();
-    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(store.Receiving());
+    store.ReplaceCableCounts(1, 1);
+    store.MarkArchiveLoaded();
+    reception.StartReception();
+    EXPECT_FALSE(store.Receiving());
     EXPECT_TRUE(bus.Log.empty());
 }
 
@@ -312,8 +313,8 @@ protected:
         store.CableSerials(0)[0] = 0x0102;
         store.CableKinds(0)[0] = 1;
         store.SetSensorCount(0, 0, 4);
-        store.DeviceCount = 1;
-        store.SensorCount = 4;
+        store.CountDevice();
+        store.CountCables(1, 4);
         EXPECT_TRUE(bus.Connect());
         bus.PausePolling();
     }
@@ -321,7 +322,7 @@ protected:
 
 TEST_F(StreamTest, Start_ChecksTheConfigurationAndAttachesTheStream) {
     reception.StartReception();
-    ASSERT_TRUE(store.Receiving);
+    ASSERT_TRUE(store.Receiving());
     EXPECT_EQ(bus.Log[0].Code, 40);
     EXPECT_TRUE(static_cast<bool>(bus.Stream));
     EXPECT_TRUE(bus.PollingActive());
@@ -340,7 +341,7 @@ TEST_F(StreamTest, Start_AChangedConfigurationAsksForANewSearch) {
     bus.HexarOn[3].Config[1] = 0x03;  // another cable serial
     op.Answer(true);
     EXPECT_EQ(reception.StartReception(), StartOutcome::SearchWanted);
-    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(store.Receiving());
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0].Text,
               "Конфигурация системы изменилась.\r\nНеобходимо повторить поиск приборов.\r\n"
@@ -354,7 +355,7 @@ TEST_F(StreamTest, Start_AChangedConfigurationAsksForANewSearch) {
     bus.HexarOn[3].FailConfig = 1;
     EXPECT_EQ(reception.StartReception(), StartOutcome::NotStarted);
     EXPECT_EQ(op.messages.back().Kind, "error");
-    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(store.Receiving());
 }
 
 TEST_F(StreamTest, Stream_SamplesOpenAtSensorOneAndCloseAtTheLastOrTheNextOne) {
@@ -380,7 +381,7 @@ TEST_F(StreamTest, Stream_SamplesOpenAtSensorOneAndCloseAtTheLastOrTheNextOne) {
     EXPECT_EQ(Values(0, 0, 1), (std::vector<Temperature>{2200, 100, 200, 300}));
     EXPECT_TRUE(log.Has(" > Получен пакет данных 28 байт. •6"));
     EXPECT_EQ(view.Lamp.back(), false);
-    EXPECT_EQ(store.SelSamples, 2u);
+    EXPECT_EQ(store.SelSamples(), 2u);
     EXPECT_EQ(events.Samples.size(), 2u);
 
     // A stray reading after the sample closed does not change it.

@@ -77,9 +77,9 @@ TEST_F(SearchTest, Modbus_BuildsStoreGridAndTextsFromThreeControllers) {
 
     ASSERT_TRUE(Run());
 
-    EXPECT_EQ(store.DeviceCount, 3);
-    EXPECT_EQ(store.CableCount, 5);
-    EXPECT_EQ(store.SensorCount, 4u + 3 + 0 + 2 + 5);
+    EXPECT_EQ(store.DeviceCount(), 3);
+    EXPECT_EQ(store.CableCount(), 5);
+    EXPECT_EQ(store.SensorCount(), 4u + 3 + 0 + 2 + 5);
     ASSERT_EQ(store.Devices(), 3u);
     const TDevSig& first = store.DevSig(0);
     EXPECT_EQ(first.TypeName, "Dorma-1/100");
@@ -161,7 +161,7 @@ TEST_F(SearchTest, Modbus_PassesOverSilentAndUnknownDevicesWithoutMessages) {
     bus.Dev(3, 4) = FakeModbusDevice::Dorma(103, 1, {Cable(1, 1, 2)});
     bus.Dev(3, 4).Silent = true;
     EXPECT_FALSE(Run());
-    EXPECT_EQ(store.DeviceCount, 0);
+    EXPECT_EQ(store.DeviceCount(), 0);
     EXPECT_TRUE(op.messages.empty());
     EXPECT_TRUE(events.Seen.empty() || events.Seen.back().rfind("found", 0) != 0);  // nothing found
     EXPECT_EQ(view.Statuses.back(), "Поиск завершен. Приборов 0. Термокос 0. Датчиков 0");
@@ -198,10 +198,10 @@ TEST_F(SearchTest, Modbus_CableTableAndLabelReadsAreRetriedThreeTimes) {
     EXPECT_EQ(store.Sensors(0, 0), 0u);
     EXPECT_EQ(store.Sensors(0, 1), 4u);
     // Second device: stays, without cables.
-    EXPECT_EQ(store.DeviceCount, 2);
+    EXPECT_EQ(store.DeviceCount(), 2);
     EXPECT_EQ(store.Cables(1), 0u);
     EXPECT_EQ(view.Checks, (std::vector<bool>{false, true, false}));
-    EXPECT_EQ(store.SensorCount, 7u);
+    EXPECT_EQ(store.SensorCount(), 7u);
 }
 
 TEST_F(SearchTest, Modbus_ShortLabelReadShrinksTheCableButNotTheAnnouncedCount) {
@@ -210,7 +210,7 @@ TEST_F(SearchTest, Modbus_ShortLabelReadShrinksTheCableButNotTheAnnouncedCount) 
     wanted.FindFinishAddr = 1;
     Run();
     EXPECT_EQ(store.Sensors(0, 0), 4u);
-    EXPECT_EQ(store.SensorCount, 6u);
+    EXPECT_EQ(store.SensorCount(), 6u);
     EXPECT_EQ(view.Cell(1, 4), "6");
 }
 
@@ -264,7 +264,7 @@ TEST_F(SearchTest, Stop_DuringAddressScanEndsWithEmptyStoreAndClosedPort) {
     EXPECT_EQ(view.Statuses.back(), "Поиск прерван оператором");
     EXPECT_TRUE(log.Has(" > Поиск прерван оператором"));
     EXPECT_EQ(store.Devices(), 0u);
-    EXPECT_EQ(store.DeviceCount, 0);
+    EXPECT_EQ(store.DeviceCount(), 0);
     EXPECT_FALSE(bus.Connected());
     EXPECT_FALSE(search.Searching());
 }
@@ -275,7 +275,7 @@ TEST_F(SearchTest, DeclinedQuestionLeavesTheStoreAndDoesNotSearch) {
     store.SetSensorCount(0, 0, 1);
     const Temperature v[] = {100};
     store.AppendSample(0, 0, 1.0, v);
-    store.DeviceCount = 1;
+    store.CountDevice();
     op.Answer(false);
     EXPECT_FALSE(Run());
     EXPECT_EQ(store.Devices(), 1u);
@@ -305,8 +305,8 @@ TEST_F(CommandSearchTest, FindsTheControllerReadsItsConfigurationAndStopsItsStre
     ASSERT_EQ(store.Sensors(0, 0), 4u);
     EXPECT_EQ(store.SensorLabels(0, 0)[0], 10);   // kind 1: label bytes are tenths of a metre
     EXPECT_EQ(store.SensorLabels(0, 0)[3], 2500);
-    EXPECT_EQ(store.SensorCount, 4u);
-    EXPECT_EQ(store.CableCount, 1);
+    EXPECT_EQ(store.SensorCount(), 4u);
+    EXPECT_EQ(store.CableCount(), 1);
     EXPECT_EQ(view.Cell(1, 1), "Hexar-1/100");
     EXPECT_EQ(view.Cell(1, 2), "01234");
     EXPECT_EQ(view.Cell(1, 3), "4660");
@@ -360,7 +360,7 @@ TEST_F(CommandSearchTest, FailedConfigurationReadShowsTheStatusAndKeepsTheIdenti
     EXPECT_EQ(op.messages[0].Text, "status 16");
     EXPECT_EQ(store.DevSig(0).Sensors, 3);
     EXPECT_EQ(store.DevSig(0).Cables, 1);
-    EXPECT_EQ(store.SensorCount, 3u);
+    EXPECT_EQ(store.SensorCount(), 3u);
     // No stop-stream command after a failed configuration read.
     EXPECT_EQ(bus.Log.back().Code, 40);
 }
@@ -371,7 +371,7 @@ TEST_F(CommandSearchTest, AReplyTooShortForSerialAndKindDescribesNoSensor) {
     Run();
     EXPECT_EQ(store.DevSig(0).Sensors, 0);
     EXPECT_EQ(store.Cables(0), 0u);
-    EXPECT_EQ(store.SensorCount, 0u);
+    EXPECT_EQ(store.SensorCount(), 0u);
 }
 
 TEST(SearchSettingsFile, FileValuesReachTheLineAndComeBackUnchanged) {

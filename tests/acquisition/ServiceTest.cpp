@@ -30,9 +30,9 @@ protected:
             const size_t d = store.Devices();
             store.SetDeviceCount(d + 1);
             store.DevSig(d).Address = a;
+            store.CountDevice();
         }
-        store.DeviceCount = 3;
-        store.SelDevice = 1;
+        store.Select(1, 0);
     }
     bool Apply(const DeviceEdit& e) {
         return ApplyDeviceEdit(e, bus, store, shown, settings, op, log, clock, view);
@@ -89,7 +89,7 @@ TEST_F(ServiceTest, SwitchDeviceOff_ClosesThePortOnlyForTheOnlyDevice) {
     store.DevSig(1).Caps = 0x01FF;
     SwitchDeviceOff(bus, store, [&] { ++stops; }, [&] { ++rules; });
     EXPECT_EQ(store.DevSig(1).Caps, 0);
-    EXPECT_EQ(store.DeviceCount, 0);
+    EXPECT_EQ(store.DeviceCount(), 0);
     EXPECT_EQ(store.Devices(), 3u);
     EXPECT_TRUE(bus.Connected());
     EXPECT_EQ(bus.Log.back().Code, 73);
@@ -97,11 +97,11 @@ TEST_F(ServiceTest, SwitchDeviceOff_ClosesThePortOnlyForTheOnlyDevice) {
     EXPECT_EQ(stops, 1);
     EXPECT_EQ(rules, 1);
 
-    store.DeviceCount = 1;
-    store.SelDevice = 0;
+    store.CountDevice();  // found again
+    store.Select(0, 0);
     SwitchDeviceOff(bus, store, nullptr, nullptr);
     EXPECT_FALSE(bus.Connected());
-    EXPECT_EQ(store.DeviceCount, 0);
+    EXPECT_EQ(store.DeviceCount(), 0);
 }
 
 TEST_F(ServiceTest, Comment_PaddedToThirtyTwoWindows1251Characters) {

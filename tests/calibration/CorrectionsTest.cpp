@@ -95,7 +95,7 @@ TEST(CorrectionRecords, WriteRefusesRowsOutsideTheLimitsAndAMissingRow) {
     RecordingLog log;
     MeasurementStore store(op, log);
     store.SetDeviceCount(1);
-    store.DeviceCount = 1;
+    store.CountDevice();
     table.SensorCount = 4;
     FakeClock clock;
     CorrectionView view;
@@ -425,7 +425,7 @@ TEST_F(SimulatedHexar, NothingIsWrittenFromAHalfGoodTableOrAfterACutRead) {
 // the order they were warmed.
 TEST_F(SimulatedHexar, NumberingFollowsTheOrderTheSensorsWereWarmedIn) {
     station.StartReception();
-    ASSERT_TRUE(station.Store().Receiving);
+    ASSERT_TRUE(station.Store().Receiving());
     MeasurementStore& store = station.Store();
 
     CorrectionTable table;

@@ -252,11 +252,13 @@ TEST(DeviceSettingsRules, AddressTakenByAnotherPresentDevice) {
     EXPECT_TRUE(AddressTaken(store, 0, 2));
     EXPECT_FALSE(AddressTaken(store, 1, 2)) << "its own address";
     EXPECT_FALSE(AddressTaken(store, 0, 9));
-    store.DeviceCount = 2;
+    store.DeviceSwitchedOff();
+    store.CountDevice();
+    store.CountDevice();
     EXPECT_FALSE(AddressTaken(store, 0, 3)) << "beyond the devices counted as present";
-    store.SelDevice = 1;
+    store.Select(1, 0);
     EXPECT_EQ(SelectedAddress(store), 2);
-    store.DeviceCount = 0;
+    store.DeviceSwitchedOff();
     EXPECT_EQ(SelectedAddress(store), 255);
 }
 

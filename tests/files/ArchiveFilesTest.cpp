@@ -88,11 +88,11 @@ TEST_F(ArchiveFilesTest, LoadsTheLastChosenFileFirstAndReportsTheGroup) {
     EXPECT_EQ(files_.FileOpenArhiv({a, b, c}), 3u);
     EXPECT_EQ(Serials(), (std::vector<uint16_t>{3, 2, 1}));
     EXPECT_TRUE(op_.messages.empty());
-    EXPECT_TRUE(store_.ArchiveLoaded);
+    EXPECT_TRUE(store_.ArchiveLoaded());
     EXPECT_TRUE(files_.SignaturesConfirmed);
-    EXPECT_EQ(store_.DeviceCount, 3);
-    EXPECT_EQ(store_.CableCount, 3);
-    EXPECT_EQ(store_.SensorCount, 6u);
+    EXPECT_EQ(store_.DeviceCount(), 3);
+    EXPECT_EQ(store_.CableCount(), 3);
+    EXPECT_EQ(store_.SensorCount(), 6u);
     EXPECT_EQ(store_.ValidValues(), 9u);
     const TDevSig& first = store_.DevSig(0);
     EXPECT_EQ(first.TypeName, "Dorma-1/100");  // from the catalogue by the type code
@@ -160,7 +160,7 @@ TEST_F(ArchiveFilesTest, DamagedRecordsAreAskedBeforeTheSignatureAndNoEmptiesThe
     EXPECT_NE(op_.messages[1].Text.find("не имеет электронной подписи!"), std::string::npos);
     // B had loaded well before A; the No empties the store anyway.
     EXPECT_EQ(store_.Devices(), 0u);
-    EXPECT_FALSE(store_.ArchiveLoaded);
+    EXPECT_FALSE(store_.ArchiveLoaded());
     EXPECT_TRUE(view_.titles.empty());
 }
 

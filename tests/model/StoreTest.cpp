@@ -32,7 +32,7 @@ public:
     void StopReception() override {
         calls.push_back("StopReception");
         if (store_) {
-            selDeviceAtStop = store_->SelDevice;
+            selDeviceAtStop = store_->SelDevice();
             devicesAtStop = store_->Devices();
         }
     }
@@ -98,9 +98,9 @@ protected:
         store.SetSensorCount(0, 1, 2);
         store.SetCableCount(1, 1);
         store.SetSensorCount(1, 0, 4);
-        store.DeviceCount = 2;
-        store.CableCount = 3;
-        store.SensorCount = 9;
+        store.CountDevice();
+        store.CountDevice();
+        store.CountCables(3, 9);
     }
     // Live data: one sample on each cable.
     void Receive() {
@@ -302,7 +302,8 @@ TEST_F(StoreTest, NoteSampleTimeWidensTheRangeOnly) {
 TEST_F(StoreTest, ClearResultsAsksAboutLiveDataAndOnNoKeepsEverything) {
     Configure();
     Receive();
-    store.SelSamples = 1;
+    store.Select(0, 0);
+    listener.calls.clear();
     op.Answer(false);
     EXPECT_FALSE(store.ClearResults());
     ASSERT_EQ(op.messages.size(), 1u);
@@ -312,7 +313,7 @@ TEST_F(StoreTest, ClearResultsAsksAboutLiveDataAndOnNoKeepsEverything) {
     EXPECT_EQ(log.Lines, std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Нет"});
     EXPECT_EQ(store.ValidValues(), 7u);
     EXPECT_EQ(store.SampleCount(1, 0), 1u);
-    EXPECT_EQ(store.SelSamples, 1u);
+    EXPECT_EQ(store.SelSamples(), 1u);
     EXPECT_TRUE(listener.calls.empty());
 }
 
@@ -321,9 +322,9 @@ TEST_F(StoreTest, ClearResultsDropsSamplesAndKeepsTheConfiguration) {
     store.CableSerials(0)[0] = 42;
     store.SensorLabels(1, 0)[3] = 350;
     Receive();
-    store.SelSamples = 1;
-    store.ShownValues = 2;
-    store.Receiving = true;
+    store.Select(0, 0);  // one sample shown, two of its values
+    store.SetReceiving(true);
+    listener.calls.clear();
     op.Answer(true);
     EXPECT_TRUE(store.ClearResults());
     EXPECT_EQ(log.Lines, (std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Да",
@@ -335,12 +336,12 @@ TEST_F(StoreTest, ClearResultsDropsSamplesAndKeepsTheConfiguration) {
     EXPECT_EQ(store.CableSerials(0)[0], 42);
     EXPECT_EQ(store.SensorLabels(1, 0)[3], 350);
     EXPECT_EQ(store.ValidValues(), 0u);
-    EXPECT_EQ(store.SelSamples, 0u);
-    EXPECT_EQ(store.ShownValues, 0u);
+    EXPECT_EQ(store.SelSamples(), 0u);
+    EXPECT_EQ(store.ShownValues(), 0u);
     EXPECT_EQ(store.FirstSampleTime(), 1000000.0);
     EXPECT_EQ(store.LastSampleTime(), 0.0);
-    EXPECT_EQ(store.DeviceCount, 2);
-    EXPECT_TRUE(store.Receiving);  // reception goes on
+    EXPECT_EQ(store.DeviceCount(), 2);
+    EXPECT_TRUE(store.Receiving());  // reception goes on
     EXPECT_EQ(listener.calls, std::vector<std::string>{"StoreCleared"});
     ExpectInvariants(store);
     // The next sample starts the series afresh.
@@ -353,11 +354,12 @@ TEST_F(StoreTest, ClearResultsDropsSamplesAndKeepsTheConfiguration) {
 TEST_F(StoreTest, ClearResultsWithoutQuestionForArchiveDataOrNoReadings) {
     Configure();
     Receive();
-    store.ArchiveLoaded = true;
+    store.MarkArchiveLoaded();
     EXPECT_TRUE(store.ClearResults());
     EXPECT_TRUE(op.messages.empty());
     EXPECT_EQ(log.Lines, std::vector<std::string>{" > Результаты измерений удалены"});
-    store.ArchiveLoaded = false;
+    store.ReleaseAll(false);
+    Configure();
     EXPECT_TRUE(store.ClearResults());  // nothing received: nothing to ask about
     EXPECT_TRUE(op.messages.empty());
 }
@@ -375,8 +377,9 @@ TEST_F(StoreTest, ClearResultsDoesNothingWhileASearchRuns) {
 TEST_F(StoreTest, ReleaseAllOnNoChangesNothing) {
     Configure();
     Receive();
-    store.Receiving = true;
-    store.SelDevice = 1;
+    store.SetReceiving(true);
+    store.Select(1, 0);
+    listener.calls.clear();
     op.Answer(false);
     EXPECT_FALSE(store.ReleaseAll(true));
     ASSERT_EQ(op.messages.size(), 1u);
@@ -385,22 +388,18 @@ TEST_F(StoreTest, ReleaseAllOnNoChangesNothing) {
     EXPECT_EQ(log.Lines, std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Нет"});
     EXPECT_EQ(store.Devices(), 2u);
     EXPECT_EQ(store.ValidValues(), 7u);
-    EXPECT_TRUE(store.Receiving);
-    EXPECT_EQ(store.SelDevice, 1);
+    EXPECT_TRUE(store.Receiving());
+    EXPECT_EQ(store.SelDevice(), 1);
     EXPECT_TRUE(listener.calls.empty());
 }
 
 TEST_F(StoreTest, ReleaseAllStopsReceptionFirstThenEmptiesEverything) {
     Configure();
     Receive();
-    store.Receiving = true;
-    store.ArchiveLoaded = false;
-    store.NotebookOnGraphs = true;
-    store.SelDevice = 1;
-    store.SelCable = 0;
-    store.SelSensors = 4;
-    store.SelSamples = 1;
-    store.ShownValues = 3;
+    store.SetReceiving(true);
+    store.SetNotebookOnGraphs(true);
+    store.Select(1, 0);  // four sensors, one sample, three values
+    listener.calls.clear();
     op.Answer(true);
     EXPECT_TRUE(store.ReleaseAll(true));
     // The stop command must still see the selected device in the lists.
@@ -410,18 +409,18 @@ TEST_F(StoreTest, ReleaseAllStopsReceptionFirstThenEmptiesEverything) {
     EXPECT_EQ(log.Lines, (std::vector<std::string>{" > Запрос на удаление данных. Продолжить? Да",
                                                     " > Динамическая память освобождена"}));
     EXPECT_EQ(store.Devices(), 0u);
-    EXPECT_EQ(store.DeviceCount, 0);
-    EXPECT_EQ(store.CableCount, 0);
-    EXPECT_EQ(store.SensorCount, 0u);
-    EXPECT_EQ(store.SelDevice, 0);
-    EXPECT_EQ(store.SelSensors, 0);
-    EXPECT_EQ(store.SelSamples, 0u);
-    EXPECT_EQ(store.ShownValues, 0u);
+    EXPECT_EQ(store.DeviceCount(), 0);
+    EXPECT_EQ(store.CableCount(), 0);
+    EXPECT_EQ(store.SensorCount(), 0u);
+    EXPECT_EQ(store.SelDevice(), 0);
+    EXPECT_EQ(store.SelSensors(), 0);
+    EXPECT_EQ(store.SelSamples(), 0u);
+    EXPECT_EQ(store.ShownValues(), 0u);
     EXPECT_EQ(store.ValidValues(), 0u);
     EXPECT_EQ(store.FirstSampleTime(), 1000000.0);
     EXPECT_EQ(store.LastSampleTime(), 0.0);
-    EXPECT_FALSE(store.Receiving);
-    EXPECT_FALSE(store.NotebookOnGraphs);
+    EXPECT_FALSE(store.Receiving());
+    EXPECT_FALSE(store.NotebookOnGraphs());
     ExpectInvariants(store);
 }
 
@@ -433,10 +432,10 @@ TEST_F(StoreTest, ReleaseAllWithoutAskingOrWhenNothingIsAtStake) {
     EXPECT_EQ(store.Devices(), 0u);
     Configure();
     Receive();
-    store.ArchiveLoaded = true;
+    store.MarkArchiveLoaded();
     EXPECT_TRUE(store.ReleaseAll(true));
     EXPECT_TRUE(op.messages.empty());
-    EXPECT_FALSE(store.ArchiveLoaded);
+    EXPECT_FALSE(store.ArchiveLoaded());
     // Not receiving: reception is not stopped.
     EXPECT_EQ(std::count(listener.calls.begin(), listener.calls.end(), "StopReception"), 0);
 }
@@ -445,12 +444,11 @@ TEST_F(StoreTest, ASelectionPastTheListsAfterReleaseShowsNothing) {
     Configure();
     Receive();
     store.ReleaseAll(false);
-    store.SelDevice = 1;
-    store.SelCable = 3;
+    store.Select(1, 3);
     EXPECT_FALSE(store.SelectionValid());
-    EXPECT_EQ(store.Sensors(store.SelDevice, store.SelCable), 0u);
-    EXPECT_TRUE(store.SampleTimes(store.SelDevice, store.SelCable).empty());
-    EXPECT_EQ(store.Samples(store.SelDevice, store.SelCable, 0).size(), 0u);
+    EXPECT_EQ(store.Sensors(store.SelDevice(), store.SelCable()), 0u);
+    EXPECT_TRUE(store.SampleTimes(store.SelDevice(), store.SelCable()).empty());
+    EXPECT_EQ(store.Samples(store.SelDevice(), store.SelCable(), 0).size(), 0u);
 }
 
 TEST_F(StoreTest, EveryListenerIsToldOnceUntilRemoved) {
@@ -474,25 +472,23 @@ TEST_F(StoreTest, EveryListenerIsToldOnceUntilRemoved) {
 TEST_F(StoreTest, AnnouncementsCountTheSelectionBeforeTheyTell) {
     Configure();
     Receive();
-    store.SelDevice = 0;
-    store.SelCable = 0;
     uint32_t shownWhenTold = 0;
     struct Peek final : StationEvents {
         const MeasurementStore& s;
         uint32_t& shown;
         std::vector<SamplePlace> places;
         Peek(const MeasurementStore& st, uint32_t& n) : s(st), shown(n) {}
-        void SelectionChanged() override { shown = s.ShownValues; }
+        void SelectionChanged() override { shown = s.ShownValues(); }
         void SampleAdded(const SamplePlace& p) override {
-            shown = s.ShownValues;
+            shown = s.ShownValues();
             places.push_back(p);
         }
     } peek(store, shownWhenTold);
     store.Events().Subscribe(&peek);
 
-    store.AnnounceSelection();
-    EXPECT_EQ(store.SelSensors, 3);
-    EXPECT_EQ(store.SelSamples, 1u);
+    store.Select(0, 0);
+    EXPECT_EQ(store.SelSensors(), 3);
+    EXPECT_EQ(store.SelSamples(), 1u);
     EXPECT_EQ(shownWhenTold, 2u);  // 2153 and -120; the missing value is not shown
 
     const Temperature next[] = {1, 2, 3};
@@ -502,8 +498,8 @@ TEST_F(StoreTest, AnnouncementsCountTheSelectionBeforeTheyTell) {
     store.AppendSample(0, 1, 45001.0, other);
     store.AnnounceSample(0, 1);  // not the selected cable: its counts stay
     store.AnnounceSample(1, 3);  // no such cable: nobody is told
-    EXPECT_EQ(store.SelSamples, 2u);
-    EXPECT_EQ(store.ShownValues, 5u);
+    EXPECT_EQ(store.SelSamples(), 2u);
+    EXPECT_EQ(store.ShownValues(), 5u);
     ASSERT_EQ(peek.places.size(), 2u);
     EXPECT_EQ(peek.places[0].Index, 1u);
     EXPECT_EQ(peek.places[0].Time, 45001.0);
@@ -511,12 +507,41 @@ TEST_F(StoreTest, AnnouncementsCountTheSelectionBeforeTheyTell) {
     EXPECT_FALSE(peek.places[1].Selected);
     EXPECT_EQ(shownWhenTold, 5u);
 
+    // A streamed sample counts as shown at once; its values when it is complete.
+    store.OpenSample(0, 0, 45002.0);
+    store.OpenSample(0, 1, 45002.0);
+    EXPECT_EQ(store.SelSamples(), 3u);
+    EXPECT_EQ(store.ShownValues(), 5u);
+    EXPECT_EQ(store.Samples(0, 0, 2)[2], NoValue);
+    store.SetValue(0, 0, 2, 2, 1500);
+    store.AnnounceSample(0, 0);
+    EXPECT_EQ(store.ShownValues(), 6u);
+    EXPECT_EQ(peek.places.size(), 3u);
+
     // While a search runs the counts are left alone; the subscribers are told all the same.
     listener.searching = true;
-    store.SelCable = 1;
-    store.AnnounceSelection();
-    EXPECT_EQ(store.SelSensors, 3);
+    store.Select(0, 1);
+    EXPECT_EQ(store.SelSensors(), 3);
     store.Events().Unsubscribe(&peek);
+}
+
+// The totals that the search and the archive readers count stop at their width instead of
+// wrapping to a small number; switching off withdraws the devices, not their data.
+TEST_F(StoreTest, TotalsStopAtTheirLimitAndSwitchingOffKeepsTheLists) {
+    Configure();
+    Receive();
+    for (int i = 0; i < 0x10000; ++i) store.CountDevice();
+    store.CountCables(0xFFFF, 1);
+    EXPECT_EQ(store.DeviceCount(), 0xFFFF);
+    EXPECT_EQ(store.CableCount(), 0xFFFF);
+    EXPECT_EQ(store.SensorCount(), 10u);
+    store.ReplaceCableCounts(1, 4);
+    EXPECT_EQ(store.CableCount(), 1);
+    EXPECT_EQ(store.SensorCount(), 4u);
+    store.DeviceSwitchedOff();
+    EXPECT_EQ(store.DeviceCount(), 0);
+    EXPECT_EQ(store.Devices(), 2u);
+    EXPECT_EQ(store.ValidValues(), 7u);
 }
 
 TEST_F(StoreTest, LongSequencesKeepTheInvariants) {
@@ -559,11 +584,7 @@ TEST_F(StoreTest, LongSequencesKeepTheInvariants) {
                 break;
             }
             case 4:
-                if (next(20) == 0) {
-                    store.ArchiveLoaded = true;
-                    next(2) ? store.ClearResults() : store.ReleaseAll(true);
-                    store.ArchiveLoaded = false;
-                }
+                if (next(20) == 0) next(2) ? store.ClearResults(false) : store.ReleaseAll(false);
                 break;
             default:
                 for (auto& v : values) v = next(4) ? static_cast<Temperature>(next(5000)) : NoValue;

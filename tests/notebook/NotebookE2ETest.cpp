@@ -42,7 +42,7 @@ protected:
         wanted.FindFinishAddr = 1;
         wanted.AdditionalDelay = 200;
         ASSERT_TRUE(station.RunSearch(wanted));
-        ASSERT_EQ(station.Store().DeviceCount, 1);
+        ASSERT_EQ(station.Store().DeviceCount(), 1);
         op.Clear();
         events.Calls = 0;
     }

@@ -216,7 +216,7 @@ TEST_F(NotebookFiles, DecimalMarkOfTheProgramReplacesTheFilesInNumberCells) {
     ASSERT_EQ(graphs.Lines[1].size(), 2u);
     EXPECT_DOUBLE_EQ(graphs.Lines[1][0].second, 21.75);
     EXPECT_EQ(graphs.Captions[0], "№1  0,5 м");
-    EXPECT_TRUE(station.Store().NotebookOnGraphs);
+    EXPECT_TRUE(station.Store().NotebookOnGraphs());
     EXPECT_EQ(graphs.Calls.back(), "GraphShowAll");
     EXPECT_EQ(op.Shown(), (std::vector<std::string>{"ask: Данные Блокнота собраны с одной термокосы.\r\nВывести на График?"}));
 }

@@ -92,7 +92,7 @@ TEST_F(StationTest, NoOtherUserStartsWhileASearchRuns) {
     EXPECT_FALSE(station.RunSearch(wanted));
     EXPECT_EQ(taken, std::vector<bool>(7, false));
     EXPECT_GE(pump.Calls, 2);
-    EXPECT_FALSE(station.Store().Receiving);
+    EXPECT_FALSE(station.Store().Receiving());
     EXPECT_EQ(station.Holder(), LineUser::Idle);
     {
         const LineLease notebook = station.Take(LineUser::Notebook);
@@ -106,7 +106,7 @@ TEST_F(StationTest, TakingTheLineFromReceptionStopsItAsTheOperatorsStopDoes) {
     for (LineUser user : {LineUser::LinkTest, LineUser::Notebook, LineUser::Firmware}) {
         OneController();
         station.StartReception();
-        ASSERT_TRUE(station.Store().Receiving);
+        ASSERT_TRUE(station.Store().Receiving());
         ASSERT_EQ(station.Holder(), LineUser::Reception);
         view.Events.clear();
         events.Seen.clear();
@@ -115,7 +115,7 @@ TEST_F(StationTest, TakingTheLineFromReceptionStopsItAsTheOperatorsStopDoes) {
         LineLease line = station.Take(user);
         EXPECT_TRUE(line);
         EXPECT_EQ(station.Holder(), user);
-        EXPECT_FALSE(station.Store().Receiving);
+        EXPECT_FALSE(station.Store().Receiving());
         EXPECT_EQ(view.Events, std::vector<std::string>{"countdown 00:00:00"});
         EXPECT_EQ(events.Seen, (std::vector<std::string>{"stopped", "line back from reception",
                                                          std::string("line to ") + UserName(user)}));
@@ -133,7 +133,7 @@ TEST_F(StationTest, TakingTheLineFromReceptionStopsItAsTheOperatorsStopDoes) {
         {
             const LineLease line = station.Take(user);
             EXPECT_TRUE(line);
-            EXPECT_TRUE(station.Store().Receiving);
+            EXPECT_TRUE(station.Store().Receiving());
             EXPECT_EQ(station.Holder(), LineUser::Reception);
         }
         EXPECT_EQ(station.Holder(), LineUser::Reception);  // its end leaves reception the line
@@ -326,14 +326,14 @@ TEST(LateViews, ViewsAndLogJoinedLater) {
     station.SetViews({nullptr, &window});
     log.Attach(&shown);
     station.StartReception();
-    ASSERT_TRUE(store.Receiving);
+    ASSERT_TRUE(store.Receiving());
     EXPECT_EQ(shown.Lines.front(), "early");
 
     station.SetViews({});
     log.Attach(nullptr);
     const size_t linesBefore = shown.Lines.size();
     station.StopReception();
-    EXPECT_FALSE(store.Receiving);
+    EXPECT_FALSE(store.Receiving());
     EXPECT_TRUE(window.Events.empty());
     EXPECT_EQ(shown.Lines.size(), linesBefore);
 }

@@ -73,9 +73,8 @@ inline size_t AddDevice(MeasurementStore& store, const DeviceSpec& device) {
     }
     dev.Cables = static_cast<uint8_t>(device.Cables.size());
     dev.Sensors = sensors;
-    store.DeviceCount = static_cast<uint16_t>(store.Devices());
-    store.CableCount = static_cast<uint16_t>(store.CableCount + device.Cables.size());
-    store.SensorCount += sensors;
+    store.CountDevice();
+    store.CountCables(device.Cables.size(), sensors);
     return d;
 }
 

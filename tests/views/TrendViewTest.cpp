@@ -84,11 +84,11 @@ TEST_F(TrendFixture, FollowsTheNewestSampleUntilTheOperatorStepsBack) {
     view.Update(false, true);
     EXPECT_TRUE(view.TraceLine().empty());
 
-    store.ArchiveLoaded = true;
+    store.MarkArchiveLoaded();
     view.MoveMain(3);
     EXPECT_EQ(view.Panel(4), "Файл.....");
 
-    store.NotebookOnGraphs = true;
+    store.SetNotebookOnGraphs(true);
     EXPECT_FALSE(view.MoveMain(0));
 
     view.Clear();

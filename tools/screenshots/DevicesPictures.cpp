@@ -42,7 +42,7 @@ int main(int argc, char* argv[]) {
     s.PortDefault = 3;
     s.FindFinishAddr = 3;
     station.RunSearch(s);
-    station.Store().SelDevice = 1;
+    station.Store().Select(1, 0);
     // The second device holds values its lists do not have: the dialogs show them marked.
     line->Line->With([&] {
         sim::Dorma& d = *line->Dormas[1];

@@ -65,9 +65,7 @@ int main(int argc, char* argv[]) {
     scanM.SelectRow(4);
     save(shell.Main(), QStringLiteral("main-probe"));
     // A Hexar-1/100 offers the most device commands: every tool-bar button shows.
-    store.SelDevice = static_cast<uint16_t>(test::AddDevice(store, 2, {{77, 1, {100, 200, 300}}}, 0, 77, 2012, 2));
-    store.SelCable = 0;
-    shell.Store().AnnounceSelection();
+    store.Select(static_cast<uint16_t>(test::AddDevice(store, 2, {{77, 1, {100, 200, 300}}}, 0, 77, 2012, 2)), 0);
     save(shell.Main(), QStringLiteral("main-hexar100"));
     scanM.PreparePopup();
     save(*scanM.PopupMenu(), QStringLiteral("scanm-popup"));
@@ -96,8 +94,7 @@ int main(int argc, char* argv[]) {
 
     // The length trend of the first cable (11 sensors at 0.5 ... 10.5 m), as the program shows it,
     // turned into the ground, and the print dialog with its chart.
-    store.SelDevice = 0;
-    store.SelCable = 0;
+    store.Select(0, 0);
     store.AppendSample(0, 0, 46000.6, std::vector<Temperature>{2050, 2103, 2210, 2301, 2420, 2600, 2500, 2380, 2200, 2150, 2100});
     TfrmTrend& trend = shell.Trend();
     trend.SetPositionAxis(1, 0, 11);

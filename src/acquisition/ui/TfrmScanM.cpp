@@ -215,10 +215,8 @@ void TfrmScanM::OnCurrentCellChanged(int row) {
     if (!ref) return;
     const int previous = selectedRow_;
     selectedRow_ = row;
-    store_.SelDevice = static_cast<uint16_t>(ref->Device);
-    store_.SelCable = static_cast<uint16_t>(ref->Cable);
+    store_.Select(static_cast<uint16_t>(ref->Device), static_cast<uint16_t>(ref->Cable));
     emit RowSelected(previous, row);
-    store_.AnnounceSelection();
 }
 
 QString TfrmScanM::CopyText() const {
@@ -282,8 +280,8 @@ void TfrmScanM::SetChangeCommandsEnabled(bool enabled) {
 }
 
 void TfrmScanM::PreparePopup() {
-    if (store_.HasDevice(store_.SelDevice)) {
-        const int address = store_.DevSig(store_.SelDevice).Address;
+    if (store_.HasDevice(store_.SelDevice())) {
+        const int address = store_.DevSig(store_.SelDevice()).Address;
         actEditAddress_->setText(QString::fromStdString(EditCommandText(EditMode::Address, address)));
         actEditComment_->setText(QString::fromStdString(EditCommandText(EditMode::Comment, address)));
     } else {

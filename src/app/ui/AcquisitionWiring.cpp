@@ -104,7 +104,7 @@ int AcquisitionWiring::DeviceRow(size_t device) const {
 
 void AcquisitionWiring::OpenEditor(EditMode mode) {
     const QString comment =
-        store_.HasDevice(store_.SelDevice) ? w_.ScanM.Cell(DeviceRow(store_.SelDevice), CommentColumn) : QString();
+        store_.HasDevice(store_.SelDevice()) ? w_.ScanM.Cell(DeviceRow(store_.SelDevice()), CommentColumn) : QString();
     mac_->Execute(mode, comment, find_->Controls().BaudItem);
 }
 

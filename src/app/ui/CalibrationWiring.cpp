@@ -138,9 +138,9 @@ void CalibrationWiring::StoreEmptied() {
 void CalibrationWiring::SelectionChanged() {
     const MeasurementStore& store = station_.Store();
     report_->Rebuild();
-    if (store.ArchiveLoaded && store.HasDevice(store.SelDevice))
-        report_->setWindowTitle(QStringLiteral("Отчет - ") + QFileInfo(Q(store.DevSig(store.SelDevice).Source)).fileName());
-    if (!store.SelectionValid() || store.Sensors(store.SelDevice, store.SelCable) == 0) autoSet_->ResetMarks();
+    if (store.ArchiveLoaded() && store.HasDevice(store.SelDevice()))
+        report_->setWindowTitle(QStringLiteral("Отчет - ") + QFileInfo(Q(store.DevSig(store.SelDevice()).Source)).fileName());
+    if (!store.SelectionValid() || store.Sensors(store.SelDevice(), store.SelCable()) == 0) autoSet_->ResetMarks();
     ShowReadRomButton();
 }
 

@@ -20,7 +20,7 @@ DevicesWiring::~DevicesWiring() = default;
 
 int DevicesWiring::SelectedType() const {
     const MeasurementStore& store = station_.Store();
-    return store.HasDevice(store.SelDevice) ? store.DevSig(store.SelDevice).DevType : 0;
+    return store.HasDevice(store.SelDevice()) ? store.DevSig(store.SelDevice()).DevType : 0;
 }
 
 DeviceDialog* DevicesWiring::SettingsDialog() const {

@@ -44,18 +44,18 @@ void GraphWiring::ReceptionStopped() { graphic_.SetFollow(false); }
 void GraphWiring::ArchiveShown() { graphic_.SetAutoZoom(true); }
 
 void GraphWiring::ShowCounts() {
-    graphic_.SetStatusPanel(2, Q(CountsText(store_.SelSamples, store_.ShownValues)));
+    graphic_.SetStatusPanel(2, Q(CountsText(store_.SelSamples(), store_.ShownValues())));
 }
 
 void GraphWiring::SelectionChanged() {
     if (search_ && search_->SearchRunning()) return;
-    const size_t d = store_.SelDevice, c = store_.SelCable;
+    const size_t d = store_.SelDevice(), c = store_.SelCable();
     if (!store_.HasDevice(d)) return;
-    if (store_.ArchiveLoaded)
+    if (store_.ArchiveLoaded())
         graphic_.setWindowTitle(QStringLiteral("График - ") + QFileInfo(Q(store_.DevSig(d).Source)).fileName());
 
     graphic_.DestroyLines();
-    const int sensors = store_.SelSensors;
+    const int sensors = store_.SelSensors();
     graphic_.CreateLines(sensors);
     if (store_.HasCable(d, c)) {
         const int kind = store_.CableKinds(d)[c];
@@ -65,10 +65,10 @@ void GraphWiring::SelectionChanged() {
             graphic_.SetLineCaption(i, Q(GraphLineCaption(kind, i, labels[i - 1], mark)));
         graphic_.SetAxisCaption(Q(GraphAxisCaption(kind)));
     }
-    if (store_.SelSamples > 0) {
+    if (store_.SelSamples() > 0) {
         // The lines read the store's series; nothing is copied.
         graphic_.SuspendRepaint();
-        for (int s = 0; s < sensors; ++s) graphic_.ShowStoreSeries(s + 1, store_, d, c, s, store_.SelSamples);
+        for (int s = 0; s < sensors; ++s) graphic_.ShowStoreSeries(s + 1, store_, d, c, s, store_.SelSamples());
         if (graphic_.AutoZoom()) graphic_.ShowAll();
         graphic_.ResumeRepaint();
     }
@@ -77,16 +77,16 @@ void GraphWiring::SelectionChanged() {
 
 void GraphWiring::SampleAdded(const SamplePlace& place) {
     const size_t d = place.Device, c = place.Cable;
-    if (!place.Selected || store_.SelSamples == 0 || !store_.HasCable(d, c)) return;
-    const int sensors = std::min<int>(store_.SelSensors, static_cast<int>(store_.Sensors(d, c)));
+    if (!place.Selected || store_.SelSamples() == 0 || !store_.HasCable(d, c)) return;
+    const int sensors = std::min<int>(store_.SelSensors(), static_cast<int>(store_.Sensors(d, c)));
     graphic_.SuspendRepaint();
     for (int s = 0; s < sensors && s < graphic_.LineCount(); ++s)
-        graphic_.ShowStoreSeries(s + 1, store_, d, c, s, store_.SelSamples);
+        graphic_.ShowStoreSeries(s + 1, store_, d, c, s, store_.SelSamples());
     graphic_.ResumeRepaint();
     ShowCounts();
     if (graphic_.AutoZoom())
         graphic_.ShowAll();
-    else if (store_.SelSensors > 1)
+    else if (store_.SelSensors() > 1)
         graphic_.RefreshTrackedLine();
 }
 

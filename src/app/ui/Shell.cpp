@@ -125,7 +125,7 @@ void Shell::WireCommands() {
             [this] { Store().ReleaseAll(true); });
 
     ProgSetHooks hooks;
-    hooks.Receiving = [this] { return Store().Receiving; };
+    hooks.Receiving = [this] { return Store().Receiving(); };
     hooks.ShowHint = [this](bool on) { SetShowHint(on); };
     // Reception keeps the polling interval in force, auto-save its period; their timers follow
     // (a running timer counts anew).
@@ -207,7 +207,7 @@ void Shell::CollectSettings() {
 
 bool Shell::CloseQuery() {
     if (terminating_) return true;
-    return ConfirmProgramClose(Settings().Main.ConfirmClose, Store().ArchiveLoaded, Store().ValidValues(),
+    return ConfirmProgramClose(Settings().Main.ConfirmClose, Store().ArchiveLoaded(), Store().ValidValues(),
                                operator_);
 }
 
@@ -215,8 +215,8 @@ void Shell::OnClosing() {
     if (hooks_.StopLongLoops) hooks_.StopLongLoops();
     // Ended by the system, the readings since the last auto-save would be lost: the running
     // reception's file is written once more before reception stops.
-    if (terminating_ && Store().Receiving && hooks_.SaveRunningAutoSave) hooks_.SaveRunningAutoSave();
-    if (Store().Receiving && hooks_.StopReception) hooks_.StopReception();
+    if (terminating_ && Store().Receiving() && hooks_.SaveRunningAutoSave) hooks_.SaveRunningAutoSave();
+    if (Store().Receiving() && hooks_.StopReception) hooks_.StopReception();
     CollectSettings();
     if (hooks_.SavingSettings) hooks_.SavingSettings();
     std::string error;

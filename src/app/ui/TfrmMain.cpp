@@ -241,8 +241,8 @@ void TfrmMain::ShowPicture(int picture) {
 }
 
 void TfrmMain::ShowDevicePanel() {
-    if (!store_.HasDevice(store_.SelDevice)) return;
-    const TDevSig& dev = store_.DevSig(store_.SelDevice);
+    if (!store_.HasDevice(store_.SelDevice())) return;
+    const TDevSig& dev = store_.DevSig(store_.SelDevice());
     panelValues_[QStringLiteral("lblType")]->setText(Q(dev.TypeName));
     panelValues_[QStringLiteral("lblSerial")]->setText(Q(DeviceNumberText(dev.Serial, dev.Year)));
     panelValues_[QStringLiteral("lblFirmware")]->setText(Q(dev.Firmware));

@@ -22,7 +22,7 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 void TfrmMain::FillCableSelector() {
     cableSelector_->clear();
-    const size_t d = store_.SelDevice;
+    const size_t d = store_.SelDevice();
     const int count = static_cast<int>(store_.Cables(d));
     if (count == 0) {
         cableSelector_->addItem(QString::fromUtf8(kNoCableItem));
@@ -33,17 +33,16 @@ void TfrmMain::FillCableSelector() {
             cableSelector_->addItem(Q(CableItemText(i, count, serials[i], kinds[i],
                                                     static_cast<int>(store_.Sensors(d, i)))));
     }
-    cableSelector_->setCurrentIndex(store_.SelCable < cableSelector_->count() ? store_.SelCable : -1);
+    cableSelector_->setCurrentIndex(store_.SelCable() < cableSelector_->count() ? store_.SelCable() : -1);
 }
 
 void TfrmMain::ClearCableSelector() { cableSelector_->clear(); }
 
 void TfrmMain::PickCable(int index) {
     cableSelector_->setCurrentIndex(index);
-    if (cableSelector_->count() < 2 || index < 0 || index == store_.SelCable) return;
-    store_.SelCable = static_cast<uint16_t>(index);
+    if (cableSelector_->count() < 2 || index < 0 || index == store_.SelCable()) return;
     // Every window that shows the selected cable follows, this one among them.
-    store_.AnnounceSelection();
+    store_.Select(store_.SelDevice(), static_cast<uint16_t>(index));
 }
 
 // --- Temperature table ----------------------------------------------------------------------
@@ -116,8 +115,8 @@ void TfrmMain::SetTableColour(int colour) {
 }
 
 void TfrmMain::FillTable() {
-    const size_t d = store_.SelDevice, c = store_.SelCable;
-    const int n = store_.SelSensors;
+    const size_t d = store_.SelDevice(), c = store_.SelCable();
+    const int n = store_.SelSensors();
     if (!store_.HasCable(d, c) || n == 0) {
         ClearTable();
         return;
@@ -141,10 +140,10 @@ void TfrmMain::FillTable() {
 
 void TfrmMain::RebuildView() {
     if (search_ && search_->SearchRunning()) return;
-    const size_t d = store_.SelDevice;
+    const size_t d = store_.SelDevice();
     if (!store_.HasDevice(d)) return;
 
-    if (store_.ArchiveLoaded) {
+    if (store_.ArchiveLoaded()) {
         setWindowTitle(QStringLiteral("Drumo - ") + QFileInfo(Q(store_.DevSig(d).Source)).fileName());
     } else {
         ShowDeviceActions();
@@ -154,22 +153,22 @@ void TfrmMain::RebuildView() {
     ShowDevicePanel();
 
     // The store has counted the selection's sensors, samples and shown values.
-    const size_t c = store_.SelCable;
+    const size_t c = store_.SelCable();
     FillTable();
 
-    if (store_.SelSamples > 0) {
+    if (store_.SelSamples() > 0) {
         const char mark = DecimalMark();
-        const uint32_t samples = store_.SelSamples;
-        for (int s = 0; s < store_.SelSensors; ++s)
+        const uint32_t samples = store_.SelSamples();
+        for (int s = 0; s < store_.SelSensors(); ++s)
             SetTableCell(2, s + 1, Q(TableValueText(store_.Samples(d, c, s)[samples - 1], mark)));
     }
 }
 
 void TfrmMain::ShowNewSample(int d, int c) {
-    if (store_.SelSamples == 0 || !store_.HasCable(d, c)) return;
+    if (store_.SelSamples() == 0 || !store_.HasCable(d, c)) return;
     if (store_.SampleTimes(d, c).empty()) return;
     const char mark = DecimalMark();
-    const int sensors = std::min<int>(store_.SelSensors, static_cast<int>(store_.Sensors(d, c)));
+    const int sensors = std::min<int>(store_.SelSensors(), static_cast<int>(store_.Sensors(d, c)));
     for (int r = 1; r <= sensors; ++r)
         SetTableCell(2, r, Q(TableValueText(store_.Samples(d, c, r - 1).back(), mark)));
 }

@@ -84,9 +84,9 @@ void TrendWiring::StoreEmptied() {
 // selected cable along a position axis fitted to the cable's labels.
 void TrendWiring::SelectionChanged() {
     if (search_ && search_->SearchRunning()) return;
-    const size_t d = store_.SelDevice, c = store_.SelCable;
+    const size_t d = store_.SelDevice(), c = store_.SelCable();
     if (!store_.HasDevice(d)) return;
-    if (store_.ArchiveLoaded)
+    if (store_.ArchiveLoaded())
         trend_.setWindowTitle(QStringLiteral("Тренд - ") +
                               QFileInfo(QString::fromStdString(store_.DevSig(d).Source)).fileName());
     if (store_.HasCable(d, c) && store_.Sensors(d, c) > 0) {
@@ -99,7 +99,7 @@ void TrendWiring::SelectionChanged() {
 
 // A new sample is followed when the main slider stood at the newest one before it came.
 void TrendWiring::SampleAdded(const SamplePlace& place) {
-    if (!place.Selected || store_.SelSamples == 0) return;
+    if (!place.Selected || store_.SelSamples() == 0) return;
     trend_.UpdateTrend(trend_.MainAtMaximum(), false);
 }
 

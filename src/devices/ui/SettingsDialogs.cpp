@@ -164,8 +164,8 @@ TfrmModbusDormaSet::TfrmModbusDormaSet(Station& station, Operator& op, QWidget* 
 bool TfrmModbusDormaSet::Read() {
     const MeasurementStore& store = station_.Store();
     address_ = SelectedAddress(store);
-    const bool selected = store.DeviceCount != 0 && store.HasDevice(store.SelDevice);
-    index_ = selected ? store.SelDevice : 0;
+    const bool selected = store.DeviceCount() != 0 && store.HasDevice(store.SelDevice());
+    index_ = selected ? store.SelDevice() : 0;
     unlocked_ = false;
     if (!Exchange([&](DeviceBus& bus) { return ReadSettings(bus, address_, settings_); })) return false;
     const DormaSettings& s = settings_;

@@ -345,7 +345,7 @@ void TfrmMGR::ShowTimeSlice() {
     }
     chart_->ResumeRepaint();
     panels_[2]->setText(QString::fromStdString(MomentText(t)));
-    panels_[4]->setText(QString::fromStdString(SliceModeText(store_.ArchiveLoaded, slider_.AtEnd())));
+    panels_[4]->setText(QString::fromStdString(SliceModeText(store_.ArchiveLoaded(), slider_.AtEnd())));
     if (AutoZoom()) ShowAll();
 }
 

@@ -272,7 +272,7 @@ void TfrmPlet::SetParameters(double tStep, double tBeg, double tFin) {
 
 void TfrmPlet::MakePlets() {
     if (running_ || !store_.SelectionValid()) return;
-    const PletCable cable = PletCableOf(store_, store_.SelDevice, store_.SelCable);
+    const PletCable cable = PletCableOf(store_, store_.SelDevice(), store_.SelCable());
     if (!PletComputable(cable)) return;
     const PletParameters p = Parameters();
     if (p.TFin <= p.TBeg) {
@@ -488,8 +488,8 @@ void TfrmPlet::StoreEmptied() {
 }
 
 void TfrmPlet::SelectionChanged() {
-    if (!store_.ArchiveLoaded || !store_.HasDevice(store_.SelDevice)) return;
-    const QString name = QFileInfo(QString::fromStdString(store_.DevSig(store_.SelDevice).Source)).fileName();
+    if (!store_.ArchiveLoaded() || !store_.HasDevice(store_.SelDevice())) return;
+    const QString name = QFileInfo(QString::fromStdString(store_.DevSig(store_.SelDevice()).Source)).fileName();
     setWindowTitle(QStringLiteral("Термоплеты - ") + name);
 }
 

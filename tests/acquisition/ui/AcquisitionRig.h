@@ -52,7 +52,7 @@ struct AcquisitionRig {
     }
     ~AcquisitionRig() {
         wiring.Find().SetLinkTest(false);
-        if (store.Receiving) wiring.StopReceptionNow();
+        if (store.Receiving()) wiring.StopReceptionNow();
         station.Bus().Disconnect();
         for (auto& l : lines) l.Line->Close();
         store.Events().Unsubscribe(&scanM);

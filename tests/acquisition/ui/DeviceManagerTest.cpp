@@ -23,8 +23,8 @@ void FillThreeDevices(MeasurementStore& store, TfrmScanM& manager) {
         ApplyDeviceType(store.DevSig(d), 3);
         store.DevSig(d).Address = static_cast<uint16_t>(10 + d);
         store.SetCableCount(d, cables[d]);
+        store.CountDevice();
     }
-    store.DeviceCount = 3;
     manager.SetListedRows(4);
     manager.SetRow(1, {"10", "Dorma-1/100", "00001", "1234", "16", "north", "\\\\.\\Com3"}, true);
     manager.SetRow(2, {"10", "—>", "00001", "[ --- ]", "0", "north", "\\\\.\\Com3"}, false);
@@ -68,13 +68,13 @@ private slots:
         QSignalSpy selected(&manager, &TfrmScanM::RowSelected);
 
         QVERIFY(manager.SelectRow(2));
-        QCOMPARE(store.SelDevice, 0);
-        QCOMPARE(store.SelCable, 1);
+        QCOMPARE(store.SelDevice(), 0);
+        QCOMPARE(store.SelCable(), 1);
         QVERIFY(manager.SelectRow(3));  // the device without cables
-        QCOMPARE(store.SelDevice, 1);
-        QCOMPARE(store.SelCable, 0);
+        QCOMPARE(store.SelDevice(), 1);
+        QCOMPARE(store.SelCable(), 0);
         QVERIFY(manager.SelectRow(4));
-        QCOMPARE(store.SelDevice, 2);
+        QCOMPARE(store.SelDevice(), 2);
         QCOMPARE(selected.count(), 3);
         QCOMPARE(selected.last().at(0).toInt(), 3);  // previous row
         QCOMPARE(selected.last().at(1).toInt(), 4);
@@ -94,7 +94,7 @@ private slots:
         QVERIFY(!manager.SelectRow(1));
         QCOMPARE(selected.count(), 0);
         QCOMPARE(manager.SelectedRow(), 4);
-        QCOMPARE(store.SelDevice, 2);
+        QCOMPARE(store.SelDevice(), 2);
         search.running = false;
         QVERIFY(manager.SelectRow(1));
     }

@@ -63,7 +63,7 @@ private slots:
             Shell shell({}, &op);
             ProgramWiring wiring(shell);
             shell.Show();
-            QCOMPARE(shell.Store().DeviceCount, 1);
+            QCOMPARE(shell.Store().DeviceCount(), 1);
             QCOMPARE(shell.Store().DevSig(0).TypeName, std::string("Hexar-1/100"));
             QVERIFY(shell.Main().StatusText().startsWith("\\\\.\\Com3: Приборов 1."));
             TfrmFind& find = wiring.Acquisition().Find();
@@ -145,12 +145,12 @@ private slots:
             ProgramWiring wiring(shell);
             shell.EndOnTerminationSignals();
             shell.Show();
-            QCOMPARE(shell.Store().DeviceCount, 1);
+            QCOMPARE(shell.Store().DeviceCount(), 1);
             QTRY_VERIFY_WITH_TIMEOUT(!wiring.Acquisition().Find().isVisible(), 3000);
             shell.ProgSet().TMaxBox()->setValue(55.5);
             shell.ProgSet().Apply();
             shell.Main().Action("actStart")->trigger();
-            QVERIFY(shell.Store().Receiving);
+            QVERIFY(shell.Store().Receiving());
             line->Line->With([&] {
                 line->Command->Streaming = true;
                 line->Command->StreamPeriodMs = 3600000;
@@ -165,7 +165,7 @@ private slots:
 
             std::raise(SIGTERM);
             QTRY_VERIFY_WITH_TIMEOUT(!shell.Main().isVisible(), 5000);
-            QVERIFY(!shell.Store().Receiving);
+            QVERIFY(!shell.Store().Receiving());
             QVERIFY(op.Shown().empty());
         }
         line->Line->Close();
@@ -195,7 +195,7 @@ private slots:
             Shell shell({}, &op);
             ProgramWiring wiring(shell);
             shell.Show();
-            QCOMPARE(shell.Store().DeviceCount, 1);
+            QCOMPARE(shell.Store().DeviceCount(), 1);
             QVERIFY(shell.Main().StatusText().startsWith("\\\\.\\Com6: "));
             shell.Main().close();
         }
@@ -220,7 +220,7 @@ private slots:
         ProgramWiring wiring(shell);
         shell.Show();
         QVERIFY(shell.StartedFromCommandLine());
-        QVERIFY(shell.Store().ArchiveLoaded);
+        QVERIFY(shell.Store().ArchiveLoaded());
         QCOMPARE(shell.Store().DevSig(0).Serial, 77);
         QCOMPARE(shell.ScanM().windowTitle(), QString("Диспетчер приборов - given.dml"));
         QCOMPARE(shell.Main().windowTitle(), QString("Drumo - given.dml"));

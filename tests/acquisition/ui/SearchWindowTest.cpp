@@ -43,7 +43,7 @@ private slots:
         rig.Find().ShowSearchWindow(false);
         rig.Click(rig.Find(), "btnStart");
 
-        QCOMPARE(rig.store.DeviceCount, 1);
+        QCOMPARE(rig.store.DeviceCount(), 1);
         QCOMPARE(rig.Find().StatusText(), QString("Поиск завершен. Приборов 1. Термокос 1. Датчиков %1").arg(sensors));
         QCOMPARE(rig.Find().PortText(), QString("Порт: 3"));
         QCOMPARE(rig.scanM.ListedRows(), 1);
@@ -67,7 +67,7 @@ private slots:
         rig.Find().ShowSearchWindow(false);
         rig.Find().RunSearch();
 
-        QCOMPARE(rig.store.DeviceCount, 3);
+        QCOMPARE(rig.store.DeviceCount(), 3);
         QCOMPARE(rig.scanM.ListedRows(), 1 + 2 + 6);
         QCOMPARE(rig.scanM.Cell(1, 0), QString("1"));
         QCOMPARE(rig.scanM.Cell(2, 0), QString("2"));
@@ -153,11 +153,11 @@ private slots:
         });
         rig.Find().RunSearch();
         QCOMPARE(counted, 0);
-        QCOMPARE(rig.store.DeviceCount, 3);
+        QCOMPARE(rig.store.DeviceCount(), 3);
 
         rig.Find().SetLinkTest(true);
         rig.main.Action("actStart")->trigger();
-        QVERIFY(rig.store.Receiving);
+        QVERIFY(rig.store.Receiving());
         QVERIFY(!rig.Find().LinkTestOn());
     }
 
@@ -182,11 +182,11 @@ private slots:
         QCOMPARE(rig.scanM.SelectedRow(), 1);
 
         rig.main.Action("actStart")->trigger();
-        QVERIFY(rig.store.Receiving);
+        QVERIFY(rig.store.Receiving());
         QVERIFY(rig.station.Scheduler().PollingTimerOn());
         QVERIFY(rig.station.Scheduler().UpdateTimerOn());
         QCOMPARE(rig.store.SampleCount(0, 0), size_t(1));
-        QCOMPARE(rig.store.SelSamples, 1u);
+        QCOMPARE(rig.store.SelSamples(), 1u);
         const Temperature v = rig.store.Samples(0, 0, 0)[0];
         QVERIFY(v != NoValue);
         QCOMPARE(rig.main.TableCell(2, 1), " " + QString::fromStdString(HundredthsText(v)));
@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(rig.store.SampleCount(0, 0), size_t(2));
 
         rig.main.Action("actStop")->trigger();
-        QVERIFY(!rig.store.Receiving);
+        QVERIFY(!rig.store.Receiving());
         QVERIFY(!rig.station.Scheduler().PollingTimerOn());
         QVERIFY(!rig.station.Scheduler().UpdateTimerOn());
         QCOMPARE(Child<QLabel>(rig.main, "LblRequest").text(), QString("00:00:00"));
@@ -226,9 +226,9 @@ private slots:
         sim::SimLine& line = rig.Serve(3, "hexar100");
         rig.Controls(0);
         rig.Find().RunSearch();
-        QCOMPARE(rig.store.DeviceCount, 1);
+        QCOMPARE(rig.store.DeviceCount(), 1);
         rig.main.Action("actStart")->trigger();
-        QVERIFY(rig.store.Receiving);
+        QVERIFY(rig.store.Receiving());
         QVERIFY(!rig.station.Scheduler().PollingTimerOn());  // a stream is not polled
         rig.Locked(line, [&] {
             line.Command->Streaming = true;
@@ -240,7 +240,7 @@ private slots:
         QVERIFY(WaitFor([&] {
             return rig.store.SampleCount(0, 0) == 1 && rig.wiring.Receiver().StreamSampleClosed();
         }));
-        QCOMPARE(rig.store.SelSamples, 1u);
+        QCOMPARE(rig.store.SelSamples(), 1u);
         QVERIFY(rig.main.TableCell(2, 1).startsWith(' '));
         QVERIFY(rig.main.TableCell(2, 1) != QString(" Error!"));
         QVERIFY(rig.LogHas(" > Получен пакет данных "));
@@ -251,7 +251,7 @@ private slots:
         sim::SimLine& line = rig.Serve(3, "dorma-bus");
         rig.Controls(1);
         rig.Find().RunSearch();
-        QCOMPARE(rig.store.SelDevice, 0);
+        QCOMPARE(rig.store.SelDevice(), 0);
 
         TfrmMAC& mac = rig.wiring.Editor();
         mac.Prepare(EditMode::Comment, rig.scanM.Cell(1, 5), 3);
@@ -310,7 +310,7 @@ private slots:
         QCOMPARE(applied, 0);
         QVERIFY(!rig.LogHas(" > Скорость обмена по адресу"));
         QCOMPARE(rig.wiring.SearchSettingsInUse().BaudRate, 19200);
-        QCOMPARE(rig.store.DeviceCount, 3);
+        QCOMPARE(rig.store.DeviceCount(), 3);
         QVERIFY(mac.Apply());  // the line is free again once the search is over
         QCOMPARE(rig.wiring.SearchSettingsInUse().BaudRate, 38400);
     }
@@ -323,7 +323,7 @@ private slots:
         rig.main.ShowDeviceActions();
         QVERIFY(rig.main.Action("actPowerOff")->isVisible());
         rig.main.Action("actPowerOff")->trigger();
-        QCOMPARE(rig.store.DeviceCount, 0);
+        QCOMPARE(rig.store.DeviceCount(), 0);
         QVERIFY(!rig.station.Port().Connected);  // it was the only device
         QVERIFY(!rig.main.Action("actPowerOff")->isVisible());
         QVERIFY(rig.main.Action("actFirmware")->isVisible());

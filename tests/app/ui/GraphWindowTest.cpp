@@ -147,7 +147,7 @@ private slots:
 
     void archiveDataGetTheFileNameAndAutomaticZoom() {
         GraphRig rig;
-        rig.store.ArchiveLoaded = true;
+        rig.store.MarkArchiveLoaded();
         rig.Fill("/data/Archive/09.12.26/10.00.00.dml");
         QCOMPARE(rig.graphic.windowTitle(), QString("График - 10.00.00.dml"));
         QCOMPARE(rig.chart().PointCount(0), 2);

@@ -114,7 +114,7 @@ private slots:
 
     void everyOfferedToolBarButtonIsInView() {
         // A Hexar-1/100 is offered the most device commands.
-        store_->SelDevice = static_cast<uint16_t>(test::AddDevice(*store_, 2, {{77, 1, {100, 200}}}));
+        store_->Select(static_cast<uint16_t>(test::AddDevice(*store_, 2, {{77, 1, {100, 200}}})), 0);
         main_->ShowDeviceActions();
         main_->show();
         QVERIFY(QTest::qWaitForWindowExposed(main_));
@@ -181,11 +181,11 @@ private slots:
     void deviceRulesAfterSwitchOffAndWithArchiveData() {
         test::AddDevice(*store_, 3, {{1, 1, {100}}});
         main_->ShowDeviceActions();
-        store_->DeviceCount = 0;  // switched off: the lists stay
+        store_->DeviceSwitchedOff();  // the lists stay
         main_->ShowDeviceActions();
         QCOMPARE(Visible(*main_, kOffered), QStringList({"actNotebook", "actFirmware"}));
-        store_->DeviceCount = 1;
-        store_->ArchiveLoaded = true;
+        store_->CountDevice();
+        store_->MarkArchiveLoaded();
         store_->DevSig(0).Caps = 0;
         main_->ShowDeviceActions();
         QCOMPARE(Visible(*main_, kOffered), QStringList({"actNotebook"}));
@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(Child<QComboBox>(*main_, "CBSelCH").itemText(0), QString("Not connected"));
         QCOMPARE(main_->TableRows(), 2);
         QCOMPARE(main_->TableCell(1, 0), QString());
-        QCOMPARE(store_->SelSensors, 0);
+        QCOMPARE(store_->SelSensors(), 0);
     }
 
     void tableShowsLabelsAndNewestValuesWithErrorForNoValue() {
@@ -252,11 +252,11 @@ private slots:
         QCOMPARE(main_->TableCell(2, 2), QString(" Error!"));
         QCOMPARE(main_->TableCell(2, 3), QString(" -50.01"));
 
-        QCOMPARE(store_->SelSensors, 3);
-        QCOMPARE(store_->SelSamples, 2u);
-        QCOMPARE(store_->ShownValues, 5u);  // six values, one without a reading
+        QCOMPARE(store_->SelSensors(), 3);
+        QCOMPARE(store_->SelSamples(), 2u);
+        QCOMPARE(store_->ShownValues(), 5u);  // six values, one without a reading
         // What a graph of the selection derives from the store.
-        QCOMPARE(QString::fromStdString(CountsText(store_->SelSamples, store_->ShownValues)),
+        QCOMPARE(QString::fromStdString(CountsText(store_->SelSamples(), store_->ShownValues())),
                  QString("Измерений: 2/•5"));
     }
 
@@ -284,18 +284,18 @@ private slots:
         test::AddDevice(*store_, 4, {{11, 1, {100}}, {12, 1, {100, 200}}});
         store_->AnnounceSelection();
         main_->PickCable(1);
-        QCOMPARE(store_->SelCable, 1);
+        QCOMPARE(store_->SelCable(), 1);
         QCOMPARE(main_->TableRows(), 3);
         main_->PickCable(1);  // the same item again changes nothing
-        QCOMPARE(store_->SelCable, 1);
+        QCOMPARE(store_->SelCable(), 1);
 
         MeasurementStore single(op_, log_);
         TfrmMain other(single, op_, log_);
         test::AddDevice(single, 4, {{11, 1, {100}}});
         single.AnnounceSelection();
-        single.SelCable = 5;  // a stale selection must not be "picked" back by a single item
+        single.Select(0, 5);  // a stale selection must not be "picked" back by a single item
         other.PickCable(0);
-        QCOMPARE(single.SelCable, 5);
+        QCOMPARE(single.SelCable(), 5);
     }
 
     void newSampleUpdatesTheValueColumnAndCounts() {
@@ -308,8 +308,8 @@ private slots:
         store_->AnnounceSample(0, 0);  // the store counts it, then the window shows it
         QCOMPARE(main_->TableCell(2, 1), QString(" Error!"));
         QCOMPARE(main_->TableCell(2, 2), QString(" 12.5"));
-        QCOMPARE(store_->ShownValues, 3u);
-        QCOMPARE(QString::fromStdString(CountsText(store_->SelSamples, store_->ShownValues)),
+        QCOMPARE(store_->ShownValues(), 3u);
+        QCOMPARE(QString::fromStdString(CountsText(store_->SelSamples(), store_->ShownValues())),
                  QString("Измерений: 2/•3"));
     }
 
@@ -335,7 +335,7 @@ private slots:
         test::AddDevice(*store_, 4, {{1, 3, {100}}});
         const Temperature a[] = {1000};
         store_->AppendSample(0, 0, 46000.5, a);
-        store_->ArchiveLoaded = true;
+        store_->MarkArchiveLoaded();
         store_->DevSig(0).Source = "/data/arch/10.00.00.dml";
         store_->AnnounceSelection();
         QCOMPARE(main_->windowTitle(), QString("Drumo - 10.00.00.dml"));
@@ -356,8 +356,7 @@ private slots:
     }
 
     void selectionPastTheListsShowsNothing() {
-        store_->SelDevice = 3;
-        store_->AnnounceSelection();
+        store_->Select(3, 0);
         main_->FillTable();
         QCOMPARE(main_->TableRows(), 2);
         QVERIFY(!main_->DevicePanelShown());

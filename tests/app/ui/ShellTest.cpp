@@ -215,7 +215,7 @@ private slots:
         test::AddDevice(shell.Store(), 4, {{1, 1, {100}}});
         const Temperature v[] = {1000};
         shell.Store().AppendSample(0, 0, 46000.5, v);
-        shell.Store().Receiving = true;
+        shell.Store().SetReceiving(true);
 
         op_.Answer(false);
         QVERIFY(!shell.Main().close());
@@ -308,7 +308,7 @@ private slots:
     void autoSaveCannotBeSwitchedWhileReceiving() {
         Shell shell({}, &op_);
         shell.Show();
-        shell.Store().Receiving = true;
+        shell.Store().SetReceiving(true);
         TfrmProgSet& dlg = shell.ProgSet();
         dlg.PrepareOpening();
         QVERIFY(!dlg.AutoSaveBox()->isEnabled());
@@ -316,7 +316,7 @@ private slots:
         dlg.Apply();
         QVERIFY(!shell.Settings().Main.AutoSaveEnabled);
         QCOMPARE(shell.Engine().AutoSaver().PeriodSeconds(), 600);  // the interval still changes
-        shell.Store().Receiving = false;
+        shell.Store().SetReceiving(false);
     }
 
     void archiveFolderRefusedWithNoKeepsTheOldOne() {

@@ -34,15 +34,12 @@ constexpr int MainLine = 1;  // the trace is drawn first, behind it
 // A cable of four sensors at 0.5 ... 30.2 m with one sample, shown by the main window.
 void ShowCable(MeasurementStore& store) {
     test::AddDevice(store, 3, {{1234, 1, {50, 1000, 2000, 3020}, {{T0, {1500, NoValue, 1700, 1800}}}}});
-    store.SelDevice = 0;
-    store.SelCable = 0;
-    store.AnnounceSelection();
+    store.Select(0, 0);
 }
 
 void NewSample(MeasurementStore& store, DateTime t) {
     const Temperature v[] = {1000, 1100, 1200, 1300};
     store.AppendSample(0, 0, t, v);
-    store.SelSamples = static_cast<uint32_t>(store.SampleCount(0, 0));
     store.AnnounceSample(0, 0);
 }
 

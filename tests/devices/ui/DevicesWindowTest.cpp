@@ -94,16 +94,16 @@ void DevicesWindowTest::EachCommandOpensTheDialogOfTheModelItOffers() {
     for (int pos = 0; pos < DeviceTypeCount; ++pos) {
         device.TypePos = pos;
         rig.store.SetDeviceCount(0);
-        rig.store.DeviceCount = 0;
+        rig.store.DeviceSwitchedOff();
         AddDevice(rig.store, device);
-        rig.store.SelDevice = 0;
+        rig.store.Select(0, 0);
         const DeviceActionSet set = DeviceActionsFor(DeviceActionInputOf(rig.store));
         const QString name = QString::fromLatin1(DeviceTypes[pos].Name.data(), DeviceTypes[pos].Name.size());
         QVERIFY2(set.Settings == (rig.wiring.SettingsDialog() != nullptr), qPrintable(name));
         QVERIFY2(set.Serial == (rig.wiring.SerialDialog() != nullptr), qPrintable(name));
         QCOMPARE(set.Firmware, (DeviceTypes[pos].Caps & capFirmware) != 0);
     }
-    rig.store.DeviceCount = 0;
+    rig.store.DeviceSwitchedOff();
     QVERIFY(DeviceActionsFor(DeviceActionInputOf(rig.store)).Firmware);
 }
 
@@ -129,7 +129,7 @@ void DevicesWindowTest::DialogsAreModelessOnTopAndCentred() {
 void DevicesWindowTest::DormaSettingsTestItemsAndTakenAddress() {
     DevicesRig rig;
     QVERIFY(rig.Find("dorma-bus", ExchangeProtocol::Modbus));
-    rig.store.SelDevice = 1;
+    rig.store.Select(1, 0);
     TfrmModbusDormaSet& dialog = rig.wiring.DormaSet();
     rig.wiring.OpenSettings();
     QVERIFY(rig.op.Shown().empty());
@@ -172,7 +172,7 @@ void DevicesWindowTest::DormaSettingsTestItemsAndTakenAddress() {
 void DevicesWindowTest::DormaSettingsAreWrittenOnlyAfterACompleteReadAndKeepUnlistedValues() {
     DevicesRig rig;
     QVERIFY(rig.Find("dorma-bus", ExchangeProtocol::Modbus));
-    rig.store.SelDevice = 1;
+    rig.store.Select(1, 0);
     sim::Dorma& device = *rig.line.Dormas[1];
     TfrmModbusDormaSet& dialog = rig.wiring.DormaSet();
     auto& apply = Child<QAbstractButton>(dialog, "btnApply");
@@ -235,7 +235,7 @@ void DevicesWindowTest::Hexar100ListsAreCoupledAndTheSupplyShown() {
 void DevicesWindowTest::SerialNumberDialogsWriteWhatTheyShow() {
     DevicesRig rig;
     QVERIFY(rig.Find("dorma-bus", ExchangeProtocol::Modbus));
-    rig.store.SelDevice = 2;
+    rig.store.Select(2, 0);
     TfrmModbusDormaSerial& dorma = rig.wiring.DormaSerial();
     rig.wiring.OpenSerial();
     QVERIFY(dorma.isVisible());
@@ -254,13 +254,13 @@ void DevicesWindowTest::SerialNumberDialogsWriteWhatTheyShow() {
 void DevicesWindowTest::FirmwareWindowIdentifiesLoadsAndCancels() {
     DevicesRig rig;
     QVERIFY(rig.Find("dorma-bus", ExchangeProtocol::Modbus));
-    rig.store.SelDevice = 1;
+    rig.store.Select(1, 0);
     rig.station.StartReception();
-    QVERIFY(rig.store.Receiving);
+    QVERIFY(rig.store.Receiving());
     TfrmModbusFWUpd& window = rig.wiring.Firmware();
     rig.main.setGeometry(100, 20, 600, 120);  // a main window lower than the firmware window
     rig.wiring.OpenFirmware();
-    QVERIFY(!rig.store.Receiving);
+    QVERIFY(!rig.store.Receiving());
     QCOMPARE(Child<QStatusBar>(window, "sbStatus").currentMessage(), QString("Device connected (2)"));
     QVERIFY(Child<QLabel>(window, "lbType").text().startsWith("Dorma-"));
     auto& boot = Child<QAbstractButton>(window, "tsBoot");

@@ -135,8 +135,8 @@ private slots:
         QCOMPARE(arhiv.Files()->currentText(), QString("10.00.00.dml"));
 
         arhiv.OpenSelected();
-        QVERIFY(rig.store.ArchiveLoaded);
-        QCOMPARE(rig.store.DeviceCount, 1);
+        QVERIFY(rig.store.ArchiveLoaded());
+        QCOMPARE(rig.store.DeviceCount(), 1);
         QCOMPARE(rig.store.SampleCount(0, 0), size_t(2));
         QCOMPARE(rig.scanM.windowTitle(), QString("Диспетчер приборов - 10.00.00.dml"));
         QCOMPARE(rig.scanM.Cell(1, 2), QString("00042"));
@@ -201,7 +201,7 @@ private slots:
         rig.main.Action("actFileOpen")->trigger();
         QCOMPARE(rig.dialogs.lastFilter, QString("*.dml (*.dml);;*.dmr (*.dmr);;Все файлы (*)"));
         QVERIFY(rig.LogHas(" > Диалог загрузки файлов"));
-        QCOMPARE(rig.store.DeviceCount, 2);
+        QCOMPARE(rig.store.DeviceCount(), 2);
         QCOMPARE(rig.scanM.Cell(1, 2), QString("00222"));
         QCOMPARE(rig.scanM.Cell(2, 2), QString("00111"));
         QCOMPARE(rig.scanM.windowTitle(), QString("Диспетчер приборов - группа файлов (2)"));
@@ -274,7 +274,7 @@ private slots:
         const QString a = home_.filePath("cmd.dml");
         rig.SaveStore(a, 5);
         rig.files->OpenFromCommandLine(a.toStdString());
-        QVERIFY(rig.store.ArchiveLoaded);
+        QVERIFY(rig.store.ArchiveLoaded());
         QCOMPARE(rig.scanM.windowTitle(), QString("Диспетчер приборов - cmd.dml"));
         QFile::remove(a);
     }

@@ -221,7 +221,7 @@ private slots:
             Shell shell({}, &op_);
             ProgramWiring wiring(shell);
             shell.Show();
-            QCOMPARE(shell.Store().DeviceCount, 1);
+            QCOMPARE(shell.Store().DeviceCount(), 1);
             QTRY_VERIFY_WITH_TIMEOUT(!wiring.Acquisition().Find().isVisible(), 3000);
             TfrmMGR& mgr = shell.MGR();
             QCOMPARE(mgr.ChartView().LineCount(), 1);
@@ -229,7 +229,7 @@ private slots:
             QVERIFY(mgr.ChartView().LineActive(0));
 
             shell.Main().Action("actStart")->trigger();
-            QVERIFY(shell.Store().Receiving);
+            QVERIFY(shell.Store().Receiving());
             for (size_t n = 1; n <= 2; ++n) {
                 line->Line->With([&] {
                     line->Command->Streaming = true;
