@@ -44,32 +44,38 @@ inline bool ParseTemperature(const char* p, const char* end, int16_t& out) {
 }
 
 // The same for a field of seven characters, all eight bytes at p + 0..7 read at once (the eighth
-// is the next field's or the line's and is not looked at). The field's digits are read as an
-// eight-digit number in a few multiplications, every other character counting as a 0, and a
-// "-" before them makes it negative; the field is then taken only when it is exactly that number
-// as a save writes it (`columns`), so that these shortcuts never decide. Any other field goes
-// the long way.
-inline bool ParseTemperature7(const char* p, const char* columns, int16_t& out) {
+// is the next field's or the line's and is not looked at). A field of spaces, then an optional
+// sign, then digits to its end (the form a save writes, and any other the long way accepts) is
+// checked and converted in a few register operations without a branch per character; every other
+// field goes the long way, so the shortcut never decides what a field means.
+inline bool ParseTemperature7(const char* p, int16_t& out) {
     uint64_t v;
     std::memcpy(&v, p, 8);
     if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
     constexpr uint64_t Ones = 0x0101010101010101ULL;
+    constexpr uint64_t Highs = Ones * 0x80;
     const uint64_t field = v << 8;  // the field in bytes 1..7, its last character in the top byte
-    // Digits ('0'..'9' are 0x30..0x39) have bit 4 set, spaces and signs do not; of those only the
-    // "-" (0x2D) has bit 0 set.
-    const uint64_t digit = (field >> 4) & Ones;
-    const bool negative = (field & Ones & ~digit) != 0;
-    uint64_t x = field & (digit * 0x0F);
-    x = x * 10 + (x >> 8);
-    x = ((x & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
-         ((x >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >> 32;
-    if (x <= 32767u + negative) {
-        const int32_t value = negative ? -static_cast<int32_t>(x) : static_cast<int32_t>(x);
-        uint64_t written;
-        std::memcpy(&written, columns + (value + 32768) * 8, 8);
-        if constexpr (std::endian::native == std::endian::big) written = __builtin_bswap64(written);
-        if (written << 8 == field) {
-            out = static_cast<int16_t>(value);
+    // A byte less '0' (as an exclusive or) is below 10 exactly for the digits; the top bit of each
+    // byte of nonDigit marks the others, byte 0 included.
+    const uint64_t t = field ^ (Ones * '0');
+    const uint64_t nonDigit = (((t & ~Highs) + Ones * (0x80 - 10)) | t) & Highs;
+    const unsigned digits = static_cast<unsigned>(std::countl_zero(nonDigit)) / 8;
+    if (digits > 0) {
+        const unsigned shift = 8 * digits;
+        const uint64_t before = ~uint64_t{0} >> shift;  // the bytes before the digits
+        // Digits only at the end, after spaces and at most one sign right before them.
+        const uint64_t spaces = (Ones * ' ') & before & ~uint64_t{0xFF};
+        const uint64_t odd = (field & before) ^ spaces;
+        const unsigned signAt = 64 - shift - 8;
+        const bool negative = odd == uint64_t{'-' ^ ' '} << signAt;
+        if (odd == 0 || negative || odd == uint64_t{'+' ^ ' '} << signAt) {
+            // The digits as an eight-digit number, the bytes before them counting as zeros.
+            uint64_t x = field & ~before & (Ones * 0x0F);
+            x = x * 10 + (x >> 8);
+            x = ((x & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
+                 ((x >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >> 32;
+            if (x > 32767u + negative) return false;
+            out = static_cast<int16_t>(negative ? -static_cast<int32_t>(x) : static_cast<int32_t>(x));
             return true;
         }
     }
@@ -229,7 +235,6 @@ bool DmlReader::ReadSample(std::string_view line) {
     // (A cable without sensors holds no room at all, and its samples only their times.)
     int16_t* const column = heldValues_.data() + (sensors > 0 ? heldTimes_.size() : 0);
     const char* const text = line.data();
-    const char* const columns = TemperatureColumns();
     // Fields that lie whole in the line, and of those the ones followed by at least one more byte.
     const size_t n = line.size();
     const size_t whole = w > 0 && n > 22 ? std::min(sensors, (n - 22) / w) : 0;
@@ -237,7 +242,7 @@ bool DmlReader::ReadSample(std::string_view line) {
     for (size_t s = 0; s < quick; ++s) {
         int16_t value;
         // A field that does not parse (or does not fit 16 bits) leaves no value.
-        if (!ParseTemperature7(text + 22 + s * 7, columns, value)) value = ArchiveNoValue;
+        if (!ParseTemperature7(text + 22 + s * 7, value)) value = ArchiveNoValue;
         column[s * HeldSamples] = value;
     }
     for (size_t s = quick; s < whole; ++s) {

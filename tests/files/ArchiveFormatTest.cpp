@@ -232,7 +232,8 @@ TEST_F(ArchiveFormat, TemperatureFieldsReadAsTheFilesIntegers) {
     // one also cut off right after its field.
     std::vector<std::string> fields = {"     12", "-27300 ", "  +0012", "0000007", "  32767", "  32768", " -32768",
                                        " -32769", "9999999", "      -", "      +", "  - 123", "  12 34", "       ",
-                                       "  -0   ", "    -0", "-0", "   1-2 ", "  ++12 ", "\t   123"};
+                                       "  -0   ", "    -0", "-0", "   1-2 ", "  ++12 ", "\t   123",
+                                       "  12:34", "   /123", "  -+12", "+  12", "1234567", "-123456", "\xB0\xB1 123"};
     uint32_t seed = 7;
     for (int i = 0; i < 3000; ++i) {
         std::string f;
