@@ -20,9 +20,6 @@ namespace drumo::SeriesPages {
 namespace {
 
 constexpr size_t PagesPerChunk = ChunkBytes / PageBytes;
-// Chunks mapped before further ones are advised as huge pages: a store this small keeps paying
-// for the pages it touches only.
-constexpr size_t SmallChunks = 2;
 
 struct Chunk {
     size_t used = 0;        // pages given out
@@ -81,11 +78,14 @@ private:
     Chunks::iterator ChunkWithRoom() {
         for (auto it = chunks_.begin(); it != chunks_.end(); ++it)
             if (!Full(it->second)) return it;
-        return chunks_.emplace(MapChunk(chunks_.size() >= SmallChunks), Chunk{}).first;
+        return chunks_.emplace(MapChunk(), Chunk{}).first;
     }
 
-    // A chunk aligned to its size, so that a page finds its chunk by its address alone.
-    static uintptr_t MapChunk(bool huge) {
+    // A chunk aligned to its size, so that a page finds its chunk by its address alone. The
+    // system backs it page by page as the pages are first written. (Huge pages were tried: mostly
+    // a little faster, but now and then much slower, when the system had to find and clear
+    // whole 2 MiB pages first.)
+    static uintptr_t MapChunk() {
         const size_t span = 2 * ChunkBytes;
         void* mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (mapped == MAP_FAILED) throw std::bad_alloc();
@@ -94,8 +94,6 @@ private:
         if (base > start) ::munmap(mapped, base - start);
         if (const size_t tail = start + span - (base + ChunkBytes); tail > 0)
             ::munmap(reinterpret_cast<void*>(base + ChunkBytes), tail);
-        // Only advice: where the system keeps huge pages off, the chunk is faulted in page by page.
-        if (huge) ::madvise(reinterpret_cast<void*>(base), ChunkBytes, MADV_HUGEPAGE);
         DRUMO_POISON(reinterpret_cast<void*>(base), ChunkBytes);
         return base;
     }

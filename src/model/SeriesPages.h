@@ -1,11 +1,10 @@
 #pragma once
 // The full pages of every series (4 KiB each) come from here. They are cut from chunks of 2 MiB
-// mapped from the system, so that loading a large archive neither asks the allocator for tens of
-// thousands of small blocks (and frees them one by one later) nor takes a page fault for every
-// 4 KiB: once the pool holds a few chunks, each further chunk is advised to the system as one
-// huge page. A small store (a live reception of a few cables) stays in the first chunks, which
-// are touched page by page only. A chunk whose pages have all come back is returned to the system
-// at once. Safe to use from several threads.
+// mapped from the system, so that loading a large archive does not ask the allocator for tens of
+// thousands of small blocks, nor free them one by one when the store lets go of them. A chunk
+// costs memory only for the pages written so far, so a small store (a live reception of a few
+// cables) stays small. Pages given back are taken again first; a chunk whose pages have all come
+// back is returned to the system at once. Safe to use from several threads.
 
 #include <cstddef>
 

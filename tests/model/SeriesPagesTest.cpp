@@ -20,7 +20,7 @@ constexpr size_t PagesPerChunk = SeriesPages::ChunkBytes / SeriesPages::PageByte
 
 TEST(SeriesPages, PagesAreSeparateReusedAndTheirChunksGoBackWhenAllAreReturned) {
     const size_t before = SeriesPages::MappedBytes();
-    // More than the small chunks, so that advised chunks are used too.
+    // Pages of several chunks.
     std::vector<void*> pages;
     for (size_t i = 0; i < 3 * PagesPerChunk + 5; ++i) {
         pages.push_back(SeriesPages::Take());
