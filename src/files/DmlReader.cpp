@@ -1,10 +1,10 @@
 #include "files/ArchiveReader.h"
 #include "files/Crc8.h"
+#include "files/TemperatureFields.h"
 #include "model/Cp1251.h"
 #include "model/SafeFile.h"
 #include "model/Store.h"
 
-#include <bit>
 #include <cstring>
 
 namespace drumo {
@@ -21,59 +21,6 @@ constexpr char CopyrightSign = '\xA9';  // "©" in Windows-1251
 std::string_view Columns(std::string_view line, size_t first, size_t count) {
     if (first - 1 >= line.size()) return {};
     return line.substr(first - 1, count);
-}
-
-// A temperature field of a sample line: leading spaces, an optional sign and digits filling the
-// field to its end. False when it does not parse or leaves 16 bits.
-inline bool ParseTemperature(const char* p, const char* end, int16_t& out) {
-    while (p < end && *p == ' ') ++p;
-    bool negative = false;
-    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    if (p == end) return false;
-    int32_t v = 0;
-    for (; p < end; ++p) {
-        const unsigned digit = static_cast<unsigned>(*p - '0');
-        if (digit > 9) return false;
-        v = v * 10 + static_cast<int32_t>(digit);
-        if (v > 32768) return false;
-    }
-    if (negative) v = -v;
-    if (v > 32767) return false;
-    out = static_cast<int16_t>(v);
-    return true;
-}
-
-// The same for a field of seven characters, all eight bytes at p + 0..7 read at once (the eighth
-// is the next field's or the line's and is not looked at). The field's digits are read as an
-// eight-digit number in a few multiplications, every other character counting as a 0, and a
-// "-" before them makes it negative; the field is then taken only when it is exactly that number
-// as a save writes it (`columns`), so that these shortcuts never decide. Any other field goes
-// the long way.
-inline bool ParseTemperature7(const char* p, const char* columns, int16_t& out) {
-    uint64_t v;
-    std::memcpy(&v, p, 8);
-    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-    constexpr uint64_t Ones = 0x0101010101010101ULL;
-    const uint64_t field = v << 8;  // the field in bytes 1..7, its last character in the top byte
-    // Digits ('0'..'9' are 0x30..0x39) have bit 4 set, spaces and signs do not; of those only the
-    // "-" (0x2D) has bit 0 set.
-    const uint64_t digit = (field >> 4) & Ones;
-    const bool negative = (field & Ones & ~digit) != 0;
-    uint64_t x = field & (digit * 0x0F);
-    x = x * 10 + (x >> 8);
-    x = ((x & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
-         ((x >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >> 32;
-    if (x <= 32767u + negative) {
-        const int32_t value = negative ? -static_cast<int32_t>(x) : static_cast<int32_t>(x);
-        uint64_t written;
-        std::memcpy(&written, columns + (value + 32768) * 8, 8);
-        if constexpr (std::endian::native == std::endian::big) written = __builtin_bswap64(written);
-        if (written << 8 == field) {
-            out = static_cast<int16_t>(value);
-            return true;
-        }
-    }
-    return ParseTemperature(p, p + 7, out);
 }
 
 // Samples held back before they go to the sink together.
@@ -229,22 +176,19 @@ bool DmlReader::ReadSample(std::string_view line) {
     // (A cable without sensors holds no room at all, and its samples only their times.)
     int16_t* const column = heldValues_.data() + (sensors > 0 ? heldTimes_.size() : 0);
     const char* const text = line.data();
-    const char* const columns = TemperatureColumns();
-    // Fields that lie whole in the line, and of those the ones followed by at least one more byte.
+    // Fields that lie whole in the line; one that does not parse (or does not fit 16 bits) leaves
+    // no value.
     const size_t n = line.size();
     const size_t whole = w > 0 && n > 22 ? std::min(sensors, (n - 22) / w) : 0;
-    const size_t quick = w == 7 && n > 23 ? std::min(whole, (n - 23) / 7) : 0;
-    for (size_t s = 0; s < quick; ++s) {
-        int16_t value;
-        // A field that does not parse (or does not fit 16 bits) leaves no value.
-        if (!ParseTemperature7(text + 22 + s * 7, columns, value)) value = ArchiveNoValue;
-        column[s * HeldSamples] = value;
-    }
-    for (size_t s = quick; s < whole; ++s) {
-        const char* field = text + 22 + s * w;
-        int16_t value;
-        if (!ParseTemperature(field, field + w, value)) value = ArchiveNoValue;
-        column[s * HeldSamples] = value;
+    if (w == 7) {
+        ParseTemperatureFields7(text + 22, whole, column, HeldSamples, ArchiveNoValue);
+    } else {
+        for (size_t s = 0; s < whole; ++s) {
+            const char* field = text + 22 + s * w;
+            int16_t value;
+            if (!ParseTemperatureField(field, field + w, value)) value = ArchiveNoValue;
+            column[s * HeldSamples] = value;
+        }
     }
     for (size_t s = whole; s < sensors; ++s) column[s * HeldSamples] = ArchiveNoValue;
     heldTimes_.push_back(time);

@@ -3,18 +3,20 @@
 // millions of temperatures costs its 2 bytes per value and nothing for spare capacity: growing
 // never copies what is stored, and at most one page per series is partly empty. The first page
 // starts small and doubles up to a full page, so that the many short series of a notebook or a
-// short run stay small too. Reading by index is two shifts and a mask.
+// short run stay small too. Reading by index is two shifts and a mask. Full pages come from the
+// shared page pool (SeriesPages), the smaller first pages from the allocator.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
-#include <memory>
 #include <span>
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "model/SeriesPages.h"
 
 namespace drumo {
 
@@ -23,7 +25,7 @@ class Series {
     static_assert(std::is_trivially_copyable_v<T>);
 
 public:
-    static constexpr size_t PageBytes = 4096;
+    static constexpr size_t PageBytes = SeriesPages::PageBytes;
     static constexpr size_t PageSize = PageBytes / sizeof(T);
     static_assert((PageSize & (PageSize - 1)) == 0, "page size must be a power of two");
     static constexpr size_t FirstCapacity = 16;
@@ -61,9 +63,11 @@ public:
     };
 
     Series() = default;
+    ~Series() { FreePages(0); }
     Series(Series&& other) noexcept { *this = std::move(other); }
     Series& operator=(Series&& other) noexcept {
         if (this != &other) {
+            FreePages(0);
             pages_ = std::move(other.pages_);
             size_ = std::exchange(other.size_, 0);
             firstCapacity_ = std::exchange(other.firstCapacity_, 0);
@@ -89,7 +93,7 @@ public:
     size_t PageCount() const { return (size_ + PageSize - 1) / PageSize; }
     std::span<const T> Page(size_t p) const {
         const size_t first = p * PageSize;
-        return {pages_[p].get(), std::min(PageSize, size_ - first)};
+        return {pages_[p], std::min(PageSize, size_ - first)};
     }
 
     void push_back(T value) {
@@ -115,8 +119,7 @@ public:
         while (size_ < n) push_back(fill);
         if (n < size_) {
             size_ = n;
-            pages_.resize(PageCount());
-            if (pages_.empty()) firstCapacity_ = 0;
+            FreePages(PageCount());
             SetTail();
         }
     }
@@ -134,18 +137,36 @@ private:
     void Grow() {
         if (size_ < PageSize) {
             const size_t grown = firstCapacity_ == 0 ? FirstCapacity : std::min(PageSize, firstCapacity_ * 2);
-            std::unique_ptr<T[]> page(new T[grown]);
-            if (size_ > 0) std::memcpy(page.get(), pages_[0].get(), size_ * sizeof(T));
+            if (pages_.empty()) pages_.reserve(1);
+            T* const page = grown == PageSize ? static_cast<T*>(SeriesPages::Take()) : new T[grown];
+            if (size_ > 0) std::memcpy(page, pages_[0], size_ * sizeof(T));
             if (pages_.empty()) {
-                pages_.push_back(std::move(page));
+                pages_.push_back(page);
             } else {
-                pages_[0] = std::move(page);
+                FreePage(pages_[0], firstCapacity_);
+                pages_[0] = page;
             }
             firstCapacity_ = grown;
         } else if (size_ / PageSize == pages_.size()) {
-            pages_.emplace_back(new T[PageSize]);
+            pages_.reserve(pages_.size() + 1);
+            pages_.push_back(static_cast<T*>(SeriesPages::Take()));
         }
         SetTail();
+    }
+
+    static void FreePage(T* page, size_t capacity) {
+        if (capacity == PageSize) {
+            SeriesPages::Give(page);
+        } else {
+            delete[] page;
+        }
+    }
+
+    // Gives back the pages from `first` on.
+    void FreePages(size_t first) {
+        for (size_t p = first; p < pages_.size(); ++p) FreePage(pages_[p], p == 0 ? firstCapacity_ : PageSize);
+        pages_.resize(std::min(first, pages_.size()));
+        if (pages_.empty()) firstCapacity_ = 0;
     }
 
     // Points next_ and end_ at the free part of the page that the next value goes to.
@@ -156,11 +177,11 @@ private:
             return;
         }
         const size_t capacity = page == 0 ? firstCapacity_ : PageSize;
-        next_ = pages_[page].get() + size_ % PageSize;
-        end_ = pages_[page].get() + capacity;
+        next_ = pages_[page] + size_ % PageSize;
+        end_ = pages_[page] + capacity;
     }
 
-    std::vector<std::unique_ptr<T[]>> pages_;
+    std::vector<T*> pages_;  // owned: the first as firstCapacity_ says, every later one a pool page
     size_t size_ = 0;
     size_t firstCapacity_ = 0;  // the first page grows to PageSize; every later page is full size
     T* next_ = nullptr;         // where the next value goes

@@ -228,21 +228,33 @@ TEST_F(ArchiveFormat, TemperaturesBeyondSixteenBitsAreNotWrapped) {
 
 TEST_F(ArchiveFormat, TemperatureFieldsReadAsTheFilesIntegers) {
     // Every field of seven characters reads as ParseFileInt16 reads it, or gives no value: edge
-    // cases, then random fields of digits, signs and spaces, in every position of a line, the last
-    // one also cut off right after its field.
-    std::vector<std::string> fields = {"     12", "-27300 ", "  +0012", "0000007", "  32767", "  32768", " -32768",
-                                       " -32769", "9999999", "      -", "      +", "  - 123", "  12 34", "       ",
-                                       "  -0   ", "    -0", "-0", "   1-2 ", "  ++12 ", "\t   123"};
+    // cases, then random fields (mostly in the written form: spaces, perhaps a sign, digits; the
+    // others of digits, signs and spaces), in every position of a line of 20 fields, the last one
+    // also cut off right after its field.
+    // Groups of eight as a save writes them (the second of seven digits each), then other forms.
+    std::vector<std::string> fields = {
+        "     12", "0000007", "  32767", "  32768", " -32768", " -32769", "9999999", "-000012",
+        "1234567", "0000000", "0032767", "0032768", "0000001", "0012345", "0000100", "9999999",
+        "-27300 ", "  +0012", "      -", "      +", "  - 123", "  12 34", "       ", "  -0   ", "    -0", "-0",
+        "   1-2 ", "  ++12 ", "\t   123", "  12:34", "   /123", "  -+12", "+  12", "-123456", "\xB0\xB1 123"};
     uint32_t seed = 7;
-    for (int i = 0; i < 3000; ++i) {
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int i = 0; i < 6000; ++i) {
         std::string f;
-        for (int k = 0; k < 7; ++k) {
-            seed = seed * 1103515245u + 12345u;
-            f += "0123456789    -+"[(seed >> 16) % 16];
+        if (next(10) > 0) {
+            const size_t digits = 1 + next(7);
+            for (size_t k = 0; k < digits; ++k) f += static_cast<char>('0' + next(10));
+            if (digits < 7 && next(3) == 0) f = "-" + f;
+            f = std::string(7 - f.size(), ' ') + f;
+        } else {
+            for (int k = 0; k < 7; ++k) f += "0123456789    -+"[next(16)];
         }
         fields.push_back(f);
     }
-    constexpr size_t Sensors = 6;
+    constexpr size_t Sensors = 20;
     std::string file = "D103 SN 01234 Y  2017 F 1.5   A 00001 \xA9 Silo 1\r\nT1   SN 00123" + std::string(9, ' ');
     for (size_t s = 0; s < Sensors; ++s) file += "     50";
     file += "\r\n";

@@ -1,0 +1,144 @@
+#include "files/TemperatureFields.h"
+
+#include <bit>
+#include <cstring>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define DRUMO_FIELDS_SSSE3 1
+#endif
+
+namespace drumo {
+namespace {
+
+constexpr uint64_t Ones = 0x0101010101010101ULL;
+
+// The eight bytes p[-1..6] with p[-1] cleared: the field in bytes 1..7, its last character in the
+// top byte.
+inline uint64_t LoadField(const char* p) {
+    uint64_t v;
+    std::memcpy(&v, p - 1, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    return v & ~uint64_t{0xFF};
+}
+
+// One field of seven characters. A field of spaces, then an optional sign, then digits to its end
+// is checked and converted in a few register operations; every other field goes the long way, so
+// that the shortcut never decides what a field means.
+inline bool ParseField7(const char* p, int16_t& out) {
+    constexpr uint64_t Highs = Ones * 0x80;
+    const uint64_t field = LoadField(p);
+    // A byte less '0' (as an exclusive or) is below 10 exactly for the digits; the top bit of each
+    // byte of nonDigit marks the others, byte 0 included.
+    const uint64_t t = field ^ (Ones * '0');
+    const uint64_t nonDigit = (((t & ~Highs) + Ones * (0x80 - 10)) | t) & Highs;
+    const unsigned digits = static_cast<unsigned>(std::countl_zero(nonDigit)) / 8;
+    if (digits > 0) {
+        const unsigned shift = 8 * digits;
+        const uint64_t before = ~uint64_t{0} >> shift;  // the bytes before the digits
+        // Digits only at the end, after spaces and at most one sign right before them.
+        const uint64_t spaces = (Ones * ' ') & before & ~uint64_t{0xFF};
+        const uint64_t odd = (field & before) ^ spaces;
+        const unsigned signAt = 64 - shift - 8;
+        const bool negative = odd == uint64_t{'-' ^ ' '} << signAt;
+        if (odd == 0 || negative || odd == uint64_t{'+' ^ ' '} << signAt) {
+            // The digits as an eight-digit number, the bytes before them counting as zeros.
+            uint64_t x = field & ~before & (Ones * 0x0F);
+            x = x * 10 + (x >> 8);
+            x = ((x & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
+                 ((x >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >> 32;
+            if (x > 32767u + negative) return false;
+            out = static_cast<int16_t>(negative ? -static_cast<int32_t>(x) : static_cast<int32_t>(x));
+            return true;
+        }
+    }
+    return ParseTemperatureField(p, p + 7, out);
+}
+
+#ifdef DRUMO_FIELDS_SSSE3
+// Eight fields at once, each in a 64-bit lane laid out as LoadField lays it out. The bytes are
+// classed as digits, spaces and minus signs in the vector registers; the class masks of the eight
+// fields then fill one 64-bit word each, a byte per field, where the form is checked for all
+// eight together: the digits run to the field's end, every byte before them is a space, except
+// perhaps a minus right before them. False (and nothing written) when any of the eight is in
+// another form; a number beyond 16 bits is `missing`, as the long way gives it.
+__attribute__((target("ssse3"))) bool ParseEight(const char* p, int16_t* out, size_t stride, int16_t missing) {
+    const __m128i keep = _mm_set1_epi64x(static_cast<long long>(~uint64_t{0xFF}));
+    const __m128i zero = _mm_set1_epi8('0');
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i minus = _mm_set1_epi8('-');
+    const __m128i tens = _mm_set1_epi16(0x010A);            // byte pairs: 10 * first + second
+    const __m128i hundreds = _mm_set1_epi32(0x00010064);    // 16-bit pairs: 100 * first + second
+    const __m128i tenThousand = _mm_set1_epi64x(10000);
+    const __m128i largest = _mm_set1_epi64x(32767);
+    uint64_t digit = 0, blank = 0, sign = 0;
+    __m128i values[4];
+#pragma GCC unroll 4
+    for (int r = 0; r < 4; ++r) {
+        const char* q = p + r * 14;
+        __m128i v = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(q - 1)),
+                                       _mm_loadl_epi64(reinterpret_cast<const __m128i*>(q + 6)));
+        v = _mm_and_si128(v, keep);
+        const __m128i d = _mm_sub_epi8(v, zero);
+        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(d, nine), d);
+        const __m128i isMinus = _mm_cmpeq_epi8(v, minus);
+        const unsigned shift = 16 * r;
+        digit |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(isDigit))) << shift;
+        blank |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, space)))) << shift;
+        sign |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(isMinus))) << shift;
+        // Every field as an eight-digit number of its digits (the other bytes count as zeros):
+        // two digits, four, then the two halves of four; the number ends in the lane's low half.
+        const __m128i fours = _mm_madd_epi16(_mm_maddubs_epi16(_mm_and_si128(d, isDigit), tens), hundreds);
+        const __m128i x = _mm_add_epi64(_mm_mul_epu32(fours, tenThousand), _mm_srli_epi64(fours, 32));
+        // A minus (at most one in a field of the form) makes the lane's sum 255: 1 then, else 0.
+        const __m128i negative = _mm_srli_epi64(_mm_sad_epu8(isMinus, _mm_setzero_si128()), 7);
+        const __m128i beyond = _mm_cmpgt_epi32(x, _mm_add_epi64(largest, negative));
+        const __m128i flip = _mm_sub_epi64(_mm_setzero_si128(), negative);
+        const __m128i value = _mm_sub_epi32(_mm_xor_si128(x, flip), flip);
+        const __m128i chosen = _mm_or_si128(_mm_andnot_si128(beyond, value),
+                                            _mm_and_si128(beyond, _mm_set1_epi32(missing)));
+        values[r] = _mm_shuffle_epi32(chosen, 0x08);  // the two lanes' low halves first
+    }
+    // Bit i of byte f stands for byte i of field f; bit 0 is the cleared byte before the field.
+    constexpr uint64_t Tops = Ones * 0x80;
+    constexpr uint64_t Body = Ones * 0xFE;
+    constexpr uint64_t Low7 = Ones * 0x7F;
+    const uint64_t digitAbove = (digit >> 1) & Low7;  // bit i: byte i + 1 of the field is a digit
+    const bool formed = (digit & Tops) == Tops &&            // ends in a digit
+                        (digit & ~digitAbove & Low7) == 0 &&  // no digit before a non-digit
+                        (sign & ~digitAbove) == 0 &&          // a minus only right before the digits
+                        ((digit | blank | sign) & Body) == Body;
+    if (!formed) return false;
+    alignas(16) int16_t eight[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(eight),
+                    _mm_packs_epi32(_mm_unpacklo_epi64(values[0], values[1]), _mm_unpacklo_epi64(values[2], values[3])));
+    for (int f = 0; f < 8; ++f) out[f * stride] = eight[f];
+    return true;
+}
+
+const bool HasSsse3 = __builtin_cpu_supports("ssse3");
+#endif
+
+}  // namespace
+
+void ParseTemperatureFields7(const char* first, size_t count, int16_t* out, size_t stride, int16_t missing) {
+    size_t s = 0;
+#ifdef DRUMO_FIELDS_SSSE3
+    if (HasSsse3) {
+        for (; s + 8 <= count; s += 8) {
+            if (ParseEight(first + s * 7, out + s * stride, stride, missing)) continue;
+            for (size_t f = s; f < s + 8; ++f)
+                if (!ParseField7(first + f * 7, out[f * stride])) out[f * stride] = missing;
+        }
+        // The last fields of a line that has eight or more: the last eight again, the ones read
+        // already given the same values once more.
+        if (s < count && count >= 8 && ParseEight(first + (count - 8) * 7, out + (count - 8) * stride, stride, missing))
+            s = count;
+    }
+#endif
+    for (; s < count; ++s)
+        if (!ParseField7(first + s * 7, out[s * stride])) out[s * stride] = missing;
+}
+
+}  // namespace drumo
