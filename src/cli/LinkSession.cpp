@@ -1,5 +1,6 @@
 #include "cli/LinkSession.h"
 
+#include "acquisition/LinkTest.h"
 #include "acquisition/SearchSettings.h"
 #include "app/IniFile.h"
 #include "app/Settings.h"
@@ -143,9 +144,7 @@ LineLease LinkSession::Take(LineUser user, std::ostream& err) {
 
 void LinkSession::Connect(DeviceBus& bus, std::ostream& err) {
     if (bus.Connect()) {
-        bus.PausePolling();
-        bus.SetRTS(true);
-        bus.SetDTR(modbus_);
+        PreparePortLines(bus, modbus_ ? ExchangeProtocol::Modbus : ExchangeProtocol::Command);
     } else {
         err << "drumo-cli: cannot open " << bus.PortName() << ": " << station_.PortError() << '\n';
     }
