@@ -118,6 +118,78 @@ __attribute__((target("ssse3"))) bool ParseEight(const char* p, int16_t* out, si
 }
 
 const bool HasSsse3 = __builtin_cpu_supports("ssse3");
+
+// Sixteen bytes from `low` and sixteen from `high` in one register.
+__attribute__((target("avx2"))) inline __m256i LoadPair(const char* low, const char* high) {
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+}
+
+__attribute__((target("avx2"))) inline uint64_t ByteMask(__m256i m) {
+    return static_cast<uint32_t>(_mm256_movemask_epi8(m));
+}
+
+// Eight fields of at most four digits, which is every temperature a device gives (up to 99.99 and
+// down to -99.99 degrees): four fields to a 256-bit register, each in a 64-bit lane laid out as
+// LoadField lays it out. The form is checked as in ParseEight; with four digits at most no number
+// can leave 16 bits, so the conversion is two multiply-adds and the sign. False (and nothing
+// written) for any other eight, which then go to ParseEight.
+__attribute__((target("avx2"))) bool ParseEightShort(const char* p, int16_t* out, size_t stride) {
+    // A 16-byte load from the byte before a field holds that field and the next one; the last load
+    // starts a byte later, so that nothing after field 7 is read. The shuffle spreads each pair to
+    // two lanes and clears each lane's first byte.
+    const __m256i fromBefore = _mm256_setr_epi8(-1, 1, 2, 3, 4, 5, 6, 7, -1, 8, 9, 10, 11, 12, 13, 14,  //
+                                                -1, 1, 2, 3, 4, 5, 6, 7, -1, 8, 9, 10, 11, 12, 13, 14);
+    const __m256i lastLater = _mm256_setr_epi8(-1, 1, 2, 3, 4, 5, 6, 7, -1, 8, 9, 10, 11, 12, 13, 14,  //
+                                               -1, 2, 3, 4, 5, 6, 7, 8, -1, 9, 10, 11, 12, 13, 14, 15);
+    const __m256i a = _mm256_shuffle_epi8(LoadPair(p - 1, p + 13), fromBefore);  // fields 0 to 3
+    const __m256i b = _mm256_shuffle_epi8(LoadPair(p + 27, p + 40), lastLater);  // fields 4 to 7
+    const __m256i zero = _mm256_set1_epi8('0');
+    const __m256i nine = _mm256_set1_epi8(9);
+    const __m256i space = _mm256_set1_epi8(' ');
+    const __m256i minus = _mm256_set1_epi8('-');
+    const __m256i da = _mm256_sub_epi8(a, zero), db = _mm256_sub_epi8(b, zero);
+    const __m256i digitA = _mm256_cmpeq_epi8(_mm256_min_epu8(da, nine), da);
+    const __m256i digitB = _mm256_cmpeq_epi8(_mm256_min_epu8(db, nine), db);
+    const __m256i minusA = _mm256_cmpeq_epi8(a, minus), minusB = _mm256_cmpeq_epi8(b, minus);
+    // Bit i of byte f stands for byte i of field f; bit 0 is the cleared byte before the field.
+    const uint64_t digit = ByteMask(digitA) | ByteMask(digitB) << 32;
+    const uint64_t blank = ByteMask(_mm256_cmpeq_epi8(a, space)) | ByteMask(_mm256_cmpeq_epi8(b, space)) << 32;
+    const uint64_t sign = ByteMask(minusA) | ByteMask(minusB) << 32;
+    constexpr uint64_t Tops = Ones * 0x80;
+    constexpr uint64_t Body = Ones * 0xFE;
+    constexpr uint64_t Low7 = Ones * 0x7F;
+    const uint64_t digitAbove = (digit >> 1) & Low7;
+    const bool formed = (digit & Tops) == Tops &&            // ends in a digit
+                        (digit & ~digitAbove & Low7) == 0 &&  // no digit before a non-digit
+                        (sign & ~digitAbove) == 0 &&          // a minus only right before the digits
+                        ((digit | blank | sign) & Body) == Body &&
+                        (digit & (Ones << 3)) == 0;  // four digits at most: byte 3 is no digit
+    if (!formed) return false;
+    // Digit pairs, then the four digits in the high half of each lane (the low half is zero).
+    const __m256i tens = _mm256_set1_epi16(0x010A);
+    const __m256i hundreds = _mm256_set1_epi32(0x00010064);
+    const __m256i xa = _mm256_madd_epi16(_mm256_maddubs_epi16(_mm256_and_si256(da, digitA), tens), hundreds);
+    const __m256i xb = _mm256_madd_epi16(_mm256_maddubs_epi16(_mm256_and_si256(db, digitB), tens), hundreds);
+    // 32-bit words, in order: fields 0, 4, 1, 5, 2, 6, 3, 7. A lane with a minus sums to 255.
+    const __m256i x = _mm256_or_si256(_mm256_srli_epi64(xa, 32), xb);
+    const __m256i minusSums = _mm256_or_si256(_mm256_sad_epu8(minusA, _mm256_setzero_si256()),
+                                              _mm256_slli_epi64(_mm256_sad_epu8(minusB, _mm256_setzero_si256()), 32));
+    const __m256i value = _mm256_sign_epi32(x, _mm256_sub_epi32(_mm256_set1_epi32(1), minusSums));
+    // Each field's 16 bits go straight from the register to its place.
+    const __m128i low = _mm256_castsi256_si128(value), high = _mm256_extracti128_si256(value, 1);
+    out[0] = static_cast<int16_t>(_mm_extract_epi16(low, 0));
+    out[stride] = static_cast<int16_t>(_mm_extract_epi16(low, 4));
+    out[2 * stride] = static_cast<int16_t>(_mm_extract_epi16(high, 0));
+    out[3 * stride] = static_cast<int16_t>(_mm_extract_epi16(high, 4));
+    out[4 * stride] = static_cast<int16_t>(_mm_extract_epi16(low, 2));
+    out[5 * stride] = static_cast<int16_t>(_mm_extract_epi16(low, 6));
+    out[6 * stride] = static_cast<int16_t>(_mm_extract_epi16(high, 2));
+    out[7 * stride] = static_cast<int16_t>(_mm_extract_epi16(high, 6));
+    return true;
+}
+
+const bool HasAvx2 = __builtin_cpu_supports("avx2");
 #endif
 
 }  // namespace
@@ -127,6 +199,7 @@ void ParseTemperatureFields7(const char* first, size_t count, int16_t* out, size
 #ifdef DRUMO_FIELDS_SSSE3
     if (HasSsse3) {
         for (; s + 8 <= count; s += 8) {
+            if (HasAvx2 && ParseEightShort(first + s * 7, out + s * stride, stride)) continue;
             if (ParseEight(first + s * 7, out + s * stride, stride, missing)) continue;
             for (size_t f = s; f < s + 8; ++f)
                 if (!ParseField7(first + f * 7, out[f * stride])) out[f * stride] = missing;
