@@ -1,5 +1,6 @@
 #include "files/ArchiveFormat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -44,7 +45,10 @@ void ArchiveCollector::Sample(DateTime time, std::span<const int16_t> values) {
 }
 
 void ReplayArchive(const std::vector<ArchiveDevice>& devices, ArchiveSink& sink) {
-    std::vector<int16_t> row;
+    // A cable's samples go on in blocks, each sensor's values of the block one after another, as
+    // a reader of a file gives them.
+    constexpr size_t Block = 256;
+    std::vector<int16_t> block;
     for (const ArchiveDevice& device : devices) {
         ArchiveDevice head;
         head.Id = device.Id;
@@ -53,10 +57,13 @@ void ReplayArchive(const std::vector<ArchiveDevice>& devices, ArchiveSink& sink)
         sink.Device(head);
         for (const ArchiveCable& cable : device.Cables) {
             sink.Cable(cable.Kind, cable.Serial, cable.Labels);
-            for (size_t k = 0; k < cable.Times.size(); ++k) {
-                row.clear();
-                for (const auto& series : cable.Values) row.push_back(series[k]);
-                sink.Sample(cable.Times[k], row);
+            const size_t sensors = cable.Values.size();
+            for (size_t k = 0; k < cable.Times.size(); k += Block) {
+                const size_t count = std::min(Block, cable.Times.size() - k);
+                block.resize(count * sensors);
+                for (size_t s = 0; s < sensors; ++s)
+                    std::copy_n(cable.Values[s].data() + k, count, block.data() + s * count);
+                sink.Samples(std::span<const DateTime>(cable.Times).subspan(k, count), block);
             }
         }
     }

@@ -1,10 +1,15 @@
 // The older ".dmr" archive formats, read but never written.
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "files/ArchiveReader.h"
 #include "model/SafeFile.h"
@@ -136,10 +141,72 @@ struct Number {
     bool Temperature(int64_t& out) const;
 };
 
+#ifdef __SSE2__
+// The class masks of 16 bytes: bit i for byte i.
+struct ByteClasses {
+    uint32_t Blank, Digit, Dot, Minus;
+};
+inline ByteClasses Classify16(const char* p) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i d = _mm_sub_epi8(c, _mm_set1_epi8('0'));
+    auto mask = [](__m128i m) { return static_cast<uint32_t>(_mm_movemask_epi8(m)); };
+    return {mask(_mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(c, _mm_set1_epi8('\t')))),
+            mask(_mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d)), mask(_mm_cmpeq_epi8(c, _mm_set1_epi8('.'))),
+            mask(_mm_cmpeq_epi8(c, _mm_set1_epi8('-')))};
+}
+
+// ScanNumbers for a line of 16 to 32 bytes whose first `wanted` tokens are all of the shape
+// Number keeps: the line's first and last 16 bytes are classed in two registers, and each
+// token's ends and digits are found from the class masks instead of byte by byte. False (with
+// nothing decided) for any other line, which then goes the long way.
+bool ScanShortLine(std::string_view line, Number* v, size_t wanted, size_t& found) {
+    const unsigned n = static_cast<unsigned>(line.size());
+    if (line.size() < 16 || line.size() > 32) return false;
+    // The two loads overlap unless the line is 32 bytes long; bytes in both class the same.
+    const ByteClasses head = Classify16(line.data()), tail = Classify16(line.data() + n - 16);
+    const unsigned shift = n - 16;
+    const uint32_t past = n == 32 ? 0 : ~uint32_t{0} << n;  // blanks after the line's end
+    const uint32_t blank = head.Blank | tail.Blank << shift | past;
+    const uint32_t digit = head.Digit | tail.Digit << shift;
+    const uint32_t dot = head.Dot | tail.Dot << shift;
+    const uint32_t minus = head.Minus | tail.Minus << shift;
+    found = 0;
+    unsigned pos = 0;
+    while (found < wanted && pos < 32) {
+        const uint32_t rest = ~blank & (~uint32_t{0} << pos);
+        if (rest == 0) break;
+        const unsigned start = static_cast<unsigned>(std::countr_zero(rest));
+        const uint32_t after = blank & (~uint32_t{0} << start);
+        const unsigned end = after == 0 ? 32 : static_cast<unsigned>(std::countr_zero(after));
+        const bool negative = (minus >> start) & 1;
+        const unsigned first = start + negative;
+        const uint32_t body = (end == 32 ? ~uint32_t{0} : (uint32_t{1} << end) - 1) & ~((uint32_t{1} << first) - 1);
+        const uint32_t point = body & dot;
+        // Digits with at most one point among them, fifteen digits at most.
+        const int count = static_cast<int>(end - first) - (point != 0);
+        if ((body & ~(digit | dot)) != 0 || (point & (point - 1)) != 0 || count <= 0 || count > 15) return false;
+        Number& num = v[found++];
+        num.First = line.data() + first;
+        num.Whole = point == 0 ? count : std::countr_zero(point) - static_cast<int>(first);
+        num.Decimals = count - num.Whole;
+        num.Negative = negative;
+        pos = end;
+    }
+    return true;
+}
+#endif
+
 // The first `wanted` blank-separated numbers of a line, found in one pass over the line itself.
 // Returns how many tokens there are (at most `wanted`, counted also after one that is no
 // number); `ok` is false when there are fewer or one of them is no number.
 size_t ScanNumbers(std::string_view line, Number* v, size_t wanted, bool& ok) {
+#ifdef __SSE2__
+    size_t shortFound;
+    if (ScanShortLine(line, v, wanted, shortFound)) {
+        ok = shortFound == wanted;
+        return shortFound;
+    }
+#endif
     const char* const begin = line.data();
     const char* const end = begin + line.size();
     const char* p = begin;
