@@ -206,8 +206,11 @@ void ParseTemperatureFields7(const char* first, size_t count, int16_t* out, size
         }
         // The last fields of a line that has eight or more: the last eight again, the ones read
         // already given the same values once more.
-        if (s < count && count >= 8 && ParseEight(first + (count - 8) * 7, out + (count - 8) * stride, stride, missing))
-            s = count;
+        if (s < count && count >= 8) {
+            const char* const last = first + (count - 8) * 7;
+            int16_t* const to = out + (count - 8) * stride;
+            if ((HasAvx2 && ParseEightShort(last, to, stride)) || ParseEight(last, to, stride, missing)) s = count;
+        }
     }
 #endif
     for (; s < count; ++s)
