@@ -183,21 +183,36 @@ std::string FileTime(DateTime value) {
     return s;
 }
 
-bool ParseFileDateTime(std::string_view text, DateTime& out) {
-    if (text.size() != 17) return false;
+namespace {
+
+// "ab<mark>cd<mark>ef" as the three numbers ab, cd and ef.
+bool ParseTriple(std::string_view text, char mark, int& first, int& second, int& third) {
+    if (text.size() != 8 || text[2] != mark || text[5] != mark) return false;
     auto two = [&](size_t at, int& v) {
         const char a = text[at], b = text[at + 1];
         if (a < '0' || a > '9' || b < '0' || b > '9') return false;
         v = (a - '0') * 10 + (b - '0');
         return true;
     };
-    int day, month, year, hour, minute, second;
-    if (!two(0, day) || text[2] != '.' || !two(3, month) || text[5] != '.' || !two(6, year) ||
-        text[8] != ' ' || !two(9, hour) || text[11] != ':' || !two(12, minute) || text[14] != ':' ||
-        !two(15, second))
-        return false;
+    return two(0, first) && two(3, second) && two(6, third);
+}
+
+}  // namespace
+
+bool ParseFileDate(std::string_view text, DateTime& out) {
+    int day, month, year;
+    return ParseTriple(text, '.', day, month, year) && TryEncodeDate(2000 + year, month, day, out);
+}
+
+bool ParseFileTime(std::string_view text, DateTime& out) {
+    int hour, minute, second;
+    return ParseTriple(text, ':', hour, minute, second) && TryEncodeTime(hour, minute, second, 0, out);
+}
+
+bool ParseFileDateTime(std::string_view text, DateTime& out) {
     DateTime date, time;
-    if (!TryEncodeDate(2000 + year, month, day, date) || !TryEncodeTime(hour, minute, second, 0, time))
+    if (text.size() != 17 || text[8] != ' ' || !ParseFileDate(text.substr(0, 8), date) ||
+        !ParseFileTime(text.substr(9), time))
         return false;
     out = date + time;
     return true;

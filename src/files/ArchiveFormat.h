@@ -114,6 +114,10 @@ std::string FileTime(DateTime value);
 
 // "dd.mm.yy hh:nn:ss" (exactly these 17 characters; the year lies in 2000..2099).
 bool ParseFileDateTime(std::string_view text, DateTime& out);
+// Its two halves: "dd.mm.yy" and "hh:nn:ss" (exactly 8 characters each); the sum of the two is
+// what ParseFileDateTime gives.
+bool ParseFileDate(std::string_view text, DateTime& out);
+bool ParseFileTime(std::string_view text, DateTime& out);
 
 // The lines of the ".dml" layout, in Windows-1251.
 std::string DmlHeaderLine(std::string_view programVersion, DateTime saved);

@@ -26,6 +26,7 @@ private:
     bool ReadDevice(std::string_view line);
     bool ReadCable(std::string_view line);
     bool ReadSample(std::string_view line);
+    bool SampleTime(std::string_view text, DateTime& out);
 
     ArchiveResult& r_;
     ArchiveSink& sink_;
@@ -36,6 +37,10 @@ private:
     size_t width_ = 7;
     uint8_t check_ = 0;
     std::vector<int16_t> row_;
+    // The date of the last sample line, as written and as read: the lines of a day share it.
+    char dateText_[8] = {};
+    DateTime date_ = 0;
+    bool dateKnown_ = false;
     // Samples of the current cable not yet passed on: they go to the sink in blocks, so that
     // each sensor's series takes a run of values at once. The values are held sensor after
     // sensor, a fixed run of room for each.

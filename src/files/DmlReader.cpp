@@ -161,10 +161,24 @@ bool DmlReader::ReadCable(std::string_view line) {
     return true;
 }
 
+// As ParseFileDateTime, with the date read again only when it is not the last line's.
+bool DmlReader::SampleTime(std::string_view text, DateTime& out) {
+    if (text[8] != ' ') return false;
+    if (!dateKnown_ || std::memcmp(text.data(), dateText_, sizeof dateText_) != 0) {
+        dateKnown_ = ParseFileDate(text.substr(0, 8), date_);
+        if (!dateKnown_) return false;
+        std::memcpy(dateText_, text.data(), sizeof dateText_);
+    }
+    DateTime time;
+    if (!ParseFileTime(text.substr(9), time)) return false;
+    out = date_ + time;
+    return true;
+}
+
 bool DmlReader::ReadSample(std::string_view line) {
     if (line.size() < 17) return false;
     DateTime time;
-    if (!ParseFileDateTime(line.substr(0, 17), time)) return false;
+    if (!SampleTime(line.substr(0, 17), time)) return false;
     if (r_.FirstSampleTime > time) r_.FirstSampleTime = time;
     if (time > r_.LastSampleTime) r_.LastSampleTime = time;
     ++r_.SampleCount;

@@ -281,6 +281,20 @@ TEST_F(ArchiveFormat, TemperatureFieldsReadAsTheFilesIntegers) {
     }
 }
 
+TEST_F(ArchiveFormat, SampleLinesOfOneDayShareTheirDateButEachIsChecked) {
+    // A date read once serves the lines after it that begin with it; a date or time that does not
+    // exist makes its line damaged however often it comes.
+    std::string file = "D103 SN 01234 Y  2017 F 1.5   A 00001 \xA9 Silo 1\r\nT1   SN 00123              50\r\n";
+    for (const char* time : {"05.12.17 14:03:22", "05.12.17 14:04:22", "31.02.17 10:00:00", "31.02.17 10:00:01",
+                             "05.12.17 25:00:00", "05.12.17-14:05:22", "05.12.17 14:05:22", "06.12.17 00:00:00"})
+        file += std::string(time) + " n/a     150 (000)\r\n";
+    const ArchiveResult r = ReadDml(file);
+    EXPECT_EQ(r.DamagedLines, (std::vector<size_t>{5, 6, 7, 8}));
+    const auto& times = r.Devices.at(0).Cables.at(0).Times;
+    EXPECT_EQ(times, (std::vector<DateTime>{EncodeDateTime(2017, 12, 5, 14, 3, 22), EncodeDateTime(2017, 12, 5, 14, 4, 22),
+                                            EncodeDateTime(2017, 12, 5, 14, 5, 22), EncodeDateTime(2017, 12, 6, 0, 0, 0)}));
+}
+
 TEST_F(ArchiveFormat, OtherFieldWidthsAndSamplesAfterAFailedCableLine) {
     // A width of 5 found from the first label; the failed second cable line leaves its samples to
     // the first cable, read with that cable's width.
