@@ -67,7 +67,6 @@ void DmlReader::Flush() {
             std::memmove(values + s * count, values + s * HeldSamples, count * sizeof(int16_t));
     }
     const std::span<const int16_t> block(values, count * sensorsOfCable_);
-    r_.ValidValues += CountValid(block);
     sink_.Samples(heldTimes_, block);
     heldTimes_.clear();
 }
@@ -194,16 +193,20 @@ bool DmlReader::ReadSample(std::string_view line) {
     // no value.
     const size_t n = line.size();
     const size_t whole = w > 0 && n > 22 ? std::min(sensors, (n - 22) / w) : 0;
+    // The values are counted here, as they are read: a value is one other than "no value".
+    size_t none = 0;
     if (w == 7) {
-        ParseTemperatureFields7(text + 22, whole, column, HeldSamples, ArchiveNoValue);
+        none = ParseTemperatureFields7(text + 22, whole, column, HeldSamples, ArchiveNoValue);
     } else {
         for (size_t s = 0; s < whole; ++s) {
             const char* field = text + 22 + s * w;
             int16_t value;
             if (!ParseTemperatureField(field, field + w, value)) value = ArchiveNoValue;
             column[s * HeldSamples] = value;
+            none += value == ArchiveNoValue;
         }
     }
+    r_.ValidValues += static_cast<uint32_t>(whole - none);
     for (size_t s = whole; s < sensors; ++s) column[s * HeldSamples] = ArchiveNoValue;
     heldTimes_.push_back(time);
     if (heldTimes_.size() == HeldSamples) Flush();

@@ -194,27 +194,41 @@ const bool HasAvx2 = __builtin_cpu_supports("avx2");
 
 }  // namespace
 
-void ParseTemperatureFields7(const char* first, size_t count, int16_t* out, size_t stride, int16_t missing) {
-    size_t s = 0;
+size_t ParseTemperatureFields7(const char* first, size_t count, int16_t* out, size_t stride, int16_t missing) {
+    size_t s = 0, none = 0;
+    // Fields [from, to) read by a way that may give `missing`: counted after.
+    auto countNone = [&](size_t from, size_t to) {
+        for (size_t f = from; f < to; ++f) none += out[f * stride] == missing;
+    };
 #ifdef DRUMO_FIELDS_SSSE3
     if (HasSsse3) {
         for (; s + 8 <= count; s += 8) {
+            // Four digits at most never make `missing`.
             if (HasAvx2 && ParseEightShort(first + s * 7, out + s * stride, stride)) continue;
-            if (ParseEight(first + s * 7, out + s * stride, stride, missing)) continue;
-            for (size_t f = s; f < s + 8; ++f)
-                if (!ParseField7(first + f * 7, out[f * stride])) out[f * stride] = missing;
+            if (!ParseEight(first + s * 7, out + s * stride, stride, missing))
+                for (size_t f = s; f < s + 8; ++f)
+                    if (!ParseField7(first + f * 7, out[f * stride])) out[f * stride] = missing;
+            countNone(s, s + 8);
         }
         // The last fields of a line that has eight or more: the last eight again, the ones read
         // already given the same values once more.
         if (s < count && count >= 8) {
             const char* const last = first + (count - 8) * 7;
             int16_t* const to = out + (count - 8) * stride;
-            if ((HasAvx2 && ParseEightShort(last, to, stride)) || ParseEight(last, to, stride, missing)) s = count;
+            if (HasAvx2 && ParseEightShort(last, to, stride)) {
+                s = count;
+            } else if (ParseEight(last, to, stride, missing)) {
+                countNone(s, count);
+                s = count;
+            }
         }
     }
 #endif
+    const size_t rest = s;
     for (; s < count; ++s)
         if (!ParseField7(first + s * 7, out[s * stride])) out[s * stride] = missing;
+    countNone(rest, count);
+    return none;
 }
 
 }  // namespace drumo

@@ -29,6 +29,7 @@ inline bool ParseTemperatureField(const char* p, const char* end, int16_t& out) 
 // `count` fields of seven characters one after the other from `first`, as ParseTemperatureField
 // reads each: field s goes to out[s * stride], `missing` for a field that does not parse. The
 // byte before `first` must be readable (it is not looked at); nothing after the last field is read.
-void ParseTemperatureFields7(const char* first, size_t count, int16_t* out, size_t stride, int16_t missing);
+// Returns how many of the fields came out as `missing` (a field may also read as that number).
+size_t ParseTemperatureFields7(const char* first, size_t count, int16_t* out, size_t stride, int16_t missing);
 
 }  // namespace drumo

@@ -271,14 +271,17 @@ TEST_F(ArchiveFormat, TemperatureFieldsReadAsTheFilesIntegers) {
     const ArchiveResult r = ReadDml(file);
     const auto& c = r.Devices.at(0).Cables.at(0);
     ASSERT_EQ(c.Times.size(), 2 * ((fields.size() + Sensors - 1) / Sensors));
+    uint32_t valid = 0;
     for (size_t k = 0; k < c.Times.size(); ++k) {
         for (size_t s = 0; s < Sensors; ++s) {
             const std::string f = (fields[(k / 2 * Sensors + s) % fields.size()] + "       ").substr(0, 7);
             int16_t expected = NoValue;
             ParseFileInt16(f, expected);
             ASSERT_EQ(c.Values[s][k], expected) << "'" << f << "'";
+            valid += expected != NoValue;
         }
     }
+    EXPECT_EQ(r.ValidValues, valid);
 }
 
 TEST_F(ArchiveFormat, SampleLinesOfOneDayShareTheirDateButEachIsChecked) {
@@ -297,18 +300,20 @@ TEST_F(ArchiveFormat, SampleLinesOfOneDayShareTheirDateButEachIsChecked) {
 
 TEST_F(ArchiveFormat, OtherFieldWidthsAndSamplesAfterAFailedCableLine) {
     // A width of 5 found from the first label; the failed second cable line leaves its samples to
-    // the first cable, read with that cable's width.
+    // the first cable, read with that cable's width. A field that does not parse is no value.
     const std::string file =
         "D103 SN 01234 Y  2017 F 1.5   A 00001 \xA9 Silo 1\r\n"
         "T2   SN 00001            50  150\r\n"
         "05.12.17 14:03:22 n/a  2150 2175 (000)\r\n"
         "T2   SN 0000x            50  150\r\n"
-        "05.12.17 14:04:22 n/a  2151 2176 (000)\r\n";
+        "05.12.17 14:04:22 n/a  21x1 2176 (000)\r\n";
     const ArchiveResult r = ReadDml(file);
     EXPECT_EQ(r.DamagedLines, (std::vector<size_t>{4}));
     const auto& c = r.Devices.at(0).Cables;
     ASSERT_EQ(c.size(), 1u);
+    EXPECT_EQ(c[0].Values[0], (std::vector<int16_t>{2150, NoValue}));
     EXPECT_EQ(c[0].Values[1], (std::vector<int16_t>{2175, 2176}));
+    EXPECT_EQ(r.ValidValues, 3u);
 }
 
 TEST_F(ArchiveFormat, LineEndsOtherThanCrLfAndAMissingLastLineEnd) {
