@@ -56,12 +56,26 @@ inline bool ParseField7(const char* p, int16_t& out) {
 }
 
 #ifdef DRUMO_FIELDS_SSSE3
+// Whether eight fields are all in the written form, from their class masks: bit i of byte f stands
+// for byte i of field f (bit 0 for the cleared byte before it) being a digit, a space or a minus.
+// The digits run to the field's end; every byte before them is a space, except perhaps a minus
+// right before them.
+inline bool EightFormed(uint64_t digit, uint64_t blank, uint64_t sign) {
+    constexpr uint64_t Tops = Ones * 0x80;
+    constexpr uint64_t Body = Ones * 0xFE;
+    constexpr uint64_t Low7 = Ones * 0x7F;
+    const uint64_t digitAbove = (digit >> 1) & Low7;  // bit i: byte i + 1 of the field is a digit
+    return (digit & Tops) == Tops &&            // ends in a digit
+           (digit & ~digitAbove & Low7) == 0 &&  // no digit before a non-digit
+           (sign & ~digitAbove) == 0 &&          // a minus only right before the digits
+           ((digit | blank | sign) & Body) == Body;
+}
+
 // Eight fields at once, each in a 64-bit lane laid out as LoadField lays it out. The bytes are
 // classed as digits, spaces and minus signs in the vector registers; the class masks of the eight
-// fields then fill one 64-bit word each, a byte per field, where the form is checked for all
-// eight together: the digits run to the field's end, every byte before them is a space, except
-// perhaps a minus right before them. False (and nothing written) when any of the eight is in
-// another form; a number beyond 16 bits is `missing`, as the long way gives it.
+// fields then fill one 64-bit word each, a byte per field, where EightFormed checks the form of
+// all eight together. False (and nothing written) when any of the eight is in another form; a
+// number beyond 16 bits is `missing`, as the long way gives it.
 __attribute__((target("ssse3"))) bool ParseEight(const char* p, int16_t* out, size_t stride, int16_t missing) {
     const __m128i keep = _mm_set1_epi64x(static_cast<long long>(~uint64_t{0xFF}));
     const __m128i zero = _mm_set1_epi8('0');
@@ -100,16 +114,7 @@ __attribute__((target("ssse3"))) bool ParseEight(const char* p, int16_t* out, si
                                             _mm_and_si128(beyond, _mm_set1_epi32(missing)));
         values[r] = _mm_shuffle_epi32(chosen, 0x08);  // the two lanes' low halves first
     }
-    // Bit i of byte f stands for byte i of field f; bit 0 is the cleared byte before the field.
-    constexpr uint64_t Tops = Ones * 0x80;
-    constexpr uint64_t Body = Ones * 0xFE;
-    constexpr uint64_t Low7 = Ones * 0x7F;
-    const uint64_t digitAbove = (digit >> 1) & Low7;  // bit i: byte i + 1 of the field is a digit
-    const bool formed = (digit & Tops) == Tops &&            // ends in a digit
-                        (digit & ~digitAbove & Low7) == 0 &&  // no digit before a non-digit
-                        (sign & ~digitAbove) == 0 &&          // a minus only right before the digits
-                        ((digit | blank | sign) & Body) == Body;
-    if (!formed) return false;
+    if (!EightFormed(digit, blank, sign)) return false;
     alignas(16) int16_t eight[8];
     _mm_store_si128(reinterpret_cast<__m128i*>(eight),
                     _mm_packs_epi32(_mm_unpacklo_epi64(values[0], values[1]), _mm_unpacklo_epi64(values[2], values[3])));
@@ -156,16 +161,8 @@ __attribute__((target("avx2"))) bool ParseEightShort(const char* p, int16_t* out
     const uint64_t digit = ByteMask(digitA) | ByteMask(digitB) << 32;
     const uint64_t blank = ByteMask(_mm256_cmpeq_epi8(a, space)) | ByteMask(_mm256_cmpeq_epi8(b, space)) << 32;
     const uint64_t sign = ByteMask(minusA) | ByteMask(minusB) << 32;
-    constexpr uint64_t Tops = Ones * 0x80;
-    constexpr uint64_t Body = Ones * 0xFE;
-    constexpr uint64_t Low7 = Ones * 0x7F;
-    const uint64_t digitAbove = (digit >> 1) & Low7;
-    const bool formed = (digit & Tops) == Tops &&            // ends in a digit
-                        (digit & ~digitAbove & Low7) == 0 &&  // no digit before a non-digit
-                        (sign & ~digitAbove) == 0 &&          // a minus only right before the digits
-                        ((digit | blank | sign) & Body) == Body &&
-                        (digit & (Ones << 3)) == 0;  // four digits at most: byte 3 is no digit
-    if (!formed) return false;
+    // Four digits at most: byte 3 of no field is a digit.
+    if (!EightFormed(digit, blank, sign) || (digit & (Ones << 3)) != 0) return false;
     // Digit pairs, then the four digits in the high half of each lane (the low half is zero).
     const __m256i tens = _mm256_set1_epi16(0x010A);
     const __m256i hundreds = _mm256_set1_epi32(0x00010064);
